@@ -1,0 +1,35 @@
+#include "app/AppDelegate.h"
+
+#include "measure/MeasurementState.h"
+#include "screens/MainViewController.h"
+
+namespace storm {
+
+AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {}
+
+bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::string, std::string>&) {
+  return true;
+}
+
+void AppDelegate::applicationWillResignActive() {}
+
+void AppDelegate::applicationDidEnterBackground() {}
+
+void AppDelegate::applicationWillEnterForeground() {}
+
+void AppDelegate::applicationDidBecomeActive() {}
+
+void AppDelegate::applicationWillTerminate() {}
+
+ApplicationDefinition stormDistanceApplication() {
+  ApplicationDefinition app;
+  app.makeDelegate = [](Platform& platform) { return std::make_unique<AppDelegate>(platform); };
+  app.controllers["MainViewController"] = [](Platform& platform) {
+    return std::make_shared<MainViewController>(platform);
+  };
+  app.mainLayout = "Main";
+  app.automationState.emplace_back("phase", [] { return Json(measurementState().measurementPhase); });
+  return app;
+}
+
+}  // namespace storm

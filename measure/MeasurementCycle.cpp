@@ -1,0 +1,41 @@
+// The stopwatch half of the main screen: the main button's two presses and the tick.
+
+#include "measure/Measurement.h"
+#include "measure/MeasurementState.h"
+#include "platform/Nil.h"
+#include "platform/NumberParsing.h"
+#include "screens/MainViewController.h"
+
+namespace storm {
+
+void MainViewController::button(View*) {
+  auto& state = measurementState();
+  const int32_t phase = state.measurementPhase;
+  if (phase == MeasurementPhaseTiming) {
+    send(state.timer, &Timer::invalidate);
+    state.timer.reset();
+    updateTimer();
+    const float seconds = floatValue(send(time_, &Label::text));
+    const Distance distance = distanceForSeconds(seconds);
+    updateStormCircle(distance.kilometres);
+    send(dist_, &Label::setText, distanceText(distance));
+    send(buttonP_, &Button::setTitle, std::string(kTitleIdle), ControlStateNormal);
+    state.measurementPhase = MeasurementPhaseIdle;
+  } else if (phase == MeasurementPhaseIdle) {
+    send(dist_, &Label::setText, std::string());
+    state.startDate = platform_.clock->monotonic();
+    // The timer keeps its target alive, as a scheduled timer does.
+    auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
+    state.timer = platform_.timers->scheduledTimer(kTickPeriod, true, [self] { self->updateTimer(); });
+    send(buttonP_, &Button::setTitle, std::string(kTitleTiming), ControlStateNormal);
+    state.measurementPhase = MeasurementPhaseTiming;
+  }
+}
+
+void MainViewController::updateTimer() {
+  const auto& state = measurementState();
+  const double elapsed = platform_.clock->monotonic() - state.startDate.value_or(0.0);
+  send(time_, &Label::setText, elapsedText(elapsed, *platform_.dateFormatters));
+}
+
+}  // namespace storm

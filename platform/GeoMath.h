@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Coordinates.h"
+#include "platform/Geometry.h"
+
+// Geodesy and Web Mercator arithmetic shared by the map and its tests.
+
+namespace storm::geo {
+
+inline constexpr double kWgs84SemiMajorAxis = 6378137.0;               // a, metres
+inline constexpr double kWgs84Flattening = 1.0 / 298.257223563;        // f
+inline constexpr double kWgs84EccentricitySquared = kWgs84Flattening * (2.0 - kWgs84Flattening);  // e^2
+inline constexpr double kMercatorMaxLatitude = 85.05112877980659;      // where the square world ends
+inline constexpr double kTileSize = 256.0;
+
+// Metres along the meridian per degree of latitude at `latitude`, and along the parallel per degree
+// of longitude (meridional and prime-vertical radii of curvature of the ellipsoid).
+double metersPerDegreeLatitude(double latitude);
+double metersPerDegreeLongitude(double latitude);
+
+// Web Mercator "world" coordinates: x and y from 0 to 1, y growing southwards.
+double worldX(double longitude);
+double worldY(double latitude);
+double longitudeFromWorldX(double x);
+double latitudeFromWorldY(double y);
+
+// The point at `distance` metres from `origin` along the initial `bearing` (degrees clockwise from
+// north), on a sphere of the ellipsoid's mean radius: accurate to well under a pixel for circles of
+// storm size.
+CLLocationCoordinate2D destination(CLLocationCoordinate2D origin, double bearing, double distance);
+
+// What a map view shows: a centre and a (fractional) zoom, where zoom z draws the world
+// 256 * 2^z pixels wide.
+struct Camera {
+  CLLocationCoordinate2D center;
+  double zoom = 0;
+};
+
+// The camera that shows all of `region` in a view of `viewSize`, its zoom clamped to the range.
+Camera cameraFittingRegion(const MKCoordinateRegion& region, Size viewSize, double minZoom, double maxZoom);
+// The region a view of `viewSize` shows through `camera`.
+MKCoordinateRegion regionForCamera(const Camera& camera, Size viewSize);
+
+}  // namespace storm::geo

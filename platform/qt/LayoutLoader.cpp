@@ -1,0 +1,149 @@
+#include "platform/qt/LayoutLoader.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QUiLoader>
+#include <cstdio>
+
+#include "platform/qt/MapWidget.h"
+#include "platform/qt/QtViews.h"
+#include "platform/qt/SegmentedControlWidget.h"
+
+namespace storm::qt {
+
+namespace {
+
+class WidgetFactory : public QUiLoader {
+ public:
+  using QUiLoader::QUiLoader;
+  QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
+    QWidget* w = nullptr;
+    if (className == "storm::qt::MapWidget" || className == "MapWidget") w = new MapWidget(parent);
+    else if (className == "storm::qt::SegmentedControlWidget" || className == "SegmentedControlWidget")
+      w = new SegmentedControlWidget(parent);
+    if (!w) return QUiLoader::createWidget(className, parent, name);
+    w->setObjectName(name);
+    return w;
+  }
+};
+
+std::string prop(const QObject* o, const char* name) { return o->property(name).toString().toStdString(); }
+
+void complain(const QString& layout, const std::string& what) {
+  std::fprintf(stderr, "storm-distance: layout %s: %s\n", qPrintable(layout), what.c_str());
+}
+
+}  // namespace
+
+QWidget* LoadedScreen::widgetForAction(const std::string& selector) const {
+  if (auto it = actionWidgets.find(selector); it != actionWidgets.end()) return it->second;
+  return nullptr;
+}
+
+std::shared_ptr<View> LoadedScreen::outlet(const std::string& name) const {
+  auto it = outlets.find(name);
+  return it != outlets.end() ? it->second : nullptr;
+}
+
+LayoutLoader::LayoutLoader(Platform& platform, const ApplicationDefinition& definition)
+    : platform_(platform), definition_(definition) {}
+
+std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* parent, SegueHandler segues) {
+  QFile file(":/resources/" + name + ".ui");
+  if (!file.open(QFile::ReadOnly)) {
+    complain(name, "cannot open the layout");
+    return nullptr;
+  }
+  WidgetFactory factory;
+  QWidget* root = factory.load(&file, parent);
+  if (!root) {
+    complain(name, "cannot read the layout: " + factory.errorString().toStdString());
+    return nullptr;
+  }
+
+  auto screen = std::make_unique<LoadedScreen>();
+  screen->layoutName = name;
+  screen->root = root;
+  const std::string controllerClass = prop(root, "controller");
+  if (auto it = definition_.controllers.find(controllerClass); it != definition_.controllers.end()) {
+    screen->controller = it->second(platform_);
+  } else {
+    if (!controllerClass.empty()) complain(name, "no controller class " + controllerClass);
+    screen->controller = std::make_shared<ViewController>();
+  }
+
+  // Wrap the root, its direct children and every widget the layout connects; each wrapper is a
+  // subview of the nearest wrapped ancestor.
+  std::map<QWidget*, std::shared_ptr<View>> wrappers;
+  screen->rootView = wrapWidget(root);
+  wrappers[root] = screen->rootView;
+  screen->views.push_back(screen->rootView);
+  const auto all = root->findChildren<QWidget*>();
+  for (QWidget* w : all) {
+    const bool connected = !prop(w, "outlet").empty() || !prop(w, "action").empty() || !prop(w, "segue").empty();
+    if (!connected && w->parentWidget() != root) continue;
+    auto view = wrapWidget(w);
+    wrappers[w] = view;
+    screen->views.push_back(view);
+  }
+  for (auto& [w, view] : wrappers) {
+    if (auto mask = w->property("autoresizingMask"); mask.isValid()) view->setAutoresizingMask(mask.toUInt());
+    if (w == root) continue;
+    for (QWidget* up = w->parentWidget(); up; up = up->parentWidget()) {
+      if (auto it = wrappers.find(up); it != wrappers.end()) {
+        if (auto* base = dynamic_cast<QtViewBase*>(it->second.get())) base->adopt(view);
+        break;
+      }
+    }
+  }
+
+  auto& controller = screen->controller;
+  controller->setView(screen->rootView);
+  for (auto& [w, view] : wrappers) {
+    const std::string outlet = prop(w, "outlet");
+    if (!outlet.empty()) {
+      screen->outlets[outlet] = view;
+      if (!controller->setOutlet(outlet, view)) complain(name, "outlet " + outlet + " cannot be connected");
+    }
+    const std::string action = prop(w, "action");
+    View* sender = view.get();
+    std::weak_ptr<ViewController> weakController = controller;
+    if (!action.empty()) {
+      screen->actionWidgets[action] = w;
+      auto fire = [weakController, action, sender, name] {
+        if (auto c = weakController.lock(); c && !c->performAction(action, sender))
+          complain(name, "no action " + action);
+      };
+      if (auto* button = qobject_cast<QAbstractButton*>(w)) QObject::connect(button, &QAbstractButton::clicked, root, fire);
+      else if (auto* seg = qobject_cast<SegmentedControlWidget*>(w))
+        QObject::connect(seg, &SegmentedControlWidget::valueChanged, root, fire);
+    }
+    const std::string segue = prop(w, "segue");
+    if (!segue.empty()) {
+      screen->segueWidgets[segue] = w;
+      const QString destination = w->property("destination").toString();
+      LoadedScreen* self = screen.get();
+      if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        QObject::connect(button, &QAbstractButton::clicked, root, [self, segue, destination, sender, segues] {
+          if (segues) segues(*self, segue, destination, sender);
+        });
+      }
+    }
+    const QString keys = w->property("shortcuts").toString();
+    if (auto* button = qobject_cast<QAbstractButton*>(w); button && !keys.isEmpty()) {
+      for (const QString& key : keys.split(',', Qt::SkipEmptyParts)) {
+        auto* shortcut = new QShortcut(QKeySequence(key.trimmed()), root);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+          if (button->isEnabled() && button->isVisible()) button->click();  // at once: the press is a timing
+        });
+      }
+    }
+  }
+  controller->viewDidLoad();
+  return screen;
+}
+
+}  // namespace storm::qt

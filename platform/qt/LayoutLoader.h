@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Application.h"
+#include "platform/Platform.h"
+#include "platform/ViewController.h"
+
+// Loads a screen from its Qt Designer layout (resources/<Name>.ui) and connects it to its
+// controller. The layout declares, as dynamic properties:
+//   on the root widget   controller = "MainViewController"   (the controller's class)
+//   on any widget        outlet = "time"                     (the controller's outlet it fills)
+//                        action = "button:"                  (the action its click or change sends)
+//                        segue = "showAlternate", destination = "Flipside"   (a modal segue)
+//                        shortcuts = "Space,Return"          (keys that click it on this screen)
+//                        autoresizingMask = 18
+
+namespace storm::qt {
+
+struct LoadedScreen {
+  QString layoutName;
+  QPointer<QWidget> root;
+  std::shared_ptr<ViewController> controller;
+  std::shared_ptr<View> rootView;
+  // The wrappers of the layout's views; the screen's view hierarchy owns them.
+  std::vector<std::shared_ptr<View>> views;
+  std::map<std::string, std::shared_ptr<View>> outlets;
+  std::map<std::string, QPointer<QWidget>> actionWidgets;  // by selector
+  std::map<std::string, QPointer<QWidget>> segueWidgets;   // by segue identifier
+
+  // The widget that sends `selector`, or the one named `name`.
+  QWidget* widgetForAction(const std::string& selector) const;
+  std::shared_ptr<View> outlet(const std::string& name) const;
+};
+
+// Asked to perform a segue the layout declares.
+using SegueHandler = std::function<void(LoadedScreen& source, const std::string& identifier,
+                                        const QString& destinationLayout, View* sender)>;
+
+class LayoutLoader {
+ public:
+  LayoutLoader(Platform& platform, const ApplicationDefinition& definition);
+  // Loads resources/<name>.ui under `parent`; nothing on failure (after one line on stderr).
+  std::unique_ptr<LoadedScreen> load(const QString& name, QWidget* parent, SegueHandler segues);
+
+ private:
+  Platform& platform_;
+  const ApplicationDefinition& definition_;
+};
+
+}  // namespace storm::qt

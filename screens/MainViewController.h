@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/Map.h"
+#include "platform/Platform.h"
+#include "platform/View.h"
+#include "platform/ViewController.h"
+
+// The main screen: the stopwatch button with its time and distance labels, the storm map and its
+// type selector.
+
+namespace storm {
+
+class MainViewController : public ViewController, public MKMapViewDelegate {
+ public:
+  explicit MainViewController(Platform& platform);
+
+  // Outlets: the layout's views, held weakly; the content view strongly.
+  std::shared_ptr<Label> time() const { return time_.lock(); }
+  void setTime(std::weak_ptr<Label> v) { time_ = std::move(v); }
+  std::shared_ptr<Label> dist() const { return dist_.lock(); }
+  void setDist(std::weak_ptr<Label> v) { dist_ = std::move(v); }
+  std::shared_ptr<Button> buttonP() const { return buttonP_.lock(); }
+  void setButtonP(std::weak_ptr<Button> v) { buttonP_ = std::move(v); }
+  std::shared_ptr<SegmentedControl> switcher() const { return switcher_.lock(); }
+  void setSwitcher(std::weak_ptr<SegmentedControl> v) { switcher_ = std::move(v); }
+  std::shared_ptr<MKMapView> mapView() const { return mapView_.lock(); }
+  void setMapView(std::weak_ptr<MKMapView> v) { mapView_ = std::move(v); }
+  std::shared_ptr<View> contentView() const { return contentView_; }
+  void setContentView(std::shared_ptr<View> v) { contentView_ = std::move(v); }
+
+  bool setOutlet(std::string_view name, const std::shared_ptr<View>& view) override;
+  bool performAction(std::string_view selector, View* sender) override;
+
+  // The stopwatch: the main button's action and the tick.
+  void button(View* sender);
+  void updateTimer();
+  // Centres the map on the user, fits a circle of `kilometres` radius and draws it.
+  void updateStormCircle(float kilometres);
+  std::shared_ptr<MKOverlayView> mapViewViewForOverlay(MKMapView& mapView,
+                                                       const std::shared_ptr<MKOverlay>& overlay) override;
+  // The map-type selector's action.
+  void switcher(View* sender);
+
+ protected:
+  Platform& platform_;
+
+ private:
+  std::weak_ptr<Label> time_;
+  std::weak_ptr<Label> dist_;
+  std::weak_ptr<Button> buttonP_;
+  std::weak_ptr<SegmentedControl> switcher_;
+  std::weak_ptr<MKMapView> mapView_;
+  std::shared_ptr<View> contentView_;
+};
+
+}  // namespace storm
