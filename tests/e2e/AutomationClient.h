@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Starts the app in automation mode and talks to it: one command a line, one JSON answer each.
+// Every instance gets its own temporary XDG config and cache folders, so runs never share state.
+
+namespace storm::e2e {
+
+class AutomationClient {
+ public:
+  explicit AutomationClient(QStringList arguments = {}, QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    if (!environment.contains("XDG_CONFIG_HOME")) environment.insert("XDG_CONFIG_HOME", home_.path() + "/config");
+    if (!environment.contains("XDG_CACHE_HOME")) environment.insert("XDG_CACHE_HOME", home_.path() + "/cache");
+    environment.insert("XDG_RUNTIME_DIR", home_.path());
+    process_.setProcessEnvironment(environment);
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start(STORM_APP_BINARY, QStringList{"--automation"} + arguments);
+    started_ = process_.waitForStarted(10000);
+  }
+  ~AutomationClient() {
+    if (process_.state() != QProcess::NotRunning) {
+      process_.write("quit\n");
+      if (!process_.waitForFinished(5000)) process_.kill();
+      process_.waitForFinished(2000);
+    }
+  }
+  AutomationClient(const AutomationClient&) = delete;
+  AutomationClient& operator=(const AutomationClient&) = delete;
+
+  bool started() const { return started_; }
+  QString home() const { return home_.path(); }
+
+  // Sends one command and returns its answer (an empty object if none came in time).
+  QJsonObject send(const QString& command, int timeoutMs = 30000) {
+    process_.write((command + "\n").toUtf8());
+    process_.waitForBytesWritten(2000);
+    while (!process_.canReadLine()) {
+      if (!process_.waitForReadyRead(timeoutMs)) {
+        ADD_FAILURE() << "no answer to '" << command.toStdString() << "'; stderr: "
+                      << process_.readAllStandardError().toStdString();
+        return {};
+      }
+    }
+    const QByteArray line = process_.readLine();
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+      ADD_FAILURE() << "answer to '" << command.toStdString() << "' is not a JSON object: " << line.toStdString();
+      return {};
+    }
+    return doc.object();
+  }
+
+  // Sends a command that must answer {"ok":true}.
+  void ok(const QString& command) {
+    const QJsonObject answer = send(command);
+    EXPECT_TRUE(answer.value("ok").toBool()) << command.toStdString() << " -> "
+                                             << QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString();
+  }
+
+  QJsonObject state() { return send("state"); }
+
+  // Ends the app with `quit` and returns its exit code.
+  int quit() {
+    process_.write("quit\n");
+    process_.waitForFinished(10000);
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+  }
+
+  QString stderrText() { return QString::fromUtf8(process_.readAllStandardError()); }
+
+ private:
+  QTemporaryDir home_;
+  QProcess process_;
+  bool started_ = false;
+};
+
+}  // namespace storm::e2e
