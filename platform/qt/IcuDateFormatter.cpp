@@ -22,7 +22,8 @@ icu::SimpleDateFormat* compiledFormat(const std::string& pattern, int secondsFro
   std::string key = pattern;
   key += '\0';
   key += std::to_string(secondsFromGMT);
-  key += latinDigits ? "\0l" : "\0n";
+  key += '\0';
+  key += latinDigits ? 'l' : 'n';
   key += current.getName();
   if (auto it = cache.find(key); it != cache.end()) return it->second.get();
 
