@@ -75,10 +75,13 @@ CLLocationCoordinate2D destination(CLLocationCoordinate2D origin, double bearing
 }
 
 Camera cameraFittingRegion(const MKCoordinateRegion& region, Size viewSize, double minZoom, double maxZoom) {
-  const double halfLat = region.span.latitudeDelta / 2;
+  // The view stays centred on the region's centre, and Mercator stretches the northern half of a
+  // northern region more than the southern: the taller half decides the height needed.
+  const double halfLat = std::abs(region.span.latitudeDelta) / 2;
   const double needWidth = std::abs(region.span.longitudeDelta) / 360.0;
-  const double needHeight =
-      std::abs(worldY(region.center.latitude - halfLat) - worldY(region.center.latitude + halfLat));
+  const double cy = worldY(region.center.latitude);
+  const double needHeight = 2 * std::max(cy - worldY(region.center.latitude + halfLat),
+                                         worldY(region.center.latitude - halfLat) - cy);
   const double inf = std::numeric_limits<double>::infinity();
   const double scaleX = needWidth > 0 ? viewSize.width / needWidth : inf;
   const double scaleY = needHeight > 0 ? viewSize.height / needHeight : inf;

@@ -58,7 +58,10 @@ Json mapJson(const AppContext& ctx) {
   Json user;
   if (auto location = map->userLocation())
     user = Json::object().set("lat", location->coordinate().latitude).set("lon", location->coordinate().longitude);
+  QWidget* widget = widgetOf(map.get());
+  const QRect inWindow(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
   return Json::object()
+      .set("frame", rectJson(rectFromQRect(inWindow)))  // in window coordinates, for screenshots
       .set("type", static_cast<int>(map->mapType()))
       .set("region", Json::object()
                          .set("lat", region.center.latitude)
