@@ -1,0 +1,94 @@
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/AppDelegate.h"
+#include "fakes/FakePlatform.h"
+#include "measure/MeasurementState.h"
+#include "platform/qt/LayoutLoader.h"
+#include "platform/qt/MapWidget.h"
+#include "platform/qt/QtViews.h"
+#include "screens/MainViewController.h"
+
+namespace storm::qt {
+namespace {
+
+class MainLayout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetMeasurementState();
+    window.resize(360, 640);
+    screen = loader.load("Main", &window, nullptr);
+    ASSERT_TRUE(screen);
+    controller = std::dynamic_pointer_cast<MainViewController>(screen->controller);
+    ASSERT_TRUE(controller);
+  }
+  void TearDown() override { resetMeasurementState(); }
+
+  fakes::FakePlatform fake;
+  ApplicationDefinition definition = stormDistanceApplication();
+  LayoutLoader loader{fake.platform, definition};
+  QWidget window;
+  std::unique_ptr<LoadedScreen> screen;
+  std::shared_ptr<MainViewController> controller;
+};
+
+TEST_F(MainLayout, ConnectsEveryOutletToTheRightKindOfView) {
+  EXPECT_TRUE(controller->time());
+  EXPECT_TRUE(controller->dist());
+  EXPECT_TRUE(controller->buttonP());
+  EXPECT_TRUE(controller->switcher());
+  EXPECT_TRUE(controller->mapView());
+  ASSERT_TRUE(controller->contentView());
+  EXPECT_EQ(controller->buttonP()->title(ControlStateNormal), "SAW LIGHTNING");
+  EXPECT_EQ(controller->switcher()->selectedSegmentIndex(), 0);
+  // The content view is a direct subview of the main view that fills it and follows its size.
+  EXPECT_EQ(widgetOf(controller->contentView().get())->parentWidget(), screen->root.data());
+  EXPECT_EQ(controller->contentView()->autoresizingMask(), 18u);
+  EXPECT_EQ(controller->view(), screen->rootView);
+}
+
+TEST_F(MainLayout, ContentViewFollowsTheMainViewsSize) {
+  window.show();
+  screen->rootView->setFrame({0, 0, 360, 640});
+  screen->rootView->setFrame({0, 0, 640, 360});
+  EXPECT_EQ(controller->contentView()->frame(), (Rect{0, 0, 640, 360}));
+}
+
+TEST_F(MainLayout, ClickingTheButtonRunsItsAction) {
+  auto* button = qobject_cast<QPushButton*>(screen->widgetForAction("button:"));
+  ASSERT_TRUE(button);
+  button->click();
+  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseTiming);
+  EXPECT_EQ(button->text(), "HEARD THUNDER");
+}
+
+TEST_F(MainLayout, SpaceAndEnterPressTheMainButton) {
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::keyClick(&window, Qt::Key_Space);
+  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseTiming);
+  QTest::keyClick(&window, Qt::Key_Return);
+  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseIdle);
+  QTest::keyClick(&window, Qt::Key_Enter);
+  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseTiming);
+}
+
+TEST_F(MainLayout, MissingLayoutLoadsNothing) { EXPECT_FALSE(loader.load("NoSuchScreen", &window, nullptr)); }
+
+TEST(QtViews, FramesKeepTheirFloatValuesAndEmptyWrappersReadZero) {
+  auto* widget = new QLabel;
+  auto view = wrapWidget(widget);
+  view->setFrame({0.5f, 10.25f, 320, 50});
+  EXPECT_EQ(view->frame(), (Rect{0.5f, 10.25f, 320, 50}));
+  EXPECT_EQ(view->bounds(), (Rect{0, 0, 320, 50}));
+  delete widget;
+  EXPECT_EQ(view->frame(), RectZero);
+  std::dynamic_pointer_cast<Label>(view)->setText("nobody home");  // does nothing, and does not crash
+  EXPECT_EQ(std::dynamic_pointer_cast<Label>(view)->text(), "");
+}
+
+}  // namespace
+}  // namespace storm::qt
