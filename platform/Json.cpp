@@ -53,12 +53,20 @@ std::string Json::dump() const {
     std::string operator()(const std::string& s) const { return jsonQuote(s); }
     std::string operator()(const Array& a) const {
       std::string out = "[";
-      for (size_t i = 0; i < a.size(); ++i) out += (i ? "," : "") + a[i].dump();
+      for (size_t i = 0; i < a.size(); ++i) {
+        if (i) out += ',';
+        out += a[i].dump();
+      }
       return out + "]";
     }
     std::string operator()(const Object& o) const {
       std::string out = "{";
-      for (size_t i = 0; i < o.size(); ++i) out += (i ? "," : "") + jsonQuote(o[i].first) + ":" + o[i].second.dump();
+      for (size_t i = 0; i < o.size(); ++i) {
+        if (i) out += ',';
+        out += jsonQuote(o[i].first);
+        out += ':';
+        out += o[i].second.dump();
+      }
       return out + "}";
     }
   };

@@ -1,12 +1,11 @@
 #include "platform/qt/LayoutLoader.h"
 
 #include <QAbstractButton>
-#include <QFile>
 #include <QKeySequence>
 #include <QShortcut>
-#include <QUiLoader>
 #include <cstdio>
 
+#include "platform/qt/CompiledLayouts.h"
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/QtViews.h"
 #include "platform/qt/SegmentedControlWidget.h"
@@ -14,20 +13,6 @@
 namespace storm::qt {
 
 namespace {
-
-class WidgetFactory : public QUiLoader {
- public:
-  using QUiLoader::QUiLoader;
-  QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
-    QWidget* w = nullptr;
-    if (className == "storm::qt::MapWidget" || className == "MapWidget") w = new MapWidget(parent);
-    else if (className == "storm::qt::SegmentedControlWidget" || className == "SegmentedControlWidget")
-      w = new SegmentedControlWidget(parent);
-    if (!w) return QUiLoader::createWidget(className, parent, name);
-    w->setObjectName(name);
-    return w;
-  }
-};
 
 std::string prop(const QObject* o, const char* name) { return o->property(name).toString().toStdString(); }
 
@@ -51,15 +36,9 @@ LayoutLoader::LayoutLoader(Platform& platform, const ApplicationDefinition& defi
     : platform_(platform), definition_(definition) {}
 
 std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* parent, SegueHandler segues) {
-  QFile file(":/resources/" + name + ".ui");
-  if (!file.open(QFile::ReadOnly)) {
-    complain(name, "cannot open the layout");
-    return nullptr;
-  }
-  WidgetFactory factory;
-  QWidget* root = factory.load(&file, parent);
+  QWidget* root = buildCompiledLayout(name, parent);
   if (!root) {
-    complain(name, "cannot read the layout: " + factory.errorString().toStdString());
+    complain(name, "no such layout");
     return nullptr;
   }
 

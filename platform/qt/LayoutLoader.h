@@ -13,8 +13,8 @@
 #include "platform/Platform.h"
 #include "platform/ViewController.h"
 
-// Loads a screen from its Qt Designer layout (resources/<Name>.ui) and connects it to its
-// controller. The layout declares, as dynamic properties:
+// Builds a screen from its Qt Designer layout (resources/<Name>.ui, compiled in) and connects it
+// to its controller. The layout declares, as dynamic properties:
 //   on the root widget   controller = "MainViewController"   (the controller's class)
 //   on any widget        outlet = "time"                     (the controller's outlet it fills)
 //                        action = "button:"                  (the action its click or change sends)
@@ -47,7 +47,7 @@ using SegueHandler = std::function<void(LoadedScreen& source, const std::string&
 class LayoutLoader {
  public:
   LayoutLoader(Platform& platform, const ApplicationDefinition& definition);
-  // Loads resources/<name>.ui under `parent`; nothing on failure (after one line on stderr).
+  // Builds the layout `name` under `parent`; nothing on failure (after one line on stderr).
   std::unique_ptr<LoadedScreen> load(const QString& name, QWidget* parent, SegueHandler segues);
 
  private:

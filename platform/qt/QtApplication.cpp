@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <cstdio>
@@ -200,6 +201,29 @@ void buildServices(AppContext& ctx) {
   p.logger = ctx.logger;
 }
 
+// For the start-up benchmark: after the window's first paint, say so on stdout and leave.
+void reportFirstFrameAndExit(QWidget* window) {
+  class FirstFrame : public QObject {
+   public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint && !done_) {
+        done_ = true;
+        QTimer::singleShot(0, qApp, [] {
+          std::fprintf(stdout, "first-frame\n");
+          std::fflush(stdout);
+          QCoreApplication::exit(0);
+        });
+      }
+      return false;
+    }
+
+   private:
+    bool done_ = false;
+  };
+  window->installEventFilter(new FirstFrame(window));
+}
+
 AppState fromQt(Qt::ApplicationState state) {
   switch (state) {
     case Qt::ApplicationActive: return AppState::Active;
@@ -239,6 +263,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   if (!ctx.screens->showMain(QString::fromStdString(ctx.definition.mainLayout))) return 1;
 
   ctx.delegate->applicationDidFinishLaunchingWithOptions({});
+  if (qEnvironmentVariableIsSet("STORM_DISTANCE_FIRST_FRAME_EXIT")) reportFirstFrameAndExit(window);
   window->show();
 
   std::unique_ptr<AutomationDriver> automation;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+// Helpers shared by the benchmarks: the per-iteration times Google Benchmark measured, by name,
+// and the median time from starting a process until it prints a given line.
+
+namespace storm::bench {
+
+class RecordingReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& run : runs) nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> nanoseconds;
+};
+
+// Median milliseconds from starting `program` until it writes `line`, over `runs` runs.
+inline double medianStartMilliseconds(const QString& program, const QStringList& arguments, const QByteArray& line,
+                                      QProcessEnvironment env, int runs = 15) {
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    bool seen = false;
+    while (!seen && process.waitForReadyRead(20000)) seen = process.readAllStandardOutput().contains(line);
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    process.waitForFinished(10000);
+    if (seen) times.push_back(ms);
+  }
+  if (times.empty()) return -1;
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+}  // namespace storm::bench

@@ -1,0 +1,106 @@
+// One tick of the stopwatch against formatting the same text with snprintf, and the app's start to
+// its first painted frame against an empty Qt window's.
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+
+#include "BenchSupport.h"
+#include "measure/MeasurementState.h"
+#include "platform/qt/IcuDateFormatter.h"
+#include "platform/qt/QtClock.h"
+#include "screens/MainViewController.h"
+
+namespace {
+
+class PlainLabel : public storm::Label {
+ public:
+  storm::Rect frame() const override { return {}; }
+  void setFrame(const storm::Rect&) override {}
+  storm::Rect bounds() const override { return {}; }
+  void addSubview(const std::shared_ptr<storm::View>&) override {}
+  unsigned autoresizingMask() const override { return 0; }
+  void setAutoresizingMask(unsigned) override {}
+  std::string text() const override { return text_; }
+  void setText(const std::string& text) override { text_ = text; }
+
+ private:
+  std::string text_;
+};
+
+void BM_Tick(benchmark::State& state) {
+  storm::Platform platform;
+  platform.clock = std::make_shared<storm::qt::SystemClock>();
+  platform.dateFormatters = std::make_shared<storm::qt::IcuDateFormatterFactory>();
+  auto controller = std::make_shared<storm::MainViewController>(platform);
+  auto label = std::make_shared<PlainLabel>();
+  controller->setOutlet("time", label);
+  storm::measurementState().startDate = platform.clock->monotonic() - 12.345;
+  for (auto _ : state) {
+    controller->updateTimer();
+    benchmark::DoNotOptimize(label->text());
+  }
+}
+BENCHMARK(BM_Tick);
+
+void BM_SnprintfFloor(benchmark::State& state) {
+  storm::qt::SystemClock clock;
+  std::string text;
+  const double start = clock.monotonic() - 12.345;
+  for (auto _ : state) {
+    const double t = clock.monotonic() - start;
+    const long long ms = static_cast<long long>(t * 1000);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld.%03lld", (ms / 1000) % 60, ms % 1000);
+    text = buf;
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_SnprintfFloor);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // As a child: the baseline empty window, reporting its first frame.
+  if (argc > 1 && std::strcmp(argv[1], "--empty-window") == 0) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(360, 640);
+    struct Filter : QObject {
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) QTimer::singleShot(0, qApp, [] {
+            std::printf("first-frame\n");
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+          });
+        return false;
+      }
+    } filter;
+    window.installEventFilter(&filter);
+    window.show();
+    return app.exec();
+  }
+
+  benchmark::Initialize(&argc, argv);
+  storm::bench::RecordingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const double tick = reporter.nanoseconds["BM_Tick"];
+  const double floor = reporter.nanoseconds["BM_SnprintfFloor"];
+  std::printf("\ntick: %.0f ns, snprintf floor: %.0f ns, ratio %.1fx (target <= 20x)\n", tick, floor, tick / floor);
+
+  QTemporaryDir home;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+  env.insert("XDG_CACHE_HOME", home.path() + "/cache");
+  env.insert("XDG_RUNTIME_DIR", home.path());
+  QProcessEnvironment appEnv = env;
+  appEnv.insert("STORM_DISTANCE_FIRST_FRAME_EXIT", "1");
+  const double empty = storm::bench::medianStartMilliseconds(argv[0], {"--empty-window"}, "first-frame", env);
+  const double app = storm::bench::medianStartMilliseconds(STORM_APP_BINARY, {}, "first-frame", appEnv);
+  std::printf("start to first frame: app %.1f ms, empty Qt window %.1f ms, ratio %.2fx (target <= 1.5x)\n", app, empty,
+              app / empty);
+  return 0;
+}
