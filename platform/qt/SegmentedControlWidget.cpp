@@ -21,7 +21,8 @@ QStringList SegmentedControlWidget::segments() const {
 }
 
 void SegmentedControlWidget::setSegments(const QStringList& titles) {
-  const int selected = selectedIndex();
+  // The index may have been set before the segments existed (layouts set it first).
+  const int selected = group_.buttons().isEmpty() ? pendingIndex_ : selectedIndex();
   for (auto* b : group_.buttons()) {
     group_.removeButton(b);
     delete b;
@@ -44,6 +45,7 @@ void SegmentedControlWidget::setSegments(const QStringList& titles) {
 int SegmentedControlWidget::selectedIndex() const { return group_.checkedId(); }
 
 void SegmentedControlWidget::setSelectedIndex(int index) {
+  pendingIndex_ = index;
   if (auto* b = group_.button(index)) {
     b->setChecked(true);
     return;

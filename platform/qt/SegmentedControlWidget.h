@@ -29,6 +29,7 @@ class SegmentedControlWidget : public QWidget {
 
  private:
   QButtonGroup group_;
+  int pendingIndex_ = -1;
 };
 
 }  // namespace storm::qt
