@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "measure/MeasurementState.h"
+#include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
 
 namespace storm {
@@ -26,6 +27,9 @@ ApplicationDefinition stormDistanceApplication() {
   app.makeDelegate = [](Platform& platform) { return std::make_unique<AppDelegate>(platform); };
   app.controllers["MainViewController"] = [](Platform& platform) {
     return std::make_shared<MainViewController>(platform);
+  };
+  app.controllers["FlipsideViewController"] = [](Platform& platform) {
+    return std::make_shared<FlipsideViewController>(platform);
   };
   app.mainLayout = "Main";
   app.automationState.emplace_back("phase", [] { return Json(measurementState().measurementPhase); });

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/AdBanner.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/DateFormatter.h"
@@ -26,6 +27,7 @@ struct Platform {
   std::shared_ptr<Animator> animator;
   std::shared_ptr<URLOpener> urlOpener;
   std::shared_ptr<Logger> logger;
+  std::shared_ptr<ADBannerService> banners;
 };
 
 }  // namespace storm

@@ -23,6 +23,10 @@ bool MainViewController::performAction(std::string_view selector, View* sender) 
     switcher(sender);
     return true;
   }
+  if (selector == "paid:") {
+    paid(sender);
+    return true;
+  }
   return ViewController::performAction(selector, sender);
 }
 

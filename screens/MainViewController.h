@@ -3,17 +3,23 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/AdBanner.h"
 #include "platform/Map.h"
 #include "platform/Platform.h"
 #include "platform/View.h"
 #include "platform/ViewController.h"
+#include "screens/FlipsideViewController.h"
 
 // The main screen: the stopwatch button with its time and distance labels, the storm map and its
-// type selector.
+// type selector, the advertising banner at its foot, and the ways to the information screen and
+// the store.
 
 namespace storm {
 
-class MainViewController : public ViewController, public MKMapViewDelegate {
+class MainViewController : public ViewController,
+                           public MKMapViewDelegate,
+                           public ADBannerViewDelegate,
+                           public FlipsideViewControllerDelegate {
  public:
   explicit MainViewController(Platform& platform);
 
@@ -30,6 +36,8 @@ class MainViewController : public ViewController, public MKMapViewDelegate {
   void setMapView(std::weak_ptr<MKMapView> v) { mapView_ = std::move(v); }
   std::shared_ptr<View> contentView() const { return contentView_; }
   void setContentView(std::shared_ptr<View> v) { contentView_ = std::move(v); }
+  std::shared_ptr<ADBannerView> adBannerView() const { return adBannerView_; }
+  void setAdBannerView(std::shared_ptr<ADBannerView> v) { adBannerView_ = std::move(v); }
 
   bool setOutlet(std::string_view name, const std::shared_ptr<View>& view) override;
   bool performAction(std::string_view selector, View* sender) override;
@@ -44,6 +52,23 @@ class MainViewController : public ViewController, public MKMapViewDelegate {
   // The map-type selector's action.
   void switcher(View* sender);
 
+  // The banner: created below the bottom edge when the view loads, moved in and out at each
+  // report of the advertising service.
+  void viewDidLoad() override;
+  void createAdBannerView();
+  void adjustBannerView();
+  void bannerViewDidLoadAd(ADBannerView& banner) override;
+  void bannerViewDidFailToReceiveAdWithError(ADBannerView& banner, const std::string& error) override;
+  bool bannerViewActionShouldBeginWillLeaveApplication(ADBannerView& banner, bool willLeave) override;
+  void bannerViewActionDidFinish(ADBannerView& banner) override;
+  // Picks the banner's size for the orientation; every orientation is allowed.
+  bool shouldAutorotateToInterfaceOrientation(long orientation) override;
+
+  // Navigation: the information screen and the store.
+  void prepareForSegue(StoryboardSegue& segue, View* sender) override;
+  void flipsideViewControllerDidFinish(FlipsideViewController& controller) override;
+  void paid(View* sender);
+
  protected:
   Platform& platform_;
 
@@ -54,6 +79,7 @@ class MainViewController : public ViewController, public MKMapViewDelegate {
   std::weak_ptr<SegmentedControl> switcher_;
   std::weak_ptr<MKMapView> mapView_;
   std::shared_ptr<View> contentView_;
+  std::shared_ptr<ADBannerView> adBannerView_;
 };
 
 }  // namespace storm

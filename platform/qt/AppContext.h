@@ -27,6 +27,7 @@ struct Options {
   QString infoFile;                   // --info FILE
   QString mapSources;                 // --map-sources FILE
   QString nmeaFile;                   // --nmea FILE
+  QString houseAds;                   // --house-ads FILE
   std::optional<CLLocationCoordinate2D> location;  // --location LAT,LON
 };
 
@@ -64,6 +65,9 @@ class ScreenStack : public PresentationHost, public std::enable_shared_from_this
   // Lays every screen out over the whole window.
   void layout();
 
+  // Asks the main screen whether it may turn to `orientation`, as the system does before a turn.
+  bool askToRotate(long orientation);
+
   LoadedScreen* main() const { return screens_.empty() ? nullptr : screens_.front().get(); }
   LoadedScreen* top() const { return screens_.empty() ? nullptr : screens_.back().get(); }
   bool transitioning() const { return transitions_ > 0; }
@@ -77,6 +81,8 @@ class ScreenStack : public PresentationHost, public std::enable_shared_from_this
   int transitions_ = 0;
 };
 
+class QtBannerService;
+
 struct AppContext {
   Options options;
   ApplicationDefinition definition;
@@ -84,6 +90,7 @@ struct AppContext {
   std::shared_ptr<ManualClock> manualClock;  // with --manual-clock
   std::shared_ptr<RecordingLogger> logger;
   std::shared_ptr<QtURLOpener> urlOpener;
+  std::shared_ptr<QtBannerService> banners;
   std::unique_ptr<ApplicationDelegate> delegate;
   std::unique_ptr<LifecycleTracker> lifecycle;
   std::unique_ptr<LayoutLoader> loader;

@@ -25,14 +25,6 @@ constexpr double kSettleLimitSeconds = 30;
 
 Json rectJson(const Rect& r) { return Json(Json::Array{r.x, r.y, r.width, r.height}); }
 
-void drainMainQueue() {
-  // Posted events may post more; a few rounds reach the end of any chain of ours.
-  for (int round = 0; round < 8; ++round) {
-    QCoreApplication::sendPostedEvents();
-    if (!QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents)) break;
-  }
-}
-
 bool toDouble(const QString& text, double& out) {
   bool ok = false;
   out = text.toDouble(&ok);
@@ -76,6 +68,14 @@ Json mapJson(const AppContext& ctx) {
 
 }  // namespace
 
+void drainMainQueue() {
+  // Posted events may post more; a few rounds reach the end of any chain of ours.
+  for (int round = 0; round < 8; ++round) {
+    QCoreApplication::sendPostedEvents();
+    if (!QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents)) break;
+  }
+}
+
 void waitRunning(double seconds) {
   QEventLoop loop;
   QTimer::singleShot(static_cast<int>(std::lround(seconds * 1000)), &loop, &QEventLoop::quit);
@@ -108,6 +108,7 @@ AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
     auto* screen = ctx_.screens->top();
     if (!screen) return Reply::fail("no screen");
     const std::string name = args[0].toStdString();
+    if (auto it = commands_.find("tap " + args[0]); it != commands_.end()) return it->second({});
     QWidget* w = screen->widgetForAction(name + ":");
     if (!w && screen->root) w = screen->root->findChild<QWidget*>(args[0]);
     auto* button = qobject_cast<QAbstractButton*>(w);

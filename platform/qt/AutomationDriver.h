@@ -57,6 +57,12 @@ class AutomationDriver : public QObject {
   std::vector<std::function<bool()>> idleChecks_;
 };
 
+// The commands and state of the banner, the information screen and rotation.
+void registerScreenCommands(AutomationDriver& driver, AppContext& ctx);
+
+// Runs posted work until none is left.
+void drainMainQueue();
+
 // Waits `seconds` of real time with the event loop running.
 void waitRunning(double seconds);
 

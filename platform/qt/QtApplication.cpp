@@ -13,6 +13,7 @@
 
 #include "platform/qt/AppContext.h"
 #include "platform/qt/AutomationDriver.h"
+#include "platform/qt/BannerView.h"
 #include "platform/qt/IcuDateFormatter.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtViews.h"
@@ -132,6 +133,11 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
   });
 }
 
+bool ScreenStack::askToRotate(long orientation) {
+  auto* screen = main();
+  return screen && screen->controller->shouldAutorotateToInterfaceOrientation(orientation);
+}
+
 void ScreenStack::layout() {
   if (!window_) return;
   const Rect full{0, 0, static_cast<float>(window_->width()), static_cast<float>(window_->height())};
@@ -153,6 +159,7 @@ bool parseOptions(const QStringList& arguments, Options& options) {
   parser.addOption({"map-sources", "Use FILE as the map's tile sources.", "FILE"});
   parser.addOption({"nmea", "Replay the NMEA log FILE as the user's position.", "FILE"});
   parser.addOption({"location", "Put the user at LAT,LON.", "LAT,LON"});
+  parser.addOption({"house-ads", "Use FILE as the list of house advertisements.", "FILE"});
   parser.process(arguments);
   options.automation = parser.isSet("automation");
   if (parser.isSet("manual-clock")) {
@@ -168,6 +175,7 @@ bool parseOptions(const QStringList& arguments, Options& options) {
   options.infoFile = parser.value("info");
   options.mapSources = parser.value("map-sources");
   options.nmeaFile = parser.value("nmea");
+  options.houseAds = parser.value("house-ads");
   if (parser.isSet("location")) {
     const QStringList parts = parser.value("location").split(',');
     bool okLat = false, okLon = false;
@@ -199,6 +207,8 @@ void buildServices(AppContext& ctx) {
   p.urlOpener = ctx.urlOpener;
   ctx.logger = std::make_shared<RecordingLogger>();
   p.logger = ctx.logger;
+  ctx.banners = std::make_shared<QtBannerService>(p, ctx.options.houseAds);
+  p.banners = ctx.banners;
 }
 
 // For the start-up benchmark: after the window's first paint, say so on stdout and leave.
@@ -259,7 +269,17 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   ctx.lifecycle = std::make_unique<LifecycleTracker>(*ctx.delegate);
   ctx.loader = std::make_unique<LayoutLoader>(ctx.platform, ctx.definition);
   ctx.screens = std::make_shared<ScreenStack>(window, *ctx.loader);
-  window->onResize = [screens = ctx.screens.get()] { screens->layout(); };
+  ctx.banners->setWindow(window);
+  // The system asks before the screen turns: portrait (1) when the window becomes taller than
+  // wide, landscape (3) when it becomes wider than tall.
+  window->onResize = [screens = ctx.screens.get(), window, portrait = true]() mutable {
+    const bool nowPortrait = window->height() >= window->width();
+    if (nowPortrait != portrait) {
+      portrait = nowPortrait;
+      screens->askToRotate(portrait ? 1 : 3);
+    }
+    screens->layout();
+  };
   if (!ctx.screens->showMain(QString::fromStdString(ctx.definition.mainLayout))) return 1;
 
   ctx.delegate->applicationDidFinishLaunchingWithOptions({});
@@ -270,6 +290,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   if (ctx.options.automation) {
     // Tests drive the lifecycle themselves; the window system's state changes are not theirs.
     automation = std::make_unique<AutomationDriver>(ctx);
+    registerScreenCommands(*automation, ctx);
     automation->start();
   } else {
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,
