@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6uitools6
   qt6-positioning-dev libqt6positioning6-plugins qt6-qpa-plugins libgl-dev
-  libicu-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
+  libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

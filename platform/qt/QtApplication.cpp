@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QWindow>
 #include <cstdio>
+#include <fontconfig/fontconfig.h>
+#include <thread>
 
 #include "platform/qt/AppContext.h"
 #include "platform/qt/AutomationDriver.h"
@@ -245,6 +247,10 @@ AppState fromQt(Qt::ApplicationState state) {
 }  // namespace
 
 int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
+  // Reading the system's font configuration is the longest step before the first frame and
+  // needs nothing from Qt: it runs on another core while the application object, the services
+  // and the screen are built.
+  std::thread fontConfiguration([] { FcInit(); });
   QApplication app(argc, argv);
   QApplication::setApplicationName("storm-distance");
   QApplication::setOrganizationName("storm-distance");
@@ -253,7 +259,10 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   QGuiApplication::setDesktopFileName("storm-distance");
 
   AppContext ctx;
-  if (!parseOptions(app.arguments(), ctx.options)) return 2;
+  if (!parseOptions(app.arguments(), ctx.options)) {
+    fontConfiguration.join();
+    return 2;
+  }
   ctx.definition = std::move(definition);
   buildServices(ctx);
 
@@ -280,10 +289,14 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     }
     screens->layout();
   };
-  if (!ctx.screens->showMain(QString::fromStdString(ctx.definition.mainLayout))) return 1;
+  if (!ctx.screens->showMain(QString::fromStdString(ctx.definition.mainLayout))) {
+    fontConfiguration.join();
+    return 1;
+  }
 
   ctx.delegate->applicationDidFinishLaunchingWithOptions({});
   if (qEnvironmentVariableIsSet("STORM_DISTANCE_FIRST_FRAME_EXIT")) reportFirstFrameAndExit(window);
+  fontConfiguration.join();
   window->show();
 
   std::unique_ptr<AutomationDriver> automation;
