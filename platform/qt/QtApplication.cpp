@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 #include <QTimer>
@@ -269,6 +270,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   auto* window = new AppWindow;
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   window->setWindowTitle("Storm Distance");
+  window->setWindowIcon(QIcon(":/resources/icon.svg"));
   window->resize(360, 640);
   window->setMinimumSize(240, 320);
   ctx.window = window;
