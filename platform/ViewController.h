@@ -50,17 +50,10 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   void dismissModalViewControllerAnimated(bool animated);
 
  protected:
-  // Connects `slot` if `view` is of its kind.
-  template <class V>
-  static bool connect(std::weak_ptr<V>& slot, const std::shared_ptr<View>& view) {
-    auto typed = std::dynamic_pointer_cast<V>(view);
-    if (!typed) return false;
-    slot = typed;
-    return true;
-  }
-  template <class V>
-  static bool connect(std::shared_ptr<V>& slot, const std::shared_ptr<View>& view) {
-    auto typed = std::dynamic_pointer_cast<V>(view);
+  // Connects `slot` (a weak or a strong pointer) if `view` is of its kind.
+  template <class Slot>
+  static bool connect(Slot& slot, const std::shared_ptr<View>& view) {
+    auto typed = std::dynamic_pointer_cast<typename Slot::element_type>(view);
     if (!typed) return false;
     slot = typed;
     return true;
