@@ -13,8 +13,10 @@
 #include "platform/qt/AppContext.h"
 #include "platform/qt/AutomationDriver.h"
 #include "platform/qt/IcuDateFormatter.h"
+#include "platform/qt/QtBundle.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtViews.h"
+#include "platform/qt/RatingAutomation.h"
 
 namespace storm::qt {
 
@@ -220,6 +222,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
 
   AppContext ctx;
   if (!parseOptions(app.arguments(), ctx.options)) return 2;
+  installTranslations();
   ctx.definition = std::move(definition);
   buildServices(ctx);
 
@@ -233,6 +236,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
 
   ctx.delegate = ctx.definition.makeDelegate(ctx.platform);
   ctx.lifecycle = std::make_unique<LifecycleTracker>(*ctx.delegate);
+  installRatingPrompt(ctx);
   ctx.loader = std::make_unique<LayoutLoader>(ctx.platform, ctx.definition);
   ctx.screens = std::make_shared<ScreenStack>(window, *ctx.loader);
   window->onResize = [screens = ctx.screens.get()] { screens->layout(); };
@@ -245,6 +249,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   if (ctx.options.automation) {
     // Tests drive the lifecycle themselves; the window system's state changes are not theirs.
     automation = std::make_unique<AutomationDriver>(ctx);
+    registerRatingAutomation(*automation, ctx);
     automation->start();
   } else {
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,
