@@ -6,9 +6,11 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringDecoder>
+#include <chrono>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 namespace storm::qt {
 
@@ -66,11 +68,22 @@ QString damageInText(const QByteArray& bytes) {
   if (bytes.isEmpty()) return {};
   if (bytes.contains('\0')) return "it holds binary data";
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  (void)decoder.decode(bytes);
+  [[maybe_unused]] const QString text = decoder(bytes);
   if (decoder.hasError()) return "it is not UTF-8 text";
   // Every line QSettings writes ends in a line feed; a file that does not was cut short.
   if (!bytes.endsWith('\n')) return "it ends in the middle of a line";
   return {};
+}
+
+// QSettings guards each save with a lock file holding the owner's process id, and takes a lock
+// whose owner is gone as stale at once. A process killed between creating that file and filling
+// it leaves it empty, though, and QSettings would wait 30 s before calling that one stale. A live
+// owner fills the file at once, so one still empty a moment later was abandoned.
+void removeAbandonedLock(const QString& lockPath) {
+  if (!QFileInfo::exists(lockPath) || QFileInfo(lockPath).size() != 0) return;
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const QFileInfo again(lockPath);
+  if (again.exists() && again.size() == 0) QFile::remove(lockPath);
 }
 
 }  // namespace
@@ -192,6 +205,7 @@ bool QtPreferences::synchronize() {
   if (changes.empty()) return true;
 
   QDir().mkpath(QFileInfo(path_).absolutePath());
+  removeAbandonedLock(path_ + ".lock");
   // A fresh QSettings re-reads the file, so keys that other programs wrote there are kept. Its
   // saves go through a temporary file renamed over the old one, under a lock file.
   QSettings settings(path_, QSettings::IniFormat);
