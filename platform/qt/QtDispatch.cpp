@@ -23,7 +23,11 @@ void lowerThisThreadsPriority() {
 
 }  // namespace
 
-QtDispatcher::QtDispatcher() { pool_.setObjectName("low-priority queue"); }
+QtDispatcher::QtDispatcher() {
+  pool_.setObjectName("low-priority queue");
+  pool_.setExpiryTimeout(-1);
+  pool_.start([] { lowerThisThreadsPriority(); });
+}
 
 QtDispatcher::~QtDispatcher() { pool_.waitForDone(); }
 
@@ -34,14 +38,26 @@ void QtDispatcher::asyncMain(std::function<void()> block) {
 }
 
 void QtDispatcher::asyncLowPriority(std::function<void()> block) {
-  ++pending_;
+  {
+    std::lock_guard lock(mutex_);
+    ++pending_;
+  }
   pool_.start([this, block = std::move(block)] {
     lowerThisThreadsPriority();
     block();
-    --pending_;
+    std::lock_guard lock(mutex_);
+    if (--pending_ == 0) becameIdle_.notify_all();
   });
 }
 
-void QtDispatcher::waitForIdle() { pool_.waitForDone(); }
+bool QtDispatcher::idle() const {
+  std::lock_guard lock(mutex_);
+  return pending_ == 0;
+}
+
+void QtDispatcher::waitForIdle() {
+  std::unique_lock lock(mutex_);
+  becameIdle_.wait(lock, [this] { return pending_ == 0; });
+}
 
 }  // namespace storm::qt
