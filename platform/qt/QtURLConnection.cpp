@@ -1,6 +1,5 @@
 #include "platform/qt/QtURLConnection.h"
 
-#include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -25,15 +24,11 @@ bool QtURLConnectionFactory::startConnection(const URLRequest& request) {
   if (timeoutMs > 0 && timeoutMs <= std::numeric_limits<int>::max())
     networkRequest.setTransferTimeout(static_cast<int>(timeoutMs));
   QNetworkAccessManager* manager = manager_.get();
-  // Queued to the manager's thread; if the manager is gone by then, the request is dropped.
-  QMetaObject::invokeMethod(
-      manager,
-      [manager, networkRequest] {
-        QNetworkReply* reply = manager->get(networkRequest);
-        QObject::connect(reply, &QIODevice::readyRead, reply, [reply] { reply->readAll(); });
-        QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
-      },
-      Qt::QueuedConnection);
+  managerThread_.post([manager, networkRequest] {
+    QNetworkReply* reply = manager->get(networkRequest);
+    QObject::connect(reply, &QIODevice::readyRead, reply, [reply] { reply->readAll(); });
+    QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+  });
   return true;
 }
 

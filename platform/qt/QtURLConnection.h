@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QPointer>
 #include <memory>
 
 #include "platform/UrlConnection.h"
+#include "platform/qt/QtDispatch.h"
 
 class QNetworkAccessManager;
 
@@ -24,6 +24,7 @@ class QtURLConnectionFactory : public URLConnectionFactory {
 
  private:
   std::unique_ptr<QNetworkAccessManager> manager_;
+  MainThreadQueue managerThread_;  // declared last: gone first, with any request still queued
 };
 
 }  // namespace storm::qt
