@@ -28,7 +28,8 @@ constexpr long kButtonRemindLater = 2;
 
 struct SharedServices {
   std::atomic<Platform*> platform{nullptr};
-  std::string probeURL;  // written only before the platform is published
+  std::mutex mutex;  // guards probeURL
+  std::string probeURL;
 };
 
 SharedServices& shared() {
@@ -67,7 +68,10 @@ RatingPrompt::RatingPrompt(Platform& platform, std::string probeURL)
 // ---- class operations ----
 
 void RatingPrompt::setSharedPlatform(Platform* platform, std::string probeURL) {
-  shared().probeURL = std::move(probeURL);
+  {
+    std::lock_guard lock(shared().mutex);
+    shared().probeURL = std::move(probeURL);
+  }
   shared().platform.store(platform);
 }
 
@@ -97,7 +101,10 @@ std::shared_ptr<RatingPrompt> RatingPrompt::sharedInstance() {
   Platform* platform = shared().platform.load();
   if (!platform) return nullptr;
   dispatchOnce(once, [platform] {
-    instance = std::make_shared<RatingPrompt>(*platform, shared().probeURL);
+    std::unique_lock lock(shared().mutex);
+    std::string probeURL = shared().probeURL;
+    lock.unlock();
+    instance = std::make_shared<RatingPrompt>(*platform, std::move(probeURL));
     // Registered once, for the life of the process; it finds the instance afresh each time.
     send(platform->notificationCenter, &NotificationCenter::addObserver,
          std::string(kApplicationWillResignActiveNotification), [] { appWillResignActive(); });
