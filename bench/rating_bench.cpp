@@ -39,29 +39,41 @@ double median(std::vector<double> samples) {
 [[gnu::noinline]] void emptyEntryPoint(bool canPrompt) { benchmark::DoNotOptimize(canPrompt); }
 void (*volatile emptyCall)(bool) = emptyEntryPoint;
 
-// The services the shared prompt runs on, over a preferences file of `paddingBytes`.
+// The services the shared prompt runs on. The shared instance keeps the platform it was made
+// with, so there is one for the whole run; only its preference store is replaced.
 struct RatingServices {
-  explicit RatingServices(size_t paddingBytes) {
-    const QString path = dir.path() + "/storm-distance.ini";
-    if (paddingBytes > 0) {
-      QFile file(path);
-      file.open(QIODevice::WriteOnly);
-      file.write("[General]\npadding=" + QByteArray(static_cast<qsizetype>(paddingBytes), 'x') + "\n");
-    }
+  RatingServices() {
     platform.clock = std::make_shared<storm::qt::SystemClock>();
     platform.bundle = std::make_shared<storm::qt::QtBundle>();
-    platform.preferences =
-        std::make_shared<storm::qt::QtPreferences>(path, storm::RatingPrompt::preferenceKeys(), platform.clock);
     platform.notificationCenter = std::make_shared<storm::NotificationCenter>();
     platform.reachability = std::make_shared<storm::qt::KernelReachability>();
     platform.urlConnections = std::make_shared<storm::qt::QtURLConnectionFactory>();
     dispatch = std::make_shared<storm::qt::QtDispatcher>();
     platform.dispatch = dispatch;
+    storm::RatingPrompt::setSharedPlatform(&platform, "http://127.0.0.1:9/");
+  }
+  ~RatingServices() {
+    storm::RatingPrompt::setSharedPlatform(nullptr);
+    dispatch->waitForIdle();
+  }
+  // A fresh preference store over a file of `paddingBytes` (none: no file yet).
+  void usePreferences(size_t paddingBytes) {
+    dispatch->waitForIdle();
+    const QString path = dir.path() + QString("/storm-distance-%1.ini").arg(paddingBytes);
+    if (paddingBytes > 0) {
+      QFile file(path);
+      file.open(QIODevice::WriteOnly);
+      file.write("[General]\npadding=" + QByteArray(static_cast<qsizetype>(paddingBytes), 'x') + "\n");
+    }
+    platform.preferences =
+        std::make_shared<storm::qt::QtPreferences>(path, storm::RatingPrompt::preferenceKeys(), platform.clock);
   }
   QTemporaryDir dir;
   storm::Platform platform;
   std::shared_ptr<storm::qt::QtDispatcher> dispatch;
 };
+
+RatingServices* services = nullptr;
 
 struct Medians {
   double empty = 0, small = 0, large = 0;
@@ -88,11 +100,8 @@ double timeCalls(benchmark::State& state, Call call, storm::qt::QtDispatcher* dr
 void BM_EmptyCall(benchmark::State& state) { medians.empty = timeCalls(state, [] { emptyCall(true); }, nullptr); }
 
 void appLaunchedWith(benchmark::State& state, size_t paddingBytes, double& result) {
-  RatingServices services(paddingBytes);
-  storm::RatingPrompt::setSharedPlatform(&services.platform, "http://127.0.0.1:9/");
-  result = timeCalls(state, [] { storm::RatingPrompt::appLaunched(true); }, services.dispatch.get());
-  services.dispatch->waitForIdle();
-  storm::RatingPrompt::setSharedPlatform(nullptr);
+  services->usePreferences(paddingBytes);
+  result = timeCalls(state, [] { storm::RatingPrompt::appLaunched(true); }, services->dispatch.get());
 }
 
 void BM_AppLaunched(benchmark::State& state) { appLaunchedWith(state, 0, medians.small); }
@@ -132,7 +141,12 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qtApp(argc, argv);
   benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  {
+    RatingServices rating;
+    services = &rating;
+    benchmark::RunSpecifiedBenchmarks();
+    services = nullptr;
+  }
 
   std::printf("\nappLaunched: return time, median of single calls (target under 20 us)\n");
   std::printf("  empty call                      %8.3f us\n", medians.empty);
