@@ -12,7 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/Reachability.h"
-#include "platform/UrlConnection.h"
+#include "platform/URLConnection.h"
 #include "platform/View.h"
 
 // The platform's services as the application's code sees them. The Qt platform fills this in

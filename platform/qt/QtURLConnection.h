@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/UrlConnection.h"
+#include "platform/URLConnection.h"
 #include "platform/qt/QtDispatch.h"
 
 class QNetworkAccessManager;

@@ -17,7 +17,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/Reachability.h"
-#include "platform/UrlConnection.h"
+#include "platform/URLConnection.h"
 
 // Fakes of the services the rating prompt runs on: an in-memory preference store, a bundle, queues
 // that run only when told, scripted reachability, a recording probe and recording dialogs. All
