@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "measure/MeasurementState.h"
+#include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
 
@@ -9,6 +10,7 @@ namespace storm {
 AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {}
 
 bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::string, std::string>&) {
+  RatingPrompt::appLaunched(true);
   return true;
 }
 
@@ -16,7 +18,7 @@ void AppDelegate::applicationWillResignActive() {}
 
 void AppDelegate::applicationDidEnterBackground() {}
 
-void AppDelegate::applicationWillEnterForeground() {}
+void AppDelegate::applicationWillEnterForeground() { RatingPrompt::appEnteredForeground(true); }
 
 void AppDelegate::applicationDidBecomeActive() {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,7 +10,8 @@
 
 // A clock that moves only when told to, and the timers it drives: `advance` walks through the
 // due firings in time order, setting the clock to each one before it fires. Tests and the
-// automation mode's manual clock run on it. Main thread only.
+// automation mode's manual clock run on it. Main thread only, except that the time may be read
+// from any thread (background work dates what it records).
 
 namespace storm {
 
@@ -33,8 +35,8 @@ class ManualClock : public Clock, public TimerScheduler, public std::enable_shar
   struct Entry;
   class ManualTimer;
   std::vector<std::shared_ptr<Entry>> entries_;
-  double wall_;
-  double monotonic_;
+  std::atomic<double> wall_;
+  std::atomic<double> monotonic_;
 };
 
 }  // namespace storm

@@ -4,9 +4,16 @@
 #include <string>
 
 #include "platform/AdBanner.h"
+#include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/DateFormatter.h"
+#include "platform/Dispatch.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "platform/Reachability.h"
+#include "platform/URLConnection.h"
 #include "platform/View.h"
 
 // The platform's services as the application's code sees them. The Qt platform fills this in
@@ -28,6 +35,15 @@ struct Platform {
   std::shared_ptr<URLOpener> urlOpener;
   std::shared_ptr<Logger> logger;
   std::shared_ptr<ADBannerService> banners;
+  std::shared_ptr<Preferences> preferences;
+  std::shared_ptr<Bundle> bundle;
+  std::shared_ptr<NotificationCenter> notificationCenter;
+  std::shared_ptr<Reachability> reachability;
+  std::shared_ptr<URLConnectionFactory> urlConnections;
+  std::shared_ptr<AlertViewFactory> alertViews;
+  // Kept last so that it is released first: blocks still running on its workers may use the
+  // services above.
+  std::shared_ptr<Dispatcher> dispatch;
 };
 
 }  // namespace storm

@@ -168,6 +168,11 @@ AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
 
 void AutomationDriver::addCommand(const QString& verb, Command command) { commands_[verb] = std::move(command); }
 
+AutomationDriver::Command AutomationDriver::command(const QString& verb) const {
+  auto it = commands_.find(verb);
+  return it == commands_.end() ? Command() : it->second;
+}
+
 void AutomationDriver::addStateMember(const std::string& name, std::function<Json()> value) {
   stateMembers_.emplace_back(name, std::move(value));
 }

@@ -34,6 +34,8 @@ class AutomationDriver : public QObject {
   void start();
 
   void addCommand(const QString& verb, Command command);
+  // The command registered for `verb`, or an empty one: lets a command be extended.
+  Command command(const QString& verb) const;
   void addStateMember(const std::string& name, std::function<Json()> value);
   // Something that must be idle before `settle` answers (a background queue, say).
   void addIdleCheck(std::function<bool()> idle);

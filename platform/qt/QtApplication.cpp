@@ -18,8 +18,10 @@
 #include "platform/qt/AutomationDriver.h"
 #include "platform/qt/BannerView.h"
 #include "platform/qt/IcuDateFormatter.h"
+#include "platform/qt/QtBundle.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtViews.h"
+#include "platform/qt/RatingAutomation.h"
 
 namespace storm::qt {
 
@@ -264,6 +266,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     fontConfiguration.join();
     return 2;
   }
+  installTranslations();
   ctx.definition = std::move(definition);
   buildServices(ctx);
 
@@ -278,6 +281,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
 
   ctx.delegate = ctx.definition.makeDelegate(ctx.platform);
   ctx.lifecycle = std::make_unique<LifecycleTracker>(*ctx.delegate);
+  installRatingPrompt(ctx);
   ctx.loader = std::make_unique<LayoutLoader>(ctx.platform, ctx.definition);
   ctx.screens = std::make_shared<ScreenStack>(window, *ctx.loader);
   ctx.banners->setWindow(window);
@@ -306,6 +310,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     // Tests drive the lifecycle themselves; the window system's state changes are not theirs.
     automation = std::make_unique<AutomationDriver>(ctx);
     registerScreenCommands(*automation, ctx);
+    registerRatingAutomation(*automation, ctx);
     automation->start();
   } else {
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,

@@ -1,0 +1,132 @@
+#include "platform/qt/QtAlertView.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace storm::qt {
+
+namespace {
+
+// The dimmed layer; it keeps covering the window as the window is resized.
+class AlertLayer : public QWidget {
+ public:
+  explicit AlertLayer(QWidget* window) : QWidget(window) {
+    setObjectName("alertLayer");
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(
+        "QWidget#alertLayer { background: rgba(0, 0, 0, 110); }"
+        "QFrame#alertPanel { background: #f5f7fa; border-radius: 12px; }"
+        "QLabel#alertTitle { color: #1f2933; font-size: 17px; font-weight: 600; }"
+        "QLabel#alertMessage { color: #1f2933; font-size: 13px; }"
+        "QPushButton { color: #0b6bcb; background: transparent; border: none; border-top: 1px solid #cbd2d9;"
+        " padding: 10px; font-size: 16px; }"
+        "QPushButton:focus { font-weight: 600; }");
+    window->installEventFilter(this);
+    setGeometry(window->rect());
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+    return false;
+  }
+};
+
+}  // namespace
+
+QtAlertView::QtAlertView(QWidget* window, QString title, QString message, std::weak_ptr<AlertViewDelegate> delegate,
+                         QStringList buttonTitles)
+    : window_(window),
+      title_(std::move(title)),
+      message_(std::move(message)),
+      buttonTitles_(std::move(buttonTitles)),
+      delegate_(std::move(delegate)) {}
+
+QtAlertView::~QtAlertView() {
+  if (layer_) layer_->deleteLater();
+}
+
+void QtAlertView::build() {
+  if (layer_ || !window_) return;
+  auto* layer = new AlertLayer(window_);
+  layer_ = layer;
+  auto* outer = new QVBoxLayout(layer);
+  outer->setContentsMargins(24, 24, 24, 24);
+  auto* panel = new QFrame(layer);
+  panel->setObjectName("alertPanel");
+  panel->setMaximumWidth(300);
+  outer->addWidget(panel, 0, Qt::AlignCenter);
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(0, 16, 0, 0);
+  column->setSpacing(0);
+  auto* title = new QLabel(title_, panel);
+  title->setObjectName("alertTitle");
+  title->setAlignment(Qt::AlignCenter);
+  title->setWordWrap(true);
+  title->setTextFormat(Qt::PlainText);
+  auto* message = new QLabel(message_, panel);
+  message->setObjectName("alertMessage");
+  message->setAlignment(Qt::AlignCenter);
+  message->setWordWrap(true);
+  message->setTextFormat(Qt::PlainText);
+  title->setContentsMargins(16, 0, 16, 0);
+  message->setContentsMargins(16, 0, 16, 8);
+  column->addWidget(title);
+  column->addWidget(message);
+  for (int index = 0; index < buttonTitles_.size(); ++index) {
+    auto* button = new QPushButton(buttonTitles_[index], panel);
+    button->setObjectName(QString("alertButton%1").arg(index));
+    button->setCursor(Qt::PointingHandCursor);
+    column->addWidget(button);
+    buttons_.emplace_back(button);
+    QObject::connect(button, &QPushButton::clicked, layer, [weak = weak_from_this(), index] {
+      if (auto self = weak.lock()) self->pressed(index);
+    });
+  }
+  layer->hide();
+}
+
+void QtAlertView::show() {
+  build();
+  visible_ = true;
+  if (!layer_) return;
+  layer_->show();
+  layer_->raise();
+  if (!buttons_.empty() && buttons_.front()) buttons_.front()->setFocus();
+}
+
+void QtAlertView::close() {
+  visible_ = false;
+  if (layer_) layer_->hide();
+}
+
+void QtAlertView::pressed(int index) {
+  if (!visible_) return;
+  // The delegate may drop the last reference to this dialog.
+  auto self = shared_from_this();
+  close();
+  if (auto delegate = delegate_.lock()) delegate->alertViewClickedButtonAtIndex(*this, index);
+}
+
+void QtAlertView::dismissWithClickedButtonIndex(long, bool) { close(); }
+
+QAbstractButton* QtAlertView::button(int index) const {
+  return index >= 0 && index < static_cast<int>(buttons_.size()) ? buttons_[index].data() : nullptr;
+}
+
+std::shared_ptr<AlertView> QtAlertViewFactory::makeAlertView(const std::string& title, const std::string& message,
+                                                             std::weak_ptr<AlertViewDelegate> delegate,
+                                                             const std::string& cancelButtonTitle,
+                                                             const std::vector<std::string>& otherButtonTitles) {
+  QStringList buttons{QString::fromStdString(cancelButtonTitle)};
+  for (const auto& other : otherButtonTitles) buttons << QString::fromStdString(other);
+  auto alert = std::make_shared<QtAlertView>(window_, QString::fromStdString(title), QString::fromStdString(message),
+                                             std::move(delegate), buttons);
+  last_ = alert;
+  return alert;
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <map>
+#include <string>
+
+#include "platform/Bundle.h"
+
+// The application's bundle on Qt: the information dictionary is a JSON object (built in as
+// resources/Info.json, or the file given with --info), and localized strings come from the
+// installed Qt translations, with the English text as the key.
+//
+// Immutable after construction, so any thread may read it.
+
+namespace storm::qt {
+
+// Where the built-in information dictionary lives.
+inline constexpr char kBuiltInInfoDictionary[] = ":/resources/Info.json";
+// The context of the application's own strings in the translation files.
+inline constexpr char kLocalizableContext[] = "Localizable";
+
+class QtBundle : public Bundle {
+ public:
+  // Reads `infoFile`, or the built-in dictionary when it is empty. A file that cannot be read or
+  // is not a JSON object gives an empty dictionary, after one line on stderr.
+  explicit QtBundle(const QString& infoFile = {});
+
+  std::optional<std::string> infoString(const std::string& key) const override;
+  std::string localizedString(const std::string& key) const override;
+
+ private:
+  std::map<std::string, std::string> info_;
+};
+
+// Installs the translation of the application's texts for the user's language, if there is one
+// (English needs none). Call once, after the application object exists and before any screen
+// is loaded.
+void installTranslations();
+
+}  // namespace storm::qt

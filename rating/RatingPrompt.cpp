@@ -1,0 +1,285 @@
+#include "rating/RatingPrompt.h"
+
+#include <atomic>
+#include <limits>
+
+#include "platform/Nil.h"
+
+namespace storm {
+
+namespace {
+
+constexpr double kSecondsUntilPrompt = 30 * 86400.0;  // since the version's first use
+constexpr long kUsesUntilPrompt = 11;
+constexpr long kSignificantEventsUntilPrompt = 0;
+constexpr double kSecondsBeforeReminding = 86400.0;  // after "Remind me later"
+
+constexpr char kTitleText[] = "Rate %@";
+constexpr char kMessageText[] =
+    "If you enjoy using %@, would you mind taking a moment to rate it? It won't take more than a minute. "
+    "Thanks for your support!";
+constexpr char kCancelButtonText[] = "No, Thanks";
+constexpr char kRateButtonText[] = "Rate %@";
+constexpr char kRemindButtonText[] = "Remind me later";
+
+constexpr long kButtonNoThanks = 0;
+constexpr long kButtonRate = 1;
+constexpr long kButtonRemindLater = 2;
+
+struct SharedServices {
+  std::atomic<Platform*> platform{nullptr};
+  std::mutex mutex;  // guards probeURL
+  std::string probeURL;
+};
+
+SharedServices& shared() {
+  static SharedServices services;
+  return services;
+}
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+}  // namespace
+
+std::string formatWithArgument(std::string_view format, std::string_view argument) {
+  std::string out;
+  out.reserve(format.size() + argument.size());
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == '@') {
+      out += argument;
+      ++i;
+    } else if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == '%') {
+      out += '%';
+      ++i;
+    } else {
+      out += format[i];
+    }
+  }
+  return out;
+}
+
+RatingPrompt::RatingPrompt(Platform& platform, std::string probeURL)
+    : platform_(platform), probeURL_(std::move(probeURL)) {}
+
+// ---- class operations ----
+
+void RatingPrompt::setSharedPlatform(Platform* platform, std::string probeURL) {
+  {
+    std::lock_guard lock(shared().mutex);
+    shared().probeURL = std::move(probeURL);
+  }
+  shared().platform.store(platform);
+}
+
+void RatingPrompt::submit(void (RatingPrompt::*operation)(bool), bool canPromptForRating) {
+  Platform* platform = shared().platform.load();
+  if (!platform) return;
+  send(platform->dispatch, &Dispatcher::asyncLowPriority, [operation, canPromptForRating] {
+    send(sharedInstance(), operation, canPromptForRating);
+  });
+}
+
+void RatingPrompt::appLaunched(bool canPromptForRating) { submit(&RatingPrompt::incrementAndRate, canPromptForRating); }
+
+void RatingPrompt::appEnteredForeground(bool canPromptForRating) {
+  submit(&RatingPrompt::incrementAndRate, canPromptForRating);
+}
+
+void RatingPrompt::userDidSignificantEvent(bool canPromptForRating) {
+  submit(&RatingPrompt::incrementSignificantEventAndRate, canPromptForRating);
+}
+
+void RatingPrompt::appLaunched() { appLaunched(true); }
+
+std::shared_ptr<RatingPrompt> RatingPrompt::sharedInstance() {
+  static OnceFlag once;
+  static std::shared_ptr<RatingPrompt> instance;
+  Platform* platform = shared().platform.load();
+  if (!platform) return nullptr;
+  dispatchOnce(once, [platform] {
+    std::unique_lock lock(shared().mutex);
+    std::string probeURL = shared().probeURL;
+    lock.unlock();
+    instance = std::make_shared<RatingPrompt>(*platform, std::move(probeURL));
+    // Registered once, for the life of the process; it finds the instance afresh each time.
+    send(platform->notificationCenter, &NotificationCenter::addObserver,
+         std::string(kApplicationWillResignActiveNotification), [] { appWillResignActive(); });
+  });
+  return instance;
+}
+
+void RatingPrompt::appWillResignActive() { send(sharedInstance(), &RatingPrompt::hideRatingAlert); }
+
+const std::vector<PreferenceKey>& RatingPrompt::preferenceKeys() {
+  static const std::vector<PreferenceKey> keys{
+      {kRatingPromptCurrentVersion, PreferenceType::String},
+      {kRatingPromptFirstUseDate, PreferenceType::Double},
+      {kRatingPromptUseCount, PreferenceType::Integer},
+      {kRatingPromptSignificantEventCount, PreferenceType::Integer},
+      {kRatingPromptRatedCurrentVersion, PreferenceType::Bool},
+      {kRatingPromptDeclinedToRate, PreferenceType::Bool},
+      {kRatingPromptReminderRequestDate, PreferenceType::Double},
+  };
+  return keys;
+}
+
+// ---- the usage record ----
+
+void RatingPrompt::incrementUseCount() { incrementCount(Counter::Uses); }
+
+void RatingPrompt::incrementSignificantEventCount() { incrementCount(Counter::SignificantEvents); }
+
+void RatingPrompt::incrementCount(Counter counter) {
+  Preferences* store = platform_.preferences.get();
+  const std::optional<std::string> current =
+      send(platform_.bundle, &Bundle::infoString, std::string(kCFBundleVersionKey));
+  const bool uses = counter == Counter::Uses;
+  {
+    std::lock_guard lock(recordMutex_);
+    std::optional<std::string> tracked = send(store, &Preferences::stringForKey, kRatingPromptCurrentVersion);
+    if (!tracked) {
+      // A record without a version belongs to the current one; it is not a version change.
+      send(store, &Preferences::setObject, current, kRatingPromptCurrentVersion);
+      tracked = current;
+    }
+    if (tracked && current && *tracked == *current) {
+      if (send(store, &Preferences::doubleForKey, kRatingPromptFirstUseDate) == 0.0)
+        send(store, &Preferences::setDouble, send(platform_.clock, &Clock::now), kRatingPromptFirstUseDate);
+      const char* key = uses ? kRatingPromptUseCount : kRatingPromptSignificantEventCount;
+      const long count = send(store, &Preferences::integerForKey, key);
+      // A count at the top of the range stays there rather than overflowing.
+      send(store, &Preferences::setInteger, count < std::numeric_limits<long>::max() ? count + 1 : count, key);
+    } else {
+      // Another version (newer or older): the record starts over for it.
+      send(store, &Preferences::setObject, current, kRatingPromptCurrentVersion);
+      send(store, &Preferences::setDouble, uses ? send(platform_.clock, &Clock::now) : 0.0, kRatingPromptFirstUseDate);
+      send(store, &Preferences::setInteger, uses ? 1L : 0L, kRatingPromptUseCount);
+      send(store, &Preferences::setInteger, uses ? 0L : 1L, kRatingPromptSignificantEventCount);
+      send(store, &Preferences::setBool, false, kRatingPromptRatedCurrentVersion);
+      send(store, &Preferences::setBool, false, kRatingPromptDeclinedToRate);
+      send(store, &Preferences::setDouble, 0.0, kRatingPromptReminderRequestDate);
+    }
+  }
+  // Saving outside the lock keeps the main thread's answers from waiting on the disk.
+  send(store, &Preferences::synchronize);
+}
+
+// ---- conditions and probe ----
+
+bool RatingPrompt::ratingConditionsHaveBeenMet() {
+  Preferences* store = platform_.preferences.get();
+  std::lock_guard lock(recordMutex_);
+  const double firstUse = send(store, &Preferences::doubleForKey, kRatingPromptFirstUseDate);
+  if (send(platform_.clock, &Clock::now) - firstUse < kSecondsUntilPrompt) return false;
+  if (send(store, &Preferences::integerForKey, kRatingPromptUseCount) < kUsesUntilPrompt) return false;
+  if (send(store, &Preferences::integerForKey, kRatingPromptSignificantEventCount) < kSignificantEventsUntilPrompt)
+    return false;
+  if (send(store, &Preferences::boolForKey, kRatingPromptDeclinedToRate)) return false;
+  if (send(store, &Preferences::boolForKey, kRatingPromptRatedCurrentVersion)) return false;
+  const double reminder = send(store, &Preferences::doubleForKey, kRatingPromptReminderRequestDate);
+  return send(platform_.clock, &Clock::now) - reminder >= kSecondsBeforeReminding;
+}
+
+bool RatingPrompt::connectedToNetwork() {
+  const SocketAddressIn zeroAddress;
+  std::unique_ptr<ReachabilityTarget> target =
+      send(platform_.reachability, &Reachability::createWithAddress, zeroAddress);
+  ReachabilityFlags flags = 0;
+  const bool gotFlags = send(target.get(), &ReachabilityTarget::getFlags, flags);
+  target.reset();
+  if (!gotFlags) {
+    send(platform_.logger, &Logger::log, std::string("Error. Could not recover network reachability flags"));
+    return false;
+  }
+  // The probe goes out whatever the flags say: they are only looked at afterwards.
+  const URLRequest request{probeURL_, URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0};
+  const bool connected = send(platform_.urlConnections, &URLConnectionFactory::startConnection, request);
+  const bool directRoute = (flags & (kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired)) ==
+                           kSCNetworkReachabilityFlagsReachable;
+  const bool transient = (flags & kSCNetworkReachabilityFlagsTransientConnection) != 0;
+  return (directRoute || transient) && connected;
+}
+
+// ---- the flow ----
+
+void RatingPrompt::incrementAndRate(bool canPromptForRating) {
+  incrementUseCount();
+  rateIfAllowed(canPromptForRating);
+}
+
+void RatingPrompt::incrementSignificantEventAndRate(bool canPromptForRating) {
+  incrementSignificantEventCount();
+  rateIfAllowed(canPromptForRating);
+}
+
+void RatingPrompt::rateIfAllowed(bool canPromptForRating) {
+  if (!canPromptForRating || !ratingConditionsHaveBeenMet() || !connectedToNetwork()) return;
+  send(platform_.dispatch, &Dispatcher::asyncMain, [self = shared_from_this()] { self->showRatingAlert(); });
+}
+
+std::string RatingPrompt::localized(const std::string& key) const {
+  return platform_.bundle ? platform_.bundle->localizedString(key) : key;
+}
+
+std::string RatingPrompt::bundleName() const {
+  // Without a name the text reads as if the name were empty.
+  return send(platform_.bundle, &Bundle::infoString, std::string(kCFBundleNameKey)).value_or("");
+}
+
+void RatingPrompt::showRatingAlert() {
+  // Two counting calls can both find the conditions met; the user is asked once.
+  if (send(ratingAlert_, &AlertView::isVisible)) return;
+  const std::string title = formatWithArgument(localized(kTitleText), bundleName());
+  const std::string message = formatWithArgument(localized(kMessageText), bundleName());
+  const std::string cancel = localized(kCancelButtonText);
+  const std::string rate = formatWithArgument(localized(kRateButtonText), bundleName());
+  const std::string remind = localized(kRemindButtonText);
+  ratingAlert_ = send(platform_.alertViews, &AlertViewFactory::makeAlertView, title, message,
+                      std::weak_ptr<AlertViewDelegate>(shared_from_this()), cancel, std::vector{rate, remind});
+  send(ratingAlert_, &AlertView::show);
+}
+
+void RatingPrompt::hideRatingAlert() {
+  // Index -1 is no button's: nothing is recorded.
+  if (send(ratingAlert_, &AlertView::isVisible)) ratingAlert_->dismissWithClickedButtonIndex(-1, false);
+}
+
+template <class Write>
+void RatingPrompt::recordAnswer(Write&& write) {
+  {
+    std::lock_guard lock(recordMutex_);
+    write(platform_.preferences.get());
+  }
+  send(platform_.preferences, &Preferences::synchronize);
+}
+
+void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
+  switch (buttonIndex) {
+    case kButtonNoThanks:
+      recordAnswer([](Preferences* store) { send(store, &Preferences::setBool, true, kRatingPromptDeclinedToRate); });
+      break;
+    case kButtonRate:
+      rateApp();
+      break;
+    case kButtonRemindLater:
+      recordAnswer([this](Preferences* store) {
+        send(store, &Preferences::setDouble, send(platform_.clock, &Clock::now), kRatingPromptReminderRequestDate);
+      });
+      break;
+    default:
+      break;
+  }
+}
+
+void RatingPrompt::rateApp() {
+  const std::string url = replaceAll(reviewURLTemplate, "APP_ID", std::to_string(applicationStoreIdentifier));
+  // Stored before the store opens, which may take the application out of the foreground.
+  recordAnswer([](Preferences* store) { send(store, &Preferences::setBool, true, kRatingPromptRatedCurrentVersion); });
+  send(platform_.urlOpener, &URLOpener::openURL, url);
+}
+
+}  // namespace storm

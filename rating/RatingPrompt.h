@@ -1,0 +1,108 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/AlertView.h"
+#include "platform/Platform.h"
+
+// The rating prompt. It counts the uses of each application version in the user's preferences,
+// and when the version has been used long and often enough, the user has not answered yet and
+// the device seems to be online, it asks the user to rate the application in the store and
+// records the answer.
+//
+// The application talks to it through the class operations (appLaunched, appEnteredForeground),
+// which return at once: the bookkeeping runs on the low-priority queue, the dialog on the main
+// thread. Instances run on the services of the Platform they are given; the shared instance uses
+// the one set with setSharedPlatform.
+
+namespace storm {
+
+// The usage record: each key's text is its own name.
+inline constexpr char kRatingPromptCurrentVersion[] = "kRatingPromptCurrentVersion";
+inline constexpr char kRatingPromptFirstUseDate[] = "kRatingPromptFirstUseDate";
+inline constexpr char kRatingPromptUseCount[] = "kRatingPromptUseCount";
+inline constexpr char kRatingPromptSignificantEventCount[] = "kRatingPromptSignificantEventCount";
+inline constexpr char kRatingPromptRatedCurrentVersion[] = "kRatingPromptRatedCurrentVersion";
+inline constexpr char kRatingPromptDeclinedToRate[] = "kRatingPromptDeclinedToRate";
+inline constexpr char kRatingPromptReminderRequestDate[] = "kRatingPromptReminderRequestDate";
+
+// The page whose fetching tells that the network is really there.
+inline constexpr char kRatingPromptProbeURL[] = STORM_PROBE_URL;
+
+// The store's review page; "APP_ID" stands for the application's store identifier.
+inline constexpr char reviewURLTemplate[] =
+    "itms-apps://" STORM_REVIEW_HOST
+    "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=APP_ID";
+inline constexpr int applicationStoreIdentifier = STORM_APP_STORE_ID;
+
+class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_this<RatingPrompt> {
+ public:
+  // `platform` must outlive the instance.
+  explicit RatingPrompt(Platform& platform, std::string probeURL = kRatingPromptProbeURL);
+
+  // ---- class operations ----
+
+  // The services of the shared instance. Set once at start-up, before the first entry point;
+  // without them the entry points do nothing.
+  static void setSharedPlatform(Platform* platform, std::string probeURL = kRatingPromptProbeURL);
+  // A launch / a return to the foreground: counts a use and, if `canPromptForRating`, may ask.
+  static void appLaunched(bool canPromptForRating);
+  static void appEnteredForeground(bool canPromptForRating);
+  // Counts a significant event and, if `canPromptForRating`, may ask.
+  static void userDidSignificantEvent(bool canPromptForRating);
+  static void appLaunched();
+  // Made on the first call, once per process; empty while no shared platform is set.
+  static std::shared_ptr<RatingPrompt> sharedInstance();
+  // The observer of the resign-active notification.
+  static void appWillResignActive();
+
+  // The seven keys of the record and their types.
+  static const std::vector<PreferenceKey>& preferenceKeys();
+
+  // ---- instance operations ----
+
+  void incrementAndRate(bool canPromptForRating);
+  void incrementSignificantEventAndRate(bool canPromptForRating);
+  // Main thread.
+  void showRatingAlert();
+  void hideRatingAlert();
+  void alertViewClickedButtonAtIndex(AlertView& alertView, long buttonIndex) override;
+  std::shared_ptr<AlertView> ratingAlert() const { return ratingAlert_; }
+  void setRatingAlert(std::shared_ptr<AlertView> alert) { ratingAlert_ = std::move(alert); }
+
+  void incrementUseCount();
+  void incrementSignificantEventCount();
+  bool ratingConditionsHaveBeenMet();
+  bool connectedToNetwork();
+  // Marks the current version as rated and opens its review page. Main thread.
+  void rateApp();
+
+ private:
+  enum class Counter { Uses, SignificantEvents };
+
+  static void submit(void (RatingPrompt::*operation)(bool), bool canPromptForRating);
+  void incrementCount(Counter counter);
+  void rateIfAllowed(bool canPromptForRating);
+  // Writes under the record lock, then saves.
+  template <class Write>
+  void recordAnswer(Write&& write);
+  std::string localized(const std::string& key) const;
+  std::string bundleName() const;
+
+  Platform& platform_;
+  const std::string probeURL_;
+  // Serialises every read-then-write of the record (counting, answers, the conditions' reads),
+  // so that overlapping calls from the queue and the main thread lose no update.
+  std::mutex recordMutex_;
+  std::shared_ptr<AlertView> ratingAlert_;  // main thread only
+};
+
+// `format` with each "%@" replaced by `argument` and each "%%" by "%"; any other "%" stays as it
+// is, so a text from outside can never be taken for a format of more arguments.
+std::string formatWithArgument(std::string_view format, std::string_view argument);
+
+}  // namespace storm

@@ -1,0 +1,81 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="en">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>Rate %@</source>
+        <translation>%@ bewerten</translation>
+    </message>
+    <message>
+        <source>If you enjoy using %@, would you mind taking a moment to rate it? It won't take more than a minute. Thanks for your support!</source>
+        <translation>Wenn dir %@ gefällt, würdest du dir einen Moment Zeit nehmen, um es zu bewerten? Es dauert nicht länger als eine Minute. Danke für deine Unterstützung!</translation>
+    </message>
+    <message>
+        <source>No, Thanks</source>
+        <translation>Nein, danke</translation>
+    </message>
+    <message>
+        <source>Remind me later</source>
+        <translation>Später erinnern</translation>
+    </message>
+</context>
+<context>
+    <name>MainScreen</name>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Satellite</source>
+        <translation>Satellit</translation>
+    </message>
+    <message>
+        <source>Hybrid</source>
+        <translation>Hybrid</translation>
+    </message>
+    <message>
+        <source>Ad-free</source>
+        <translation>Werbefrei</translation>
+    </message>
+    <message>
+        <source>The ad-free edition in the store</source>
+        <translation>Die werbefreie Ausgabe im Store</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>How it works</source>
+        <translation>So funktioniert’s</translation>
+    </message>
+    <message>
+        <source>Press at the flash</source>
+        <translation>Beim Blitz drücken</translation>
+    </message>
+    <message>
+        <source>Space or Enter</source>
+        <translation>Leertaste oder Eingabetaste</translation>
+    </message>
+</context>
+<context>
+    <name>InfoScreen</name>
+    <message>
+        <source>How far away is the storm?</source>
+        <translation>Wie weit ist das Gewitter entfernt?</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Licht erreicht dich sofort; der Donner reist mit Schallgeschwindigkeit, etwa 340 Meter pro Sekunde. Die Verzögerung zwischen beiden verrät, wie weit entfernt der Blitz eingeschlagen hat.&lt;/p&gt;&lt;p&gt;&lt;b&gt;So geht’s:&lt;/b&gt; Drücke beim Blitz &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (oder die Leertaste) und &lt;i&gt;HEARD THUNDER&lt;/i&gt;, wenn der Donner ankommt. Die Entfernung erscheint in Meilen und Kilometern, und die Karte zeichnet einen Kreis mit diesem Radius um dich.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Eine Schätzung:&lt;/b&gt; Verwendet wird die Schallgeschwindigkeit in Luft bei 15 °C (340,29 m/s); wärmere oder kältere Luft ändert sie um einige Prozent. Deine Reaktionszeit bei jedem Drücken fügt einige zehn Meter hinzu oder zieht sie ab, und lang rollender Donner macht das erste Grollen schwer zu erwischen.&lt;/p&gt;&lt;p&gt;Liegt die Verzögerung unter 30 Sekunden (10 km), ist das Gewitter nah genug, um gefährlich zu sein: Geh nach drinnen.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Kartendaten © OpenStreetMap-Mitwirkende. Luftbilder © ihre Anbieter, wie auf der Karte angegeben.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>More apps from the maker</source>
+        <translation>Weitere Apps des Herstellers</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+</context>
+</TS>

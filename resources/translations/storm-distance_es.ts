@@ -1,0 +1,81 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es_ES" sourcelanguage="en">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>Rate %@</source>
+        <translation>Valorar %@</translation>
+    </message>
+    <message>
+        <source>If you enjoy using %@, would you mind taking a moment to rate it? It won't take more than a minute. Thanks for your support!</source>
+        <translation>Si te gusta usar %@, ¿te importaría tomarte un momento para valorarla? No te llevará más de un minuto. ¡Gracias por tu apoyo!</translation>
+    </message>
+    <message>
+        <source>No, Thanks</source>
+        <translation>No, gracias</translation>
+    </message>
+    <message>
+        <source>Remind me later</source>
+        <translation>Recordármelo más tarde</translation>
+    </message>
+</context>
+<context>
+    <name>MainScreen</name>
+    <message>
+        <source>Standard</source>
+        <translation>Estándar</translation>
+    </message>
+    <message>
+        <source>Satellite</source>
+        <translation>Satélite</translation>
+    </message>
+    <message>
+        <source>Hybrid</source>
+        <translation>Híbrido</translation>
+    </message>
+    <message>
+        <source>Ad-free</source>
+        <translation>Sin anuncios</translation>
+    </message>
+    <message>
+        <source>The ad-free edition in the store</source>
+        <translation>La edición sin anuncios en la tienda</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>How it works</source>
+        <translation>Cómo funciona</translation>
+    </message>
+    <message>
+        <source>Press at the flash</source>
+        <translation>Pulsa al ver el relámpago</translation>
+    </message>
+    <message>
+        <source>Space or Enter</source>
+        <translation>Espacio o Intro</translation>
+    </message>
+</context>
+<context>
+    <name>InfoScreen</name>
+    <message>
+        <source>How far away is the storm?</source>
+        <translation>¿A qué distancia está la tormenta?</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;La luz te llega al instante; el trueno viaja a la velocidad del sonido, unos 340 metros por segundo. El retraso entre ambos indica a qué distancia cayó el rayo.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Cómo usarla:&lt;/b&gt; pulsa &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (o Espacio) al ver el relámpago y &lt;i&gt;HEARD THUNDER&lt;/i&gt; cuando llegue el trueno. La distancia aparece en millas y kilómetros, y el mapa dibuja a tu alrededor un círculo de ese radio.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Una estimación:&lt;/b&gt; la velocidad del sonido usada es la del aire a 15 °C (340,29 m/s); el aire más cálido o más frío la cambia unos pocos por ciento. Tu tiempo de reacción en cada pulsación añade o quita unas decenas de metros, y los truenos largos hacen difícil captar el primer retumbo.&lt;/p&gt;&lt;p&gt;Si el retraso es inferior a 30 segundos (10 km), la tormenta está lo bastante cerca para ser peligrosa: ponte a cubierto.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Datos del mapa © colaboradores de OpenStreetMap. Imágenes © sus proveedores, según se indica en el mapa.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>More apps from the maker</source>
+        <translation>Más aplicaciones del creador</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Listo</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,81 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR" sourcelanguage="en">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>Rate %@</source>
+        <translation>Noter %@</translation>
+    </message>
+    <message>
+        <source>If you enjoy using %@, would you mind taking a moment to rate it? It won't take more than a minute. Thanks for your support!</source>
+        <translation>Si vous aimez utiliser %@, pourriez-vous prendre un moment pour l’évaluer ? Cela ne prendra pas plus d’une minute. Merci pour votre soutien !</translation>
+    </message>
+    <message>
+        <source>No, Thanks</source>
+        <translation>Non, merci</translation>
+    </message>
+    <message>
+        <source>Remind me later</source>
+        <translation>Me le rappeler plus tard</translation>
+    </message>
+</context>
+<context>
+    <name>MainScreen</name>
+    <message>
+        <source>Standard</source>
+        <translation>Plan</translation>
+    </message>
+    <message>
+        <source>Satellite</source>
+        <translation>Satellite</translation>
+    </message>
+    <message>
+        <source>Hybrid</source>
+        <translation>Mixte</translation>
+    </message>
+    <message>
+        <source>Ad-free</source>
+        <translation>Sans pub</translation>
+    </message>
+    <message>
+        <source>The ad-free edition in the store</source>
+        <translation>L’édition sans publicité dans la boutique</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Infos</translation>
+    </message>
+    <message>
+        <source>How it works</source>
+        <translation>Comment ça marche</translation>
+    </message>
+    <message>
+        <source>Press at the flash</source>
+        <translation>Appuyez à l’éclair</translation>
+    </message>
+    <message>
+        <source>Space or Enter</source>
+        <translation>Espace ou Entrée</translation>
+    </message>
+</context>
+<context>
+    <name>InfoScreen</name>
+    <message>
+        <source>How far away is the storm?</source>
+        <translation>À quelle distance est l’orage ?</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;La lumière vous parvient aussitôt ; le tonnerre voyage à la vitesse du son, environ 340 mètres par seconde. Le délai entre les deux indique à quelle distance la foudre est tombée.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Mode d’emploi :&lt;/b&gt; appuyez sur &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (ou Espace) à l’éclair, puis sur &lt;i&gt;HEARD THUNDER&lt;/i&gt; quand le tonnerre arrive. La distance s’affiche en miles et en kilomètres, et la carte trace autour de vous un cercle de ce rayon.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Une estimation :&lt;/b&gt; la vitesse du son retenue est celle de l’air à 15 °C (340,29 m/s) ; un air plus chaud ou plus froid la modifie de quelques pour cent. Votre temps de réaction à chaque appui ajoute ou retire quelques dizaines de mètres, et les longs roulements de tonnerre rendent le premier grondement difficile à saisir.&lt;/p&gt;&lt;p&gt;Si le délai est inférieur à 30 secondes (10 km), l’orage est assez proche pour être dangereux : mettez-vous à l’abri.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Données cartographiques © contributeurs d’OpenStreetMap. Imagerie © ses fournisseurs, comme indiqué sur la carte.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>More apps from the maker</source>
+        <translation>Autres applications de l’éditeur</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>OK</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QWidget>
+
+#include "platform/qt/QtAlertView.h"
+
+// The in-window dialog: button order and indices, pressing, dismissing, following the window.
+
+namespace storm::qt {
+namespace {
+
+class RecordingDelegate : public AlertViewDelegate {
+ public:
+  void alertViewClickedButtonAtIndex(AlertView& alert, long index) override {
+    pressed.push_back(index);
+    visibleWhenTold = alert.isVisible();
+  }
+  std::vector<long> pressed;
+  bool visibleWhenTold = true;
+};
+
+class RatingAlertView : public ::testing::Test {
+ protected:
+  RatingAlertView() {
+    window.resize(360, 640);
+    window.show();
+    alert = std::dynamic_pointer_cast<QtAlertView>(
+        factory.makeAlertView("Rate App", "Please?", delegate, "No, Thanks", {"Rate App", "Remind me later"}));
+  }
+  QWidget* layer() const { return window.findChild<QWidget*>("alertLayer"); }
+
+  QWidget window;
+  QtAlertViewFactory factory{&window};
+  std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+  std::shared_ptr<QtAlertView> alert;
+};
+
+TEST_F(RatingAlertView, ShowsItsButtonsInIndexOrderOverTheWholeWindow) {
+  ASSERT_TRUE(alert);
+  EXPECT_FALSE(alert->isVisible());
+  alert->show();
+  EXPECT_TRUE(alert->isVisible());
+  ASSERT_TRUE(layer());
+  EXPECT_TRUE(layer()->isVisible());
+  EXPECT_EQ(layer()->geometry(), window.rect());
+  const QStringList expected{"No, Thanks", "Rate App", "Remind me later"};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(alert->button(i));
+    EXPECT_EQ(alert->button(i)->text(), expected[i]);
+    if (i > 0) {
+      EXPECT_GT(alert->button(i)->mapTo(&window, QPoint()).y(), alert->button(i - 1)->mapTo(&window, QPoint()).y());
+    }
+  }
+  EXPECT_EQ(alert->button(3), nullptr);
+  QStringList labels;
+  for (auto* label : layer()->findChildren<QLabel*>()) labels << label->text();
+  EXPECT_EQ(labels, (QStringList{"Rate App", "Please?"}));
+
+  window.resize(800, 480);
+  EXPECT_EQ(layer()->geometry(), window.rect());
+  EXPECT_EQ(factory.lastAlert(), alert);
+}
+
+TEST_F(RatingAlertView, PressingClosesThenTellsTheDelegateTheIndex) {
+  alert->show();
+  alert->button(2)->click();
+  EXPECT_EQ(delegate->pressed, std::vector<long>{2});
+  EXPECT_FALSE(delegate->visibleWhenTold);
+  EXPECT_FALSE(alert->isVisible());
+  EXPECT_FALSE(layer()->isVisible());
+  alert->button(1)->click();
+  EXPECT_EQ(delegate->pressed, std::vector<long>{2}) << "a closed dialog takes no more presses";
+}
+
+TEST_F(RatingAlertView, DismissingTellsTheDelegateNothing) {
+  alert->show();
+  alert->dismissWithClickedButtonIndex(-1, false);
+  EXPECT_FALSE(alert->isVisible());
+  EXPECT_FALSE(layer()->isVisible());
+  EXPECT_TRUE(delegate->pressed.empty());
+  alert->show();
+  EXPECT_TRUE(alert->isVisible()) << "a dismissed dialog can be shown again";
+}
+
+TEST_F(RatingAlertView, ReleasingTheDialogRemovesItsWidgets) {
+  alert->show();
+  QPointer<QWidget> widgets = layer();
+  alert.reset();
+  EXPECT_EQ(factory.lastAlert(), nullptr);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(widgets.isNull());
+}
+
+}  // namespace
+}  // namespace storm::qt

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QXmlStreamReader>
+
+#include "platform/qt/QtBundle.h"
+
+// The information dictionary, the shipped translations and their loading.
+
+namespace storm::qt {
+namespace {
+
+TEST(RatingBundle, BuiltInDictionaryHasTheNameAndTheProjectVersion) {
+  QtBundle bundle;
+  EXPECT_EQ(bundle.infoString(kCFBundleVersionKey), STORM_VERSION);
+  EXPECT_EQ(bundle.infoString(kCFBundleNameKey), "Storm Distance");
+}
+
+struct InfoCase {
+  const char* name;
+  QByteArray content;  // empty: no file at all
+  std::optional<std::string> version;
+  std::optional<std::string> bundleName;
+  bool complains;
+};
+
+void PrintTo(const InfoCase& c, std::ostream* os) { *os << c.name; }
+
+class InfoFile : public ::testing::TestWithParam<InfoCase> {};
+
+TEST_P(InfoFile, ReplacesTheBuiltInDictionary) {
+  const InfoCase& c = GetParam();
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/Info.json";
+  if (!c.content.isEmpty()) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(c.content);
+  }
+  ::testing::internal::CaptureStderr();
+  QtBundle bundle(path);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(bundle.infoString(kCFBundleVersionKey), c.version);
+  EXPECT_EQ(bundle.infoString(kCFBundleNameKey), c.bundleName);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.complains ? 1 : 0) << err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rating, InfoFile,
+    ::testing::Values(InfoCase{"Both", R"({"CFBundleVersion":"2.5","CFBundleName":"Gewitter"})", "2.5", "Gewitter", false},
+                      InfoCase{"VersionOnly", R"({"CFBundleVersion":"2.5"})", "2.5", std::nullopt, false},
+                      InfoCase{"Neither", R"({})", std::nullopt, std::nullopt, false},
+                      InfoCase{"VersionNotAString", R"({"CFBundleVersion":2.5,"CFBundleName":"X"})", std::nullopt, "X", true},
+                      InfoCase{"NotJson", "CFBundleVersion = 2.5", std::nullopt, std::nullopt, true},
+                      InfoCase{"NotAnObject", R"(["2.5"])", std::nullopt, std::nullopt, true},
+                      InfoCase{"Missing", "", std::nullopt, std::nullopt, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Each translatable text of a layout, with the context the layout loader translates it in.
+std::vector<std::pair<QString, QString>> layoutTexts(const QString& resource) {
+  QFile file(resource);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << resource.toStdString();
+  QXmlStreamReader xml(&file);
+  QString context;
+  std::vector<std::pair<QString, QString>> texts;
+  bool inStdProperty = false;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (!xml.isStartElement()) continue;
+    if (xml.name() == u"class" && context.isEmpty()) context = xml.readElementText();
+    else if (xml.name() == u"property") inStdProperty = xml.attributes().value("stdset") != u"0";
+    else if (xml.name() == u"string" && inStdProperty && xml.attributes().value("notr") != u"true") {
+      const QString text = xml.readElementText();
+      if (text.contains(QRegularExpression("[A-Za-z]"))) texts.emplace_back(context, text);
+    }
+  }
+  return texts;
+}
+
+class Translation : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(translator_.load(QString(":/translations/storm-distance_%1.qm").arg(GetParam())));
+    QCoreApplication::installTranslator(&translator_);
+  }
+  void TearDown() override { QCoreApplication::removeTranslator(&translator_); }
+  QTranslator translator_;
+};
+
+TEST_P(Translation, CoversTheDialogAndEveryLayoutText) {
+  QtBundle bundle;
+  for (const char* key : {"Rate %@", "No, Thanks", "Remind me later",
+                          "If you enjoy using %@, would you mind taking a moment to rate it? It won't take more than a "
+                          "minute. Thanks for your support!"}) {
+    const std::string text = bundle.localizedString(key);
+    EXPECT_NE(text, key) << GetParam();
+    EXPECT_EQ(std::string(key).find("%@") != std::string::npos, text.find("%@") != std::string::npos)
+        << GetParam() << ": " << text;
+  }
+  for (const char* layout : {STORM_SOURCE_DIR "/resources/Main.ui", STORM_SOURCE_DIR "/resources/Flipside.ui"}) {
+    for (const auto& [context, text] : layoutTexts(layout)) {
+      EXPECT_FALSE(translator_.translate(qPrintable(context), qPrintable(text)).isEmpty())
+          << GetParam() << " lacks " << context.toStdString() << ": " << text.left(40).toStdString();
+    }
+  }
+  EXPECT_EQ(bundle.localizedString("No such text"), "No such text");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rating, Translation, ::testing::Values("de", "fr", "es"));
+
+TEST(RatingTranslations, TheUsersLanguageIsInstalledAndEnglishNeedsNone) {
+  const QLocale before;
+  auto installed = [] { return QCoreApplication::instance()->findChildren<QTranslator*>(); };
+  auto uninstall = [&] {
+    for (QTranslator* t : installed()) {
+      QCoreApplication::removeTranslator(t);
+      t->deleteLater();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  };
+  QtBundle bundle;
+
+  QLocale::setDefault(QLocale("fr_CA"));
+  installTranslations();
+  EXPECT_EQ(bundle.localizedString("No, Thanks"), "Non, merci");
+  uninstall();
+
+  QLocale::setDefault(QLocale("en_GB"));
+  installTranslations();
+  EXPECT_TRUE(installed().isEmpty());
+  EXPECT_EQ(bundle.localizedString("No, Thanks"), "No, Thanks");
+
+  QLocale::setDefault(before);
+}
+
+}  // namespace
+}  // namespace storm::qt
