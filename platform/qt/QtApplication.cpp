@@ -103,6 +103,8 @@ void ScreenStack::present(LoadedScreen& source, const std::string& identifier, c
   root->show();
   root->raise();
   root->setFocus();
+  // A dialog on show stays in front of the screen that comes up under it.
+  for (auto* dialog : window_->findChildren<QWidget*>("alertLayer", Qt::FindDirectChildrenOnly)) dialog->raise();
   ++transitions_;
   slide(root, QPoint(0, window_->height()), QPoint(0, 0), [this, guard = weak_from_this()] {
     if (guard.lock()) --transitions_;
@@ -311,6 +313,8 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     automation = std::make_unique<AutomationDriver>(ctx);
     registerScreenCommands(*automation, ctx);
     registerRatingAutomation(*automation, ctx);
+    // Shown and in front, as a launched app is once its window is up.
+    ctx.lifecycle->moveTo(AppState::Active);
     automation->start();
   } else {
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app,
