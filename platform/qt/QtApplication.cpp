@@ -13,6 +13,8 @@
 #include "platform/qt/AppContext.h"
 #include "platform/qt/AutomationDriver.h"
 #include "platform/qt/IcuDateFormatter.h"
+#include "platform/qt/MapServices.h"
+#include "platform/qt/MapWidget.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtViews.h"
 
@@ -237,6 +239,8 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   ctx.screens = std::make_shared<ScreenStack>(window, *ctx.loader);
   window->onResize = [screens = ctx.screens.get()] { screens->layout(); };
   if (!ctx.screens->showMain(QString::fromStdString(ctx.definition.mainLayout))) return 1;
+  if (QWidget* root = ctx.screens->main()->root)
+    for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, ctx.options, ctx.logger);
 
   ctx.delegate->applicationDidFinishLaunchingWithOptions({});
   window->show();

@@ -1,0 +1,253 @@
+#include "platform/qt/TileLoader.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace storm::qt {
+
+namespace {
+
+constexpr int kWorkerThreads = 2;
+// Failure records kept for tiles that may never be wanted again are forgotten past this many.
+constexpr qsizetype kFailureRecordLimit = 4096;
+
+QImage decodeTile(const QByteArray& bytes) {
+  QImage image;
+  if (!image.loadFromData(bytes)) return {};
+  // The formats the raster painter copies fastest.
+  return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                       : QImage::Format_RGB32);
+}
+
+}  // namespace
+
+size_t qHash(const TileKey& key, size_t seed) { return qHashMulti(seed, key.layer, key.z, key.x, key.y); }
+
+TileLoader::Settings TileLoader::Settings::defaults() {
+  Settings s;
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+  if (!cache.isEmpty()) s.diskFolder = cache + "/tiles";
+  s.userAgent = (QCoreApplication::applicationName() + "/" + QCoreApplication::applicationVersion() +
+                 " (map tiles; Qt " + qVersion() + ")")
+                    .toUtf8();
+  return s;
+}
+
+TileLoader::TileLoader(Settings settings, QObject* parent)
+    : QObject(parent),
+      settings_(std::move(settings)),
+      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes)) {
+  memory_.setMaxCost(settings_.memoryBytes);
+  workers_.setMaxThreadCount(kWorkerThreads);
+  retryTimer_.setSingleShot(true);
+  connect(&retryTimer_, &QTimer::timeout, this, [this] {
+    scheduleRetry();
+    emit retryDue();
+  });
+  clock_.start();
+}
+
+TileLoader::~TileLoader() {
+  workers_.clear();
+  workers_.waitForDone();
+  // Replies still open would report to a half-destroyed loader when the network manager goes.
+  for (auto* reply : network_.findChildren<QNetworkReply*>()) {
+    reply->disconnect(this);
+    reply->abort();
+  }
+}
+
+int TileLoader::addLayer(const TileLayer& layer) {
+  for (size_t i = 0; i < layers_.size(); ++i)
+    if (layers_[i].layer.url == layer.url) return static_cast<int>(i);
+  const QByteArray digest = QCryptographicHash::hash(layer.url.toUtf8(), QCryptographicHash::Sha1).toHex();
+  layers_.push_back({layer, QString::fromLatin1(digest.left(16))});
+  return static_cast<int>(layers_.size() - 1);
+}
+
+QImage TileLoader::cached(const TileKey& key) {
+  const QImage* image = memory_.object(key);
+  return image ? *image : QImage();
+}
+
+QString TileLoader::hostOf(const TileKey& key) const {
+  const QUrl url = layer(key.layer).tileUrl(0, 0, 0);
+  return url.host() + ':' + QString::number(url.port(url.scheme() == "https" ? 443 : 80));
+}
+
+void TileLoader::want(const std::vector<TileKey>& keys) {
+  wanted_ = keys;
+  wantedSet_ = QSet<TileKey>(keys.begin(), keys.end());
+
+  std::vector<QNetworkReply*> toAbort;
+  for (auto it = jobs_.begin(); it != jobs_.end();) {
+    const bool drop = !wantedSet_.contains(it.key()) && (it->stage == Stage::Queued || it->stage == Stage::InFlight);
+    if (!drop) {
+      ++it;
+      continue;
+    }
+    if (it->stage == Stage::InFlight) {
+      --inFlightPerHost_[hostOf(it.key())];
+      if (it->reply) toAbort.push_back(it->reply);
+    }
+    ++stats_.cancelled;
+    it = jobs_.erase(it);
+  }
+  // Aborting reports the reply finished at once; it must find its job gone, not half-removed.
+  for (auto* reply : toAbort) {
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+  }
+
+  const qint64 now = clock_.elapsed();
+  for (const TileKey& key : wanted_) {
+    if (key.layer < 0 || static_cast<size_t>(key.layer) >= layers_.size()) continue;
+    if (jobs_.contains(key) || memory_.contains(key)) continue;
+    if (auto f = failures_.constFind(key); f != failures_.cend() && f->retryAt > now) continue;
+    startDiskLookup(key);
+  }
+  pump();
+}
+
+void TileLoader::startDiskLookup(const TileKey& key) {
+  Job& job = jobs_[key];
+  if (settings_.diskFolder.isEmpty()) {
+    job.stage = Stage::Queued;
+    return;
+  }
+  job.stage = Stage::Disk;
+  workers_.start([this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
+                  refreshAfter = settings_.refreshAfterSeconds] {
+    QImage image;
+    bool stale = false;
+    if (auto entry = disk->read(folder, key.z, key.x, key.y)) {
+      image = decodeTile(entry->bytes);
+      stale = entry->written.secsTo(QDateTime::currentDateTimeUtc()) > refreshAfter;
+    }
+    // Runs on the main thread; the destructor waits for this worker, so `this` is still there.
+    QMetaObject::invokeMethod(this, [this, key, image, stale] { diskLookupDone(key, image, stale); },
+                              Qt::QueuedConnection);
+  });
+}
+
+void TileLoader::diskLookupDone(const TileKey& key, const QImage& image, bool stale) {
+  auto it = jobs_.find(key);
+  if (it == jobs_.end()) return;
+  if (!image.isNull()) {
+    memory_.insert(key, new QImage(image), image.sizeInBytes());
+    ++stats_.fromDisk;
+    emit tileReady(key);
+    it = jobs_.find(key);  // a slot may have changed what is wanted
+    if (it == jobs_.end()) return;
+    if (!stale) {
+      jobs_.erase(it);
+      return;
+    }
+    it->refresh = true;
+  }
+  if (!wantedSet_.contains(key)) {
+    jobs_.erase(it);
+    return;
+  }
+  it->stage = Stage::Queued;
+  pump();
+}
+
+void TileLoader::pump() {
+  for (const TileKey& key : wanted_) {
+    auto it = jobs_.find(key);
+    if (it == jobs_.end() || it->stage != Stage::Queued) continue;
+    if (inFlightPerHost_.value(hostOf(key)) >= settings_.requestsPerHost) continue;
+    startRequest(key, *it);
+  }
+}
+
+void TileLoader::startRequest(const TileKey& key, Job& job) {
+  QNetworkRequest request(layer(key.layer).tileUrl(key.z, key.x, key.y));
+  request.setHeader(QNetworkRequest::UserAgentHeader, settings_.userAgent);
+  request.setTransferTimeout(settings_.timeoutMs);
+  QNetworkReply* reply = network_.get(request);
+  job.stage = Stage::InFlight;
+  job.reply = reply;
+  ++inFlightPerHost_[hostOf(key)];
+  connect(reply, &QNetworkReply::finished, this, [this, key, reply] { requestDone(key, reply); });
+}
+
+void TileLoader::requestDone(const TileKey& key, QNetworkReply* reply) {
+  reply->deleteLater();
+  auto it = jobs_.find(key);
+  if (it == jobs_.end() || it->reply != reply) return;
+  --inFlightPerHost_[hostOf(key)];
+  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  const bool ok = reply->error() == QNetworkReply::NoError && (!status.isValid() || status.toInt() == 200);
+  const bool refresh = it->refresh;
+  if (!ok) {
+    jobs_.erase(it);
+    // A failed renewal leaves the old copy on show; only a missing tile is tried again.
+    if (refresh) ++stats_.failures;
+    else fail(key);
+    pump();
+    return;
+  }
+  it->stage = Stage::Decoding;
+  workers_.start([this, key, refresh, bytes = reply->readAll(), disk = disk_,
+                  folder = layers_[static_cast<size_t>(key.layer)].folder] {
+    const QImage image = decodeTile(bytes);
+    if (!image.isNull()) disk->write(folder, key.z, key.x, key.y, bytes);
+    QMetaObject::invokeMethod(this, [this, key, image, refresh] { decoded(key, image, refresh); },
+                              Qt::QueuedConnection);
+  });
+  pump();
+}
+
+void TileLoader::decoded(const TileKey& key, const QImage& image, bool refresh) {
+  jobs_.remove(key);
+  if (image.isNull()) {  // not an image: as good as no answer
+    if (refresh) ++stats_.failures;
+    else fail(key);
+    return;
+  }
+  failures_.remove(key);
+  memory_.insert(key, new QImage(image), image.sizeInBytes());
+  ++stats_.fromNetwork;
+  emit tileReady(key);
+}
+
+void TileLoader::fail(const TileKey& key) {
+  ++stats_.failures;
+  const qint64 now = clock_.elapsed();
+  if (failures_.size() > kFailureRecordLimit) {
+    for (auto it = failures_.begin(); it != failures_.end();)
+      it = it->retryAt <= now && !wantedSet_.contains(it.key()) ? failures_.erase(it) : std::next(it);
+  }
+  Failure& f = failures_[key];
+  f.count = std::min(f.count + 1, 30);
+  const qint64 wait = std::min<qint64>(static_cast<qint64>(settings_.firstRetryMs) << (f.count - 1), settings_.lastRetryMs);
+  f.retryAt = now + wait;
+  scheduleRetry();
+}
+
+void TileLoader::scheduleRetry() {
+  const qint64 now = clock_.elapsed();
+  qint64 next = -1;
+  for (const Failure& f : failures_)
+    if (f.retryAt > now && (next < 0 || f.retryAt < next)) next = f.retryAt;
+  if (next < 0) retryTimer_.stop();
+  else retryTimer_.start(static_cast<int>(next - now));
+}
+
+TileLoader::Stats TileLoader::stats() const {
+  Stats s = stats_;
+  for (const Job& job : jobs_) {
+    if (job.stage == Stage::InFlight) ++s.inFlight;
+    else if (job.stage == Stage::Queued) ++s.queued;
+  }
+  return s;
+}
+
+}  // namespace storm::qt
