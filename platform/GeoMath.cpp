@@ -120,16 +120,24 @@ double metersPerPixel(double latitude, double zoom) {
   return metersPerDegreeLongitude(latitude) * 360.0 / (kTileSize * std::exp2(zoom));
 }
 
+// A region is a centre with a span on either side of it, so its north and south edges lie the same
+// number of degrees from the centre. On the Mercator plane the northern half of such a region is
+// taller than the southern half (north of the equator), and the view is centred on the centre: the
+// zoom is chosen so that the taller half fits half the view's height, and the region a view shows
+// is the largest one centred on its centre that it shows whole. So fitting a fitted region changes
+// nothing, and a fitted region always contains the one asked for.
 Camera cameraFittingRegion(const MKCoordinateRegion& region, Size viewSize, double minZoom, double maxZoom) {
-  const double halfLat = region.span.latitudeDelta / 2;
+  const double halfLat = std::abs(region.span.latitudeDelta) / 2;
+  const double cy = worldY(region.center.latitude);
   const double needWidth = std::abs(region.span.longitudeDelta) / 360.0;
-  const double needHeight =
-      std::abs(worldY(region.center.latitude - halfLat) - worldY(region.center.latitude + halfLat));
+  const double needHalfHeight =
+      std::max(cy - worldY(region.center.latitude + halfLat), worldY(region.center.latitude - halfLat) - cy);
   const double inf = std::numeric_limits<double>::infinity();
   const double scaleX = needWidth > 0 ? viewSize.width / needWidth : inf;
-  const double scaleY = needHeight > 0 ? viewSize.height / needHeight : inf;
+  const double scaleY = needHalfHeight > 0 ? viewSize.height / 2 / needHalfHeight : inf;
   const double scale = std::min(scaleX, scaleY);  // pixels per world unit
   double zoom = std::isfinite(scale) && scale > 0 ? std::log2(scale / kTileSize) : maxZoom;
+  if (std::isnan(zoom)) zoom = minZoom;
   return {region.center, std::clamp(zoom, minZoom, maxZoom)};
 }
 
@@ -138,8 +146,9 @@ MKCoordinateRegion regionForCamera(const Camera& camera, Size viewSize) {
   const double cy = worldY(camera.center.latitude);
   const double north = latitudeFromWorldY(std::max(0.0, cy - viewSize.height / 2 / scale));
   const double south = latitudeFromWorldY(std::min(1.0, cy + viewSize.height / 2 / scale));
+  const double latSpan = 2 * std::min(north - camera.center.latitude, camera.center.latitude - south);
   const double lonSpan = std::min(360.0, viewSize.width / scale * 360.0);
-  return {camera.center, {north - south, lonSpan}};
+  return {camera.center, {std::max(0.0, latSpan), lonSpan}};
 }
 
 }  // namespace geo
