@@ -1,5 +1,6 @@
 #include "platform/qt/MapWidget.h"
 
+#include <QFontMetricsF>
 #include <QGestureEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -158,6 +159,7 @@ void MapWidget::setUserLocation(std::optional<CLLocationCoordinate2D> location, 
 }
 
 void MapWidget::overrideUserLocation(std::optional<CLLocationCoordinate2D> location) {
+  locationOverridden_ = false;
   setUserLocation(location, 0);
   locationOverridden_ = true;
 }
@@ -416,12 +418,14 @@ void MapWidget::drawAttribution(QPainter& painter) {
   small.setPointSizeF(std::max(7.0, small.pointSizeF() * 0.8));
   painter.setFont(small);
   const double maxWidth = std::max(40, width() - 12);
-  if (attribution_.text() != text || attribution_.textWidth() != maxWidth) {
+  if (attribution_.text() != text || attributionWidth_ != maxWidth) {
     attribution_.setText(text);
-    attribution_.setTextWidth(maxWidth);
+    attributionWidth_ = maxWidth;
+    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
+    const double natural = QFontMetricsF(small).horizontalAdvance(text) + 1;
+    attribution_.setTextWidth(natural <= maxWidth ? -1 : maxWidth);
     attribution_.prepare(QTransform(), small);
   }
-  // The laid-out width of wrapped text is the widest line's, not the width it was given.
   const QSizeF size = attribution_.size();
   const QPointF at(width() - size.width() - 6, height() - size.height() - 4);
   painter.setPen(Qt::NoPen);

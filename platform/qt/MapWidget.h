@@ -141,6 +141,7 @@ class MapWidget : public QWidget {
   double animationFromZoom_ = 0;
   std::optional<QPointF> dragFrom_;
   QStaticText attribution_;
+  double attributionWidth_ = 0;  // the widest it may be, as last laid out
   std::array<QStaticText, 2> scaleLabels_;
 };
 

@@ -44,9 +44,12 @@ TileLoader::TileLoader(Settings settings, QObject* parent)
   memory_.setMaxCost(settings_.memoryBytes);
   workers_.setMaxThreadCount(kWorkerThreads);
   retryTimer_.setSingleShot(true);
+  retryTimer_.setTimerType(Qt::PreciseTimer);
   connect(&retryTimer_, &QTimer::timeout, this, [this] {
+    const qint64 now = clock_.elapsed();
+    const bool due = std::any_of(failures_.cbegin(), failures_.cend(), [now](const Failure& f) { return f.retryAt <= now; });
     scheduleRetry();
-    emit retryDue();
+    if (due) emit retryDue();
   });
   clock_.start();
 }
@@ -238,7 +241,7 @@ void TileLoader::scheduleRetry() {
   for (const Failure& f : failures_)
     if (f.retryAt > now && (next < 0 || f.retryAt < next)) next = f.retryAt;
   if (next < 0) retryTimer_.stop();
-  else retryTimer_.start(static_cast<int>(next - now));
+  else retryTimer_.start(static_cast<int>(next - now) + 1);
 }
 
 TileLoader::Stats TileLoader::stats() const {
