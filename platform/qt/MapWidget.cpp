@@ -23,6 +23,7 @@ constexpr int kCirclePoints = 180;
 constexpr double kDefaultMaxZoom = 19;
 constexpr int kMaxCells = 1024;       // beyond this many tiles a layer is too far zoomed out to draw
 constexpr int kFallbackLevels = 8;    // how many zoom levels up a missing tile may borrow from
+constexpr qsizetype kMaxScaledTiles = 256;
 constexpr double kWheelNotchZoom = 0.5;
 constexpr double kKeyPanPixels = 64;
 constexpr double kMetresPerFoot = 0.3048;
@@ -70,15 +71,17 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
     update();
     emit regionChanged();
   });
-  attribution_.setTextFormat(Qt::PlainText);
-  attribution_.setPerformanceHint(QStaticText::AggressiveCaching);
 }
 
 void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings settings) {
   delete loader_;
   sources_ = sources;
   loader_ = new TileLoader(std::move(settings), this);
-  connect(loader_, &TileLoader::tileReady, this, [this] { update(); });
+  connect(loader_, &TileLoader::tileReady, this, [this](const TileKey& key) {
+    // A tile fetched again replaces its old image: scaled copies of that one are out of date.
+    scaled_.removeIf([&](const auto& entry) { return entry.key().key == key; });
+    update();
+  });
   connect(loader_, &TileLoader::retryDue, this, [this] { update(); });
   for (int type = 0; type < 3; ++type) {
     auto& layers = layers_[static_cast<size_t>(type)];
@@ -172,7 +175,9 @@ void MapWidget::addOverlay(const std::shared_ptr<MKOverlay>& overlay) {
     for (const auto& c : geo::geodesicCircle(circle->coordinate(), circle->radius(), kCirclePoints))
       entry.ring.emplace_back(geo::worldX(c.longitude), geo::worldY(c.latitude));
   }
+  entry.bounds = QPolygonF(QList<QPointF>(entry.ring.begin(), entry.ring.end())).boundingRect();
   entries_.push_back(std::move(entry));
+  overlaysChanged_ = true;
   update();
 }
 
@@ -181,6 +186,7 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
     std::erase(overlays_, o);
     std::erase_if(entries_, [&](const OverlayEntry& e) { return e.overlay == o; });
   }
+  overlaysChanged_ = true;
   update();
 }
 
@@ -296,12 +302,36 @@ bool MapWidget::drawTile(QPainter& painter, const Layer& layer, const TileCell& 
       if (w < 1 || h < 1) return false;
       source = QRect((cell.x - ((cell.x >> up) << up)) * w, (cell.y - ((cell.y >> up) << up)) * h, w, h);
     }
-    const bool exact = source.size() == cell.target.size() && painter.device()->devicePixelRatioF() == 1.0;
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, !exact);
-    painter.drawImage(cell.target, image, source);
+    const double dpr = painter.device()->devicePixelRatioF();
+    if (source.size() == cell.target.size() && dpr == 1.0) {
+      painter.drawImage(cell.target.topLeft(), image, source);
+    } else if (animating()) {
+      // Frames of a glide are gone in a moment: scaled on the fly, the quick way.
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+      painter.drawImage(cell.target, image, source);
+    } else {
+      painter.drawImage(cell.target.topLeft(), scaledTile({{layer.index, cell.z - up, cell.x >> up, cell.y >> up}, up, cell.target.size() * dpr},
+                                                           image, source, dpr));
+    }
     return true;
   }
   return false;
+}
+
+const QImage& MapWidget::scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr) {
+  // Kept for the current zoom only; a map at rest between two zoom levels redraws from these.
+  if (scaledZoom_ != camera_.zoom || scaledDpr_ != dpr || scaled_.size() > kMaxScaledTiles) {
+    scaled_.clear();
+    scaledZoom_ = camera_.zoom;
+    scaledDpr_ = dpr;
+  }
+  auto it = scaled_.find(key);
+  if (it == scaled_.end()) {
+    QImage scaled = image.copy(source).scaled(key.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(dpr);
+    it = scaled_.insert(key, scaled);
+  }
+  return *it;
 }
 
 void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
@@ -315,32 +345,94 @@ void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
 }
 
 // ---- what is drawn over the tiles ----
+//
+// Each of these is drawn once into a picture and then copied, for as long as what it shows stays the
+// same: antialiased paths and text cost many times what copying their pixels does, and a pan moves
+// them without changing them.
+
+const QImage& MapWidget::picture(Picture& cache, const QString& key, const std::function<QSizeF()>& measure,
+                                 const std::function<void(QPainter&, QSizeF)>& draw) const {
+  const double dpr = devicePixelRatioF();
+  const QString fullKey = key + '@' + QString::number(dpr);
+  if (cache.key != fullKey || cache.image.isNull()) {
+    const QSizeF size = measure();
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
+                       std::max(1, static_cast<int>(std::ceil(size.height() * dpr))));
+    cache.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    cache.image.setDevicePixelRatio(dpr);
+    cache.image.fill(Qt::transparent);
+    QPainter painter(&cache.image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    draw(painter, size);
+    cache.key = fullKey;
+  }
+  return cache.image;
+}
 
 void MapWidget::drawOverlays(QPainter& painter) {
-  const double s = scale();
-  const QPointF cameraWorld(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
-  const QPointF middle(width() / 2.0, height() / 2.0);
   for (OverlayEntry& entry : entries_) {
-    if (!entry.view && provider_) entry.view = provider_(entry.overlay);
-    if (!entry.view || entry.ring.empty()) continue;
-    // The copy of the circle nearest the middle of the view.
-    const double shift = std::round(geo::worldX(entry.overlay->coordinate().longitude) - cameraWorld.x());
-    QPolygonF polygon;
-    polygon.reserve(static_cast<qsizetype>(entry.ring.size()));
-    for (const QPointF& p : entry.ring)
-      polygon << middle + QPointF(p.x() - shift - cameraWorld.x(), p.y() - cameraWorld.y()) * s;
-    if (!polygon.boundingRect().intersects(QRectF(rect()).adjusted(-2, -2, 2, 2))) continue;
-    QPainterPath path;
-    path.addPolygon(polygon);
-    path.closeSubpath();
-    if (auto fill = entry.view->fillColor()) painter.fillPath(path, toQColor(*fill));
-    if (auto stroke = entry.view->strokeColor()) {
-      QPen pen(toQColor(*stroke));
-      pen.setWidthF(entry.view->lineWidth());  // 0: the platform's hairline, one device pixel
-      pen.setCosmetic(entry.view->lineWidth() == 0);
-      painter.strokePath(path, pen);
+    if (!entry.view && provider_) {
+      entry.view = provider_(entry.overlay);
+      if (entry.view) overlaysChanged_ = true;
     }
   }
+  const double s = scale();
+  const double dpr = devicePixelRatioF();
+  const QPointF cameraWorld(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
+  const QPointF viewOrigin = cameraWorld * s - QPointF(width() / 2.0, height() / 2.0);  // in world pixels
+  const QRectF view(viewOrigin, QSizeF(width(), height()));
+
+  // Where the overlays are, in world pixels, each as the copy of the world nearest the view.
+  QRectF extent;
+  std::vector<double> shifts;
+  for (const OverlayEntry& entry : entries_) {
+    const double shift = std::round(geo::worldX(entry.overlay->coordinate().longitude) - cameraWorld.x());
+    shifts.push_back(shift);
+    if (entry.view && !entry.ring.empty())
+      extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
+  }
+  const QRectF needed = extent & view;
+  if (needed.isEmpty()) return;
+
+  const bool reusable = !overlaysChanged_ && overlayZoom_ == camera_.zoom && overlayImage_.devicePixelRatio() == dpr &&
+                        QRectF(overlayOrigin_, overlayImage_.deviceIndependentSize()).contains(needed);
+  if (!reusable) {
+    // Drawn a little beyond the view, so that short pans reuse it.
+    const double margin = 128;
+    const QRectF area = (extent & view.adjusted(-margin, -margin, margin, margin)).toAlignedRect();
+    overlayImage_ = QImage(std::max(1, static_cast<int>(std::ceil(area.width() * dpr))),
+                           std::max(1, static_cast<int>(std::ceil(area.height() * dpr))),
+                           QImage::Format_ARGB32_Premultiplied);
+    overlayImage_.setDevicePixelRatio(dpr);
+    overlayImage_.fill(Qt::transparent);
+    QPainter layer(&overlayImage_);
+    layer.setRenderHint(QPainter::Antialiasing);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const OverlayEntry& entry = entries_[i];
+      if (!entry.view || entry.ring.empty()) continue;
+      QPolygonF polygon;
+      polygon.reserve(static_cast<qsizetype>(entry.ring.size()));
+      for (const QPointF& p : entry.ring)
+        polygon << QPointF((p.x() - shifts[i]) * s - area.left(), p.y() * s - area.top());
+      QPainterPath path;
+      path.addPolygon(polygon);
+      path.closeSubpath();
+      if (auto fill = entry.view->fillColor()) layer.fillPath(path, toQColor(*fill));
+      if (auto stroke = entry.view->strokeColor()) {
+        QPen pen(toQColor(*stroke));
+        pen.setWidthF(entry.view->lineWidth());  // 0: the platform's hairline, one device pixel
+        pen.setCosmetic(entry.view->lineWidth() == 0);
+        layer.strokePath(path, pen);
+      }
+    }
+    overlayOrigin_ = area.topLeft();
+    overlayZoom_ = camera_.zoom;
+    overlaysChanged_ = false;
+  }
+  // On whole device pixels, like the tiles under it.
+  const QPointF offset = overlayOrigin_ - viewOrigin;
+  painter.drawImage(QPointF(std::round(offset.x() * dpr) / dpr, std::round(offset.y() * dpr) / dpr), overlayImage_);
 }
 
 void MapWidget::drawUserLocation(QPainter& painter) {
@@ -348,17 +440,25 @@ void MapWidget::drawUserLocation(QPainter& painter) {
   const QPointF p = pointForCoordinate(*userLocation_);
   const double metresPerPixel = geo::metersPerPixel(userLocation_->latitude, camera_.zoom);
   const double dot = 7;
+  double accuracy = 0;  // radius in pixels, in half pixels
   if (accuracy_ > 0 && metresPerPixel > 0) {
-    const double r = accuracy_ / metresPerPixel;
-    if (r > dot && r < 4 * std::max(width(), height())) {
-      painter.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
-      painter.setBrush(QColor(0x1a, 0x73, 0xe8, 40));
-      painter.drawEllipse(p, r, r);
-    }
+    const double r = std::round(accuracy_ / metresPerPixel * 2) / 2;
+    if (r > dot && r < 2 * std::max(width(), height())) accuracy = r;
   }
-  painter.setPen(QPen(Qt::white, 2.5));
-  painter.setBrush(kUserDot);
-  painter.drawEllipse(p, dot, dot);
+  const double half = std::max(accuracy, dot) + 3;
+  const auto measure = [half] { return QSizeF(2 * half, 2 * half); };
+  const QImage& image = picture(dot_, QString::number(accuracy), measure, [&](QPainter& dp, QSizeF) {
+    const QPointF middle(half, half);
+    if (accuracy > 0) {
+      dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
+      dp.setBrush(QColor(0x1a, 0x73, 0xe8, 40));
+      dp.drawEllipse(middle, accuracy, accuracy);
+    }
+    dp.setPen(QPen(Qt::white, 2.5));
+    dp.setBrush(kUserDot);
+    dp.drawEllipse(middle, dot, dot);
+  });
+  painter.drawImage(QPointF(std::round(p.x() - half), std::round(p.y() - half)), image);
 }
 
 void MapWidget::drawScaleBar(QPainter& painter) {
@@ -381,32 +481,40 @@ void MapWidget::drawScaleBar(QPainter& painter) {
     imperial = number(feet) + " ft";
     imperialPixels = feet * kMetresPerFoot / metresPerPixel;
   }
-  const double metricPixels = metres / metresPerPixel;
-  if (scaleLabels_[0].text() != metric) scaleLabels_[0].setText(metric);
-  if (scaleLabels_[1].text() != imperial) scaleLabels_[1].setText(imperial);
+  // Whole pixels: the bars' lengths are read off to a pixel anyway.
+  const double metricPixels = std::round(metres / metresPerPixel);
+  imperialPixels = std::round(imperialPixels);
 
+  const double length = std::max(metricPixels, imperialPixels);
   QFont small = font();
   small.setPointSizeF(std::max(7.0, small.pointSizeF() * 0.85));
-  painter.setFont(small);
-  const double textHeight = scaleLabels_[0].size().height();
-  const QPointF origin(8, 6 + textHeight + 3);  // left end of the bar
-  const double tick = 5;
-  QPainterPath bars;
-  bars.moveTo(origin + QPointF(0, -tick));
-  bars.lineTo(origin);
-  bars.lineTo(origin + QPointF(metricPixels, 0));
-  bars.lineTo(origin + QPointF(metricPixels, -tick));
-  bars.moveTo(origin + QPointF(0, tick));
-  bars.lineTo(origin);
-  bars.moveTo(origin + QPointF(imperialPixels, 0));
-  bars.lineTo(origin + QPointF(imperialPixels, tick));
-  bars.moveTo(origin);
-  bars.lineTo(origin + QPointF(std::max(metricPixels, imperialPixels), 0));
-  painter.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
-  painter.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
-  painter.setPen(QColor(0x20, 0x20, 0x20));
-  painter.drawStaticText(QPointF(origin.x() + 2, origin.y() - textHeight - 2), scaleLabels_[0]);
-  painter.drawStaticText(QPointF(origin.x() + 2, origin.y() + 3), scaleLabels_[1]);
+  const QFontMetricsF metrics(small);
+  const auto measure = [&] {
+    const double text = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
+    return QSizeF(std::max(length, text) + 8, 2 * metrics.height() + 12);
+  };
+  const QString key = metric + '|' + imperial + '|' + QString::number(metricPixels) + '|' +
+                      QString::number(imperialPixels) + '|' + QString::number(small.pointSizeF());
+  const QImage& image = picture(scaleBar_, key, measure, [&](QPainter& sp, QSizeF) {
+    const QPointF origin(2, metrics.height() + 6);  // left end of the bar
+    const double tick = 5;
+    QPainterPath bars;
+    bars.moveTo(origin + QPointF(0, -tick));
+    bars.lineTo(origin + QPointF(0, tick));
+    bars.moveTo(origin + QPointF(metricPixels, -tick));
+    bars.lineTo(origin + QPointF(metricPixels, 0));
+    bars.moveTo(origin + QPointF(imperialPixels, 0));
+    bars.lineTo(origin + QPointF(imperialPixels, tick));
+    bars.moveTo(origin);
+    bars.lineTo(origin + QPointF(length, 0));
+    sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
+    sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
+    sp.setFont(small);
+    sp.setPen(QColor(0x20, 0x20, 0x20));
+    sp.drawText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
+    sp.drawText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
+  });
+  painter.drawImage(QPointF(6, 4), image);
 }
 
 void MapWidget::drawAttribution(QPainter& painter) {
@@ -416,23 +524,23 @@ void MapWidget::drawAttribution(QPainter& painter) {
   if (text.isEmpty()) return;
   QFont small = font();
   small.setPointSizeF(std::max(7.0, small.pointSizeF() * 0.8));
-  painter.setFont(small);
   const double maxWidth = std::max(40, width() - 12);
-  if (attribution_.text() != text || attributionWidth_ != maxWidth) {
-    attribution_.setText(text);
-    attributionWidth_ = maxWidth;
-    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
-    const double natural = QFontMetricsF(small).horizontalAdvance(text) + 1;
-    attribution_.setTextWidth(natural <= maxWidth ? -1 : maxWidth);
-    attribution_.prepare(QTransform(), small);
-  }
-  const QSizeF size = attribution_.size();
-  const QPointF at(width() - size.width() - 6, height() - size.height() - 4);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(255, 255, 255, 190));
-  painter.drawRoundedRect(QRectF(at, size).adjusted(-3, -1, 3, 1), 3, 3);
-  painter.setPen(QColor(0x20, 0x20, 0x20));
-  painter.drawStaticText(at, attribution_);
+  // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
+  const auto measure = [&] {
+    const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
+    return QSizeF(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
+  };
+  const QString key = text + '|' + QString::number(maxWidth) + '|' + QString::number(small.pointSizeF());
+  const QImage& image = picture(credit_, key, measure, [&](QPainter& cp, QSizeF size) {
+    cp.setPen(Qt::NoPen);
+    cp.setBrush(QColor(255, 255, 255, 190));
+    cp.drawRoundedRect(QRectF(QPointF(0, 0), size), 3, 3);
+    cp.setFont(small);
+    cp.setPen(QColor(0x20, 0x20, 0x20));
+    cp.drawText(QRectF(3, 1, size.width() - 6, size.height() - 2), Qt::TextWordWrap | Qt::AlignRight, text);
+  });
+  const QSizeF size = image.deviceIndependentSize();
+  painter.drawImage(QPointF(width() - size.width() - 3, height() - size.height() - 3), image);
 }
 
 // ---- input ----

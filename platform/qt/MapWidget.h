@@ -3,9 +3,10 @@
 #include <QImage>
 #include <QPointF>
 #include <QPointer>
-#include <QStaticText>
+#include <QHash>
 #include <QVariantAnimation>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -105,6 +106,21 @@ class MapWidget : public QWidget {
     std::shared_ptr<MKOverlay> overlay;
     std::shared_ptr<MKOverlayView> view;  // asked of the delegate when first drawn
     std::vector<QPointF> ring;            // a circle's outline in world units
+    QRectF bounds;                        // the ring's, in world units
+  };
+  // A picture drawn once and copied for as long as its key stays the same.
+  struct Picture {
+    QString key;
+    QImage image;
+  };
+  struct ScaledTile {
+    TileKey key;  // the tile whose image was scaled
+    int up = 0;   // levels above the cell it stands in for
+    QSize size;   // device pixels
+    friend bool operator==(const ScaledTile&, const ScaledTile&) = default;
+    friend size_t qHash(const ScaledTile& t, size_t seed = 0) {
+      return qHashMulti(seed, t.key, t.up, t.size.width(), t.size.height());
+    }
   };
 
   Size viewSize() const;
@@ -118,7 +134,11 @@ class MapWidget : public QWidget {
 
   void drawTiles(QPainter& painter);
   bool drawTile(QPainter& painter, const Layer& layer, const TileCell& cell);
+  const QImage& scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr);
   void drawPlaceholder(QPainter& painter, const QRect& target);
+  // The picture for `key`, drawn by `draw` at the size `measure` gives when the key has changed.
+  const QImage& picture(Picture& cache, const QString& key, const std::function<QSizeF()>& measure,
+                        const std::function<void(QPainter&, QSizeF)>& draw) const;
   void drawOverlays(QPainter& painter);
   void drawUserLocation(QPainter& painter);
   void drawScaleBar(QPainter& painter);
@@ -140,9 +160,15 @@ class MapWidget : public QWidget {
   QPointF animationFromWorld_, animationToWorld_;
   double animationFromZoom_ = 0;
   std::optional<QPointF> dragFrom_;
-  QStaticText attribution_;
-  double attributionWidth_ = 0;  // the widest it may be, as last laid out
-  std::array<QStaticText, 2> scaleLabels_;
+  mutable Picture dot_, scaleBar_, credit_;
+  // The overlays drawn for one zoom over a stretch of the map around the view; a pan only moves it.
+  QImage overlayImage_;
+  QPointF overlayOrigin_;  // its top left, in world pixels at overlayZoom_
+  double overlayZoom_ = -1;
+  bool overlaysChanged_ = true;
+  QHash<ScaledTile, QImage> scaled_;
+  double scaledZoom_ = -1;
+  double scaledDpr_ = 1;
 };
 
 // The platform's map view over a map widget.

@@ -15,12 +15,23 @@ constexpr int kWorkerThreads = 2;
 // Failure records kept for tiles that may never be wanted again are forgotten past this many.
 constexpr qsizetype kFailureRecordLimit = 4096;
 
+bool everyPixelOpaque(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      if (qAlpha(line[x]) != 255) return false;
+  }
+  return true;
+}
+
 QImage decodeTile(const QByteArray& bytes) {
   QImage image;
   if (!image.loadFromData(bytes)) return {};
-  // The formats the raster painter copies fastest.
-  return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                       : QImage::Format_RGB32);
+  // The formats the raster painter draws fastest: a tile without see-through pixels is copied, not
+  // blended, even when its file has an alpha channel.
+  if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
+  image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  return everyPixelOpaque(image) ? image.convertToFormat(QImage::Format_RGB32) : image;
 }
 
 }  // namespace
