@@ -6,6 +6,10 @@
 #include <QNetworkRequest>
 #include <QStandardPaths>
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace storm::qt {
 
@@ -36,6 +40,78 @@ QImage decodeTile(const QByteArray& bytes) {
 
 }  // namespace
 
+// A few threads of the loader's own for file reads and image decoding. A job runs on one of them and
+// returns the part to run on the main thread, which gets it through `deliver`. Plain standard
+// threads and locks, so that every hand-over between threads is one the thread sanitizer sees.
+class TileWorkers {
+ public:
+  using Job = std::function<std::function<void()>()>;
+
+  TileWorkers(int threads, QObject* receiver) : receiver_(receiver) {
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { run(); });
+  }
+  // Jobs not started yet are dropped; the ones running are waited for.
+  ~TileWorkers() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      jobs_.clear();
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+  }
+
+  void post(Job job) {
+    {
+      std::lock_guard lock(mutex_);
+      jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+  }
+
+  // Main thread: runs what the finished jobs left for it.
+  void deliver() {
+    std::vector<std::function<void()>> done;
+    {
+      std::lock_guard lock(mutex_);
+      done.swap(results_);
+      deliveryPosted_ = false;
+    }
+    for (auto& f : done) f();
+  }
+
+ private:
+  void run() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (stopping_) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      std::function<void()> then = job();
+      std::lock_guard lock(mutex_);
+      results_.push_back(std::move(then));
+      if (!deliveryPosted_) {
+        deliveryPosted_ = true;
+        // The receiver outlives this pool: its owner destroys the pool first.
+        QMetaObject::invokeMethod(receiver_, [this] { deliver(); }, Qt::QueuedConnection);
+      }
+    }
+  }
+
+  QObject* const receiver_;
+  std::mutex mutex_;  // guards jobs_, results_, deliveryPosted_ and stopping_
+  std::condition_variable wake_;
+  std::deque<Job> jobs_;
+  std::vector<std::function<void()>> results_;
+  bool deliveryPosted_ = false;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
 size_t qHash(const TileKey& key, size_t seed) { return qHashMulti(seed, key.layer, key.z, key.x, key.y); }
 
 TileLoader::Settings TileLoader::Settings::defaults() {
@@ -51,9 +127,9 @@ TileLoader::Settings TileLoader::Settings::defaults() {
 TileLoader::TileLoader(Settings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
-      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes)) {
+      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes)),
+      workers_(std::make_unique<TileWorkers>(kWorkerThreads, this)) {
   memory_.setMaxCost(settings_.memoryBytes);
-  workers_.setMaxThreadCount(kWorkerThreads);
   retryTimer_.setSingleShot(true);
   retryTimer_.setTimerType(Qt::PreciseTimer);
   connect(&retryTimer_, &QTimer::timeout, this, [this] {
@@ -66,8 +142,7 @@ TileLoader::TileLoader(Settings settings, QObject* parent)
 }
 
 TileLoader::~TileLoader() {
-  workers_.clear();
-  workers_.waitForDone();
+  workers_.reset();
   // Replies still open would report to a half-destroyed loader when the network manager goes.
   for (auto* reply : network_.findChildren<QNetworkReply*>()) {
     reply->disconnect(this);
@@ -135,17 +210,15 @@ void TileLoader::startDiskLookup(const TileKey& key) {
     return;
   }
   job.stage = Stage::Disk;
-  workers_.start([this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
-                  refreshAfter = settings_.refreshAfterSeconds] {
+  workers_->post([this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
+                  refreshAfter = settings_.refreshAfterSeconds]() -> std::function<void()> {
     QImage image;
     bool stale = false;
     if (auto entry = disk->read(folder, key.z, key.x, key.y)) {
       image = decodeTile(entry->bytes);
       stale = entry->written.secsTo(QDateTime::currentDateTimeUtc()) > refreshAfter;
     }
-    // Runs on the main thread; the destructor waits for this worker, so `this` is still there.
-    QMetaObject::invokeMethod(this, [this, key, image, stale] { diskLookupDone(key, image, stale); },
-                              Qt::QueuedConnection);
+    return [this, key, image, stale] { diskLookupDone(key, image, stale); };
   });
 }
 
@@ -209,12 +282,11 @@ void TileLoader::requestDone(const TileKey& key, QNetworkReply* reply) {
     return;
   }
   it->stage = Stage::Decoding;
-  workers_.start([this, key, refresh, bytes = reply->readAll(), disk = disk_,
-                  folder = layers_[static_cast<size_t>(key.layer)].folder] {
+  workers_->post([this, key, refresh, bytes = reply->readAll(), disk = disk_,
+                  folder = layers_[static_cast<size_t>(key.layer)].folder]() -> std::function<void()> {
     const QImage image = decodeTile(bytes);
     if (!image.isNull()) disk->write(folder, key.z, key.x, key.y, bytes);
-    QMetaObject::invokeMethod(this, [this, key, image, refresh] { decoded(key, image, refresh); },
-                              Qt::QueuedConnection);
+    return [this, key, image, refresh] { decoded(key, image, refresh); };
   });
   pump();
 }

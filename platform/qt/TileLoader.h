@@ -7,7 +7,6 @@
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
-#include <QThreadPool>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -34,6 +33,8 @@ struct TileKey {
   friend bool operator==(const TileKey&, const TileKey&) = default;
 };
 size_t qHash(const TileKey& key, size_t seed = 0);
+
+class TileWorkers;
 
 class TileLoader : public QObject {
   Q_OBJECT
@@ -121,7 +122,7 @@ class TileLoader : public QObject {
   QCache<TileKey, QImage> memory_;
   std::shared_ptr<TileDiskCache> disk_;
   QNetworkAccessManager network_;
-  QThreadPool workers_;
+  std::unique_ptr<TileWorkers> workers_;  // reads files and decodes images
   QTimer retryTimer_;
   QElapsedTimer clock_;
   QHash<TileKey, Job> jobs_;
