@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "tests/e2e/AutomationClient.h"
+#include "tests/e2e/WaitForState.h"
 
 // The user's position from a replayed NMEA log, and what happens when the log cannot be read.
 
@@ -21,17 +22,6 @@ QByteArray sentence(const QByteArray& body) {
   char checksum[3];
   std::snprintf(checksum, sizeof checksum, "%02X", sum);
   return "$" + body + "*" + checksum + "\r\n";
-}
-
-QJsonObject waitFor(AutomationClient& app, const std::function<bool(const QJsonObject&)>& done) {
-  QJsonObject state;
-  for (int i = 0; i < 400; ++i) {
-    state = app.state();
-    if (done(state)) return state;
-    app.ok("wait 0.05");
-  }
-  ADD_FAILURE() << "the app did not get there";
-  return state;
 }
 
 TEST(MapPosition, NmeaReplayPutsTheUserAndTheStormCircleAtTheLoggedPosition) {

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "tests/e2e/AutomationClient.h"
+#include "tests/e2e/WaitForState.h"
 #include "tests/e2e/MapTileServer.h"
 
 // The map on screen against tiles served on loopback: the right layer per map type, the storm
@@ -56,18 +57,6 @@ class MapTiles : public ::testing::Test {
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CACHE_HOME", dir_.path() + "/cache");
     return env;
-  }
-
-  // Polls the app's state until `done` holds for it (or 20 s pass) and returns the last state.
-  static QJsonObject waitFor(AutomationClient& app, const std::function<bool(const QJsonObject&)>& done) {
-    QJsonObject state;
-    for (int i = 0; i < 400; ++i) {
-      state = app.state();
-      if (done(state)) return state;
-      app.ok("wait 0.05");
-    }
-    ADD_FAILURE() << "the map did not get there";
-    return state;
   }
 
   static bool tilesReady(const QJsonObject& s) {
