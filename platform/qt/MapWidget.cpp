@@ -23,7 +23,6 @@ constexpr int kCirclePoints = 180;
 constexpr double kDefaultMaxZoom = 19;
 constexpr int kMaxCells = 1024;       // beyond this many tiles a layer is too far zoomed out to draw
 constexpr int kFallbackLevels = 8;    // how many zoom levels up a missing tile may borrow from
-constexpr qsizetype kMaxScaledTiles = 256;
 constexpr double kWheelNotchZoom = 0.5;
 constexpr double kKeyPanPixels = 64;
 constexpr double kMetresPerFoot = 0.3048;
@@ -261,7 +260,9 @@ MapWidget::TileStatus MapWidget::tileStatus() {
 void MapWidget::paintEvent(QPaintEvent*) {
   if (loader_) loader_->want(tilesWanted());
   QPainter painter(this);
+  ++frame_;
   drawTiles(painter);
+  scaled_.removeIf([this](const auto& entry) { return entry.value().frame != frame_; });
   painter.setRenderHint(QPainter::Antialiasing);
   drawOverlays(painter);
   drawUserLocation(painter);
@@ -319,8 +320,8 @@ bool MapWidget::drawTile(QPainter& painter, const Layer& layer, const TileCell& 
 }
 
 const QImage& MapWidget::scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr) {
-  // Kept for the current zoom only; a map at rest between two zoom levels redraws from these.
-  if (scaledZoom_ != camera_.zoom || scaledDpr_ != dpr || scaled_.size() > kMaxScaledTiles) {
+  // A map at rest between two zoom levels redraws from these; they hold no more than the last frame.
+  if (scaledZoom_ != camera_.zoom || scaledDpr_ != dpr) {
     scaled_.clear();
     scaledZoom_ = camera_.zoom;
     scaledDpr_ = dpr;
@@ -329,9 +330,10 @@ const QImage& MapWidget::scaledTile(const ScaledTile& key, const QImage& image, 
   if (it == scaled_.end()) {
     QImage scaled = image.copy(source).scaled(key.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     scaled.setDevicePixelRatio(dpr);
-    it = scaled_.insert(key, scaled);
+    it = scaled_.insert(key, {scaled, frame_});
   }
-  return *it;
+  it->frame = frame_;
+  return it->image;
 }
 
 void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {

@@ -166,7 +166,12 @@ class MapWidget : public QWidget {
   QPointF overlayOrigin_;  // its top left, in world pixels at overlayZoom_
   double overlayZoom_ = -1;
   bool overlaysChanged_ = true;
-  QHash<ScaledTile, QImage> scaled_;
+  struct Scaled {
+    QImage image;
+    quint64 frame = 0;  // the last one it was drawn in
+  };
+  QHash<ScaledTile, Scaled> scaled_;
+  quint64 frame_ = 0;
   double scaledZoom_ = -1;
   double scaledDpr_ = 1;
 };
