@@ -23,16 +23,15 @@ void PositionFeed::useFixedPosition(CLLocationCoordinate2D position) {
 }
 
 void PositionFeed::useNmeaLog(const QString& path) {
-  auto* file = new QFile(path);
+  auto file = std::make_unique<QFile>(path);
   if (!file->open(QIODevice::ReadOnly)) {
     complain("Position: cannot read the NMEA log " + path + ": " + file->errorString());
-    delete file;
     return;
   }
   // Replayed at the pace of the log's own time stamps.
   auto* source = new QNmeaPositionInfoSource(QNmeaPositionInfoSource::SimulationMode, this);
-  file->setParent(source);
-  source->setDevice(file);
+  source->setDevice(file.get());
+  file.release()->setParent(source);
   source->setUserEquivalentRangeError(kUserEquivalentRangeError);
   start(source);
 }

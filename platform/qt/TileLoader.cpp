@@ -154,7 +154,9 @@ int TileLoader::addLayer(const TileLayer& layer) {
   for (size_t i = 0; i < layers_.size(); ++i)
     if (layers_[i].layer.url == layer.url) return static_cast<int>(i);
   const QByteArray digest = QCryptographicHash::hash(layer.url.toUtf8(), QCryptographicHash::Sha1).toHex();
-  layers_.push_back({layer, QString::fromLatin1(digest.left(16))});
+  const QUrl url = layer.tileUrl(0, 0, 0);
+  const QString host = url.host() + ':' + QString::number(url.port(url.scheme() == "https" ? 443 : 80));
+  layers_.push_back({layer, QString::fromLatin1(digest.left(16)), host});
   return static_cast<int>(layers_.size() - 1);
 }
 
@@ -163,10 +165,7 @@ QImage TileLoader::cached(const TileKey& key) {
   return image ? *image : QImage();
 }
 
-QString TileLoader::hostOf(const TileKey& key) const {
-  const QUrl url = layer(key.layer).tileUrl(0, 0, 0);
-  return url.host() + ':' + QString::number(url.port(url.scheme() == "https" ? 443 : 80));
-}
+const QString& TileLoader::hostOf(const TileKey& key) const { return layers_[static_cast<size_t>(key.layer)].host; }
 
 void TileLoader::want(const std::vector<TileKey>& keys) {
   wanted_ = keys;

@@ -105,6 +105,7 @@ class TileLoader : public QObject {
   struct Layer {
     TileLayer layer;
     QString folder;  // the layer's folder in the disk cache
+    QString host;    // host and port, for the limit of requests per host
   };
 
   void startDiskLookup(const TileKey& key);
@@ -115,7 +116,7 @@ class TileLoader : public QObject {
   void decoded(const TileKey& key, const QImage& image, bool refresh);
   void fail(const TileKey& key);
   void scheduleRetry();
-  QString hostOf(const TileKey& key) const;
+  const QString& hostOf(const TileKey& key) const;
 
   Settings settings_;
   std::vector<Layer> layers_;
