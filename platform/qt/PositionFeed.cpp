@@ -33,7 +33,7 @@ void PositionFeed::useNmeaLog(const QString& path) {
   source->setDevice(file.get());
   file.release()->setParent(source);
   source->setUserEquivalentRangeError(kUserEquivalentRangeError);
-  start(source);
+  useSource(source);
 }
 
 void PositionFeed::useSystemSource() {
@@ -42,10 +42,11 @@ void PositionFeed::useSystemSource() {
     complain("Position: this system has no position source; the map shows no user location");
     return;
   }
-  start(source);
+  useSource(source);
 }
 
-void PositionFeed::start(QGeoPositionInfoSource* source) {
+void PositionFeed::useSource(QGeoPositionInfoSource* source) {
+  source->setParent(this);
   connect(source, &QGeoPositionInfoSource::positionUpdated, this, &PositionFeed::positionUpdated);
   connect(source, &QGeoPositionInfoSource::errorOccurred, this, &PositionFeed::failed);
   source->startUpdates();

@@ -26,9 +26,10 @@ class PositionFeed : public QObject {
   void useFixedPosition(CLLocationCoordinate2D position);
   void useNmeaLog(const QString& path);
   void useSystemSource();
+  // Follows `source` (the feed becomes its parent) and starts its updates.
+  void useSource(QGeoPositionInfoSource* source);
 
  private:
-  void start(QGeoPositionInfoSource* source);
   void positionUpdated(const QGeoPositionInfo& info);
   void failed(QGeoPositionInfoSource::Error error);
   void complain(const QString& what);
