@@ -352,9 +352,8 @@ void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
 // same: antialiased paths and text cost many times what copying their pixels does, and a pan moves
 // them without changing them.
 
-const QImage& MapWidget::picture(Picture& cache, const QString& key, const std::function<QSizeF()>& measure,
+const QImage& MapWidget::picture(Picture& cache, double dpr, const QString& key, const std::function<QSizeF()>& measure,
                                  const std::function<void(QPainter&, QSizeF)>& draw) const {
-  const double dpr = devicePixelRatioF();
   const QString fullKey = key + '@' + QString::number(dpr);
   if (cache.key != fullKey || cache.image.isNull()) {
     const QSizeF size = measure();
@@ -380,7 +379,7 @@ void MapWidget::drawOverlays(QPainter& painter) {
     }
   }
   const double s = scale();
-  const double dpr = devicePixelRatioF();
+  const double dpr = painter.device()->devicePixelRatioF();
   const QPointF cameraWorld(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
   const QPointF viewOrigin = cameraWorld * s - QPointF(width() / 2.0, height() / 2.0);  // in world pixels
   const QRectF view(viewOrigin, QSizeF(width(), height()));
@@ -449,7 +448,7 @@ void MapWidget::drawUserLocation(QPainter& painter) {
   }
   const double half = std::max(accuracy, dot) + 3;
   const auto measure = [half] { return QSizeF(2 * half, 2 * half); };
-  const QImage& image = picture(dot_, QString::number(accuracy), measure, [&](QPainter& dp, QSizeF) {
+  const QImage& image = picture(dot_, painter.device()->devicePixelRatioF(), QString::number(accuracy), measure, [&](QPainter& dp, QSizeF) {
     const QPointF middle(half, half);
     if (accuracy > 0) {
       dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
@@ -497,7 +496,7 @@ void MapWidget::drawScaleBar(QPainter& painter) {
   };
   const QString key = metric + '|' + imperial + '|' + QString::number(metricPixels) + '|' +
                       QString::number(imperialPixels) + '|' + QString::number(small.pointSizeF());
-  const QImage& image = picture(scaleBar_, key, measure, [&](QPainter& sp, QSizeF) {
+  const QImage& image = picture(scaleBar_, painter.device()->devicePixelRatioF(), key, measure, [&](QPainter& sp, QSizeF) {
     const QPointF origin(2, metrics.height() + 6);  // left end of the bar
     const double tick = 5;
     QPainterPath bars;
@@ -533,7 +532,7 @@ void MapWidget::drawAttribution(QPainter& painter) {
     return QSizeF(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
   };
   const QString key = text + '|' + QString::number(maxWidth) + '|' + QString::number(small.pointSizeF());
-  const QImage& image = picture(credit_, key, measure, [&](QPainter& cp, QSizeF size) {
+  const QImage& image = picture(credit_, painter.device()->devicePixelRatioF(), key, measure, [&](QPainter& cp, QSizeF size) {
     cp.setPen(Qt::NoPen);
     cp.setBrush(QColor(255, 255, 255, 190));
     cp.drawRoundedRect(QRectF(QPointF(0, 0), size), 3, 3);

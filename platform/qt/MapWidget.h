@@ -137,7 +137,7 @@ class MapWidget : public QWidget {
   const QImage& scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr);
   void drawPlaceholder(QPainter& painter, const QRect& target);
   // The picture for `key`, drawn by `draw` at the size `measure` gives when the key has changed.
-  const QImage& picture(Picture& cache, const QString& key, const std::function<QSizeF()>& measure,
+  const QImage& picture(Picture& cache, double dpr, const QString& key, const std::function<QSizeF()>& measure,
                         const std::function<void(QPainter&, QSizeF)>& draw) const;
   void drawOverlays(QPainter& painter);
   void drawUserLocation(QPainter& painter);

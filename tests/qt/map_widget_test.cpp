@@ -163,6 +163,18 @@ TEST_F(MapWidgetTest, ZoomingInBorrowsFromCoarserTilesUntilItsOwnArrive) {
   EXPECT_TRUE(near(image.pixelColor(180, 320), kStreets));
 }
 
+TEST_F(MapWidgetTest, DrawsEveryDevicePixelOnAHighDensityDevice) {
+  useServer();
+  map_.setCamera({{45, 7}, 9}, false);
+  renderLoaded();
+  QImage dense(map_.size() * 2, QImage::Format_RGB32);
+  dense.setDevicePixelRatio(2);
+  dense.fill(Qt::magenta);
+  map_.render(&dense);
+  for (QPoint p : {QPoint(0, 0), QPoint(719, 300), QPoint(400, 1279), QPoint(360, 640)})
+    EXPECT_TRUE(near(dense.pixelColor(p), kStreets)) << p.x() << "," << p.y();
+}
+
 TEST_F(MapWidgetTest, AnOverriddenPositionIgnoresTheSource) {
   map_.setUserLocation(CLLocationCoordinate2D{1, 2}, 30);
   EXPECT_EQ(map_.userLocationAccuracy(), 30);
