@@ -46,9 +46,11 @@ struct Camera {
   double zoom = 0;
 };
 
-// The camera that shows all of `region` in a view of `viewSize`, its zoom clamped to the range.
+// The camera centred on `region` that shows all of it in a view of `viewSize` (as closely as it can),
+// its zoom clamped to the range; a region of no size gets `maxZoom`.
 Camera cameraFittingRegion(const MKCoordinateRegion& region, Size viewSize, double minZoom, double maxZoom);
-// The region a view of `viewSize` shows through `camera`.
+// The largest region centred on the camera's centre that a view of `viewSize` shows whole.
+// Fitting it again gives the same camera.
 MKCoordinateRegion regionForCamera(const Camera& camera, Size viewSize);
 
 }  // namespace storm::geo
