@@ -15,8 +15,15 @@ namespace {
 constexpr double kUserEquivalentRangeError = 5.0;
 }  // namespace
 
-PositionFeed::PositionFeed(MapWidget* map, std::shared_ptr<Logger> logger)
-    : QObject(map), map_(map), logger_(std::move(logger)) {}
+PositionFeed::PositionFeed(MapWidget* map, std::shared_ptr<Logger> logger, int noFixMs)
+    : QObject(map), map_(map), logger_(std::move(logger)) {
+  // Some sources never say anything when they cannot work (no system service to ask, say).
+  noFix_.setSingleShot(true);
+  noFix_.setInterval(noFixMs);
+  connect(&noFix_, &QTimer::timeout, this, [this] {
+    if (!haveFix_) complain("Position: no fix yet; the map shows no user location");
+  });
+}
 
 void PositionFeed::useFixedPosition(CLLocationCoordinate2D position) {
   if (map_) map_->setUserLocation(position);
@@ -50,6 +57,7 @@ void PositionFeed::useSource(QGeoPositionInfoSource* source) {
   connect(source, &QGeoPositionInfoSource::positionUpdated, this, &PositionFeed::positionUpdated);
   connect(source, &QGeoPositionInfoSource::errorOccurred, this, &PositionFeed::failed);
   source->startUpdates();
+  noFix_.start();
 }
 
 void PositionFeed::positionUpdated(const QGeoPositionInfo& info) {

@@ -3,6 +3,7 @@
 #include <QGeoPositionInfoSource>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 
 #include "platform/Coordinates.h"
@@ -20,8 +21,9 @@ class MapWidget;
 
 class PositionFeed : public QObject {
  public:
-  // Lives as long as `map` (it is the feed's parent).
-  PositionFeed(MapWidget* map, std::shared_ptr<Logger> logger);
+  // Lives as long as `map` (it is the feed's parent). A source that has given no fix `noFixMs` after
+  // it started is reported as having none yet.
+  PositionFeed(MapWidget* map, std::shared_ptr<Logger> logger, int noFixMs = 30000);
 
   void useFixedPosition(CLLocationCoordinate2D position);
   void useNmeaLog(const QString& path);
@@ -36,6 +38,7 @@ class PositionFeed : public QObject {
 
   QPointer<MapWidget> map_;
   std::shared_ptr<Logger> logger_;
+  QTimer noFix_;
   bool haveFix_ = false;
   bool complained_ = false;  // one line until the next fix, however often the source fails
 };

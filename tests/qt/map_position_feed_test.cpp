@@ -4,6 +4,7 @@
 
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/PositionFeed.h"
+#include "tests/qt/MapTestSupport.h"
 
 // What the map hears from a position source: fixes, refusals, silence and failures.
 
@@ -59,6 +60,16 @@ TEST_F(PositionFeedTest, AFixPutsTheUserOnTheMapWithItsAccuracy) {
   EXPECT_EQ(map_.userLocation()->longitude, 24.94);
   EXPECT_EQ(map_.userLocationAccuracy(), 12);
   EXPECT_TRUE(logger_->lines.empty());
+}
+
+TEST(PositionFeed, ASourceThatStaysSilentIsReportedOnce) {
+  MapWidget map;
+  auto logger = std::make_shared<RecordingLogger>();
+  auto* feed = new PositionFeed(&map, logger, 20);
+  feed->useSource(new ScriptedSource);
+  ASSERT_TRUE(test::runUntil([&] { return !logger->lines.empty(); }));
+  EXPECT_NE(logger->lines[0].find("no fix"), std::string::npos);
+  EXPECT_FALSE(map.userLocation());
 }
 
 struct Failure {
