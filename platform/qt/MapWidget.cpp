@@ -260,6 +260,7 @@ MapWidget::TileStatus MapWidget::tileStatus() {
 void MapWidget::paintEvent(QPaintEvent*) {
   if (loader_) loader_->want(tilesWanted());
   QPainter painter(this);
+  paintDpr_ = painter.device()->devicePixelRatioF();
   ++frame_;
   drawTiles(painter);
   scaled_.removeIf([this](const auto& entry) { return entry.value().frame != frame_; });
@@ -303,9 +304,10 @@ bool MapWidget::drawTile(QPainter& painter, const Layer& layer, const TileCell& 
       if (w < 1 || h < 1) return false;
       source = QRect((cell.x - ((cell.x >> up) << up)) * w, (cell.y - ((cell.y >> up) << up)) * h, w, h);
     }
-    const double dpr = painter.device()->devicePixelRatioF();
+    const double dpr = paintDpr_;
     if (source.size() == cell.target.size() && dpr == 1.0) {
-      painter.drawImage(cell.target.topLeft(), image, source);
+      if (up == 0) painter.drawImage(cell.target.topLeft(), image);
+      else painter.drawImage(cell.target.topLeft(), image, source);
     } else if (animating()) {
       // Frames of a glide are gone in a moment: scaled on the fly, the quick way.
       painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -352,23 +354,22 @@ void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
 // same: antialiased paths and text cost many times what copying their pixels does, and a pan moves
 // them without changing them.
 
-const QImage& MapWidget::picture(Picture& cache, double dpr, const QString& key, const std::function<QSizeF()>& measure,
-                                 const std::function<void(QPainter&, QSizeF)>& draw) const {
-  const QString fullKey = key + '@' + QString::number(dpr);
-  if (cache.key != fullKey || cache.image.isNull()) {
-    const QSizeF size = measure();
-    const QSize pixels(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
-                       std::max(1, static_cast<int>(std::ceil(size.height() * dpr))));
-    cache.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    cache.image.setDevicePixelRatio(dpr);
-    cache.image.fill(Qt::transparent);
-    QPainter painter(&cache.image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    draw(painter, size);
-    cache.key = fullKey;
+const QImage& MapWidget::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
+                                 const std::function<QImage()>& make) const {
+  if (cache.image.isNull() || cache.inputs != inputs || cache.text != text) {
+    cache.image = make();
+    cache.inputs = inputs;
+    cache.text = text;
   }
   return cache.image;
+}
+
+QImage MapWidget::blankPicture(QSizeF size, double dpr) {
+  QImage image(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(size.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  return image;
 }
 
 void MapWidget::drawOverlays(QPainter& painter) {
@@ -379,7 +380,7 @@ void MapWidget::drawOverlays(QPainter& painter) {
     }
   }
   const double s = scale();
-  const double dpr = painter.device()->devicePixelRatioF();
+  const double dpr = paintDpr_;
   const QPointF cameraWorld(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
   const QPointF viewOrigin = cameraWorld * s - QPointF(width() / 2.0, height() / 2.0);  // in world pixels
   const QRectF view(viewOrigin, QSizeF(width(), height()));
@@ -447,8 +448,11 @@ void MapWidget::drawUserLocation(QPainter& painter) {
     if (r > dot && r < 2 * std::max(width(), height())) accuracy = r;
   }
   const double half = std::max(accuracy, dot) + 3;
-  const auto measure = [half] { return QSizeF(2 * half, 2 * half); };
-  const QImage& image = picture(dot_, painter.device()->devicePixelRatioF(), QString::number(accuracy), measure, [&](QPainter& dp, QSizeF) {
+  const double dpr = paintDpr_;
+  const QImage& image = picture(dot_, {accuracy, dpr}, {}, [&] {
+    QImage picture = blankPicture(QSizeF(2 * half, 2 * half), dpr);
+    QPainter dp(&picture);
+    dp.setRenderHint(QPainter::Antialiasing);
     const QPointF middle(half, half);
     if (accuracy > 0) {
       dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
@@ -458,6 +462,7 @@ void MapWidget::drawUserLocation(QPainter& painter) {
     dp.setPen(QPen(Qt::white, 2.5));
     dp.setBrush(kUserDot);
     dp.drawEllipse(middle, dot, dot);
+    return picture;
   });
   painter.drawImage(QPointF(std::round(p.x() - half), std::round(p.y() - half)), image);
 }
@@ -466,37 +471,36 @@ void MapWidget::drawScaleBar(QPainter& painter) {
   const double metresPerPixel = geo::metersPerPixel(camera_.center.latitude, camera_.zoom);
   if (!(metresPerPixel > 0) || !std::isfinite(metresPerPixel)) return;
   const double longest = std::min(110.0, width() / 3.0);
-  const double maxMetres = longest * metresPerPixel;
+  const double pointSize = std::max(7.0, font().pointSizeF() * 0.85);
+  const double dpr = paintDpr_;
+  const QImage& image = picture(scaleBar_, {metresPerPixel, longest, pointSize, dpr}, {}, [&] {
+    const double maxMetres = longest * metresPerPixel;
+    const double metres = roundDown125(maxMetres);
+    const QString metric = metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m";
+    const double maxFeet = maxMetres / kMetresPerFoot;
+    double imperialMetres = 0;
+    QString imperial;
+    if (maxFeet >= kFeetPerMile) {
+      const double miles = roundDown125(maxFeet / kFeetPerMile);
+      imperial = number(miles) + " mi";
+      imperialMetres = miles * kFeetPerMile * kMetresPerFoot;
+    } else {
+      const double feet = roundDown125(maxFeet);
+      imperial = number(feet) + " ft";
+      imperialMetres = feet * kMetresPerFoot;
+    }
+    // Whole pixels: the bars' lengths are read off to a pixel anyway.
+    const double metricPixels = std::round(metres / metresPerPixel);
+    const double imperialPixels = std::round(imperialMetres / metresPerPixel);
+    const double length = std::max(metricPixels, imperialPixels);
 
-  const double metres = roundDown125(maxMetres);
-  const QString metric = metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m";
-  const double maxFeet = maxMetres / kMetresPerFoot;
-  double imperialPixels = 0;
-  QString imperial;
-  if (maxFeet >= kFeetPerMile) {
-    const double miles = roundDown125(maxFeet / kFeetPerMile);
-    imperial = number(miles) + " mi";
-    imperialPixels = miles * kFeetPerMile * kMetresPerFoot / metresPerPixel;
-  } else {
-    const double feet = roundDown125(maxFeet);
-    imperial = number(feet) + " ft";
-    imperialPixels = feet * kMetresPerFoot / metresPerPixel;
-  }
-  // Whole pixels: the bars' lengths are read off to a pixel anyway.
-  const double metricPixels = std::round(metres / metresPerPixel);
-  imperialPixels = std::round(imperialPixels);
-
-  const double length = std::max(metricPixels, imperialPixels);
-  QFont small = font();
-  small.setPointSizeF(std::max(7.0, small.pointSizeF() * 0.85));
-  const QFontMetricsF metrics(small);
-  const auto measure = [&] {
-    const double text = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
-    return QSizeF(std::max(length, text) + 8, 2 * metrics.height() + 12);
-  };
-  const QString key = metric + '|' + imperial + '|' + QString::number(metricPixels) + '|' +
-                      QString::number(imperialPixels) + '|' + QString::number(small.pointSizeF());
-  const QImage& image = picture(scaleBar_, painter.device()->devicePixelRatioF(), key, measure, [&](QPainter& sp, QSizeF) {
+    QFont small = font();
+    small.setPointSizeF(pointSize);
+    const QFontMetricsF metrics(small);
+    const double textWidth = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
+    QImage picture = blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * metrics.height() + 12), dpr);
+    QPainter sp(&picture);
+    sp.setRenderHint(QPainter::Antialiasing);
     const QPointF origin(2, metrics.height() + 6);  // left end of the bar
     const double tick = 5;
     QPainterPath bars;
@@ -514,6 +518,7 @@ void MapWidget::drawScaleBar(QPainter& painter) {
     sp.setPen(QColor(0x20, 0x20, 0x20));
     sp.drawText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
     sp.drawText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
+    return picture;
   });
   painter.drawImage(QPointF(6, 4), image);
 }
@@ -523,22 +528,25 @@ void MapWidget::drawAttribution(QPainter& painter) {
   const TileSource* source = loader_ ? sources_.source(type) : nullptr;
   const QString text = source ? source->attribution() : QString();
   if (text.isEmpty()) return;
-  QFont small = font();
-  small.setPointSizeF(std::max(7.0, small.pointSizeF() * 0.8));
   const double maxWidth = std::max(40, width() - 12);
-  // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
-  const auto measure = [&] {
+  const double pointSize = std::max(7.0, font().pointSizeF() * 0.8);
+  const double dpr = paintDpr_;
+  const QImage& image = picture(credit_, {maxWidth, pointSize, dpr}, text, [&] {
+    QFont small = font();
+    small.setPointSizeF(pointSize);
+    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
     const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
-    return QSizeF(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
-  };
-  const QString key = text + '|' + QString::number(maxWidth) + '|' + QString::number(small.pointSizeF());
-  const QImage& image = picture(credit_, painter.device()->devicePixelRatioF(), key, measure, [&](QPainter& cp, QSizeF size) {
+    const QSizeF size(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
+    QImage picture = blankPicture(size, dpr);
+    QPainter cp(&picture);
+    cp.setRenderHint(QPainter::Antialiasing);
     cp.setPen(Qt::NoPen);
     cp.setBrush(QColor(255, 255, 255, 190));
     cp.drawRoundedRect(QRectF(QPointF(0, 0), size), 3, 3);
     cp.setFont(small);
     cp.setPen(QColor(0x20, 0x20, 0x20));
     cp.drawText(QRectF(3, 1, size.width() - 6, size.height() - 2), Qt::TextWordWrap | Qt::AlignRight, text);
+    return picture;
   });
   const QSizeF size = image.deviceIndependentSize();
   painter.drawImage(QPointF(width() - size.width() - 3, height() - size.height() - 3), image);

@@ -108,9 +108,11 @@ class MapWidget : public QWidget {
     std::vector<QPointF> ring;            // a circle's outline in world units
     QRectF bounds;                        // the ring's, in world units
   };
-  // A picture drawn once and copied for as long as its key stays the same.
+  // A picture drawn once and copied for as long as what it is drawn from stays the same.
+  using PictureInputs = std::array<double, 4>;
   struct Picture {
-    QString key;
+    PictureInputs inputs{};
+    QString text;
     QImage image;
   };
   struct ScaledTile {
@@ -136,9 +138,10 @@ class MapWidget : public QWidget {
   bool drawTile(QPainter& painter, const Layer& layer, const TileCell& cell);
   const QImage& scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr);
   void drawPlaceholder(QPainter& painter, const QRect& target);
-  // The picture for `key`, drawn by `draw` at the size `measure` gives when the key has changed.
-  const QImage& picture(Picture& cache, double dpr, const QString& key, const std::function<QSizeF()>& measure,
-                        const std::function<void(QPainter&, QSizeF)>& draw) const;
+  // The picture in `cache` if it was drawn from the same inputs and text, else the one `make` draws.
+  const QImage& picture(Picture& cache, const PictureInputs& inputs, const QString& text,
+                        const std::function<QImage()>& make) const;
+  static QImage blankPicture(QSizeF size, double dpr);
   void drawOverlays(QPainter& painter);
   void drawUserLocation(QPainter& painter);
   void drawScaleBar(QPainter& painter);
@@ -172,6 +175,7 @@ class MapWidget : public QWidget {
   };
   QHash<ScaledTile, Scaled> scaled_;
   quint64 frame_ = 0;
+  double paintDpr_ = 1;  // of the device the current paint goes to
   double scaledZoom_ = -1;
   double scaledDpr_ = 1;
 };
