@@ -355,7 +355,7 @@ void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
 // them without changing them.
 
 const QImage& MapWidget::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
-                                 const std::function<QImage()>& make) const {
+                                 const std::function<QImage()>& make) {
   if (cache.image.isNull() || cache.inputs != inputs || cache.text != text) {
     cache.image = make();
     cache.inputs = inputs;

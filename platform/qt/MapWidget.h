@@ -140,7 +140,7 @@ class MapWidget : public QWidget {
   void drawPlaceholder(QPainter& painter, const QRect& target);
   // The picture in `cache` if it was drawn from the same inputs and text, else the one `make` draws.
   const QImage& picture(Picture& cache, const PictureInputs& inputs, const QString& text,
-                        const std::function<QImage()>& make) const;
+                        const std::function<QImage()>& make);
   static QImage blankPicture(QSizeF size, double dpr);
   void drawOverlays(QPainter& painter);
   void drawUserLocation(QPainter& painter);
@@ -163,7 +163,7 @@ class MapWidget : public QWidget {
   QPointF animationFromWorld_, animationToWorld_;
   double animationFromZoom_ = 0;
   std::optional<QPointF> dragFrom_;
-  mutable Picture dot_, scaleBar_, credit_;
+  Picture dot_, scaleBar_, credit_;
   // The overlays drawn for one zoom over a stretch of the map around the view; a pan only moves it.
   QImage overlayImage_;
   QPointF overlayOrigin_;  // its top left, in world pixels at overlayZoom_
