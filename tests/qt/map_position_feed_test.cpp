@@ -4,18 +4,13 @@
 
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/PositionFeed.h"
+#include "tests/fakes/FakePlatform.h"
 #include "tests/qt/MapTestSupport.h"
 
 // What the map hears from a position source: fixes, refusals, silence and failures.
 
 namespace storm::qt {
 namespace {
-
-class RecordingLogger : public Logger {
- public:
-  void log(const std::string& line) override { lines.push_back(line); }
-  std::vector<std::string> lines;
-};
 
 // A source the test drives by hand.
 class ScriptedSource : public QGeoPositionInfoSource {
@@ -41,14 +36,14 @@ class ScriptedSource : public QGeoPositionInfoSource {
 
 class PositionFeedTest : public ::testing::Test {
  protected:
-  PositionFeedTest() : logger_(std::make_shared<RecordingLogger>()) {
+  PositionFeedTest() : logger_(std::make_shared<fakes::RecordingLogger>()) {
     auto* feed = new PositionFeed(&map_, logger_);
     source_ = new ScriptedSource;
     feed->useSource(source_);
   }
 
   MapWidget map_;
-  std::shared_ptr<RecordingLogger> logger_;
+  std::shared_ptr<fakes::RecordingLogger> logger_;
   ScriptedSource* source_ = nullptr;
 };
 
@@ -64,7 +59,7 @@ TEST_F(PositionFeedTest, AFixPutsTheUserOnTheMapWithItsAccuracy) {
 
 TEST(PositionFeed, ASourceThatStaysSilentIsReportedOnce) {
   MapWidget map;
-  auto logger = std::make_shared<RecordingLogger>();
+  auto logger = std::make_shared<fakes::RecordingLogger>();
   auto* feed = new PositionFeed(&map, logger, 20);
   feed->useSource(new ScriptedSource);
   ASSERT_TRUE(test::runUntil([&] { return !logger->lines.empty(); }));
