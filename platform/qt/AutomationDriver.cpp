@@ -135,14 +135,38 @@ AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
     if (!map) return Reply::fail("no map");
     double lat = 0, lon = 0;
     if (args.size() == 1 && args[0] == "none") {
-      map->setUserLocation(std::nullopt);
+      map->overrideUserLocation(std::nullopt);
     } else if (args.size() == 2 && toDouble(args[0], lat) && toDouble(args[1], lon) && std::abs(lat) <= 90 &&
                std::abs(lon) <= 180) {
-      map->setUserLocation(CLLocationCoordinate2D{lat, lon});
+      map->overrideUserLocation(CLLocationCoordinate2D{lat, lon});
     } else {
       return Reply::fail("location needs LAT LON in degrees, or none");
     }
     return Reply::ok();
+  });
+  addCommand("camera", [this](const QStringList& args) {
+    auto* map = mapWidget(ctx_);
+    if (!map) return Reply::fail("no map");
+    double lat = 0, lon = 0, zoom = 0;
+    if (args.size() != 3 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || !toDouble(args[2], zoom) ||
+        std::abs(lat) > 90 || std::abs(lon) > 180)
+      return Reply::fail("camera needs LAT LON ZOOM");
+    map->setCamera({{lat, lon}, zoom}, false);
+    return Reply::ok();
+  });
+  // The map widget as drawn: where it is in the window, its zoom, whether it is gliding, and how
+  // many of the tiles it shows (or glides to) are in memory or failing.
+  addStateMember("mapView", [this]() -> Json {
+    auto* map = mapWidget(ctx_);
+    if (!map || !ctx_.window) return nullptr;
+    const QPoint topLeft = map->mapTo(ctx_.window, QPoint(0, 0));
+    const MapWidget::TileStatus tiles = map->tileStatus();
+    return Json::object()
+        .set("frame", rectJson(rectFromQRect(QRect(topLeft, map->size()))))
+        .set("zoom", map->camera().zoom)
+        .set("animating", map->animating())
+        .set("accuracy", map->userLocationAccuracy())
+        .set("tiles", Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing));
   });
   addCommand("screenshot", [this](const QStringList& args) {
     if (args.size() != 1) return Reply::fail("screenshot needs a path");

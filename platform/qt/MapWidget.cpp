@@ -1,9 +1,13 @@
 #include "platform/qt/MapWidget.h"
 
+#include <QFontMetricsF>
+#include <QGestureEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPinchGesture>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -13,8 +17,21 @@
 namespace storm::qt {
 
 namespace {
+
 constexpr int kAnimationMilliseconds = 400;
 constexpr int kCirclePoints = 180;
+constexpr double kDefaultMaxZoom = 19;
+constexpr int kMaxCells = 1024;       // beyond this many tiles a layer is too far zoomed out to draw
+constexpr int kFallbackLevels = 8;    // how many zoom levels up a missing tile may borrow from
+constexpr double kWheelNotchZoom = 0.5;
+constexpr double kKeyPanPixels = 64;
+constexpr double kMetresPerFoot = 0.3048;
+constexpr double kFeetPerMile = 5280;
+
+const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
+const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
+const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
+const QColor kUserDot(0x1a, 0x73, 0xe8);
 
 QColor toQColor(const Color& c) { return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha); }
 
@@ -23,30 +40,68 @@ double wrap360(double lon) {
   if (lon < 0) lon += 360.0;
   return lon - 180.0;
 }
+
+int wrapTile(long long x, int n) { return static_cast<int>(((x % n) + n) % n); }
+
+// The largest of 1, 2 and 5 times a power of ten that is at most `x`.
+double roundDown125(double x) {
+  const double power = std::pow(10.0, std::floor(std::log10(x)));
+  const double m = x / power;
+  return (m >= 5 ? 5 : m >= 2 ? 2 : 1) * power;
+}
+
+QString number(double v) { return QString::number(v, 'g', 6); }
+
 }  // namespace
 
 MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(64, 64);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  grabGesture(Qt::PinchGesture);
   camera_ = {{20, 0}, 1};
   animation_.setDuration(kAnimationMilliseconds);
   animation_.setStartValue(0.0);
   animation_.setEndValue(1.0);
   animation_.setEasingCurve(QEasingCurve::InOutCubic);
-  connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-    const double t = v.toDouble();
-    camera_.center.latitude = animationFrom_.center.latitude + (animationTo_.center.latitude - animationFrom_.center.latitude) * t;
-    camera_.center.longitude = animationFrom_.center.longitude + (animationTo_.center.longitude - animationFrom_.center.longitude) * t;
-    camera_.zoom = animationFrom_.zoom + (animationTo_.zoom - animationFrom_.zoom) * t;
-    update();
-  });
+  connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) { applyAnimation(v.toDouble()); });
   connect(&animation_, &QVariantAnimation::finished, this, [this] {
     camera_ = animationTo_;
-    camera_.center.longitude = wrap360(camera_.center.longitude);
     update();
     emit regionChanged();
   });
+}
+
+void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings settings) {
+  delete loader_;
+  sources_ = sources;
+  loader_ = new TileLoader(std::move(settings), this);
+  connect(loader_, &TileLoader::tileReady, this, [this](const TileKey& key) {
+    // A tile fetched again replaces its old image: scaled copies of that one are out of date.
+    scaled_.removeIf([&](const auto& entry) { return entry.key().key == key; });
+    update();
+  });
+  connect(loader_, &TileLoader::retryDue, this, [this] { update(); });
+  for (int type = 0; type < 3; ++type) {
+    auto& layers = layers_[static_cast<size_t>(type)];
+    layers.clear();
+    const TileSource* source = sources_.source(static_cast<MKMapType>(type));
+    if (!source) continue;
+    layers.push_back({loader_->addLayer(source->base), source->base.minZoom, source->base.maxZoom});
+    if (source->overlay)
+      layers.push_back({loader_->addLayer(*source->overlay), source->overlay->minZoom, source->overlay->maxZoom});
+  }
+  update();
+}
+
+std::vector<MapWidget::Layer> MapWidget::layersOnShow() const {
+  if (!loader_) return {};
+  return layers_[static_cast<size_t>(std::clamp(static_cast<int>(mapType_), 0, 2))];
+}
+
+double MapWidget::maxZoom() const {
+  const auto layers = layersOnShow();
+  return layers.empty() ? kDefaultMaxZoom : layers.front().maxZoom;
 }
 
 Size MapWidget::viewSize() const { return {static_cast<float>(width()), static_cast<float>(height())}; }
@@ -54,16 +109,22 @@ Size MapWidget::viewSize() const { return {static_cast<float>(width()), static_c
 double MapWidget::scale() const { return geo::kTileSize * std::exp2(camera_.zoom); }
 
 void MapWidget::setCamera(const geo::Camera& camera, bool animated) {
+  if (!std::isfinite(camera.center.latitude) || !std::isfinite(camera.center.longitude) || !std::isfinite(camera.zoom))
+    return;
   geo::Camera target = camera;
-  target.zoom = std::clamp(target.zoom, minZoom_, maxZoom_);
+  target.zoom = std::clamp(target.zoom, minZoom(), maxZoom());
   target.center.latitude = std::clamp(target.center.latitude, -geo::kMercatorMaxLatitude, geo::kMercatorMaxLatitude);
+  target.center.longitude = wrap360(target.center.longitude);
   animation_.stop();
   if (animated && isVisible()) {
-    animationFrom_ = camera_;
     animationTo_ = target;
-    // Take the short way round the antimeridian.
-    const double dLon = wrap360(target.center.longitude - camera_.center.longitude);
-    animationTo_.center.longitude = camera_.center.longitude + dLon;
+    // Centre and zoom move together; the centre moves in the map's own (Mercator) plane, the short
+    // way round the antimeridian.
+    animationFromWorld_ = {geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude)};
+    double toX = geo::worldX(target.center.longitude);
+    toX -= std::round(toX - animationFromWorld_.x());
+    animationToWorld_ = {toX, geo::worldY(target.center.latitude)};
+    animationFromZoom_ = camera_.zoom;
     animation_.start();
   } else {
     camera_ = target;
@@ -72,38 +133,59 @@ void MapWidget::setCamera(const geo::Camera& camera, bool animated) {
   }
 }
 
+void MapWidget::applyAnimation(double t) {
+  const QPointF w = animationFromWorld_ + (animationToWorld_ - animationFromWorld_) * t;
+  camera_.center = {geo::latitudeFromWorldY(w.y()), wrap360(geo::longitudeFromWorldX(w.x()))};
+  camera_.zoom = animationFromZoom_ + (animationTo_.zoom - animationFromZoom_) * t;
+  update();
+}
+
 MKCoordinateRegion MapWidget::region() const {
   // While gliding, the region is the one the map is heading to.
-  const geo::Camera& shown = animation_.state() == QAbstractAnimation::Running ? animationTo_ : camera_;
-  geo::Camera c = shown;
-  c.center.longitude = wrap360(c.center.longitude);
-  return geo::regionForCamera(c, viewSize());
+  return geo::regionForCamera(animating() ? animationTo_ : camera_, viewSize());
 }
 
 MKCoordinateRegion MapWidget::regionThatFits(const MKCoordinateRegion& region) const {
-  return geo::regionForCamera(geo::cameraFittingRegion(region, viewSize(), minZoom_, maxZoom_), viewSize());
+  return geo::regionForCamera(geo::cameraFittingRegion(region, viewSize(), minZoom(), maxZoom()), viewSize());
 }
 
 void MapWidget::setRegion(const MKCoordinateRegion& region, bool animated) {
-  setCamera(geo::cameraFittingRegion(region, viewSize(), minZoom_, maxZoom_), animated);
+  setCamera(geo::cameraFittingRegion(region, viewSize(), minZoom(), maxZoom()), animated);
 }
 
-void MapWidget::setUserLocation(std::optional<CLLocationCoordinate2D> location) {
+void MapWidget::setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy) {
+  if (locationOverridden_) return;
   userLocation_ = location;
+  accuracy_ = location && std::isfinite(accuracy) && accuracy > 0 ? accuracy : 0;
   update();
+}
+
+void MapWidget::overrideUserLocation(std::optional<CLLocationCoordinate2D> location) {
+  locationOverridden_ = false;
+  setUserLocation(location, 0);
+  locationOverridden_ = true;
 }
 
 void MapWidget::addOverlay(const std::shared_ptr<MKOverlay>& overlay) {
   if (!overlay) return;
   overlays_.push_back(overlay);
+  OverlayEntry entry{overlay, nullptr, {}, {}};
+  if (auto circle = std::dynamic_pointer_cast<MKCircle>(overlay)) {
+    for (const auto& c : geo::geodesicCircle(circle->coordinate(), circle->radius(), kCirclePoints))
+      entry.ring.emplace_back(geo::worldX(c.longitude), geo::worldY(c.latitude));
+  }
+  entry.bounds = QPolygonF(QList<QPointF>(entry.ring.begin(), entry.ring.end())).boundingRect();
+  entries_.push_back(std::move(entry));
+  overlaysChanged_ = true;
   update();
 }
 
 void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays) {
   for (const auto& o : overlays) {
     std::erase(overlays_, o);
-    std::erase_if(overlayViews_, [&](const auto& entry) { return entry.first == o; });
+    std::erase_if(entries_, [&](const OverlayEntry& e) { return e.overlay == o; });
   }
+  overlaysChanged_ = true;
   update();
 }
 
@@ -120,65 +202,375 @@ QPointF MapWidget::pointForCoordinate(CLLocationCoordinate2D coordinate) const {
   return {width() / 2.0 + dx * s, height() / 2.0 + dy * s};
 }
 
-void MapWidget::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  drawBackground(painter);
-  drawOverlays(painter);
-  drawUserLocation(painter);
+// ---- tiles ----
+
+std::vector<MapWidget::TileCell> MapWidget::cellsFor(const geo::Camera& camera, const Layer& layer) const {
+  const int z = std::clamp(static_cast<int>(std::lround(camera.zoom)), layer.minZoom, layer.maxZoom);
+  const int n = 1 << z;
+  const double s = geo::kTileSize * std::exp2(camera.zoom);
+  const double tile = s / n;
+  const double left = geo::worldX(camera.center.longitude) * s - width() / 2.0;
+  const double top = geo::worldY(camera.center.latitude) * s - height() / 2.0;
+  const auto tx0 = static_cast<long long>(std::floor(left / tile));
+  const auto tx1 = static_cast<long long>(std::ceil((left + width()) / tile)) - 1;
+  const auto ty0 = std::max(0LL, static_cast<long long>(std::floor(top / tile)));
+  const auto ty1 = std::min<long long>(n - 1, static_cast<long long>(std::ceil((top + height()) / tile)) - 1);
+  if (tx1 < tx0 || ty1 < ty0 || (tx1 - tx0 + 1) * (ty1 - ty0 + 1) > kMaxCells) return {};
+  std::vector<TileCell> cells;
+  cells.reserve(static_cast<size_t>((tx1 - tx0 + 1) * (ty1 - ty0 + 1)));
+  for (long long ty = ty0; ty <= ty1; ++ty) {
+    // Edges rounded to whole pixels so that neighbours meet without a seam.
+    const int y0 = static_cast<int>(std::lround(static_cast<double>(ty) * tile - top));
+    const int y1 = static_cast<int>(std::lround(static_cast<double>(ty + 1) * tile - top));
+    for (long long tx = tx0; tx <= tx1; ++tx) {
+      const int x0 = static_cast<int>(std::lround(static_cast<double>(tx) * tile - left));
+      const int x1 = static_cast<int>(std::lround(static_cast<double>(tx + 1) * tile - left));
+      cells.push_back({z, wrapTile(tx, n), static_cast<int>(ty), QRect(x0, y0, x1 - x0, y1 - y0)});
+    }
+  }
+  // Nearest the middle first: that is the order they are fetched in.
+  const QPoint middle(width() / 2, height() / 2);
+  std::stable_sort(cells.begin(), cells.end(), [&](const TileCell& a, const TileCell& b) {
+    return (a.target.center() - middle).manhattanLength() < (b.target.center() - middle).manhattanLength();
+  });
+  return cells;
 }
 
-void MapWidget::drawBackground(QPainter& painter) {
-  QColor ground, lines;
-  switch (mapType_) {
-    case MKMapTypeSatellite: ground = QColor(0x3b, 0x4a, 0x3a); lines = QColor(0x52, 0x63, 0x50); break;
-    case MKMapTypeHybrid: ground = QColor(0x3b, 0x4a, 0x3a); lines = QColor(0xd8, 0xc8, 0x7a); break;
-    default: ground = QColor(0xee, 0xea, 0xe2); lines = QColor(0xd6, 0xd0, 0xc4); break;
+std::vector<TileKey> MapWidget::tilesWanted() {
+  // While gliding, only the destination's tiles are fetched; the frames on the way make do with
+  // what is in memory.
+  const geo::Camera& camera = animating() ? animationTo_ : camera_;
+  std::vector<TileKey> keys;
+  for (const Layer& layer : layersOnShow())
+    for (const TileCell& cell : cellsFor(camera, layer)) keys.push_back({layer.index, cell.z, cell.x, cell.y});
+  return keys;
+}
+
+MapWidget::TileStatus MapWidget::tileStatus() {
+  TileStatus status;
+  if (!loader_) return status;
+  for (const TileKey& key : tilesWanted()) {
+    ++status.needed;
+    if (!loader_->cached(key).isNull()) ++status.ready;
+    else if (loader_->failing(key)) ++status.failing;
   }
-  painter.fillRect(rect(), ground);
-  // A grid of the tiles at the nearest zoom, so panning and zooming can be seen.
-  const double tileZoom = std::floor(camera_.zoom + 0.5);
-  const double tilePixels = scale() / std::exp2(tileZoom);
-  const QPointF origin = pointForCoordinate({geo::latitudeFromWorldY(0), -180});
-  painter.setPen(QPen(lines, 1));
-  for (double x = std::fmod(origin.x(), tilePixels); x < width(); x += tilePixels) painter.drawLine(QPointF(x, 0), QPointF(x, height()));
-  for (double y = std::fmod(origin.y(), tilePixels); y < height(); y += tilePixels) painter.drawLine(QPointF(0, y), QPointF(width(), y));
+  return status;
+}
+
+void MapWidget::paintEvent(QPaintEvent*) {
+  if (loader_) loader_->want(tilesWanted());
+  QPainter painter(this);
+  paintDpr_ = painter.device()->devicePixelRatioF();
+  ++frame_;
+  drawTiles(painter);
+  scaled_.removeIf([this](const auto& entry) { return entry.value().frame != frame_; });
+  painter.setRenderHint(QPainter::Antialiasing);
+  drawOverlays(painter);
+  drawUserLocation(painter);
+  drawScaleBar(painter);
+  drawAttribution(painter);
+}
+
+void MapWidget::drawTiles(QPainter& painter) {
+  const double s = scale();
+  const double worldTop = height() / 2.0 - geo::worldY(camera_.center.latitude) * s;
+  const double worldBottom = worldTop + s;
+  if (worldTop > 0) painter.fillRect(QRectF(0, 0, width(), worldTop), kBeyondTheWorld);
+  if (worldBottom < height()) painter.fillRect(QRectF(0, worldBottom, width(), height() - worldBottom), kBeyondTheWorld);
+
+  const auto layers = layersOnShow();
+  if (layers.empty()) {
+    for (const TileCell& cell : cellsFor(camera_, {-1, 0, static_cast<int>(kDefaultMaxZoom)}))
+      drawPlaceholder(painter, cell.target);
+    return;
+  }
+  for (size_t i = 0; i < layers.size(); ++i) {
+    for (const TileCell& cell : cellsFor(camera_, layers[i])) {
+      // A missing overlay tile leaves the imagery below it bare; a missing base tile shows the grid.
+      if (!drawTile(painter, layers[i], cell) && i == 0) drawPlaceholder(painter, cell.target);
+    }
+  }
+}
+
+bool MapWidget::drawTile(QPainter& painter, const Layer& layer, const TileCell& cell) {
+  // The tile itself, or else the part of the nearest coarser tile in memory that covers it.
+  for (int up = 0; up <= kFallbackLevels && cell.z - up >= layer.minZoom; ++up) {
+    const QImage image = loader_->cached({layer.index, cell.z - up, cell.x >> up, cell.y >> up});
+    if (image.isNull()) continue;
+    QRect source = image.rect();
+    if (up > 0) {
+      const int part = 1 << up;
+      const int w = image.width() / part, h = image.height() / part;
+      if (w < 1 || h < 1) return false;
+      source = QRect((cell.x - ((cell.x >> up) << up)) * w, (cell.y - ((cell.y >> up) << up)) * h, w, h);
+    }
+    const double dpr = paintDpr_;
+    if (source.size() == cell.target.size() && dpr == 1.0) {
+      if (up == 0) painter.drawImage(cell.target.topLeft(), image);
+      else painter.drawImage(cell.target.topLeft(), image, source);
+    } else if (animating()) {
+      // Frames of a glide are gone in a moment: scaled on the fly, the quick way.
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+      painter.drawImage(cell.target, image, source);
+    } else {
+      painter.drawImage(cell.target.topLeft(), scaledTile({{layer.index, cell.z - up, cell.x >> up, cell.y >> up}, up, cell.target.size() * dpr},
+                                                           image, source, dpr));
+    }
+    return true;
+  }
+  return false;
+}
+
+const QImage& MapWidget::scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr) {
+  // A map at rest between two zoom levels redraws from these; they hold no more than the last frame.
+  if (scaledZoom_ != camera_.zoom || scaledDpr_ != dpr) {
+    scaled_.clear();
+    scaledZoom_ = camera_.zoom;
+    scaledDpr_ = dpr;
+  }
+  auto it = scaled_.find(key);
+  if (it == scaled_.end()) {
+    QImage scaled = image.copy(source).scaled(key.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(dpr);
+    it = scaled_.insert(key, {scaled, frame_});
+  }
+  it->frame = frame_;
+  return it->image;
+}
+
+void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
+  painter.fillRect(target, kPlaceholderGround);
+  // A grid of quarter tiles, so that panning and zooming still show.
+  const int step = std::max(1, target.width() / 4);
+  for (int i = 0; i < 4; ++i) {
+    painter.fillRect(QRect(target.left() + i * step, target.top(), 1, target.height()), kPlaceholderLines);
+    painter.fillRect(QRect(target.left(), target.top() + i * step, target.width(), 1), kPlaceholderLines);
+  }
+}
+
+// ---- what is drawn over the tiles ----
+//
+// Each of these is drawn once into a picture and then copied, for as long as what it shows stays the
+// same: antialiased paths and text cost many times what copying their pixels does, and a pan moves
+// them without changing them.
+
+const QImage& MapWidget::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
+                                 const std::function<QImage()>& make) {
+  if (cache.image.isNull() || cache.inputs != inputs || cache.text != text) {
+    cache.image = make();
+    cache.inputs = inputs;
+    cache.text = text;
+  }
+  return cache.image;
+}
+
+QImage MapWidget::blankPicture(QSizeF size, double dpr) {
+  QImage image(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(size.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  return image;
 }
 
 void MapWidget::drawOverlays(QPainter& painter) {
-  for (const auto& overlay : overlays_) {
-    auto it = std::find_if(overlayViews_.begin(), overlayViews_.end(), [&](const auto& e) { return e.first == overlay; });
-    std::shared_ptr<MKOverlayView> view;
-    if (it != overlayViews_.end()) {
-      view = it->second;
-    } else if (provider_) {
-      view = provider_(overlay);
-      if (view) overlayViews_.emplace_back(overlay, view);
-    }
-    auto circle = std::dynamic_pointer_cast<MKCircle>(overlay);
-    if (!view || !circle) continue;
-    QPainterPath path;
-    for (int i = 0; i <= kCirclePoints; ++i) {
-      const QPointF p = pointForCoordinate(geo::destination(circle->coordinate(), 360.0 * i / kCirclePoints, circle->radius()));
-      if (i == 0) path.moveTo(p); else path.lineTo(p);
-    }
-    path.closeSubpath();
-    if (auto fill = view->fillColor()) painter.fillPath(path, toQColor(*fill));
-    if (auto stroke = view->strokeColor()) {
-      QPen pen(toQColor(*stroke));
-      pen.setWidthF(view->lineWidth());  // 0: the platform's hairline
-      pen.setCosmetic(true);
-      painter.strokePath(path, pen);
+  for (OverlayEntry& entry : entries_) {
+    if (!entry.view && provider_) {
+      entry.view = provider_(entry.overlay);
+      if (entry.view) overlaysChanged_ = true;
     }
   }
+  const double s = scale();
+  const double dpr = paintDpr_;
+  const QPointF cameraWorld(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
+  const QPointF viewOrigin = cameraWorld * s - QPointF(width() / 2.0, height() / 2.0);  // in world pixels
+  const QRectF view(viewOrigin, QSizeF(width(), height()));
+
+  // Where the overlays are, in world pixels, each as the copy of the world nearest the view.
+  QRectF extent;
+  std::vector<double> shifts;
+  for (const OverlayEntry& entry : entries_) {
+    const double shift = std::round(geo::worldX(entry.overlay->coordinate().longitude) - cameraWorld.x());
+    shifts.push_back(shift);
+    if (entry.view && !entry.ring.empty())
+      extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
+  }
+  const QRectF needed = extent & view;
+  if (needed.isEmpty()) return;
+
+  const bool reusable = !overlaysChanged_ && overlayZoom_ == camera_.zoom && overlayImage_.devicePixelRatio() == dpr &&
+                        QRectF(overlayOrigin_, overlayImage_.deviceIndependentSize()).contains(needed);
+  if (!reusable) {
+    // Drawn a little beyond the view, so that short pans reuse it.
+    const double margin = 128;
+    const QRectF area = (extent & view.adjusted(-margin, -margin, margin, margin)).toAlignedRect();
+    overlayImage_ = QImage(std::max(1, static_cast<int>(std::ceil(area.width() * dpr))),
+                           std::max(1, static_cast<int>(std::ceil(area.height() * dpr))),
+                           QImage::Format_ARGB32_Premultiplied);
+    overlayImage_.setDevicePixelRatio(dpr);
+    overlayImage_.fill(Qt::transparent);
+    QPainter layer(&overlayImage_);
+    layer.setRenderHint(QPainter::Antialiasing);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const OverlayEntry& entry = entries_[i];
+      if (!entry.view || entry.ring.empty()) continue;
+      QPolygonF polygon;
+      polygon.reserve(static_cast<qsizetype>(entry.ring.size()));
+      for (const QPointF& p : entry.ring)
+        polygon << QPointF((p.x() - shifts[i]) * s - area.left(), p.y() * s - area.top());
+      QPainterPath path;
+      path.addPolygon(polygon);
+      path.closeSubpath();
+      if (auto fill = entry.view->fillColor()) layer.fillPath(path, toQColor(*fill));
+      if (auto stroke = entry.view->strokeColor()) {
+        QPen pen(toQColor(*stroke));
+        pen.setWidthF(entry.view->lineWidth());  // 0: the platform's hairline, one device pixel
+        pen.setCosmetic(entry.view->lineWidth() == 0);
+        layer.strokePath(path, pen);
+      }
+    }
+    overlayOrigin_ = area.topLeft();
+    overlayZoom_ = camera_.zoom;
+    overlaysChanged_ = false;
+  }
+  // On whole device pixels, like the tiles under it.
+  const QPointF offset = overlayOrigin_ - viewOrigin;
+  painter.drawImage(QPointF(std::round(offset.x() * dpr) / dpr, std::round(offset.y() * dpr) / dpr), overlayImage_);
 }
 
 void MapWidget::drawUserLocation(QPainter& painter) {
   if (!userLocation_) return;
   const QPointF p = pointForCoordinate(*userLocation_);
-  painter.setPen(QPen(Qt::white, 2.5));
-  painter.setBrush(QColor(0x1a, 0x73, 0xe8));
-  painter.drawEllipse(p, 7, 7);
+  const double metresPerPixel = geo::metersPerPixel(userLocation_->latitude, camera_.zoom);
+  const double dot = 7;
+  double accuracy = 0;  // radius in pixels, in half pixels
+  if (accuracy_ > 0 && metresPerPixel > 0) {
+    const double r = std::round(accuracy_ / metresPerPixel * 2) / 2;
+    if (r > dot && r < 2 * std::max(width(), height())) accuracy = r;
+  }
+  const double half = std::max(accuracy, dot) + 3;
+  const double dpr = paintDpr_;
+  const QImage& image = picture(dot_, {accuracy, dpr}, {}, [&] {
+    QImage picture = blankPicture(QSizeF(2 * half, 2 * half), dpr);
+    QPainter dp(&picture);
+    dp.setRenderHint(QPainter::Antialiasing);
+    const QPointF middle(half, half);
+    if (accuracy > 0) {
+      dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
+      dp.setBrush(QColor(0x1a, 0x73, 0xe8, 40));
+      dp.drawEllipse(middle, accuracy, accuracy);
+    }
+    dp.setPen(QPen(Qt::white, 2.5));
+    dp.setBrush(kUserDot);
+    dp.drawEllipse(middle, dot, dot);
+    return picture;
+  });
+  painter.drawImage(QPointF(std::round(p.x() - half), std::round(p.y() - half)), image);
+}
+
+void MapWidget::drawScaleBar(QPainter& painter) {
+  const double metresPerPixel = geo::metersPerPixel(camera_.center.latitude, camera_.zoom);
+  if (!(metresPerPixel > 0) || !std::isfinite(metresPerPixel)) return;
+  const double longest = std::min(110.0, width() / 3.0);
+  const double pointSize = std::max(7.0, font().pointSizeF() * 0.85);
+  const double dpr = paintDpr_;
+  const QImage& image = picture(scaleBar_, {metresPerPixel, longest, pointSize, dpr}, {}, [&] {
+    const double maxMetres = longest * metresPerPixel;
+    const double metres = roundDown125(maxMetres);
+    const QString metric = metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m";
+    const double maxFeet = maxMetres / kMetresPerFoot;
+    double imperialMetres = 0;
+    QString imperial;
+    if (maxFeet >= kFeetPerMile) {
+      const double miles = roundDown125(maxFeet / kFeetPerMile);
+      imperial = number(miles) + " mi";
+      imperialMetres = miles * kFeetPerMile * kMetresPerFoot;
+    } else {
+      const double feet = roundDown125(maxFeet);
+      imperial = number(feet) + " ft";
+      imperialMetres = feet * kMetresPerFoot;
+    }
+    // Whole pixels: the bars' lengths are read off to a pixel anyway.
+    const double metricPixels = std::round(metres / metresPerPixel);
+    const double imperialPixels = std::round(imperialMetres / metresPerPixel);
+    const double length = std::max(metricPixels, imperialPixels);
+
+    QFont small = font();
+    small.setPointSizeF(pointSize);
+    const QFontMetricsF metrics(small);
+    const double textWidth = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
+    QImage picture = blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * metrics.height() + 12), dpr);
+    QPainter sp(&picture);
+    sp.setRenderHint(QPainter::Antialiasing);
+    const QPointF origin(2, metrics.height() + 6);  // left end of the bar
+    const double tick = 5;
+    QPainterPath bars;
+    bars.moveTo(origin + QPointF(0, -tick));
+    bars.lineTo(origin + QPointF(0, tick));
+    bars.moveTo(origin + QPointF(metricPixels, -tick));
+    bars.lineTo(origin + QPointF(metricPixels, 0));
+    bars.moveTo(origin + QPointF(imperialPixels, 0));
+    bars.lineTo(origin + QPointF(imperialPixels, tick));
+    bars.moveTo(origin);
+    bars.lineTo(origin + QPointF(length, 0));
+    sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
+    sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
+    sp.setFont(small);
+    sp.setPen(QColor(0x20, 0x20, 0x20));
+    sp.drawText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
+    sp.drawText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
+    return picture;
+  });
+  painter.drawImage(QPointF(6, 4), image);
+}
+
+void MapWidget::drawAttribution(QPainter& painter) {
+  const auto type = static_cast<MKMapType>(std::clamp(static_cast<int>(mapType_), 0, 2));
+  const TileSource* source = loader_ ? sources_.source(type) : nullptr;
+  const QString text = source ? source->attribution() : QString();
+  if (text.isEmpty()) return;
+  const double maxWidth = std::max(40, width() - 12);
+  const double pointSize = std::max(7.0, font().pointSizeF() * 0.8);
+  const double dpr = paintDpr_;
+  const QImage& image = picture(credit_, {maxWidth, pointSize, dpr}, text, [&] {
+    QFont small = font();
+    small.setPointSizeF(pointSize);
+    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
+    const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
+    const QSizeF size(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
+    QImage picture = blankPicture(size, dpr);
+    QPainter cp(&picture);
+    cp.setRenderHint(QPainter::Antialiasing);
+    cp.setPen(Qt::NoPen);
+    cp.setBrush(QColor(255, 255, 255, 190));
+    cp.drawRoundedRect(QRectF(QPointF(0, 0), size), 3, 3);
+    cp.setFont(small);
+    cp.setPen(QColor(0x20, 0x20, 0x20));
+    cp.drawText(QRectF(3, 1, size.width() - 6, size.height() - 2), Qt::TextWordWrap | Qt::AlignRight, text);
+    return picture;
+  });
+  const QSizeF size = image.deviceIndependentSize();
+  painter.drawImage(QPointF(width() - size.width() - 3, height() - size.height() - 3), image);
+}
+
+// ---- input ----
+
+bool MapWidget::event(QEvent* event) {
+  if (event->type() == QEvent::NativeGesture) {  // touchpad pinch
+    auto* gesture = static_cast<QNativeGestureEvent*>(event);
+    if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+      zoomAround(gesture->position(), std::log2(1 + gesture->value()));
+      return true;
+    }
+  } else if (event->type() == QEvent::Gesture) {  // touch-screen pinch
+    auto* gestures = static_cast<QGestureEvent*>(event);
+    if (auto* pinch = static_cast<QPinchGesture*>(gestures->gesture(Qt::PinchGesture))) {
+      if (pinch->changeFlags() & QPinchGesture::ScaleFactorChanged && pinch->scaleFactor() > 0)
+        zoomAround(mapFromGlobal(pinch->centerPoint()), std::log2(pinch->scaleFactor()));
+      gestures->accept(pinch);
+      return true;
+    }
+  }
+  return QWidget::event(event);
 }
 
 void MapWidget::mousePressEvent(QMouseEvent* event) {
@@ -189,12 +581,7 @@ void MapWidget::mouseMoveEvent(QMouseEvent* event) {
   if (!dragFrom_) return;
   const QPointF delta = event->position() - *dragFrom_;
   dragFrom_ = event->position();
-  animation_.stop();
-  const double s = scale();
-  const double x = geo::worldX(camera_.center.longitude) - delta.x() / s;
-  const double y = std::clamp(geo::worldY(camera_.center.latitude) - delta.y() / s, 0.0, 1.0);
-  camera_.center = {geo::latitudeFromWorldY(y), wrap360(geo::longitudeFromWorldX(x))};
-  update();
+  panBy(delta);
 }
 
 void MapWidget::mouseReleaseEvent(QMouseEvent*) {
@@ -205,22 +592,40 @@ void MapWidget::mouseReleaseEvent(QMouseEvent*) {
 void MapWidget::mouseDoubleClickEvent(QMouseEvent* event) { zoomAround(event->position(), 1); }
 
 void MapWidget::wheelEvent(QWheelEvent* event) {
-  zoomAround(event->position(), event->angleDelta().y() / 120.0 * 0.5);
+  zoomAround(event->position(), event->angleDelta().y() / 120.0 * kWheelNotchZoom);
 }
 
 void MapWidget::keyPressEvent(QKeyEvent* event) {
   const QPointF middle(width() / 2.0, height() / 2.0);
-  if (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) zoomAround(middle, 1);
-  else if (event->key() == Qt::Key_Minus) zoomAround(middle, -1);
-  else QWidget::keyPressEvent(event);
+  switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: zoomAround(middle, 1); break;
+    case Qt::Key_Minus: zoomAround(middle, -1); break;
+    case Qt::Key_Left: panBy({kKeyPanPixels, 0}); break;
+    case Qt::Key_Right: panBy({-kKeyPanPixels, 0}); break;
+    case Qt::Key_Up: panBy({0, kKeyPanPixels}); break;
+    case Qt::Key_Down: panBy({0, -kKeyPanPixels}); break;
+    default: QWidget::keyPressEvent(event); return;
+  }
+}
+
+void MapWidget::panBy(QPointF pixels) {
+  animation_.stop();
+  const double s = scale();
+  const double x = geo::worldX(camera_.center.longitude) - pixels.x() / s;
+  const double y = std::clamp(geo::worldY(camera_.center.latitude) - pixels.y() / s, 0.0, 1.0);
+  camera_.center = {geo::latitudeFromWorldY(y), wrap360(geo::longitudeFromWorldX(x))};
+  update();
 }
 
 void MapWidget::zoomAround(QPointF anchor, double zoomDelta) {
+  if (!std::isfinite(zoomDelta)) return;
   animation_.stop();
   const double s0 = scale();
   const double ax = geo::worldX(camera_.center.longitude) + (anchor.x() - width() / 2.0) / s0;
   const double ay = geo::worldY(camera_.center.latitude) + (anchor.y() - height() / 2.0) / s0;
-  camera_.zoom = std::clamp(camera_.zoom + zoomDelta, minZoom_, maxZoom_);
+  // A map left deeper than its source goes (after a change of map type) may zoom out, not further in.
+  camera_.zoom = std::clamp(camera_.zoom + zoomDelta, minZoom(), std::max(maxZoom(), camera_.zoom));
   const double s1 = scale();
   const double cx = ax - (anchor.x() - width() / 2.0) / s1;
   const double cy = std::clamp(ay - (anchor.y() - height() / 2.0) / s1, 0.0, 1.0);

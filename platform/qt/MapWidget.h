@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QPointF>
+#include <QPointer>
+#include <QHash>
 #include <QVariantAnimation>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,9 +14,16 @@
 
 #include "platform/GeoMath.h"
 #include "platform/Map.h"
+#include "platform/qt/MapSources.h"
+#include "platform/qt/TileLoader.h"
 
-// The map on screen: a Web Mercator view of the world at a centre and zoom, the user's position,
-// and overlays drawn through the views the map's delegate supplies.
+class QPainter;
+
+// The map on screen: a Web Mercator view of the world at a centre and zoom, drawn from 256-pixel
+// tiles of the source for the current map type, with the overlays the map's delegate styles, the
+// user's position with its accuracy, a scale bar and the sources' attribution. It pans by dragging
+// and the arrow keys, zooms by wheel, pinch, double-click and +/-, and glides to regions it is
+// asked to show with animation.
 
 namespace storm::qt {
 
@@ -22,19 +33,38 @@ class MapWidget : public QWidget {
  public:
   using OverlayViewProvider = std::function<std::shared_ptr<MKOverlayView>(const std::shared_ptr<MKOverlay>&)>;
 
+  // How complete the tiles for what the map now shows (or is gliding to) are.
+  struct TileStatus {
+    int needed = 0;   // tiles of every layer on show
+    int ready = 0;    // of those, held in memory
+    int failing = 0;  // of those, last tried without success
+  };
+
   explicit MapWidget(QWidget* parent = nullptr);
+
+  // Where tiles come from; until called the map draws only its placeholder grid and fetches nothing.
+  void setTileSources(const MapSources& sources, TileLoader::Settings settings);
+  TileLoader* tileLoader() const { return loader_; }
+  TileStatus tileStatus();
 
   geo::Camera camera() const { return camera_; }
   void setCamera(const geo::Camera& camera, bool animated);
-  double minZoom() const { return minZoom_; }
-  double maxZoom() const { return maxZoom_; }
+  bool animating() const { return animation_.state() == QAbstractAnimation::Running; }
+  double minZoom() const { return 0; }
+  // The deepest zoom of the current map type's tiles.
+  double maxZoom() const;
 
   MKCoordinateRegion region() const;
   MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const;
   void setRegion(const MKCoordinateRegion& region, bool animated);
 
   std::optional<CLLocationCoordinate2D> userLocation() const { return userLocation_; }
-  void setUserLocation(std::optional<CLLocationCoordinate2D> location);
+  double userLocationAccuracy() const { return accuracy_; }
+  // The position a position source reports (accuracy in metres, 0 when unknown). Ignored once the
+  // position has been overridden.
+  void setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy = 0);
+  // Puts the user at `location` from now on, whatever position sources say.
+  void overrideUserLocation(std::optional<CLLocationCoordinate2D> location);
 
   const std::vector<std::shared_ptr<MKOverlay>>& overlays() const { return overlays_; }
   void addOverlay(const std::shared_ptr<MKOverlay>& overlay);
@@ -51,6 +81,7 @@ class MapWidget : public QWidget {
   void regionChanged();
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -60,26 +91,93 @@ class MapWidget : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  struct Layer {
+    int index = -1;  // in the tile loader
+    int minZoom = 0;
+    int maxZoom = 0;
+  };
+  struct TileCell {
+    int z = 0;
+    int x = 0;  // wrapped into the world
+    int y = 0;
+    QRect target;
+  };
+  struct OverlayEntry {
+    std::shared_ptr<MKOverlay> overlay;
+    std::shared_ptr<MKOverlayView> view;  // asked of the delegate when first drawn
+    std::vector<QPointF> ring;            // a circle's outline in world units
+    QRectF bounds;                        // the ring's, in world units
+  };
+  // A picture drawn once and copied for as long as what it is drawn from stays the same.
+  using PictureInputs = std::array<double, 4>;
+  struct Picture {
+    PictureInputs inputs{};
+    QString text;
+    QImage image;
+  };
+  struct ScaledTile {
+    TileKey key;  // the tile whose image was scaled
+    int up = 0;   // levels above the cell it stands in for
+    QSize size;   // device pixels
+    friend bool operator==(const ScaledTile&, const ScaledTile&) = default;
+    friend size_t qHash(const ScaledTile& t, size_t seed = 0) {
+      return qHashMulti(seed, t.key, t.up, t.size.width(), t.size.height());
+    }
+  };
+
   Size viewSize() const;
   double scale() const;  // pixels per world unit
+  std::vector<Layer> layersOnShow() const;
+  std::vector<TileCell> cellsFor(const geo::Camera& camera, const Layer& layer) const;
+  std::vector<TileKey> tilesWanted();
   void zoomAround(QPointF anchor, double zoomDelta);
-  void drawBackground(QPainter& painter);
+  void panBy(QPointF pixels);
+  void applyAnimation(double t);
+
+  void drawTiles(QPainter& painter);
+  bool drawTile(QPainter& painter, const Layer& layer, const TileCell& cell);
+  const QImage& scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr);
+  void drawPlaceholder(QPainter& painter, const QRect& target);
+  // The picture in `cache` if it was drawn from the same inputs and text, else the one `make` draws.
+  const QImage& picture(Picture& cache, const PictureInputs& inputs, const QString& text,
+                        const std::function<QImage()>& make);
+  static QImage blankPicture(QSizeF size, double dpr);
   void drawOverlays(QPainter& painter);
   void drawUserLocation(QPainter& painter);
+  void drawScaleBar(QPainter& painter);
+  void drawAttribution(QPainter& painter);
 
   geo::Camera camera_;
-  double minZoom_ = 0;
-  double maxZoom_ = 19;
+  MapSources sources_;
+  QPointer<TileLoader> loader_;
+  std::array<std::vector<Layer>, 3> layers_;  // per map type: base, then overlay
   std::optional<CLLocationCoordinate2D> userLocation_;
+  double accuracy_ = 0;
+  bool locationOverridden_ = false;
+  std::vector<OverlayEntry> entries_;  // one per overlay, in drawing order
   std::vector<std::shared_ptr<MKOverlay>> overlays_;
-  // Views the delegate gave, one per overlay, asked for when the overlay is first drawn.
-  std::vector<std::pair<std::shared_ptr<MKOverlay>, std::shared_ptr<MKOverlayView>>> overlayViews_;
   OverlayViewProvider provider_;
   MKMapType mapType_ = MKMapTypeStandard;
   QVariantAnimation animation_;
-  geo::Camera animationFrom_;
   geo::Camera animationTo_;
+  QPointF animationFromWorld_, animationToWorld_;
+  double animationFromZoom_ = 0;
   std::optional<QPointF> dragFrom_;
+  Picture dot_, scaleBar_, credit_;
+  // The overlays drawn for one zoom over a stretch of the map around the view; a pan only moves it.
+  QImage overlayImage_;
+  QPointF overlayOrigin_;  // its top left, in world pixels at overlayZoom_
+  double overlayZoom_ = -1;
+  bool overlaysChanged_ = true;
+  struct Scaled {
+    QImage image;
+    quint64 frame = 0;  // the last one it was drawn in
+  };
+  QHash<ScaledTile, Scaled> scaled_;
+  quint64 frame_ = 0;
+  double paintDpr_ = 1;  // of the device the current paint goes to
+  double scaledZoom_ = -1;
+  double scaledDpr_ = 1;
 };
 
 // The platform's map view over a map widget.

@@ -19,6 +19,8 @@
 #include "platform/qt/BannerView.h"
 #include "platform/qt/IcuDateFormatter.h"
 #include "platform/qt/QtBundle.h"
+#include "platform/qt/MapServices.h"
+#include "platform/qt/MapWidget.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtViews.h"
 #include "platform/qt/RatingAutomation.h"
@@ -301,6 +303,8 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     fontConfiguration.join();
     return 1;
   }
+  if (QWidget* root = ctx.screens->main()->root)
+    for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, ctx.options, ctx.logger);
 
   ctx.delegate->applicationDidFinishLaunchingWithOptions({});
   if (qEnvironmentVariableIsSet("STORM_DISTANCE_FIRST_FRAME_EXIT")) reportFirstFrameAndExit(window);

@@ -1,0 +1,181 @@
+// The map's drawing and memory:
+//  - one full repaint of a 360x640 map whose tiles are all in memory (with the storm circle, the
+//    user's dot, the scale bar and the credit) against drawing one full-window image the same size;
+//  - the process's resident memory after panning across 500 distinct tiles, fetched from a tile
+//    server on loopback, against right after the map first showed, set beside the memory cache's
+//    bound plus 10%.
+// Run: build/release/bench/map_bench (the offscreen platform is used unless another is set).
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/qt/MapWidget.h"
+#include "tests/e2e/MapTileServer.h"
+
+namespace {
+
+using storm::qt::MapWidget;
+
+struct Scene {
+  storm::test::MapTileServer server{{{"s", {QColor(120, 180, 120)}}}};
+  QTemporaryDir cache;
+  MapWidget map;
+  QImage target{360, 640, QImage::Format_ARGB32_Premultiplied};
+};
+Scene* scene = nullptr;
+
+long residentBytes() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Paints until every tile the map shows is in memory.
+bool paintUntilLoaded(MapWidget& map, QImage& target) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  for (;;) {
+    map.render(&target);
+    const auto status = map.tileStatus();
+    if (status.needed > 0 && status.ready == status.needed) return true;
+    if (elapsed.elapsed() > 20000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void MapRepaintAllTilesCached(benchmark::State& state) {
+  MapWidget& map = scene->map;
+  const double zoom = static_cast<double>(state.range(0)) / 10;
+  // Two cameras a pixel apart, both with all their tiles in memory: each repaint is a new frame.
+  const storm::geo::Camera a{{47.3769, 8.5417}, zoom};
+  const double shift = 1.0 / (256 * std::exp2(zoom)) * 360;
+  const storm::geo::Camera b{{47.3769, 8.5417 + shift}, zoom};
+  for (const auto& camera : {a, b}) {
+    map.setCamera(camera, false);
+    if (!paintUntilLoaded(map, scene->target)) state.SkipWithError("tiles did not load");
+  }
+  bool flip = false;
+  for (auto _ : state) {
+    map.setCamera(flip ? a : b, false);
+    flip = !flip;
+    map.render(&scene->target);
+    benchmark::DoNotOptimize(scene->target.constBits());
+  }
+}
+BENCHMARK(MapRepaintAllTilesCached)->Arg(120)->Arg(123)->Unit(benchmark::kMicrosecond);
+
+void FullWindowImage(benchmark::State& state) {
+  QImage picture(360, 640, QImage::Format_RGB32);
+  picture.fill(QColor(120, 180, 120));
+  for (auto _ : state) {
+    QPainter painter(&scene->target);
+    painter.drawImage(0, 0, picture);
+    painter.end();
+    benchmark::DoNotOptimize(scene->target.constBits());
+  }
+}
+BENCHMARK(FullWindowImage)->Unit(benchmark::kMicrosecond);
+
+// Keeps each run's time per iteration to work out the ratios.
+class Collector : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> nanoseconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (!run.error_occurred) nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
+                                                            (run.time_unit == benchmark::kMicrosecond ? 1e3 : 1);
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+void memoryAfterPanning() {
+  MapWidget& map = scene->map;
+  map.setCamera({{10, -150}, 11}, false);
+  paintUntilLoaded(map, scene->target);
+  QCoreApplication::processEvents();
+  const long before = residentBytes();
+  const int requestsBefore = scene->server.requests();
+  // East along a parallel, a tile's width at a time: each step brings a new column of tiles.
+  storm::geo::Camera camera = map.camera();
+  const double tileDegrees = 360.0 / std::exp2(camera.zoom);
+  while (scene->server.requests() - requestsBefore < 500) {
+    camera.center.longitude += tileDegrees;
+    map.setCamera(camera, false);
+    if (!paintUntilLoaded(map, scene->target)) {
+      std::printf("panning: tiles did not load\n");
+      return;
+    }
+  }
+  QCoreApplication::processEvents();
+  const long after = residentBytes();
+  const double bound = static_cast<double>(map.tileLoader()->memoryBound());
+  const double growth = static_cast<double>(after - before);
+  std::printf("\nmemory: %d distinct tiles fetched while panning\n", scene->server.requests() - requestsBefore);
+  std::printf("memory: resident %.1f MiB after the first view, %.1f MiB after panning: growth %.1f MiB\n",
+              before / 1048576.0, after / 1048576.0, growth / 1048576.0);
+  std::printf("memory: cache bound %.1f MiB (+10%%: %.1f MiB), tiles held %.1f MiB; growth / (bound + 10%%) = %.2f (target <= 1)\n",
+              bound / 1048576.0, bound * 1.1 / 1048576.0, map.tileLoader()->memoryUsed() / 1048576.0,
+              growth / (bound * 1.1));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  Scene s;
+  scene = &s;
+  if (!s.server.start()) {
+    std::fprintf(stderr, "cannot start the loopback tile server\n");
+    return 1;
+  }
+  QString error;
+  auto sources = storm::qt::MapSources::parse(
+      QString(R"({"standard": {"url": "%1", "maxZoom": 19, "attribution": "© OpenStreetMap contributors"}})")
+          .arg(s.server.urlTemplate("s"))
+          .toUtf8(),
+      error);
+  auto settings = storm::qt::TileLoader::Settings::defaults();
+  settings.diskFolder = s.cache.path() + "/tiles";
+  s.map.setTileSources(*sources, settings);
+  s.map.resize(360, 640);
+  s.map.setUserLocation(storm::CLLocationCoordinate2D{47.3769, 8.5417}, 25);
+  s.map.setOverlayViewProvider([](const std::shared_ptr<storm::MKOverlay>& overlay) {
+    auto view = std::make_shared<storm::MKCircleView>(overlay);
+    view->setStrokeColor(storm::Color::blackColor().colorWithAlphaComponent(0.5f));
+    view->setFillColor(storm::Color::redColor().colorWithAlphaComponent(0.25f));
+    return view;
+  });
+  s.map.addOverlay(storm::MKCircle::circleWithCenterCoordinate({47.3769, 8.5417}, 3573.045));
+
+  // Memory first, while the process is still fresh (--repaint-only skips it, for profiling).
+  bool repaintOnly = false;
+  for (int i = 1; i < argc; ++i) repaintOnly = repaintOnly || std::string(argv[i]) == "--repaint-only";
+  if (!repaintOnly) memoryAfterPanning();
+
+  benchmark::Initialize(&argc, argv);
+  Collector collector;
+  benchmark::RunSpecifiedBenchmarks(&collector);
+  const double image = collector.nanoseconds["FullWindowImage"];
+  for (const char* name : {"MapRepaintAllTilesCached/120", "MapRepaintAllTilesCached/123"}) {
+    const double repaint = collector.nanoseconds[name];
+    if (image > 0 && repaint > 0)
+      std::printf("repaint: %s %.1f us against one full-window image %.1f us: ratio %.2f (target <= 3)\n", name,
+                  repaint / 1e3, image / 1e3, repaint / image);
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/Platform.h"
+#include "platform/qt/AppContext.h"
+
+// Connects a map on screen to the world: its tile sources and the user's position, as the options
+// ask for them.
+
+namespace storm::qt {
+
+class MapWidget;
+
+// Tiles: the file given by --map-sources, else the built-in sources; in automation mode without
+// --map-sources none at all, so that test runs never reach a public tile server. Position:
+// --location, else --nmea, else (outside automation mode) the system's position source.
+void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger);
+
+}  // namespace storm::qt

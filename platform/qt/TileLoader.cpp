@@ -1,0 +1,338 @@
+#include "platform/qt/TileLoader.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStandardPaths>
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace storm::qt {
+
+namespace {
+
+constexpr int kWorkerThreads = 2;
+// Failure records kept for tiles that may never be wanted again are forgotten past this many.
+constexpr qsizetype kFailureRecordLimit = 4096;
+
+bool everyPixelOpaque(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      if (qAlpha(line[x]) != 255) return false;
+  }
+  return true;
+}
+
+QImage decodeTile(const QByteArray& bytes) {
+  QImage image;
+  if (!image.loadFromData(bytes)) return {};
+  // The formats the raster painter draws fastest: a tile without see-through pixels is copied, not
+  // blended, even when its file has an alpha channel.
+  if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
+  image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  return everyPixelOpaque(image) ? image.convertToFormat(QImage::Format_RGB32) : image;
+}
+
+}  // namespace
+
+// A few threads of the loader's own for file reads and image decoding. A job runs on one of them and
+// returns the part to run on the main thread, which gets it through `deliver`. Plain standard
+// threads and locks, so that every hand-over between threads is one the thread sanitizer sees.
+class TileWorkers {
+ public:
+  using Job = std::function<std::function<void()>()>;
+
+  TileWorkers(int threads, QObject* receiver) : receiver_(receiver) {
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { run(); });
+  }
+  // Jobs not started yet are dropped; the ones running are waited for.
+  ~TileWorkers() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      jobs_.clear();
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+  }
+
+  void post(Job job) {
+    {
+      std::lock_guard lock(mutex_);
+      jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+  }
+
+  // Main thread: runs what the finished jobs left for it.
+  void deliver() {
+    std::vector<std::function<void()>> done;
+    {
+      std::lock_guard lock(mutex_);
+      done.swap(results_);
+      deliveryPosted_ = false;
+    }
+    for (auto& f : done) f();
+  }
+
+ private:
+  void run() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (stopping_) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      std::function<void()> then = job();
+      std::lock_guard lock(mutex_);
+      results_.push_back(std::move(then));
+      if (!deliveryPosted_) {
+        deliveryPosted_ = true;
+        // The receiver outlives this pool: its owner destroys the pool first.
+        QMetaObject::invokeMethod(receiver_, [this] { deliver(); }, Qt::QueuedConnection);
+      }
+    }
+  }
+
+  QObject* const receiver_;
+  std::mutex mutex_;  // guards jobs_, results_, deliveryPosted_ and stopping_
+  std::condition_variable wake_;
+  std::deque<Job> jobs_;
+  std::vector<std::function<void()>> results_;
+  bool deliveryPosted_ = false;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+size_t qHash(const TileKey& key, size_t seed) { return qHashMulti(seed, key.layer, key.z, key.x, key.y); }
+
+TileLoader::Settings TileLoader::Settings::defaults() {
+  Settings s;
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+  if (!cache.isEmpty()) s.diskFolder = cache + "/tiles";
+  s.userAgent = (QCoreApplication::applicationName() + "/" + QCoreApplication::applicationVersion() +
+                 " (map tiles; Qt " + qVersion() + ")")
+                    .toUtf8();
+  return s;
+}
+
+TileLoader::TileLoader(Settings settings, QObject* parent)
+    : QObject(parent),
+      settings_(std::move(settings)),
+      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes)),
+      workers_(std::make_unique<TileWorkers>(kWorkerThreads, this)) {
+  memory_.setMaxCost(settings_.memoryBytes);
+  retryTimer_.setSingleShot(true);
+  retryTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&retryTimer_, &QTimer::timeout, this, [this] {
+    const qint64 now = clock_.elapsed();
+    const bool due = std::any_of(failures_.cbegin(), failures_.cend(), [now](const Failure& f) { return f.retryAt <= now; });
+    scheduleRetry();
+    if (due) emit retryDue();
+  });
+  clock_.start();
+}
+
+TileLoader::~TileLoader() {
+  workers_.reset();
+  // Replies still open would report to a half-destroyed loader when the network manager goes.
+  for (auto* reply : network_.findChildren<QNetworkReply*>()) {
+    reply->disconnect(this);
+    reply->abort();
+  }
+}
+
+int TileLoader::addLayer(const TileLayer& layer) {
+  for (size_t i = 0; i < layers_.size(); ++i)
+    if (layers_[i].layer.url == layer.url) return static_cast<int>(i);
+  const QByteArray digest = QCryptographicHash::hash(layer.url.toUtf8(), QCryptographicHash::Sha1).toHex();
+  const QUrl url = layer.tileUrl(0, 0, 0);
+  const QString host = url.host() + ':' + QString::number(url.port(url.scheme() == "https" ? 443 : 80));
+  layers_.push_back({layer, QString::fromLatin1(digest.left(16)), host});
+  return static_cast<int>(layers_.size() - 1);
+}
+
+QImage TileLoader::cached(const TileKey& key) {
+  const QImage* image = memory_.object(key);
+  return image ? *image : QImage();
+}
+
+const QString& TileLoader::hostOf(const TileKey& key) const { return layers_[static_cast<size_t>(key.layer)].host; }
+
+void TileLoader::want(const std::vector<TileKey>& keys) {
+  wanted_ = keys;
+  wantedSet_ = QSet<TileKey>(keys.begin(), keys.end());
+
+  std::vector<QNetworkReply*> toAbort;
+  for (auto it = jobs_.begin(); it != jobs_.end();) {
+    const bool drop = !wantedSet_.contains(it.key()) && (it->stage == Stage::Queued || it->stage == Stage::InFlight);
+    if (!drop) {
+      ++it;
+      continue;
+    }
+    if (it->stage == Stage::InFlight) {
+      --inFlightPerHost_[hostOf(it.key())];
+      if (it->reply) toAbort.push_back(it->reply);
+    }
+    ++stats_.cancelled;
+    it = jobs_.erase(it);
+  }
+  // Aborting reports the reply finished at once; it must find its job gone, not half-removed.
+  for (auto* reply : toAbort) {
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+  }
+
+  const qint64 now = clock_.elapsed();
+  for (const TileKey& key : wanted_) {
+    if (key.layer < 0 || static_cast<size_t>(key.layer) >= layers_.size()) continue;
+    if (jobs_.contains(key) || memory_.contains(key)) continue;
+    if (auto f = failures_.constFind(key); f != failures_.cend() && f->retryAt > now) continue;
+    startDiskLookup(key);
+  }
+  pump();
+}
+
+void TileLoader::startDiskLookup(const TileKey& key) {
+  Job& job = jobs_[key];
+  if (settings_.diskFolder.isEmpty()) {
+    job.stage = Stage::Queued;
+    return;
+  }
+  job.stage = Stage::Disk;
+  workers_->post([this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
+                  refreshAfter = settings_.refreshAfterSeconds]() -> std::function<void()> {
+    QImage image;
+    bool stale = false;
+    if (auto entry = disk->read(folder, key.z, key.x, key.y)) {
+      image = decodeTile(entry->bytes);
+      stale = entry->written.secsTo(QDateTime::currentDateTimeUtc()) > refreshAfter;
+    }
+    return [this, key, image, stale] { diskLookupDone(key, image, stale); };
+  });
+}
+
+void TileLoader::diskLookupDone(const TileKey& key, const QImage& image, bool stale) {
+  auto it = jobs_.find(key);
+  if (it == jobs_.end()) return;
+  if (!image.isNull()) {
+    memory_.insert(key, new QImage(image), image.sizeInBytes());
+    ++stats_.fromDisk;
+    emit tileReady(key);
+    it = jobs_.find(key);  // a slot may have changed what is wanted
+    if (it == jobs_.end()) return;
+    if (!stale) {
+      jobs_.erase(it);
+      return;
+    }
+    it->refresh = true;
+  }
+  if (!wantedSet_.contains(key)) {
+    jobs_.erase(it);
+    return;
+  }
+  it->stage = Stage::Queued;
+  pump();
+}
+
+void TileLoader::pump() {
+  for (const TileKey& key : wanted_) {
+    auto it = jobs_.find(key);
+    if (it == jobs_.end() || it->stage != Stage::Queued) continue;
+    if (inFlightPerHost_.value(hostOf(key)) >= settings_.requestsPerHost) continue;
+    startRequest(key, *it);
+  }
+}
+
+void TileLoader::startRequest(const TileKey& key, Job& job) {
+  QNetworkRequest request(layer(key.layer).tileUrl(key.z, key.x, key.y));
+  request.setHeader(QNetworkRequest::UserAgentHeader, settings_.userAgent);
+  request.setTransferTimeout(settings_.timeoutMs);
+  QNetworkReply* reply = network_.get(request);
+  job.stage = Stage::InFlight;
+  job.reply = reply;
+  ++inFlightPerHost_[hostOf(key)];
+  connect(reply, &QNetworkReply::finished, this, [this, key, reply] { requestDone(key, reply); });
+}
+
+void TileLoader::requestDone(const TileKey& key, QNetworkReply* reply) {
+  reply->deleteLater();
+  auto it = jobs_.find(key);
+  if (it == jobs_.end() || it->reply != reply) return;
+  --inFlightPerHost_[hostOf(key)];
+  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  const bool ok = reply->error() == QNetworkReply::NoError && (!status.isValid() || status.toInt() == 200);
+  const bool refresh = it->refresh;
+  if (!ok) {
+    jobs_.erase(it);
+    // A failed renewal leaves the old copy on show; only a missing tile is tried again.
+    if (refresh) ++stats_.failures;
+    else fail(key);
+    pump();
+    return;
+  }
+  it->stage = Stage::Decoding;
+  workers_->post([this, key, refresh, bytes = reply->readAll(), disk = disk_,
+                  folder = layers_[static_cast<size_t>(key.layer)].folder]() -> std::function<void()> {
+    const QImage image = decodeTile(bytes);
+    if (!image.isNull()) disk->write(folder, key.z, key.x, key.y, bytes);
+    return [this, key, image, refresh] { decoded(key, image, refresh); };
+  });
+  pump();
+}
+
+void TileLoader::decoded(const TileKey& key, const QImage& image, bool refresh) {
+  jobs_.remove(key);
+  if (image.isNull()) {  // not an image: as good as no answer
+    if (refresh) ++stats_.failures;
+    else fail(key);
+    return;
+  }
+  failures_.remove(key);
+  memory_.insert(key, new QImage(image), image.sizeInBytes());
+  ++stats_.fromNetwork;
+  emit tileReady(key);
+}
+
+void TileLoader::fail(const TileKey& key) {
+  ++stats_.failures;
+  const qint64 now = clock_.elapsed();
+  if (failures_.size() > kFailureRecordLimit) {
+    for (auto it = failures_.begin(); it != failures_.end();)
+      it = it->retryAt <= now && !wantedSet_.contains(it.key()) ? failures_.erase(it) : std::next(it);
+  }
+  Failure& f = failures_[key];
+  f.count = std::min(f.count + 1, 30);
+  const qint64 wait = std::min<qint64>(static_cast<qint64>(settings_.firstRetryMs) << (f.count - 1), settings_.lastRetryMs);
+  f.retryAt = now + wait;
+  scheduleRetry();
+}
+
+void TileLoader::scheduleRetry() {
+  const qint64 now = clock_.elapsed();
+  qint64 next = -1;
+  for (const Failure& f : failures_)
+    if (f.retryAt > now && (next < 0 || f.retryAt < next)) next = f.retryAt;
+  if (next < 0) retryTimer_.stop();
+  else retryTimer_.start(static_cast<int>(next - now) + 1);
+}
+
+TileLoader::Stats TileLoader::stats() const {
+  Stats s = stats_;
+  for (const Job& job : jobs_) {
+    if (job.stage == Stage::InFlight) ++s.inFlight;
+    else if (job.stage == Stage::Queued) ++s.queued;
+  }
+  return s;
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QCache>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+#include "platform/qt/MapSources.h"
+#include "platform/qt/TileDiskCache.h"
+
+class QNetworkReply;
+
+// Fetches map tiles and keeps them: a bounded memory cache of decoded images in front of a bounded
+// disk cache in front of the network. The map says which tiles it wants, most important first;
+// the loader fetches those it lacks with a few requests per host at a time and drops requests for
+// tiles no longer wanted. A tile that fails to load is tried again later, each time waiting longer.
+// Files are read and images decoded on worker threads, so the map never waits for a tile.
+// Main thread only, apart from its own workers.
+
+namespace storm::qt {
+
+struct TileKey {
+  int layer = 0;  // from TileLoader::addLayer
+  int z = 0;
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const TileKey&, const TileKey&) = default;
+};
+size_t qHash(const TileKey& key, size_t seed = 0);
+
+class TileWorkers;
+
+class TileLoader : public QObject {
+  Q_OBJECT
+
+ public:
+  struct Settings {
+    QString diskFolder;                             // empty: no disk cache
+    qint64 memoryBytes = 64LL * 1024 * 1024;        // decoded images held in memory
+    qint64 diskBytes = 256LL * 1024 * 1024;         // tile files kept on disk
+    int requestsPerHost = 2;                        // at once
+    int firstRetryMs = 2000;                        // wait after the first failure, doubled per failure
+    int lastRetryMs = 5 * 60 * 1000;                // longest wait between tries
+    qint64 refreshAfterSeconds = 7 * 24 * 3600;     // older files are shown and fetched again
+    int timeoutMs = 20000;                          // a request that stalls this long fails
+    QByteArray userAgent;
+
+    // Disk cache under the user's cache folder, User-Agent naming this application.
+    static Settings defaults();
+  };
+
+  struct Stats {
+    int fromNetwork = 0;
+    int fromDisk = 0;
+    int failures = 0;
+    int cancelled = 0;
+    int inFlight = 0;
+    int queued = 0;
+  };
+
+  explicit TileLoader(Settings settings, QObject* parent = nullptr);
+  ~TileLoader() override;
+
+  // The number that stands for `layer` in tile keys; the same layer always gets the same number.
+  int addLayer(const TileLayer& layer);
+  const TileLayer& layer(int index) const { return layers_[static_cast<size_t>(index)].layer; }
+
+  // The tile's image if it is in memory, else a null image. Counts as a use for the memory cache.
+  QImage cached(const TileKey& key);
+  // Whether the tile's last try failed and the next one has not been made yet.
+  bool failing(const TileKey& key) const { return failures_.contains(key); }
+
+  // The tiles wanted now, most important first: those not in memory are loaded, and requests for
+  // tiles that are not in the list any more are cancelled.
+  void want(const std::vector<TileKey>& keys);
+
+  Stats stats() const;
+  qint64 memoryUsed() const { return memory_.totalCost(); }
+  qint64 memoryBound() const { return memory_.maxCost(); }
+  const TileDiskCache& disk() const { return *disk_; }
+
+ signals:
+  // A tile arrived in memory.
+  void tileReady(const storm::qt::TileKey& key);
+  // A failed tile may be tried again: want it again to do so.
+  void retryDue();
+
+ private:
+  enum class Stage { Disk, Queued, InFlight, Decoding };
+  struct Job {
+    Stage stage = Stage::Disk;
+    QPointer<QNetworkReply> reply;
+    bool refresh = false;  // an old copy is already shown; this fetch only renews it
+  };
+  struct Failure {
+    int count = 0;
+    qint64 retryAt = 0;  // on clock_
+  };
+  struct Layer {
+    TileLayer layer;
+    QString folder;  // the layer's folder in the disk cache
+    QString host;    // host and port, for the limit of requests per host
+  };
+
+  void startDiskLookup(const TileKey& key);
+  void diskLookupDone(const TileKey& key, const QImage& image, bool stale);
+  void pump();
+  void startRequest(const TileKey& key, Job& job);
+  void requestDone(const TileKey& key, QNetworkReply* reply);
+  void decoded(const TileKey& key, const QImage& image, bool refresh);
+  void fail(const TileKey& key);
+  void scheduleRetry();
+  const QString& hostOf(const TileKey& key) const;
+
+  Settings settings_;
+  std::vector<Layer> layers_;
+  QCache<TileKey, QImage> memory_;
+  std::shared_ptr<TileDiskCache> disk_;
+  QNetworkAccessManager network_;
+  std::unique_ptr<TileWorkers> workers_;  // reads files and decodes images
+  QTimer retryTimer_;
+  QElapsedTimer clock_;
+  QHash<TileKey, Job> jobs_;
+  QHash<TileKey, Failure> failures_;
+  QHash<QString, int> inFlightPerHost_;
+  std::vector<TileKey> wanted_;  // in order of importance
+  QSet<TileKey> wantedSet_;
+  Stats stats_;
+};
+
+}  // namespace storm::qt

@@ -1,0 +1,166 @@
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "platform/qt/TileLoader.h"
+#include "tests/e2e/MapTileServer.h"
+#include "tests/qt/MapTestSupport.h"
+
+// The tile loader against a tile server on loopback: caching in memory and on disk, the limit of
+// requests per host, cancelling, waiting after failures, and the caches' bounds.
+
+namespace storm::qt {
+namespace {
+
+using test::runUntil;
+
+class TileLoaderTest : public ::testing::Test {
+ protected:
+  TileLoaderTest() : server_({{"a", {Qt::red}}, {"b", {Qt::blue}}}) {}
+  void SetUp() override { ASSERT_TRUE(server_.start()); }
+
+  TileLoader::Settings settings() const {
+    TileLoader::Settings s;
+    s.diskFolder = dir_.path() + "/tiles";
+    s.userAgent = "storm-distance-test";
+    return s;
+  }
+  TileLayer layer(const QString& name) const { return {server_.urlTemplate(name), 0, 19, name}; }
+
+  static std::vector<TileKey> row(int layer, int count, int z = 10, int y = 400) {
+    std::vector<TileKey> keys;
+    for (int x = 0; x < count; ++x) keys.push_back({layer, z, 500 + x, y});
+    return keys;
+  }
+  static bool allCached(TileLoader& loader, const std::vector<TileKey>& keys) {
+    for (const auto& k : keys)
+      if (loader.cached(k).isNull()) return false;
+    return true;
+  }
+
+  test::MapTileServer server_;
+  QTemporaryDir dir_;
+};
+
+TEST_F(TileLoaderTest, FetchesEachTileOnceAndKeepsItInMemory) {
+  TileLoader loader(settings());
+  const int a = loader.addLayer(layer("a"));
+  EXPECT_EQ(loader.addLayer(layer("a")), a);
+  const auto keys = row(a, 6);
+  loader.want(keys);
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  EXPECT_EQ(loader.cached(keys[0]).pixelColor(10, 10), QColor(Qt::red));
+  EXPECT_EQ(server_.requests("a"), 6);
+
+  loader.want(keys);
+  EXPECT_EQ(loader.stats().inFlight + loader.stats().queued, 0);
+  EXPECT_EQ(server_.requests("a"), 6);
+}
+
+TEST_F(TileLoaderTest, TilesSeenOnceComeFromDiskWithoutTheNetwork) {
+  const auto keys = row(0, 4);
+  {
+    TileLoader loader(settings());
+    loader.addLayer(layer("a"));
+    loader.want(keys);
+    ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  }
+  server_.stop();
+  TileLoader loader(settings());
+  loader.addLayer(layer("a"));
+  loader.want(keys);
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  EXPECT_EQ(loader.stats().fromDisk, 4);
+  EXPECT_EQ(loader.stats().failures, 0);
+}
+
+TEST_F(TileLoaderTest, KeepsToTheHostLimitAndCancelsTilesNoLongerWanted) {
+  auto s = settings();
+  s.diskFolder.clear();
+  TileLoader loader(s);
+  const int a = loader.addLayer(layer("a"));
+  const int b = loader.addLayer(layer("b"));
+  loader.want(row(a, 20));
+  EXPECT_EQ(loader.stats().inFlight, 2);
+  EXPECT_EQ(loader.stats().queued, 18);
+
+  const auto keysB = row(b, 20);
+  loader.want(keysB);
+  EXPECT_EQ(loader.stats().cancelled, 20);
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keysB); }));
+  EXPECT_LE(server_.requests("a"), 2) << "only the two already sent reached the server";
+  EXPECT_EQ(server_.requests("b"), 20);
+}
+
+TEST_F(TileLoaderTest, AFailedTileIsNotTriedAgainBeforeItsTime) {
+  server_.setFailing(true);
+  auto s = settings();
+  s.firstRetryMs = 60000;
+  TileLoader loader(s);
+  const auto key = row(loader.addLayer(layer("a")), 1);
+  loader.want(key);
+  ASSERT_TRUE(runUntil([&] { return loader.failing(key[0]); }));
+  // Every repaint wants the tile again; none of them may fetch it.
+  for (int i = 0; i < 50; ++i) {
+    loader.want(key);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  EXPECT_EQ(server_.requests(), 1);
+  EXPECT_EQ(loader.stats().inFlight + loader.stats().queued, 0);
+}
+
+TEST_F(TileLoaderTest, AFailedTileIsTriedAgainWhenItsTimeComes) {
+  server_.setFailing(true);
+  auto s = settings();
+  s.firstRetryMs = 50;
+  TileLoader loader(s);
+  const auto key = row(loader.addLayer(layer("a")), 1);
+  bool due = false;
+  QObject::connect(&loader, &TileLoader::retryDue, [&] { due = true; });
+  loader.want(key);
+  ASSERT_TRUE(runUntil([&] { return loader.failing(key[0]); }));
+  server_.setFailing(false);
+  ASSERT_TRUE(runUntil([&] { return due; }));
+  loader.want(key);
+  ASSERT_TRUE(runUntil([&] { return !loader.cached(key[0]).isNull(); }));
+  EXPECT_FALSE(loader.failing(key[0]));
+  EXPECT_EQ(server_.requests(), 2);
+}
+
+TEST_F(TileLoaderTest, SomethingThatIsNotAnImageCountsAsAFailure) {
+  TileLoader loader(settings());
+  const auto key = row(loader.addLayer(layer("nowhere")), 1);  // the server answers 404
+  loader.want(key);
+  ASSERT_TRUE(runUntil([&] { return loader.failing(key[0]); }));
+  EXPECT_TRUE(loader.cached(key[0]).isNull());
+}
+
+TEST_F(TileLoaderTest, BothCachesKeepToTheirBounds) {
+  auto s = settings();
+  const qint64 tileBytes = 256 * 256 * 4;
+  s.memoryBytes = 8 * tileBytes;
+  s.diskBytes = 6000;  // a handful of the server's small PNGs
+  TileLoader loader(s);
+  const int a = loader.addLayer(layer("a"));
+  for (int batch = 0; batch < 5; ++batch) {
+    const auto keys = row(a, 6, 10, 300 + batch);
+    loader.want(keys);
+    ASSERT_TRUE(runUntil([&] { return loader.stats().fromNetwork == 6 * (batch + 1); }));
+    EXPECT_LE(loader.memoryUsed(), s.memoryBytes);
+  }
+  // The newest tiles are the ones kept.
+  EXPECT_TRUE(allCached(loader, row(a, 6, 10, 304)));
+  EXPECT_TRUE(loader.cached({a, 10, 500, 300}).isNull());
+
+  qint64 onDisk = 0;
+  int files = 0;
+  for (QDirIterator it(s.diskFolder, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); ++files)
+    onDisk += QFileInfo(it.next()).size();
+  EXPECT_LE(onDisk, s.diskBytes);
+  EXPECT_GT(files, 0);
+  EXPECT_EQ(loader.disk().size(), onDisk);
+}
+
+}  // namespace
+}  // namespace storm::qt

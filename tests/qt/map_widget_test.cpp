@@ -1,0 +1,191 @@
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/qt/MapWidget.h"
+#include "tests/e2e/MapTileServer.h"
+#include "tests/qt/MapTestSupport.h"
+
+// The map widget on the offscreen platform: fitting and showing regions, gliding, and what it
+// draws when tiles are there, missing, or only there at a coarser zoom.
+
+namespace storm::qt {
+namespace {
+
+using test::runUntil;
+
+const QColor kStreets(0, 160, 0);
+const QColor kPlaceholder(0xe8, 0xe6, 0xe1);
+
+bool near(const QColor& a, const QColor& b, int tolerance = 6) {
+  return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+         std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+class MapWidgetTest : public ::testing::Test {
+ protected:
+  MapWidgetTest() : server_({{"s", {kStreets}}}) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(server_.start());
+    map_.resize(360, 640);
+  }
+
+  void useServer(int maxZoom = 17) {
+    QString error;
+    auto sources = MapSources::parse(QString(R"({"standard": {"url": "%1", "maxZoom": %2, "attribution": "Test streets"}})")
+                                         .arg(server_.urlTemplate("s"))
+                                         .arg(maxZoom)
+                                         .toUtf8(),
+                                     error);
+    ASSERT_TRUE(sources) << error.toStdString();
+    TileLoader::Settings settings;
+    settings.diskFolder = dir_.path() + "/tiles";
+    map_.setTileSources(*sources, settings);
+  }
+
+  QImage render() {
+    QImage image(map_.size(), QImage::Format_RGB32);
+    map_.render(&image);
+    return image;
+  }
+  // Renders until every tile on show is in memory.
+  QImage renderLoaded() {
+    EXPECT_TRUE(runUntil([&] {
+      render();
+      const auto s = map_.tileStatus();
+      return s.needed > 0 && s.ready == s.needed;
+    }));
+    return render();
+  }
+
+  test::MapTileServer server_;
+  QTemporaryDir dir_;
+  MapWidget map_;
+};
+
+TEST_F(MapWidgetTest, ARegionOfNoSizeGetsTheClosestZoomOfTheSource) {
+  useServer(17);
+  const MKCoordinateRegion point{{47.37, 8.54}, {0, 0}};
+  const MKCoordinateRegion fitted = map_.regionThatFits(point);
+  EXPECT_EQ(fitted.center, point.center);
+  EXPECT_GT(fitted.span.latitudeDelta, 0);
+  map_.setRegion(fitted, false);
+  EXPECT_DOUBLE_EQ(map_.camera().zoom, 17);
+}
+
+TEST_F(MapWidgetTest, WithoutAnimationTheRegionIsShownAtOnce) {
+  for (QSize size : {QSize(360, 640), QSize(640, 360)}) {
+    map_.resize(size);
+    const MKCoordinateRegion wanted = MKCoordinateRegionMakeWithDistance({-33.9, 151.2}, 7146.09, 7146.09);
+    const MKCoordinateRegion fitted = map_.regionThatFits(wanted);
+    map_.setRegion(fitted, false);
+    const MKCoordinateRegion shown = map_.region();
+    EXPECT_NEAR(shown.center.latitude, -33.9, 1e-12);
+    EXPECT_NEAR(shown.center.longitude, 151.2, 1e-12);
+    EXPECT_NEAR(shown.span.latitudeDelta, fitted.span.latitudeDelta, 1e-12);
+    EXPECT_NEAR(shown.span.longitudeDelta, fitted.span.longitudeDelta, 1e-12);
+    // Whole in view, and the view's proportions: the wider side of the view has the wider span.
+    EXPECT_GE(shown.span.latitudeDelta, wanted.span.latitudeDelta * (1 - 1e-12));
+    EXPECT_GE(shown.span.longitudeDelta, wanted.span.longitudeDelta * (1 - 1e-12));
+    EXPECT_EQ(size.width() > size.height(), shown.span.longitudeDelta > wanted.span.longitudeDelta * 1.01);
+  }
+}
+
+TEST_F(MapWidgetTest, AnimatedRegionChangesGlideCentreAndZoomTogether) {
+  map_.show();
+  map_.setCamera({{0, 0}, 3}, false);
+  const MKCoordinateRegion target = map_.regionThatFits(MKCoordinateRegionMakeWithDistance({40, 20}, 2000, 2000));
+  bool changed = false;
+  QObject::connect(&map_, &MapWidget::regionChanged, [&] { changed = true; });
+  map_.setRegion(target, true);
+  // The target is reported at once, while the map is still on its way.
+  EXPECT_TRUE(map_.animating());
+  EXPECT_NEAR(map_.region().center.latitude, 40, 1e-12);
+  EXPECT_NEAR(map_.region().span.longitudeDelta, target.span.longitudeDelta, 1e-12);
+  ASSERT_TRUE(runUntil([&] { return map_.camera().zoom > 3 || !map_.animating(); }));
+  if (map_.animating()) {
+    const geo::Camera midway = map_.camera();
+    EXPECT_GT(midway.center.latitude, 0);
+    EXPECT_LT(midway.center.latitude, 40);
+    EXPECT_GT(midway.center.longitude, 0);
+    EXPECT_LT(midway.center.longitude, 20);
+    EXPECT_LT(midway.zoom, 14);
+  }
+  ASSERT_TRUE(runUntil([&] { return changed; }, 3000));
+  EXPECT_FALSE(map_.animating());
+  EXPECT_NEAR(map_.camera().center.latitude, 40, 1e-9);
+  EXPECT_NEAR(map_.camera().center.longitude, 20, 1e-9);
+}
+
+TEST_F(MapWidgetTest, DrawsTheTilesOfTheSource) {
+  useServer();
+  map_.setCamera({{45, 7}, 9.3}, false);
+  const QImage image = renderLoaded();
+  for (QPoint p : {QPoint(30, 100), QPoint(180, 320), QPoint(330, 500)})
+    EXPECT_TRUE(near(image.pixelColor(p), kStreets)) << p.x() << "," << p.y();
+}
+
+TEST_F(MapWidgetTest, MissingTilesShowThePlaceholderAndTheCreditStays) {
+  useServer();
+  server_.stop();
+  map_.setCamera({{45, 7}, 9}, false);
+  ASSERT_TRUE(runUntil([&] {
+    render();
+    const auto s = map_.tileStatus();
+    return s.needed > 0 && s.failing == s.needed;
+  }));
+  const QImage image = render();
+  EXPECT_TRUE(near(image.pixelColor(180, 300), kPlaceholder) || near(image.pixelColor(181, 301), kPlaceholder));
+  // The attribution sits in a light box at the bottom right, its text dark.
+  int light = 0, dark = 0;
+  for (int x = 290; x < 355; ++x)
+    for (int y = 620; y < 636; ++y) {
+      const QColor c = image.pixelColor(x, y);
+      light += c.lightness() > 240;
+      dark += c.lightness() < 120;
+    }
+  EXPECT_GT(light, 0);
+  EXPECT_GT(dark, 0);
+  EXPECT_TRUE(near(image.pixelColor(20, 630), kPlaceholder, 30)) << "the box hugs a short credit";
+}
+
+TEST_F(MapWidgetTest, ZoomingInBorrowsFromCoarserTilesUntilItsOwnArrive) {
+  useServer();
+  map_.setCamera({{45, 7}, 8}, false);
+  renderLoaded();
+  server_.stop();
+  map_.setCamera({{45, 7}, 10}, false);
+  const QImage image = render();
+  EXPECT_EQ(map_.tileStatus().ready, 0);
+  EXPECT_TRUE(near(image.pixelColor(180, 320), kStreets));
+}
+
+TEST_F(MapWidgetTest, DrawsEveryDevicePixelOnAHighDensityDevice) {
+  useServer();
+  map_.setCamera({{45, 7}, 9}, false);
+  renderLoaded();
+  QImage dense(map_.size() * 2, QImage::Format_RGB32);
+  dense.setDevicePixelRatio(2);
+  dense.fill(Qt::magenta);
+  map_.render(&dense);
+  for (QPoint p : {QPoint(0, 0), QPoint(719, 300), QPoint(400, 1279), QPoint(360, 640)})
+    EXPECT_TRUE(near(dense.pixelColor(p), kStreets)) << p.x() << "," << p.y();
+}
+
+TEST_F(MapWidgetTest, AnOverriddenPositionIgnoresTheSource) {
+  map_.setUserLocation(CLLocationCoordinate2D{1, 2}, 30);
+  EXPECT_EQ(map_.userLocationAccuracy(), 30);
+  map_.overrideUserLocation(CLLocationCoordinate2D{3, 4});
+  map_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
+  ASSERT_TRUE(map_.userLocation());
+  EXPECT_EQ(map_.userLocation()->latitude, 3);
+  map_.overrideUserLocation(std::nullopt);
+  map_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
+  EXPECT_FALSE(map_.userLocation());
+}
+
+}  // namespace
+}  // namespace storm::qt
