@@ -71,11 +71,13 @@ ReachabilityFlags interfaceFlags(const std::string& name, const KernelReachabili
   const auto flagsText = read(base + "flags");
   const auto flags = flagsText ? hex(trimmed(*flagsText)) : std::nullopt;
   const std::string state = trimmed(read(base + "operstate").value_or("unknown"));
-  if (flags && (*flags & kInterfaceLoopback)) return 0;
-  const bool up = flags ? (*flags & kInterfaceUp) != 0 : true;
+  // Without a readable flags file the interface counts as up and of no special kind.
+  const unsigned bits = flags.value_or(kInterfaceUp);
+  if (bits & kInterfaceLoopback) return 0;
+  const bool up = (bits & kInterfaceUp) != 0;
   const bool running = up && (state == "up" || state == "unknown");
   if (!running) return kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired;
-  if (flags && (*flags & kInterfacePointToPoint))
+  if (bits & kInterfacePointToPoint)
     return kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsTransientConnection;
   return kSCNetworkReachabilityFlagsReachable;
 }

@@ -220,27 +220,23 @@ void buildServices(AppContext& ctx) {
   p.banners = ctx.banners;
 }
 
-// For the start-up benchmark: after the window's first paint, say so on stdout and leave.
-void reportFirstFrameAndExit(QWidget* window) {
+// Runs `then` once, right after the window's first paint has been handled.
+void afterFirstFrame(QWidget* window, std::function<void()> then) {
   class FirstFrame : public QObject {
    public:
-    using QObject::QObject;
+    FirstFrame(QObject* parent, std::function<void()> then) : QObject(parent), then_(std::move(then)) {}
     bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::Paint && !done_) {
-        done_ = true;
-        QTimer::singleShot(0, qApp, [] {
-          std::fprintf(stdout, "first-frame\n");
-          std::fflush(stdout);
-          QCoreApplication::exit(0);
-        });
+      if (event->type() == QEvent::Paint && then_) {
+        QTimer::singleShot(0, qApp, std::move(then_));
+        then_ = nullptr;
       }
       return false;
     }
 
    private:
-    bool done_ = false;
+    std::function<void()> then_;
   };
-  window->installEventFilter(new FirstFrame(window));
+  window->installEventFilter(new FirstFrame(window, std::move(then)));
 }
 
 AppState fromQt(Qt::ApplicationState state) {
@@ -303,11 +299,25 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     fontConfiguration.join();
     return 1;
   }
-  if (QWidget* root = ctx.screens->main()->root)
-    for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, ctx.options, ctx.logger);
+  auto connectMaps = [&ctx, root = QPointer<QWidget>(ctx.screens->main()->root)] {
+    if (root)
+      for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, ctx.options, ctx.logger);
+  };
+  // Tiles and the position source are started once the window is on screen, so that they do
+  // not hold up the first frame. Automation sessions get them at once, so the first command
+  // already finds the map's position.
+  if (ctx.options.automation) connectMaps();
+  else afterFirstFrame(window, connectMaps);
 
   ctx.delegate->applicationDidFinishLaunchingWithOptions({});
-  if (qEnvironmentVariableIsSet("STORM_DISTANCE_FIRST_FRAME_EXIT")) reportFirstFrameAndExit(window);
+  // For the start-up benchmark: after the window's first paint, say so on stdout and leave.
+  if (qEnvironmentVariableIsSet("STORM_DISTANCE_FIRST_FRAME_EXIT")) {
+    afterFirstFrame(window, [] {
+      std::fprintf(stdout, "first-frame\n");
+      std::fflush(stdout);
+      QCoreApplication::exit(0);
+    });
+  }
   fontConfiguration.join();
   window->show();
 
