@@ -154,15 +154,13 @@ AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
     map->setCamera({{lat, lon}, zoom}, false);
     return Reply::ok();
   });
-  // The map widget as drawn: where it is in the window, its zoom, whether it is gliding, and how
-  // many of the tiles it shows (or glides to) are in memory or failing.
+  // The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
+  // gliding, and how many of the tiles it shows (or glides to) are in memory or failing.
   addStateMember("mapView", [this]() -> Json {
     auto* map = mapWidget(ctx_);
-    if (!map || !ctx_.window) return nullptr;
-    const QPoint topLeft = map->mapTo(ctx_.window, QPoint(0, 0));
+    if (!map) return nullptr;
     const MapWidget::TileStatus tiles = map->tileStatus();
     return Json::object()
-        .set("frame", rectJson(rectFromQRect(QRect(topLeft, map->size()))))
         .set("zoom", map->camera().zoom)
         .set("animating", map->animating())
         .set("accuracy", map->userLocationAccuracy())

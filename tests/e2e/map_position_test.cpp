@@ -59,7 +59,7 @@ TEST(MapPosition, NmeaReplayPutsTheUserAndTheStormCircleAtTheLoggedPosition) {
   const QString path = dir.path() + "/shot.png";
   app.ok("screenshot " + path);
   const QImage shot = QImage(path).convertToFormat(QImage::Format_RGB32);
-  const QJsonArray f = state["mapView"].toObject()["frame"].toArray();
+  const QJsonArray f = state["map"].toObject()["frame"].toArray();
   const QPoint centre(f[0].toInt() + f[2].toInt() / 2, f[1].toInt() + f[3].toInt() / 2);
   const QColor dot = shot.pixelColor(centre);
   EXPECT_TRUE(dot.blue() > 200 && dot.red() < 60) << "the user's dot in the middle of the map";

@@ -74,7 +74,7 @@ class MapTiles : public ::testing::Test {
   }
 
   static QRect mapFrame(const QJsonObject& state) {
-    const QJsonArray f = state["mapView"].toObject()["frame"].toArray();
+    const QJsonArray f = state["map"].toObject()["frame"].toArray();
     return QRect(f[0].toInt(), f[1].toInt(), f[2].toInt(), f[3].toInt());
   }
 
