@@ -514,10 +514,15 @@ void MapWidget::drawScaleBar(QPainter& painter) {
     bars.lineTo(origin + QPointF(length, 0));
     sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
     sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
-    sp.setFont(small);
-    sp.setPen(QColor(0x20, 0x20, 0x20));
-    sp.drawText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
-    sp.drawText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
+    // Dark text with a light halo stays readable over streets and imagery alike.
+    auto haloText = [&](QPointF at, const QString& text) {
+      QPainterPath path;
+      path.addText(at, small, text);
+      sp.strokePath(path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      sp.fillPath(path, QColor(0x20, 0x20, 0x20));
+    };
+    haloText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
+    haloText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
     return picture;
   });
   painter.drawImage(QPointF(6, 4), image);
