@@ -31,7 +31,7 @@ bool near(const QColor& a, const QColor& b, int tolerance = 6) {
 }
 
 std::string describe(const QColor& c) {
-  return "(" + std::to_string(c.red()) + "," + std::to_string(c.green()) + "," + std::to_string(c.blue()) + ")";
+  return QString("(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue()).toStdString();
 }
 
 class MapTiles : public ::testing::Test {
