@@ -101,7 +101,6 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
     }
     const std::string segue = prop(w, "segue");
     if (!segue.empty()) {
-      screen->segueWidgets[segue] = w;
       const QString destination = w->property("destination").toString();
       LoadedScreen* self = screen.get();
       if (auto* button = qobject_cast<QAbstractButton*>(w)) {

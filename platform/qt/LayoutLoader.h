@@ -33,7 +33,6 @@ struct LoadedScreen {
   std::vector<std::shared_ptr<View>> views;
   std::map<std::string, std::shared_ptr<View>> outlets;
   std::map<std::string, QPointer<QWidget>> actionWidgets;  // by selector
-  std::map<std::string, QPointer<QWidget>> segueWidgets;   // by segue identifier
 
   // The widget that sends `selector`, or the one named `name`.
   QWidget* widgetForAction(const std::string& selector) const;

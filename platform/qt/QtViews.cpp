@@ -24,19 +24,16 @@ QRect qRectFromRect(const Rect& r) {
 
 namespace {
 double g_animationDuration = 0;
-int g_animationsStarted = 0;
 }  // namespace
 
 void QtAnimator::animateWithDuration(double duration, std::function<void()> changes) {
   const double outer = g_animationDuration;
   g_animationDuration = duration > 0 ? duration : 0;
-  ++g_animationsStarted;
   if (changes) changes();
   g_animationDuration = outer;
 }
 
 double QtAnimator::currentDuration() { return g_animationDuration; }
-int QtAnimator::animationsStarted() { return g_animationsStarted; }
 
 // Applies the autoresizing masks of a widget's wrapped children when the widget changes size.
 class AutoresizeFilter : public QObject {

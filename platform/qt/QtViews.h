@@ -26,8 +26,6 @@ class QtAnimator : public Animator {
   void animateWithDuration(double duration, std::function<void()> changes) override;
   // The duration of the block being run, 0 outside one.
   static double currentDuration();
-  // Every animation started through a block, for the automation `state`.
-  static int animationsStarted();
 };
 
 class QtViewBase {
