@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 
-#include "measure/MeasurementState.h"
+#include "platform/Nil.h"
 #include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
@@ -9,7 +9,13 @@ namespace storm {
 
 AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {}
 
-bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::string, std::string>&) {
+bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::string, std::string>& options) {
+  // A platform without a preference store (or a queue) leaves the prompt without effect.
+  send(platform_.preferences, &Preferences::declareKeys, RatingPrompt::preferenceKeys());
+  const auto probe = options.find(kLaunchOptionProbeURL);
+  const auto prompt = options.find(kLaunchOptionRatingPrompt);
+  if (prompt == options.end() || prompt->second != "off")
+    RatingPrompt::setSharedPlatform(&platform_, probe != options.end() ? probe->second : kRatingPromptProbeURL);
   RatingPrompt::appLaunched(true);
   return true;
 }
@@ -22,19 +28,20 @@ void AppDelegate::applicationWillEnterForeground() { RatingPrompt::appEnteredFor
 
 void AppDelegate::applicationDidBecomeActive() {}
 
+// Once terminated the application hears no more lifecycle events, so the prompt gets no new work;
+// the platform waits for what is still queued before its services go.
 void AppDelegate::applicationWillTerminate() {}
+
+std::shared_ptr<ViewController> AppDelegate::makeViewController(const std::string& className) {
+  if (className == "MainViewController") return std::make_shared<MainViewController>(platform_, stopwatch_);
+  if (className == "FlipsideViewController") return std::make_shared<FlipsideViewController>(platform_);
+  return nullptr;
+}
 
 ApplicationDefinition stormDistanceApplication() {
   ApplicationDefinition app;
   app.makeDelegate = [](Platform& platform) { return std::make_unique<AppDelegate>(platform); };
-  app.controllers["MainViewController"] = [](Platform& platform) {
-    return std::make_shared<MainViewController>(platform);
-  };
-  app.controllers["FlipsideViewController"] = [](Platform& platform) {
-    return std::make_shared<FlipsideViewController>(platform);
-  };
   app.mainLayout = "Main";
-  app.automationState.emplace_back("phase", [] { return Json(measurementState().measurementPhase); });
   return app;
 }
 

@@ -4,10 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "measure/Stopwatch.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
 
-// The application's delegate: the platform reports the launch and each lifecycle change here.
+// The application's delegate: the platform reports the launch and each lifecycle change here. It
+// owns the one stopwatch, makes the screens' controllers with the services each needs, and hands
+// the rating prompt its platform at launch.
 
 namespace storm {
 
@@ -21,12 +24,16 @@ class AppDelegate : public ApplicationDelegate {
   void applicationWillEnterForeground() override;
   void applicationDidBecomeActive() override;
   void applicationWillTerminate() override;
+  std::shared_ptr<ViewController> makeViewController(const std::string& className) override;
+
+  const std::shared_ptr<Stopwatch>& stopwatch() const { return stopwatch_; }
 
  private:
   Platform& platform_;
+  const std::shared_ptr<Stopwatch> stopwatch_ = std::make_shared<Stopwatch>();
 };
 
-// The whole application as the platform's loop runs it: delegate, screens, automation state.
+// The whole application as the platform's loop runs it.
 ApplicationDefinition stormDistanceApplication();
 
 }  // namespace storm

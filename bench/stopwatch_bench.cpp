@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "BenchSupport.h"
-#include "measure/MeasurementState.h"
+#include "measure/Stopwatch.h"
 #include "platform/qt/IcuDateFormatter.h"
 #include "platform/qt/QtClock.h"
 #include "screens/MainViewController.h"
@@ -36,10 +36,11 @@ void BM_Tick(benchmark::State& state) {
   storm::Platform platform;
   platform.clock = std::make_shared<storm::qt::SystemClock>();
   platform.dateFormatters = std::make_shared<storm::qt::IcuDateFormatterFactory>();
-  auto controller = std::make_shared<storm::MainViewController>(platform);
+  auto stopwatch = std::make_shared<storm::Stopwatch>();
+  auto controller = std::make_shared<storm::MainViewController>(platform, stopwatch);
   auto label = std::make_shared<PlainLabel>();
   controller->setOutlet("time", label);
-  storm::measurementState().startDate = platform.clock->monotonic() - 12.345;
+  stopwatch->startDate = platform.clock->monotonic() - 12.345;
   for (auto _ : state) {
     controller->updateTimer();
     benchmark::DoNotOptimize(label->text());

@@ -4,20 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "measure/MeasurementState.h"
 
 namespace storm {
-
-MeasurementState& measurementState() {
-  static MeasurementState state;
-  return state;
-}
-
-void resetMeasurementState() {
-  auto& state = measurementState();
-  if (state.timer) state.timer->invalidate();
-  state = MeasurementState{};
-}
 
 std::string elapsedText(double elapsed, DateFormatterFactory& formatters) {
   const double milliseconds = std::round(elapsed * 1000.0);

@@ -4,9 +4,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
-
-#include "platform/Json.h"
 
 // The application object and its delegate, and what an application hands the platform's loop.
 
@@ -24,7 +21,17 @@ class ApplicationDelegate {
   virtual void applicationWillEnterForeground() = 0;
   virtual void applicationDidBecomeActive() = 0;
   virtual void applicationWillTerminate() = 0;
+
+  // The controller of a screen whose layout names `className`; nothing for a class it does not know.
+  virtual std::shared_ptr<ViewController> makeViewController(const std::string& className) {
+    (void)className;
+    return nullptr;
+  }
 };
+
+// Keys of the launch options the platform hands the delegate.
+inline constexpr char kLaunchOptionProbeURL[] = "probeURL";          // the page the network probe fetches
+inline constexpr char kLaunchOptionRatingPrompt[] = "ratingPrompt";  // "off": no rating prompt
 
 // Hands URLs to the system (the browser, the store). The result is whether the system took it.
 class URLOpener {
@@ -36,12 +43,8 @@ class URLOpener {
 // Everything the platform's loop needs to run an application.
 struct ApplicationDefinition {
   std::function<std::unique_ptr<ApplicationDelegate>(Platform&)> makeDelegate;
-  // Controllers by the class name a layout gives its root.
-  std::map<std::string, std::function<std::shared_ptr<ViewController>(Platform&)>> controllers;
   // The layout shown at start.
   std::string mainLayout = "Main";
-  // Extra members of the automation `state` answer, computed on demand.
-  std::vector<std::pair<std::string, std::function<Json()>>> automationState;
 };
 
 }  // namespace storm

@@ -6,6 +6,7 @@
 #include "platform/AdBanner.h"
 #include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/Automation.h"
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/DateFormatter.h"
@@ -41,6 +42,8 @@ struct Platform {
   std::shared_ptr<Reachability> reachability;
   std::shared_ptr<URLConnectionFactory> urlConnections;
   std::shared_ptr<AlertViewFactory> alertViews;
+  // Only in automation mode.
+  std::shared_ptr<AutomationRegistry> automation;
   // Kept last so that it is released first: blocks still running on its workers may use the
   // services above.
   std::shared_ptr<Dispatcher> dispatch;

@@ -23,6 +23,11 @@ class Preferences {
  public:
   virtual ~Preferences() = default;
 
+  // Declares keys and their types before the store is first used (a store may check its file
+  // against them) and adds them to those `declaredKeys` lists.
+  virtual void declareKeys(const std::vector<PreferenceKey>& keys) = 0;
+  virtual std::vector<PreferenceKey> declaredKeys() const = 0;
+
   virtual bool containsKey(const std::string& key) const = 0;
 
   // Absent: no value. Writing no value removes the key.

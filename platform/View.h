@@ -32,6 +32,8 @@ class View {
   virtual void addSubview(const std::shared_ptr<View>& view) = 0;
   virtual unsigned autoresizingMask() const = 0;
   virtual void setAutoresizingMask(unsigned mask) = 0;
+  // The frame in the window's coordinates (the superviews' origins added up).
+  virtual Rect frameInWindow() const { return frame(); }
 };
 
 enum ControlState : unsigned { ControlStateNormal = 0, ControlStateHighlighted = 1, ControlStateDisabled = 2 };

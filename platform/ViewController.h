@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,14 @@
 namespace storm {
 
 class ViewController;
+
+// The screen's orientations as the system numbers them; a value outside these may arrive too.
+enum InterfaceOrientation : long {
+  InterfaceOrientationPortrait = 1,
+  InterfaceOrientationPortraitUpsideDown = 2,
+  InterfaceOrientationLandscapeRight = 3,
+  InterfaceOrientationLandscapeLeft = 4,
+};
 
 struct StoryboardSegue {
   std::optional<std::string> identifier;  // nothing when the layout gives the segue no identifier
@@ -39,17 +48,22 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   // the wrong kind.
   virtual bool setOutlet(std::string_view name, const std::shared_ptr<View>& view);
   // Runs the action `selector` ("button:"); false when the controller has no such action.
-  virtual bool performAction(std::string_view selector, View* sender);
+  bool performAction(std::string_view selector, View* sender);
+  bool respondsToAction(std::string_view selector) { return static_cast<bool>(action(selector)); }
 
   virtual void viewDidLoad() {}
   virtual void viewDidUnload() {}
   virtual void prepareForSegue(StoryboardSegue& segue, View* sender);
-  // Whether the screen may turn to `orientation` (1, 2 portrait; 3, 4 landscape).
-  virtual bool shouldAutorotateToInterfaceOrientation(long orientation);
+  // Whether the screen may turn to `orientation`.
+  virtual bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation orientation);
 
   void dismissModalViewControllerAnimated(bool animated);
 
  protected:
+  using Action = std::function<void(View* sender)>;
+  // The action `selector` names, or nothing.
+  virtual Action action(std::string_view selector);
+
   // Connects `slot` (a weak or a strong pointer) if `view` is of its kind.
   template <class Slot>
   static bool connect(Slot& slot, const std::shared_ptr<View>& view) {

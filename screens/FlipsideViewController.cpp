@@ -5,22 +5,16 @@
 
 namespace storm {
 
-bool FlipsideViewController::performAction(std::string_view selector, View* sender) {
-  if (selector == "done:") {
-    done(sender);
-    return true;
-  }
-  if (selector == "more:") {
-    more(sender);
-    return true;
-  }
-  return ViewController::performAction(selector, sender);
+ViewController::Action FlipsideViewController::action(std::string_view selector) {
+  if (selector == "done:") return [this](View* sender) { done(sender); };
+  if (selector == "more:") return [this](View* sender) { more(sender); };
+  return ViewController::action(selector);
 }
 
 void FlipsideViewController::done(View*) {
   if (auto delegate = delegate_.lock()) delegate->flipsideViewControllerDidFinish(*this);
 }
 
-void FlipsideViewController::more(View*) { send(platform_.urlOpener, &URLOpener::openURL, std::string(kMakerPageURL)); }
+void FlipsideViewController::more(View*) { platform_.urlOpener->openURL(kMakerPageURL); }
 
 }  // namespace storm

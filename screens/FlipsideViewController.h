@@ -26,12 +26,13 @@ class FlipsideViewController : public ViewController {
   std::shared_ptr<FlipsideViewControllerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<FlipsideViewControllerDelegate> delegate) { delegate_ = std::move(delegate); }
 
-  bool performAction(std::string_view selector, View* sender) override;
-
   // Asks the delegate to close this screen.
   void done(View* sender);
   // Opens the maker's page in the store.
   void more(View* sender);
+
+ protected:
+  Action action(std::string_view selector) override;
 
  private:
   Platform& platform_;

@@ -2,7 +2,8 @@
 
 namespace storm {
 
-MainViewController::MainViewController(Platform& platform) : platform_(platform) {}
+MainViewController::MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch)
+    : platform_(platform), stopwatch_(std::move(stopwatch)) {}
 
 bool MainViewController::setOutlet(std::string_view name, const std::shared_ptr<View>& view) {
   if (name == "time") return connect(time_, view);
@@ -14,20 +15,11 @@ bool MainViewController::setOutlet(std::string_view name, const std::shared_ptr<
   return ViewController::setOutlet(name, view);
 }
 
-bool MainViewController::performAction(std::string_view selector, View* sender) {
-  if (selector == "button:") {
-    button(sender);
-    return true;
-  }
-  if (selector == "switcher:") {
-    switcher(sender);
-    return true;
-  }
-  if (selector == "paid:") {
-    paid(sender);
-    return true;
-  }
-  return ViewController::performAction(selector, sender);
+ViewController::Action MainViewController::action(std::string_view selector) {
+  if (selector == "button:") return [this](View* sender) { button(sender); };
+  if (selector == "switcher:") return [this](View* sender) { switcher(sender); };
+  if (selector == "paid:") return [this](View* sender) { paid(sender); };
+  return ViewController::action(selector);
 }
 
 }  // namespace storm

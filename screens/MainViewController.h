@@ -3,6 +3,7 @@
 #include <memory>
 #include <string_view>
 
+#include "measure/Stopwatch.h"
 #include "platform/AdBanner.h"
 #include "platform/Map.h"
 #include "platform/Platform.h"
@@ -21,7 +22,8 @@ class MainViewController : public ViewController,
                            public ADBannerViewDelegate,
                            public FlipsideViewControllerDelegate {
  public:
-  explicit MainViewController(Platform& platform);
+  // `stopwatch` is the application's one stopwatch, shared by every main screen.
+  MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch);
 
   // Outlets: the layout's views, held weakly; the content view strongly.
   std::shared_ptr<Label> time() const { return time_.lock(); }
@@ -40,7 +42,6 @@ class MainViewController : public ViewController,
   void setAdBannerView(std::shared_ptr<ADBannerView> v) { adBannerView_ = std::move(v); }
 
   bool setOutlet(std::string_view name, const std::shared_ptr<View>& view) override;
-  bool performAction(std::string_view selector, View* sender) override;
 
   // The stopwatch: the main button's action and the tick.
   void button(View* sender);
@@ -62,7 +63,10 @@ class MainViewController : public ViewController,
   bool bannerViewActionShouldBeginWillLeaveApplication(ADBannerView& banner, bool willLeave) override;
   void bannerViewActionDidFinish(ADBannerView& banner) override;
   // Picks the banner's size for the orientation; every orientation is allowed.
-  bool shouldAutorotateToInterfaceOrientation(long orientation) override;
+  bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation orientation) override;
+
+  // Adds the screen's members to the automation `state` answer.
+  void registerAutomation(AutomationRegistry& automation);
 
   // Navigation: the information screen and the store.
   void prepareForSegue(StoryboardSegue& segue, View* sender) override;
@@ -70,9 +74,11 @@ class MainViewController : public ViewController,
   void paid(View* sender);
 
  protected:
-  Platform& platform_;
+  Action action(std::string_view selector) override;
 
  private:
+  Platform& platform_;
+  const std::shared_ptr<Stopwatch> stopwatch_;
   std::weak_ptr<Label> time_;
   std::weak_ptr<Label> dist_;
   std::weak_ptr<Button> buttonP_;

@@ -11,10 +11,12 @@
 #include <thread>
 #include <unistd.h>
 
-#include "platform/Nil.h"
-#include "platform/qt/AppContext.h"
-#include "platform/qt/MapWidget.h"
+#include "platform/ManualClock.h"
+#include "platform/qt/QtLogger.h"
+#include "platform/qt/QtPlatform.h"
+#include "platform/qt/QtURLOpener.h"
 #include "platform/qt/QtViews.h"
+#include "platform/qt/ScreenStack.h"
 #include "platform/qt/SegmentedControlWidget.h"
 
 namespace storm::qt {
@@ -23,50 +25,13 @@ namespace {
 
 constexpr double kSettleLimitSeconds = 30;
 
-Json rectJson(const Rect& r) { return Json(Json::Array{r.x, r.y, r.width, r.height}); }
+}  // namespace
 
 bool toDouble(const QString& text, double& out) {
   bool ok = false;
   out = text.toDouble(&ok);
   return ok && std::isfinite(out);
 }
-
-MapWidget* mapWidget(const AppContext& ctx) {
-  auto* screen = ctx.screens->main();
-  return screen ? qobject_cast<MapWidget*>(widgetOf(screen->outlet("mapView").get())) : nullptr;
-}
-
-Json mapJson(const AppContext& ctx) {
-  auto* screen = ctx.screens->main();
-  auto map = screen ? std::dynamic_pointer_cast<MKMapView>(screen->outlet("mapView")) : nullptr;
-  if (!map || !widgetOf(map.get())) return nullptr;
-  const MKCoordinateRegion region = map->region();
-  Json overlays = Json::array();
-  for (const auto& overlay : map->overlays()) {
-    Json o = Json::object().set("lat", overlay->coordinate().latitude).set("lon", overlay->coordinate().longitude);
-    if (auto circle = std::dynamic_pointer_cast<MKCircle>(overlay)) o.set("radius", circle->radius());
-    overlays.push(std::move(o));
-  }
-  Json user;
-  if (auto location = map->userLocation())
-    user = Json::object().set("lat", location->coordinate().latitude).set("lon", location->coordinate().longitude);
-  QWidget* widget = widgetOf(map.get());
-  const QRect inWindow(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
-  return Json::object()
-      .set("frame", rectJson(rectFromQRect(inWindow)))  // in window coordinates, for screenshots
-      .set("type", static_cast<int>(map->mapType()))
-      .set("region", Json::object()
-                         .set("lat", region.center.latitude)
-                         .set("lon", region.center.longitude)
-                         .set("latSpan", region.span.latitudeDelta)
-                         .set("lonSpan", region.span.longitudeDelta))
-      .set("overlays", std::move(overlays))
-      .set("delegate", !map->delegate().expired())
-      .set("autoresizing", map->autoresizingMask())
-      .set("userLocation", std::move(user));
-}
-
-}  // namespace
 
 void drainMainQueue() {
   // Posted events may post more; a few rounds reach the end of any chain of ours.
@@ -82,7 +47,7 @@ void waitRunning(double seconds) {
   loop.exec();
 }
 
-AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
+AutomationDriver::AutomationDriver(AutomationContext context) : ctx_(context) {
   addCommand("quit", [](const QStringList&) {
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     return Reply::ok();
@@ -97,27 +62,13 @@ AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
   });
   addCommand("advance", [this](const QStringList& args) {
     double s = 0;
-    if (!ctx_.manualClock) return Reply::fail("advance needs --manual-clock");
+    if (!ctx_.services->manualClock) return Reply::fail("advance needs --manual-clock");
     if (args.size() != 1 || !toDouble(args[0], s) || s < 0) return Reply::fail("advance needs non-negative seconds");
-    ctx_.manualClock->advance(s);
+    ctx_.services->manualClock->advance(s);
     drainMainQueue();
     return Reply::ok();
   });
-  addCommand("tap", [this](const QStringList& args) {
-    if (args.size() != 1) return Reply::fail("tap needs one control");
-    auto* screen = ctx_.screens->top();
-    if (!screen) return Reply::fail("no screen");
-    const std::string name = args[0].toStdString();
-    if (auto it = commands_.find("tap " + args[0]); it != commands_.end()) return it->second({});
-    QWidget* w = screen->widgetForAction(name + ":");
-    if (!w && screen->root) w = screen->root->findChild<QWidget*>(args[0]);
-    auto* button = qobject_cast<QAbstractButton*>(w);
-    if (!button) return Reply::fail("no control " + name + " on this screen");
-    if (!button->isEnabled()) return Reply::fail("control " + name + " is disabled");
-    button->click();
-    drainMainQueue();
-    return Reply::ok();
-  });
+  addCommand("tap", [this](const QStringList& args) { return tap(args); });
   addCommand("segment", [this](const QStringList& args) {
     bool ok = false;
     const int index = args.size() == 1 ? args[0].toInt(&ok) : 0;
@@ -129,42 +80,6 @@ AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
     control->choose(index);
     drainMainQueue();
     return Reply::ok();
-  });
-  addCommand("location", [this](const QStringList& args) {
-    auto* map = mapWidget(ctx_);
-    if (!map) return Reply::fail("no map");
-    double lat = 0, lon = 0;
-    if (args.size() == 1 && args[0] == "none") {
-      map->overrideUserLocation(std::nullopt);
-    } else if (args.size() == 2 && toDouble(args[0], lat) && toDouble(args[1], lon) && std::abs(lat) <= 90 &&
-               std::abs(lon) <= 180) {
-      map->overrideUserLocation(CLLocationCoordinate2D{lat, lon});
-    } else {
-      return Reply::fail("location needs LAT LON in degrees, or none");
-    }
-    return Reply::ok();
-  });
-  addCommand("camera", [this](const QStringList& args) {
-    auto* map = mapWidget(ctx_);
-    if (!map) return Reply::fail("no map");
-    double lat = 0, lon = 0, zoom = 0;
-    if (args.size() != 3 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || !toDouble(args[2], zoom) ||
-        std::abs(lat) > 90 || std::abs(lon) > 180)
-      return Reply::fail("camera needs LAT LON ZOOM");
-    map->setCamera({{lat, lon}, zoom}, false);
-    return Reply::ok();
-  });
-  // The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
-  // gliding, and how many of the tiles it shows (or glides to) are in memory or failing.
-  addStateMember("mapView", [this]() -> Json {
-    auto* map = mapWidget(ctx_);
-    if (!map) return nullptr;
-    const MapWidget::TileStatus tiles = map->tileStatus();
-    return Json::object()
-        .set("zoom", map->camera().zoom)
-        .set("animating", map->animating())
-        .set("accuracy", map->userLocationAccuracy())
-        .set("tiles", Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing));
   });
   addCommand("screenshot", [this](const QStringList& args) {
     if (args.size() != 1) return Reply::fail("screenshot needs a path");
@@ -190,13 +105,38 @@ AutomationDriver::AutomationDriver(AppContext& ctx) : ctx_(ctx) {
 
 void AutomationDriver::addCommand(const QString& verb, Command command) { commands_[verb] = std::move(command); }
 
-AutomationDriver::Command AutomationDriver::command(const QString& verb) const {
-  auto it = commands_.find(verb);
-  return it == commands_.end() ? Command() : it->second;
+void AutomationDriver::addStateMember(std::string name, std::function<Json()> value) {
+  stateMembers_.emplace_back(std::move(name), std::move(value));
 }
 
-void AutomationDriver::addStateMember(const std::string& name, std::function<Json()> value) {
-  stateMembers_.emplace_back(name, std::move(value));
+void AutomationDriver::addTapTarget(std::string name,
+                                    std::function<std::string(const std::vector<std::string>& args)> tap) {
+  tapTargets_[std::move(name)] = std::move(tap);
+}
+
+Reply AutomationDriver::tap(const QStringList& args) {
+  if (args.isEmpty()) return Reply::fail("tap needs one control");
+  const std::string name = args[0].toStdString();
+  if (auto target = tapTargets_.find(name); target != tapTargets_.end()) {
+    std::vector<std::string> rest;
+    for (qsizetype i = 1; i < args.size(); ++i) rest.push_back(args[i].toStdString());
+    const std::string error = target->second(rest);
+    if (!error.empty()) return Reply::fail(error);
+    drainMainQueue();
+    return Reply::ok();
+  }
+  if (args.size() != 1) return Reply::fail("tap needs one control");
+  auto* screen = ctx_.screens->top();
+  if (!screen) return Reply::fail("no screen");
+  // A control connected to the action of that name, or the widget of that name (a segue's button).
+  QWidget* w = screen->widgetForAction(name + ":");
+  if (!w && screen->root) w = screen->root->findChild<QWidget*>(args[0]);
+  auto* button = qobject_cast<QAbstractButton*>(w);
+  if (!button) return Reply::fail("no control " + name + " on this screen");
+  if (!button->isEnabled()) return Reply::fail("control " + name + " is disabled");
+  button->click();
+  drainMainQueue();
+  return Reply::ok();
 }
 
 void AutomationDriver::addIdleCheck(std::function<bool()> idle) { idleChecks_.push_back(std::move(idle)); }
@@ -268,30 +208,12 @@ Json AutomationDriver::state() const {
   auto* main = ctx_.screens->main();
   auto* top = ctx_.screens->top();
   s.set("screen", top && top != main ? "info" : "main");
-  auto text = [main](const char* outlet) -> Json {
-    auto label = main ? std::dynamic_pointer_cast<Label>(main->outlet(outlet)) : nullptr;
-    return label && widgetOf(label.get()) ? Json(label->text()) : Json();
-  };
-  s.set("time", text("time"));
-  s.set("dist", text("dist"));
-  auto button = main ? std::dynamic_pointer_cast<Button>(main->outlet("buttonP")) : nullptr;
-  s.set("button", button && widgetOf(button.get()) ? Json(button->title(ControlStateNormal)) : Json());
-  for (const auto& [name, value] : ctx_.definition.automationState) s.set(name, value());
-  auto segments = main ? std::dynamic_pointer_cast<SegmentedControl>(main->outlet("switcher")) : nullptr;
-  s.set("segment", segments && widgetOf(segments.get()) ? Json(segments->selectedSegmentIndex()) : Json());
-  s.set("map", mapJson(ctx_));
-  if (main && main->rootView)
-    s.set("view", Json::object().set("frame", rectJson(main->rootView->frame())).set("bounds", rectJson(main->rootView->bounds())));
-  else
-    s.set("view", nullptr);
-  auto content = main ? main->outlet("contentView") : nullptr;
-  s.set("content", content && widgetOf(content.get()) ? Json::object().set("frame", rectJson(content->frame())) : Json());
   for (const auto& [name, value] : stateMembers_) s.set(name, value());
   Json urls = Json::array();
-  for (const auto& url : ctx_.urlOpener->openedURLs()) urls.push(url);
+  for (const auto& url : ctx_.services->urlOpener->openedURLs()) urls.push(url);
   s.set("openedURLs", std::move(urls));
   Json log = Json::array();
-  for (const auto& line : ctx_.logger->lines()) log.push(line);
+  for (const auto& line : ctx_.services->logger->lines()) log.push(line);
   s.set("log", std::move(log));
   return s;
 }

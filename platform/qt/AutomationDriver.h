@@ -3,20 +3,27 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QWidget>
 #include <deque>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "platform/Automation.h"
 #include "platform/Json.h"
+#include "platform/Lifecycle.h"
 
 // The automation mode: one command a line on stdin, one line of JSON for each on stdout. It acts
-// through the real widgets, so what it drives is what a person would.
+// through the real widgets, so what it drives is what a person would. The application and the
+// platform's parts add their `state` members and `tap` targets through AutomationRegistry; the
+// `state` answer lists "screen", then those members in the order they were added, then
+// "openedURLs" and "log".
 
 namespace storm::qt {
 
-struct AppContext;
+class ScreenStack;
+struct QtPlatform;
 
 struct Reply {
   Json value;
@@ -26,17 +33,25 @@ struct Reply {
   static Reply with(Json value) { return {std::move(value), {}}; }
 };
 
-class AutomationDriver : public QObject {
+// What the driver drives.
+struct AutomationContext {
+  QWidget* window = nullptr;
+  ScreenStack* screens = nullptr;
+  LifecycleTracker* lifecycle = nullptr;
+  QtPlatform* services = nullptr;
+};
+
+class AutomationDriver : public QObject, public AutomationRegistry {
  public:
   using Command = std::function<Reply(const QStringList& args)>;
 
-  explicit AutomationDriver(AppContext& ctx);
+  explicit AutomationDriver(AutomationContext context);
+  // Starts reading commands.
   void start();
 
   void addCommand(const QString& verb, Command command);
-  // The command registered for `verb`, or an empty one: lets a command be extended.
-  Command command(const QString& verb) const;
-  void addStateMember(const std::string& name, std::function<Json()> value);
+  void addStateMember(std::string name, std::function<Json()> value) override;
+  void addTapTarget(std::string name, std::function<std::string(const std::vector<std::string>& args)> tap) override;
   // Something that must be idle before `settle` answers (a background queue, say).
   void addIdleCheck(std::function<bool()> idle);
 
@@ -45,27 +60,37 @@ class AutomationDriver : public QObject {
  private:
   void readInput();
   void drain();
+  Reply tap(const QStringList& args);
   Json state() const;
   Reply settle();
 
-  AppContext& ctx_;
+  AutomationContext ctx_;
   QSocketNotifier* notifier_ = nullptr;
   std::string buffer_;
   std::deque<std::string> pending_;
   bool running_ = false;
   bool inputClosed_ = false;
   std::map<QString, Command> commands_;
+  std::map<std::string, std::function<std::string(const std::vector<std::string>&)>> tapTargets_;
   std::vector<std::pair<std::string, std::function<Json()>>> stateMembers_;
   std::vector<std::function<bool()>> idleChecks_;
 };
 
-// The commands and state of the banner, the information screen and rotation.
-void registerScreenCommands(AutomationDriver& driver, AppContext& ctx);
+// The platform's parts in automation mode: the map (location, camera, mapView), the banner,
+// rotation and the information screen, and the services behind the rating dialog (tap alert,
+// reachability, defaults, alert, settle waiting for the low-priority queue). Register after the
+// main screen is on show, so that their state members follow the application's.
+void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ctx);
+void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx);
+void registerServiceAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 
 // Runs posted work until none is left.
 void drainMainQueue();
 
 // Waits `seconds` of real time with the event loop running.
 void waitRunning(double seconds);
+
+// Reads a finite number; false for anything else.
+bool toDouble(const QString& text, double& out);
 
 }  // namespace storm::qt

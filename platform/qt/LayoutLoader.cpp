@@ -3,10 +3,10 @@
 #include <QAbstractButton>
 #include <QKeySequence>
 #include <QShortcut>
-#include <cstdio>
 
 #include "platform/qt/CompiledLayouts.h"
 #include "platform/qt/MapWidget.h"
+#include "platform/qt/QtLogger.h"
 #include "platform/qt/QtViews.h"
 #include "platform/qt/SegmentedControlWidget.h"
 
@@ -17,7 +17,7 @@ namespace {
 std::string prop(const QObject* o, const char* name) { return o->property(name).toString().toStdString(); }
 
 void complain(const QString& layout, const std::string& what) {
-  std::fprintf(stderr, "storm-distance: layout %s: %s\n", qPrintable(layout), what.c_str());
+  qCWarning(lcStorm, "layout %s: %s", qPrintable(layout), what.c_str());
 }
 
 }  // namespace
@@ -32,9 +32,6 @@ std::shared_ptr<View> LoadedScreen::outlet(const std::string& name) const {
   return it != outlets.end() ? it->second : nullptr;
 }
 
-LayoutLoader::LayoutLoader(Platform& platform, const ApplicationDefinition& definition)
-    : platform_(platform), definition_(definition) {}
-
 std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* parent, SegueHandler segues) {
   QWidget* root = buildCompiledLayout(name, parent);
   if (!root) {
@@ -45,11 +42,14 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
   auto screen = std::make_unique<LoadedScreen>();
   screen->layoutName = name;
   screen->root = root;
+  auto problem = [&](const std::string& what) {
+    complain(name, what);
+    screen->problems.push_back(what);
+  };
   const std::string controllerClass = prop(root, "controller");
-  if (auto it = definition_.controllers.find(controllerClass); it != definition_.controllers.end()) {
-    screen->controller = it->second(platform_);
-  } else {
-    if (!controllerClass.empty()) complain(name, "no controller class " + controllerClass);
+  screen->controller = delegate_.makeViewController(controllerClass);
+  if (!screen->controller) {
+    if (!controllerClass.empty()) problem("no controller class " + controllerClass);
     screen->controller = std::make_shared<ViewController>();
   }
 
@@ -84,12 +84,13 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
     const std::string outlet = prop(w, "outlet");
     if (!outlet.empty()) {
       screen->outlets[outlet] = view;
-      if (!controller->setOutlet(outlet, view)) complain(name, "outlet " + outlet + " cannot be connected");
+      if (!controller->setOutlet(outlet, view)) problem("outlet " + outlet + " cannot be connected");
     }
     const std::string action = prop(w, "action");
     View* sender = view.get();
     std::weak_ptr<ViewController> weakController = controller;
     if (!action.empty()) {
+      if (!controller->respondsToAction(action)) problem("no action " + action);
       screen->actionWidgets[action] = w;
       auto fire = [weakController, action, sender, name] {
         if (auto c = weakController.lock(); c && !c->performAction(action, sender))

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/Application.h"
-#include "platform/Platform.h"
 #include "platform/ViewController.h"
 
 // Builds a screen from its Qt Designer layout (resources/<Name>.ui, compiled in) and connects it
@@ -34,6 +33,10 @@ struct LoadedScreen {
   std::map<std::string, std::shared_ptr<View>> outlets;
   std::map<std::string, QPointer<QWidget>> actionWidgets;  // by selector
 
+  // What the layout declares that the controller could not take (an outlet it lacks or of
+  // another kind, an action it does not answer); empty for a layout and controller that match.
+  std::vector<std::string> problems;
+
   // The widget that sends `selector`, or the one named `name`.
   QWidget* widgetForAction(const std::string& selector) const;
   std::shared_ptr<View> outlet(const std::string& name) const;
@@ -45,13 +48,14 @@ using SegueHandler = std::function<void(LoadedScreen& source, const std::string&
 
 class LayoutLoader {
  public:
-  LayoutLoader(Platform& platform, const ApplicationDefinition& definition);
-  // Builds the layout `name` under `parent`; nothing on failure (after one line on stderr).
+  // Controllers come from `delegate`.
+  explicit LayoutLoader(ApplicationDelegate& delegate) : delegate_(delegate) {}
+  // Builds the layout `name` under `parent`; nothing for an unknown layout. What does not match
+  // between layout and controller is reported, one line each, and listed in `problems`.
   std::unique_ptr<LoadedScreen> load(const QString& name, QWidget* parent, SegueHandler segues);
 
  private:
-  Platform& platform_;
-  const ApplicationDefinition& definition_;
+  ApplicationDelegate& delegate_;
 };
 
 }  // namespace storm::qt

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
-#include "platform/qt/AppContext.h"
+#include "platform/qt/Options.h"
 
 // Connects a map on screen to the world: its tile sources and the user's position, as the options
 // ask for them.

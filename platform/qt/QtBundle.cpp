@@ -6,8 +6,9 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QTranslator>
-#include <cstdio>
 #include <memory>
+
+#include "platform/qt/QtLogger.h"
 
 namespace storm::qt {
 
@@ -15,14 +16,14 @@ QtBundle::QtBundle(const QString& infoFile) {
   const QString path = infoFile.isEmpty() ? QString(kBuiltInInfoDictionary) : infoFile;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    std::fprintf(stderr, "storm-distance: cannot read the information dictionary %s (%s)\n", qPrintable(path),
+    qCWarning(lcStorm, "cannot read the information dictionary %s (%s)", qPrintable(path),
                  qPrintable(file.errorString()));
     return;
   }
   QJsonParseError error{};
   const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
   if (error.error != QJsonParseError::NoError || !document.isObject()) {
-    std::fprintf(stderr, "storm-distance: the information dictionary %s is not a JSON object (%s)\n", qPrintable(path),
+    qCWarning(lcStorm, "the information dictionary %s is not a JSON object (%s)", qPrintable(path),
                  qPrintable(error.errorString()));
     return;
   }
@@ -31,7 +32,7 @@ QtBundle::QtBundle(const QString& infoFile) {
     if (it.value().isString()) {
       info_[it.key().toStdString()] = it.value().toString().toStdString();
     } else if (it.key() == kCFBundleVersionKey || it.key() == kCFBundleNameKey) {
-      std::fprintf(stderr, "storm-distance: in the information dictionary %s, %s is not a string; ignored\n",
+      qCWarning(lcStorm, "in the information dictionary %s, %s is not a string; ignored",
                    qPrintable(path), qPrintable(it.key()));
     }
   }

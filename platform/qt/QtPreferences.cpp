@@ -6,11 +6,13 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringDecoder>
+#include <algorithm>
 #include <chrono>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <thread>
+
+#include "platform/qt/QtLogger.h"
 
 namespace storm::qt {
 
@@ -89,7 +91,20 @@ void removeAbandonedLock(const QString& lockPath) {
 }  // namespace
 
 QtPreferences::QtPreferences(QString path, std::vector<PreferenceKey> keys, std::shared_ptr<Clock> clock)
-    : path_(std::move(path)), keys_(std::move(keys)), clock_(std::move(clock)) {}
+    : path_(std::move(path)), clock_(std::move(clock)), keys_(std::move(keys)) {}
+
+void QtPreferences::declareKeys(const std::vector<PreferenceKey>& keys) {
+  std::lock_guard lock(mutex_);
+  for (const auto& key : keys) {
+    const bool known = std::any_of(keys_.begin(), keys_.end(), [&](const PreferenceKey& k) { return k.name == key.name; });
+    if (!known) keys_.push_back(key);
+  }
+}
+
+std::vector<PreferenceKey> QtPreferences::declaredKeys() const {
+  std::lock_guard lock(mutex_);
+  return keys_;
+}
 
 void QtPreferences::loadLocked() const {
   if (loaded_) return;
@@ -98,7 +113,7 @@ void QtPreferences::loadLocked() const {
   if (!file.exists()) return;
   if (!file.open(QIODevice::ReadOnly)) {
     // Unreadable is not damaged: leave the file alone, and do not overwrite it either.
-    std::fprintf(stderr, "storm-distance: cannot read the preferences file %s (%s); changes will not be saved\n",
+    qCWarning(lcStorm, "cannot read the preferences file %s (%s); changes will not be saved",
                  qPrintable(path_), qPrintable(file.errorString()));
     saveDisabled_ = true;
     return;
@@ -131,12 +146,11 @@ void QtPreferences::moveAsideLocked(const QString& reason) const {
   QString aside = path_ + ".damaged-" + stamp;
   for (int n = 2; QFileInfo::exists(aside); ++n) aside = path_ + ".damaged-" + stamp + "-" + QString::number(n);
   if (QFile::rename(path_, aside)) {
-    std::fprintf(stderr, "storm-distance: the preferences file %s is damaged (%s); moved it to %s and started afresh\n",
+    qCWarning(lcStorm, "the preferences file %s is damaged (%s); moved it to %s and started afresh",
                  qPrintable(path_), qPrintable(reason), qPrintable(aside));
   } else {
-    std::fprintf(stderr,
-                 "storm-distance: the preferences file %s is damaged (%s) and cannot be moved aside; starting afresh "
-                 "without saving\n",
+    qCWarning(lcStorm, "the preferences file %s is damaged (%s) and cannot be moved aside; starting afresh "
+                 "without saving",
                  qPrintable(path_), qPrintable(reason));
     saveDisabled_ = true;
   }
@@ -221,7 +235,7 @@ bool QtPreferences::synchronize() {
   for (auto& [key, text] : changes) changes_.try_emplace(key, std::move(text));  // newer changes win
   if (!reportedSaveFailure_) {
     reportedSaveFailure_ = true;
-    std::fprintf(stderr, "storm-distance: cannot save the preferences to %s\n", qPrintable(path_));
+    qCWarning(lcStorm, "cannot save the preferences to %s", qPrintable(path_));
   }
   return false;
 }

@@ -25,9 +25,12 @@ namespace storm::qt {
 
 class QtPreferences : public Preferences {
  public:
-  // `keys` are the keys whose type is checked on loading; `clock` dates a damaged file's new name.
+  // `keys` are the keys whose type is checked on loading (more may be declared before the first
+  // use); `clock` dates a damaged file's new name.
   QtPreferences(QString path, std::vector<PreferenceKey> keys, std::shared_ptr<Clock> clock);
 
+  void declareKeys(const std::vector<PreferenceKey>& keys) override;
+  std::vector<PreferenceKey> declaredKeys() const override;
   bool containsKey(const std::string& key) const override;
   std::optional<std::string> stringForKey(const std::string& key) const override;
   void setObject(const std::optional<std::string>& value, const std::string& key) override;
@@ -48,10 +51,10 @@ class QtPreferences : public Preferences {
   void moveAsideLocked(const QString& reason) const;
 
   const QString path_;
-  const std::vector<PreferenceKey> keys_;
   const std::shared_ptr<Clock> clock_;
 
   mutable std::mutex mutex_;  // guards the members below
+  std::vector<PreferenceKey> keys_;
   mutable bool loaded_ = false;
   mutable bool saveDisabled_ = false;  // the file could be neither read nor moved aside
   mutable bool reportedSaveFailure_ = false;

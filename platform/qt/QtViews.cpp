@@ -112,6 +112,11 @@ Rect QtViewBase::boundsImpl() const {
   return {0, 0, f.width, f.height};
 }
 
+Rect QtViewBase::frameInWindowImpl() const {
+  if (!widget_) return {};
+  return rectFromQRect(QRect(widget_->mapTo(widget_->window(), QPoint(0, 0)), widget_->size()));
+}
+
 void QtViewBase::addSubviewImpl(const std::shared_ptr<View>& view) {
   if (!widget_ || !view) return;
   if (QWidget* child = widgetOf(view.get())) {

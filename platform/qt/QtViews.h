@@ -40,6 +40,7 @@ class QtViewBase {
   Rect frameImpl() const;
   void setFrameImpl(const Rect& frame);
   Rect boundsImpl() const;
+  Rect frameInWindowImpl() const;
   void addSubviewImpl(const std::shared_ptr<View>& view);
   void setAutoresizingMaskImpl(unsigned mask);
 
@@ -60,6 +61,7 @@ class QtView : public Interface, public QtViewBase {
   Rect frame() const override { return frameImpl(); }
   void setFrame(const Rect& frame) override { setFrameImpl(frame); }
   Rect bounds() const override { return boundsImpl(); }
+  Rect frameInWindow() const override { return frameInWindowImpl(); }
   void addSubview(const std::shared_ptr<View>& view) override { addSubviewImpl(view); }
   unsigned autoresizingMask() const override { return mask_; }
   void setAutoresizingMask(unsigned mask) override { setAutoresizingMaskImpl(mask); }

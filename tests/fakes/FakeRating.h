@@ -45,6 +45,8 @@ class FakePreferences : public Preferences {
 
   explicit FakePreferences(EventLog* log = nullptr) : log_(log) {}
 
+  void declareKeys(const std::vector<PreferenceKey>& keys) override { declared_ = keys; }
+  std::vector<PreferenceKey> declaredKeys() const override { return declared_; }
   bool containsKey(const std::string& key) const override;
   std::optional<std::string> stringForKey(const std::string& key) const override;
   void setObject(const std::optional<std::string>& value, const std::string& key) override;
@@ -68,6 +70,7 @@ class FakePreferences : public Preferences {
  private:
   template <class T>
   T read(const std::string& key, T fallback) const;
+  std::vector<PreferenceKey> declared_;
   void write(const std::string& key, std::optional<Value> value);
 
   EventLog* log_;

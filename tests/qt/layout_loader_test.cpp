@@ -5,10 +5,10 @@
 
 #include "app/AppDelegate.h"
 #include "fakes/FakePlatform.h"
-#include "measure/MeasurementState.h"
 #include "platform/qt/LayoutLoader.h"
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/QtViews.h"
+#include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
 
 namespace storm::qt {
@@ -17,18 +17,17 @@ namespace {
 class MainLayout : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetMeasurementState();
     window.resize(360, 640);
     screen = loader.load("Main", &window, nullptr);
     ASSERT_TRUE(screen);
     controller = std::dynamic_pointer_cast<MainViewController>(screen->controller);
     ASSERT_TRUE(controller);
   }
-  void TearDown() override { resetMeasurementState(); }
+  int32_t phase() const { return delegate.stopwatch()->measurementPhase; }
 
   fakes::FakePlatform fake;
-  ApplicationDefinition definition = stormDistanceApplication();
-  LayoutLoader loader{fake.platform, definition};
+  AppDelegate delegate{fake.platform};
+  LayoutLoader loader{delegate};
   QWidget window;
   std::unique_ptr<LoadedScreen> screen;
   std::shared_ptr<MainViewController> controller;
@@ -60,7 +59,7 @@ TEST_F(MainLayout, ClickingTheButtonRunsItsAction) {
   auto* button = qobject_cast<QPushButton*>(screen->widgetForAction("button:"));
   ASSERT_TRUE(button);
   button->click();
-  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseTiming);
+  EXPECT_EQ(phase(), MeasurementPhaseTiming);
   EXPECT_EQ(button->text(), "HEARD THUNDER");
 }
 
@@ -69,14 +68,23 @@ TEST_F(MainLayout, SpaceAndEnterPressTheMainButton) {
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   QTest::keyClick(&window, Qt::Key_Space);
-  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseTiming);
+  EXPECT_EQ(phase(), MeasurementPhaseTiming);
   QTest::keyClick(&window, Qt::Key_Return);
-  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseIdle);
+  EXPECT_EQ(phase(), MeasurementPhaseIdle);
   QTest::keyClick(&window, Qt::Key_Enter);
-  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseTiming);
+  EXPECT_EQ(phase(), MeasurementPhaseTiming);
 }
 
 TEST_F(MainLayout, MissingLayoutLoadsNothing) { EXPECT_FALSE(loader.load("NoSuchScreen", &window, nullptr)); }
+
+// A name misspelt in a layout or in its controller shows here rather than as a line at start-up.
+TEST_F(MainLayout, EveryLayoutMatchesItsController) {
+  EXPECT_EQ(screen->problems, std::vector<std::string>{});
+  auto info = loader.load("Flipside", &window, nullptr);
+  ASSERT_TRUE(info);
+  EXPECT_TRUE(std::dynamic_pointer_cast<FlipsideViewController>(info->controller));
+  EXPECT_EQ(info->problems, std::vector<std::string>{});
+}
 
 TEST(QtViews, FramesKeepTheirFloatValuesAndEmptyWrappersReadZero) {
   auto* widget = new QLabel;

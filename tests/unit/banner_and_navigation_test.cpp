@@ -19,7 +19,7 @@ class BannerTest : public ::testing::Test {
     fake.platform.banners = banners;
     mainView->setFrame({0, 20, 320, 460});
     content->setFrame({0, 0, 320, 460});
-    controller = std::make_shared<MainViewController>(fake.platform);
+    controller = std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
     controller->setView(mainView);
     controller->setOutlet("contentView", content);
     controller->viewDidLoad();
@@ -129,13 +129,13 @@ TEST(BannerWithoutViews, MissingMainViewAndBannerReadAsZeros) {
   fakes::FakePlatform fake;
   auto banners = std::make_shared<fakes::FakeBannerService>();
   fake.platform.banners = banners;
-  auto controller = std::make_shared<MainViewController>(fake.platform);
+  auto controller = std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
   controller->viewDidLoad();  // no main view: the banner goes to y 0
   EXPECT_EQ(banners->made.back()->frame(), (Rect{0, 0, 320, 50}));
   controller->setAdBannerView(nullptr);
   controller->adjustBannerView();  // no banner: not loaded, nothing moves, nothing breaks
   EXPECT_EQ(fake.animator->durations.size(), 1u);
-  EXPECT_TRUE(controller->shouldAutorotateToInterfaceOrientation(3));
+  EXPECT_TRUE(controller->shouldAutorotateToInterfaceOrientation(InterfaceOrientationLandscapeRight));
 }
 
 struct Orientation {
@@ -148,7 +148,7 @@ class Rotation : public BannerTest, public ::testing::WithParamInterface<Orienta
 TEST_P(Rotation, PortraitForOneAndTwoLandscapeForEverythingElse) {
   content->setFrameCalls = 0;
   const Rect before = banner->frame();
-  EXPECT_TRUE(controller->shouldAutorotateToInterfaceOrientation(GetParam().value));
+  EXPECT_TRUE(controller->shouldAutorotateToInterfaceOrientation(InterfaceOrientation{GetParam().value}));
   EXPECT_EQ(banner->currentContentSizeIdentifier(),
             GetParam().portrait ? ADBannerContentSizeIdentifierPortrait : ADBannerContentSizeIdentifierLandscape);
   EXPECT_EQ(banner->frame(), before) << "a rotation alone moves nothing";
@@ -185,7 +185,7 @@ class NavigationTest : public ::testing::Test {
   void SetUp() override { main->setPresentationHost(host); }
   fakes::FakePlatform fake;
   std::shared_ptr<RecordingHost> host = std::make_shared<RecordingHost>();
-  std::shared_ptr<MainViewController> main = std::make_shared<MainViewController>(fake.platform);
+  std::shared_ptr<MainViewController> main = std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
   std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.platform);
 };
 

@@ -2,7 +2,7 @@
 
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeViews.h"
-#include "measure/MeasurementState.h"
+#include "measure/Stopwatch.h"
 #include "screens/MainViewController.h"
 
 namespace storm {
@@ -13,12 +13,11 @@ using fakes::FakeLabel;
 using fakes::FakeMapView;
 using fakes::FakeSegmentedControl;
 
-// A main screen over fake views, with the process-wide stopwatch reset around each test.
+// A main screen over fake views, with a stopwatch of its own.
 class MainScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetMeasurementState();
-    controller = std::make_shared<MainViewController>(fake.platform);
+    controller = std::make_shared<MainViewController>(fake.platform, stopwatch);
     controller->setOutlet("time", time);
     controller->setOutlet("dist", dist);
     controller->setOutlet("buttonP", buttonP);
@@ -27,7 +26,7 @@ class MainScreenTest : public ::testing::Test {
     time->setText("0.000");
     dist->setText("Press at the flash");
   }
-  void TearDown() override { resetMeasurementState(); }
+  void TearDown() override { stopwatch->reset(); }
 
   // One measurement of `seconds` on the manual clock.
   void measure(double seconds) {
@@ -37,6 +36,7 @@ class MainScreenTest : public ::testing::Test {
   }
 
   fakes::FakePlatform fake;
+  std::shared_ptr<Stopwatch> stopwatch = std::make_shared<Stopwatch>();
   std::shared_ptr<FakeLabel> time = std::make_shared<FakeLabel>();
   std::shared_ptr<FakeLabel> dist = std::make_shared<FakeLabel>();
   std::shared_ptr<FakeButton> buttonP = std::make_shared<FakeButton>();
@@ -49,7 +49,7 @@ TEST_F(MainScreenTest, StartPressClearsDistanceAndTimesFromThePress) {
   controller->button(nullptr);
   EXPECT_EQ(dist->text(), "");
   EXPECT_EQ(buttonP->title(ControlStateNormal), "HEARD THUNDER");
-  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseTiming);
+  EXPECT_EQ(stopwatch->measurementPhase, MeasurementPhaseTiming);
   EXPECT_EQ(time->text(), "0.000") << "the time label keeps its text until the first tick";
   EXPECT_EQ(fake.clock->activeTimers(), 1u);
 
@@ -64,8 +64,8 @@ TEST_F(MainScreenTest, StopPressShowsTimeAndDistanceAndStopsTicking) {
   EXPECT_EQ(time->text(), "10.500");
   EXPECT_EQ(dist->text(), "2.22mi or 3.57km");
   EXPECT_EQ(buttonP->title(ControlStateNormal), "SAW LIGHTNING");
-  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseIdle);
-  EXPECT_FALSE(measurementState().timer);
+  EXPECT_EQ(stopwatch->measurementPhase, MeasurementPhaseIdle);
+  EXPECT_FALSE(stopwatch->timer);
   EXPECT_EQ(fake.clock->activeTimers(), 0u) << "no timer runs between measurements";
   const auto ticks = time->history.size();
   fake.clock->advance(5);
@@ -108,11 +108,11 @@ TEST_F(MainScreenTest, WallClockChangesDoNotBendTheInterval) {
 }
 
 TEST_F(MainScreenTest, EveryControllerSharesTheOneStopwatch) {
-  auto other = std::make_shared<MainViewController>(fake.platform);
+  auto other = std::make_shared<MainViewController>(fake.platform, stopwatch);
   controller->button(nullptr);
   fake.clock->advance(3);
   other->button(nullptr);  // stops the measurement the first controller started
-  EXPECT_EQ(measurementState().measurementPhase, MeasurementPhaseIdle);
+  EXPECT_EQ(stopwatch->measurementPhase, MeasurementPhaseIdle);
   EXPECT_EQ(fake.clock->activeTimers(), 0u);
 }
 
@@ -257,7 +257,7 @@ TEST_F(MainScreenTest, WithoutASelectorTheIndexReadsZeroAndSelectsStandard) {
 }
 
 TEST_F(MainScreenTest, OutletsAreConnectedByNameAndKind) {
-  auto c = std::make_shared<MainViewController>(fake.platform);
+  auto c = std::make_shared<MainViewController>(fake.platform, stopwatch);
   EXPECT_TRUE(c->setOutlet("time", std::make_shared<FakeLabel>()));
   EXPECT_FALSE(c->setOutlet("time", std::make_shared<FakeButton>())) << "a button is no label";
   EXPECT_FALSE(c->setOutlet("nonsense", std::make_shared<FakeLabel>()));

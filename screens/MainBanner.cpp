@@ -11,6 +11,7 @@ constexpr double kBannerAnimationSeconds = 0.5;
 }
 
 void MainViewController::viewDidLoad() {
+  if (platform_.automation) registerAutomation(*platform_.automation);
   createAdBannerView();
   send(view(), &View::addSubview, std::static_pointer_cast<View>(adBannerView_));
   ViewController::viewDidLoad();
@@ -60,9 +61,10 @@ bool MainViewController::bannerViewActionShouldBeginWillLeaveApplication(ADBanne
 
 void MainViewController::bannerViewActionDidFinish(ADBannerView&) {}
 
-bool MainViewController::shouldAutorotateToInterfaceOrientation(long orientation) {
-  // 1 and 2 are the portrait orientations; everything else, unknown values too, is landscape.
-  const bool landscape = static_cast<unsigned long>(orientation) - 1u > 1u;
+bool MainViewController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation orientation) {
+  // Everything but the two portrait orientations, unknown values too, is landscape.
+  const bool landscape =
+      orientation != InterfaceOrientationPortrait && orientation != InterfaceOrientationPortraitUpsideDown;
   send(adBannerView_, &ADBannerView::setCurrentContentSizeIdentifier,
        landscape ? ADBannerContentSizeIdentifierLandscape : ADBannerContentSizeIdentifierPortrait);
   return true;

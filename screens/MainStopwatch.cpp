@@ -1,7 +1,7 @@
 // The stopwatch half of the main screen: the main button's two presses and the tick.
 
 #include "measure/Measurement.h"
-#include "measure/MeasurementState.h"
+#include "measure/Stopwatch.h"
 #include "platform/Nil.h"
 #include "platform/NumberParsing.h"
 #include "screens/MainViewController.h"
@@ -9,7 +9,7 @@
 namespace storm {
 
 void MainViewController::button(View*) {
-  auto& state = measurementState();
+  Stopwatch& state = *stopwatch_;
   const int32_t phase = state.measurementPhase;
   if (phase == MeasurementPhaseTiming) {
     send(state.timer, &Timer::invalidate);
@@ -33,8 +33,7 @@ void MainViewController::button(View*) {
 }
 
 void MainViewController::updateTimer() {
-  const auto& state = measurementState();
-  const double elapsed = platform_.clock->monotonic() - state.startDate.value_or(0.0);
+  const double elapsed = stopwatch_->elapsed(platform_.clock->monotonic());
   send(time_, &Label::setText, elapsedText(elapsed, *platform_.dateFormatters));
 }
 

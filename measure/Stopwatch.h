@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/Clock.h"
+
+// The stopwatch: whether a measurement runs, when it started and the tick that shows it. The
+// application makes one and hands it to every main-screen controller, so that they all time the
+// same measurement. Main thread only.
+
+namespace storm {
+
+enum MeasurementPhase : int32_t {
+  MeasurementPhaseIdle = 0,    // the next press starts a measurement
+  MeasurementPhaseTiming = 1,  // a measurement runs; the next press stops it
+};
+
+class Stopwatch {
+ public:
+  Stopwatch() = default;
+  Stopwatch(const Stopwatch&) = delete;
+  Stopwatch& operator=(const Stopwatch&) = delete;
+
+  int32_t measurementPhase = MeasurementPhaseIdle;
+  // The instant of the last start press on the monotonic clock; kept after the stop.
+  std::optional<double> startDate;
+  // The repeating tick; present exactly while timing.
+  std::shared_ptr<Timer> timer;
+
+  // Seconds from the start press to `now` (monotonic); from 0 when nothing was ever started.
+  double elapsed(double now) const { return now - startDate.value_or(0.0); }
+  // Back to the state of a stopwatch never used: the tick stops.
+  void reset() {
+    if (timer) timer->invalidate();
+    timer.reset();
+    startDate.reset();
+    measurementPhase = MeasurementPhaseIdle;
+  }
+};
+
+}  // namespace storm

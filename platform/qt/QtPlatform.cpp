@@ -1,0 +1,72 @@
+#include "platform/qt/QtPlatform.h"
+
+#include <QStandardPaths>
+
+#include "platform/qt/BannerView.h"
+#include "platform/qt/IcuDateFormatter.h"
+#include "platform/qt/KernelReachability.h"
+#include "platform/qt/QtAlertView.h"
+#include "platform/qt/QtBundle.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtDispatch.h"
+#include "platform/qt/QtLogger.h"
+#include "platform/qt/QtPreferences.h"
+#include "platform/qt/QtURLConnection.h"
+#include "platform/qt/QtURLOpener.h"
+#include "platform/qt/QtViews.h"
+#include "platform/qt/ScriptableReachability.h"
+
+namespace storm::qt {
+
+QString preferencesFilePath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/storm-distance/storm-distance.ini";
+}
+
+std::map<std::string, std::string> launchOptions() {
+  std::map<std::string, std::string> options;
+  const QString probe = qEnvironmentVariable("STORM_DISTANCE_PROBE_URL");
+  if (!probe.isEmpty()) options[kLaunchOptionProbeURL] = probe.toStdString();
+  if (qEnvironmentVariableIsSet("STORM_DISTANCE_NO_RATING_PROMPT")) options[kLaunchOptionRatingPrompt] = "off";
+  return options;
+}
+
+std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* window) {
+  auto qt = std::make_unique<QtPlatform>();
+  Platform& p = qt->platform;
+  if (options.manualClock) {
+    qt->manualClock = std::make_shared<ManualClock>(*options.manualClock);
+    p.clock = qt->manualClock;
+    p.timers = qt->manualClock;
+  } else {
+    p.clock = std::make_shared<SystemClock>();
+    p.timers = std::make_shared<QtTimerScheduler>();
+  }
+  p.dateFormatters = std::make_shared<IcuDateFormatterFactory>();
+  p.animator = std::make_shared<QtAnimator>();
+  qt->urlOpener = std::make_shared<QtURLOpener>(options.automation);
+  p.urlOpener = qt->urlOpener;
+  qt->logger = std::make_shared<RecordingLogger>();
+  p.logger = qt->logger;
+  qt->banners = std::make_shared<QtBannerService>(p, options.houseAds);
+  qt->banners->setWindow(window);
+  p.banners = qt->banners;
+
+  p.bundle = std::make_shared<QtBundle>(options.infoFile);
+  p.preferences = std::make_shared<QtPreferences>(preferencesFilePath(), std::vector<PreferenceKey>{}, p.clock);
+  p.notificationCenter = std::make_shared<NotificationCenter>();
+  auto reachability = std::make_shared<KernelReachability>();
+  if (options.automation) {
+    qt->scriptedReachability = std::make_shared<ScriptableReachability>(reachability);
+    p.reachability = qt->scriptedReachability;
+  } else {
+    p.reachability = reachability;
+  }
+  p.urlConnections = std::make_shared<QtURLConnectionFactory>();
+  qt->alerts = std::make_shared<QtAlertViewFactory>(window);
+  p.alertViews = qt->alerts;
+  qt->dispatch = std::make_shared<QtDispatcher>();
+  p.dispatch = qt->dispatch;
+  return qt;
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/ManualClock.h"
+#include "platform/Platform.h"
+#include "platform/qt/Options.h"
+
+// Every service of the platform, built in one place for the running application, with the Qt
+// side's own handles on those the application loop and the automation mode drive.
+
+namespace storm::qt {
+
+class QtAlertViewFactory;
+class QtBannerService;
+class QtDispatcher;
+class QtURLOpener;
+class RecordingLogger;
+class ScriptableReachability;
+
+struct QtPlatform {
+  Platform platform;
+  std::shared_ptr<ManualClock> manualClock;  // with --manual-clock
+  std::shared_ptr<RecordingLogger> logger;
+  std::shared_ptr<QtURLOpener> urlOpener;
+  std::shared_ptr<QtBannerService> banners;
+  std::shared_ptr<QtAlertViewFactory> alerts;
+  std::shared_ptr<QtDispatcher> dispatch;
+  std::shared_ptr<ScriptableReachability> scriptedReachability;  // in automation mode
+};
+
+// Builds the services for `options`; dialogs and banners go into `window`.
+std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* window);
+
+// Where the user's preferences live: $XDG_CONFIG_HOME/storm-distance/storm-distance.ini.
+QString preferencesFilePath();
+
+// The launch options for the application's delegate: the probe's URL from
+// STORM_DISTANCE_PROBE_URL, and the rating prompt switched off by STORM_DISTANCE_NO_RATING_PROMPT
+// (a baseline for measurements).
+std::map<std::string, std::string> launchOptions();
+
+}  // namespace storm::qt
