@@ -106,8 +106,8 @@ std::shared_ptr<RatingPrompt> RatingPrompt::sharedInstance() {
     lock.unlock();
     instance = std::make_shared<RatingPrompt>(*platform, std::move(probeURL));
     // Registered once, for the life of the process; it finds the instance afresh each time.
-    send(platform->notificationCenter, &NotificationCenter::addObserver,
-         std::string(kApplicationWillResignActiveNotification), [] { appWillResignActive(); });
+    platform->notificationCenter->addObserver(
+        kApplicationWillResignActiveNotification, [] { appWillResignActive(); });
   });
   return instance;
 }
@@ -135,37 +135,36 @@ void RatingPrompt::incrementSignificantEventCount() { incrementCount(Counter::Si
 
 void RatingPrompt::incrementCount(Counter counter) {
   Preferences* store = platform_.preferences.get();
-  const std::optional<std::string> current =
-      send(platform_.bundle, &Bundle::infoString, std::string(kCFBundleVersionKey));
+  const std::optional<std::string> current = platform_.bundle->infoString(kCFBundleVersionKey);
   const bool uses = counter == Counter::Uses;
   {
     std::lock_guard lock(recordMutex_);
-    std::optional<std::string> tracked = send(store, &Preferences::stringForKey, kRatingPromptCurrentVersion);
+    std::optional<std::string> tracked = store->stringForKey(kRatingPromptCurrentVersion);
     if (!tracked) {
       // A record without a version belongs to the current one; it is not a version change.
-      send(store, &Preferences::setObject, current, kRatingPromptCurrentVersion);
+      store->setObject(current, kRatingPromptCurrentVersion);
       tracked = current;
     }
     if (tracked && current && *tracked == *current) {
-      if (send(store, &Preferences::doubleForKey, kRatingPromptFirstUseDate) == 0.0)
-        send(store, &Preferences::setDouble, send(platform_.clock, &Clock::now), kRatingPromptFirstUseDate);
+      if (store->doubleForKey(kRatingPromptFirstUseDate) == 0.0)
+        store->setDouble(platform_.clock->now(), kRatingPromptFirstUseDate);
       const char* key = uses ? kRatingPromptUseCount : kRatingPromptSignificantEventCount;
-      const long count = send(store, &Preferences::integerForKey, key);
+      const long count = store->integerForKey(key);
       // A count at the top of the range stays there rather than overflowing.
-      send(store, &Preferences::setInteger, count < std::numeric_limits<long>::max() ? count + 1 : count, key);
+      store->setInteger(count < std::numeric_limits<long>::max() ? count + 1 : count, key);
     } else {
       // Another version (newer or older): the record starts over for it.
-      send(store, &Preferences::setObject, current, kRatingPromptCurrentVersion);
-      send(store, &Preferences::setDouble, uses ? send(platform_.clock, &Clock::now) : 0.0, kRatingPromptFirstUseDate);
-      send(store, &Preferences::setInteger, uses ? 1L : 0L, kRatingPromptUseCount);
-      send(store, &Preferences::setInteger, uses ? 0L : 1L, kRatingPromptSignificantEventCount);
-      send(store, &Preferences::setBool, false, kRatingPromptRatedCurrentVersion);
-      send(store, &Preferences::setBool, false, kRatingPromptDeclinedToRate);
-      send(store, &Preferences::setDouble, 0.0, kRatingPromptReminderRequestDate);
+      store->setObject(current, kRatingPromptCurrentVersion);
+      store->setDouble(uses ? platform_.clock->now() : 0.0, kRatingPromptFirstUseDate);
+      store->setInteger(uses ? 1L : 0L, kRatingPromptUseCount);
+      store->setInteger(uses ? 0L : 1L, kRatingPromptSignificantEventCount);
+      store->setBool(false, kRatingPromptRatedCurrentVersion);
+      store->setBool(false, kRatingPromptDeclinedToRate);
+      store->setDouble(0.0, kRatingPromptReminderRequestDate);
     }
   }
   // Saving outside the lock keeps the main thread's answers from waiting on the disk.
-  send(store, &Preferences::synchronize);
+  store->synchronize();
 }
 
 // ---- conditions and probe ----
@@ -173,31 +172,30 @@ void RatingPrompt::incrementCount(Counter counter) {
 bool RatingPrompt::ratingConditionsHaveBeenMet() {
   Preferences* store = platform_.preferences.get();
   std::lock_guard lock(recordMutex_);
-  const double firstUse = send(store, &Preferences::doubleForKey, kRatingPromptFirstUseDate);
-  if (send(platform_.clock, &Clock::now) - firstUse < kSecondsUntilPrompt) return false;
-  if (send(store, &Preferences::integerForKey, kRatingPromptUseCount) < kUsesUntilPrompt) return false;
-  if (send(store, &Preferences::integerForKey, kRatingPromptSignificantEventCount) < kSignificantEventsUntilPrompt)
+  const double firstUse = store->doubleForKey(kRatingPromptFirstUseDate);
+  if (platform_.clock->now() - firstUse < kSecondsUntilPrompt) return false;
+  if (store->integerForKey(kRatingPromptUseCount) < kUsesUntilPrompt) return false;
+  if (store->integerForKey(kRatingPromptSignificantEventCount) < kSignificantEventsUntilPrompt)
     return false;
-  if (send(store, &Preferences::boolForKey, kRatingPromptDeclinedToRate)) return false;
-  if (send(store, &Preferences::boolForKey, kRatingPromptRatedCurrentVersion)) return false;
-  const double reminder = send(store, &Preferences::doubleForKey, kRatingPromptReminderRequestDate);
-  return send(platform_.clock, &Clock::now) - reminder >= kSecondsBeforeReminding;
+  if (store->boolForKey(kRatingPromptDeclinedToRate)) return false;
+  if (store->boolForKey(kRatingPromptRatedCurrentVersion)) return false;
+  const double reminder = store->doubleForKey(kRatingPromptReminderRequestDate);
+  return platform_.clock->now() - reminder >= kSecondsBeforeReminding;
 }
 
 bool RatingPrompt::connectedToNetwork() {
   const SocketAddressIn zeroAddress;
-  std::unique_ptr<ReachabilityTarget> target =
-      send(platform_.reachability, &Reachability::createWithAddress, zeroAddress);
+  std::unique_ptr<ReachabilityTarget> target = platform_.reachability->createWithAddress(zeroAddress);
   ReachabilityFlags flags = 0;
   const bool gotFlags = send(target.get(), &ReachabilityTarget::getFlags, flags);
   target.reset();
   if (!gotFlags) {
-    send(platform_.logger, &Logger::log, std::string("Error. Could not recover network reachability flags"));
+    platform_.logger->log("Error. Could not recover network reachability flags");
     return false;
   }
   // The probe goes out whatever the flags say: they are only looked at afterwards.
   const URLRequest request{probeURL_, URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0};
-  const bool connected = send(platform_.urlConnections, &URLConnectionFactory::startConnection, request);
+  const bool connected = platform_.urlConnections->startConnection(request);
   const bool directRoute = (flags & (kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired)) ==
                            kSCNetworkReachabilityFlagsReachable;
   const bool transient = (flags & kSCNetworkReachabilityFlagsTransientConnection) != 0;
@@ -218,16 +216,14 @@ void RatingPrompt::incrementSignificantEventAndRate(bool canPromptForRating) {
 
 void RatingPrompt::rateIfAllowed(bool canPromptForRating) {
   if (!canPromptForRating || !ratingConditionsHaveBeenMet() || !connectedToNetwork()) return;
-  send(platform_.dispatch, &Dispatcher::asyncMain, [self = shared_from_this()] { self->showRatingAlert(); });
+  platform_.dispatch->asyncMain([self = shared_from_this()] { self->showRatingAlert(); });
 }
 
-std::string RatingPrompt::localized(const std::string& key) const {
-  return platform_.bundle ? platform_.bundle->localizedString(key) : key;
-}
+std::string RatingPrompt::localized(const std::string& key) const { return platform_.bundle->localizedString(key); }
 
 std::string RatingPrompt::bundleName() const {
   // Without a name the text reads as if the name were empty.
-  return send(platform_.bundle, &Bundle::infoString, std::string(kCFBundleNameKey)).value_or("");
+  return platform_.bundle->infoString(kCFBundleNameKey).value_or("");
 }
 
 void RatingPrompt::showRatingAlert() {
@@ -238,8 +234,7 @@ void RatingPrompt::showRatingAlert() {
   const std::string cancel = localized(kCancelButtonText);
   const std::string rate = formatWithArgument(localized(kRateButtonText), bundleName());
   const std::string remind = localized(kRemindButtonText);
-  ratingAlert_ = send(platform_.alertViews, &AlertViewFactory::makeAlertView, title, message,
-                      std::weak_ptr<AlertViewDelegate>(shared_from_this()), cancel, std::vector{rate, remind});
+  ratingAlert_ = platform_.alertViews->makeAlertView(title, message, weak_from_this(), cancel, std::vector{rate, remind});
   send(ratingAlert_, &AlertView::show);
 }
 
@@ -254,20 +249,20 @@ void RatingPrompt::recordAnswer(Write&& write) {
     std::lock_guard lock(recordMutex_);
     write(platform_.preferences.get());
   }
-  send(platform_.preferences, &Preferences::synchronize);
+  platform_.preferences->synchronize();
 }
 
 void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
   switch (buttonIndex) {
     case kButtonNoThanks:
-      recordAnswer([](Preferences* store) { send(store, &Preferences::setBool, true, kRatingPromptDeclinedToRate); });
+      recordAnswer([](Preferences* store) { store->setBool(true, kRatingPromptDeclinedToRate); });
       break;
     case kButtonRate:
       rateApp();
       break;
     case kButtonRemindLater:
       recordAnswer([this](Preferences* store) {
-        send(store, &Preferences::setDouble, send(platform_.clock, &Clock::now), kRatingPromptReminderRequestDate);
+        store->setDouble(platform_.clock->now(), kRatingPromptReminderRequestDate);
       });
       break;
     default:
@@ -278,8 +273,8 @@ void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
 void RatingPrompt::rateApp() {
   const std::string url = replaceAll(reviewURLTemplate, "APP_ID", std::to_string(applicationStoreIdentifier));
   // Stored before the store opens, which may take the application out of the foreground.
-  recordAnswer([](Preferences* store) { send(store, &Preferences::setBool, true, kRatingPromptRatedCurrentVersion); });
-  send(platform_.urlOpener, &URLOpener::openURL, url);
+  recordAnswer([](Preferences* store) { store->setBool(true, kRatingPromptRatedCurrentVersion); });
+  platform_.urlOpener->openURL(url);
 }
 
 }  // namespace storm

@@ -18,7 +18,7 @@ void MainViewController::viewDidLoad() {
 }
 
 void MainViewController::createAdBannerView() {
-  adBannerView_ = send(platform_.banners, &ADBannerService::initWithFrame, RectZero);
+  adBannerView_ = platform_.banners->initWithFrame(RectZero);
   const Rect banner = send(adBannerView_, &View::frame);
   const float height = send(view(), &View::frame).height;
   send(adBannerView_, &View::setFrame, Rect{banner.x, height, banner.width, banner.height});
@@ -32,8 +32,8 @@ void MainViewController::adjustBannerView() {
   Rect content = send(view(), &View::bounds);
   Rect banner = send(adBannerView_, &View::frame);
   if (send(adBannerView_, &ADBannerView::isBannerLoaded)) {
-    const Size reserved = send(platform_.banners, &ADBannerService::sizeFromBannerContentSizeIdentifier,
-                               send(adBannerView_, &ADBannerView::currentContentSizeIdentifier));
+    const Size reserved = platform_.banners->sizeFromBannerContentSizeIdentifier(
+        send(adBannerView_, &ADBannerView::currentContentSizeIdentifier));
     content.height -= reserved.height;
     banner.y = content.height;
   } else {
@@ -41,11 +41,10 @@ void MainViewController::adjustBannerView() {
   }
   // The block keeps the controller alive and fetches the views when it runs.
   auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
-  send(platform_.animator, &Animator::animateWithDuration, kBannerAnimationSeconds,
-       std::function<void()>([self, banner, content] {
-         send(self->adBannerView(), &View::setFrame, banner);
-         send(self->contentView(), &View::setFrame, content);
-       }));
+  platform_.animator->animateWithDuration(kBannerAnimationSeconds, [self, banner, content] {
+    send(self->adBannerView(), &View::setFrame, banner);
+    send(self->contentView(), &View::setFrame, content);
+  });
 }
 
 void MainViewController::bannerViewDidLoadAd(ADBannerView&) {

@@ -18,6 +18,6 @@ void MainViewController::flipsideViewControllerDidFinish(FlipsideViewController&
   dismissModalViewControllerAnimated(true);
 }
 
-void MainViewController::paid(View*) { send(platform_.urlOpener, &URLOpener::openURL, std::string(kProductPageURL)); }
+void MainViewController::paid(View*) { platform_.urlOpener->openURL(kProductPageURL); }
 
 }  // namespace storm

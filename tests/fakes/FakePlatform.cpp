@@ -39,13 +39,15 @@ FakePlatform::FakePlatform(double epoch)
       formatters(std::make_shared<FakeDateFormatterFactory>()),
       urls(std::make_shared<RecordingURLOpener>()),
       logger(std::make_shared<RecordingLogger>()),
-      animator(std::make_shared<RecordingAnimator>()) {
+      animator(std::make_shared<RecordingAnimator>()),
+      banners(std::make_shared<FakeBannerService>()) {
   platform.clock = clock;
   platform.timers = clock;
   platform.dateFormatters = formatters;
   platform.urlOpener = urls;
   platform.logger = logger;
   platform.animator = animator;
+  platform.banners = banners;
 }
 
 }  // namespace storm::fakes

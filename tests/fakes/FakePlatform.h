@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "fakes/FakeBanner.h"
 #include "platform/ManualClock.h"
 #include "platform/Platform.h"
 
 // A platform of fakes: a manual clock that drives the timers, a formatter of the two patterns the
-// stopwatch uses, and recorders for URLs, log lines and animations.
+// stopwatch uses, recorders for URLs, log lines and animations, and a banner service.
 
 namespace storm::fakes {
 
@@ -54,6 +55,7 @@ struct FakePlatform {
   std::shared_ptr<RecordingURLOpener> urls;
   std::shared_ptr<RecordingLogger> logger;
   std::shared_ptr<RecordingAnimator> animator;
+  std::shared_ptr<FakeBannerService> banners;
 };
 
 }  // namespace storm::fakes
