@@ -271,7 +271,7 @@ void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
 }
 
 void RatingPrompt::rateApp() {
-  const std::string url = replaceAll(reviewURLTemplate, "APP_ID", std::to_string(applicationStoreIdentifier));
+  const std::string url = replaceAll(reviewURLTemplate(), "APP_ID", std::to_string(applicationStoreIdentifier));
   // Stored before the store opens, which may take the application out of the foreground.
   recordAnswer([](Preferences* store) { store->setBool(true, kRatingPromptRatedCurrentVersion); });
   platform_.urlOpener->openURL(url);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BuildConfig.h"
 #include "platform/AlertView.h"
 #include "platform/Platform.h"
 
@@ -31,13 +32,14 @@ inline constexpr char kRatingPromptDeclinedToRate[] = "kRatingPromptDeclinedToRa
 inline constexpr char kRatingPromptReminderRequestDate[] = "kRatingPromptReminderRequestDate";
 
 // The page whose fetching tells that the network is really there.
-inline constexpr char kRatingPromptProbeURL[] = STORM_PROBE_URL;
+inline constexpr const char* kRatingPromptProbeURL = build::kProbeURL;
 
 // The store's review page; "APP_ID" stands for the application's store identifier.
-inline constexpr char reviewURLTemplate[] =
-    "itms-apps://" STORM_REVIEW_HOST
-    "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=APP_ID";
-inline constexpr int applicationStoreIdentifier = STORM_APP_STORE_ID;
+inline std::string reviewURLTemplate() {
+  return std::string("itms-apps://") + build::kReviewHost +
+         "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=APP_ID";
+}
+inline constexpr long applicationStoreIdentifier = build::kAppStoreId;
 
 class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_this<RatingPrompt> {
  public:

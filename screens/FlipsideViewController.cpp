@@ -15,6 +15,6 @@ void FlipsideViewController::done(View*) {
   if (auto delegate = delegate_.lock()) delegate->flipsideViewControllerDidFinish(*this);
 }
 
-void FlipsideViewController::more(View*) { platform_.urlOpener->openURL(kMakerPageURL); }
+void FlipsideViewController::more(View*) { platform_.urlOpener->openURL(makerPageURL()); }
 
 }  // namespace storm

@@ -18,6 +18,6 @@ void MainViewController::flipsideViewControllerDidFinish(FlipsideViewController&
   dismissModalViewControllerAnimated(true);
 }
 
-void MainViewController::paid(View*) { platform_.urlOpener->openURL(kProductPageURL); }
+void MainViewController::paid(View*) { platform_.urlOpener->openURL(productPageURL()); }
 
 }  // namespace storm

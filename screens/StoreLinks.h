@@ -1,16 +1,22 @@
 #pragma once
 
-// The application's pages in the store, fixed at build time (host, slugs and identifiers come
-// from the build's configuration).
+#include <string>
 
-#define STORM_STRINGIFY_(x) #x
-#define STORM_STRINGIFY(x) STORM_STRINGIFY_(x)
+#include "BuildConfig.h"
+
+// The application's pages in the store; host, slugs and identifiers come from the build's
+// configuration.
 
 namespace storm {
 
-inline constexpr const char* kProductPageURL =
-    "http://" STORM_STORE_HOST "/us/app/" STORM_APP_STORE_SLUG "/id" STORM_STRINGIFY(STORM_APP_STORE_ID) "?mt=8";
-inline constexpr const char* kMakerPageURL = "http://" STORM_STORE_HOST "/us/artist/" STORM_ARTIST_STORE_SLUG
-                                             "/id" STORM_STRINGIFY(STORM_ARTIST_STORE_ID) "?uo=4";
+inline std::string productPageURL() {
+  return std::string("http://") + build::kStoreHost + "/us/app/" + build::kAppStoreSlug + "/id" +
+         std::to_string(build::kAppStoreId) + "?mt=8";
+}
+
+inline std::string makerPageURL() {
+  return std::string("http://") + build::kStoreHost + "/us/artist/" + build::kArtistStoreSlug + "/id" +
+         std::to_string(build::kArtistStoreId) + "?uo=4";
+}
 
 }  // namespace storm

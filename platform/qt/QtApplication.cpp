@@ -10,6 +10,7 @@
 #include <fontconfig/fontconfig.h>
 #include <thread>
 
+#include "BuildConfig.h"
 #include "platform/NotificationCenter.h"
 #include "platform/qt/AutomationDriver.h"
 #include "platform/qt/LayoutLoader.h"
@@ -75,7 +76,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   QApplication::setApplicationName("storm-distance");
   QApplication::setOrganizationName("storm-distance");
   QApplication::setApplicationDisplayName("Storm Distance");
-  QApplication::setApplicationVersion(STORM_VERSION);
+  QApplication::setApplicationVersion(build::kVersion);
   QGuiApplication::setDesktopFileName("storm-distance");
 
   const std::optional<Options> options = parseOptions(app.arguments());

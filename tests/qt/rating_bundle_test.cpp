@@ -8,6 +8,7 @@
 #include <QTranslator>
 #include <QXmlStreamReader>
 
+#include "BuildConfig.h"
 #include "platform/qt/QtBundle.h"
 
 // The information dictionary, the shipped translations and their loading.
@@ -17,7 +18,7 @@ namespace {
 
 TEST(RatingBundle, BuiltInDictionaryHasTheNameAndTheProjectVersion) {
   QtBundle bundle;
-  EXPECT_EQ(bundle.infoString(kCFBundleVersionKey), STORM_VERSION);
+  EXPECT_EQ(bundle.infoString(kCFBundleVersionKey), build::kVersion);
   EXPECT_EQ(bundle.infoString(kCFBundleNameKey), "Storm Distance");
 }
 

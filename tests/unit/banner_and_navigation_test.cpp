@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "BuildConfig.h"
 #include "fakes/FakeBanner.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FakeViews.h"
@@ -241,10 +242,10 @@ TEST_F(NavigationTest, StoreLinksOpenOncePerUseInTheirFixedForms) {
   info->performAction("more:", nullptr);
   main->paid(nullptr);
   ASSERT_EQ(fake.urls->opened.size(), 3u);
-  EXPECT_EQ(fake.urls->opened[0], "http://" STORM_STORE_HOST "/us/app/" STORM_APP_STORE_SLUG "/id" +
-                                      std::to_string(STORM_APP_STORE_ID) + "?mt=8");
-  EXPECT_EQ(fake.urls->opened[1], "http://" STORM_STORE_HOST "/us/artist/" STORM_ARTIST_STORE_SLUG "/id" +
-                                      std::to_string(STORM_ARTIST_STORE_ID) + "?uo=4");
+  EXPECT_EQ(fake.urls->opened[0], std::string("http://") + build::kStoreHost + "/us/app/" + build::kAppStoreSlug +
+                                      "/id" + std::to_string(build::kAppStoreId) + "?mt=8");
+  EXPECT_EQ(fake.urls->opened[1], std::string("http://") + build::kStoreHost + "/us/artist/" +
+                                      build::kArtistStoreSlug + "/id" + std::to_string(build::kArtistStoreId) + "?uo=4");
   EXPECT_EQ(fake.urls->opened[2], fake.urls->opened[0]);
   fake.urls->result = false;  // the system refuses: nothing else happens
   main->paid(nullptr);

@@ -17,9 +17,9 @@ constexpr double kThirtyDays = 2592000.0;
 const char kMessage[] =
     "If you enjoy using Storm Distance, would you mind taking a moment to rate it? It won't take more than a "
     "minute. Thanks for your support!";
-const std::string kReviewURL = std::string("itms-apps://") + STORM_REVIEW_HOST +
+const std::string kReviewURL = std::string("itms-apps://") + build::kReviewHost +
                                "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=" +
-                               std::to_string(STORM_APP_STORE_ID);
+                               std::to_string(build::kAppStoreId);
 
 class RatingFlow : public ::testing::Test {
  protected:
