@@ -7,7 +7,9 @@
 
 namespace storm {
 
-AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {}
+AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {
+  stopwatch_->timingChanged = [](bool timing) { RatingPrompt::holdRatingAlert(timing); };
+}
 
 bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::string, std::string>& options) {
   // A platform without a preference store (or a queue) leaves the prompt without effect.

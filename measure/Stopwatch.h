@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,14 @@ class Stopwatch {
   std::optional<double> startDate;
   // The repeating tick; present exactly while timing.
   std::shared_ptr<Timer> timer;
+  // Told when a measurement starts (true) and when it ends (false).
+  std::function<void(bool timing)> timingChanged;
+
+  void setMeasurementPhase(int32_t phase) {
+    const bool changed = phase != measurementPhase;
+    measurementPhase = phase;
+    if (changed && timingChanged) timingChanged(phase == MeasurementPhaseTiming);
+  }
 
   // Seconds from the start press to `now` (monotonic); from 0 when nothing was ever started.
   double elapsed(double now) const { return now - startDate.value_or(0.0); }
@@ -36,7 +45,7 @@ class Stopwatch {
     if (timer) timer->invalidate();
     timer.reset();
     startDate.reset();
-    measurementPhase = MeasurementPhaseIdle;
+    setMeasurementPhase(MeasurementPhaseIdle);
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <limits>
+#include <utility>
 
 #include "platform/Nil.h"
 
@@ -113,6 +114,8 @@ std::shared_ptr<RatingPrompt> RatingPrompt::sharedInstance() {
 }
 
 void RatingPrompt::appWillResignActive() { send(sharedInstance(), &RatingPrompt::hideRatingAlert); }
+
+void RatingPrompt::holdRatingAlert(bool held) { send(sharedInstance(), &RatingPrompt::setRatingAlertHeld, held); }
 
 const std::vector<PreferenceKey>& RatingPrompt::preferenceKeys() {
   static const std::vector<PreferenceKey> keys{
@@ -229,6 +232,11 @@ std::string RatingPrompt::bundleName() const {
 void RatingPrompt::showRatingAlert() {
   // Two counting calls can both find the conditions met; the user is asked once.
   if (send(ratingAlert_, &AlertView::isVisible)) return;
+  // A running measurement is never interrupted: the dialog waits for its end.
+  if (alertHeld_) {
+    alertDue_ = true;
+    return;
+  }
   const std::string title = formatWithArgument(localized(kTitleText), bundleName());
   const std::string message = formatWithArgument(localized(kMessageText), bundleName());
   const std::string cancel = localized(kCancelButtonText);
@@ -238,7 +246,14 @@ void RatingPrompt::showRatingAlert() {
   send(ratingAlert_, &AlertView::show);
 }
 
+void RatingPrompt::setRatingAlertHeld(bool held) {
+  alertHeld_ = held;
+  if (!held && std::exchange(alertDue_, false)) showRatingAlert();
+}
+
 void RatingPrompt::hideRatingAlert() {
+  // One that was waiting goes too; the next return to the foreground asks again.
+  alertDue_ = false;
   // Index -1 is no button's: nothing is recorded.
   if (send(ratingAlert_, &AlertView::isVisible)) ratingAlert_->dismissWithClickedButtonIndex(-1, false);
 }

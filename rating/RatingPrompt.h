@@ -61,6 +61,8 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   static std::shared_ptr<RatingPrompt> sharedInstance();
   // The observer of the resign-active notification.
   static void appWillResignActive();
+  // While held (a measurement runs), a dialog that is due waits and shows when released. Main thread.
+  static void holdRatingAlert(bool held);
 
   // The seven keys of the record and their types.
   static const std::vector<PreferenceKey>& preferenceKeys();
@@ -72,6 +74,7 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   // Main thread.
   void showRatingAlert();
   void hideRatingAlert();
+  void setRatingAlertHeld(bool held);
   void alertViewClickedButtonAtIndex(AlertView& alertView, long buttonIndex) override;
   std::shared_ptr<AlertView> ratingAlert() const { return ratingAlert_; }
   void setRatingAlert(std::shared_ptr<AlertView> alert) { ratingAlert_ = std::move(alert); }
@@ -100,7 +103,10 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   // Serialises every read-then-write of the record (counting, answers, the conditions' reads),
   // so that overlapping calls from the queue and the main thread lose no update.
   std::mutex recordMutex_;
-  std::shared_ptr<AlertView> ratingAlert_;  // main thread only
+  // Main thread only:
+  std::shared_ptr<AlertView> ratingAlert_;
+  bool alertHeld_ = false;
+  bool alertDue_ = false;  // asked for while held
 };
 
 // `format` with each "%@" replaced by `argument` and each "%%" by "%"; any other "%" stays as it

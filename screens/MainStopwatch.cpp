@@ -20,7 +20,7 @@ void MainViewController::button(View*) {
     updateStormCircle(distance.kilometres);
     send(dist_, &Label::setText, distanceText(distance));
     send(buttonP_, &Button::setTitle, std::string(kTitleIdle), ControlStateNormal);
-    state.measurementPhase = MeasurementPhaseIdle;
+    state.setMeasurementPhase(MeasurementPhaseIdle);
   } else if (phase == MeasurementPhaseIdle) {
     send(dist_, &Label::setText, std::string());
     state.startDate = platform_.clock->monotonic();
@@ -28,7 +28,7 @@ void MainViewController::button(View*) {
     auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
     state.timer = platform_.timers->scheduledTimer(kTickPeriod, true, [self] { self->updateTimer(); });
     send(buttonP_, &Button::setTitle, std::string(kTitleTiming), ControlStateNormal);
-    state.measurementPhase = MeasurementPhaseTiming;
+    state.setMeasurementPhase(MeasurementPhaseTiming);
   }
 }
 

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeySequence>
+#include <QTest>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +26,15 @@ namespace storm::qt {
 namespace {
 
 constexpr double kSettleLimitSeconds = 30;
+
+// A key by its name as QKeySequence spells it ("Space", "Escape", "Ctrl+S"), or "plus" / "minus".
+std::optional<QKeyCombination> keyNamed(const QString& name) {
+  if (name.compare("plus", Qt::CaseInsensitive) == 0) return QKeyCombination(Qt::Key_Plus);
+  if (name.compare("minus", Qt::CaseInsensitive) == 0) return QKeyCombination(Qt::Key_Minus);
+  const QKeySequence sequence = QKeySequence::fromString(name, QKeySequence::PortableText);
+  if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown) return std::nullopt;
+  return sequence[0];
+}
 
 }  // namespace
 
@@ -86,6 +97,17 @@ AutomationDriver::AutomationDriver(AutomationContext context) : ctx_(context) {
     if (!ctx_.window) return Reply::fail("no window");
     drainMainQueue();
     if (!ctx_.window->grab().save(args[0], "PNG")) return Reply::fail("cannot write " + args[0].toStdString());
+    return Reply::ok();
+  });
+  addCommand("key", [this](const QStringList& args) {
+    if (args.size() != 1) return Reply::fail("key needs one key name");
+    const std::optional<QKeyCombination> key = keyNamed(args[0]);
+    if (!key) return Reply::fail("no key named " + args[0].toStdString());
+    // Through the focus widget and the shortcuts, as a keyboard's press and release arrive.
+    QWidget* target = QApplication::focusWidget();
+    if (!target) target = ctx_.window;
+    QTest::keyClick(target, key->key(), key->keyboardModifiers());
+    drainMainQueue();
     return Reply::ok();
   });
   addCommand("lifecycle", [this](const QStringList& args) {

@@ -1,6 +1,10 @@
 #include "platform/qt/QtAlertView.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -10,10 +14,17 @@ namespace storm::qt {
 
 namespace {
 
-// The dimmed layer; it keeps covering the window as the window is resized.
+// Screen readers hear the dialog as an alert.
+QAccessibleInterface* alertAccessibility(const QString& className, QObject* object) {
+  if (className != "QFrame" || object->objectName() != "alertPanel") return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+}
+
+// The dimmed layer; it keeps covering the window as the window is resized. While it is on show,
+// Escape closes it without an answer, whatever has the focus.
 class AlertLayer : public QWidget {
  public:
-  explicit AlertLayer(QWidget* window) : QWidget(window) {
+  explicit AlertLayer(QWidget* window, std::function<void()> escape) : QWidget(window), escape_(std::move(escape)) {
     setObjectName("alertLayer");
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(
@@ -25,14 +36,26 @@ class AlertLayer : public QWidget {
         " padding: 10px; font-size: 16px; }"
         "QPushButton:focus { font-weight: 600; }");
     window->installEventFilter(this);
+    qApp->installEventFilter(this);
     setGeometry(window->rect());
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
-    return false;
+    if (!isVisible() || (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)) return false;
+    if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
+    // Taken before any shortcut of the screens below sees it.
+    if (event->type() == QEvent::ShortcutOverride) {
+      event->accept();
+      return true;
+    }
+    if (escape_) escape_();
+    return true;
   }
+
+ private:
+  std::function<void()> escape_;
 };
 
 }  // namespace
@@ -51,12 +74,18 @@ QtAlertView::~QtAlertView() {
 
 void QtAlertView::build() {
   if (layer_ || !window_) return;
-  auto* layer = new AlertLayer(window_);
+  static const bool accessibility = (QAccessible::installFactory(alertAccessibility), true);
+  (void)accessibility;
+  auto* layer = new AlertLayer(window_, [weak = weak_from_this()] {
+    if (auto self = weak.lock()) self->dismissWithClickedButtonIndex(-1, false);
+  });
   layer_ = layer;
   auto* outer = new QVBoxLayout(layer);
   outer->setContentsMargins(24, 24, 24, 24);
   auto* panel = new QFrame(layer);
   panel->setObjectName("alertPanel");
+  panel->setAccessibleName(title_);
+  panel->setAccessibleDescription(message_);
   panel->setMaximumWidth(300);
   outer->addWidget(panel, 0, Qt::AlignCenter);
   auto* column = new QVBoxLayout(panel);
@@ -80,6 +109,8 @@ void QtAlertView::build() {
     auto* button = new QPushButton(buttonTitles_[index], panel);
     button->setObjectName(QString("alertButton%1").arg(index));
     button->setCursor(Qt::PointingHandCursor);
+    // Space and Return reach a button only once the user moves the focus there.
+    button->setAutoDefault(false);
     column->addWidget(button);
     buttons_.emplace_back(button);
     QObject::connect(button, &QPushButton::clicked, layer, [weak = weak_from_this(), index] {
@@ -95,7 +126,8 @@ void QtAlertView::show() {
   if (!layer_) return;
   layer_->show();
   layer_->raise();
-  if (!buttons_.empty() && buttons_.front()) buttons_.front()->setFocus();
+  // The focus stays where it was: a key meant for the screen below (a press of the stopwatch, say)
+  // must not answer the dialog.
 }
 
 void QtAlertView::close() {

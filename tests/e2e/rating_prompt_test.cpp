@@ -324,5 +324,36 @@ TEST_F(RatingPromptE2E, AFailedReachabilityQueryIsLoggedAndSendsNoProbe) {
   EXPECT_EQ(server_.requests(), 0);
 }
 
+// A press of Space meant for the thunder, just as the dialog comes: it stops the measurement and
+// answers nothing; the dialog waits for the stop. Escape then hides it without an answer.
+TEST_F(RatingPromptE2E, TheDialogTakesNoKeyMeantForTheStopwatchAndWaitsForTheMeasurement) {
+  writeNineUses();
+  auto app = start();
+  app->ok("settle");
+  app->ok("reachability 2");
+  app->ok("lifecycle active");
+  app->ok("tap button");
+  returnToForeground(*app);
+  EXPECT_FALSE(alertVisible(*app)) << "a running measurement is not interrupted";
+  app->ok("key Space");
+  QJsonObject state = app->state();
+  EXPECT_EQ(state.value("phase").toInt(), 0);
+  EXPECT_EQ(state.value("button").toString(), "SAW LIGHTNING");
+  EXPECT_TRUE(state.value("alert").toObject().value("visible").toBool()) << "shown once the measurement stops";
+  app->ok("key Space");
+  app->ok("key Return");
+  EXPECT_EQ(app->state().value("phase").toInt(), 0) << "Space started a measurement, Return stopped it";
+  EXPECT_TRUE(alertVisible(*app));
+  EXPECT_TRUE(app->send("defaults").value("kRatingPromptDeclinedToRate").isNull());
+
+  app->ok("key Escape");
+  EXPECT_FALSE(alertVisible(*app));
+  app->ok("settle");
+  EXPECT_TRUE(app->send("defaults").value("kRatingPromptDeclinedToRate").isNull()) << "Escape answers nothing";
+  returnToForeground(*app);
+  EXPECT_TRUE(alertVisible(*app));
+  EXPECT_EQ(app->quit(), 0);
+}
+
 }  // namespace
 }  // namespace storm::e2e

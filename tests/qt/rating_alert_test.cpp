@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QWidget>
@@ -58,6 +60,13 @@ TEST_F(RatingAlertView, ShowsItsButtonsInIndexOrderOverTheWholeWindow) {
   QStringList labels;
   for (auto* label : layer()->findChildren<QLabel*>()) labels << label->text();
   EXPECT_EQ(labels, (QStringList{"Rate App", "Please?"}));
+  // No button takes the focus (a key meant for the screen below must not answer), and screen
+  // readers hear an alert.
+  EXPECT_FALSE(layer()->isAncestorOf(QApplication::focusWidget()));
+  QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(layer()->findChild<QWidget*>("alertPanel"));
+  ASSERT_TRUE(panel);
+  EXPECT_EQ(panel->role(), QAccessible::AlertMessage);
+  EXPECT_EQ(panel->text(QAccessible::Name), "Rate App");
 
   window.resize(800, 480);
   EXPECT_EQ(layer()->geometry(), window.rect());
