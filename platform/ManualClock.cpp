@@ -1,6 +1,7 @@
 #include "platform/ManualClock.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace storm {
@@ -40,9 +41,16 @@ std::shared_ptr<Timer> ManualClock::scheduledTimer(double interval, bool repeats
   return std::make_shared<ManualTimer>(entry);
 }
 
+namespace {
+// A repeating timer fires at each of its due times up to this many times in one advance; the rest
+// collapse into one firing at the last of them, as a run loop fires a timer once after a long sleep.
+constexpr uint64_t kFiringsBeforeCatchingUp = 1000;
+}  // namespace
+
 void ManualClock::advance(double seconds) {
   const double target = monotonic_ + std::max(0.0, seconds);
   const double wallOffset = wall_ - monotonic_;
+  std::vector<std::pair<std::shared_ptr<Entry>, uint64_t>> firedNow;  // this advance's firings of each timer
   for (;;) {
     std::erase_if(entries_, [](const auto& e) { return !e->valid; });
     std::shared_ptr<Entry> next;
@@ -54,6 +62,16 @@ void ManualClock::advance(double seconds) {
       }
     }
     if (!next || due > target) break;
+    auto counted = std::find_if(firedNow.begin(), firedNow.end(), [&](const auto& f) { return f.first == next; });
+    if (counted == firedNow.end()) counted = firedNow.insert(firedNow.end(), {next, 0});
+    if (++counted->second > kFiringsBeforeCatchingUp && next->repeats) {
+      // Skip to the last due time up to the target.
+      const auto last = static_cast<uint64_t>(std::floor((target - next->start) / next->interval));
+      if (last > next->fired + 1) {
+        next->fired = last - 1;
+        continue;  // due again at its new time, if that is still the earliest
+      }
+    }
     monotonic_ = due;
     wall_ = due + wallOffset;
     ++next->fired;

@@ -225,8 +225,11 @@ void RatingPrompt::rateIfAllowed(bool canPromptForRating) {
 std::string RatingPrompt::localized(const std::string& key) const { return platform_.bundle->localizedString(key); }
 
 std::string RatingPrompt::bundleName() const {
-  // Without a name the text reads as if the name were empty.
-  return platform_.bundle->infoString(kCFBundleNameKey).value_or("");
+  std::optional<std::string> name = platform_.bundle->infoString(kCFBundleNameKey);
+  if (name) return *name;
+  // Without a name the text reads as if the name were empty; said once, not at every dialog.
+  if (!namelessReported_.exchange(true)) platform_.logger->log("The bundle has no name (CFBundleName); it shows as empty");
+  return {};
 }
 
 void RatingPrompt::showRatingAlert() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -103,6 +104,7 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   // Serialises every read-then-write of the record (counting, answers, the conditions' reads),
   // so that overlapping calls from the queue and the main thread lose no update.
   std::mutex recordMutex_;
+  mutable std::atomic<bool> namelessReported_{false};
   // Main thread only:
   std::shared_ptr<AlertView> ratingAlert_;
   bool alertHeld_ = false;

@@ -26,6 +26,8 @@ namespace storm::qt {
 namespace {
 
 constexpr double kSettleLimitSeconds = 30;
+// The longest single step of the manual clock (about 31 years).
+constexpr double kLongestAdvance = 1e9;
 
 // A key by its name as QKeySequence spells it ("Space", "Escape", "Ctrl+S"), or "plus" / "minus".
 std::optional<QKeyCombination> keyNamed(const QString& name) {
@@ -74,7 +76,8 @@ AutomationDriver::AutomationDriver(AutomationContext context) : ctx_(context) {
   addCommand("advance", [this](const QStringList& args) {
     double s = 0;
     if (!ctx_.services->manualClock) return Reply::fail("advance needs --manual-clock");
-    if (args.size() != 1 || !toDouble(args[0], s) || s < 0) return Reply::fail("advance needs non-negative seconds");
+    if (args.size() != 1 || !toDouble(args[0], s) || s < 0 || s > kLongestAdvance)
+      return Reply::fail("advance needs seconds from 0 to 1e9");
     ctx_.services->manualClock->advance(s);
     drainMainQueue();
     return Reply::ok();

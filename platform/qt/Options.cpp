@@ -7,6 +7,11 @@
 
 namespace storm::qt {
 
+namespace {
+// About 31 million years: beyond it a double no longer holds the millisecond.
+constexpr double kLatestManualClock = 1e15;
+}  // namespace
+
 std::optional<Options> parseOptions(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription("How far away is the thunderstorm?");
@@ -26,8 +31,9 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
   if (parser.isSet("manual-clock")) {
     bool ok = false;
     const double epoch = parser.value("manual-clock").toDouble(&ok);
-    if (!ok) {
-      qCWarning(lcStorm, "--manual-clock needs seconds since 1970, not '%s'", qPrintable(parser.value("manual-clock")));
+    if (!ok || !std::isfinite(epoch) || std::abs(epoch) > kLatestManualClock) {
+      qCWarning(lcStorm, "--manual-clock needs seconds since 1970 (at most 1e15 either way), not '%s'",
+                qPrintable(parser.value("manual-clock")));
       return std::nullopt;
     }
     options.manualClock = epoch;

@@ -12,30 +12,55 @@
 
 namespace storm::qt {
 
-QtBundle::QtBundle(const QString& infoFile) {
-  const QString path = infoFile.isEmpty() ? QString(kBuiltInInfoDictionary) : infoFile;
+namespace {
+
+// The dictionary in `path`: a JSON object whose CFBundleVersion and CFBundleName, where present,
+// are strings. Nothing, with the reason in `problem`, for anything else.
+std::optional<std::map<std::string, std::string>> readDictionary(const QString& path, QString& problem) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    qCWarning(lcStorm, "cannot read the information dictionary %s (%s)", qPrintable(path),
-                 qPrintable(file.errorString()));
-    return;
+    problem = "cannot be read (" + file.errorString() + ")";
+    return std::nullopt;
   }
   QJsonParseError error{};
   const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-  if (error.error != QJsonParseError::NoError || !document.isObject()) {
-    qCWarning(lcStorm, "the information dictionary %s is not a JSON object (%s)", qPrintable(path),
-                 qPrintable(error.errorString()));
-    return;
+  if (error.error != QJsonParseError::NoError) {
+    problem = "is not JSON (" + error.errorString() + ")";
+    return std::nullopt;
   }
+  if (!document.isObject()) {
+    problem = "is not a JSON object";
+    return std::nullopt;
+  }
+  std::map<std::string, std::string> info;
   const QJsonObject object = document.object();
   for (auto it = object.begin(); it != object.end(); ++it) {
     if (it.value().isString()) {
-      info_[it.key().toStdString()] = it.value().toString().toStdString();
+      info[it.key().toStdString()] = it.value().toString().toStdString();
     } else if (it.key() == kCFBundleVersionKey || it.key() == kCFBundleNameKey) {
-      qCWarning(lcStorm, "in the information dictionary %s, %s is not a string; ignored",
-                   qPrintable(path), qPrintable(it.key()));
+      problem = "has a " + it.key() + " that is not a string";
+      return std::nullopt;
     }
   }
+  return info;
+}
+
+}  // namespace
+
+QtBundle::QtBundle(const QString& infoFile) {
+  QString problem;
+  if (!infoFile.isEmpty()) {
+    if (auto info = readDictionary(infoFile, problem)) {
+      info_ = std::move(*info);
+      return;
+    }
+    // Without a usable dictionary the application would have no version, and the rating record
+    // would start over: the built-in one stands in.
+    qCWarning(lcStorm, "the information dictionary %s %s; using the built-in one", qPrintable(infoFile),
+              qPrintable(problem));
+  }
+  if (auto info = readDictionary(kBuiltInInfoDictionary, problem)) info_ = std::move(*info);
+  else qCWarning(lcStorm, "the built-in information dictionary %s", qPrintable(problem));
 }
 
 std::optional<std::string> QtBundle::infoString(const std::string& key) const {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/Bundle.h"
@@ -21,8 +22,9 @@ inline constexpr char kLocalizableContext[] = "Localizable";
 
 class QtBundle : public Bundle {
  public:
-  // Reads `infoFile`, or the built-in dictionary when it is empty. A file that cannot be read or
-  // is not a JSON object gives an empty dictionary, after one line on stderr.
+  // Reads `infoFile`, or the built-in dictionary when it is empty. A file that cannot be read, is
+  // not a JSON object or has a version or name that is not a string is reported in one line, and
+  // the built-in dictionary is used instead.
   explicit QtBundle(const QString& infoFile = {});
 
   std::optional<std::string> infoString(const std::string& key) const override;

@@ -124,6 +124,21 @@ TEST(MeasurementE2E, BadCommandsAnswerWithAnErrorAndTheAppCarriesOn) {
   EXPECT_EQ(app.quit(), 0);
 }
 
+TEST(MeasurementE2E, ManualClockValuesBeyondReachAreRefused) {
+  for (const char* epoch : {"nan", "inf", "-inf", "1e300", "-2e15"}) {
+    QProcess app;
+    app.start(STORM_APP_BINARY, {"--automation", "--manual-clock", epoch});
+    ASSERT_TRUE(app.waitForFinished(10000)) << epoch;
+    EXPECT_EQ(app.exitCode(), 2) << epoch;
+    EXPECT_TRUE(app.readAllStandardError().contains("--manual-clock needs")) << epoch;
+  }
+  AutomationClient app({"--manual-clock", "1700000000"});
+  for (const char* seconds : {"nan", "inf", "1e300", "1000000001", "-1"})
+    EXPECT_TRUE(app.send(QString("advance ") + seconds).contains("error")) << seconds;
+  app.ok("advance 1e9");
+  EXPECT_EQ(app.quit(), 0);
+}
+
 TEST(MeasurementE2E, RealClockMeasuresRealTime) {
   AutomationClient app;
   app.ok("tap button");

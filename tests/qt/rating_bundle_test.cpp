@@ -34,7 +34,9 @@ void PrintTo(const InfoCase& c, std::ostream* os) { *os << c.name; }
 
 class InfoFile : public ::testing::TestWithParam<InfoCase> {};
 
-TEST_P(InfoFile, ReplacesTheBuiltInDictionary) {
+// A usable file replaces the built-in dictionary; an unusable one is reported and the built-in one
+// stands in, so that the application never loses its version.
+TEST_P(InfoFile, ReplacesTheBuiltInDictionaryOnlyWhenUsable) {
   const InfoCase& c = GetParam();
   QTemporaryDir dir;
   const QString path = dir.path() + "/Info.json";
@@ -56,10 +58,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(InfoCase{"Both", R"({"CFBundleVersion":"2.5","CFBundleName":"Gewitter"})", "2.5", "Gewitter", false},
                       InfoCase{"VersionOnly", R"({"CFBundleVersion":"2.5"})", "2.5", std::nullopt, false},
                       InfoCase{"Neither", R"({})", std::nullopt, std::nullopt, false},
-                      InfoCase{"VersionNotAString", R"({"CFBundleVersion":2.5,"CFBundleName":"X"})", std::nullopt, "X", true},
-                      InfoCase{"NotJson", "CFBundleVersion = 2.5", std::nullopt, std::nullopt, true},
-                      InfoCase{"NotAnObject", R"(["2.5"])", std::nullopt, std::nullopt, true},
-                      InfoCase{"Missing", "", std::nullopt, std::nullopt, true}),
+                      InfoCase{"VersionNotAString", R"({"CFBundleVersion":2.5,"CFBundleName":"X"})", build::kVersion,
+                               "Storm Distance", true},
+                      InfoCase{"NotJson", "CFBundleVersion = 2.5", build::kVersion, "Storm Distance", true},
+                      InfoCase{"NotAnObject", R"(["2.5"])", build::kVersion, "Storm Distance", true},
+                      InfoCase{"Empty", " ", build::kVersion, "Storm Distance", true},
+                      InfoCase{"Missing", "", build::kVersion, "Storm Distance", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Each translatable text of a layout, with the context the layout loader translates it in.

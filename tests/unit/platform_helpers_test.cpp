@@ -109,6 +109,23 @@ TEST(ManualClock, RepeatingTimersFireAtEachMultipleWithTheClockSetToIt) {
   EXPECT_EQ(clock.now(), 102.0);
 }
 
+TEST(ManualClock, ALongAdvanceCatchesUpWithOneFiringAtTheLastDueTime) {
+  ManualClock clock(0);
+  std::vector<double> at;
+  auto tick = clock.scheduledTimer(0.01, true, [&] { at.push_back(clock.monotonic()); });
+  bool once = false;
+  auto later = clock.scheduledTimer(5e8, false, [&] { once = true; });
+  clock.advance(1e9);
+  ASSERT_EQ(at.size(), 1001u) << "a thousand at their times, then one for all the rest";
+  EXPECT_DOUBLE_EQ(at[999], 10.0);
+  EXPECT_DOUBLE_EQ(at.back(), 1e9);
+  EXPECT_TRUE(once) << "other timers still fire";
+  at.clear();
+  clock.advance(0.02);
+  EXPECT_EQ(at.size(), 2u) << "and the tick goes on from there";
+  tick->invalidate();
+}
+
 TEST(ManualClock, OneShotTimersFireOnceAndTimersMayStopThemselves) {
   ManualClock clock;
   int once = 0, self = 0;

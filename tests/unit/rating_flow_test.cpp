@@ -99,6 +99,16 @@ TEST_F(RatingFlow, DialogTextsAreLookedUpAndFormatSequencesAreNotInterpreted) {
             (std::vector<std::string>{"Nein, danke %x", "Sturm %n %@ bewerten %s%n%d 100%", "Später erinnern"}));
 }
 
+TEST_F(RatingFlow, AMissingBundleNameReadsEmptyAndIsLoggedOnce) {
+  fake.bundle->info.erase(kCFBundleNameKey);
+  prompt->showRatingAlert();
+  prompt->hideRatingAlert();
+  prompt->showRatingAlert();
+  ASSERT_EQ(fake.alerts->made.size(), 2u);
+  EXPECT_EQ(fake.alerts->made[1]->title, "Rate ");
+  EXPECT_EQ(fake.logger->lines, std::vector<std::string>{"The bundle has no name (CFBundleName); it shows as empty"});
+}
+
 struct FormatCase {
   const char* format;
   const char* argument;
