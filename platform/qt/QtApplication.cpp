@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QResizeEvent>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "platform/qt/QtDispatch.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/ScreenStack.h"
+#include "platform/qt/SingleInstance.h"
 
 namespace storm::qt {
 
@@ -84,6 +86,17 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     fontConfiguration.join();
     return 2;
   }
+  // Outside automation mode (where tests run copies side by side) a second launch only brings the
+  // running copy's window forward.
+  std::unique_ptr<SingleInstance> instance;
+  if (!options->automation) {
+    instance = SingleInstance::claim(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                                     "/storm-distance");
+    if (!instance) {
+      fontConfiguration.join();
+      return 0;
+    }
+  }
   installTranslations();
 
   auto window = std::make_unique<AppWindow>();
@@ -144,6 +157,14 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   }
   fontConfiguration.join();
   window->show();
+  if (instance) {
+    instance->setOnActivate([w = window.get()] {
+      w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+      w->show();
+      w->raise();
+      w->activateWindow();
+    });
+  }
 
   if (automation) {
     registerMapAutomation(*automation, automationContext);

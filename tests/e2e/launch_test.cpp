@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+// Launches outside automation mode: one running copy per configuration folder.
+
+namespace storm::e2e {
+namespace {
+
+TEST(LaunchE2E, ASecondLaunchBringsTheRunningWindowForwardAndLeaves) {
+  QTemporaryDir home;
+  // Tiles from a closed loopback port and a fixed position: the real app reaches no other host.
+  const QString sources = home.path() + "/sources.json";
+  QFile file(sources);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  const QByteArray layer = R"({"url":"http://127.0.0.1:9/{z}/{x}/{y}.png","maxZoom":5,"attribution":"test"})";
+  file.write("{\"standard\":" + layer + ",\"satellite\":" + layer + ",\"hybrid\":" + layer + "}");
+  file.close();
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+  env.insert("XDG_CACHE_HOME", home.path() + "/cache");
+  env.insert("XDG_RUNTIME_DIR", home.path());
+  env.insert("STORM_DISTANCE_NO_RATING_PROMPT", "1");
+  const QStringList arguments{"--map-sources", sources, "--location", "48,11"};
+
+  QProcess first, second;
+  for (QProcess* copy : {&first, &second}) copy->setProcessEnvironment(env);
+  first.start(STORM_APP_BINARY, arguments);
+  ASSERT_TRUE(first.waitForStarted(10000));
+  const QString lock = home.path() + "/config/storm-distance/instance.lock";
+  for (QDeadlineTimer deadline(10000); !QFileInfo::exists(lock) && !deadline.hasExpired();) QThread::msleep(20);
+
+  second.start(STORM_APP_BINARY, arguments);
+  ASSERT_TRUE(second.waitForFinished(10000)) << "the second copy leaves";
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(second.readAllStandardError().contains("already running; brought its window forward"));
+  EXPECT_EQ(first.state(), QProcess::Running);
+  first.setReadChannel(QProcess::StandardError);
+  QByteArray told;
+  for (QDeadlineTimer deadline(5000); !told.contains("brought it forward") && !deadline.hasExpired();) {
+    first.waitForReadyRead(100);
+    told += first.readAllStandardError();
+  }
+  EXPECT_TRUE(told.contains("another launch asked for the window; brought it forward")) << told.toStdString();
+  first.kill();
+  first.waitForFinished(5000);
+}
+
+}  // namespace
+}  // namespace storm::e2e
