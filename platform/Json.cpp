@@ -50,6 +50,7 @@ std::string Json::dump() const {
       auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d);
       return ec == std::errc{} ? std::string(buf, end) : "null";
     }
+    std::string operator()(long long n) const { return std::to_string(n); }
     std::string operator()(const std::string& s) const { return jsonQuote(s); }
     std::string operator()(const Array& a) const {
       std::string out = "[";

@@ -18,10 +18,11 @@ class Json {
   Json() = default;  // null
   Json(std::nullptr_t) {}
   Json(bool b) : value_(b) {}
-  Json(int n) : value_(static_cast<double>(n)) {}
-  Json(long n) : value_(static_cast<double>(n)) {}
-  Json(long long n) : value_(static_cast<double>(n)) {}
-  Json(unsigned n) : value_(static_cast<double>(n)) {}
+  // Whole numbers are kept as they are, so that every 64-bit value prints exactly.
+  Json(int n) : value_(static_cast<long long>(n)) {}
+  Json(long n) : value_(static_cast<long long>(n)) {}
+  Json(long long n) : value_(n) {}
+  Json(unsigned n) : value_(static_cast<long long>(n)) {}
   Json(float n) : value_(static_cast<double>(n)) {}
   Json(double n) : value_(n) {}
   Json(const char* s) : value_(std::string(s)) {}
@@ -40,7 +41,7 @@ class Json {
   std::string dump() const;
 
  private:
-  std::variant<std::monostate, bool, double, std::string, Array, Object> value_;
+  std::variant<std::monostate, bool, double, long long, std::string, Array, Object> value_;
 };
 
 std::string jsonQuote(const std::string& text);

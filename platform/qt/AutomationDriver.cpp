@@ -8,7 +8,9 @@
 #include <QKeySequence>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <thread>
 #include <unistd.h>
@@ -26,6 +28,9 @@ namespace storm::qt {
 namespace {
 
 constexpr double kSettleLimitSeconds = 30;
+// A command line may be this long; the answer to one that is not quotes this much of it at most.
+constexpr size_t kLongestCommand = 64 * 1024;
+constexpr qsizetype kEchoedCharacters = 80;
 // The longest single step of the manual clock (about 31 years).
 constexpr double kLongestAdvance = 1e9;
 
@@ -172,17 +177,28 @@ void AutomationDriver::start() {
 }
 
 void AutomationDriver::readInput() {
-  char chunk[4096];
+  char chunk[65536];
   const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
   if (n <= 0) {
     notifier_->setEnabled(false);
     inputClosed_ = true;
-  } else {
-    buffer_.append(chunk, static_cast<size_t>(n));
-    for (size_t end; (end = buffer_.find('\n')) != std::string::npos;) {
-      pending_.push_back(buffer_.substr(0, end));
-      buffer_.erase(0, end + 1);
+  }
+  // Each byte is looked at once, however long the line.
+  for (const char *at = chunk, *end = chunk + std::max<ssize_t>(n, 0); at < end;) {
+    const char* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+    const char* stop = newline ? newline : end;
+    if (!skippingLine_ && buffer_.size() + static_cast<size_t>(stop - at) > kLongestCommand) {
+      pending_.push_back(std::nullopt);  // answered with an error, in its turn
+      buffer_.clear();
+      skippingLine_ = true;
     }
+    if (!skippingLine_) buffer_.append(at, stop);
+    if (newline) {
+      if (!skippingLine_) pending_.push_back(std::move(buffer_));
+      buffer_.clear();
+      skippingLine_ = false;
+    }
+    at = newline ? newline + 1 : end;
   }
   drain();
 }
@@ -191,9 +207,11 @@ void AutomationDriver::drain() {
   if (running_) return;  // a command that runs the event loop (wait, settle) finishes first
   running_ = true;
   while (!pending_.empty()) {
-    const std::string line = pending_.front();
+    const std::optional<std::string> line = std::move(pending_.front());
     pending_.pop_front();
-    const Reply reply = run(QString::fromStdString(line));
+    const Reply reply = line ? run(QString::fromStdString(*line))
+                             : Reply::fail("command line longer than " + std::to_string(kLongestCommand) +
+                                           " bytes; ignored");
     const std::string out =
         reply.error.empty() ? reply.value.dump() : Json::object().set("error", reply.error).dump();
     std::fprintf(stdout, "%s\n", out.c_str());
@@ -208,7 +226,7 @@ Reply AutomationDriver::run(const QString& line) {
   if (words.isEmpty()) return Reply::fail("empty command");
   const QString verb = words.takeFirst();
   auto it = commands_.find(verb);
-  if (it == commands_.end()) return Reply::fail("unknown command: " + verb.toStdString());
+  if (it == commands_.end()) return Reply::fail("unknown command: " + verb.left(kEchoedCharacters).toStdString());
   return it->second(words);
 }
 

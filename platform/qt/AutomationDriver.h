@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,9 @@ class AutomationDriver : public QObject, public AutomationRegistry {
 
   AutomationContext ctx_;
   QSocketNotifier* notifier_ = nullptr;
-  std::string buffer_;
-  std::deque<std::string> pending_;
+  std::string buffer_;                              // the line being read
+  bool skippingLine_ = false;                       // the rest of a line that was too long
+  std::deque<std::optional<std::string>> pending_;  // nothing: a line that was too long
   bool running_ = false;
   bool inputClosed_ = false;
   std::map<QString, Command> commands_;

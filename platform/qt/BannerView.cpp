@@ -1,20 +1,24 @@
 #include "platform/qt/BannerView.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/Nil.h"
+#include "platform/qt/ResourceFile.h"
 
 namespace storm::qt {
 
 namespace {
 
 constexpr double kFirstAdSeconds = 2.0;
+constexpr double kShortestRotationSeconds = 5;
+constexpr double kLongestRotationSeconds = 3600;
 constexpr Size kPortraitSize{320, 50};
 constexpr Size kLandscapeSize{480, 32};
 
@@ -27,19 +31,24 @@ QColor colorOr(const QJsonValue& v, const QColor& fallback) {
 
 std::vector<HouseAd> readHouseAds(const QString& path, double* rotateSeconds, QString* error) {
   std::vector<HouseAd> ads;
-  QFile file(path);
-  if (!file.open(QFile::ReadOnly)) {
-    *error = "cannot read " + path;
+  QString why;
+  const std::optional<QByteArray> bytes = readResourceFile(path, why);
+  if (!bytes) {
+    *error = "cannot read " + path + " (" + why + ")";
     return ads;
   }
   QJsonParseError parse{};
-  const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parse);
+  const QJsonDocument doc = QJsonDocument::fromJson(*bytes, &parse);
   if (parse.error != QJsonParseError::NoError || !doc.isObject()) {
-    *error = path + " is not a JSON object: " + parse.errorString();
+    *error = path + " is not a JSON object: " +
+             (parse.error != QJsonParseError::NoError ? parse.errorString() : QString("it holds something else"));
     return ads;
   }
   const QJsonObject root = doc.object();
-  if (rotateSeconds && root["rotateSeconds"].toDouble() > 0) *rotateSeconds = root["rotateSeconds"].toDouble();
+  // Each advertisement stays long enough to be read, and the next comes within the hour.
+  const double rotate = root["rotateSeconds"].toDouble();
+  if (rotateSeconds && std::isfinite(rotate) && rotate > 0)
+    *rotateSeconds = std::clamp(rotate, kShortestRotationSeconds, kLongestRotationSeconds);
   for (const QJsonValue& v : root["ads"].toArray()) {
     const QJsonObject o = v.toObject();
     HouseAd ad;

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
+
+#include "platform/qt/ResourceFile.h"
 
 namespace storm::qt {
 
@@ -28,7 +31,8 @@ std::optional<TileLayer> parseLayer(const QJsonObject& object, const QString& wh
       return true;
     }
     const double d = v.toDouble(-1);
-    if (!v.isDouble() || d != static_cast<int>(d) || d < 0 || d > kDeepestZoom) {
+    // In range before it is converted: a double beyond int's range has no int value.
+    if (!v.isDouble() || !(d >= 0 && d <= kDeepestZoom) || d != std::floor(d)) {
       error = where + ": \"" + name + "\" must be a whole number from 0 to " + QString::number(kDeepestZoom);
       return false;
     }
@@ -113,13 +117,13 @@ MapSources MapSources::builtIn() {
 
 MapSources MapSources::load(const QString& path, const std::function<void(const QString&)>& complain) {
   if (path.isEmpty()) return builtIn();
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    complain("map sources " + path + ": " + file.errorString() + "; using the built-in sources");
+  QString error;
+  const std::optional<QByteArray> bytes = readResourceFile(path, error);
+  if (!bytes) {
+    complain("map sources " + path + ": " + error + "; using the built-in sources");
     return builtIn();
   }
-  QString error;
-  auto sources = parse(file.readAll(), error);
+  auto sources = parse(*bytes, error);
   if (!sources) {
     complain("map sources " + path + ": " + error + "; using the built-in sources");
     return builtIn();

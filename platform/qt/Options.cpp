@@ -47,7 +47,8 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
     bool okLat = false, okLon = false;
     const double lat = parts.size() == 2 ? parts[0].trimmed().toDouble(&okLat) : 0;
     const double lon = parts.size() == 2 ? parts[1].trimmed().toDouble(&okLon) : 0;
-    if (!okLat || !okLon || std::abs(lat) > 90 || std::abs(lon) > 180) {
+    // NaN compares false with everything, so the ranges are asked the way round that refuses it.
+    if (!okLat || !okLon || !(std::abs(lat) <= 90) || !(std::abs(lon) <= 180)) {
       qCWarning(lcStorm, "--location needs LAT,LON in degrees, not '%s'", qPrintable(parser.value("location")));
       return std::nullopt;
     }

@@ -6,10 +6,13 @@
 #include <cmath>
 
 #include "platform/qt/MapWidget.h"
+#include "platform/qt/ResourceFile.h"
 
 namespace storm::qt {
 
 namespace {
+// A day of fixes at ten a second is about 60 MiB of NMEA sentences.
+constexpr qint64 kNmeaLogLimit = 256LL * 1024 * 1024;
 // What one unit of horizontal dilution of precision is worth in metres for a typical GPS receiver;
 // an NMEA log gives only the dilution.
 constexpr double kUserEquivalentRangeError = 5.0;
@@ -30,6 +33,12 @@ void PositionFeed::useFixedPosition(CLLocationCoordinate2D position) {
 }
 
 void PositionFeed::useNmeaLog(const QString& path) {
+  // A log is read as it is replayed: it must be a file that ends.
+  QString why;
+  if (!isReadableRegularFile(path, why, kNmeaLogLimit)) {
+    complain("Position: cannot read the NMEA log " + path + ": " + why);
+    return;
+  }
   auto file = std::make_unique<QFile>(path);
   if (!file->open(QIODevice::ReadOnly)) {
     complain("Position: cannot read the NMEA log " + path + ": " + file->errorString());

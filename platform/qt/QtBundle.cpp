@@ -1,7 +1,6 @@
 #include "platform/qt/QtBundle.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -9,6 +8,7 @@
 #include <memory>
 
 #include "platform/qt/QtLogger.h"
+#include "platform/qt/ResourceFile.h"
 
 namespace storm::qt {
 
@@ -17,13 +17,13 @@ namespace {
 // The dictionary in `path`: a JSON object whose CFBundleVersion and CFBundleName, where present,
 // are strings. Nothing, with the reason in `problem`, for anything else.
 std::optional<std::map<std::string, std::string>> readDictionary(const QString& path, QString& problem) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    problem = "cannot be read (" + file.errorString() + ")";
+  const std::optional<QByteArray> bytes = readResourceFile(path, problem);
+  if (!bytes) {
+    problem = "cannot be read (" + problem + ")";
     return std::nullopt;
   }
   QJsonParseError error{};
-  const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+  const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
   if (error.error != QJsonParseError::NoError) {
     problem = "is not JSON (" + error.errorString() + ")";
     return std::nullopt;

@@ -89,9 +89,13 @@ Rect QtViewBase::frameImpl() const {
 void QtViewBase::setFrameImpl(const Rect& frame) {
   if (!widget_) return;
   frame_ = frame;
+  // The last frame set wins: a glide still on its way to an earlier one stops here.
+  if (animation_) animation_->stop();
+  *animating_ = false;
   const double duration = QtAnimator::currentDuration();
   if (duration > 0 && widget_->isVisible()) {
     auto* animation = new QPropertyAnimation(widget_, "geometry", widget_);
+    animation_ = animation;
     animation->setDuration(static_cast<int>(std::lround(duration * 1000)));
     animation->setEndValue(qRectFromRect(frame));
     animation->setEasingCurve(QEasingCurve::InOutQuad);

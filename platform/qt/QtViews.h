@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPointer>
+#include <QPropertyAnimation>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -51,6 +52,7 @@ class QtViewBase {
   QPointer<class AutoresizeFilter> filter_;
   // Set while an animation moves the widget towards frame_; shared with the animation's handler.
   std::shared_ptr<bool> animating_ = std::make_shared<bool>(false);
+  QPointer<QPropertyAnimation> animation_;  // that animation
   friend class AutoresizeFilter;
 };
 

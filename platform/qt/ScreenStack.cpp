@@ -58,14 +58,21 @@ void ScreenStack::present(LoadedScreen& source, const std::string& identifier, c
   for (auto* dialog : window_->findChildren<QWidget*>("alertLayer", Qt::FindDirectChildrenOnly)) dialog->raise();
   ++transitions_;
   slide(root, QPoint(0, window_->height()), QPoint(0, 0), [this, guard = weak_from_this()] {
-    if (guard.lock()) --transitions_;
+    if (guard.lock()) transitionEnded();
   });
 }
 
 void ScreenStack::dismissModalViewController(ViewController& presenter, bool animated) {
   // Closes the screen presented by `presenter`.
+  if (transitions_ > 0) {
+    // Asked while a screen slides: done when the slide ends, not forgotten.
+    afterTransition_ = [this, weak = presenter.weak_from_this(), animated] {
+      if (auto controller = weak.lock()) dismissModalViewController(*controller, animated);
+    };
+    return;
+  }
   auto it = std::find_if(screens_.begin(), screens_.end(), [&](const auto& s) { return s->controller.get() == &presenter; });
-  if (it == screens_.end() || std::next(it) == screens_.end() || transitions_ > 0) return;
+  if (it == screens_.end() || std::next(it) == screens_.end()) return;
   LoadedScreen* presented = std::next(it)->get();
   QWidget* below = (*it)->root;
   auto finish = [this, presented, below, guard = weak_from_this()] {
@@ -86,9 +93,16 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
   ++transitions_;
   slide(presented->root, QPoint(0, 0), QPoint(0, window_->height()), [this, finish, guard = weak_from_this()] {
     if (!guard.lock()) return;
-    --transitions_;
     finish();
+    transitionEnded();
   });
+}
+
+void ScreenStack::transitionEnded() {
+  if (--transitions_ > 0 || !afterTransition_) return;
+  std::function<void()> next = std::move(afterTransition_);
+  afterTransition_ = nullptr;
+  next();
 }
 
 bool ScreenStack::askToRotate(InterfaceOrientation orientation) {

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,11 +35,13 @@ class ScreenStack : public PresentationHost, public std::enable_shared_from_this
 
  private:
   SegueHandler segueHandler();
+  void transitionEnded();
 
   QPointer<QWidget> window_;
   LayoutLoader& loader_;
   std::vector<std::unique_ptr<LoadedScreen>> screens_;
   int transitions_ = 0;
+  std::function<void()> afterTransition_;  // a dismissal asked for while a screen slid
 };
 
 }  // namespace storm::qt

@@ -46,6 +46,19 @@ TEST(BannerE2E, LandscapeSizeAfterARotationQuery) {
   EXPECT_EQ(app.state()["banner"].toObject()["identifier"].toString(), "portrait");
 }
 
+// A frame set while the banner glides wins over the glide's target.
+TEST(BannerE2E, ATurnDuringTheSlideEndsAtTheNewSize) {
+  AutomationClient app({"--manual-clock", "1700000000"});
+  app.ok("banner load");
+  EXPECT_TRUE(app.send("rotate 3")["allowed"].toBool());
+  app.ok("wait 1");
+  EXPECT_EQ(app.state()["banner"].toObject()["frame"].toArray()[3].toDouble(), 32);
+  app.ok("banner load");
+  app.ok("wait 1");
+  const QJsonArray frame = app.state()["banner"].toObject()["frame"].toArray();
+  EXPECT_EQ(frame[1].toDouble() + frame[3].toDouble(), 640) << "the bottom edge on the window's";
+}
+
 TEST(BannerE2E, FirstAdArrivesByItselfAndATapOpensItsLink) {
   AutomationClient app({"--manual-clock", "1700000000"});
   EXPECT_TRUE(app.send("tap banner").contains("error")) << "nothing to tap before an ad is shown";
@@ -98,6 +111,14 @@ TEST(InfoScreenE2E, OpensAndClosesWhileAMeasurementKeepsRunning) {
   app.ok("advance 0.5");
   app.ok("tap button");
   EXPECT_EQ(app.state()["time"].toString(), "5.500");
+}
+
+TEST(InfoScreenE2E, DoneDuringTheSlideInClosesOnceTheSlideEnds) {
+  AutomationClient app({"--manual-clock", "1700000000"});
+  app.ok("tap info");
+  app.ok("tap done");
+  app.ok("settle");
+  EXPECT_EQ(app.state()["screen"].toString(), "main");
 }
 
 TEST(InfoScreenE2E, StoreLinksOpenOnceEachInTheirForms) {

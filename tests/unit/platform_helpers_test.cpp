@@ -158,6 +158,7 @@ TEST(Json, WritesValuesThatReadBackExactly) {
                .set("a", Json(Json::Array{1, 2.5}));
   EXPECT_EQ(j.dump(), R"({"s":"a\"b\\c\n\u0001","f":0.10000000149011612,"d":1020.8699951171875,"n":null,"b":false,"a":[1,2.5]})");
   EXPECT_EQ(Json(std::numeric_limits<double>::infinity()).dump(), "null");
+  EXPECT_EQ(Json(std::numeric_limits<long>::max()).dump(), "9223372036854775807");
 }
 
 struct ResizeCase {
