@@ -25,7 +25,8 @@ class Timer {
   virtual bool isValid() const = 0;
 };
 
-// Timers that fire on the main loop.
+// Timers that fire on the main loop. An interval the scheduler cannot keep (not finite, or beyond
+// its range) gives no timer.
 class TimerScheduler {
  public:
   virtual ~TimerScheduler() = default;

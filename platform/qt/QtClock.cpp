@@ -6,6 +6,9 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <limits>
+
+#include "platform/qt/QtLogger.h"
 
 namespace storm::qt {
 
@@ -29,7 +32,7 @@ class QtTimer : public Timer {
   QtTimer(double interval, bool repeats, std::function<void()> fire) : timer_(new QTimer(QCoreApplication::instance())) {
     timer_->setTimerType(Qt::PreciseTimer);
     timer_->setSingleShot(!repeats);
-    timer_->setInterval(std::max(0, static_cast<int>(std::lround(interval * 1000))));
+    timer_->setInterval(static_cast<int>(std::lround(std::max(0.0, interval) * 1000)));
     QObject::connect(timer_, &QTimer::timeout, timer_, [t = timer_.data(), fire = std::move(fire)] {
       if (t->isSingleShot()) t->deleteLater();
       fire();
@@ -51,6 +54,11 @@ class QtTimer : public Timer {
 }  // namespace
 
 std::shared_ptr<Timer> QtTimerScheduler::scheduledTimer(double interval, bool repeats, std::function<void()> fire) {
+  // Qt counts a timer's interval in int milliseconds (about 24 days); beyond that it would wrap.
+  if (!std::isfinite(interval) || interval * 1000 > std::numeric_limits<int>::max()) {
+    qCWarning(lcStorm, "a timer of %g s cannot be kept; not scheduled", interval);
+    return nullptr;
+  }
   return std::make_shared<QtTimer>(interval, repeats, std::move(fire));
 }
 
