@@ -15,6 +15,7 @@
 #include "platform/ManualClock.h"
 #include "platform/Platform.h"
 #include "platform/qt/LayoutLoader.h"
+#include "platform/qt/WorkerPool.h"
 
 // What the Qt platform keeps for the running application: its options, services, screens and
 // window. One per process, made by applicationMain.
@@ -88,6 +89,8 @@ struct AppContext {
   ApplicationDefinition definition;
   Platform platform;
   std::shared_ptr<ManualClock> manualClock;  // with --manual-clock
+  // The process's one worker pool: the low-priority queue and the maps' tile loaders share it.
+  std::shared_ptr<WorkerPool> workers = std::make_shared<WorkerPool>();
   std::shared_ptr<RecordingLogger> logger;
   std::shared_ptr<QtURLOpener> urlOpener;
   std::shared_ptr<QtBannerService> banners;

@@ -301,7 +301,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   }
   auto connectMaps = [&ctx, root = QPointer<QWidget>(ctx.screens->main()->root)] {
     if (root)
-      for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, ctx.options, ctx.logger);
+      for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, ctx.options, ctx.logger, ctx.workers);
   };
   // Tiles and the position source are started once the window is on screen, so that they do
   // not hold up the first frame. Automation sessions get them at once, so the first command

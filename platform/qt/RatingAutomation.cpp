@@ -107,7 +107,7 @@ void installRatingPrompt(AppContext& ctx) {
   else p.reachability = reachability;
   p.urlConnections = std::make_shared<QtURLConnectionFactory>();
   p.alertViews = std::make_shared<QtAlertViewFactory>(ctx.window);
-  auto dispatch = std::make_shared<QtDispatcher>();
+  auto dispatch = std::make_shared<QtDispatcher>(ctx.workers);
   p.dispatch = dispatch;
 
   ctx.lifecycle->addObserver([center = std::weak_ptr(p.notificationCenter)](LifecycleEvent event) {

@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "platform/qt/TileLoader.h"
 #include "tests/e2e/MapTileServer.h"
 #include "tests/qt/MapTestSupport.h"
@@ -134,6 +136,27 @@ TEST_F(TileLoaderTest, SomethingThatIsNotAnImageCountsAsAFailure) {
   loader.want(key);
   ASSERT_TRUE(runUntil([&] { return loader.failing(key[0]); }));
   EXPECT_TRUE(loader.cached(key[0]).isNull());
+}
+
+TEST_F(TileLoaderTest, ALoaderThatGoesAwayLeavesNothingOfItsOwnOnASharedPool) {
+  auto pool = std::make_shared<WorkerPool>(1);
+  std::promise<void> gate;
+  pool->post([open = gate.get_future().share()] { open.wait(); });
+  {
+    auto s = settings();
+    s.workers = pool;
+    TileLoader loader(s);
+    loader.want(row(loader.addLayer(layer("a")), 6));
+    EXPECT_EQ(pool->posted(), 7u) << "the disk look-ups wait on the shared pool";
+  }
+  // Were the loader's look-ups still queued, they would hand their results to a loader that is gone.
+  gate.set_value();
+  pool->waitForIdle();
+  QCoreApplication::processEvents();
+  std::atomic<bool> ran = false;
+  pool->post([&] { ran = true; });
+  pool->waitForIdle();
+  EXPECT_TRUE(ran);
 }
 
 TEST_F(TileLoaderTest, BothCachesKeepToTheirBounds) {
