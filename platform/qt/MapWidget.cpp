@@ -53,6 +53,7 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
   connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) { applyAnimation(v.toDouble()); });
   connect(&animation_, &QVariantAnimation::finished, this, [this] {
     camera_ = animationTo_;
+    requestTiles();
     update();
     emit regionChanged();
   });
@@ -67,7 +68,7 @@ void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings s
     scaled_.removeIf([&](const auto& entry) { return entry.key().key == key; });
     update();
   });
-  connect(loader_, &TileLoader::retryDue, this, [this] { update(); });
+  connect(loader_, &TileLoader::retryDue, this, [this] { requestTiles(); });
   for (int type = 0; type < 3; ++type) {
     auto& layers = layers_[static_cast<size_t>(type)];
     layers.clear();
@@ -77,6 +78,7 @@ void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings s
     if (source->overlay)
       layers.push_back({loader_->addLayer(*source->overlay), source->overlay->minZoom, source->overlay->maxZoom});
   }
+  requestTiles();
   update();
 }
 
@@ -112,8 +114,10 @@ void MapWidget::setCamera(const geo::Camera& camera, bool animated) {
     animationToWorld_ = {toX, geo::worldY(target.center.latitude)};
     animationFromZoom_ = camera_.zoom;
     animation_.start();
+    requestTiles();
   } else {
     camera_ = target;
+    requestTiles();
     update();
     emit regionChanged();
   }
@@ -123,6 +127,7 @@ void MapWidget::applyAnimation(double t) {
   const QPointF w = animationFromWorld_ + (animationToWorld_ - animationFromWorld_) * t;
   camera_.center = {geo::latitudeFromWorldY(w.y()), wrap360(geo::longitudeFromWorldX(w.x()))};
   camera_.zoom = animationFromZoom_ + (animationTo_.zoom - animationFromZoom_) * t;
+  requestTiles();
   update();
 }
 
@@ -177,6 +182,7 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
 
 void MapWidget::setMapType(MKMapType type) {
   mapType_ = type;
+  requestTiles();
   update();
 }
 
@@ -243,8 +249,13 @@ MapWidget::TileStatus MapWidget::tileStatus() {
   return status;
 }
 
-void MapWidget::paintEvent(QPaintEvent*) {
+void MapWidget::requestTiles() {
   if (loader_) loader_->want(tilesWanted());
+}
+
+void MapWidget::resizeEvent(QResizeEvent*) { requestTiles(); }
+
+void MapWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   paintDpr_ = painter.device()->devicePixelRatioF();
   ++frame_;
@@ -481,6 +492,7 @@ void MapWidget::panBy(QPointF pixels) {
   const double x = geo::worldX(camera_.center.longitude) - pixels.x() / s;
   const double y = std::clamp(geo::worldY(camera_.center.latitude) - pixels.y() / s, 0.0, 1.0);
   camera_.center = {geo::latitudeFromWorldY(y), wrap360(geo::longitudeFromWorldX(x))};
+  requestTiles();
   update();
 }
 
@@ -496,6 +508,7 @@ void MapWidget::zoomAround(QPointF anchor, double zoomDelta) {
   const double cx = ax - (anchor.x() - width() / 2.0) / s1;
   const double cy = std::clamp(ay - (anchor.y() - height() / 2.0) / s1, 0.0, 1.0);
   camera_.center = {geo::latitudeFromWorldY(cy), wrap360(geo::longitudeFromWorldX(cx))};
+  requestTiles();
   update();
   emit regionChanged();
 }

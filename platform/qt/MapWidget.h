@@ -84,6 +84,7 @@ class MapWidget : public QWidget {
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -124,6 +125,9 @@ class MapWidget : public QWidget {
   std::vector<Layer> layersOnShow() const;
   std::vector<TileCell> cellsFor(const geo::Camera& camera, const Layer& layer) const;
   std::vector<TileKey> tilesWanted();
+  // Tells the loader which tiles the map shows, or is gliding to, now. Called whenever that may
+  // have changed (camera, size, map type, sources, a retry falling due): painting only paints.
+  void requestTiles();
   void zoomAround(QPointF anchor, double zoomDelta);
   void panBy(QPointF pixels);
   void applyAnimation(double t);

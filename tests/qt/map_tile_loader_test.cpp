@@ -60,6 +60,23 @@ TEST_F(TileLoaderTest, FetchesEachTileOnceAndKeepsItInMemory) {
   EXPECT_EQ(server_.requests("a"), 6);
 }
 
+// The map asks again at every frame of a glide: tiles in memory or on their way start nothing.
+TEST_F(TileLoaderTest, WantingTheSameTilesAgainWakesNoWorker) {
+  auto s = settings();
+  s.workers = std::make_shared<WorkerPool>(1);
+  TileLoader loader(s);
+  const auto keys = row(loader.addLayer(layer("a")), 6);
+  loader.want(keys);
+  const auto posted = s.workers->posted();
+  for (int i = 0; i < 5; ++i) loader.want(keys);
+  EXPECT_EQ(s.workers->posted(), posted) << "while on their way";
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  const auto loaded = s.workers->posted();
+  for (int i = 0; i < 5; ++i) loader.want(keys);
+  EXPECT_EQ(s.workers->posted(), loaded) << "once in memory";
+  EXPECT_EQ(server_.requests("a"), 6);
+}
+
 TEST_F(TileLoaderTest, TilesSeenOnceComeFromDiskWithoutTheNetwork) {
   const auto keys = row(0, 4);
   {
