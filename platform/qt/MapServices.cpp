@@ -5,13 +5,16 @@
 
 namespace storm::qt {
 
-void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger) {
+void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger,
+                        std::shared_ptr<WorkerPool> workers) {
   MapSources sources;
   if (!options.automation || !options.mapSources.isEmpty())
     sources = MapSources::load(options.mapSources, [&](const QString& why) {
       if (logger) logger->log(why.toStdString());
     });
-  map.setTileSources(sources, TileLoader::Settings::defaults());
+  TileLoader::Settings settings = TileLoader::Settings::defaults();
+  settings.workers = std::move(workers);
+  map.setTileSources(sources, settings);
 
   auto* feed = new PositionFeed(&map, logger);
   if (options.location) feed->useFixedPosition(*options.location);

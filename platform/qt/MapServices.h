@@ -4,6 +4,7 @@
 
 #include "platform/Platform.h"
 #include "platform/qt/Options.h"
+#include "platform/qt/WorkerPool.h"
 
 // Connects a map on screen to the world: its tile sources and the user's position, as the options
 // ask for them.
@@ -14,7 +15,9 @@ class MapWidget;
 
 // Tiles: the file given by --map-sources, else the built-in sources; in automation mode without
 // --map-sources none at all, so that test runs never reach a public tile server. Position:
-// --location, else --nmea, else (outside automation mode) the system's position source.
-void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger);
+// --location, else --nmea, else (outside automation mode) the system's position source. Tiles are
+// read and decoded on `workers`.
+void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger,
+                        std::shared_ptr<WorkerPool> workers);
 
 }  // namespace storm::qt

@@ -1,6 +1,5 @@
 #include "platform/qt/MapWidget.h"
 
-#include <QFontMetricsF>
 #include <QGestureEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -12,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/qt/QtViews.h"
 
 namespace storm::qt {
 
@@ -25,13 +23,10 @@ constexpr int kMaxCells = 1024;       // beyond this many tiles a layer is too f
 constexpr int kFallbackLevels = 8;    // how many zoom levels up a missing tile may borrow from
 constexpr double kWheelNotchZoom = 0.5;
 constexpr double kKeyPanPixels = 64;
-constexpr double kMetresPerFoot = 0.3048;
-constexpr double kFeetPerMile = 5280;
 
 const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
 const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
-const QColor kUserDot(0x1a, 0x73, 0xe8);
 
 QColor toQColor(const Color& c) { return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha); }
 
@@ -42,15 +37,6 @@ double wrap360(double lon) {
 }
 
 int wrapTile(long long x, int n) { return static_cast<int>(((x % n) + n) % n); }
-
-// The largest of 1, 2 and 5 times a power of ten that is at most `x`.
-double roundDown125(double x) {
-  const double power = std::pow(10.0, std::floor(std::log10(x)));
-  const double m = x / power;
-  return (m >= 5 ? 5 : m >= 2 ? 2 : 1) * power;
-}
-
-QString number(double v) { return QString::number(v, 'g', 6); }
 
 }  // namespace
 
@@ -67,6 +53,7 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
   connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) { applyAnimation(v.toDouble()); });
   connect(&animation_, &QVariantAnimation::finished, this, [this] {
     camera_ = animationTo_;
+    requestTiles();
     update();
     emit regionChanged();
   });
@@ -81,7 +68,7 @@ void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings s
     scaled_.removeIf([&](const auto& entry) { return entry.key().key == key; });
     update();
   });
-  connect(loader_, &TileLoader::retryDue, this, [this] { update(); });
+  connect(loader_, &TileLoader::retryDue, this, [this] { requestTiles(); });
   for (int type = 0; type < 3; ++type) {
     auto& layers = layers_[static_cast<size_t>(type)];
     layers.clear();
@@ -91,6 +78,7 @@ void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings s
     if (source->overlay)
       layers.push_back({loader_->addLayer(*source->overlay), source->overlay->minZoom, source->overlay->maxZoom});
   }
+  requestTiles();
   update();
 }
 
@@ -126,8 +114,10 @@ void MapWidget::setCamera(const geo::Camera& camera, bool animated) {
     animationToWorld_ = {toX, geo::worldY(target.center.latitude)};
     animationFromZoom_ = camera_.zoom;
     animation_.start();
+    requestTiles();
   } else {
     camera_ = target;
+    requestTiles();
     update();
     emit regionChanged();
   }
@@ -137,6 +127,7 @@ void MapWidget::applyAnimation(double t) {
   const QPointF w = animationFromWorld_ + (animationToWorld_ - animationFromWorld_) * t;
   camera_.center = {geo::latitudeFromWorldY(w.y()), wrap360(geo::longitudeFromWorldX(w.x()))};
   camera_.zoom = animationFromZoom_ + (animationTo_.zoom - animationFromZoom_) * t;
+  requestTiles();
   update();
 }
 
@@ -191,6 +182,7 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
 
 void MapWidget::setMapType(MKMapType type) {
   mapType_ = type;
+  requestTiles();
   update();
 }
 
@@ -257,8 +249,13 @@ MapWidget::TileStatus MapWidget::tileStatus() {
   return status;
 }
 
-void MapWidget::paintEvent(QPaintEvent*) {
+void MapWidget::requestTiles() {
   if (loader_) loader_->want(tilesWanted());
+}
+
+void MapWidget::resizeEvent(QResizeEvent*) { requestTiles(); }
+
+void MapWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   paintDpr_ = painter.device()->devicePixelRatioF();
   ++frame_;
@@ -348,29 +345,7 @@ void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
   }
 }
 
-// ---- what is drawn over the tiles ----
-//
-// Each of these is drawn once into a picture and then copied, for as long as what it shows stays the
-// same: antialiased paths and text cost many times what copying their pixels does, and a pan moves
-// them without changing them.
-
-const QImage& MapWidget::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
-                                 const std::function<QImage()>& make) {
-  if (cache.image.isNull() || cache.inputs != inputs || cache.text != text) {
-    cache.image = make();
-    cache.inputs = inputs;
-    cache.text = text;
-  }
-  return cache.image;
-}
-
-QImage MapWidget::blankPicture(QSizeF size, double dpr) {
-  QImage image(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
-               std::max(1, static_cast<int>(std::ceil(size.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(dpr);
-  image.fill(Qt::transparent);
-  return image;
-}
+// ---- what is drawn over the tiles: the overlays, then the decorations ----
 
 void MapWidget::drawOverlays(QPainter& painter) {
   for (OverlayEntry& entry : entries_) {
@@ -439,122 +414,19 @@ void MapWidget::drawOverlays(QPainter& painter) {
 
 void MapWidget::drawUserLocation(QPainter& painter) {
   if (!userLocation_) return;
-  const QPointF p = pointForCoordinate(*userLocation_);
-  const double metresPerPixel = geo::metersPerPixel(userLocation_->latitude, camera_.zoom);
-  const double dot = 7;
-  double accuracy = 0;  // radius in pixels, in half pixels
-  if (accuracy_ > 0 && metresPerPixel > 0) {
-    const double r = std::round(accuracy_ / metresPerPixel * 2) / 2;
-    if (r > dot && r < 2 * std::max(width(), height())) accuracy = r;
-  }
-  const double half = std::max(accuracy, dot) + 3;
-  const double dpr = paintDpr_;
-  const QImage& image = picture(dot_, {accuracy, dpr}, {}, [&] {
-    QImage picture = blankPicture(QSizeF(2 * half, 2 * half), dpr);
-    QPainter dp(&picture);
-    dp.setRenderHint(QPainter::Antialiasing);
-    const QPointF middle(half, half);
-    if (accuracy > 0) {
-      dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
-      dp.setBrush(QColor(0x1a, 0x73, 0xe8, 40));
-      dp.drawEllipse(middle, accuracy, accuracy);
-    }
-    dp.setPen(QPen(Qt::white, 2.5));
-    dp.setBrush(kUserDot);
-    dp.drawEllipse(middle, dot, dot);
-    return picture;
-  });
-  painter.drawImage(QPointF(std::round(p.x() - half), std::round(p.y() - half)), image);
+  decorations_.drawUserLocation(painter, pointForCoordinate(*userLocation_), accuracy_,
+                                geo::metersPerPixel(userLocation_->latitude, camera_.zoom), size(), paintDpr_);
 }
 
 void MapWidget::drawScaleBar(QPainter& painter) {
-  const double metresPerPixel = geo::metersPerPixel(camera_.center.latitude, camera_.zoom);
-  if (!(metresPerPixel > 0) || !std::isfinite(metresPerPixel)) return;
-  const double longest = std::min(110.0, width() / 3.0);
-  const double pointSize = std::max(7.0, font().pointSizeF() * 0.85);
-  const double dpr = paintDpr_;
-  const QImage& image = picture(scaleBar_, {metresPerPixel, longest, pointSize, dpr}, {}, [&] {
-    const double maxMetres = longest * metresPerPixel;
-    const double metres = roundDown125(maxMetres);
-    const QString metric = metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m";
-    const double maxFeet = maxMetres / kMetresPerFoot;
-    double imperialMetres = 0;
-    QString imperial;
-    if (maxFeet >= kFeetPerMile) {
-      const double miles = roundDown125(maxFeet / kFeetPerMile);
-      imperial = number(miles) + " mi";
-      imperialMetres = miles * kFeetPerMile * kMetresPerFoot;
-    } else {
-      const double feet = roundDown125(maxFeet);
-      imperial = number(feet) + " ft";
-      imperialMetres = feet * kMetresPerFoot;
-    }
-    // Whole pixels: the bars' lengths are read off to a pixel anyway.
-    const double metricPixels = std::round(metres / metresPerPixel);
-    const double imperialPixels = std::round(imperialMetres / metresPerPixel);
-    const double length = std::max(metricPixels, imperialPixels);
-
-    QFont small = font();
-    small.setPointSizeF(pointSize);
-    const QFontMetricsF metrics(small);
-    const double textWidth = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
-    QImage picture = blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * metrics.height() + 12), dpr);
-    QPainter sp(&picture);
-    sp.setRenderHint(QPainter::Antialiasing);
-    const QPointF origin(2, metrics.height() + 6);  // left end of the bar
-    const double tick = 5;
-    QPainterPath bars;
-    bars.moveTo(origin + QPointF(0, -tick));
-    bars.lineTo(origin + QPointF(0, tick));
-    bars.moveTo(origin + QPointF(metricPixels, -tick));
-    bars.lineTo(origin + QPointF(metricPixels, 0));
-    bars.moveTo(origin + QPointF(imperialPixels, 0));
-    bars.lineTo(origin + QPointF(imperialPixels, tick));
-    bars.moveTo(origin);
-    bars.lineTo(origin + QPointF(length, 0));
-    sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
-    sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
-    // Dark text with a light halo stays readable over streets and imagery alike.
-    auto haloText = [&](QPointF at, const QString& text) {
-      QPainterPath path;
-      path.addText(at, small, text);
-      sp.strokePath(path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-      sp.fillPath(path, QColor(0x20, 0x20, 0x20));
-    };
-    haloText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
-    haloText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
-    return picture;
-  });
-  painter.drawImage(QPointF(6, 4), image);
+  decorations_.drawScaleBar(painter, geo::metersPerPixel(camera_.center.latitude, camera_.zoom),
+                            std::min(110.0, width() / 3.0), font(), paintDpr_);
 }
 
 void MapWidget::drawAttribution(QPainter& painter) {
   const auto type = static_cast<MKMapType>(std::clamp(static_cast<int>(mapType_), 0, 2));
   const TileSource* source = loader_ ? sources_.source(type) : nullptr;
-  const QString text = source ? source->attribution() : QString();
-  if (text.isEmpty()) return;
-  const double maxWidth = std::max(40, width() - 12);
-  const double pointSize = std::max(7.0, font().pointSizeF() * 0.8);
-  const double dpr = paintDpr_;
-  const QImage& image = picture(credit_, {maxWidth, pointSize, dpr}, text, [&] {
-    QFont small = font();
-    small.setPointSizeF(pointSize);
-    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
-    const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
-    const QSizeF size(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
-    QImage picture = blankPicture(size, dpr);
-    QPainter cp(&picture);
-    cp.setRenderHint(QPainter::Antialiasing);
-    cp.setPen(Qt::NoPen);
-    cp.setBrush(QColor(255, 255, 255, 190));
-    cp.drawRoundedRect(QRectF(QPointF(0, 0), size), 3, 3);
-    cp.setFont(small);
-    cp.setPen(QColor(0x20, 0x20, 0x20));
-    cp.drawText(QRectF(3, 1, size.width() - 6, size.height() - 2), Qt::TextWordWrap | Qt::AlignRight, text);
-    return picture;
-  });
-  const QSizeF size = image.deviceIndependentSize();
-  painter.drawImage(QPointF(width() - size.width() - 3, height() - size.height() - 3), image);
+  if (source) decorations_.drawAttribution(painter, source->attribution(), size(), font(), paintDpr_);
 }
 
 // ---- input ----
@@ -620,6 +492,7 @@ void MapWidget::panBy(QPointF pixels) {
   const double x = geo::worldX(camera_.center.longitude) - pixels.x() / s;
   const double y = std::clamp(geo::worldY(camera_.center.latitude) - pixels.y() / s, 0.0, 1.0);
   camera_.center = {geo::latitudeFromWorldY(y), wrap360(geo::longitudeFromWorldX(x))};
+  requestTiles();
   update();
 }
 
@@ -635,64 +508,9 @@ void MapWidget::zoomAround(QPointF anchor, double zoomDelta) {
   const double cx = ax - (anchor.x() - width() / 2.0) / s1;
   const double cy = std::clamp(ay - (anchor.y() - height() / 2.0) / s1, 0.0, 1.0);
   camera_.center = {geo::latitudeFromWorldY(cy), wrap360(geo::longitudeFromWorldX(cx))};
+  requestTiles();
   update();
   emit regionChanged();
-}
-
-// ---- the platform's map view ----
-
-class QtMapView : public QtView<MKMapView> {
- public:
-  explicit QtMapView(MapWidget* widget) : QtView(widget) {}
-  MapWidget* map() const { return qobject_cast<MapWidget*>(widget_.data()); }
-
-  std::shared_ptr<MKUserLocation> userLocation() const override {
-    auto* m = map();
-    if (!m || !m->userLocation()) return nullptr;
-    return std::make_shared<MKUserLocation>(*m->userLocation());
-  }
-  MKCoordinateRegion region() const override { return map() ? map()->region() : MKCoordinateRegion{}; }
-  MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const override {
-    return map() ? map()->regionThatFits(region) : MKCoordinateRegion{};
-  }
-  void setRegion(const MKCoordinateRegion& region, bool animated) override {
-    if (auto* m = map()) m->setRegion(region, animated);
-  }
-  std::vector<std::shared_ptr<MKOverlay>> overlays() const override {
-    return map() ? map()->overlays() : std::vector<std::shared_ptr<MKOverlay>>{};
-  }
-  void addOverlay(const std::shared_ptr<MKOverlay>& overlay) override {
-    if (auto* m = map()) m->addOverlay(overlay);
-  }
-  void removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays) override {
-    if (auto* m = map()) m->removeOverlays(overlays);
-  }
-  std::weak_ptr<MKMapViewDelegate> delegate() const override { return delegate_; }
-  void setDelegate(std::weak_ptr<MKMapViewDelegate> delegate) override {
-    delegate_ = std::move(delegate);
-    if (auto* m = map()) m->update();
-  }
-  MKMapType mapType() const override { return map() ? map()->mapType() : MKMapTypeStandard; }
-  void setMapType(MKMapType type) override {
-    if (auto* m = map()) m->setMapType(type);
-  }
-
- private:
-  std::weak_ptr<MKMapViewDelegate> delegate_;
-};
-
-std::shared_ptr<MKMapView> makeMapView(MapWidget* widget) {
-  auto view = std::make_shared<QtMapView>(widget);
-  if (widget) {
-    widget->setOverlayViewProvider([weak = std::weak_ptr<QtMapView>(view)](const std::shared_ptr<MKOverlay>& overlay)
-                                       -> std::shared_ptr<MKOverlayView> {
-      auto self = weak.lock();
-      if (!self) return nullptr;
-      auto delegate = self->delegate().lock();
-      return delegate ? delegate->mapViewViewForOverlay(*self, overlay) : nullptr;
-    });
-  }
-  return view;
 }
 
 }  // namespace storm::qt

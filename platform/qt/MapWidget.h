@@ -14,6 +14,7 @@
 
 #include "platform/GeoMath.h"
 #include "platform/Map.h"
+#include "platform/qt/MapDecorations.h"
 #include "platform/qt/MapSources.h"
 #include "platform/qt/TileLoader.h"
 
@@ -83,6 +84,7 @@ class MapWidget : public QWidget {
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -108,13 +110,6 @@ class MapWidget : public QWidget {
     std::vector<QPointF> ring;            // a circle's outline in world units
     QRectF bounds;                        // the ring's, in world units
   };
-  // A picture drawn once and copied for as long as what it is drawn from stays the same.
-  using PictureInputs = std::array<double, 4>;
-  struct Picture {
-    PictureInputs inputs{};
-    QString text;
-    QImage image;
-  };
   struct ScaledTile {
     TileKey key;  // the tile whose image was scaled
     int up = 0;   // levels above the cell it stands in for
@@ -130,6 +125,9 @@ class MapWidget : public QWidget {
   std::vector<Layer> layersOnShow() const;
   std::vector<TileCell> cellsFor(const geo::Camera& camera, const Layer& layer) const;
   std::vector<TileKey> tilesWanted();
+  // Tells the loader which tiles the map shows, or is gliding to, now. Called whenever that may
+  // have changed (camera, size, map type, sources, a retry falling due): painting only paints.
+  void requestTiles();
   void zoomAround(QPointF anchor, double zoomDelta);
   void panBy(QPointF pixels);
   void applyAnimation(double t);
@@ -138,10 +136,6 @@ class MapWidget : public QWidget {
   bool drawTile(QPainter& painter, const Layer& layer, const TileCell& cell);
   const QImage& scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double dpr);
   void drawPlaceholder(QPainter& painter, const QRect& target);
-  // The picture in `cache` if it was drawn from the same inputs and text, else the one `make` draws.
-  const QImage& picture(Picture& cache, const PictureInputs& inputs, const QString& text,
-                        const std::function<QImage()>& make);
-  static QImage blankPicture(QSizeF size, double dpr);
   void drawOverlays(QPainter& painter);
   void drawUserLocation(QPainter& painter);
   void drawScaleBar(QPainter& painter);
@@ -163,7 +157,7 @@ class MapWidget : public QWidget {
   QPointF animationFromWorld_, animationToWorld_;
   double animationFromZoom_ = 0;
   std::optional<QPointF> dragFrom_;
-  Picture dot_, scaleBar_, credit_;
+  MapDecorations decorations_;
   // The overlays drawn for one zoom over a stretch of the map around the view; a pan only moves it.
   QImage overlayImage_;
   QPointF overlayOrigin_;  // its top left, in world pixels at overlayZoom_
@@ -179,8 +173,5 @@ class MapWidget : public QWidget {
   double scaledZoom_ = -1;
   double scaledDpr_ = 1;
 };
-
-// The platform's map view over a map widget.
-std::shared_ptr<MKMapView> makeMapView(MapWidget* widget);
 
 }  // namespace storm::qt

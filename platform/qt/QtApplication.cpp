@@ -138,7 +138,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   }
   auto connectMaps = [&options, &services, root = QPointer<QWidget>(screens->main()->root)] {
     if (root)
-      for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, *options, services->platform.logger);
+      for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, *options, services->platform.logger, services->workers);
   };
   // Tiles and the position source are started once the window is on screen, so that they do
   // not hold up the first frame. Automation sessions get them at once, so the first command

@@ -15,6 +15,7 @@
 #include "platform/qt/QtURLOpener.h"
 #include "platform/qt/QtViews.h"
 #include "platform/qt/ScriptableReachability.h"
+#include "platform/qt/WorkerPool.h"
 
 namespace storm::qt {
 
@@ -64,7 +65,8 @@ std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* windo
   p.urlConnections = std::make_shared<QtURLConnectionFactory>();
   qt->alerts = std::make_shared<QtAlertViewFactory>(window);
   p.alertViews = qt->alerts;
-  qt->dispatch = std::make_shared<QtDispatcher>();
+  qt->workers = std::make_shared<WorkerPool>();
+  qt->dispatch = std::make_shared<QtDispatcher>(qt->workers);
   p.dispatch = qt->dispatch;
   return qt;
 }

@@ -20,6 +20,7 @@ class QtDispatcher;
 class QtURLOpener;
 class RecordingLogger;
 class ScriptableReachability;
+class WorkerPool;
 
 struct QtPlatform {
   Platform platform;
@@ -28,6 +29,8 @@ struct QtPlatform {
   std::shared_ptr<QtURLOpener> urlOpener;
   std::shared_ptr<QtBannerService> banners;
   std::shared_ptr<QtAlertViewFactory> alerts;
+  // The process's one worker pool: the low-priority queue and the maps' tile loaders share it.
+  std::shared_ptr<WorkerPool> workers;
   std::shared_ptr<QtDispatcher> dispatch;
   std::shared_ptr<ScriptableReachability> scriptedReachability;  // in automation mode
 };

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/ViewLayout.h"
+#include "platform/qt/MapViewAdapter.h"
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/SegmentedControlWidget.h"
 

@@ -4,22 +4,13 @@
 #include <QCryptographicHash>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
-
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace storm::qt {
 
 namespace {
 
-constexpr int kWorkerThreads = 2;
 // Failure records kept for tiles that may never be wanted again are forgotten past this many.
 constexpr qsizetype kFailureRecordLimit = 4096;
 
@@ -44,89 +35,6 @@ QImage decodeTile(const QByteArray& bytes) {
 
 }  // namespace
 
-// A few threads of the loader's own for file reads and image decoding. A job runs on one of them and
-// returns the part to run on the main thread, which gets it through `deliver`. Plain standard
-// threads and locks, so that every hand-over between threads is one the thread sanitizer sees.
-class TileWorkers {
- public:
-  using Job = std::function<std::function<void()>()>;
-
-  TileWorkers(int threads, QObject* receiver)
-      : wakeMain_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-        notifier_(std::make_unique<QSocketNotifier>(wakeMain_, QSocketNotifier::Read)) {
-    // The main thread is woken through an event counter rather than a queued call: a write and a
-    // read of a descriptor are a hand-over the thread sanitizer sees, Qt's internal queue is not.
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, receiver, [this] {
-      eventfd_t count = 0;
-      eventfd_read(wakeMain_, &count);
-      deliver();
-    });
-    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { run(); });
-  }
-  // Jobs not started yet are dropped; the ones running are waited for.
-  ~TileWorkers() {
-    {
-      std::lock_guard lock(mutex_);
-      stopping_ = true;
-      jobs_.clear();
-    }
-    wake_.notify_all();
-    for (auto& t : threads_) t.join();
-    notifier_.reset();
-    if (wakeMain_ >= 0) close(wakeMain_);
-  }
-
-  void post(Job job) {
-    {
-      std::lock_guard lock(mutex_);
-      jobs_.push_back(std::move(job));
-    }
-    wake_.notify_one();
-  }
-
-  // Main thread: runs what the finished jobs left for it.
-  void deliver() {
-    std::vector<std::function<void()>> done;
-    {
-      std::lock_guard lock(mutex_);
-      done.swap(results_);
-      deliveryPosted_ = false;
-    }
-    for (auto& f : done) f();
-  }
-
- private:
-  void run() {
-    for (;;) {
-      Job job;
-      {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-        if (stopping_) return;
-        job = std::move(jobs_.front());
-        jobs_.pop_front();
-      }
-      std::function<void()> then = job();
-      std::lock_guard lock(mutex_);
-      results_.push_back(std::move(then));
-      if (!deliveryPosted_) {
-        deliveryPosted_ = true;
-        eventfd_write(wakeMain_, 1);
-      }
-    }
-  }
-
-  const int wakeMain_;
-  std::unique_ptr<QSocketNotifier> notifier_;
-  std::mutex mutex_;  // guards jobs_, results_, deliveryPosted_ and stopping_
-  std::condition_variable wake_;
-  std::deque<Job> jobs_;
-  std::vector<std::function<void()>> results_;
-  bool deliveryPosted_ = false;
-  bool stopping_ = false;
-  std::vector<std::thread> threads_;
-};
-
 size_t qHash(const TileKey& key, size_t seed) { return qHashMulti(seed, key.layer, key.z, key.x, key.y); }
 
 TileLoader::Settings TileLoader::Settings::defaults() {
@@ -143,7 +51,7 @@ TileLoader::TileLoader(Settings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
       disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes)),
-      workers_(std::make_unique<TileWorkers>(kWorkerThreads, this)) {
+      workers_(settings_.workers ? settings_.workers : std::make_shared<WorkerPool>()) {
   memory_.setMaxCost(settings_.memoryBytes);
   retryTimer_.setSingleShot(true);
   retryTimer_.setTimerType(Qt::PreciseTimer);
@@ -157,7 +65,9 @@ TileLoader::TileLoader(Settings settings, QObject* parent)
 }
 
 TileLoader::~TileLoader() {
-  workers_.reset();
+  // Reads and decodes not started are dropped; the running ones finish before their results'
+  // queue goes.
+  workers_->cancel(this);
   // Replies still open would report to a half-destroyed loader when the network manager goes.
   for (auto* reply : network_.findChildren<QNetworkReply*>()) {
     reply->disconnect(this);
@@ -183,8 +93,10 @@ QImage TileLoader::cached(const TileKey& key) {
 const QString& TileLoader::hostOf(const TileKey& key) const { return layers_[static_cast<size_t>(key.layer)].host; }
 
 void TileLoader::want(const std::vector<TileKey>& keys) {
-  wanted_ = keys;
-  wantedSet_ = QSet<TileKey>(keys.begin(), keys.end());
+  if (keys != wanted_) {
+    wanted_ = keys;
+    wantedSet_ = QSet<TileKey>(keys.begin(), keys.end());
+  }
 
   std::vector<QNetworkReply*> toAbort;
   for (auto it = jobs_.begin(); it != jobs_.end();) {
@@ -224,16 +136,18 @@ void TileLoader::startDiskLookup(const TileKey& key) {
     return;
   }
   job.stage = Stage::Disk;
-  workers_->post([this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
-                  refreshAfter = settings_.refreshAfterSeconds]() -> std::function<void()> {
-    QImage image;
-    bool stale = false;
-    if (auto entry = disk->read(folder, key.z, key.x, key.y)) {
-      image = decodeTile(entry->bytes);
-      stale = entry->written.secsTo(QDateTime::currentDateTimeUtc()) > refreshAfter;
-    }
-    return [this, key, image, stale] { diskLookupDone(key, image, stale); };
-  });
+  workers_->post(
+      [this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
+       refreshAfter = settings_.refreshAfterSeconds] {
+        QImage image;
+        bool stale = false;
+        if (auto entry = disk->read(folder, key.z, key.x, key.y)) {
+          image = decodeTile(entry->bytes);
+          stale = entry->written.secsTo(QDateTime::currentDateTimeUtc()) > refreshAfter;
+        }
+        results_.post([this, key, image, stale] { diskLookupDone(key, image, stale); });
+      },
+      this);
 }
 
 void TileLoader::diskLookupDone(const TileKey& key, const QImage& image, bool stale) {
@@ -296,12 +210,13 @@ void TileLoader::requestDone(const TileKey& key, QNetworkReply* reply) {
     return;
   }
   it->stage = Stage::Decoding;
-  workers_->post([this, key, refresh, bytes = reply->readAll(), disk = disk_,
-                  folder = layers_[static_cast<size_t>(key.layer)].folder]() -> std::function<void()> {
-    const QImage image = decodeTile(bytes);
-    if (!image.isNull()) disk->write(folder, key.z, key.x, key.y, bytes);
-    return [this, key, image, refresh] { decoded(key, image, refresh); };
-  });
+  workers_->post(
+      [this, key, refresh, bytes = reply->readAll(), disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder] {
+        const QImage image = decodeTile(bytes);
+        if (!image.isNull()) disk->write(folder, key.z, key.x, key.y, bytes);
+        results_.post([this, key, image, refresh] { decoded(key, image, refresh); });
+      },
+      this);
   pump();
 }
 

@@ -11,8 +11,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/qt/MainThreadQueue.h"
 #include "platform/qt/MapSources.h"
 #include "platform/qt/TileDiskCache.h"
+#include "platform/qt/WorkerPool.h"
 
 class QNetworkReply;
 
@@ -20,8 +22,8 @@ class QNetworkReply;
 // disk cache in front of the network. The map says which tiles it wants, most important first;
 // the loader fetches those it lacks with a few requests per host at a time and drops requests for
 // tiles no longer wanted. A tile that fails to load is tried again later, each time waiting longer.
-// Files are read and images decoded on worker threads, so the map never waits for a tile.
-// Main thread only, apart from its own workers.
+// Files are read and images decoded on the worker pool, so the map never waits for a tile; the
+// results come back to the main thread through a queue of the loader's own. Main thread only.
 
 namespace storm::qt {
 
@@ -33,8 +35,6 @@ struct TileKey {
   friend bool operator==(const TileKey&, const TileKey&) = default;
 };
 size_t qHash(const TileKey& key, size_t seed = 0);
-
-class TileWorkers;
 
 class TileLoader : public QObject {
   Q_OBJECT
@@ -50,6 +50,7 @@ class TileLoader : public QObject {
     qint64 refreshAfterSeconds = 7 * 24 * 3600;     // older files are shown and fetched again
     int timeoutMs = 20000;                          // a request that stalls this long fails
     QByteArray userAgent;
+    std::shared_ptr<WorkerPool> workers;            // reads files and decodes; null: a pool of its own
 
     // Disk cache under the user's cache folder, User-Agent naming this application.
     static Settings defaults();
@@ -77,7 +78,8 @@ class TileLoader : public QObject {
   bool failing(const TileKey& key) const { return failures_.contains(key); }
 
   // The tiles wanted now, most important first: those not in memory are loaded, and requests for
-  // tiles that are not in the list any more are cancelled.
+  // tiles that are not in the list any more are cancelled. When every tile is in memory or on its
+  // way already, nothing is started and no thread is woken.
   void want(const std::vector<TileKey>& keys);
 
   Stats stats() const;
@@ -123,7 +125,8 @@ class TileLoader : public QObject {
   QCache<TileKey, QImage> memory_;
   std::shared_ptr<TileDiskCache> disk_;
   QNetworkAccessManager network_;
-  std::unique_ptr<TileWorkers> workers_;  // reads files and decodes images
+  std::shared_ptr<WorkerPool> workers_;  // reads files and decodes images
+  MainThreadQueue results_;               // what the workers hand back
   QTimer retryTimer_;
   QElapsedTimer clock_;
   QHash<TileKey, Job> jobs_;

@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "platform/qt/TileLoader.h"
 #include "tests/e2e/MapTileServer.h"
 #include "tests/qt/MapTestSupport.h"
@@ -55,6 +57,23 @@ TEST_F(TileLoaderTest, FetchesEachTileOnceAndKeepsItInMemory) {
 
   loader.want(keys);
   EXPECT_EQ(loader.stats().inFlight + loader.stats().queued, 0);
+  EXPECT_EQ(server_.requests("a"), 6);
+}
+
+// The map asks again at every frame of a glide: tiles in memory or on their way start nothing.
+TEST_F(TileLoaderTest, WantingTheSameTilesAgainWakesNoWorker) {
+  auto s = settings();
+  s.workers = std::make_shared<WorkerPool>(1);
+  TileLoader loader(s);
+  const auto keys = row(loader.addLayer(layer("a")), 6);
+  loader.want(keys);
+  const auto posted = s.workers->posted();
+  for (int i = 0; i < 5; ++i) loader.want(keys);
+  EXPECT_EQ(s.workers->posted(), posted) << "while on their way";
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  const auto loaded = s.workers->posted();
+  for (int i = 0; i < 5; ++i) loader.want(keys);
+  EXPECT_EQ(s.workers->posted(), loaded) << "once in memory";
   EXPECT_EQ(server_.requests("a"), 6);
 }
 
@@ -134,6 +153,27 @@ TEST_F(TileLoaderTest, SomethingThatIsNotAnImageCountsAsAFailure) {
   loader.want(key);
   ASSERT_TRUE(runUntil([&] { return loader.failing(key[0]); }));
   EXPECT_TRUE(loader.cached(key[0]).isNull());
+}
+
+TEST_F(TileLoaderTest, ALoaderThatGoesAwayLeavesNothingOfItsOwnOnASharedPool) {
+  auto pool = std::make_shared<WorkerPool>(1);
+  std::promise<void> gate;
+  pool->post([open = gate.get_future().share()] { open.wait(); });
+  {
+    auto s = settings();
+    s.workers = pool;
+    TileLoader loader(s);
+    loader.want(row(loader.addLayer(layer("a")), 6));
+    EXPECT_EQ(pool->posted(), 7u) << "the disk look-ups wait on the shared pool";
+  }
+  // Were the loader's look-ups still queued, they would hand their results to a loader that is gone.
+  gate.set_value();
+  pool->waitForIdle();
+  QCoreApplication::processEvents();
+  std::atomic<bool> ran = false;
+  pool->post([&] { ran = true; });
+  pool->waitForIdle();
+  EXPECT_TRUE(ran);
 }
 
 TEST_F(TileLoaderTest, BothCachesKeepToTheirBounds) {

@@ -33,7 +33,7 @@ class MapWidgetTest : public ::testing::Test {
     map_.resize(360, 640);
   }
 
-  void useServer(int maxZoom = 17) {
+  void useServer(int maxZoom = 17, int firstRetryMs = 2000) {
     QString error;
     auto sources = MapSources::parse(QString(R"({"standard": {"url": "%1", "maxZoom": %2, "attribution": "Test streets"}})")
                                          .arg(server_.urlTemplate("s"))
@@ -43,6 +43,7 @@ class MapWidgetTest : public ::testing::Test {
     ASSERT_TRUE(sources) << error.toStdString();
     TileLoader::Settings settings;
     settings.diskFolder = dir_.path() + "/tiles";
+    settings.firstRetryMs = firstRetryMs;
     map_.setTileSources(*sources, settings);
   }
 
@@ -161,6 +162,25 @@ TEST_F(MapWidgetTest, ZoomingInBorrowsFromCoarserTilesUntilItsOwnArrive) {
   const QImage image = render();
   EXPECT_EQ(map_.tileStatus().ready, 0);
   EXPECT_TRUE(near(image.pixelColor(180, 320), kStreets));
+}
+
+// Painting only paints: tiles are asked for by what changes the view, and by a retry falling due.
+TEST_F(MapWidgetTest, AsksForTilesWhenTheViewGrowsAndWhenARetryFallsDue) {
+  map_.show();
+  useServer(17, 50);
+  map_.setCamera({{45, 7}, 9}, false);
+  renderLoaded();
+  map_.resize(900, 640);
+  renderLoaded();
+
+  server_.stop();
+  map_.setCamera({{-30, 100}, 9}, false);
+  ASSERT_TRUE(runUntil([&] {
+    const auto s = map_.tileStatus();
+    return s.needed > 0 && s.failing == s.needed;
+  }));
+  ASSERT_TRUE(server_.start());
+  renderLoaded();
 }
 
 TEST_F(MapWidgetTest, DrawsEveryDevicePixelOnAHighDensityDevice) {

@@ -1,0 +1,160 @@
+#include "platform/qt/MapDecorations.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace storm::qt {
+
+namespace {
+
+constexpr double kMetresPerFoot = 0.3048;
+constexpr double kFeetPerMile = 5280;
+
+const QColor kUserDot(0x1a, 0x73, 0xe8);
+
+// The largest of 1, 2 and 5 times a power of ten that is at most `x`.
+double roundDown125(double x) {
+  const double power = std::pow(10.0, std::floor(std::log10(x)));
+  const double m = x / power;
+  return (m >= 5 ? 5 : m >= 2 ? 2 : 1) * power;
+}
+
+QString number(double v) { return QString::number(v, 'g', 6); }
+
+}  // namespace
+
+const QImage& MapDecorations::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
+                                      const std::function<QImage()>& make) {
+  if (cache.image.isNull() || cache.inputs != inputs || cache.text != text) {
+    cache.image = make();
+    cache.inputs = inputs;
+    cache.text = text;
+  }
+  return cache.image;
+}
+
+QImage MapDecorations::blankPicture(QSizeF size, double dpr) {
+  QImage image(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(size.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  return image;
+}
+
+void MapDecorations::drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel,
+                                      QSize view, double dpr) {
+  const double dot = 7;
+  double accuracy = 0;  // radius in pixels, in half pixels
+  if (accuracyMetres > 0 && metresPerPixel > 0) {
+    const double r = std::round(accuracyMetres / metresPerPixel * 2) / 2;
+    if (r > dot && r < 2 * std::max(view.width(), view.height())) accuracy = r;
+  }
+  const double half = std::max(accuracy, dot) + 3;
+  const QImage& image = picture(dot_, {accuracy, dpr}, {}, [&] {
+    QImage picture = blankPicture(QSizeF(2 * half, 2 * half), dpr);
+    QPainter dp(&picture);
+    dp.setRenderHint(QPainter::Antialiasing);
+    const QPointF middle(half, half);
+    if (accuracy > 0) {
+      dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
+      dp.setBrush(QColor(0x1a, 0x73, 0xe8, 40));
+      dp.drawEllipse(middle, accuracy, accuracy);
+    }
+    dp.setPen(QPen(Qt::white, 2.5));
+    dp.setBrush(kUserDot);
+    dp.drawEllipse(middle, dot, dot);
+    return picture;
+  });
+  painter.drawImage(QPointF(std::round(at.x() - half), std::round(at.y() - half)), image);
+}
+
+void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font,
+                                  double dpr) {
+  if (!(metresPerPixel > 0) || !std::isfinite(metresPerPixel)) return;
+  const double pointSize = std::max(7.0, font.pointSizeF() * 0.85);
+  const QImage& image = picture(scaleBar_, {metresPerPixel, longest, pointSize, dpr}, {}, [&] {
+    const double maxMetres = longest * metresPerPixel;
+    const double metres = roundDown125(maxMetres);
+    const QString metric = metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m";
+    const double maxFeet = maxMetres / kMetresPerFoot;
+    double imperialMetres = 0;
+    QString imperial;
+    if (maxFeet >= kFeetPerMile) {
+      const double miles = roundDown125(maxFeet / kFeetPerMile);
+      imperial = number(miles) + " mi";
+      imperialMetres = miles * kFeetPerMile * kMetresPerFoot;
+    } else {
+      const double feet = roundDown125(maxFeet);
+      imperial = number(feet) + " ft";
+      imperialMetres = feet * kMetresPerFoot;
+    }
+    // Whole pixels: the bars' lengths are read off to a pixel anyway.
+    const double metricPixels = std::round(metres / metresPerPixel);
+    const double imperialPixels = std::round(imperialMetres / metresPerPixel);
+    const double length = std::max(metricPixels, imperialPixels);
+
+    QFont small = font;
+    small.setPointSizeF(pointSize);
+    const QFontMetricsF metrics(small);
+    const double textWidth = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
+    QImage picture = blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * metrics.height() + 12), dpr);
+    QPainter sp(&picture);
+    sp.setRenderHint(QPainter::Antialiasing);
+    const QPointF origin(2, metrics.height() + 6);  // left end of the bar
+    const double tick = 5;
+    QPainterPath bars;
+    bars.moveTo(origin + QPointF(0, -tick));
+    bars.lineTo(origin + QPointF(0, tick));
+    bars.moveTo(origin + QPointF(metricPixels, -tick));
+    bars.lineTo(origin + QPointF(metricPixels, 0));
+    bars.moveTo(origin + QPointF(imperialPixels, 0));
+    bars.lineTo(origin + QPointF(imperialPixels, tick));
+    bars.moveTo(origin);
+    bars.lineTo(origin + QPointF(length, 0));
+    sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
+    sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
+    // Dark text with a light halo stays readable over streets and imagery alike.
+    auto haloText = [&](QPointF at, const QString& text) {
+      QPainterPath path;
+      path.addText(at, small, text);
+      sp.strokePath(path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      sp.fillPath(path, QColor(0x20, 0x20, 0x20));
+    };
+    haloText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
+    haloText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
+    return picture;
+  });
+  painter.drawImage(QPointF(6, 4), image);
+}
+
+void MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font,
+                                     double dpr) {
+  if (text.isEmpty()) return;
+  const double maxWidth = std::max(40, view.width() - 12);
+  const double pointSize = std::max(7.0, font.pointSizeF() * 0.8);
+  const QImage& image = picture(credit_, {maxWidth, pointSize, dpr}, text, [&] {
+    QFont small = font;
+    small.setPointSizeF(pointSize);
+    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
+    const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
+    const QSizeF size(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
+    QImage picture = blankPicture(size, dpr);
+    QPainter cp(&picture);
+    cp.setRenderHint(QPainter::Antialiasing);
+    cp.setPen(Qt::NoPen);
+    cp.setBrush(QColor(255, 255, 255, 190));
+    cp.drawRoundedRect(QRectF(QPointF(0, 0), size), 3, 3);
+    cp.setFont(small);
+    cp.setPen(QColor(0x20, 0x20, 0x20));
+    cp.drawText(QRectF(3, 1, size.width() - 6, size.height() - 2), Qt::TextWordWrap | Qt::AlignRight, text);
+    return picture;
+  });
+  const QSizeF size = image.deviceIndependentSize();
+  painter.drawImage(QPointF(view.width() - size.width() - 3, view.height() - size.height() - 3), image);
+}
+
+}  // namespace storm::qt

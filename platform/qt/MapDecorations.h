@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <functional>
+
+class QFont;
+class QPainter;
+
+// What the map draws over its tiles and overlays: the user's dot with its accuracy circle, the
+// scale bar and the sources' credit. Each is drawn once into a picture at the density of the device
+// painted on, and then copied for as long as what it shows stays the same: antialiased paths and
+// text cost many times what copying their pixels does, and a pan moves them without changing them.
+
+namespace storm::qt {
+
+class MapDecorations {
+ public:
+  // The dot centred on `at`; the accuracy circle around it when that is larger than the dot and
+  // smaller than twice the view.
+  void drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel, QSize view,
+                        double dpr);
+  // In the top left corner: the longest round distances in metric and in imperial units that fit
+  // in `longest` pixels, one bar each.
+  void drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font, double dpr);
+  // In the bottom right corner of the view: on one line when it fits, else wrapped over the width.
+  void drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font, double dpr);
+
+ private:
+  using PictureInputs = std::array<double, 4>;
+  struct Picture {
+    PictureInputs inputs{};
+    QString text;
+    QImage image;
+  };
+
+  // The picture in `cache` if it was drawn from the same inputs and text, else the one `make` draws.
+  static const QImage& picture(Picture& cache, const PictureInputs& inputs, const QString& text,
+                               const std::function<QImage()>& make);
+  static QImage blankPicture(QSizeF size, double dpr);
+
+  Picture dot_, scaleBar_, credit_;
+};
+
+}  // namespace storm::qt

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/qt/WorkerPool.h"
+
+// The worker pool that the low-priority queue and the tile loaders share: what an owner that goes
+// away leaves behind on it.
+
+namespace storm::qt {
+namespace {
+
+TEST(WorkerPool, CancelDropsTheOwnersWaitingJobsAndWaitsForItsRunningOne) {
+  WorkerPool pool(1);
+  const char owner = 0, other = 0;
+  std::mutex mutex;  // guards ran
+  std::vector<int> ran;
+  auto record = [&](int job) {
+    std::lock_guard lock(mutex);
+    ran.push_back(job);
+  };
+
+  // The only worker is busy with somebody else's job: the owner's waiting jobs go, the others stay.
+  std::promise<void> busy;
+  pool.post([open = busy.get_future().share()] { open.wait(); });
+  pool.post([&] { record(1); }, &owner);
+  pool.post([&] { record(2); }, &other);
+  pool.post([&] { record(3); }, &owner);
+  pool.cancel(&owner);
+  busy.set_value();
+  pool.waitForIdle();
+  EXPECT_EQ(ran, (std::vector<int>{2}));
+
+  // A job of the owner's that has started is waited for.
+  std::promise<void> gate, started;
+  std::atomic<bool> finished = false;
+  pool.post(
+      [&, open = gate.get_future().share()] {
+        started.set_value();
+        open.wait();
+        finished = true;
+      },
+      &owner);
+  started.get_future().wait();
+  bool finishedWhenCancelReturned = false;
+  std::thread leaving([&] {
+    pool.cancel(&owner);
+    finishedWhenCancelReturned = finished;
+  });
+  gate.set_value();
+  leaving.join();
+  EXPECT_TRUE(finishedWhenCancelReturned) << "cancel returned while a job of its owner was running";
+}
+
+}  // namespace
+}  // namespace storm::qt
