@@ -23,6 +23,8 @@ constexpr int kMaxCells = 1024;       // beyond this many tiles a layer is too f
 constexpr int kFallbackLevels = 8;    // how many zoom levels up a missing tile may borrow from
 constexpr double kWheelNotchZoom = 0.5;
 constexpr double kKeyPanPixels = 64;
+// Scaled copies of tiles are kept up to this size in device pixels (two tiles at twice the density).
+constexpr int kLargestScaledTile = 1024;
 
 const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
@@ -182,6 +184,17 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
 
 void MapWidget::setMapType(MKMapType type) {
   mapType_ = type;
+  // A type whose tiles go less deep takes the camera back to its deepest zoom.
+  const double deepest = maxZoom();
+  if (animating() && animationTo_.zoom > deepest) {
+    geo::Camera to = animationTo_;
+    to.zoom = deepest;
+    setCamera(to, true);
+  } else if (!animating() && camera_.zoom > deepest) {
+    geo::Camera to = camera_;
+    to.zoom = deepest;
+    setCamera(to, false);
+  }
   requestTiles();
   update();
 }
@@ -309,6 +322,11 @@ bool MapWidget::drawTile(QPainter& painter, const Layer& layer, const TileCell& 
       // Frames of a glide are gone in a moment: scaled on the fly, the quick way.
       painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
       painter.drawImage(cell.target, image, source);
+    } else if (cell.target.width() * dpr > kLargestScaledTile || cell.target.height() * dpr > kLargestScaledTile) {
+      // A tile far coarser than the view (an overlay layer that goes less deep, say) would make a
+      // huge scaled copy: it is scaled while drawing instead, which touches only what is on show.
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+      painter.drawImage(cell.target, image, source);
     } else {
       painter.drawImage(cell.target.topLeft(), scaledTile({{layer.index, cell.z - up, cell.x >> up, cell.y >> up}, up, cell.target.size() * dpr},
                                                            image, source, dpr));
@@ -354,17 +372,20 @@ void MapWidget::drawOverlays(QPainter& painter) {
       if (entry.view) overlaysChanged_ = true;
     }
   }
-  const double s = scale();
+  // While gliding, the overlays are drawn once as they will look where the glide ends and only
+  // scaled on the way there: drawing a large antialiased shape anew at every step keeps the
+  // painter's helper threads waking.
+  const geo::Camera& basis = animating() ? animationTo_ : camera_;
+  const double s = geo::kTileSize * std::exp2(basis.zoom);
   const double dpr = paintDpr_;
-  const QPointF cameraWorld(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
-  const QPointF viewOrigin = cameraWorld * s - QPointF(width() / 2.0, height() / 2.0);  // in world pixels
-  const QRectF view(viewOrigin, QSizeF(width(), height()));
+  const QPointF basisWorld(geo::worldX(basis.center.longitude), geo::worldY(basis.center.latitude));
+  const QRectF view(basisWorld * s - QPointF(width() / 2.0, height() / 2.0), QSizeF(width(), height()));
 
   // Where the overlays are, in world pixels, each as the copy of the world nearest the view.
   QRectF extent;
   std::vector<double> shifts;
   for (const OverlayEntry& entry : entries_) {
-    const double shift = std::round(geo::worldX(entry.overlay->coordinate().longitude) - cameraWorld.x());
+    const double shift = std::round(geo::worldX(entry.overlay->coordinate().longitude) - basisWorld.x());
     shifts.push_back(shift);
     if (entry.view && !entry.ring.empty())
       extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
@@ -372,7 +393,7 @@ void MapWidget::drawOverlays(QPainter& painter) {
   const QRectF needed = extent & view;
   if (needed.isEmpty()) return;
 
-  const bool reusable = !overlaysChanged_ && overlayZoom_ == camera_.zoom && overlayImage_.devicePixelRatio() == dpr &&
+  const bool reusable = !overlaysChanged_ && overlayZoom_ == basis.zoom && overlayImage_.devicePixelRatio() == dpr &&
                         QRectF(overlayOrigin_, overlayImage_.deviceIndependentSize()).contains(needed);
   if (!reusable) {
     // Drawn a little beyond the view, so that short pans reuse it.
@@ -404,12 +425,23 @@ void MapWidget::drawOverlays(QPainter& painter) {
       }
     }
     overlayOrigin_ = area.topLeft();
-    overlayZoom_ = camera_.zoom;
+    overlayZoom_ = basis.zoom;
     overlaysChanged_ = false;
   }
-  // On whole device pixels, like the tiles under it.
-  const QPointF offset = overlayOrigin_ - viewOrigin;
-  painter.drawImage(QPointF(std::round(offset.x() * dpr) / dpr, std::round(offset.y() * dpr) / dpr), overlayImage_);
+  const QPointF cameraWorld(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
+  const QPointF viewOrigin = cameraWorld * scale() - QPointF(width() / 2.0, height() / 2.0);
+  const double k = scale() / s;  // from the zoom it was drawn at to the one on show
+  if (k == 1) {
+    // On whole device pixels, like the tiles under it.
+    const QPointF offset = overlayOrigin_ - viewOrigin;
+    painter.drawImage(QPointF(std::round(offset.x() * dpr) / dpr, std::round(offset.y() * dpr) / dpr), overlayImage_);
+    return;
+  }
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  painter.drawImage(QRectF(overlayOrigin_ * k - viewOrigin, overlayImage_.deviceIndependentSize() * k),
+                    overlayImage_);
+  painter.restore();
 }
 
 void MapWidget::drawUserLocation(QPainter& painter) {
