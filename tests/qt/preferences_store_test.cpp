@@ -21,7 +21,7 @@
 #include "rating/RatingPrompt.h"
 
 // The INI preference store: exact round trips, defaults, damaged files and odd values, threads,
-// crashes, a full disk, a lock that never frees, and things that are not files.
+// crashes, a full disk, things that are not files, and other processes sharing the record.
 
 namespace storm::qt {
 namespace {
@@ -443,6 +443,42 @@ TEST_F(PreferencesStore, WhatIsNotASmallRegularFileIsLeftAlone) {
       EXPECT_TRUE(readFile(path) == large);
     }
   }
+}
+
+// Copies of the application side by side: three processes counting uses into one record at the
+// same time lose none.
+TEST_F(PreferencesStore, ProcessesCountingSideBySideLoseNoUse) {
+  constexpr int kProcesses = 3;
+  constexpr int kUses = 40;
+  std::vector<std::unique_ptr<QProcess>> writers;
+  for (int i = 0; i < kProcesses; ++i) {
+    writers.push_back(std::make_unique<QProcess>());
+    writers.back()->start(STORM_RECORD_WRITER,
+                          {path, QString::number(kEpoch, 'f', 0), "count", QString::number(kUses)});
+  }
+  for (auto& writer : writers) {
+    ASSERT_TRUE(writer->waitForFinished(60000));
+    EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
+  }
+  EXPECT_EQ(open()->integerForKey(kRatingPromptUseCount), kProcesses * kUses);
+  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
+}
+
+// "No, Thanks" answered in one copy of the application stops the other from asking.
+TEST_F(PreferencesStore, ADeclineSavedByAnotherProcessCountsAtTheNextConditionCheck) {
+  writeFile(QString("[General]\nkRatingPromptCurrentVersion=1.0\nkRatingPromptFirstUseDate=%1\n"
+                    "kRatingPromptUseCount=11\n")
+                .arg(kEpoch - 31 * 86400.0, 0, 'f', 0)
+                .toUtf8());
+  Platform platform;
+  platform.clock = clock;
+  platform.preferences = open();
+  auto prompt = std::make_shared<RatingPrompt>(platform);
+  ASSERT_TRUE(prompt->ratingConditionsHaveBeenMet());
+
+  const Run other = runWriter({"decline"});
+  ASSERT_TRUE(other.finished && other.exitCode == 0) << other.err.toStdString();
+  EXPECT_FALSE(prompt->ratingConditionsHaveBeenMet());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 //                                              each save, so that a test can kill it in the middle
 //                                              of one (a large padding value makes saves long)
 //   rating_record_writer PATH EPOCH count N    counts N uses, then exits
+//   rating_record_writer PATH EPOCH decline    answers "No, Thanks" to the rating dialog, then exits
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +20,9 @@
 
 int main(int argc, char** argv) {
   const bool counting = argc == 5 && std::strcmp(argv[3], "count") == 0;
-  if (argc != 3 && !counting) {
-    std::fprintf(stderr, "usage: rating_record_writer PATH EPOCH [count N]\n");
+  const bool declining = argc == 4 && std::strcmp(argv[3], "decline") == 0;
+  if (argc != 3 && !counting && !declining) {
+    std::fprintf(stderr, "usage: rating_record_writer PATH EPOCH [count N | decline]\n");
     return 2;
   }
   storm::Platform platform;
@@ -31,6 +33,11 @@ int main(int argc, char** argv) {
   auto prompt = std::make_shared<storm::RatingPrompt>(platform);
   if (counting) {
     for (long n = std::strtol(argv[4], nullptr, 10); n > 0; --n) prompt->incrementUseCount();
+    return 0;
+  }
+  if (declining) {
+    storm::fakes::FakeAlertView alert;
+    prompt->alertViewClickedButtonAtIndex(alert, 0);
     return 0;
   }
   if (!store->containsKey("padding")) store->setObject(std::string(256 * 1024, 'x'), "padding");
