@@ -1,5 +1,6 @@
 #include "platform/qt/QtPreferences.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -647,6 +648,11 @@ std::unique_ptr<QtPreferences::FileLock> QtPreferences::lockFile(QString& proble
       problem = QString("cannot lock %1 (%2)").arg(QString::fromStdString(lockPath), QString::fromStdString(errorText(error)));
       return nullptr;
     }
+    if (quitting_) {
+      problem = QString("another process holds its lock file %1 and the application is quitting")
+                    .arg(QString::fromStdString(lockPath));
+      return nullptr;
+    }
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) {
       problem = QString("another process has held its lock file %1 for %2 s")
@@ -662,7 +668,18 @@ std::unique_ptr<QtPreferences::FileLock> QtPreferences::lockFile(QString& proble
 // ---- the store ----
 
 QtPreferences::QtPreferences(QString path, std::vector<PreferenceKey> keys, std::shared_ptr<Clock> clock)
-    : path_(std::move(path)), clock_(std::move(clock)), keys_(std::move(keys)) {}
+    : path_(std::move(path)), clock_(std::move(clock)), keys_(std::move(keys)) {
+  // Quitting must not wait out another process's lock: saves still under way give up at once.
+  if (QCoreApplication* app = QCoreApplication::instance()) {
+    const QMetaObject::Connection connection =
+        QObject::connect(app, &QCoreApplication::aboutToQuit, [this] { quitting_ = true; });
+    disconnectQuit_ = [connection] { QObject::disconnect(connection); };
+  }
+}
+
+QtPreferences::~QtPreferences() {
+  if (disconnectQuit_) disconnectQuit_();
+}
 
 void QtPreferences::declareKeys(const std::vector<PreferenceKey>& keys) {
   std::lock_guard lock(mutex_);

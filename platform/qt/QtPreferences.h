@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -26,7 +27,8 @@
 //
 // Saves and `update` hold an advisory lock (flock on "<file>.lock", removed again on release)
 // from the read to the rename, so processes that share the file lose none of each other's
-// changes. A save waits for the lock for `kLockWait` at most.
+// changes. A save waits for the lock for `kLockWait` at most, and not at all once the application
+// is about to quit.
 //
 // What is read: only a regular file of `kMaxFileSize` bytes or less; anything else (a FIFO, a
 // device, a directory, a larger file) is reported in one line on stderr, left alone and never
@@ -48,6 +50,9 @@ class QtPreferences : public Preferences {
   // `keys` are the keys whose type is checked on loading (more may be declared before the first
   // use); `clock` dates a damaged file's new name.
   QtPreferences(QString path, std::vector<PreferenceKey> keys, std::shared_ptr<Clock> clock);
+  ~QtPreferences() override;
+  QtPreferences(const QtPreferences&) = delete;
+  QtPreferences& operator=(const QtPreferences&) = delete;
 
   void declareKeys(const std::vector<PreferenceKey>& keys) override;
   std::vector<PreferenceKey> declaredKeys() const override;
@@ -105,6 +110,8 @@ class QtPreferences : public Preferences {
 
   const QString path_;
   const std::shared_ptr<Clock> clock_;
+  std::atomic<bool> quitting_{false};  // the application is about to quit: waiting for the lock ends
+  std::function<void()> disconnectQuit_;
 
   mutable std::recursive_mutex fileMutex_;  // taken before mutex_, never after
 
