@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -47,8 +46,8 @@ std::optional<long> parseIntegerPreference(const std::string& text) {
 }
 
 std::optional<bool> parseBoolPreference(const std::string& text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::string lower(text);  // ASCII only: the process locale must not change what reads as a boolean
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   if (lower == "true" || lower == "1") return true;
   if (lower == "false" || lower == "0") return false;
   return std::nullopt;
