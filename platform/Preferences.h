@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,13 +8,17 @@
 // The user's preferences: a store of typed values by key that outlives the process. Reads of an
 // absent key (or of a value of another type) give the type's default; writes land in memory and
 // reach persistent storage on `synchronize`. Every operation may be called from any thread.
+//
+// Other processes may share the storage. A read-modify-write that must not lose their changes
+// (nor lose its own to them) goes through `update`; reads that should see what they saved come
+// after a `refresh`.
 
 namespace storm {
 
 enum class PreferenceType { String, Double, Integer, Bool };
 
-// A key and the type its value must have; a store that finds another type under a declared key
-// treats its file as damaged.
+// A key and the type its value must have; a store that finds a value under a declared key that
+// cannot be read as that type treats the key as absent.
 struct PreferenceKey {
   std::string name;
   PreferenceType type;
@@ -46,6 +51,16 @@ class Preferences {
 
   // Writes the pending changes to persistent storage; false when they could not be written.
   virtual bool synchronize() = 0;
+
+  // Reads persistent storage afresh, runs `change` on the store (reads and writes as above) and
+  // saves, with the storage locked against other processes from the read to the save; updates of
+  // one store run one at a time. False when the storage could not be locked, read or written: the
+  // change then stands in memory and a later save writes it.
+  virtual bool update(const std::function<void(Preferences&)>& change) = 0;
+
+  // Takes in what other processes saved since the storage was last read; changes not yet saved
+  // here stay on top. Cheap when nothing changed.
+  virtual void refresh() = 0;
 };
 
 }  // namespace storm

@@ -137,37 +137,36 @@ void RatingPrompt::incrementUseCount() { incrementCount(Counter::Uses); }
 void RatingPrompt::incrementSignificantEventCount() { incrementCount(Counter::SignificantEvents); }
 
 void RatingPrompt::incrementCount(Counter counter) {
-  Preferences* store = platform_.preferences.get();
   const std::optional<std::string> current = platform_.bundle->infoString(kCFBundleVersionKey);
   const bool uses = counter == Counter::Uses;
-  {
-    std::lock_guard lock(recordMutex_);
-    std::optional<std::string> tracked = store->stringForKey(kRatingPromptCurrentVersion);
+  std::lock_guard lock(recordMutex_);
+  // Read, counted and saved under the store's lock, so that copies of the application running
+  // side by side lose none of each other's uses.
+  platform_.preferences->update([&](Preferences& store) {
+    std::optional<std::string> tracked = store.stringForKey(kRatingPromptCurrentVersion);
     if (!tracked) {
       // A record without a version belongs to the current one; it is not a version change.
-      store->setObject(current, kRatingPromptCurrentVersion);
+      store.setObject(current, kRatingPromptCurrentVersion);
       tracked = current;
     }
     if (tracked && current && *tracked == *current) {
-      if (store->doubleForKey(kRatingPromptFirstUseDate) == 0.0)
-        store->setDouble(platform_.clock->now(), kRatingPromptFirstUseDate);
+      if (store.doubleForKey(kRatingPromptFirstUseDate) == 0.0)
+        store.setDouble(platform_.clock->now(), kRatingPromptFirstUseDate);
       const char* key = uses ? kRatingPromptUseCount : kRatingPromptSignificantEventCount;
-      const long count = store->integerForKey(key);
+      const long count = store.integerForKey(key);
       // A count at the top of the range stays there rather than overflowing.
-      store->setInteger(count < std::numeric_limits<long>::max() ? count + 1 : count, key);
+      store.setInteger(count < std::numeric_limits<long>::max() ? count + 1 : count, key);
     } else {
       // Another version (newer or older): the record starts over for it.
-      store->setObject(current, kRatingPromptCurrentVersion);
-      store->setDouble(uses ? platform_.clock->now() : 0.0, kRatingPromptFirstUseDate);
-      store->setInteger(uses ? 1L : 0L, kRatingPromptUseCount);
-      store->setInteger(uses ? 0L : 1L, kRatingPromptSignificantEventCount);
-      store->setBool(false, kRatingPromptRatedCurrentVersion);
-      store->setBool(false, kRatingPromptDeclinedToRate);
-      store->setDouble(0.0, kRatingPromptReminderRequestDate);
+      store.setObject(current, kRatingPromptCurrentVersion);
+      store.setDouble(uses ? platform_.clock->now() : 0.0, kRatingPromptFirstUseDate);
+      store.setInteger(uses ? 1L : 0L, kRatingPromptUseCount);
+      store.setInteger(uses ? 0L : 1L, kRatingPromptSignificantEventCount);
+      store.setBool(false, kRatingPromptRatedCurrentVersion);
+      store.setBool(false, kRatingPromptDeclinedToRate);
+      store.setDouble(0.0, kRatingPromptReminderRequestDate);
     }
-  }
-  // Saving outside the lock keeps the main thread's answers from waiting on the disk.
-  store->synchronize();
+  });
 }
 
 // ---- conditions and probe ----
@@ -175,6 +174,8 @@ void RatingPrompt::incrementCount(Counter counter) {
 bool RatingPrompt::ratingConditionsHaveBeenMet() {
   Preferences* store = platform_.preferences.get();
   std::lock_guard lock(recordMutex_);
+  // An answer given in another copy of the application counts here too.
+  store->refresh();
   const double firstUse = store->doubleForKey(kRatingPromptFirstUseDate);
   if (platform_.clock->now() - firstUse < kSecondsUntilPrompt) return false;
   if (store->integerForKey(kRatingPromptUseCount) < kUsesUntilPrompt) return false;
@@ -263,11 +264,8 @@ void RatingPrompt::hideRatingAlert() {
 
 template <class Write>
 void RatingPrompt::recordAnswer(Write&& write) {
-  {
-    std::lock_guard lock(recordMutex_);
-    write(platform_.preferences.get());
-  }
-  platform_.preferences->synchronize();
+  std::lock_guard lock(recordMutex_);
+  platform_.preferences->update([&](Preferences& store) { write(&store); });
 }
 
 void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {

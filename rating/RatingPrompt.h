@@ -93,7 +93,7 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   static void submit(void (RatingPrompt::*operation)(bool), bool canPromptForRating);
   void incrementCount(Counter counter);
   void rateIfAllowed(bool canPromptForRating);
-  // Writes under the record lock, then saves.
+  // Writes through the store's update, under the record lock.
   template <class Write>
   void recordAnswer(Write&& write);
   std::string localized(const std::string& key) const;
@@ -101,8 +101,9 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
 
   Platform& platform_;
   const std::string probeURL_;
-  // Serialises every read-then-write of the record (counting, answers, the conditions' reads),
-  // so that overlapping calls from the queue and the main thread lose no update.
+  // Serialises this instance's uses of the record (counting, answers, the conditions' reads), so
+  // that the conditions read one state of it while the queue and the main thread both change it.
+  // Other processes are kept out by the store's own lock (`Preferences::update`).
   std::mutex recordMutex_;
   mutable std::atomic<bool> namelessReported_{false};
   // Main thread only:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -8,8 +9,10 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <condition_variable>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -292,6 +295,34 @@ TEST_F(RatingPromptE2E, ADamagedPreferencesFileIsMovedAsideAndTheRecordStartsAfr
   QFile fresh(preferencesFile());
   ASSERT_TRUE(fresh.open(QIODevice::ReadOnly));
   EXPECT_TRUE(fresh.readAll().contains("kRatingPromptUseCount=1\n"));
+}
+
+// Another process holds the record's lock and never lets go: each save gives up after its wait,
+// the record stays as it was, and quitting does not wait for the saves still queued.
+TEST_F(RatingPromptE2E, QuittingDoesNotWaitForALockThatNeverFrees) {
+  writeNineUses();
+  QFile record(preferencesFile());
+  ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+  const QByteArray before = record.readAll();
+  const int holder = ::open(QFile::encodeName(preferencesFile() + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+  auto app = start();
+  for (int use = 0; use < 3; ++use) {
+    app->ok("lifecycle background");
+    app->ok("lifecycle foreground");
+  }
+  QElapsedTimer quitting;
+  quitting.start();
+  EXPECT_EQ(app->quit(), 0);
+  // Four saves were queued behind the lock: waiting each out would take 8 s.
+  EXPECT_LT(quitting.elapsed(), 4000);
+  ::close(holder);
+  record.close();
+  ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+  EXPECT_EQ(record.readAll(), before);
+  EXPECT_TRUE(app->stderrText().contains("cannot save the preferences"));
 }
 
 TEST_F(RatingPromptE2E, TheDialogSpeaksTheUsersLanguage) {

@@ -70,6 +70,17 @@ bool FakePreferences::synchronize() {
   return true;
 }
 
+bool FakePreferences::update(const std::function<void(Preferences&)>& change) {
+  std::lock_guard lock(updateMutex_);
+  change(*this);
+  return synchronize();
+}
+
+void FakePreferences::refresh() {
+  std::lock_guard lock(mutex_);
+  ++refreshes_;
+}
+
 FakePreferences::Record FakePreferences::values() const {
   std::lock_guard lock(mutex_);
   return values_;
@@ -98,6 +109,11 @@ void FakePreferences::clearReads() {
 int FakePreferences::synchronizeCount() const {
   std::lock_guard lock(mutex_);
   return synchronizes_;
+}
+
+int FakePreferences::refreshCount() const {
+  std::lock_guard lock(mutex_);
+  return refreshes_;
 }
 
 // ---- FakeBundle ----

@@ -37,7 +37,8 @@ class EventLog {
   std::vector<std::string> events_;
 };
 
-// Values keep the type they were written with; a typed read of another type reads as absent.
+// Values keep the type they were written with; a typed read of another type reads as absent. No
+// other process shares it: `update` runs the change and saves, `refresh` only counts.
 class FakePreferences : public Preferences {
  public:
   using Value = std::variant<std::string, double, long, bool>;
@@ -57,6 +58,8 @@ class FakePreferences : public Preferences {
   bool boolForKey(const std::string& key) const override;
   void setBool(bool value, const std::string& key) override;
   bool synchronize() override;
+  bool update(const std::function<void(Preferences&)>& change) override;
+  void refresh() override;
 
   // The values in memory, and those the last synchronize saved.
   Record values() const;
@@ -66,6 +69,7 @@ class FakePreferences : public Preferences {
   std::vector<std::string> reads() const;
   void clearReads();
   int synchronizeCount() const;
+  int refreshCount() const;
 
  private:
   template <class T>
@@ -79,6 +83,8 @@ class FakePreferences : public Preferences {
   Record saved_;
   mutable std::vector<std::string> reads_;
   int synchronizes_ = 0;
+  int refreshes_ = 0;
+  std::mutex updateMutex_;  // keeps updates one at a time
 };
 
 class FakeBundle : public Bundle {

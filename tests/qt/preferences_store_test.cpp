@@ -6,15 +6,22 @@
 #include <QTemporaryDir>
 #include <cfloat>
 #include <climits>
+#include <cstring>
+#include <fcntl.h>
 #include <random>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <variant>
 
 #include "platform/ManualClock.h"
 #include "platform/qt/QtPreferences.h"
 #include "rating/RatingPrompt.h"
 
-// The INI preference store: exact round trips, defaults, damaged files, threads and crashes.
+// The INI preference store: exact round trips, defaults, damaged files and odd values, threads,
+// crashes, a full disk, things that are not files, and other processes sharing the record.
 
 namespace storm::qt {
 namespace {
@@ -37,6 +44,28 @@ class PreferencesStore : public ::testing::Test {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
   QStringList filesBeside() { return QDir(dir.path() + "/storm-distance").entryList(QDir::Files, QDir::Name); }
+
+  // The record writer (another process) run on the record with `arguments`, killed if it has not
+  // ended within 30 s.
+  struct Run {
+    bool finished = false;
+    int exitCode = -1;
+    QString err;
+  };
+  Run runWriter(const QStringList& arguments) {
+    QProcess writer;
+    writer.start(STORM_RECORD_WRITER, QStringList{path, QString::number(kEpoch, 'f', 0)} + arguments);
+    Run run;
+    if (!writer.waitForStarted(10000)) return run;
+    run.finished = writer.waitForFinished(30000);
+    if (!run.finished) {
+      writer.kill();
+      writer.waitForFinished(5000);
+    }
+    run.exitCode = writer.exitCode();
+    run.err = QString::fromUtf8(writer.readAllStandardError());
+    return run;
+  }
 
   QTemporaryDir dir;
   QString path = dir.path() + "/storm-distance/storm-distance.ini";
@@ -161,16 +190,75 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Damage{"Binary", QByteArray("\x7f" "ELF\x02\x01\x00\x00garbage\n", 16)},
                       Damage{"NotUtf8", "[General]\nkRatingPromptCurrentVersion=\xff\xfe\n"},
                       Damage{"CutOffMidLine", "[General]\nkRatingPromptCurrentVersion=1.0\nkRatingPromptUseC"},
-                      Damage{"CutOffMidValue", "[General]\nkRatingPromptUseCount=1"},
-                      Damage{"UnclosedSection", "[General\nkRatingPromptUseCount=3\n"},
-                      Damage{"CountNotAnInteger", "[General]\nkRatingPromptUseCount=abc\n"},
-                      Damage{"CountWithFraction", "[General]\nkRatingPromptUseCount=12.5\n"},
-                      Damage{"CountOutOfRange", "[General]\nkRatingPromptUseCount=99999999999999999999999\n"},
-                      Damage{"FlagNotABoolean", "[General]\nkRatingPromptDeclinedToRate=maybe\n"},
-                      Damage{"DateNotANumber", "[General]\nkRatingPromptFirstUseDate=nan\n"},
-                      Damage{"DateOverflows", "[General]\nkRatingPromptReminderRequestDate=1e999\n"},
-                      Damage{"VersionIsAList", "[General]\nkRatingPromptCurrentVersion=1.0, beta\n"}),
+                      Damage{"UnclosedSection", "[General\nkRatingPromptUseCount=3\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct OddValue {
+  const char* name;
+  const char* key;
+  const char* text;
+};
+
+void PrintTo(const OddValue& c, std::ostream* os) { *os << c.name; }
+
+class OddValues : public PreferencesStore, public ::testing::WithParamInterface<OddValue> {};
+
+// A user who declined keeps that answer when another key of the record is odd.
+TEST_P(OddValues, ReadAsUnsetAndReportedWhileTheRestOfTheRecordStands) {
+  const std::vector<std::pair<std::string, std::string>> record{{kRatingPromptCurrentVersion, "1.0"},
+                                                                {kRatingPromptFirstUseDate, "1699999000.5"},
+                                                                {kRatingPromptUseCount, "7"},
+                                                                {kRatingPromptDeclinedToRate, "true"}};
+  const std::string oddLine = std::string(GetParam().key) + "=" + GetParam().text;
+  QByteArray content = "[General]\n";
+  for (const auto& [key, text] : record)
+    content += QByteArray::fromStdString(key == GetParam().key ? oddLine : key + "=" + text) + "\n";
+  writeFile(content);
+
+  auto store = open();
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(store->containsKey(GetParam().key));
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  for (const auto& [key, text] : record) {
+    if (key == GetParam().key) continue;
+    EXPECT_EQ(store->stringForKey(key), text) << key;
+  }
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find(GetParam().key), std::string::npos) << err;
+  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
+
+  // A save of another key leaves the odd line for the user to see.
+  store->setDouble(kEpoch, kRatingPromptReminderRequestDate);
+  ASSERT_TRUE(store->synchronize());
+  EXPECT_TRUE(readFile(path).contains(QByteArray::fromStdString(oddLine + "\n"))) << readFile(path).toStdString();
+  EXPECT_EQ(open()->boolForKey(kRatingPromptDeclinedToRate), std::string(GetParam().key) != kRatingPromptDeclinedToRate);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, OddValues,
+    ::testing::Values(OddValue{"CountNotAnInteger", kRatingPromptUseCount, "abc"},
+                      OddValue{"CountWithFraction", kRatingPromptUseCount, "12.5"},
+                      OddValue{"CountOutOfRange", kRatingPromptUseCount, "99999999999999999999999"},
+                      OddValue{"FlagNotABoolean", kRatingPromptDeclinedToRate, "maybe"},
+                      OddValue{"DateNotANumber", kRatingPromptFirstUseDate, "nan"},
+                      OddValue{"DateOverflows", kRatingPromptFirstUseDate, "1e999"},
+                      OddValue{"VersionIsAList", kRatingPromptCurrentVersion, "1.0, beta"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What a person editing the file by hand plausibly writes reads as meant, without a word.
+TEST_F(PreferencesStore, ReadsTheSpellingsOfAHandEditedFile) {
+  writeFile("[General]\r\nkRatingPromptDeclinedToRate = 1\r\nkRatingPromptRatedCurrentVersion=0\r\n"
+            "kRatingPromptUseCount=11.0\r\nkRatingPromptSignificantEventCount=3");
+  auto store = open();
+  ::testing::internal::CaptureStderr();
+  EXPECT_TRUE(store->boolForKey(kRatingPromptDeclinedToRate));
+  EXPECT_TRUE(store->containsKey(kRatingPromptRatedCurrentVersion));
+  EXPECT_FALSE(store->boolForKey(kRatingPromptRatedCurrentVersion));
+  EXPECT_EQ(store->integerForKey(kRatingPromptUseCount), 11);
+  EXPECT_EQ(store->integerForKey(kRatingPromptSignificantEventCount), 3) << "a last line without its line feed";
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
+}
 
 TEST_F(PreferencesStore, AcceptsEmptyAndForeignButWellFormedFiles) {
   for (const QByteArray& content : {QByteArray(), QByteArray("[General]\nfontSize=large\n\n[Other]\nx=1\n")}) {
@@ -248,6 +336,149 @@ TEST_F(PreferencesStore, SurvivesBeingKilledWhileSaving) {
     ASSERT_TRUE(QFile::exists(path)) << "run " << run << ": the record was taken for damaged";
     lastSaved = uses;
   }
+}
+
+// With one free block left on the disk, a save cannot write the new record: it says so, reports
+// the failure, and the record that was there stays whole.
+TEST_F(PreferencesStore, AFullDiskLeavesThePreviousRecordInPlace) {
+  const QString folder = dir.path() + "/storm-distance";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QByteArray mountPoint = QFile::encodeName(folder);
+  if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a 64 KiB tmpfs on " << folder.toStdString() << " (" << std::strerror(errno)
+                 << "); this test needs to run as root";
+  struct Unmount {
+    QByteArray at;
+    ~Unmount() {
+      if (::umount2(at.constData(), 0) != 0) ::umount2(at.constData(), MNT_DETACH);
+    }
+  } unmount{mountPoint};
+  {
+    auto store = open();
+    store->setObject(std::string(10000, 'x'), "padding");  // three blocks
+    store->setInteger(7, kRatingPromptUseCount);
+    store->setBool(true, kRatingPromptDeclinedToRate);
+    ASSERT_TRUE(store->synchronize());
+  }
+  const QByteArray before = readFile(path);
+  {
+    const int filler = ::open(QFile::encodeName(folder + "/filler").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(filler, 0);
+    const std::string block(4096, 'f');
+    off_t size = 0;
+    for (ssize_t n; (n = ::write(filler, block.data(), block.size())) > 0;) size += n;
+    ASSERT_EQ(errno, ENOSPC);
+    ASSERT_EQ(::ftruncate(filler, (size / 4096 - 1) * 4096), 0);  // one block free again
+    ::close(filler);
+  }
+
+  auto store = open();
+  store->setInteger(8, kRatingPromptUseCount);
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(store->synchronize());
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("cannot save"), std::string::npos) << err;
+  EXPECT_EQ(filesBeside(), (QStringList{"filler", "storm-distance.ini"})) << "the unfinished new file is gone";
+}
+
+// A lock that never frees (held by another process, or a directory where the lock file goes):
+// the save gives up after a bounded wait, says so in one line and leaves the record as it was.
+TEST_F(PreferencesStore, ASaveGivesUpOnALockThatNeverFrees) {
+  writeFile("[General]\nkRatingPromptCurrentVersion=1.0\nkRatingPromptUseCount=4\n");
+  const QByteArray before = readFile(path);
+  const QByteArray lockPath = QFile::encodeName(path + ".lock");
+  for (const bool directory : {false, true}) {
+    SCOPED_TRACE(directory ? "a directory" : "held by another process");
+    int holder = -1;
+    if (directory) {
+      ASSERT_EQ(::mkdir(lockPath.constData(), 0755), 0);
+    } else {
+      holder = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+      ASSERT_GE(holder, 0);
+      ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    }
+    const Run run = runWriter({"count", "1"});
+    if (holder >= 0) {
+      ::unlink(lockPath.constData());
+      ::close(holder);
+    }
+    ASSERT_TRUE(run.finished) << "the save waited without end";
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("cannot save")) << run.err.toStdString();
+    EXPECT_EQ(readFile(path), before);
+  }
+}
+
+// Only a regular file of at most 1 MiB is read. Anything else where the record belongs (a FIFO
+// that would block, a device that never ends, a file too large) is reported in one line and left
+// as it is, never replaced.
+TEST_F(PreferencesStore, WhatIsNotASmallRegularFileIsLeftAlone) {
+  const QByteArray file = QFile::encodeName(path);
+  const QByteArray large = "[General]\npadding=" + QByteArray(1 << 20, 'x') + "\n";
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    mode_t type;
+  };
+  const Case cases[] = {
+      {"FIFO", [&] { ASSERT_EQ(::mkfifo(file.constData(), 0644), 0); }, S_IFIFO},
+      {"device", [&] { ASSERT_EQ(::symlink("/dev/zero", file.constData()), 0); }, S_IFLNK},
+      {"larger than 1 MiB", [&] { writeFile(large); }, S_IFREG},
+  };
+  QDir().mkpath(dir.path() + "/storm-distance");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::unlink(file.constData());
+    c.make();
+    const Run run = runWriter({"count", "1"});
+    ASSERT_TRUE(run.finished) << "reading the record did not end";
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("cannot read")) << run.err.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(file.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & S_IFMT, c.type);
+    if (c.type == S_IFREG) {
+      EXPECT_TRUE(readFile(path) == large);
+    }
+  }
+}
+
+// Copies of the application side by side: three processes counting uses into one record at the
+// same time lose none.
+TEST_F(PreferencesStore, ProcessesCountingSideBySideLoseNoUse) {
+  constexpr int kProcesses = 3;
+  constexpr int kUses = 40;
+  std::vector<std::unique_ptr<QProcess>> writers;
+  for (int i = 0; i < kProcesses; ++i) {
+    writers.push_back(std::make_unique<QProcess>());
+    writers.back()->start(STORM_RECORD_WRITER,
+                          {path, QString::number(kEpoch, 'f', 0), "count", QString::number(kUses)});
+  }
+  for (auto& writer : writers) {
+    ASSERT_TRUE(writer->waitForFinished(60000));
+    EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
+  }
+  EXPECT_EQ(open()->integerForKey(kRatingPromptUseCount), kProcesses * kUses);
+  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
+}
+
+// "No, Thanks" answered in one copy of the application stops the other from asking.
+TEST_F(PreferencesStore, ADeclineSavedByAnotherProcessCountsAtTheNextConditionCheck) {
+  writeFile(QString("[General]\nkRatingPromptCurrentVersion=1.0\nkRatingPromptFirstUseDate=%1\n"
+                    "kRatingPromptUseCount=11\n")
+                .arg(kEpoch - 31 * 86400.0, 0, 'f', 0)
+                .toUtf8());
+  Platform platform;
+  platform.clock = clock;
+  platform.preferences = open();
+  auto prompt = std::make_shared<RatingPrompt>(platform);
+  ASSERT_TRUE(prompt->ratingConditionsHaveBeenMet());
+
+  const Run other = runWriter({"decline"});
+  ASSERT_TRUE(other.finished && other.exitCode == 0) << other.err.toStdString();
+  EXPECT_FALSE(prompt->ratingConditionsHaveBeenMet());
 }
 
 }  // namespace
