@@ -1,10 +1,10 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
-#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
 #include <string>

@@ -6,17 +6,17 @@
 //    bound plus 10%.
 // Run: build/release/bench/map_bench (the offscreen platform is used unless another is set).
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <map>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/qt/MapWidget.h"
 #include "tests/e2e/MapTileServer.h"
@@ -95,8 +95,9 @@ class Collector : public benchmark::ConsoleReporter {
   std::map<std::string, double> nanoseconds;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
-      if (!run.error_occurred) nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime() *
-                                                            (run.time_unit == benchmark::kMicrosecond ? 1e3 : 1);
+      if (!run.error_occurred)
+        nanoseconds[run.benchmark_name()] =
+            run.GetAdjustedRealTime() * (run.time_unit == benchmark::kMicrosecond ? 1e3 : 1);
     ConsoleReporter::ReportRuns(runs);
   }
 };
@@ -126,9 +127,10 @@ void memoryAfterPanning() {
   std::printf("\nmemory: %d distinct tiles fetched while panning\n", scene->server.requests() - requestsBefore);
   std::printf("memory: resident %.1f MiB after the first view, %.1f MiB after panning: growth %.1f MiB\n",
               before / 1048576.0, after / 1048576.0, growth / 1048576.0);
-  std::printf("memory: cache bound %.1f MiB (+10%%: %.1f MiB), tiles held %.1f MiB; growth / (bound + 10%%) = %.2f (target <= 1)\n",
-              bound / 1048576.0, bound * 1.1 / 1048576.0, map.tileLoader()->memoryUsed() / 1048576.0,
-              growth / (bound * 1.1));
+  std::printf(
+      "memory: cache bound %.1f MiB (+10%%: %.1f MiB), tiles held %.1f MiB; growth / (bound + 10%%) = %.2f (target <= "
+      "1)\n",
+      bound / 1048576.0, bound * 1.1 / 1048576.0, map.tileLoader()->memoryUsed() / 1048576.0, growth / (bound * 1.1));
 }
 
 }  // namespace

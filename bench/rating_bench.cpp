@@ -97,11 +97,15 @@ double timeCalls(benchmark::State& state, Call call, storm::qt::QtDispatcher* dr
   return m;
 }
 
-void BM_EmptyCall(benchmark::State& state) { medians.empty = timeCalls(state, [] { emptyCall(true); }, nullptr); }
+void BM_EmptyCall(benchmark::State& state) {
+  medians.empty = timeCalls(
+      state, [] { emptyCall(true); }, nullptr);
+}
 
 void appLaunchedWith(benchmark::State& state, size_t paddingBytes, double& result) {
   services->usePreferences(paddingBytes);
-  result = timeCalls(state, [] { storm::RatingPrompt::appLaunched(true); }, services->dispatch.get());
+  result = timeCalls(
+      state, [] { storm::RatingPrompt::appLaunched(true); }, services->dispatch.get());
 }
 
 void BM_AppLaunched(benchmark::State& state) { appLaunchedWith(state, 0, medians.small); }

@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "--label-window") == 0) new QLabel("SAW LIGHTNING", &window);
     struct Filter : QObject {
       bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) QTimer::singleShot(0, qApp, [] {
+        if (e->type() == QEvent::Paint)
+          QTimer::singleShot(0, qApp, [] {
             std::printf("first-frame\n");
             std::fflush(stdout);
             QCoreApplication::exit(0);

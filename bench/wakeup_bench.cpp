@@ -113,9 +113,12 @@ int main(int argc, char** argv) {
   bool perThread = false;
   const QStringList args = application.arguments();
   for (int i = 1; i < args.size(); ++i) {
-    if (args[i] == "--binary" && i + 1 < args.size()) binary = args[++i];
-    else if (args[i] == "--rounds" && i + 1 < args.size()) rounds = std::max(1, args[++i].toInt());
-    else if (args[i] == "--threads") perThread = true;
+    if (args[i] == "--binary" && i + 1 < args.size())
+      binary = args[++i];
+    else if (args[i] == "--rounds" && i + 1 < args.size())
+      rounds = std::max(1, args[++i].toInt());
+    else if (args[i] == "--threads")
+      perThread = true;
   }
 
   storm::test::MapTileServer server({{"std", {QColor(120, 180, 120)}}});

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-
 namespace storm {
 
 std::string elapsedText(double elapsed, DateFormatterFactory& formatters) {

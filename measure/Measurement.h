@@ -8,7 +8,7 @@
 
 namespace storm {
 
-inline constexpr double kTickPeriod = 0.01;               // seconds
+inline constexpr double kTickPeriod = 0.01;  // seconds
 inline constexpr double kSpeedOfSoundKmPerSecond = 0.34029;
 inline constexpr double kMilesPerKilometre = 0.621371192;
 inline constexpr const char* kTimePattern = "s.SSS";

@@ -99,8 +99,8 @@ CLLocationCoordinate2D destination(CLLocationCoordinate2D origin, double bearing
   cosSigma = std::cos(sigma);
 
   const double x = sinU1 * sinSigma - cosU1 * cosSigma * cosAlpha1;
-  const double phi2 = std::atan2(sinU1 * cosSigma + cosU1 * sinSigma * cosAlpha1,
-                                 (1 - f) * std::sqrt(sinAlpha * sinAlpha + x * x));
+  const double phi2 =
+      std::atan2(sinU1 * cosSigma + cosU1 * sinSigma * cosAlpha1, (1 - f) * std::sqrt(sinAlpha * sinAlpha + x * x));
   const double lambda = std::atan2(sinSigma * sinAlpha1, cosU1 * cosSigma - sinU1 * sinSigma * cosAlpha1);
   const double C = f / 16 * cosSqAlpha * (4 + f * (4 - 3 * cosSqAlpha));
   const double L =

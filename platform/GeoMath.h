@@ -9,10 +9,10 @@
 
 namespace storm::geo {
 
-inline constexpr double kWgs84SemiMajorAxis = 6378137.0;               // a, metres
-inline constexpr double kWgs84Flattening = 1.0 / 298.257223563;        // f
+inline constexpr double kWgs84SemiMajorAxis = 6378137.0;                                          // a, metres
+inline constexpr double kWgs84Flattening = 1.0 / 298.257223563;                                   // f
 inline constexpr double kWgs84EccentricitySquared = kWgs84Flattening * (2.0 - kWgs84Flattening);  // e^2
-inline constexpr double kMercatorMaxLatitude = 85.05112877980659;      // where the square world ends
+inline constexpr double kMercatorMaxLatitude = 85.05112877980659;  // where the square world ends
 inline constexpr double kTileSize = 256.0;
 
 // Metres along the meridian per degree of latitude at `latitude`, and along the parallel per degree

@@ -21,8 +21,10 @@ void LifecycleTracker::moveTo(AppState next) {
     state_ = AppState::Active;
     notify(LifecycleEvent::DidBecomeActive);
   } else if (next == AppState::Inactive) {
-    if (state_ == AppState::Active) notify(LifecycleEvent::WillResignActive);
-    else notify(LifecycleEvent::WillEnterForeground);
+    if (state_ == AppState::Active)
+      notify(LifecycleEvent::WillResignActive);
+    else
+      notify(LifecycleEvent::WillEnterForeground);
     state_ = AppState::Inactive;
   } else {
     if (state_ == AppState::Active) notify(LifecycleEvent::WillResignActive);

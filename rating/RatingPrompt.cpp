@@ -79,9 +79,8 @@ void RatingPrompt::setSharedPlatform(Platform* platform, std::string probeURL) {
 void RatingPrompt::submit(void (RatingPrompt::*operation)(bool), bool canPromptForRating) {
   Platform* platform = shared().platform.load();
   if (!platform) return;
-  send(platform->dispatch, &Dispatcher::asyncLowPriority, [operation, canPromptForRating] {
-    send(sharedInstance(), operation, canPromptForRating);
-  });
+  send(platform->dispatch, &Dispatcher::asyncLowPriority,
+       [operation, canPromptForRating] { send(sharedInstance(), operation, canPromptForRating); });
 }
 
 void RatingPrompt::appLaunched(bool canPromptForRating) { submit(&RatingPrompt::incrementAndRate, canPromptForRating); }
@@ -107,8 +106,7 @@ std::shared_ptr<RatingPrompt> RatingPrompt::sharedInstance() {
     lock.unlock();
     instance = std::make_shared<RatingPrompt>(*platform, std::move(probeURL));
     // Registered once, for the life of the process; it finds the instance afresh each time.
-    platform->notificationCenter->addObserver(
-        kApplicationWillResignActiveNotification, [] { appWillResignActive(); });
+    platform->notificationCenter->addObserver(kApplicationWillResignActiveNotification, [] { appWillResignActive(); });
   });
   return instance;
 }
@@ -179,8 +177,7 @@ bool RatingPrompt::ratingConditionsHaveBeenMet() {
   const double firstUse = store->doubleForKey(kRatingPromptFirstUseDate);
   if (platform_.clock->now() - firstUse < kSecondsUntilPrompt) return false;
   if (store->integerForKey(kRatingPromptUseCount) < kUsesUntilPrompt) return false;
-  if (store->integerForKey(kRatingPromptSignificantEventCount) < kSignificantEventsUntilPrompt)
-    return false;
+  if (store->integerForKey(kRatingPromptSignificantEventCount) < kSignificantEventsUntilPrompt) return false;
   if (store->boolForKey(kRatingPromptDeclinedToRate)) return false;
   if (store->boolForKey(kRatingPromptRatedCurrentVersion)) return false;
   const double reminder = store->doubleForKey(kRatingPromptReminderRequestDate);
@@ -200,8 +197,9 @@ bool RatingPrompt::connectedToNetwork() {
   // The probe goes out whatever the flags say: they are only looked at afterwards.
   const URLRequest request{probeURL_, URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0};
   const bool connected = platform_.urlConnections->startConnection(request);
-  const bool directRoute = (flags & (kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired)) ==
-                           kSCNetworkReachabilityFlagsReachable;
+  const bool directRoute =
+      (flags & (kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired)) ==
+      kSCNetworkReachabilityFlagsReachable;
   const bool transient = (flags & kSCNetworkReachabilityFlagsTransientConnection) != 0;
   return (directRoute || transient) && connected;
 }
@@ -229,7 +227,8 @@ std::string RatingPrompt::bundleName() const {
   std::optional<std::string> name = platform_.bundle->infoString(kCFBundleNameKey);
   if (name) return *name;
   // Without a name the text reads as if the name were empty; said once, not at every dialog.
-  if (!namelessReported_.exchange(true)) platform_.logger->log("The bundle has no name (CFBundleName); it shows as empty");
+  if (!namelessReported_.exchange(true))
+    platform_.logger->log("The bundle has no name (CFBundleName); it shows as empty");
   return {};
 }
 
@@ -246,7 +245,8 @@ void RatingPrompt::showRatingAlert() {
   const std::string cancel = localized(kCancelButtonText);
   const std::string rate = formatWithArgument(localized(kRateButtonText), bundleName());
   const std::string remind = localized(kRemindButtonText);
-  ratingAlert_ = platform_.alertViews->makeAlertView(title, message, weak_from_this(), cancel, std::vector{rate, remind});
+  ratingAlert_ =
+      platform_.alertViews->makeAlertView(title, message, weak_from_this(), cancel, std::vector{rate, remind});
   send(ratingAlert_, &AlertView::show);
 }
 
@@ -273,16 +273,12 @@ void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
     case kButtonNoThanks:
       recordAnswer([](Preferences* store) { store->setBool(true, kRatingPromptDeclinedToRate); });
       break;
-    case kButtonRate:
-      rateApp();
-      break;
+    case kButtonRate: rateApp(); break;
     case kButtonRemindLater:
-      recordAnswer([this](Preferences* store) {
-        store->setDouble(platform_.clock->now(), kRatingPromptReminderRequestDate);
-      });
+      recordAnswer(
+          [this](Preferences* store) { store->setDouble(platform_.clock->now(), kRatingPromptReminderRequestDate); });
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

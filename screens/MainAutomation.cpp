@@ -53,7 +53,8 @@ void MainViewController::registerAutomation(AutomationRegistry& automation) {
                               auto button = c.buttonP();
                               return button ? Json(button->title(ControlStateNormal)) : Json();
                             }));
-  automation.addStateMember("phase", member([](MainViewController& c) { return Json(c.stopwatch_->measurementPhase); }));
+  automation.addStateMember("phase",
+                            member([](MainViewController& c) { return Json(c.stopwatch_->measurementPhase); }));
   automation.addStateMember("segment", member([](MainViewController& c) {
                               auto segments = c.switcher();
                               return segments ? Json(segments->selectedSegmentIndex()) : Json();
@@ -62,11 +63,12 @@ void MainViewController::registerAutomation(AutomationRegistry& automation) {
                               auto map = c.mapView();
                               return map ? mapJson(*map) : Json();
                             }));
-  automation.addStateMember("view", member([](MainViewController& c) {
-                              auto view = c.view();
-                              if (!view) return Json();
-                              return Json::object().set("frame", rectJson(view->frame())).set("bounds", rectJson(view->bounds()));
-                            }));
+  automation.addStateMember(
+      "view", member([](MainViewController& c) {
+        auto view = c.view();
+        if (!view) return Json();
+        return Json::object().set("frame", rectJson(view->frame())).set("bounds", rectJson(view->bounds()));
+      }));
   automation.addStateMember("content", member([](MainViewController& c) {
                               auto content = c.contentView();
                               return content ? Json::object().set("frame", rectJson(content->frame())) : Json();

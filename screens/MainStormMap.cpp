@@ -37,9 +37,12 @@ std::shared_ptr<MKOverlayView> MainViewController::mapViewViewForOverlay(MKMapVi
 }
 
 void MainViewController::switcher(View*) {
-  if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 0) send(mapView_, &MKMapView::setMapType, MKMapTypeStandard);
-  if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 1) send(mapView_, &MKMapView::setMapType, MKMapTypeSatellite);
-  if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 2) send(mapView_, &MKMapView::setMapType, MKMapTypeHybrid);
+  if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 0)
+    send(mapView_, &MKMapView::setMapType, MKMapTypeStandard);
+  if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 1)
+    send(mapView_, &MKMapView::setMapType, MKMapTypeSatellite);
+  if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 2)
+    send(mapView_, &MKMapView::setMapType, MKMapTypeHybrid);
 }
 
 }  // namespace storm

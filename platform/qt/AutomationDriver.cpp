@@ -1,5 +1,6 @@
 #include "platform/qt/AutomationDriver.h"
 
+#include <unistd.h>
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -10,10 +11,9 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/ManualClock.h"
 #include "platform/qt/QtLogger.h"
@@ -74,7 +74,8 @@ AutomationDriver::AutomationDriver(AutomationContext context) : ctx_(context) {
   addCommand("settle", [this](const QStringList&) { return settle(); });
   addCommand("wait", [](const QStringList& args) {
     double s = 0;
-    if (args.size() != 1 || !toDouble(args[0], s) || s < 0 || s > 600) return Reply::fail("wait needs seconds (0 to 600)");
+    if (args.size() != 1 || !toDouble(args[0], s) || s < 0 || s > 600)
+      return Reply::fail("wait needs seconds (0 to 600)");
     waitRunning(s);
     return Reply::ok();
   });
@@ -209,11 +210,10 @@ void AutomationDriver::drain() {
   while (!pending_.empty()) {
     const std::optional<std::string> line = std::move(pending_.front());
     pending_.pop_front();
-    const Reply reply = line ? run(QString::fromStdString(*line))
-                             : Reply::fail("command line longer than " + std::to_string(kLongestCommand) +
-                                           " bytes; ignored");
-    const std::string out =
-        reply.error.empty() ? reply.value.dump() : Json::object().set("error", reply.error).dump();
+    const Reply reply =
+        line ? run(QString::fromStdString(*line))
+             : Reply::fail("command line longer than " + std::to_string(kLongestCommand) + " bytes; ignored");
+    const std::string out = reply.error.empty() ? reply.value.dump() : Json::object().set("error", reply.error).dump();
     std::fprintf(stdout, "%s\n", out.c_str());
     std::fflush(stdout);
   }

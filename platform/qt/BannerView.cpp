@@ -93,7 +93,8 @@ void BannerWidget::paintEvent(QPaintEvent*) {
   p.setPen(ad_->foreground);
   const QRect text = rect().adjusted(12, roomy ? 6 : 2, -40, roomy ? -height() / 2 + 2 : -2);
   const QRect line = roomy ? text : rect().adjusted(12, 0, -40, 0);
-  p.drawText(line, Qt::AlignVCenter | Qt::AlignLeft, p.fontMetrics().elidedText(ad_->text, Qt::ElideRight, line.width()));
+  p.drawText(line, Qt::AlignVCenter | Qt::AlignLeft,
+             p.fontMetrics().elidedText(ad_->text, Qt::ElideRight, line.width()));
   if (roomy && !ad_->detail.isEmpty()) {
     font.setBold(false);
     font.setPixelSize(12);
@@ -118,8 +119,10 @@ void BannerWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void BannerWidget::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) emit tapped();
-  else QWidget::keyPressEvent(event);
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)
+    emit tapped();
+  else
+    QWidget::keyPressEvent(event);
 }
 
 // ---- one banner ----

@@ -96,7 +96,8 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
         if (auto c = weakController.lock(); c && !c->performAction(action, sender))
           complain(name, "no action " + action);
       };
-      if (auto* button = qobject_cast<QAbstractButton*>(w)) QObject::connect(button, &QAbstractButton::clicked, root, fire);
+      if (auto* button = qobject_cast<QAbstractButton*>(w))
+        QObject::connect(button, &QAbstractButton::clicked, root, fire);
       else if (auto* seg = qobject_cast<SegmentedControlWidget*>(w))
         QObject::connect(seg, &SegmentedControlWidget::valueChanged, root, fire);
     }

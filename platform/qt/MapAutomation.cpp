@@ -53,7 +53,8 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
         .set("zoom", map->camera().zoom)
         .set("animating", map->animating())
         .set("accuracy", map->userLocationAccuracy())
-        .set("tiles", Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing));
+        .set("tiles",
+             Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing));
   });
 }
 

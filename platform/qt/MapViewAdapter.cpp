@@ -52,8 +52,8 @@ class QtMapView : public QtView<MKMapView> {
 std::shared_ptr<MKMapView> makeMapView(MapWidget* widget) {
   auto view = std::make_shared<QtMapView>(widget);
   if (widget) {
-    widget->setOverlayViewProvider([weak = std::weak_ptr<QtMapView>(view)](const std::shared_ptr<MKOverlay>& overlay)
-                                       -> std::shared_ptr<MKOverlayView> {
+    widget->setOverlayViewProvider([weak = std::weak_ptr<QtMapView>(view)](
+                                       const std::shared_ptr<MKOverlay>& overlay) -> std::shared_ptr<MKOverlayView> {
       auto self = weak.lock();
       if (!self) return nullptr;
       auto delegate = self->delegate().lock();

@@ -12,11 +12,11 @@ namespace storm::qt {
 
 struct Options {
   bool automation = false;
-  std::optional<double> manualClock;  // --manual-clock EPOCH
-  QString infoFile;                   // --info FILE
-  QString mapSources;                 // --map-sources FILE
-  QString nmeaFile;                   // --nmea FILE
-  QString houseAds;                   // --house-ads FILE
+  std::optional<double> manualClock;               // --manual-clock EPOCH
+  QString infoFile;                                // --info FILE
+  QString mapSources;                              // --map-sources FILE
+  QString nmeaFile;                                // --nmea FILE
+  QString houseAds;                                // --house-ads FILE
   std::optional<CLLocationCoordinate2D> location;  // --location LAT,LON
 };
 

@@ -93,9 +93,7 @@ void PositionFeed::failed(QGeoPositionInfoSource::Error error) {
     case QGeoPositionInfoSource::ClosedError:
       complain("Position: the position source closed; the map shows no user location");
       break;
-    default:
-      complain("Position: the position source failed; the map shows no user location");
-      break;
+    default: complain("Position: the position source failed; the map shows no user location"); break;
   }
   haveFix_ = false;
   if (map_) map_->setUserLocation(std::nullopt);

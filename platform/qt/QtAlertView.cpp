@@ -4,8 +4,8 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QEvent>
-#include <QKeyEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -51,7 +51,8 @@ class QtAlertViewFactory : public AlertViewFactory {
   explicit QtAlertViewFactory(QWidget* window) : window_(window) {}
 
   std::shared_ptr<AlertView> makeAlertView(const std::string& title, const std::string& message,
-                                           std::weak_ptr<AlertViewDelegate> delegate, const std::string& cancelButtonTitle,
+                                           std::weak_ptr<AlertViewDelegate> delegate,
+                                           const std::string& cancelButtonTitle,
                                            const std::vector<std::string>& otherButtonTitles) override;
 
   // The dialog made last, while someone still holds it.

@@ -1,5 +1,6 @@
 #include "platform/qt/QtApplication.h"
 
+#include <fontconfig/fontconfig.h>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
@@ -8,7 +9,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
-#include <fontconfig/fontconfig.h>
 #include <thread>
 
 #include "BuildConfig.h"
@@ -138,13 +138,16 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   }
   auto connectMaps = [&options, &services, root = QPointer<QWidget>(screens->main()->root)] {
     if (root)
-      for (auto* map : root->findChildren<MapWidget*>()) connectMapServices(*map, *options, services->platform.logger, services->workers);
+      for (auto* map : root->findChildren<MapWidget*>())
+        connectMapServices(*map, *options, services->platform.logger, services->workers);
   };
   // Tiles and the position source are started once the window is on screen, so that they do
   // not hold up the first frame. Automation sessions get them at once, so the first command
   // already finds the map's position.
-  if (options->automation) connectMaps();
-  else afterFirstFrame(window.get(), connectMaps);
+  if (options->automation)
+    connectMaps();
+  else
+    afterFirstFrame(window.get(), connectMaps);
 
   delegate->applicationDidFinishLaunchingWithOptions(launchOptions());
   // For the start-up benchmark: after the window's first paint, say so on stdout and leave.

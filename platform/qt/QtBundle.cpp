@@ -59,8 +59,10 @@ QtBundle::QtBundle(const QString& infoFile) {
     qCWarning(lcStorm, "the information dictionary %s %s; using the built-in one", qPrintable(infoFile),
               qPrintable(problem));
   }
-  if (auto info = readDictionary(kBuiltInInfoDictionary, problem)) info_ = std::move(*info);
-  else qCWarning(lcStorm, "the built-in information dictionary %s", qPrintable(problem));
+  if (auto info = readDictionary(kBuiltInInfoDictionary, problem))
+    info_ = std::move(*info);
+  else
+    qCWarning(lcStorm, "the built-in information dictionary %s", qPrintable(problem));
 }
 
 std::optional<std::string> QtBundle::infoString(const std::string& key) const {

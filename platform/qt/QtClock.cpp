@@ -29,7 +29,8 @@ namespace {
 // invalidated or, when it does not repeat, has fired; dropping the handle does not stop it.
 class QtTimer : public Timer {
  public:
-  QtTimer(double interval, bool repeats, std::function<void()> fire) : timer_(new QTimer(QCoreApplication::instance())) {
+  QtTimer(double interval, bool repeats, std::function<void()> fire)
+      : timer_(new QTimer(QCoreApplication::instance())) {
     timer_->setTimerType(Qt::PreciseTimer);
     timer_->setSingleShot(!repeats);
     timer_->setInterval(static_cast<int>(std::lround(std::max(0.0, interval) * 1000)));

@@ -1,5 +1,8 @@
 #include "platform/qt/QtPreferences.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -11,11 +14,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/file.h>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/qt/QtLogger.h"
 
@@ -131,7 +131,8 @@ std::u32string codePoints(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[i]);
     const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
     char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-    for (int k = 1; k < length && i + k < text.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    for (int k = 1; k < length && i + k < text.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
     out += c;
     i += length;
   }
@@ -235,7 +236,10 @@ std::string escapedValue(const std::string& text) {
     }
     escapeNextIfDigit = false;
     switch (c) {
-      case '\0': out += "\\0"; escapeNextIfDigit = true; break;
+      case '\0':
+        out += "\\0";
+        escapeNextIfDigit = true;
+        break;
       case '\a': out += "\\a"; break;
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
@@ -309,14 +313,16 @@ std::optional<std::string> unescapedValue(std::string_view raw) {
       case 'x': {
         char32_t code = 0;
         bool any = false;
-        for (; i < raw.size() && hexValue(raw[i]) >= 0 && code <= 0x10FFFF; ++i, any = true) code = code * 16 + hexValue(raw[i]);
+        for (; i < raw.size() && hexValue(raw[i]) >= 0 && code <= 0x10FFFF; ++i, any = true)
+          code = code * 16 + hexValue(raw[i]);
         if (any) appendUtf8(out, code);
         break;
       }
       default:
         if (e >= '0' && e <= '7') {
           char32_t code = static_cast<char32_t>(e - '0');
-          for (; i < raw.size() && raw[i] >= '0' && raw[i] <= '7' && code <= 0x10FFFF; ++i) code = code * 8 + (raw[i] - '0');
+          for (; i < raw.size() && raw[i] >= '0' && raw[i] <= '7' && code <= 0x10FFFF; ++i)
+            code = code * 8 + (raw[i] - '0');
           appendUtf8(out, code);
         }
         // Any other escaped character is dropped, as QSettings does.
@@ -327,8 +333,8 @@ std::optional<std::string> unescapedValue(std::string_view raw) {
     while (out.size() > keep && (out.back() == ' ' || out.back() == '\t')) out.pop_back();
   }
   if (out.size() > 3 && out[0] == '@' && out[1] != '@' && out.back() == ')') {
-    for (const char* typed : {"@ByteArray(", "@String(", "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(",
-                              "@Invalid("})
+    for (const char* typed :
+         {"@ByteArray(", "@String(", "@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@Invalid("})
       if (out.rfind(typed, 0) == 0) return std::nullopt;
   }
   if (out.rfind("@@", 0) == 0) out.erase(0, 1);
@@ -382,8 +388,10 @@ std::optional<std::vector<Line>> parseIni(std::string_view text) {
     } else {
       size_t equals = std::string_view::npos;
       for (size_t i = 0, quotes = 0; i < body.size() && equals == std::string_view::npos; ++i) {
-        if (body[i] == '"') ++quotes;
-        else if (body[i] == '=' && quotes % 2 == 0) equals = i;
+        if (body[i] == '"')
+          ++quotes;
+        else if (body[i] == '=' && quotes % 2 == 0)
+          equals = i;
       }
       if (equals == std::string_view::npos) return std::nullopt;
       const std::string name = unescapedKey(trimmed(body.substr(0, equals)));
@@ -411,7 +419,8 @@ Line sectionLine(const std::string& section) {
     line.text = "[General]";
   } else {
     const std::string name = escapedKey(section);
-    line.text = QString::fromStdString(name).compare("general", Qt::CaseInsensitive) == 0 ? "[%General]" : "[" + name + "]";
+    line.text =
+        QString::fromStdString(name).compare("general", Qt::CaseInsensitive) == 0 ? "[%General]" : "[" + name + "]";
   }
   line.isSection = true;
   line.section = section;
@@ -586,7 +595,8 @@ bool replaceFile(const std::string& target, const std::string& bytes, std::strin
 void removeAbandonedTemporaries(const QString& target) {
   const QFileInfo info(target);
   QDir folder = info.absoluteDir();
-  for (const QString& name : folder.entryList({info.fileName() + ".saving-*"}, QDir::Files | QDir::Hidden | QDir::System))
+  for (const QString& name :
+       folder.entryList({info.fileName() + ".saving-*"}, QDir::Files | QDir::Hidden | QDir::System))
     folder.remove(name);
 }
 
@@ -644,7 +654,8 @@ std::unique_ptr<QtPreferences::FileLock> QtPreferences::lockFile(QString& proble
     const int error = errno;
     ::close(fd);
     if (error != EWOULDBLOCK && error != EINTR) {
-      problem = QString("cannot lock %1 (%2)").arg(QString::fromStdString(lockPath), QString::fromStdString(errorText(error)));
+      problem = QString("cannot lock %1 (%2)")
+                    .arg(QString::fromStdString(lockPath), QString::fromStdString(errorText(error)));
       return nullptr;
     }
     if (quitting_) {
@@ -683,7 +694,8 @@ QtPreferences::~QtPreferences() {
 void QtPreferences::declareKeys(const std::vector<PreferenceKey>& keys) {
   std::lock_guard lock(mutex_);
   for (const auto& key : keys) {
-    const bool known = std::any_of(keys_.begin(), keys_.end(), [&](const PreferenceKey& k) { return k.name == key.name; });
+    const bool known =
+        std::any_of(keys_.begin(), keys_.end(), [&](const PreferenceKey& k) { return k.name == key.name; });
     if (!known) keys_.push_back(key);
   }
   if (loaded_) reportOddKeysLocked();
@@ -745,7 +757,8 @@ void QtPreferences::loadLocked(const FileLock* fileLock, bool mayLock) const {
     if (fileLock) {
       moveAsideLocked(damage);
     } else {
-      qCWarning(lcStorm, "the preferences file %s is damaged (%s) and cannot be moved aside; starting afresh "
+      qCWarning(lcStorm,
+                "the preferences file %s is damaged (%s) and cannot be moved aside; starting afresh "
                 "without saving",
                 qPrintable(path_), qPrintable(damage));
       saveDisabled_ = true;
@@ -761,17 +774,18 @@ void QtPreferences::loadLocked(const FileLock* fileLock, bool mayLock) const {
 
 void QtPreferences::moveAsideLocked(const QString& reason) const {
   const double now = clock_ ? clock_->now() : 0.0;
-  const QString stamp =
-      QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(now)) * 1000, Qt::UTC).toString("yyyyMMdd'T'HHmmss'Z'");
+  const QString stamp = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(now)) * 1000, Qt::UTC)
+                            .toString("yyyyMMdd'T'HHmmss'Z'");
   QString aside = path_ + ".damaged-" + stamp;
   for (int n = 2; QFileInfo::exists(aside); ++n) aside = path_ + ".damaged-" + stamp + "-" + QString::number(n);
   if (QFile::rename(path_, aside)) {
-    qCWarning(lcStorm, "the preferences file %s is damaged (%s); moved it to %s and started afresh",
-                 qPrintable(path_), qPrintable(reason), qPrintable(aside));
+    qCWarning(lcStorm, "the preferences file %s is damaged (%s); moved it to %s and started afresh", qPrintable(path_),
+              qPrintable(reason), qPrintable(aside));
   } else {
-    qCWarning(lcStorm, "the preferences file %s is damaged (%s) and cannot be moved aside; starting afresh "
-                 "without saving",
-                 qPrintable(path_), qPrintable(reason));
+    qCWarning(lcStorm,
+              "the preferences file %s is damaged (%s) and cannot be moved aside; starting afresh "
+              "without saving",
+              qPrintable(path_), qPrintable(reason));
     saveDisabled_ = true;
   }
 }

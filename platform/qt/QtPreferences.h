@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <QString>
 #include <atomic>
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -120,11 +120,11 @@ class QtPreferences : public Preferences {
   mutable bool loaded_ = false;
   mutable bool saveDisabled_ = false;  // the file can be neither read nor moved aside
   mutable bool reportedUnreadable_ = false;
-  mutable std::vector<Line> lines_;  // the file as last read or written
+  mutable std::vector<Line> lines_;                                       // the file as last read or written
   mutable std::map<std::string, std::optional<std::string>> fileValues_;  // decoded from lines_
-  mutable Stamp stamp_;                                                 // of the file lines_ came from
-  mutable std::set<std::string> reportedOddValues_;                     // "key=value" already reported
-  std::map<std::string, std::optional<std::string>> changes_;           // not yet saved; nothing: removed
+  mutable Stamp stamp_;                                                   // of the file lines_ came from
+  mutable std::set<std::string> reportedOddValues_;                       // "key=value" already reported
+  std::map<std::string, std::optional<std::string>> changes_;             // not yet saved; nothing: removed
 };
 
 // Values as the file stores them; the parsers accept what the formatters write, read the same

@@ -60,7 +60,8 @@ class AutoresizeFilter : public QObject {
                            static_cast<float>(resize->oldSize().height())};
         const Size newSize{static_cast<float>(resize->size().width()), static_cast<float>(resize->size().height())};
         for (auto* child : children_) {
-          if (child->mask_ && child->widget_) child->setFrameImpl(autoresizedFrame(child->frameImpl(), child->mask_, oldSize, newSize));
+          if (child->mask_ && child->widget_)
+            child->setFrameImpl(autoresizedFrame(child->frameImpl(), child->mask_, oldSize, newSize));
         }
       }
     }
@@ -101,10 +102,9 @@ void QtViewBase::setFrameImpl(const Rect& frame) {
     animation->setEndValue(qRectFromRect(frame));
     animation->setEasingCurve(QEasingCurve::InOutQuad);
     *animating_ = true;
-    QObject::connect(animation, &QPropertyAnimation::finished, widget_,
-                     [flag = std::weak_ptr<bool>(animating_)] {
-                       if (auto f = flag.lock()) *f = false;
-                     });
+    QObject::connect(animation, &QPropertyAnimation::finished, widget_, [flag = std::weak_ptr<bool>(animating_)] {
+      if (auto f = flag.lock()) *f = false;
+    });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
   } else {
     widget_->setGeometry(qRectFromRect(frame));
@@ -187,7 +187,8 @@ void QtSegmentedControl::setSelectedSegmentIndex(int index) {
 std::shared_ptr<View> wrapWidget(QWidget* widget) {
   if (auto* label = qobject_cast<QLabel*>(widget)) return std::make_shared<QtLabel>(label);
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return std::make_shared<QtButton>(button);
-  if (auto* control = qobject_cast<SegmentedControlWidget*>(widget)) return std::make_shared<QtSegmentedControl>(control);
+  if (auto* control = qobject_cast<SegmentedControlWidget*>(widget))
+    return std::make_shared<QtSegmentedControl>(control);
   if (auto* map = qobject_cast<MapWidget*>(widget)) return makeMapView(map);
   return std::make_shared<QtPlainView>(widget);
 }

@@ -1,11 +1,11 @@
 #include "platform/qt/ResourceFile.h"
 
-#include <QFile>
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QFile>
+#include <cerrno>
+#include <cstring>
 
 namespace storm::qt {
 

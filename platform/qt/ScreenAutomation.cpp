@@ -17,9 +17,12 @@ Json rectJson(const Rect& r) { return Json(Json::Array{r.x, r.y, r.width, r.heig
 void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
   QtBannerService* banners = ctx.services->banners.get();
   driver.addCommand("banner", [banners](const QStringList& args) {
-    if (args.size() == 1 && args[0] == "load") banners->forceLoad();
-    else if (args.size() == 1 && args[0] == "fail") banners->forceFailure();
-    else return Reply::fail("banner needs load or fail");
+    if (args.size() == 1 && args[0] == "load")
+      banners->forceLoad();
+    else if (args.size() == 1 && args[0] == "fail")
+      banners->forceFailure();
+    else
+      return Reply::fail("banner needs load or fail");
     drainMainQueue();
     return Reply::ok();
   });
@@ -41,8 +44,10 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
     if (!banner || !widgetOf(banner.get())) return nullptr;
     const std::string id = banner->currentContentSizeIdentifier();
     Json identifier;
-    if (id == ADBannerContentSizeIdentifierPortrait) identifier = "portrait";
-    else if (id == ADBannerContentSizeIdentifierLandscape) identifier = "landscape";
+    if (id == ADBannerContentSizeIdentifierPortrait)
+      identifier = "portrait";
+    else if (id == ADBannerContentSizeIdentifierLandscape)
+      identifier = "landscape";
     auto* main = ctx.screens->main();
     const bool inView = main && main->root && widgetOf(banner.get())->parentWidget() == main->root;
     return Json::object()

@@ -23,7 +23,7 @@ void slide(QWidget* widget, QPoint from, QPoint to, std::function<void()> done) 
 
 SegueHandler ScreenStack::segueHandler() {
   return [weak = weak_from_this()](LoadedScreen& source, const std::string& identifier, const QString& destination,
-                                  View* sender) {
+                                   View* sender) {
     if (auto self = weak.lock()) self->present(source, identifier, destination, sender);
   };
 }
@@ -71,7 +71,8 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
     };
     return;
   }
-  auto it = std::find_if(screens_.begin(), screens_.end(), [&](const auto& s) { return s->controller.get() == &presenter; });
+  auto it =
+      std::find_if(screens_.begin(), screens_.end(), [&](const auto& s) { return s->controller.get() == &presenter; });
   if (it == screens_.end() || std::next(it) == screens_.end()) return;
   LoadedScreen* presented = std::next(it)->get();
   QWidget* below = (*it)->root;

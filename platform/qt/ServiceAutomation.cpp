@@ -85,7 +85,8 @@ void registerServiceAutomation(AutomationDriver& driver, const AutomationContext
     return alert ? alertJson(*alert) : Json();
   });
 
-  if (dispatch) driver.addIdleCheck([weak = std::weak_ptr(dispatch)] {
+  if (dispatch)
+    driver.addIdleCheck([weak = std::weak_ptr(dispatch)] {
       auto queue = weak.lock();
       return !queue || queue->idle();
     });

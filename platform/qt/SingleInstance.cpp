@@ -1,13 +1,13 @@
 #include "platform/qt/SingleInstance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QThread>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include "platform/qt/QtLogger.h"
 
@@ -20,7 +20,8 @@ constexpr char kActivate[] = "activate\n";
 
 // A socket name of this configuration folder's own.
 QString serverName(const QString& configFolder) {
-  const QByteArray digest = QCryptographicHash::hash(QDir(configFolder).absolutePath().toUtf8(), QCryptographicHash::Sha256);
+  const QByteArray digest =
+      QCryptographicHash::hash(QDir(configFolder).absolutePath().toUtf8(), QCryptographicHash::Sha256);
   return "storm-distance-" + QString::fromLatin1(digest.toHex().left(24));
 }
 
@@ -67,7 +68,8 @@ SingleInstance::SingleInstance(int lockFd, const QString& name) : lockFd_(lockFd
   // A socket left by a copy that crashed is ours to replace: the lock says no copy runs.
   QLocalServer::removeServer(name);
   server_.setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server_.listen(name)) qCWarning(lcStorm, "cannot listen for later launches: %s", qPrintable(server_.errorString()));
+  if (!server_.listen(name))
+    qCWarning(lcStorm, "cannot listen for later launches: %s", qPrintable(server_.errorString()));
   connect(&server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
       connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

@@ -52,7 +52,7 @@ class WorkerPool {
   void work();
   bool busyLocked(Owner owner) const;
 
-  mutable std::mutex mutex_;  // guards everything below but threads_
+  mutable std::mutex mutex_;          // guards everything below but threads_
   std::condition_variable wake_;      // a job was queued, or the pool is stopping
   std::condition_variable finished_;  // a job finished or was dropped
   std::deque<Job> queue_;

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -17,7 +17,8 @@ namespace storm::e2e {
 
 class AutomationClient {
  public:
-  explicit AutomationClient(QStringList arguments = {}, QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+  explicit AutomationClient(QStringList arguments = {},
+                            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     if (!environment.contains("XDG_CONFIG_HOME")) environment.insert("XDG_CONFIG_HOME", home_.path() + "/config");
     if (!environment.contains("XDG_CACHE_HOME")) environment.insert("XDG_CACHE_HOME", home_.path() + "/cache");
@@ -46,8 +47,8 @@ class AutomationClient {
     process_.waitForBytesWritten(2000);
     while (!process_.canReadLine()) {
       if (!process_.waitForReadyRead(timeoutMs)) {
-        ADD_FAILURE() << "no answer to '" << command.toStdString() << "'; stderr: "
-                      << process_.readAllStandardError().toStdString();
+        ADD_FAILURE() << "no answer to '" << command.toStdString()
+                      << "'; stderr: " << process_.readAllStandardError().toStdString();
         return {};
       }
     }
@@ -64,8 +65,8 @@ class AutomationClient {
   // Sends a command that must answer {"ok":true}.
   void ok(const QString& command) {
     const QJsonObject answer = send(command);
-    EXPECT_TRUE(answer.value("ok").toBool()) << command.toStdString() << " -> "
-                                             << QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString();
+    EXPECT_TRUE(answer.value("ok").toBool())
+        << command.toStdString() << " -> " << QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString();
   }
 
   QJsonObject state() { return send("state"); }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QJsonObject>
 #include <gtest/gtest.h>
+#include <QJsonObject>
 
 #include <functional>
 

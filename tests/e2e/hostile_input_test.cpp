@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <sys/stat.h>
 
 #include "AutomationClient.h"
 
@@ -23,8 +23,10 @@ class SpecialFiles : public ::testing::TestWithParam<SpecialFile> {};
 TEST_P(SpecialFiles, AreRefusedWithoutWaitingOrReadingWithoutEnd) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/special";
-  if (QString(GetParam().kind) == "fifo") ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-  else ASSERT_TRUE(QFile::link("/dev/zero", path));
+  if (QString(GetParam().kind) == "fifo")
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+  else
+    ASSERT_TRUE(QFile::link("/dev/zero", path));
   AutomationClient app({"--manual-clock", "1700000000", GetParam().option, path});
   const QJsonObject state = app.send("state", 10000);
   EXPECT_EQ(state["screen"].toString(), "main");

@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 

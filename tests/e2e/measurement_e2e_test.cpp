@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QJsonArray>
-#include <gtest/gtest.h>
 
 #include "AutomationClient.h"
 #include "platform/Coordinates.h"

@@ -1,21 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <arpa/inet.h>
 #include <atomic>
 #include <condition_variable>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 #include "tests/e2e/AutomationClient.h"
 
@@ -288,8 +288,7 @@ TEST_F(RatingPromptE2E, ADamagedPreferencesFileIsMovedAsideAndTheRecordStartsAfr
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), garbage);
   EXPECT_EQ(app->quit(), 0);
-  const QStringList damageLines =
-      app->stderrText().split('\n').filter("damaged");
+  const QStringList damageLines = app->stderrText().split('\n').filter("damaged");
   ASSERT_EQ(damageLines.size(), 1);
   EXPECT_TRUE(damageLines[0].contains(aside)) << damageLines[0].toStdString();
   QFile fresh(preferencesFile());
@@ -304,7 +303,8 @@ TEST_F(RatingPromptE2E, QuittingDoesNotWaitForALockThatNeverFrees) {
   QFile record(preferencesFile());
   ASSERT_TRUE(record.open(QIODevice::ReadOnly));
   const QByteArray before = record.readAll();
-  const int holder = ::open(QFile::encodeName(preferencesFile() + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int holder =
+      ::open(QFile::encodeName(preferencesFile() + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
 

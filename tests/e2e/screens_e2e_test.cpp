@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include "AutomationClient.h"
 

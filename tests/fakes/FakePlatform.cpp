@@ -17,8 +17,10 @@ class FakeDateFormatter : public DateFormatter {
     const long long second = ((ms / 1000) % 60 + 60) % 60;
     const long long thousandths = ((ms % 1000) + 1000) % 1000;
     char text[32];
-    if (pattern_ == "SSS") std::snprintf(text, sizeof text, "%03lld", thousandths);
-    else std::snprintf(text, sizeof text, "%lld.%03lld", second, thousandths);
+    if (pattern_ == "SSS")
+      std::snprintf(text, sizeof text, "%03lld", thousandths);
+    else
+      std::snprintf(text, sizeof text, "%lld.%03lld", second, thousandths);
     return text;
   }
 

@@ -31,8 +31,10 @@ T FakePreferences::read(const std::string& key, T fallback) const {
 
 void FakePreferences::write(const std::string& key, std::optional<Value> value) {
   std::lock_guard lock(mutex_);
-  if (value) values_[key] = std::move(*value);
-  else values_.erase(key);
+  if (value)
+    values_[key] = std::move(*value);
+  else
+    values_.erase(key);
 }
 
 bool FakePreferences::containsKey(const std::string& key) const {

@@ -163,7 +163,8 @@ class FakeAlertView : public AlertView {
 class FakeAlertViewFactory : public AlertViewFactory {
  public:
   std::shared_ptr<AlertView> makeAlertView(const std::string& title, const std::string& message,
-                                           std::weak_ptr<AlertViewDelegate> delegate, const std::string& cancelButtonTitle,
+                                           std::weak_ptr<AlertViewDelegate> delegate,
+                                           const std::string& cancelButtonTitle,
                                            const std::vector<std::string>& otherButtonTitles) override;
   std::vector<std::shared_ptr<FakeAlertView>> made;
 };

@@ -64,7 +64,9 @@ TEST_P(LocaleDigits, StopwatchTextReadsBackInEveryLocale) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, LocaleDigits, ::testing::Values("en_US", "de_DE", "ar_EG", "fa_IR", "hi_IN@numbers=deva", "th_TH@numbers=thai"));
+INSTANTIATE_TEST_SUITE_P(Locales, LocaleDigits,
+                         ::testing::Values("en_US", "de_DE", "ar_EG", "fa_IR", "hi_IN@numbers=deva",
+                                           "th_TH@numbers=thai"));
 
 TEST(IcuDateFormatter, LocaleDigitsAreKeptWhenNotAskedForLatin) {
   ScopedLocale locale("ar_EG");

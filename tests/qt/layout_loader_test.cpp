@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/AppDelegate.h"
 #include "fakes/FakePlatform.h"

@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // The Qt adapters need an application object; the offscreen platform keeps them headless.
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QGeoPositionInfo>
 #include <QGeoPositionInfoSource>
-#include <gtest/gtest.h>
 
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/PositionFeed.h"
@@ -88,12 +88,11 @@ TEST_P(PositionFeedFailure, SaysSoOnceAndLeavesNoLocationBehind) {
   EXPECT_EQ(map_.userLocation().has_value(), f.keepsAnEarlierFix);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Errors, PositionFeedFailure,
-    ::testing::Values(Failure{QGeoPositionInfoSource::AccessError, false, "refused"},
-                      Failure{QGeoPositionInfoSource::ClosedError, false, "closed"},
-                      Failure{QGeoPositionInfoSource::UnknownSourceError, false, "failed"},
-                      Failure{QGeoPositionInfoSource::UpdateTimeoutError, true, "no fix"}));
+INSTANTIATE_TEST_SUITE_P(Errors, PositionFeedFailure,
+                         ::testing::Values(Failure{QGeoPositionInfoSource::AccessError, false, "refused"},
+                                           Failure{QGeoPositionInfoSource::ClosedError, false, "closed"},
+                                           Failure{QGeoPositionInfoSource::UnknownSourceError, false, "failed"},
+                                           Failure{QGeoPositionInfoSource::UpdateTimeoutError, true, "no fix"}));
 
 }  // namespace
 }  // namespace storm::qt

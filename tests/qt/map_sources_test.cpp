@@ -1,6 +1,6 @@
-#include <QTemporaryDir>
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "platform/qt/MapSources.h"
 
@@ -28,7 +28,8 @@ TEST(MapSources, ReadsLayersAndFillsInTheirUrls) {
     "standard": {"url": "http://127.0.0.1:9/s/{z}/{x}/{y}.png", "maxZoom": 17, "attribution": " Streets "},
     "hybrid": {"url": "http://127.0.0.1:9/i/{z}/{y}/{x}.jpg", "minZoom": 2, "attribution": "Imagery",
                "overlay": {"url": "http://127.0.0.1:9/l/{z}/{x}/{y}.png", "attribution": "Labels"}}
-  })", error);
+  })",
+                                         error);
   ASSERT_TRUE(sources) << error.toStdString();
   const TileSource* standard = sources->source(MKMapTypeStandard);
   ASSERT_NE(standard, nullptr);
@@ -59,18 +60,16 @@ TEST_P(MapSourcesRejects, WithAReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, MapSourcesRejects,
-    ::testing::Values(BadFile{"{", "not JSON"}, BadFile{"[1]", "not a JSON object"},
-                      BadFile{R"({"standard": 3})", "standard: not an object"},
-                      BadFile{R"({"standard": {"url": "file:///tmp/{z}/{x}/{y}"}})", "url"},
-                      BadFile{R"({"standard": {"url": "http://127.0.0.1/{z}/{x}.png"}})", "url"},
-                      BadFile{R"({"satellite": {"url": "http://127.0.0.1/{z}/{x}/{y}", "maxZoom": 30}})", "maxZoom"},
-                      BadFile{R"({"satellite": {"url": "http://127.0.0.1/{z}/{x}/{y}", "maxZoom": 4.5}})", "maxZoom"},
-                      BadFile{R"({"satellite": {"url": "http://127.0.0.1/{z}/{x}/{y}", "minZoom": 9, "maxZoom": 4}})",
-                              "minZoom"},
-                      BadFile{R"({"standard": {"url": "http://127.0.0.1/{z}/{x}/{y}", "attribution": 5}})",
-                              "attribution"},
-                      BadFile{R"({"hybrid": {"url": "http://127.0.0.1/{z}/{x}/{y}", "overlay": {"url": "x"}}})",
-                              "hybrid.overlay"}));
+    ::testing::Values(
+        BadFile{"{", "not JSON"}, BadFile{"[1]", "not a JSON object"},
+        BadFile{R"({"standard": 3})", "standard: not an object"},
+        BadFile{R"({"standard": {"url": "file:///tmp/{z}/{x}/{y}"}})", "url"},
+        BadFile{R"({"standard": {"url": "http://127.0.0.1/{z}/{x}.png"}})", "url"},
+        BadFile{R"({"satellite": {"url": "http://127.0.0.1/{z}/{x}/{y}", "maxZoom": 30}})", "maxZoom"},
+        BadFile{R"({"satellite": {"url": "http://127.0.0.1/{z}/{x}/{y}", "maxZoom": 4.5}})", "maxZoom"},
+        BadFile{R"({"satellite": {"url": "http://127.0.0.1/{z}/{x}/{y}", "minZoom": 9, "maxZoom": 4}})", "minZoom"},
+        BadFile{R"({"standard": {"url": "http://127.0.0.1/{z}/{x}/{y}", "attribution": 5}})", "attribution"},
+        BadFile{R"({"hybrid": {"url": "http://127.0.0.1/{z}/{x}/{y}", "overlay": {"url": "x"}}})", "hybrid.overlay"}));
 
 TEST(MapSources, AFileThatCannotBeUsedFallsBackToTheShippedSourcesWithOneComplaint) {
   QTemporaryDir dir;

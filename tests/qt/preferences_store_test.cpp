@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -7,13 +12,8 @@
 #include <cfloat>
 #include <climits>
 #include <cstring>
-#include <fcntl.h>
 #include <random>
-#include <sys/file.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <variant>
 
 #include "platform/ManualClock.h"
@@ -90,10 +90,14 @@ TEST_P(PreferencesRoundTrip, ReadsBackExactlyFromTheFile) {
     std::visit(
         [&](const auto& v) {
           using T = std::decay_t<decltype(v)>;
-          if constexpr (std::is_same_v<T, std::string>) store->setObject(v, key);
-          else if constexpr (std::is_same_v<T, double>) store->setDouble(v, key);
-          else if constexpr (std::is_same_v<T, long>) store->setInteger(v, key);
-          else store->setBool(v, key);
+          if constexpr (std::is_same_v<T, std::string>)
+            store->setObject(v, key);
+          else if constexpr (std::is_same_v<T, double>)
+            store->setDouble(v, key);
+          else if constexpr (std::is_same_v<T, long>)
+            store->setInteger(v, key);
+          else
+            store->setBool(v, key);
         },
         GetParam().value);
     ASSERT_TRUE(store->synchronize());
@@ -102,31 +106,36 @@ TEST_P(PreferencesRoundTrip, ReadsBackExactlyFromTheFile) {
   std::visit(
       [&](const auto& v) {
         using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::string>) EXPECT_EQ(reread->stringForKey(key), v);
+        if constexpr (std::is_same_v<T, std::string>)
+          EXPECT_EQ(reread->stringForKey(key), v);
         else if constexpr (std::is_same_v<T, double>) {
           const double back = reread->doubleForKey(key);
           EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << back << " != " << v;
-        } else if constexpr (std::is_same_v<T, long>) EXPECT_EQ(reread->integerForKey(key), v);
-        else EXPECT_EQ(reread->boolForKey(key), v);
+        } else if constexpr (std::is_same_v<T, long>)
+          EXPECT_EQ(reread->integerForKey(key), v);
+        else
+          EXPECT_EQ(reread->boolForKey(key), v);
       },
       GetParam().value);
   EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"}) << "a file we wrote is never taken for damaged";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, PreferencesRoundTrip,
-    ::testing::Values(RoundTrip{"Tenth", 0.1}, RoundTrip{"DateWithFraction", 1702592000.123456},
-                      RoundTrip{"Subnormal", 4.9406564584124654e-324}, RoundTrip{"Largest", DBL_MAX},
-                      RoundTrip{"NegativeZero", -0.0}, RoundTrip{"NegativeDate", -86400.5},
-                      RoundTrip{"LongMin", LONG_MIN}, RoundTrip{"LongMax", LONG_MAX}, RoundTrip{"Yes", true},
-                      RoundTrip{"No", false}, RoundTrip{"EmptyString", std::string()},
-                      RoundTrip{"Version", std::string("1.0")}, RoundTrip{"Spaces", std::string("  padded  ")},
-                      RoundTrip{"ListLike", std::string("1.0, beta")}, RoundTrip{"VariantLike", std::string("@Variant(x)")},
-                      RoundTrip{"Quotes", std::string("say \"hi\" \\ there")},
-                      RoundTrip{"IniSyntax", std::string("[General]\nk=v;#")},
-                      RoundTrip{"Unicode", std::string("Gewitter \xE2\x9A\xA1 \xC3\xBC")},
-                      RoundTrip{"TrueAsText", std::string("true")}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, PreferencesRoundTrip,
+                         ::testing::Values(RoundTrip{"Tenth", 0.1}, RoundTrip{"DateWithFraction", 1702592000.123456},
+                                           RoundTrip{"Subnormal", 4.9406564584124654e-324},
+                                           RoundTrip{"Largest", DBL_MAX}, RoundTrip{"NegativeZero", -0.0},
+                                           RoundTrip{"NegativeDate", -86400.5}, RoundTrip{"LongMin", LONG_MIN},
+                                           RoundTrip{"LongMax", LONG_MAX}, RoundTrip{"Yes", true},
+                                           RoundTrip{"No", false}, RoundTrip{"EmptyString", std::string()},
+                                           RoundTrip{"Version", std::string("1.0")},
+                                           RoundTrip{"Spaces", std::string("  padded  ")},
+                                           RoundTrip{"ListLike", std::string("1.0, beta")},
+                                           RoundTrip{"VariantLike", std::string("@Variant(x)")},
+                                           RoundTrip{"Quotes", std::string("say \"hi\" \\ there")},
+                                           RoundTrip{"IniSyntax", std::string("[General]\nk=v;#")},
+                                           RoundTrip{"Unicode", std::string("Gewitter \xE2\x9A\xA1 \xC3\xBC")},
+                                           RoundTrip{"TrueAsText", std::string("true")}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PreferencesStore, AbsentKeysReadAsDefaultsAndNothingIsWritten) {
   auto store = open();
@@ -185,13 +194,15 @@ TEST_P(DamagedPreferences, AreMovedAsideReportedAndReplacedByAFreshRecord) {
   EXPECT_EQ(readFile(aside), GetParam().content);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedPreferences,
-    ::testing::Values(Damage{"Binary", QByteArray("\x7f" "ELF\x02\x01\x00\x00garbage\n", 16)},
-                      Damage{"NotUtf8", "[General]\nkRatingPromptCurrentVersion=\xff\xfe\n"},
-                      Damage{"CutOffMidLine", "[General]\nkRatingPromptCurrentVersion=1.0\nkRatingPromptUseC"},
-                      Damage{"UnclosedSection", "[General\nkRatingPromptUseCount=3\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, DamagedPreferences,
+                         ::testing::Values(Damage{"Binary", QByteArray("\x7f"
+                                                                       "ELF\x02\x01\x00\x00garbage\n",
+                                                                       16)},
+                                           Damage{"NotUtf8", "[General]\nkRatingPromptCurrentVersion=\xff\xfe\n"},
+                                           Damage{"CutOffMidLine",
+                                                  "[General]\nkRatingPromptCurrentVersion=1.0\nkRatingPromptUseC"},
+                                           Damage{"UnclosedSection", "[General\nkRatingPromptUseCount=3\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct OddValue {
   const char* name;
@@ -231,24 +242,26 @@ TEST_P(OddValues, ReadAsUnsetAndReportedWhileTheRestOfTheRecordStands) {
   store->setDouble(kEpoch, kRatingPromptReminderRequestDate);
   ASSERT_TRUE(store->synchronize());
   EXPECT_TRUE(readFile(path).contains(QByteArray::fromStdString(oddLine + "\n"))) << readFile(path).toStdString();
-  EXPECT_EQ(open()->boolForKey(kRatingPromptDeclinedToRate), std::string(GetParam().key) != kRatingPromptDeclinedToRate);
+  EXPECT_EQ(open()->boolForKey(kRatingPromptDeclinedToRate),
+            std::string(GetParam().key) != kRatingPromptDeclinedToRate);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, OddValues,
-    ::testing::Values(OddValue{"CountNotAnInteger", kRatingPromptUseCount, "abc"},
-                      OddValue{"CountWithFraction", kRatingPromptUseCount, "12.5"},
-                      OddValue{"CountOutOfRange", kRatingPromptUseCount, "99999999999999999999999"},
-                      OddValue{"FlagNotABoolean", kRatingPromptDeclinedToRate, "maybe"},
-                      OddValue{"DateNotANumber", kRatingPromptFirstUseDate, "nan"},
-                      OddValue{"DateOverflows", kRatingPromptFirstUseDate, "1e999"},
-                      OddValue{"VersionIsAList", kRatingPromptCurrentVersion, "1.0, beta"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Keys, OddValues,
+                         ::testing::Values(OddValue{"CountNotAnInteger", kRatingPromptUseCount, "abc"},
+                                           OddValue{"CountWithFraction", kRatingPromptUseCount, "12.5"},
+                                           OddValue{"CountOutOfRange", kRatingPromptUseCount,
+                                                    "99999999999999999999999"},
+                                           OddValue{"FlagNotABoolean", kRatingPromptDeclinedToRate, "maybe"},
+                                           OddValue{"DateNotANumber", kRatingPromptFirstUseDate, "nan"},
+                                           OddValue{"DateOverflows", kRatingPromptFirstUseDate, "1e999"},
+                                           OddValue{"VersionIsAList", kRatingPromptCurrentVersion, "1.0, beta"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // What a person editing the file by hand plausibly writes reads as meant, without a word.
 TEST_F(PreferencesStore, ReadsTheSpellingsOfAHandEditedFile) {
-  writeFile("[General]\r\nkRatingPromptDeclinedToRate = 1\r\nkRatingPromptRatedCurrentVersion=0\r\n"
-            "kRatingPromptUseCount=11.0\r\nkRatingPromptSignificantEventCount=3");
+  writeFile(
+      "[General]\r\nkRatingPromptDeclinedToRate = 1\r\nkRatingPromptRatedCurrentVersion=0\r\n"
+      "kRatingPromptUseCount=11.0\r\nkRatingPromptSignificantEventCount=3");
   auto store = open();
   ::testing::internal::CaptureStderr();
   EXPECT_TRUE(store->boolForKey(kRatingPromptDeclinedToRate));

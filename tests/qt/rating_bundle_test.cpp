@@ -55,7 +55,8 @@ TEST_P(InfoFile, ReplacesTheBuiltInDictionaryOnlyWhenUsable) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rating, InfoFile,
-    ::testing::Values(InfoCase{"Both", R"({"CFBundleVersion":"2.5","CFBundleName":"Gewitter"})", "2.5", "Gewitter", false},
+    ::testing::Values(InfoCase{"Both", R"({"CFBundleVersion":"2.5","CFBundleName":"Gewitter"})", "2.5", "Gewitter",
+                               false},
                       InfoCase{"VersionOnly", R"({"CFBundleVersion":"2.5"})", "2.5", std::nullopt, false},
                       InfoCase{"Neither", R"({})", std::nullopt, std::nullopt, false},
                       InfoCase{"VersionNotAString", R"({"CFBundleVersion":2.5,"CFBundleName":"X"})", build::kVersion,
@@ -77,8 +78,10 @@ std::vector<std::pair<QString, QString>> layoutTexts(const QString& resource) {
   while (!xml.atEnd()) {
     xml.readNext();
     if (!xml.isStartElement()) continue;
-    if (xml.name() == u"class" && context.isEmpty()) context = xml.readElementText();
-    else if (xml.name() == u"property") inStdProperty = xml.attributes().value("stdset") != u"0";
+    if (xml.name() == u"class" && context.isEmpty())
+      context = xml.readElementText();
+    else if (xml.name() == u"property")
+      inStdProperty = xml.attributes().value("stdset") != u"0";
     else if (xml.name() == u"string" && inStdProperty && xml.attributes().value("notr") != u"true") {
       const QString text = xml.readElementText();
       if (text.contains(QRegularExpression("[A-Za-z]"))) texts.emplace_back(context, text);

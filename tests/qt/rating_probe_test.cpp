@@ -55,8 +55,7 @@ TEST(RatingProbe, IsSentFromAWorkerWithoutWaitingAndBypassesTheCache) {
   QtURLConnectionFactory connections;
   bool started = false;
   std::thread worker([&] {
-    started = connections.startConnection(
-        {server.url(), URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0});
+    started = connections.startConnection({server.url(), URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0});
   });
   worker.join();  // returns before the main loop has run at all
   EXPECT_TRUE(started);
@@ -67,7 +66,8 @@ TEST(RatingProbe, IsSentFromAWorkerWithoutWaitingAndBypassesTheCache) {
 
 TEST(RatingProbe, MalformedOrUnsupportedURLsMakeNoConnection) {
   QtURLConnectionFactory connections;
-  for (const char* url : {"", "not a url", "http://", "ftp://example.com/", "http://exa mple.com/", "file:///etc/passwd"}) {
+  for (const char* url :
+       {"", "not a url", "http://", "ftp://example.com/", "http://exa mple.com/", "file:///etc/passwd"}) {
     EXPECT_FALSE(connections.startConnection({url, URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0})) << url;
   }
 }

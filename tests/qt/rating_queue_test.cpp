@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 #include <future>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "platform/qt/QtDispatch.h"
 

@@ -9,8 +9,7 @@
 namespace storm::qt {
 namespace {
 
-constexpr char kRouteHeader[] =
-    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+constexpr char kRouteHeader[] = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
 constexpr char kNoV6Default[] =
     "fe800000000000000000000000000000 40 00000000000000000000000000000000 00 00000000000000000000000000000000 "
     "00000100 00000001 00000000 00000001     eth0\n";
@@ -49,26 +48,59 @@ constexpr Link kPppUp{"0x10d1\n", "unknown\n"};
 const std::string kLocalOnly = std::string(kRouteHeader) + v4Route("eth0", "000200C0", "0001", "00FFFFFF");
 
 const RouteCase kRouteCases[] = {
-    {"EthernetDefaultRoute", kRouteHeader + v4Default("eth0") + v4Route("eth0", "000200C0", "0001", "00FFFFFF"),
-     kNoV6Default, {{"eth0", kEthernetUp}}, kSCNetworkReachabilityFlagsReachable},
+    {"EthernetDefaultRoute",
+     kRouteHeader + v4Default("eth0") + v4Route("eth0", "000200C0", "0001", "00FFFFFF"),
+     kNoV6Default,
+     {{"eth0", kEthernetUp}},
+     kSCNetworkReachabilityFlagsReachable},
     {"OnlyALocalNetwork", kLocalOnly, kNoV6Default, {{"eth0", kEthernetUp}}, 0},
-    {"DefaultRouteOverALinkThatIsDown", kRouteHeader + v4Default("wlan0"), kNoV6Default, {{"wlan0", kEthernetDown}},
+    {"DefaultRouteOverALinkThatIsDown",
+     kRouteHeader + v4Default("wlan0"),
+     kNoV6Default,
+     {{"wlan0", kEthernetDown}},
      kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired},
-    {"DefaultRouteOverADormantLink", kRouteHeader + v4Default("wlan0"), kNoV6Default, {{"wlan0", {"0x1003", "dormant"}}},
+    {"DefaultRouteOverADormantLink",
+     kRouteHeader + v4Default("wlan0"),
+     kNoV6Default,
+     {{"wlan0", {"0x1003", "dormant"}}},
      kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired},
-    {"DefaultRouteOverAnInterfaceNotUp", kRouteHeader + v4Default("eth0"), kNoV6Default, {{"eth0", {"0x1002", "up"}}},
+    {"DefaultRouteOverAnInterfaceNotUp",
+     kRouteHeader + v4Default("eth0"),
+     kNoV6Default,
+     {{"eth0", {"0x1002", "up"}}},
      kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired},
-    {"PointToPointLink", kRouteHeader + v4Default("ppp0"), kNoV6Default, {{"ppp0", kPppUp}},
+    {"PointToPointLink",
+     kRouteHeader + v4Default("ppp0"),
+     kNoV6Default,
+     {{"ppp0", kPppUp}},
      kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsTransientConnection},
-    {"DirectLinkBeatsPointToPoint", kRouteHeader + v4Default("ppp0") + v4Default("eth0"), kNoV6Default,
-     {{"ppp0", kPppUp}, {"eth0", kEthernetUp}}, kSCNetworkReachabilityFlagsReachable},
-    {"RunningLinkBeatsADownOne", kRouteHeader + v4Default("wlan0") + v4Default("eth0"), kNoV6Default,
-     {{"wlan0", kEthernetDown}, {"eth0", kEthernetUp}}, kSCNetworkReachabilityFlagsReachable},
-    {"IPv6DefaultRouteOnly", kLocalOnly, v6Default("eth0"), {{"eth0", kEthernetUp}}, kSCNetworkReachabilityFlagsReachable},
+    {"DirectLinkBeatsPointToPoint",
+     kRouteHeader + v4Default("ppp0") + v4Default("eth0"),
+     kNoV6Default,
+     {{"ppp0", kPppUp}, {"eth0", kEthernetUp}},
+     kSCNetworkReachabilityFlagsReachable},
+    {"RunningLinkBeatsADownOne",
+     kRouteHeader + v4Default("wlan0") + v4Default("eth0"),
+     kNoV6Default,
+     {{"wlan0", kEthernetDown}, {"eth0", kEthernetUp}},
+     kSCNetworkReachabilityFlagsReachable},
+    {"IPv6DefaultRouteOnly",
+     kLocalOnly,
+     v6Default("eth0"),
+     {{"eth0", kEthernetUp}},
+     kSCNetworkReachabilityFlagsReachable},
     {"IPv6RejectRouteOnLoopbackIgnored", kLocalOnly, v6Default("lo", "00200200"), {{"lo", {"0x9", "unknown"}}}, 0},
     {"RouteThatIsNotUpIgnored", kRouteHeader + v4Default("eth0", "0002"), kNoV6Default, {{"eth0", kEthernetUp}}, 0},
-    {"UnknownInterfaceStateCountsAsRunning", kRouteHeader + v4Default("tun0"), kNoV6Default, {}, kSCNetworkReachabilityFlagsReachable},
-    {"OnlyTheIPv6TableReadable", std::nullopt, v6Default("eth0"), {{"eth0", kEthernetUp}}, kSCNetworkReachabilityFlagsReachable},
+    {"UnknownInterfaceStateCountsAsRunning",
+     kRouteHeader + v4Default("tun0"),
+     kNoV6Default,
+     {},
+     kSCNetworkReachabilityFlagsReachable},
+    {"OnlyTheIPv6TableReadable",
+     std::nullopt,
+     v6Default("eth0"),
+     {{"eth0", kEthernetUp}},
+     kSCNetworkReachabilityFlagsReachable},
     {"NeitherTableReadable", std::nullopt, std::nullopt, {{"eth0", kEthernetUp}}, std::nullopt},
 };
 

@@ -11,7 +11,8 @@ namespace {
 // without pause.
 TEST(QtTimers, IntervalsBeyondTheirRangeGiveNoTimer) {
   QtTimerScheduler timers;
-  for (double interval : {2592000.0, 1e300, double(NAN), double(INFINITY)}) EXPECT_FALSE(timers.scheduledTimer(interval, true, [] {}));
+  for (double interval : {2592000.0, 1e300, double(NAN), double(INFINITY)})
+    EXPECT_FALSE(timers.scheduledTimer(interval, true, [] {}));
   auto timer = timers.scheduledTimer(3600, true, [] {});
   ASSERT_TRUE(timer);
   EXPECT_TRUE(timer->isValid());

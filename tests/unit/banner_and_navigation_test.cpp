@@ -186,7 +186,8 @@ class NavigationTest : public ::testing::Test {
   void SetUp() override { main->setPresentationHost(host); }
   fakes::FakePlatform fake;
   std::shared_ptr<RecordingHost> host = std::make_shared<RecordingHost>();
-  std::shared_ptr<MainViewController> main = std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
+  std::shared_ptr<MainViewController> main =
+      std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
   std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.platform);
 };
 
@@ -244,8 +245,8 @@ TEST_F(NavigationTest, StoreLinksOpenOncePerUseInTheirFixedForms) {
   ASSERT_EQ(fake.urls->opened.size(), 3u);
   EXPECT_EQ(fake.urls->opened[0], std::string("http://") + build::kStoreHost + "/us/app/" + build::kAppStoreSlug +
                                       "/id" + std::to_string(build::kAppStoreId) + "?mt=8");
-  EXPECT_EQ(fake.urls->opened[1], std::string("http://") + build::kStoreHost + "/us/artist/" +
-                                      build::kArtistStoreSlug + "/id" + std::to_string(build::kArtistStoreId) + "?uo=4");
+  EXPECT_EQ(fake.urls->opened[1], std::string("http://") + build::kStoreHost + "/us/artist/" + build::kArtistStoreSlug +
+                                      "/id" + std::to_string(build::kArtistStoreId) + "?uo=4");
   EXPECT_EQ(fake.urls->opened[2], fake.urls->opened[0]);
   fake.urls->result = false;  // the system refuses: nothing else happens
   main->paid(nullptr);

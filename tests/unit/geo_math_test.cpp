@@ -51,7 +51,8 @@ class PublishedDegreeLengths : public ::testing::TestWithParam<DegreeLength> {};
 
 TEST_P(PublishedDegreeLengths, SpanOneDegree) {
   const auto& c = GetParam();
-  const auto r = MKCoordinateRegionMakeWithDistance({c.latitude, 10}, c.metresPerDegreeLatitude, c.metresPerDegreeLongitude);
+  const auto r =
+      MKCoordinateRegionMakeWithDistance({c.latitude, 10}, c.metresPerDegreeLatitude, c.metresPerDegreeLongitude);
   // The published lengths are rounded to the metre.
   EXPECT_NEAR(r.span.latitudeDelta, 1.0, 0.6 / c.metresPerDegreeLatitude);
   EXPECT_NEAR(r.span.longitudeDelta, 1.0, 0.6 / c.metresPerDegreeLongitude);
@@ -154,8 +155,7 @@ INSTANTIATE_TEST_SUITE_P(PortraitAndLandscape, FitToView,
                                            FitCase{{640, 360}, 45, 2041.74, 2041.74},
                                            FitCase{{360, 640}, -33.9, 19999.5, 19999.5},
                                            FitCase{{640, 360}, 0, 7146.09, 7146.09},
-                                           FitCase{{360, 640}, 60, 1000, 30000},
-                                           FitCase{{640, 360}, 60, 30000, 1000}));
+                                           FitCase{{360, 640}, 60, 1000, 30000}, FitCase{{640, 360}, 60, 30000, 1000}));
 
 TEST(FitToView, ClampsToTheZoomsOnOffer) {
   const Size view{360, 640};

@@ -177,8 +177,8 @@ INSTANTIATE_TEST_SUITE_P(WorkedExamples, StormCircle,
 TEST_F(MainScreenTest, StormCircleUpdateRunsItsStepsInOrder) {
   map->location = CLLocationCoordinate2D{1, 2};
   controller->updateStormCircle(1.0f);
-  const std::vector<std::string> expected{"userLocation", "userLocation",    "regionThatFits", "setAutoresizingMask",
-                                          "setRegion:animated", "userLocation", "overlays", "removeOverlays",
+  const std::vector<std::string> expected{"userLocation",       "userLocation", "regionThatFits", "setAutoresizingMask",
+                                          "setRegion:animated", "userLocation", "overlays",       "removeOverlays",
                                           "addOverlay",         "setDelegate"};
   EXPECT_EQ(map->calls, expected);
   EXPECT_EQ(map->autoresizingMask(), 18u);

@@ -18,7 +18,9 @@ struct ParseCase {
 
 class FloatValue : public ::testing::TestWithParam<ParseCase> {};
 
-TEST_P(FloatValue, ReadsTheLeadingNumber) { EXPECT_EQ(floatValue(GetParam().text), GetParam().value) << GetParam().text; }
+TEST_P(FloatValue, ReadsTheLeadingNumber) {
+  EXPECT_EQ(floatValue(GetParam().text), GetParam().value) << GetParam().text;
+}
 
 INSTANTIATE_TEST_SUITE_P(Texts, FloatValue,
                          ::testing::Values(ParseCase{"10.500", 10.5f}, ParseCase{"29.386", 29.386f},
@@ -55,16 +57,16 @@ TEST_P(Lifecycle, SystemStatesBecomeDelegateCallsInOrder) {
 }
 
 using S = AppState;
-INSTANTIATE_TEST_SUITE_P(
-    Paths, Lifecycle,
-    ::testing::Values(Transition{{S::Active}, "active "},
-                      Transition{{S::Active, S::Inactive, S::Active}, "active resign active "},
-                      Transition{{S::Active, S::Background}, "active resign background "},
-                      Transition{{S::Active, S::Background, S::Active}, "active resign background foreground active "},
-                      Transition{{S::Active, S::Background, S::Inactive, S::Active},
-                                 "active resign background foreground active "},
-                      Transition{{S::Active, S::Active, S::Active}, "active "},
-                      Transition{{S::Background}, "background "}));
+INSTANTIATE_TEST_SUITE_P(Paths, Lifecycle,
+                         ::testing::Values(Transition{{S::Active}, "active "},
+                                           Transition{{S::Active, S::Inactive, S::Active}, "active resign active "},
+                                           Transition{{S::Active, S::Background}, "active resign background "},
+                                           Transition{{S::Active, S::Background, S::Active},
+                                                      "active resign background foreground active "},
+                                           Transition{{S::Active, S::Background, S::Inactive, S::Active},
+                                                      "active resign background foreground active "},
+                                           Transition{{S::Active, S::Active, S::Active}, "active "},
+                                           Transition{{S::Background}, "background "}));
 
 TEST(LifecycleTracker, ObserversHearAfterTheDelegateAndTerminationIsFinal) {
   RecordingDelegate delegate;
@@ -156,7 +158,8 @@ TEST(Json, WritesValuesThatReadBackExactly) {
                .set("n", nullptr)
                .set("b", false)
                .set("a", Json(Json::Array{1, 2.5}));
-  EXPECT_EQ(j.dump(), R"({"s":"a\"b\\c\n\u0001","f":0.10000000149011612,"d":1020.8699951171875,"n":null,"b":false,"a":[1,2.5]})");
+  EXPECT_EQ(j.dump(),
+            R"({"s":"a\"b\\c\n\u0001","f":0.10000000149011612,"d":1020.8699951171875,"n":null,"b":false,"a":[1,2.5]})");
   EXPECT_EQ(Json(std::numeric_limits<double>::infinity()).dump(), "null");
   EXPECT_EQ(Json(std::numeric_limits<long>::max()).dump(), "9223372036854775807");
 }
@@ -173,13 +176,13 @@ TEST_P(Autoresizing, SharesTheChangeAmongTheFlexibleParts) {
   EXPECT_EQ(autoresizedFrame(GetParam().before, GetParam().mask, {320, 480}, {480, 320}), GetParam().after);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Masks, Autoresizing,
-    ::testing::Values(ResizeCase{0, {10, 10, 100, 100}, {10, 10, 100, 100}},
-                      ResizeCase{18, {0, 0, 320, 480}, {0, 0, 480, 320}},
-                      ResizeCase{18, {0, 0, 320, 430}, {0, 0, 480, 270}},
-                      ResizeCase{8 | 2, {0, 430, 320, 50}, {0, 270, 480, 50}},    // pinned to the bottom
-                      ResizeCase{1 | 4, {110, 0, 100, 10}, {190, 0, 100, 10}}));  // stays centred
+INSTANTIATE_TEST_SUITE_P(Masks, Autoresizing,
+                         ::testing::Values(ResizeCase{0, {10, 10, 100, 100}, {10, 10, 100, 100}},
+                                           ResizeCase{18, {0, 0, 320, 480}, {0, 0, 480, 320}},
+                                           ResizeCase{18, {0, 0, 320, 430}, {0, 0, 480, 270}},
+                                           ResizeCase{
+                                               8 | 2, {0, 430, 320, 50}, {0, 270, 480, 50}},  // pinned to the bottom
+                                           ResizeCase{1 | 4, {110, 0, 100, 10}, {190, 0, 100, 10}}));  // stays centred
 
 }  // namespace
 }  // namespace storm

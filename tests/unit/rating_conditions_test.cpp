@@ -16,7 +16,7 @@ constexpr double kNow = 1'000'000'000;
 constexpr double kThirtyDays = 2592000.0;
 
 // The keys in the order the conditions read them; a failing test stops the reading.
-const std::vector<std::string> kConditionReads{kRatingPromptFirstUseDate,        kRatingPromptUseCount,
+const std::vector<std::string> kConditionReads{kRatingPromptFirstUseDate,          kRatingPromptUseCount,
                                                kRatingPromptSignificantEventCount, kRatingPromptDeclinedToRate,
                                                kRatingPromptRatedCurrentVersion,   kRatingPromptReminderRequestDate};
 
@@ -39,7 +39,8 @@ const ConditionCase kConditionCases[] = {
     {"ThirtyDaysAndElevenUses", eligible(), true, 6},
     {"OneSecondShortOfThirtyDays", eligible({{kRatingPromptFirstUseDate, kNow - kThirtyDays + 1}}), false, 1},
     {"OneMillisecondShortOfThirtyDays", eligible({{kRatingPromptFirstUseDate, kNow - kThirtyDays + 0.001}}), false, 1},
-    {"TenUses", eligible({{kRatingPromptUseCount, 10L}, {kRatingPromptFirstUseDate, kNow - 4 * kThirtyDays}}), false, 2},
+    {"TenUses", eligible({{kRatingPromptUseCount, 10L}, {kRatingPromptFirstUseDate, kNow - 4 * kThirtyDays}}), false,
+     2},
     {"FirstUseUnsetPassesTheTimeTest", eligible({{kRatingPromptFirstUseDate, 0.0}}), true, 6},
     {"FirstUseUnsetStillNeedsTheUses", {{kRatingPromptFirstUseDate, 0.0}}, false, 2},
     {"ClockSetBackBeforeFirstUse", eligible({{kRatingPromptFirstUseDate, kNow + 10}}), false, 1},
@@ -47,7 +48,9 @@ const ConditionCase kConditionCases[] = {
     {"Declined", eligible({{kRatingPromptDeclinedToRate, true}}), false, 4},
     {"Rated", eligible({{kRatingPromptRatedCurrentVersion, true}}), false, 5},
     {"DeclinedAndRatedWithHighCounts",
-     eligible({{kRatingPromptUseCount, 5000L}, {kRatingPromptDeclinedToRate, true}, {kRatingPromptRatedCurrentVersion, true}}),
+     eligible({{kRatingPromptUseCount, 5000L},
+               {kRatingPromptDeclinedToRate, true},
+               {kRatingPromptRatedCurrentVersion, true}}),
      false, 4},
     {"ReminderNeverAsked", eligible({{kRatingPromptReminderRequestDate, 0.0}}), true, 6},
     {"ReminderExactlyADayAgo", eligible({{kRatingPromptReminderRequestDate, kNow - 86400}}), true, 6},
@@ -115,8 +118,9 @@ TEST_P(NetworkProbe, ReadsFlagsReleasesProbesThenDecides) {
   EXPECT_EQ(fake.log.events(), c.events);
 
   const bool failedQuery = c.createFails || c.queryFails;
-  EXPECT_EQ(fake.logger->lines, failedQuery ? std::vector<std::string>{"Error. Could not recover network reachability flags"}
-                                              : std::vector<std::string>{});
+  EXPECT_EQ(fake.logger->lines, failedQuery
+                                    ? std::vector<std::string>{"Error. Could not recover network reachability flags"}
+                                    : std::vector<std::string>{});
   if (!failedQuery) {
     ASSERT_EQ(fake.connections->requests.size(), 1u);
     const URLRequest& request = fake.connections->requests[0];

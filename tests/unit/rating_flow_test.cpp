@@ -17,9 +17,9 @@ constexpr double kThirtyDays = 2592000.0;
 const char kMessage[] =
     "If you enjoy using Storm Distance, would you mind taking a moment to rate it? It won't take more than a "
     "minute. Thanks for your support!";
-const std::string kReviewURL = std::string("itms-apps://") + build::kReviewHost +
-                               "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=" +
-                               std::to_string(build::kAppStoreId);
+const std::string kReviewURL =
+    std::string("itms-apps://") + build::kReviewHost +
+    "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=" + std::to_string(build::kAppStoreId);
 
 class RatingFlow : public ::testing::Test {
  protected:
@@ -92,8 +92,9 @@ TEST_F(RatingFlow, DialogTextsAreLookedUpAndFormatSequencesAreNotInterpreted) {
   auto alert = lastAlert();
   ASSERT_TRUE(alert);
   EXPECT_EQ(alert->title, "Sturm %n %@ bewerten %s%n%d 100%");
-  EXPECT_EQ(alert->message, "If you enjoy using Sturm %n %@, would you mind taking a moment to rate it? It won't "
-                            "take more than a minute. Thanks for your support!")
+  EXPECT_EQ(alert->message,
+            "If you enjoy using Sturm %n %@, would you mind taking a moment to rate it? It won't "
+            "take more than a minute. Thanks for your support!")
       << "no translation: the English key";
   EXPECT_EQ(alert->buttons(),
             (std::vector<std::string>{"Nein, danke %x", "Sturm %n %@ bewerten %s%n%d 100%", "Später erinnern"}));
@@ -124,11 +125,9 @@ TEST_P(FormatWithArgument, ReplacesOnlyTheArgumentAndDoublePercent) {
 INSTANTIATE_TEST_SUITE_P(Rating, FormatWithArgument,
                          ::testing::Values(FormatCase{"Rate %@", "App", "Rate App"},
                                            FormatCase{"%@ and %@", "A", "A and A"},
-                                           FormatCase{"100%% sure", "A", "100% sure"},
-                                           FormatCase{"%%@", "A", "%@"},
+                                           FormatCase{"100%% sure", "A", "100% sure"}, FormatCase{"%%@", "A", "%@"},
                                            FormatCase{"%s %d %n %1$@ %", "A", "%s %d %n %1$@ %"},
-                                           FormatCase{"%@", "%@ %s", "%@ %s"},
-                                           FormatCase{"", "A", ""}));
+                                           FormatCase{"%@", "%@ %s", "%@ %s"}, FormatCase{"", "A", ""}));
 
 TEST_F(RatingFlow, NoSecondDialogWhileOneIsVisible) {
   almostEligible();

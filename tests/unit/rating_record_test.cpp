@@ -37,12 +37,9 @@ const Record kDeclinedOldVersion{{kRatingPromptCurrentVersion, std::string("0.9"
                                  {kRatingPromptReminderRequestDate, 7000.0}};
 
 Record resetRecord(std::optional<std::string> version, double firstUse, long uses, long events) {
-  Record r{{kRatingPromptFirstUseDate, firstUse},
-           {kRatingPromptUseCount, uses},
-           {kRatingPromptSignificantEventCount, events},
-           {kRatingPromptRatedCurrentVersion, false},
-           {kRatingPromptDeclinedToRate, false},
-           {kRatingPromptReminderRequestDate, 0.0}};
+  Record r{{kRatingPromptFirstUseDate, firstUse},        {kRatingPromptUseCount, uses},
+           {kRatingPromptSignificantEventCount, events}, {kRatingPromptRatedCurrentVersion, false},
+           {kRatingPromptDeclinedToRate, false},         {kRatingPromptReminderRequestDate, 0.0}};
   if (version) r[kRatingPromptCurrentVersion] = *version;
   return r;
 }
@@ -52,7 +49,9 @@ const RecordCase kRecordCases[] = {
      {},
      "1.0",
      {Op::Use},
-     {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, kNow}, {kRatingPromptUseCount, 1L}}},
+     {{kRatingPromptCurrentVersion, std::string("1.0")},
+      {kRatingPromptFirstUseDate, kNow},
+      {kRatingPromptUseCount, 1L}}},
     {"FirstEventOfEmptyRecord",
      {},
      "1.0",
@@ -61,20 +60,30 @@ const RecordCase kRecordCases[] = {
       {kRatingPromptFirstUseDate, kNow},
       {kRatingPromptSignificantEventCount, 1L}}},
     {"SecondUseKeepsFirstUseDate",
-     {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, kNow - 500}, {kRatingPromptUseCount, 1L}},
+     {{kRatingPromptCurrentVersion, std::string("1.0")},
+      {kRatingPromptFirstUseDate, kNow - 500},
+      {kRatingPromptUseCount, 1L}},
      "1.0",
      {Op::Use},
-     {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, kNow - 500}, {kRatingPromptUseCount, 2L}}},
+     {{kRatingPromptCurrentVersion, std::string("1.0")},
+      {kRatingPromptFirstUseDate, kNow - 500},
+      {kRatingPromptUseCount, 2L}}},
     {"FirstUseDateInTheFutureIsKept",
-     {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, kNow + 9000}, {kRatingPromptUseCount, 5L}},
+     {{kRatingPromptCurrentVersion, std::string("1.0")},
+      {kRatingPromptFirstUseDate, kNow + 9000},
+      {kRatingPromptUseCount, 5L}},
      "1.0",
      {Op::Use},
-     {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, kNow + 9000}, {kRatingPromptUseCount, 6L}}},
+     {{kRatingPromptCurrentVersion, std::string("1.0")},
+      {kRatingPromptFirstUseDate, kNow + 9000},
+      {kRatingPromptUseCount, 6L}}},
     {"UnsetFirstUseDateIsFilledIn",
      {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, 0.0}, {kRatingPromptUseCount, 3L}},
      "1.0",
      {Op::Use},
-     {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, kNow}, {kRatingPromptUseCount, 4L}}},
+     {{kRatingPromptCurrentVersion, std::string("1.0")},
+      {kRatingPromptFirstUseDate, kNow},
+      {kRatingPromptUseCount, 4L}}},
     {"RecordWithoutVersionIsAdopted",
      {{kRatingPromptFirstUseDate, kNow - 100}, {kRatingPromptUseCount, 7L}, {kRatingPromptDeclinedToRate, true}},
      "1.0",
@@ -85,14 +94,24 @@ const RecordCase kRecordCases[] = {
       {kRatingPromptDeclinedToRate, true}}},
     {"UseOfNewVersionClearsTheAnswers", kDeclinedOldVersion, "1.0", {Op::Use}, resetRecord("1.0", kNow, 1, 0)},
     {"EventOfNewVersionLeavesFirstUseUnset", kDeclinedOldVersion, "1.0", {Op::Event}, resetRecord("1.0", 0.0, 0, 1)},
-    {"UseAfterEventResetStartsTheClock", kDeclinedOldVersion, "1.0", {Op::Event, Op::Use}, resetRecord("1.0", kNow, 1, 1)},
+    {"UseAfterEventResetStartsTheClock",
+     kDeclinedOldVersion,
+     "1.0",
+     {Op::Event, Op::Use},
+     resetRecord("1.0", kNow, 1, 1)},
     {"OlderVersionResetsLikeAnUpdate", kDeclinedOldVersion, "0.8", {Op::Use}, resetRecord("0.8", kNow, 1, 0)},
     {"VersionsAreComparedAsExactStrings",
-     {{kRatingPromptCurrentVersion, std::string("1.0")}, {kRatingPromptFirstUseDate, 5.0}, {kRatingPromptUseCount, 20L}},
+     {{kRatingPromptCurrentVersion, std::string("1.0")},
+      {kRatingPromptFirstUseDate, 5.0},
+      {kRatingPromptUseCount, 20L}},
      "1.0.0",
      {Op::Use},
      resetRecord("1.0.0", kNow, 1, 0)},
-    {"WithoutBundleVersionEveryUseResets", {}, std::nullopt, {Op::Use, Op::Use, Op::Use}, resetRecord(std::nullopt, kNow, 1, 0)},
+    {"WithoutBundleVersionEveryUseResets",
+     {},
+     std::nullopt,
+     {Op::Use, Op::Use, Op::Use},
+     resetRecord(std::nullopt, kNow, 1, 0)},
     {"CountAtTheTopOfTheRangeStaysThere",
      {{kRatingPromptCurrentVersion, std::string("1.0")},
       {kRatingPromptFirstUseDate, 5.0},
@@ -109,13 +128,17 @@ class RecordTransition : public ::testing::TestWithParam<RecordCase> {};
 TEST_P(RecordTransition, LeavesTheExpectedRecordSaved) {
   const RecordCase& c = GetParam();
   fakes::FakeRatingPlatform fake(kNow);
-  if (c.bundleVersion) fake.bundle->info[kCFBundleVersionKey] = *c.bundleVersion;
-  else fake.bundle->info.erase(kCFBundleVersionKey);
+  if (c.bundleVersion)
+    fake.bundle->info[kCFBundleVersionKey] = *c.bundleVersion;
+  else
+    fake.bundle->info.erase(kCFBundleVersionKey);
   fake.preferences->setValues(c.before);
   auto prompt = std::make_shared<RatingPrompt>(fake.platform);
   for (Op op : c.ops) {
-    if (op == Op::Use) prompt->incrementUseCount();
-    else prompt->incrementSignificantEventCount();
+    if (op == Op::Use)
+      prompt->incrementUseCount();
+    else
+      prompt->incrementSignificantEventCount();
   }
   EXPECT_EQ(fake.preferences->values(), c.after);
   // Every change reached the store's save before the operation returned.

@@ -28,8 +28,10 @@ TEST(RatingStress, ConcurrentCountingAndAnswersLoseNoUse) {
   std::thread second(count);
   std::thread answers([&] {
     for (long n = 0; counting > 0; ++n) {
-      if (n % 3 == 1) prompt->rateApp();
-      else prompt->alertViewClickedButtonAtIndex(alert, n % 3);
+      if (n % 3 == 1)
+        prompt->rateApp();
+      else
+        prompt->alertViewClickedButtonAtIndex(alert, n % 3);
     }
   });
   first.join();

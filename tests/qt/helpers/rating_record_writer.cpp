@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
   storm::Platform platform;
   platform.clock = std::make_shared<storm::ManualClock>(std::strtod(argv[2], nullptr));
   platform.bundle = std::make_shared<storm::fakes::FakeBundle>();
-  auto store = std::make_shared<storm::qt::QtPreferences>(argv[1], storm::RatingPrompt::preferenceKeys(), platform.clock);
+  auto store =
+      std::make_shared<storm::qt::QtPreferences>(argv[1], storm::RatingPrompt::preferenceKeys(), platform.clock);
   platform.preferences = store;
   auto prompt = std::make_shared<storm::RatingPrompt>(platform);
   if (counting) {
