@@ -1,9 +1,12 @@
 #include "app/AppDelegate.h"
 
+#include "app/StormAutomation.h"
+
 #include "platform/Nil.h"
 #include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
+#include "storm/SpeedOfSound.h"
 
 namespace storm {
 
@@ -14,6 +17,8 @@ AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {
 bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::string, std::string>& options) {
   // A platform without a preference store (or a queue) leaves the prompt without effect.
   send(platform_.preferences, &Preferences::declareKeys, RatingPrompt::preferenceKeys());
+  send(platform_.settings, &Preferences::declareKeys, speedOfSoundSettingKeys());
+  if (platform_.automation) registerStormAutomation(*platform_.automation, platform_);
   const auto probe = options.find(kLaunchOptionProbeURL);
   const auto prompt = options.find(kLaunchOptionRatingPrompt);
   if (prompt == options.end() || prompt->second != "off")

@@ -21,9 +21,11 @@ std::string elapsedText(double elapsed, DateFormatterFactory& formatters) {
   return formatter->stringFromDate(milliseconds / 1000.0);
 }
 
-Distance distanceForSeconds(float seconds) {
+Distance distanceForSeconds(float seconds) { return distanceForSeconds(seconds, kSpeedOfSoundKmPerSecond); }
+
+Distance distanceForSeconds(float seconds, double speedKmPerSecond) {
   Distance d;
-  d.kilometres = static_cast<float>(static_cast<double>(seconds) * kSpeedOfSoundKmPerSecond);
+  d.kilometres = static_cast<float>(static_cast<double>(seconds) * speedKmPerSecond);
   d.miles = static_cast<float>(static_cast<double>(d.kilometres) * kMilesPerKilometre);
   return d;
 }

@@ -29,6 +29,9 @@ struct Distance {
 // Seconds (as read back from the label) to kilometres and miles, each product taken in double
 // precision and narrowed to float.
 Distance distanceForSeconds(float seconds);
+// The same with another speed of sound (km/s); kSpeedOfSoundKmPerSecond gives the same bits as the
+// standard one.
+Distance distanceForSeconds(float seconds, double speedKmPerSecond);
 
 // "%.2fmi or %.2fkm" of the distance.
 std::string distanceText(const Distance& distance);

@@ -27,6 +27,8 @@ class Stopwatch {
   int32_t measurementPhase = MeasurementPhaseIdle;
   // The instant of the last start press on the monotonic clock; kept after the stop.
   std::optional<double> startDate;
+  // The same press on the wall clock, which dates the strike in the log.
+  std::optional<double> startWallTime;
   // The repeating tick; present exactly while timing.
   std::shared_ptr<Timer> timer;
   // Told when a measurement starts (true) and when it ends (false).
@@ -45,6 +47,7 @@ class Stopwatch {
     if (timer) timer->invalidate();
     timer.reset();
     startDate.reset();
+    startWallTime.reset();
     setMeasurementPhase(MeasurementPhaseIdle);
   }
 };

@@ -20,6 +20,12 @@ class AutomationRegistry {
   virtual void addStateMember(std::string name, std::function<Json()> value) = 0;
   // `tap NAME ARGS...`: the handler gets ARGS and answers an error text, or "" when it pressed.
   virtual void addTapTarget(std::string name, std::function<std::string(const std::vector<std::string>& args)> tap) = 0;
+  // A command `VERB ARGS...` of its own: the handler answers the reply's JSON, or an error text.
+  struct Answer {
+    Json value;
+    std::string error;
+  };
+  virtual void addCommand(std::string verb, std::function<Answer(const std::vector<std::string>& args)> command) = 0;
 };
 
 }  // namespace storm

@@ -14,6 +14,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/Reachability.h"
+#include "platform/StrikeStore.h"
 #include "platform/URLConnection.h"
 #include "platform/View.h"
 
@@ -42,6 +43,10 @@ struct Platform {
   std::shared_ptr<Reachability> reachability;
   std::shared_ptr<URLConnectionFactory> urlConnections;
   std::shared_ptr<AlertViewFactory> alertViews;
+  // The log of measured strikes.
+  std::shared_ptr<StrikeStore> strikes;
+  // The application's own settings (the air temperature), apart from the rating record.
+  std::shared_ptr<Preferences> settings;
   // Only in automation mode.
   std::shared_ptr<AutomationRegistry> automation;
   // Kept last so that it is released first: blocks still running on its workers may use the

@@ -5,6 +5,7 @@
 #include "platform/Nil.h"
 #include "platform/NumberParsing.h"
 #include "screens/MainViewController.h"
+#include "storm/SpeedOfSound.h"
 
 namespace storm {
 
@@ -16,20 +17,36 @@ void MainViewController::button(View*) {
     state.timer.reset();
     updateTimer();
     const float seconds = floatValue(send(time_, &Label::text));
-    const Distance distance = distanceForSeconds(seconds);
+    const double speed = speedOfSoundSetting(platform_.settings.get());
+    const Distance distance = distanceForSeconds(seconds, speed);
     updateStormCircle(distance.kilometres);
     send(dist_, &Label::setText, distanceText(distance));
     send(buttonP_, &Button::setTitle, std::string(kTitleIdle), ControlStateNormal);
     state.setMeasurementPhase(MeasurementPhaseIdle);
+    recordStrike(seconds, distance, speed);
   } else if (phase == MeasurementPhaseIdle) {
     send(dist_, &Label::setText, std::string());
     state.startDate = platform_.clock->monotonic();
+    state.startWallTime = platform_.clock->now();
     // The timer keeps its target alive, as a scheduled timer does.
     auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
     state.timer = platform_.timers->scheduledTimer(kTickPeriod, true, [self] { self->updateTimer(); });
     send(buttonP_, &Button::setTitle, std::string(kTitleTiming), ControlStateNormal);
     state.setMeasurementPhase(MeasurementPhaseTiming);
   }
+}
+
+// The store only queues the write, so the result on screen never waits for the disk.
+void MainViewController::recordStrike(float seconds, const Distance& distance, double speed) {
+  Strike strike;
+  strike.time = stopwatch_->startWallTime.value_or(platform_.clock->now() - static_cast<double>(seconds));
+  strike.delay = static_cast<double>(seconds);
+  strike.km = static_cast<double>(distance.kilometres);
+  strike.speed = speed;
+  if (auto user = send(mapView_, &MKMapView::userLocation))
+    strike.position =
+        StrikePosition{user->coordinate().latitude, user->coordinate().longitude, user->horizontalAccuracy()};
+  send(platform_.strikes, &StrikeStore::append, strike);
 }
 
 void MainViewController::updateTimer() {

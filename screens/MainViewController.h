@@ -3,6 +3,7 @@
 #include <memory>
 #include <string_view>
 
+#include "measure/Measurement.h"
 #include "measure/Stopwatch.h"
 #include "platform/AdBanner.h"
 #include "platform/Map.h"
@@ -46,6 +47,8 @@ class MainViewController : public ViewController,
   // The stopwatch: the main button's action and the tick.
   void button(View* sender);
   void updateTimer();
+  // Appends the measurement just shown to the strike log.
+  void recordStrike(float seconds, const Distance& distance, double speed);
   // Centres the map on the user, fits a circle of `kilometres` radius and draws it.
   void updateStormCircle(float kilometres);
   std::shared_ptr<MKOverlayView> mapViewViewForOverlay(MKMapView& mapView,

@@ -145,6 +145,16 @@ void AutomationDriver::addTapTarget(std::string name,
   tapTargets_[std::move(name)] = std::move(tap);
 }
 
+void AutomationDriver::addCommand(std::string verb,
+                                  std::function<Answer(const std::vector<std::string>& args)> command) {
+  addCommand(QString::fromStdString(verb), [command = std::move(command)](const QStringList& args) {
+    std::vector<std::string> words;
+    for (const QString& arg : args) words.push_back(arg.toStdString());
+    Answer answer = command(words);
+    return answer.error.empty() ? Reply::with(std::move(answer.value)) : Reply::fail(std::move(answer.error));
+  });
+}
+
 Reply AutomationDriver::tap(const QStringList& args) {
   if (args.isEmpty()) return Reply::fail("tap needs one control");
   const std::string name = args[0].toStdString();

@@ -53,6 +53,7 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   void addCommand(const QString& verb, Command command);
   void addStateMember(std::string name, std::function<Json()> value) override;
   void addTapTarget(std::string name, std::function<std::string(const std::vector<std::string>& args)> tap) override;
+  void addCommand(std::string verb, std::function<Answer(const std::vector<std::string>& args)> command) override;
   // Something that must be idle before `settle` answers (a background queue, say).
   void addIdleCheck(std::function<bool()> idle);
 
@@ -85,6 +86,8 @@ class AutomationDriver : public QObject, public AutomationRegistry {
 void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 void registerServiceAutomation(AutomationDriver& driver, const AutomationContext& ctx);
+// The strike log: `strikes`, `strikes clear`, `strikes export PATH`; `settle` waits for its writes.
+void registerStrikeAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 
 // Runs posted work until none is left.
 void drainMainQueue();

@@ -15,7 +15,7 @@ class QtMapView : public QtView<MKMapView> {
   std::shared_ptr<MKUserLocation> userLocation() const override {
     auto* m = map();
     if (!m || !m->userLocation()) return nullptr;
-    return std::make_shared<MKUserLocation>(*m->userLocation());
+    return std::make_shared<MKUserLocation>(*m->userLocation(), m->userLocationAccuracy());
   }
   MKCoordinateRegion region() const override { return map() ? map()->region() : MKCoordinateRegion{}; }
   MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const override {

@@ -173,6 +173,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     registerMapAutomation(*automation, automationContext);
     registerScreenAutomation(*automation, automationContext);
     registerServiceAutomation(*automation, automationContext);
+    registerStrikeAutomation(*automation, automationContext);
     // Tests drive the lifecycle themselves; the window system's state changes are not theirs.
     // Shown and in front, as a launched app is once its window is up.
     lifecycle.moveTo(AppState::Active);

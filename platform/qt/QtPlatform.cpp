@@ -15,12 +15,21 @@
 #include "platform/qt/QtURLOpener.h"
 #include "platform/qt/QtViews.h"
 #include "platform/qt/ScriptableReachability.h"
+#include "platform/qt/SqliteStrikeStore.h"
 #include "platform/qt/WorkerPool.h"
 
 namespace storm::qt {
 
 QString preferencesFilePath() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/storm-distance/storm-distance.ini";
+}
+
+QString settingsFilePath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/storm-distance/settings.ini";
+}
+
+QString strikeLogPath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/storm-distance/strikes.sqlite";
 }
 
 std::map<std::string, std::string> launchOptions() {
@@ -68,6 +77,10 @@ std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* windo
   qt->workers = std::make_shared<WorkerPool>();
   qt->dispatch = std::make_shared<QtDispatcher>(qt->workers);
   p.dispatch = qt->dispatch;
+  p.settings = std::make_shared<QtPreferences>(settingsFilePath(), std::vector<PreferenceKey>{}, p.clock);
+  // Opened on the workers: a long log costs the first frame nothing.
+  qt->strikes = std::make_shared<SqliteStrikeStore>(strikeLogPath(), qt->workers, p.clock);
+  p.strikes = qt->strikes;
   return qt;
 }
 

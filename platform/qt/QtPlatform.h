@@ -19,6 +19,7 @@ class QtBannerService;
 class QtDispatcher;
 class QtURLOpener;
 class RecordingLogger;
+class SqliteStrikeStore;
 class ScriptableReachability;
 class WorkerPool;
 
@@ -32,6 +33,7 @@ struct QtPlatform {
   // The process's one worker pool: the low-priority queue and the maps' tile loaders share it.
   std::shared_ptr<WorkerPool> workers;
   std::shared_ptr<QtDispatcher> dispatch;
+  std::shared_ptr<SqliteStrikeStore> strikes;
   std::shared_ptr<ScriptableReachability> scriptedReachability;  // in automation mode
 };
 
@@ -40,6 +42,12 @@ std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* windo
 
 // Where the user's preferences live: $XDG_CONFIG_HOME/storm-distance/storm-distance.ini.
 QString preferencesFilePath();
+
+// The application's own settings: $XDG_CONFIG_HOME/storm-distance/settings.ini.
+QString settingsFilePath();
+
+// The strike log: $XDG_DATA_HOME/storm-distance/strikes.sqlite.
+QString strikeLogPath();
 
 // The launch options for the application's delegate: the probe's URL from
 // STORM_DISTANCE_PROBE_URL, and the rating prompt switched off by STORM_DISTANCE_NO_RATING_PROMPT

@@ -11,7 +11,8 @@
 #include <string>
 
 // Starts the app in automation mode and talks to it: one command a line, one JSON answer each.
-// Every instance gets its own temporary XDG config and cache folders, so runs never share state.
+// Every instance gets its own temporary XDG config, data and cache folders, so runs never share
+// state.
 
 namespace storm::e2e {
 
@@ -21,6 +22,7 @@ class AutomationClient {
                             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     if (!environment.contains("XDG_CONFIG_HOME")) environment.insert("XDG_CONFIG_HOME", home_.path() + "/config");
+    if (!environment.contains("XDG_DATA_HOME")) environment.insert("XDG_DATA_HOME", home_.path() + "/data");
     if (!environment.contains("XDG_CACHE_HOME")) environment.insert("XDG_CACHE_HOME", home_.path() + "/cache");
     environment.insert("XDG_RUNTIME_DIR", home_.path());
     process_.setProcessEnvironment(environment);
@@ -70,6 +72,17 @@ class AutomationClient {
   }
 
   QJsonObject state() { return send("state"); }
+
+  // Writes a command without waiting for its answer.
+  void post(const QString& command) {
+    process_.write((command + "\n").toUtf8());
+    process_.waitForBytesWritten(2000);
+  }
+  // Ends the app with SIGKILL, whatever it is doing.
+  void kill() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
 
   // Ends the app with `quit` and returns its exit code.
   int quit() {

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/Strike.h"
+
+// The lightning-safety rule: thunder within 30 s of its flash (within about 10 km) means take
+// shelter, and stay there until 30 minutes have passed since the last such thunder.
+
+namespace storm {
+
+inline constexpr double kCloseDelaySeconds = 30.0;
+inline constexpr double kShelterSeconds = 30 * 60;
+
+// The rule goes by the delay, as people count it, whatever speed of sound turned it into km.
+inline bool isCloseStrike(const Strike& strike) { return strike.delay <= kCloseDelaySeconds; }
+
+struct ShelterStatus {
+  bool shelter = false;
+  std::optional<double> allClearIn;  // seconds, while sheltering
+};
+
+// The rule at wall-clock `now` for the strikes of a log (any order).
+ShelterStatus shelterAt(const std::vector<Strike>& strikes, double now);
+
+// The same rule kept up to date as strikes come in, with a timer for the moment it is clear again.
+// Main thread only.
+class ShelterCountdown {
+ public:
+  ShelterCountdown(std::shared_ptr<Clock> clock, std::shared_ptr<TimerScheduler> timers);
+  ~ShelterCountdown();
+  ShelterCountdown(const ShelterCountdown&) = delete;
+  ShelterCountdown& operator=(const ShelterCountdown&) = delete;
+
+  // A strike was recorded (or read back from the log at start): a close one starts the countdown
+  // again from its thunder; an older one than the last close strike changes nothing.
+  void strikeRecorded(const Strike& strike);
+  ShelterStatus status() const;
+
+  // Called once each time a countdown runs out.
+  std::function<void()> allClear;
+
+ private:
+  void expire();
+
+  std::shared_ptr<Clock> clock_;
+  std::shared_ptr<TimerScheduler> timers_;
+  std::optional<double> clearAt_;  // wall-clock end of the current countdown
+  std::shared_ptr<Timer> timer_;
+};
+
+}  // namespace storm

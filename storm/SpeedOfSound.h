@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "platform/Preferences.h"
+
+// The speed of sound in air from its temperature, for a distance closer to the truth on a cold or
+// a hot day than the standard figure.
+
+namespace storm {
+
+inline constexpr double kLowestAirTemperature = -40.0;  // °C
+inline constexpr double kHighestAirTemperature = 50.0;  // °C
+
+// c = 331.3 · sqrt(1 + T / 273.15) m/s, in km/s; nothing for a temperature outside
+// [kLowestAirTemperature, kHighestAirTemperature] or not a number.
+std::optional<double> speedOfSoundAt(double celsius);
+
+// The setting in the application's settings: the air temperature in °C, absent for the standard
+// speed of sound.
+inline constexpr const char* kAirTemperatureKey = "airTemperature";
+std::vector<PreferenceKey> speedOfSoundSettingKeys();
+// The speed the next measurement uses: the standard one without a setting (or settings), or with
+// a setting out of range (someone edited the file).
+double speedOfSoundSetting(const Preferences* settings);
+// Sets the air temperature (nothing: standard) and saves it; false for a temperature out of range.
+bool setAirTemperature(Preferences& settings, std::optional<double> celsius);
+
+}  // namespace storm

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "measure/Measurement.h"
+#include "platform/ManualClock.h"
+#include "storm/Shelter.h"
+#include "storm/SpeedOfSound.h"
+#include "storm/Trend.h"
+
+namespace storm {
+namespace {
+
+constexpr double kNow = 1'700'000'000;
+
+// A strike `minutesAgo` before kNow at `km`, with the delay that distance takes at standard speed.
+Strike strikeAt(double minutesAgo, double km) {
+  Strike s;
+  s.time = kNow - minutesAgo * 60;
+  s.km = km;
+  s.speed = kSpeedOfSoundKmPerSecond;
+  s.delay = km / kSpeedOfSoundKmPerSecond;
+  return s;
+}
+
+struct TrendCase {
+  const char* name;
+  std::vector<std::pair<double, double>> strikes;  // minutes ago, km
+  std::optional<TrendDirection> direction;         // nothing: no trend at all
+  double kmPerMinute;
+  std::optional<double> minutesTo10km;
+};
+
+class TrendFit : public ::testing::TestWithParam<TrendCase> {};
+
+TEST_P(TrendFit, DirectionRateAndTimeToTenKilometres) {
+  const TrendCase& c = GetParam();
+  std::vector<Strike> strikes;
+  for (auto [ago, km] : c.strikes) strikes.push_back(strikeAt(ago, km));
+  const std::optional<Trend> trend = trendAt(strikes, kNow);
+  ASSERT_EQ(trend.has_value(), c.direction.has_value());
+  if (!trend) return;
+  EXPECT_EQ(directionName(trend->direction), std::string(directionName(*c.direction)));
+  EXPECT_NEAR(trend->kmPerMinute, c.kmPerMinute, 1e-6);
+  ASSERT_EQ(trend->minutesTo10km.has_value(), c.minutesTo10km.has_value());
+  if (c.minutesTo10km) {
+    EXPECT_NEAR(*trend->minutesTo10km, *c.minutesTo10km, 1e-6);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TrendFit,
+    ::testing::Values(
+        TrendCase{"none", {}, std::nullopt, 0, std::nullopt},
+        TrendCase{"one", {{1, 12}}, std::nullopt, 0, std::nullopt},
+        // Only one strike inside the quarter hour.
+        TrendCase{"oneInWindow", {{20, 30}, {1, 12}}, std::nullopt, 0, std::nullopt},
+        TrendCase{"twoApproaching", {{5, 20}, {0, 15}}, TrendDirection::Approaching, -1.0, 5.0},
+        // The fitted line, not the last point, says how far it is now.
+        TrendCase{"fittedNow", {{6, 22}, {4, 20}, {2, 18}}, TrendDirection::Approaching, -1.0, 6.0},
+        TrendCase{"alreadyClose", {{3, 14}, {0, 8}}, TrendDirection::Approaching, -2.0, 0.0},
+        TrendCase{"movingAway", {{4, 8}, {0, 12}}, TrendDirection::MovingAway, 1.0, std::nullopt},
+        // Two strikes 0.1 km apart in five minutes: within a hand-timed delay's error.
+        TrendCase{"twoWithinError", {{5, 10}, {0, 9.9}}, TrendDirection::Steady, -0.02, std::nullopt},
+        // The same change over one minute is a real rate.
+        TrendCase{"twoBeyondError", {{1, 10}, {0, 9.5}}, TrendDirection::Approaching, -0.5, 0.0},
+        // Scatter much larger than the slope: steady, whatever the sign of the slope.
+        TrendCase{
+            "noisy", {{4, 10}, {3, 12}, {2, 9.5}, {1, 11.8}, {0, 10.2}}, TrendDirection::Steady, 0.02, std::nullopt},
+        // A clear slope through small scatter.
+        TrendCase{"cleanSlope",
+                  {{4, 20}, {3, 18.1}, {2, 16}, {1, 13.9}, {0, 12}},
+                  TrendDirection::Approaching,
+                  -2.02,
+                  1.96 / 2.02},
+        // Strikes all at one instant tell nothing of motion.
+        TrendCase{"sameInstant", {{0, 12}, {0, 14}}, TrendDirection::Steady, 0.0, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TrendFit, NothingFromStrikesAfterNow) {
+  // A strike dated after the clock (the wall clock was set back) is not part of the quarter hour.
+  EXPECT_FALSE(trendAt({strikeAt(1, 12), strikeAt(-1, 11)}, kNow).has_value());
+}
+
+// The countdown on the manual clock.
+class ShelterOnTheClock : public ::testing::Test {
+ protected:
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(kNow);
+  ShelterCountdown countdown{clock, clock};
+  int clears = 0;
+  void SetUp() override {
+    countdown.allClear = [this] { ++clears; };
+  }
+  // A strike whose thunder is heard now, `delay` seconds after its flash.
+  Strike heardNow(double delay) {
+    Strike s;
+    s.delay = delay;
+    s.time = clock->now() - delay;
+    s.km = delay * kSpeedOfSoundKmPerSecond;
+    return s;
+  }
+};
+
+TEST_F(ShelterOnTheClock, CloseStrikeShelters30MinutesThenClearsOnce) {
+  countdown.strikeRecorded(heardNow(12));
+  EXPECT_TRUE(countdown.status().shelter);
+  EXPECT_DOUBLE_EQ(*countdown.status().allClearIn, 1800);
+  clock->advance(1799);
+  EXPECT_TRUE(countdown.status().shelter);
+  EXPECT_DOUBLE_EQ(*countdown.status().allClearIn, 1);
+  EXPECT_EQ(clears, 0);
+  clock->advance(1);
+  EXPECT_FALSE(countdown.status().shelter);
+  EXPECT_FALSE(countdown.status().allClearIn.has_value());
+  EXPECT_EQ(clears, 1);
+  clock->advance(3600);
+  EXPECT_EQ(clears, 1);
+}
+
+TEST_F(ShelterOnTheClock, EachCloseStrikeRestartsTheCountdown) {
+  countdown.strikeRecorded(heardNow(30));  // the edge still counts as close
+  clock->advance(1200);
+  countdown.strikeRecorded(heardNow(5));
+  EXPECT_DOUBLE_EQ(*countdown.status().allClearIn, 1800);
+  clock->advance(1200);  // past the first countdown's end
+  EXPECT_TRUE(countdown.status().shelter);
+  EXPECT_EQ(clears, 0);
+  clock->advance(600);
+  EXPECT_EQ(clears, 1);
+  // Sheltering again after the all-clear ends again with one more.
+  countdown.strikeRecorded(heardNow(20));
+  clock->advance(1800);
+  EXPECT_EQ(clears, 2);
+}
+
+TEST_F(ShelterOnTheClock, FarAndStaleStrikesChangeNothing) {
+  countdown.strikeRecorded(heardNow(31));
+  EXPECT_FALSE(countdown.status().shelter);
+  countdown.strikeRecorded(heardNow(10));
+  clock->advance(600);
+  // An older close strike (read back from the log) must not shorten the countdown...
+  Strike older = heardNow(10);
+  older.time -= 900;
+  countdown.strikeRecorded(older);
+  EXPECT_DOUBLE_EQ(*countdown.status().allClearIn, 1200);
+  // ...and one more than half an hour old starts nothing after the all-clear.
+  clock->advance(1200);
+  EXPECT_EQ(clears, 1);
+  older.time = clock->now() - 4000;
+  countdown.strikeRecorded(older);
+  EXPECT_FALSE(countdown.status().shelter);
+  clock->advance(3600);
+  EXPECT_EQ(clears, 1);
+}
+
+TEST_F(ShelterOnTheClock, TheLogGivesTheSameAnswerAsTheCountdown) {
+  std::vector<Strike> log;
+  for (double delay : {40.0, 25.0, 50.0}) {
+    log.push_back(heardNow(delay));
+    countdown.strikeRecorded(log.back());
+    clock->advance(300);
+  }
+  for (int step = 0; step < 8; ++step) {
+    const ShelterStatus fromLog = shelterAt(log, clock->now());
+    EXPECT_EQ(fromLog.shelter, countdown.status().shelter);
+    EXPECT_EQ(fromLog.allClearIn.has_value(), countdown.status().allClearIn.has_value());
+    if (fromLog.allClearIn) {
+      EXPECT_DOUBLE_EQ(*fromLog.allClearIn, *countdown.status().allClearIn);
+    }
+    clock->advance(300);
+  }
+}
+
+struct TemperatureCase {
+  double celsius;
+  std::optional<double> metresPerSecond;
+};
+
+class SpeedFromTemperature : public ::testing::TestWithParam<TemperatureCase> {};
+
+TEST_P(SpeedFromTemperature, FollowsTheFormulaWithinTheLimits) {
+  const auto& c = GetParam();
+  const std::optional<double> speed = speedOfSoundAt(c.celsius);
+  ASSERT_EQ(speed.has_value(), c.metresPerSecond.has_value()) << c.celsius;
+  if (speed) {
+    EXPECT_NEAR(*speed * 1000, *c.metresPerSecond, 1e-9);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, SpeedFromTemperature,
+                         ::testing::Values(TemperatureCase{0, 331.3}, TemperatureCase{20, 343.21462268256795},
+                                           TemperatureCase{-40, 306.08253062487097},
+                                           TemperatureCase{50, 360.3486617955501},
+                                           TemperatureCase{-40.001, std::nullopt},
+                                           TemperatureCase{50.001, std::nullopt},
+                                           TemperatureCase{-273.15, std::nullopt}, TemperatureCase{1e300, std::nullopt},
+                                           TemperatureCase{std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+                                           TemperatureCase{std::numeric_limits<double>::infinity(), std::nullopt},
+                                           TemperatureCase{-std::numeric_limits<double>::infinity(), std::nullopt}));
+
+TEST(SpeedFromTemperature, StandardSpeedKeepsTheStandardBits) {
+  for (float seconds : {0.0f, 3.0f, 10.5f, 29.385999679565430f, 65.25f, 1234.567f}) {
+    const Distance standard = distanceForSeconds(seconds);
+    const Distance explicitSpeed = distanceForSeconds(seconds, 0.34029);
+    EXPECT_EQ(std::memcmp(&standard, &explicitSpeed, sizeof standard), 0) << seconds;
+  }
+  // A cold day shortens the distance, with the same float arithmetic.
+  const Distance cold = distanceForSeconds(3.0f, *speedOfSoundAt(-10));
+  EXPECT_EQ(cold.kilometres, static_cast<float>(3.0 * *speedOfSoundAt(-10)));
+  EXPECT_LT(cold.kilometres, distanceForSeconds(3.0f).kilometres);
+}
+
+}  // namespace
+}  // namespace storm
