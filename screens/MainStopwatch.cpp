@@ -36,6 +36,14 @@ void MainViewController::button(View*) {
   }
 }
 
+void MainViewController::cancel(View*) {
+  if (stopwatch_->measurementPhase != MeasurementPhaseTiming) return;
+  // The distance label was emptied by the start and stays so; the map keeps the last circle.
+  stopwatch_->reset();
+  send(time_, &Label::setText, elapsedText(0.0, *platform_.dateFormatters));
+  send(buttonP_, &Button::setTitle, std::string(kTitleIdle), ControlStateNormal);
+}
+
 // The store only queues the write, so the result on screen never waits for the disk.
 void MainViewController::recordStrike(float seconds, const Distance& distance, double speed) {
   Strike strike;

@@ -15,7 +15,11 @@ void MainViewController::updateStormCircle(float kilometres) {
   const double radius = static_cast<double>(kilometres * 1000.0f);
   const double extent = static_cast<double>(kilometres * 2000.0f);
 
-  const double latitude = send(map->userLocation(), &MKUserLocation::coordinate).latitude;
+  // Without any position there is nowhere to draw the circle: the map stays where the user left it
+  // and the distance alone is shown.
+  const std::shared_ptr<MKUserLocation> user = map->userLocation();
+  if (!user) return;
+  const double latitude = user->coordinate().latitude;
   const double longitude = send(map->userLocation(), &MKUserLocation::coordinate).longitude;
   const MKCoordinateRegion region = MKCoordinateRegionMakeWithDistance({latitude, longitude}, extent, extent);
   const MKCoordinateRegion fitted = map->regionThatFits(region);

@@ -18,6 +18,7 @@ bool MainViewController::setOutlet(std::string_view name, const std::shared_ptr<
 ViewController::Action MainViewController::action(std::string_view selector) {
   if (selector == "button:") return [this](View* sender) { button(sender); };
   if (selector == "switcher:") return [this](View* sender) { switcher(sender); };
+  if (selector == "cancel:") return [this](View* sender) { cancel(sender); };
   if (selector == "paid:") return [this](View* sender) { paid(sender); };
   return ViewController::action(selector);
 }

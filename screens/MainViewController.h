@@ -47,6 +47,8 @@ class MainViewController : public ViewController,
   // The stopwatch: the main button's action and the tick.
   void button(View* sender);
   void updateTimer();
+  // Escape while timing: the measurement is dropped as if never started; nothing is recorded.
+  void cancel(View* sender);
   // Appends the measurement just shown to the strike log.
   void recordStrike(float seconds, const Distance& distance, double speed);
   // Centres the map on the user, fits a circle of `kilometres` radius and draws it.

@@ -96,6 +96,7 @@ TEST(MeasurementE2E, TextUsesLatinDigitsInEveryLocale) {
 
 TEST(MeasurementE2E, MapTypeFollowsTheSelector) {
   AutomationClient app({"--manual-clock", "1700000000"});
+  app.ok("location 48.8566 2.3522");
   app.ok("tap button");
   app.ok("advance 3");
   app.ok("tap button");

@@ -186,19 +186,56 @@ TEST_F(MainScreenTest, StormCircleUpdateRunsItsStepsInOrder) {
 }
 
 TEST_F(MainScreenTest, ZeroDistanceStillFitsAndDrawsACircleOfRadiusZero) {
+  map->location = CLLocationCoordinate2D{0, 0};
   controller->updateStormCircle(0.0f);
   ASSERT_EQ(map->overlays().size(), 1u);
   EXPECT_EQ(std::dynamic_pointer_cast<MKCircle>(map->overlays().front())->radius(), 0.0);
   EXPECT_EQ(map->askedToFit.span, (MKCoordinateSpan{0, 0}));
 }
 
-TEST_F(MainScreenTest, WithoutAUserLocationTheCircleIsCentredOnZeroZero) {
+TEST_F(MainScreenTest, WithoutAnyPositionTheDistanceShowsButTheMapAndItsCircleStay) {
+  map->location = CLLocationCoordinate2D{52.52, 13.405};
   measure(3);
-  EXPECT_EQ(map->overlays().front()->coordinate(), (CLLocationCoordinate2D{0, 0}));
-  EXPECT_EQ(map->askedToFit.center, (CLLocationCoordinate2D{0, 0}));
+  const auto circle = map->overlays().front();
+  const auto region = map->region();
+  map->location.reset();
+  measure(10.5);
+  EXPECT_EQ(dist->text(), "2.22mi or 3.57km");
+  EXPECT_EQ(map->overlays(), std::vector<std::shared_ptr<MKOverlay>>{circle}) << "no circle at (0, 0)";
+  EXPECT_EQ(map->region(), region) << "the map does not move";
+}
+
+// Escape while timing drops the measurement; at any other time it does nothing.
+TEST_F(MainScreenTest, CancelDropsTheRunningMeasurementAndNothingElse) {
+  map->location = CLLocationCoordinate2D{52.52, 13.405};
+  measure(3);
+  const std::string shown = dist->text();
+  controller->cancel(nullptr);
+  EXPECT_EQ(dist->text(), shown) << "idle: nothing changes";
+  EXPECT_EQ(stopwatch->measurementPhase, MeasurementPhaseIdle);
+
+  const auto circle = map->overlays().front();
+  const auto region = map->region();
+  controller->button(nullptr);
+  fake.clock->advance(4.2);
+  controller->cancel(nullptr);
+  EXPECT_EQ(stopwatch->measurementPhase, MeasurementPhaseIdle);
+  EXPECT_FALSE(stopwatch->timer);
+  EXPECT_EQ(buttonP->title(ControlStateNormal), "SAW LIGHTNING");
+  EXPECT_EQ(time->text(), "0.000");
+  EXPECT_EQ(dist->text(), "");
+  EXPECT_EQ(map->overlays(), std::vector<std::shared_ptr<MKOverlay>>{circle});
+  EXPECT_EQ(map->region(), region);
+  fake.clock->advance(1);
+  EXPECT_EQ(time->text(), "0.000") << "the tick has stopped";
+
+  // The next press starts afresh.
+  measure(10.5);
+  EXPECT_EQ(time->text(), "10.500");
 }
 
 TEST_F(MainScreenTest, EachMeasurementReplacesTheCircleAndAStartKeepsIt) {
+  map->location = CLLocationCoordinate2D{52.52, 13.405};
   measure(3);
   auto first = map->overlays().front();
   controller->button(nullptr);  // start: the old circle stays
@@ -241,6 +278,7 @@ INSTANTIATE_TEST_SUITE_P(Segments, MapTypeSwitch,
                                            SwitchCase{3, MKMapTypeSatellite}, SwitchCase{42, MKMapTypeSatellite}));
 
 TEST_F(MainScreenTest, SwitchingTypeKeepsTheCircleAndRegion) {
+  map->location = CLLocationCoordinate2D{52.52, 13.405};
   measure(3);
   const auto region = map->region();
   switcher->setSelectedSegmentIndex(2);
