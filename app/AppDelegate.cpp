@@ -18,6 +18,9 @@ bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::s
   // A platform without a preference store (or a queue) leaves the prompt without effect.
   send(platform_.preferences, &Preferences::declareKeys, RatingPrompt::preferenceKeys());
   send(platform_.settings, &Preferences::declareKeys, speedOfSoundSettingKeys());
+  send(platform_.settings, &Preferences::declareKeys, PositionMemory::settingKeys());
+  positionMemory_ = std::make_shared<PositionMemory>(platform_.settings, platform_.position);
+  positionMemory_->start();
   if (platform_.automation) registerStormAutomation(*platform_.automation, platform_);
   const auto probe = options.find(kLaunchOptionProbeURL);
   const auto prompt = options.find(kLaunchOptionRatingPrompt);

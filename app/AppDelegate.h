@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/PositionMemory.h"
 #include "measure/Stopwatch.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
@@ -31,6 +32,7 @@ class AppDelegate : public ApplicationDelegate {
  private:
   Platform& platform_;
   const std::shared_ptr<Stopwatch> stopwatch_ = std::make_shared<Stopwatch>();
+  std::shared_ptr<PositionMemory> positionMemory_;
 };
 
 // The whole application as the platform's loop runs it.

@@ -32,7 +32,12 @@ Json stormJson(Platform& platform) {
                 .set("minutesTo10km", t->minutesTo10km ? Json(*t->minutesTo10km) : Json());
   }
   const ShelterStatus shelter = shelterAt(strikes, now);
+  const std::optional<CLLocationCoordinate2D> position =
+      platform.position ? platform.position->position() : std::nullopt;
   return Json::object()
+      .set("positionKnown", position.has_value())
+      .set("position",
+           position ? Json::object().set("lat", position->latitude).set("lon", position->longitude) : Json())
       .set("trend", std::move(trend))
       .set("shelter", shelter.shelter)
       .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json());

@@ -16,6 +16,7 @@
 #include "platform/Reachability.h"
 #include "platform/StrikeStore.h"
 #include "platform/URLConnection.h"
+#include "platform/UserPosition.h"
 #include "platform/View.h"
 
 // The platform's services as the application's code sees them. The Qt platform fills this in
@@ -47,6 +48,8 @@ struct Platform {
   std::shared_ptr<StrikeStore> strikes;
   // The application's own settings (the air temperature), apart from the rating record.
   std::shared_ptr<Preferences> settings;
+  // Where the user is, as the map knows it.
+  std::shared_ptr<UserPosition> position;
   // Only in automation mode.
   std::shared_ptr<AutomationRegistry> automation;
   // Kept last so that it is released first: blocks still running on its workers may use the

@@ -33,6 +33,17 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
     }
     return Reply::ok();
   });
+  // The user's "I am here", as the map's menu gives it.
+  driver.addCommand("pin", [ctx](const QStringList& args) {
+    auto* map = mapWidget(ctx);
+    if (!map) return Reply::fail("no map");
+    double lat = 0, lon = 0;
+    if (args.size() != 2 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || std::abs(lat) > 90 ||
+        std::abs(lon) > 180)
+      return Reply::fail("pin needs LAT LON in degrees");
+    map->setUserLocationByHand(CLLocationCoordinate2D{lat, lon});
+    return Reply::ok();
+  });
   driver.addCommand("camera", [ctx](const QStringList& args) {
     auto* map = mapWidget(ctx);
     if (!map) return Reply::fail("no map");
@@ -53,6 +64,7 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
         .set("zoom", map->camera().zoom)
         .set("animating", map->animating())
         .set("accuracy", map->userLocationAccuracy())
+        .set("notice", map->noticeText().isEmpty() ? Json() : Json(map->noticeText().toStdString()))
         .set("tiles",
              Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing));
   });

@@ -1,5 +1,6 @@
 #include "platform/qt/MapWidget.h"
 
+#include <QApplication>
 #include <QGestureEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace storm::qt {
 
 namespace {
@@ -19,8 +19,8 @@ namespace {
 constexpr int kAnimationMilliseconds = 400;
 constexpr int kCirclePoints = 180;
 constexpr double kDefaultMaxZoom = 19;
-constexpr int kMaxCells = 1024;       // beyond this many tiles a layer is too far zoomed out to draw
-constexpr int kFallbackLevels = 8;    // how many zoom levels up a missing tile may borrow from
+constexpr int kMaxCells = 1024;     // beyond this many tiles a layer is too far zoomed out to draw
+constexpr int kFallbackLevels = 8;  // how many zoom levels up a missing tile may borrow from
 constexpr double kWheelNotchZoom = 0.5;
 constexpr double kKeyPanPixels = 64;
 // Scaled copies of tiles are kept up to this size in device pixels (two tiles at twice the density).
@@ -52,7 +52,9 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
   animation_.setStartValue(0.0);
   animation_.setEndValue(1.0);
   animation_.setEasingCurve(QEasingCurve::InOutCubic);
-  connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) { applyAnimation(v.toDouble()); });
+  connect(&animation_, &QVariantAnimation::valueChanged, this,
+          [this](const QVariant& v) { applyAnimation(v.toDouble()); });
+  makePositionControls();
   connect(&animation_, &QVariantAnimation::finished, this, [this] {
     camera_ = animationTo_;
     requestTiles();
@@ -101,6 +103,7 @@ double MapWidget::scale() const { return geo::kTileSize * std::exp2(camera_.zoom
 void MapWidget::setCamera(const geo::Camera& camera, bool animated) {
   if (!std::isfinite(camera.center.latitude) || !std::isfinite(camera.center.longitude) || !std::isfinite(camera.zoom))
     return;
+  openingView_.reset();  // the map has been moved away from where it opened
   geo::Camera target = camera;
   target.zoom = std::clamp(target.zoom, minZoom(), maxZoom());
   target.center.latitude = std::clamp(target.center.latitude, -geo::kMercatorMaxLatitude, geo::kMercatorMaxLatitude);
@@ -150,7 +153,10 @@ void MapWidget::setUserLocation(std::optional<CLLocationCoordinate2D> location, 
   if (locationOverridden_) return;
   userLocation_ = location;
   accuracy_ = location && std::isfinite(accuracy) && accuracy > 0 ? accuracy : 0;
+  if (location) placeSet_.reset();
+  updatePositionControls();
   update();
+  if (location) emit userLocationHeard(location->latitude, location->longitude, false);
 }
 
 void MapWidget::overrideUserLocation(std::optional<CLLocationCoordinate2D> location) {
@@ -256,8 +262,10 @@ MapWidget::TileStatus MapWidget::tileStatus() {
   if (!loader_) return status;
   for (const TileKey& key : tilesWanted()) {
     ++status.needed;
-    if (!loader_->cached(key).isNull()) ++status.ready;
-    else if (loader_->failing(key)) ++status.failing;
+    if (!loader_->cached(key).isNull())
+      ++status.ready;
+    else if (loader_->failing(key))
+      ++status.failing;
   }
   return status;
 }
@@ -266,7 +274,14 @@ void MapWidget::requestTiles() {
   if (loader_) loader_->want(tilesWanted());
 }
 
-void MapWidget::resizeEvent(QResizeEvent*) { requestTiles(); }
+void MapWidget::resizeEvent(QResizeEvent*) {
+  if (openingView_) {
+    const auto opening = *openingView_;
+    showAround(opening.first, opening.second);
+  }
+  placePositionControls();
+  requestTiles();
+}
 
 void MapWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -279,6 +294,7 @@ void MapWidget::paintEvent(QPaintEvent*) {
   drawUserLocation(painter);
   drawScaleBar(painter);
   drawAttribution(painter);
+  drawNotice(painter);
 }
 
 void MapWidget::drawTiles(QPainter& painter) {
@@ -286,7 +302,8 @@ void MapWidget::drawTiles(QPainter& painter) {
   const double worldTop = height() / 2.0 - geo::worldY(camera_.center.latitude) * s;
   const double worldBottom = worldTop + s;
   if (worldTop > 0) painter.fillRect(QRectF(0, 0, width(), worldTop), kBeyondTheWorld);
-  if (worldBottom < height()) painter.fillRect(QRectF(0, worldBottom, width(), height() - worldBottom), kBeyondTheWorld);
+  if (worldBottom < height())
+    painter.fillRect(QRectF(0, worldBottom, width(), height() - worldBottom), kBeyondTheWorld);
 
   const auto layers = layersOnShow();
   if (layers.empty()) {
@@ -316,8 +333,10 @@ bool MapWidget::drawTile(QPainter& painter, const Layer& layer, const TileCell& 
     }
     const double dpr = paintDpr_;
     if (source.size() == cell.target.size() && dpr == 1.0) {
-      if (up == 0) painter.drawImage(cell.target.topLeft(), image);
-      else painter.drawImage(cell.target.topLeft(), image, source);
+      if (up == 0)
+        painter.drawImage(cell.target.topLeft(), image);
+      else
+        painter.drawImage(cell.target.topLeft(), image, source);
     } else if (animating()) {
       // Frames of a glide are gone in a moment: scaled on the fly, the quick way.
       painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -328,8 +347,10 @@ bool MapWidget::drawTile(QPainter& painter, const Layer& layer, const TileCell& 
       painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
       painter.drawImage(cell.target, image, source);
     } else {
-      painter.drawImage(cell.target.topLeft(), scaledTile({{layer.index, cell.z - up, cell.x >> up, cell.y >> up}, up, cell.target.size() * dpr},
-                                                           image, source, dpr));
+      painter.drawImage(
+          cell.target.topLeft(),
+          scaledTile({{layer.index, cell.z - up, cell.x >> up, cell.y >> up}, up, cell.target.size() * dpr}, image,
+                     source, dpr));
     }
     return true;
   }
@@ -388,7 +409,8 @@ void MapWidget::drawOverlays(QPainter& painter) {
     const double shift = std::round(geo::worldX(entry.overlay->coordinate().longitude) - basisWorld.x());
     shifts.push_back(shift);
     if (entry.view && !entry.ring.empty())
-      extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
+      extent |=
+          QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
   }
   const QRectF needed = extent & view;
   if (needed.isEmpty()) return;
@@ -399,9 +421,9 @@ void MapWidget::drawOverlays(QPainter& painter) {
     // Drawn a little beyond the view, so that short pans reuse it.
     const double margin = 128;
     const QRectF area = (extent & view.adjusted(-margin, -margin, margin, margin)).toAlignedRect();
-    overlayImage_ = QImage(std::max(1, static_cast<int>(std::ceil(area.width() * dpr))),
-                           std::max(1, static_cast<int>(std::ceil(area.height() * dpr))),
-                           QImage::Format_ARGB32_Premultiplied);
+    overlayImage_ =
+        QImage(std::max(1, static_cast<int>(std::ceil(area.width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(area.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
     overlayImage_.setDevicePixelRatio(dpr);
     overlayImage_.fill(Qt::transparent);
     QPainter layer(&overlayImage_);
@@ -439,15 +461,15 @@ void MapWidget::drawOverlays(QPainter& painter) {
   }
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  painter.drawImage(QRectF(overlayOrigin_ * k - viewOrigin, overlayImage_.deviceIndependentSize() * k),
-                    overlayImage_);
+  painter.drawImage(QRectF(overlayOrigin_ * k - viewOrigin, overlayImage_.deviceIndependentSize() * k), overlayImage_);
   painter.restore();
 }
 
 void MapWidget::drawUserLocation(QPainter& painter) {
-  if (!userLocation_) return;
-  decorations_.drawUserLocation(painter, pointForCoordinate(*userLocation_), accuracy_,
-                                geo::metersPerPixel(userLocation_->latitude, camera_.zoom), size(), paintDpr_);
+  const std::optional<CLLocationCoordinate2D> user = userLocation();
+  if (!user) return;
+  decorations_.drawUserLocation(painter, pointForCoordinate(*user), accuracy_,
+                                geo::metersPerPixel(user->latitude, camera_.zoom), size(), paintDpr_);
 }
 
 void MapWidget::drawScaleBar(QPainter& painter) {
@@ -483,10 +505,15 @@ bool MapWidget::event(QEvent* event) {
 }
 
 void MapWidget::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragFrom_ = event->position();
+  if (event->button() != Qt::LeftButton) return;
+  dragFrom_ = event->position();
+  pressedAt_ = event->position().toPoint();
+  longPress_->start();
 }
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event) {
+  if ((event->position().toPoint() - pressedAt_).manhattanLength() > QApplication::startDragDistance())
+    longPress_->stop();
   if (!dragFrom_) return;
   const QPointF delta = event->position() - *dragFrom_;
   dragFrom_ = event->position();
@@ -494,6 +521,7 @@ void MapWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MapWidget::mouseReleaseEvent(QMouseEvent*) {
+  longPress_->stop();
   if (dragFrom_) emit regionChanged();
   dragFrom_.reset();
 }
@@ -520,6 +548,7 @@ void MapWidget::keyPressEvent(QKeyEvent* event) {
 
 void MapWidget::panBy(QPointF pixels) {
   animation_.stop();
+  openingView_.reset();
   const double s = scale();
   const double x = geo::worldX(camera_.center.longitude) - pixels.x() / s;
   const double y = std::clamp(geo::worldY(camera_.center.latitude) - pixels.y() / s, 0.0, 1.0);
@@ -531,6 +560,7 @@ void MapWidget::panBy(QPointF pixels) {
 void MapWidget::zoomAround(QPointF anchor, double zoomDelta) {
   if (!std::isfinite(zoomDelta)) return;
   animation_.stop();
+  openingView_.reset();
   const double s0 = scale();
   const double ax = geo::worldX(camera_.center.longitude) + (anchor.x() - width() / 2.0) / s0;
   const double ay = geo::worldY(camera_.center.latitude) + (anchor.y() - height() / 2.0) / s0;

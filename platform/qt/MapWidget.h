@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QPointF>
 #include <QPointer>
-#include <QHash>
+#include <QTimer>
+#include <QToolButton>
 #include <QVariantAnimation>
 #include <QWidget>
 #include <array>
@@ -59,13 +61,25 @@ class MapWidget : public QWidget {
   MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const;
   void setRegion(const MKCoordinateRegion& region, bool animated);
 
-  std::optional<CLLocationCoordinate2D> userLocation() const { return userLocation_; }
+  // The last fix, else the place the user set (or that was restored); nothing when neither.
+  std::optional<CLLocationCoordinate2D> userLocation() const { return userLocation_ ? userLocation_ : placeSet_; }
   double userLocationAccuracy() const { return accuracy_; }
   // The position a position source reports (accuracy in metres, 0 when unknown). Ignored once the
-  // position has been overridden.
+  // position has been overridden. A fix replaces a place the user set.
   void setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy = 0);
   // Puts the user at `location` from now on, whatever position sources say.
   void overrideUserLocation(std::optional<CLLocationCoordinate2D> location);
+  // The user's "I am here": `place` is their position until the next fix.
+  void setUserLocationByHand(CLLocationCoordinate2D place);
+  // A place kept from before: the position while there is no fix, and nobody is told.
+  void restoreUserLocation(CLLocationCoordinate2D place);
+  // Centres on `place` with `metres` of ground across the narrower side; kept fitted to the
+  // widget's size while the window is laid out, until the map is moved.
+  void showAround(CLLocationCoordinate2D place, double metres);
+  // Centres on the user's position, zoomed in at least far enough to see the country round it.
+  void centreOnUser();
+  // The words shown over the map when no position is known; empty when one is.
+  QString noticeText() const;
 
   const std::vector<std::shared_ptr<MKOverlay>>& overlays() const { return overlays_; }
   void addOverlay(const std::shared_ptr<MKOverlay>& overlay);
@@ -75,11 +89,14 @@ class MapWidget : public QWidget {
   MKMapType mapType() const { return mapType_; }
   void setMapType(MKMapType type);
 
-  // Where a coordinate lands in the widget, in widget pixels.
+  // Where a coordinate lands in the widget, in widget pixels, and back.
   QPointF pointForCoordinate(CLLocationCoordinate2D coordinate) const;
+  CLLocationCoordinate2D coordinateForPoint(QPointF point) const;
 
  signals:
   void regionChanged();
+  // A fix arrived (`byHand` false) or the user set their position (true).
+  void userLocationHeard(double latitude, double longitude, bool byHand);
 
  protected:
   bool event(QEvent* event) override;
@@ -91,6 +108,7 @@ class MapWidget : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   struct Layer {
@@ -140,6 +158,12 @@ class MapWidget : public QWidget {
   void drawUserLocation(QPainter& painter);
   void drawScaleBar(QPainter& painter);
   void drawAttribution(QPainter& painter);
+  void drawNotice(QPainter& painter);
+  void makePositionControls();
+  void placePositionControls();
+  void updatePositionControls();
+  // The menu with "I am here" for the point `at` (widget pixels).
+  void offerPosition(QPoint at);
 
   geo::Camera camera_;
   MapSources sources_;
@@ -148,6 +172,11 @@ class MapWidget : public QWidget {
   std::optional<CLLocationCoordinate2D> userLocation_;
   double accuracy_ = 0;
   bool locationOverridden_ = false;
+  std::optional<CLLocationCoordinate2D> placeSet_;
+  std::optional<std::pair<CLLocationCoordinate2D, double>> openingView_;  // from showAround
+  QTimer* longPress_ = nullptr;
+  QPoint pressedAt_;
+  QToolButton* centre_ = nullptr;
   std::vector<OverlayEntry> entries_;  // one per overlay, in drawing order
   std::vector<std::shared_ptr<MKOverlay>> overlays_;
   OverlayViewProvider provider_;

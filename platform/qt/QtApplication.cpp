@@ -21,6 +21,7 @@
 #include "platform/qt/QtBundle.h"
 #include "platform/qt/QtDispatch.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/QtUserPosition.h"
 #include "platform/qt/ScreenStack.h"
 #include "platform/qt/SingleInstance.h"
 
@@ -136,6 +137,9 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     fontConfiguration.join();
     return 1;
   }
+  // The position service follows the main screen's map from the start, so that it opens where the
+  // application asks.
+  if (auto* map = screens->main()->root->findChild<MapWidget*>()) services->position->attach(map);
   auto connectMaps = [&options, &services, root = QPointer<QWidget>(screens->main()->root)] {
     if (root)
       for (auto* map : root->findChildren<MapWidget*>())

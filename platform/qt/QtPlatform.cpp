@@ -13,6 +13,7 @@
 #include "platform/qt/QtPreferences.h"
 #include "platform/qt/QtURLConnection.h"
 #include "platform/qt/QtURLOpener.h"
+#include "platform/qt/QtUserPosition.h"
 #include "platform/qt/QtViews.h"
 #include "platform/qt/ScriptableReachability.h"
 #include "platform/qt/SqliteStrikeStore.h"
@@ -81,6 +82,8 @@ std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* windo
   // Opened on the workers: a long log costs the first frame nothing.
   qt->strikes = std::make_shared<SqliteStrikeStore>(strikeLogPath(), qt->workers, p.clock);
   p.strikes = qt->strikes;
+  qt->position = std::make_shared<QtUserPosition>();
+  p.position = qt->position;
   return qt;
 }
 

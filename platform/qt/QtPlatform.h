@@ -18,6 +18,7 @@ class QtAlertViewFactory;
 class QtBannerService;
 class QtDispatcher;
 class QtURLOpener;
+class QtUserPosition;
 class RecordingLogger;
 class SqliteStrikeStore;
 class ScriptableReachability;
@@ -34,6 +35,8 @@ struct QtPlatform {
   std::shared_ptr<WorkerPool> workers;
   std::shared_ptr<QtDispatcher> dispatch;
   std::shared_ptr<SqliteStrikeStore> strikes;
+  // Follows the main screen's map once it is made.
+  std::shared_ptr<QtUserPosition> position;
   std::shared_ptr<ScriptableReachability> scriptedReachability;  // in automation mode
 };
 
