@@ -122,18 +122,20 @@ void MapWidget::offerPosition(QPoint at) {
 
 QString MapWidget::noticeText() const {
   if (userLocation()) return {};
-  return tr("Position unknown: right-click or press and hold on the map, then \u201cI am here\u201d.");
+  return tr("Position unknown. Right-click or hold the map: \u201cI am here\u201d.");
 }
 
 void MapWidget::drawNotice(QPainter& painter) {
   const QString text = noticeText();
   if (text.isEmpty()) return;
-  // A slim strip along the top, clear of most of the map (and of the scale and credits below).
+  // A slim strip along the top, clear of most of the map and of the credits below.
   painter.save();
   QFont font = this->font();
   font.setPixelSize(11);
   painter.setFont(font);
-  const QRect room = rect().adjusted(kNoticeMargin, kNoticeMargin, -kNoticeMargin, -kNoticeMargin);
+  // Right of the scale bar, which keeps the top left corner.
+  const int left = kMargin + static_cast<int>(std::min(110.0, width() / 3.0)) + 16;
+  const QRect room = rect().adjusted(left, kNoticeMargin, -kNoticeMargin, -kNoticeMargin);
   const int flags = Qt::TextWordWrap | Qt::AlignCenter;
   const QRect needed = painter.fontMetrics().boundingRect(room.adjusted(8, 4, -8, -4), flags, text);
   const QRect box(room.left(), room.top(), room.width(), needed.height() + 8);

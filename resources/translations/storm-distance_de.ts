@@ -78,4 +78,19 @@
         <translation>Fertig</translation>
     </message>
 </context>
+<context>
+    <name>storm::qt::MapWidget</name>
+    <message>
+        <source>Centre the map on your position</source>
+        <translation>Karte auf deine Position zentrieren</translation>
+    </message>
+    <message>
+        <source>I am here</source>
+        <translation>Ich bin hier</translation>
+    </message>
+    <message>
+        <source>Position unknown. Right-click or hold the map: “I am here”.</source>
+        <translation>Position unbekannt. Rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+</context>
 </TS>

@@ -78,4 +78,19 @@
         <translation>Listo</translation>
     </message>
 </context>
+<context>
+    <name>storm::qt::MapWidget</name>
+    <message>
+        <source>Centre the map on your position</source>
+        <translation>Centrar el mapa en tu posición</translation>
+    </message>
+    <message>
+        <source>I am here</source>
+        <translation>Estoy aquí</translation>
+    </message>
+    <message>
+        <source>Position unknown. Right-click or hold the map: “I am here”.</source>
+        <translation>Posición desconocida. Clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+</context>
 </TS>

@@ -78,4 +78,19 @@
         <translation>OK</translation>
     </message>
 </context>
+<context>
+    <name>storm::qt::MapWidget</name>
+    <message>
+        <source>Centre the map on your position</source>
+        <translation>Centrer la carte sur votre position</translation>
+    </message>
+    <message>
+        <source>I am here</source>
+        <translation>Je suis ici</translation>
+    </message>
+    <message>
+        <source>Position unknown. Right-click or hold the map: “I am here”.</source>
+        <translation>Position inconnue. Clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+</context>
 </TS>
