@@ -157,4 +157,26 @@ void MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSi
   painter.drawImage(QPointF(view.width() - size.width() - 3, view.height() - size.height() - 3), image);
 }
 
+void MapDecorations::drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr) {
+  if (text.isEmpty() || room.width() < 24) return;
+  const QImage& image = picture(
+      notice_, {static_cast<double>(room.width()), font.pointSizeF(), static_cast<double>(font.pixelSize()), dpr}, text,
+      [&] {
+        const int flags = Qt::TextWordWrap | Qt::AlignCenter;
+        const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, room.width() - 16, 1000), flags, text);
+        const QSizeF size(room.width(), needed.height() + 8);
+        QImage picture = blankPicture(size, dpr);
+        QPainter np(&picture);
+        np.setRenderHint(QPainter::Antialiasing);
+        np.setPen(Qt::NoPen);
+        np.setBrush(QColor(31, 41, 51, 215));
+        np.drawRoundedRect(QRectF(QPointF(0, 0), size), 6, 6);
+        np.setFont(font);
+        np.setPen(QColor(0xf5, 0xf7, 0xfa));
+        np.drawText(QRectF(8, 4, size.width() - 16, size.height() - 8), flags, text);
+        return picture;
+      });
+  painter.drawImage(room.topLeft(), image);
+}
+
 }  // namespace storm::qt

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <array>
@@ -11,7 +12,7 @@ class QFont;
 class QPainter;
 
 // What the map draws over its tiles and overlays: the user's dot with its accuracy circle, the
-// scale bar and the sources' credit. Each is drawn once into a picture at the density of the device
+// scale bar, the sources' credit and a notice. Each is drawn once into a picture at the density of the device
 // painted on, and then copied for as long as what it shows stays the same: antialiased paths and
 // text cost many times what copying their pixels does, and a pan moves them without changing them.
 
@@ -28,6 +29,8 @@ class MapDecorations {
   void drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font, double dpr);
   // In the bottom right corner of the view: on one line when it fits, else wrapped over the width.
   void drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font, double dpr);
+  // A note in a dark box, wrapped within `room` and at its top.
+  void drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr);
 
  private:
   using PictureInputs = std::array<double, 4>;
@@ -42,7 +45,7 @@ class MapDecorations {
                                const std::function<QImage()>& make);
   static QImage blankPicture(QSizeF size, double dpr);
 
-  Picture dot_, scaleBar_, credit_;
+  Picture dot_, scaleBar_, credit_, notice_;
 };
 
 }  // namespace storm::qt

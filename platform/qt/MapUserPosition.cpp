@@ -126,25 +126,12 @@ QString MapWidget::noticeText() const {
 }
 
 void MapWidget::drawNotice(QPainter& painter) {
-  const QString text = noticeText();
-  if (text.isEmpty()) return;
-  // A slim strip along the top, clear of most of the map and of the credits below.
-  painter.save();
   QFont font = this->font();
   font.setPixelSize(11);
-  painter.setFont(font);
-  // Right of the scale bar, which keeps the top left corner.
+  // Right of the scale bar, which keeps the top left corner; clear of most of the map.
   const int left = kMargin + static_cast<int>(std::min(110.0, width() / 3.0)) + 16;
-  const QRect room = rect().adjusted(left, kNoticeMargin, -kNoticeMargin, -kNoticeMargin);
-  const int flags = Qt::TextWordWrap | Qt::AlignCenter;
-  const QRect needed = painter.fontMetrics().boundingRect(room.adjusted(8, 4, -8, -4), flags, text);
-  const QRect box(room.left(), room.top(), room.width(), needed.height() + 8);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(31, 41, 51, 215));
-  painter.drawRoundedRect(box, 6, 6);
-  painter.setPen(QColor(0xf5, 0xf7, 0xfa));
-  painter.drawText(box.adjusted(8, 4, -8, -4), flags, text);
-  painter.restore();
+  decorations_.drawNotice(painter, noticeText(), rect().adjusted(left, kNoticeMargin, -kNoticeMargin, -kNoticeMargin),
+                          font, paintDpr_);
 }
 
 }  // namespace storm::qt
