@@ -22,21 +22,44 @@ constexpr int kControlSize = 34;
 constexpr double kCentreLeastZoom = 10;
 
 // A crosshair: the usual sign for "where I am".
-QIcon crosshairIcon() {
-  QPixmap pixmap(48, 48);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0x1f, 0x29, 0x33), 4));
-  p.drawEllipse(QPointF(24, 24), 13, 13);
-  p.drawLine(QPointF(24, 3), QPointF(24, 14));
-  p.drawLine(QPointF(24, 34), QPointF(24, 45));
-  p.drawLine(QPointF(3, 24), QPointF(14, 24));
-  p.drawLine(QPointF(34, 24), QPointF(45, 24));
-  p.setBrush(QColor(0x1f, 0x29, 0x33));
-  p.drawEllipse(QPointF(24, 24), 4, 4);
-  return QIcon(pixmap);
-}
+// The re-centre control: a rounded white square with a crosshair, drawn once per look (up, pressed)
+// and density and then only copied, since it is repainted with every frame of the map under it.
+class CentreButton : public QAbstractButton {
+ public:
+  explicit CentreButton(QWidget* parent) : QAbstractButton(parent) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const double dpr = painter.device()->devicePixelRatioF();
+    QImage& face = isDown() ? down_ : up_;
+    if (face.isNull() || face.devicePixelRatio() != dpr || face.deviceIndependentSize() != QSizeF(size())) {
+      face = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+      face.setDevicePixelRatio(dpr);
+      face.fill(Qt::transparent);
+      QPainter p(&face);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QColor(0x9a, 0xa5, 0xb1));
+      p.setBrush(isDown() ? QColor(0xd9, 0xe2, 0xec) : QColor(255, 255, 255, 230));
+      p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+      const QPointF c = QRectF(rect()).center();
+      const QColor ink(0x1f, 0x29, 0x33);
+      p.setPen(QPen(ink, 2));
+      p.setBrush(Qt::NoBrush);
+      p.drawEllipse(c, 6, 6);
+      for (const QPointF& d : {QPointF(0, 1), QPointF(0, -1), QPointF(1, 0), QPointF(-1, 0)})
+        p.drawLine(c + d * 4, c + d * 10);
+      p.setPen(Qt::NoPen);
+      p.setBrush(ink);
+      p.drawEllipse(c, 2, 2);
+    }
+    painter.drawImage(QPointF(0, 0), face);
+  }
+
+ private:
+  QImage up_, down_;
+};
+
 }  // namespace
 
 void MapWidget::makePositionControls() {
@@ -48,18 +71,13 @@ void MapWidget::makePositionControls() {
     dragFrom_.reset();
     offerPosition(pressedAt_);
   });
-  centre_ = new QToolButton(this);
+  centre_ = new CentreButton(this);
   centre_->setObjectName("centreOnUser");
-  centre_->setIcon(crosshairIcon());
-  centre_->setIconSize(QSize(22, 22));
   centre_->setFixedSize(kControlSize, kControlSize);
   centre_->setToolTip(tr("Centre the map on your position"));
   centre_->setAccessibleName(tr("Centre the map on your position"));
   centre_->setFocusPolicy(Qt::NoFocus);
-  centre_->setStyleSheet(
-      "QToolButton { background: rgba(255,255,255,230); border: 1px solid #9aa5b1; border-radius: 6px; }"
-      "QToolButton:pressed { background: #d9e2ec; }");
-  connect(centre_, &QToolButton::clicked, this, &MapWidget::centreOnUser);
+  connect(centre_, &QAbstractButton::clicked, this, &MapWidget::centreOnUser);
   updatePositionControls();
 }
 

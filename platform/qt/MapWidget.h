@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QHash>
 #include <QImage>
 #include <QPointF>
 #include <QPointer>
 #include <QTimer>
-#include <QToolButton>
 #include <QVariantAnimation>
 #include <QWidget>
 #include <array>
@@ -176,7 +176,7 @@ class MapWidget : public QWidget {
   std::optional<std::pair<CLLocationCoordinate2D, double>> openingView_;  // from showAround
   QTimer* longPress_ = nullptr;
   QPoint pressedAt_;
-  QToolButton* centre_ = nullptr;
+  QAbstractButton* centre_ = nullptr;
   std::vector<OverlayEntry> entries_;  // one per overlay, in drawing order
   std::vector<std::shared_ptr<MKOverlay>> overlays_;
   OverlayViewProvider provider_;
