@@ -79,7 +79,7 @@ TileLoader::Settings TileLoader::Settings::defaults() {
 TileLoader::TileLoader(Settings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
-      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes)),
+      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes, settings_.largestTileBytes)),
       workers_(settings_.workers ? settings_.workers : std::make_shared<WorkerPool>()) {
   memory_.setMaxCost(settings_.memoryBytes);
   retryTimer_.setSingleShot(true);

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <future>
 
@@ -13,7 +14,7 @@
 
 // The tile loader against a tile server on loopback: caching in memory and on disk, the limit of
 // requests per host, cancelling, waiting after failures, the caches' bounds, and the bounds that
-// hold against a server that sends what no tile should be.
+// hold against a server (or a cache folder) that sends what no tile should be.
 
 namespace storm::qt {
 namespace {
@@ -304,6 +305,49 @@ TEST_F(TileLoaderTest, RedirectsAreFollowedAFewHopsWithinTheLayersOwnHostOnly) {
   EXPECT_EQ(loader.cached(threeHops).pixelColor(10, 10), QColor(Qt::red));
   EXPECT_EQ(elsewhere.requests(), 0);
   EXPECT_EQ(server_.requests("loop"), 4) << "the request and three redirects";
+}
+
+// Whatever sits in a tile's place in the disk cache is read only when it is a regular file no
+// larger than a tile: a FIFO (which would block the reading worker, and quitting with it), a link
+// to an endless device, or an oversized file read as missing, and the tile is fetched again.
+TEST_F(TileLoaderTest, OnlyRegularFilesOfATilesSizeAreReadFromTheDiskCache) {
+  auto s = settings();
+  s.largestTileBytes = 64 * 1024;
+  const auto keys = row(0, 3);
+  {
+    TileLoader loader(s);
+    loader.addLayer(layer("a"));
+    loader.want(keys);
+    ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  }
+  QStringList files;
+  for (QDirIterator it(s.diskFolder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) files << it.next();
+  files.sort();
+  ASSERT_EQ(files.size(), 3);
+  for (const QString& file : files) ASSERT_TRUE(QFile::remove(file));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(files[0]).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link("/dev/zero", files[1]));
+  {
+    // A tile of another colour, made larger than a tile's file may be.
+    QImage blue(256, 256, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    QFile file(files[2]);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(blue.save(&file, "PNG"));
+    file.write(QByteArray(s.largestTileBytes, '\0'));
+  }
+
+  TileLoader loader(s);
+  loader.addLayer(layer("a"));
+  loader.want(keys);
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  for (const auto& key : keys) EXPECT_EQ(loader.cached(key).pixelColor(10, 10), QColor(Qt::red));
+  EXPECT_EQ(loader.stats().fromDisk, 0);
+  EXPECT_EQ(loader.stats().fromNetwork, 3);
+  for (const QString& file : files) {
+    const QFileInfo info(file);
+    EXPECT_TRUE(info.isFile() && !info.isSymLink()) << "replaced by the fetched tile: " << file.toStdString();
+  }
 }
 
 }  // namespace
