@@ -68,8 +68,10 @@ size_t qHash(const TileKey& key, size_t seed) { return qHashMulti(seed, key.laye
 
 TileLoader::Settings TileLoader::Settings::defaults() {
   Settings s;
-  const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-  if (!cache.isEmpty()) s.diskFolder = cache + "/tiles";
+  // $XDG_CACHE_HOME/storm-distance/tiles: the per-application location would add the organisation's
+  // name as well.
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+  if (!cache.isEmpty()) s.diskFolder = cache + "/storm-distance/tiles";
   s.userAgent = (QCoreApplication::applicationName() + "/" + QCoreApplication::applicationVersion() +
                  " (map tiles; Qt " + qVersion() + ")")
                     .toUtf8();

@@ -59,7 +59,7 @@ class TileLoader : public QObject {
     QByteArray userAgent;
     std::shared_ptr<WorkerPool> workers;            // reads files and decodes; null: a pool of its own
 
-    // Disk cache under the user's cache folder, User-Agent naming this application.
+    // Disk cache in $XDG_CACHE_HOME/storm-distance/tiles, User-Agent naming this application.
     static Settings defaults();
   };
 

@@ -175,6 +175,10 @@ TEST_F(MapTiles, WithoutTheServerThePlaceholderShowsAndSeenTilesComeFromDisk) {
     waitFor(app, tilesReady);
     EXPECT_EQ(app.quit(), 0);
   }
+  // Where the README says the tiles are kept.
+  const QDir tiles(dir_.path() + "/cache/storm-distance/tiles");
+  EXPECT_TRUE(tiles.exists());
+  EXPECT_FALSE(tiles.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
   server_.stop();
 
   AutomationClient app({"--map-sources", sourcesFile_}, environment());
