@@ -8,6 +8,8 @@
 #include <QNetworkRequest>
 #include <QStandardPaths>
 #include <algorithm>
+#include <chrono>
+#include <utility>
 
 #include "platform/qt/QtLogger.h"
 

@@ -233,16 +233,18 @@ class MapTileServer {
       }
       case Behaviour::EndlessBody:
       case Behaviour::HugeLength: {
-        const QByteArray length = served->layer.behaviour == Behaviour::HugeLength ? "Content-Length: 2147483648\r\n" : "";
+        const QByteArray length =
+            served->layer.behaviour == Behaviour::HugeLength ? "Content-Length: 2147483648\r\n" : "";
         const QByteArray response = "HTTP/1.1 200 OK\r\n" + headers + length + "\r\n";
         if (!sendAll(connection, response.constData(), static_cast<size_t>(response.size()))) return;
         const QByteArray block(64 * 1024, 'x');
-        while (sendAll(connection, block.constData(), static_cast<size_t>(block.size()))) countBody(layer, block.size());
+        while (sendAll(connection, block.constData(), static_cast<size_t>(block.size())))
+          countBody(layer, block.size());
         return;
       }
       case Behaviour::Trickle: {
-        const QByteArray response = "HTTP/1.1 200 OK\r\n" + headers +
-                                    "Content-Length: " + QByteArray::number(served->png.size()) + "\r\n\r\n" + served->png;
+        const QByteArray response = "HTTP/1.1 200 OK\r\n" + headers + "Content-Length: " +
+                                    QByteArray::number(served->png.size()) + "\r\n\r\n" + served->png;
         for (const char byte : response) {
           if (!sendAll(connection, &byte, 1)) return;
           pollfd fds[2] = {{connection, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};

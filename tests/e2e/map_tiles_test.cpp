@@ -225,7 +225,8 @@ TEST_F(MapTiles, InAutomationModeABadSourcesFileMeansNoTilesAtAll) {
       EXPECT_EQ(app.state()["mapView"].toObject()["tiles"].toObject()["needed"].toInt(), 0) << "segment " << segment;
     }
     const QJsonArray log = app.state()["log"].toArray();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const QJsonValue& line) { return line.toString().contains(path); }));
+    EXPECT_TRUE(
+        std::any_of(log.begin(), log.end(), [&](const QJsonValue& line) { return line.toString().contains(path); }));
     EXPECT_EQ(app.quit(), 0);
   }
   EXPECT_EQ(server_.requests(), 0);

@@ -300,7 +300,8 @@ TEST_F(TileLoaderTest, RedirectsAreFollowedAFewHopsWithinTheLayersOwnHostOnly) {
   const TileKey loop{loader.addLayer(layer("loop")), 10, 500, 400};
   loader.want({threeHops, fourHops, away, loop});
   ASSERT_TRUE(runUntil([&] {
-    return !loader.cached(threeHops).isNull() && loader.failing(fourHops) && loader.failing(away) && loader.failing(loop);
+    return !loader.cached(threeHops).isNull() && loader.failing(fourHops) && loader.failing(away) &&
+           loader.failing(loop);
   }));
   EXPECT_EQ(loader.cached(threeHops).pixelColor(10, 10), QColor(Qt::red));
   EXPECT_EQ(elsewhere.requests(), 0);
