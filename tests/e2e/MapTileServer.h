@@ -12,21 +12,24 @@
 
 #include <atomic>
 #include <cerrno>
-#include <list>
+#include <condition_variable>
+#include <deque>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 // A tile server on loopback for tests and benchmarks: GET /LAYER/Z/X/Y.png answers a generated
 // PNG in the layer's colour (an overlay layer colours only the top half, the rest is transparent).
 // A layer may instead misbehave the way a hostile or broken server does: bodies without end, an
 // answer trickled a byte at a time, a small file that decodes to a huge image, redirects. It runs
-// on plain threads of its own (one per connection, so that a trickled answer does not hold up the
-// others), with no Qt event loop, so that it serves while a test blocks on the app's answers and
-// needs no application object.
+// on plain threads of its own, with no Qt event loop, so that it serves while a test blocks on the
+// app's answers and needs no application object: one accepts connections and a few answer them, so
+// that a trickled answer does not hold up the others. All of them start with the server and none
+// later: under the thread sanitizer, a process that has started a program (QProcess) may start no
+// more threads.
 
 namespace storm::test {
 
@@ -80,7 +83,9 @@ class MapTileServer {
       return false;
     }
     port_ = ntohs(address.sin_port);
+    stopping_ = false;
     thread_ = std::thread([this] { serve(); });
+    for (int i = 0; i < kAnsweringThreads; ++i) answering_.emplace_back([this] { work(); });
     return true;
   }
   // Closes the port and ends every connection: from now on connections are refused.
@@ -89,8 +94,18 @@ class MapTileServer {
     const char byte = 0;
     (void)!::write(stopPipe_[1], &byte, 1);  // stays readable: every thread sees it
     thread_.join();
-    for (Connection& c : connections_) c.thread.join();
-    connections_.clear();
+    {
+      std::lock_guard lock(queueMutex_);
+      stopping_ = true;
+    }
+    queued_.notify_all();
+    for (std::thread& t : answering_) t.join();
+    answering_.clear();
+    for (const int connection : waiting_) {
+      ::close(connection);
+      --open_;
+    }
+    waiting_.clear();
     ::close(listener_);
     ::close(stopPipe_[0]);
     ::close(stopPipe_[1]);
@@ -124,10 +139,8 @@ class MapTileServer {
     Layer layer;
     QByteArray png;
   };
-  struct Connection {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> done;
-  };
+  // Connections answered at once; more wait for one of them to end.
+  static constexpr int kAnsweringThreads = 8;
 
   static QByteArray png(const Layer& layer) {
     QImage image(layer.side, layer.side, QImage::Format_ARGB32);
@@ -149,24 +162,26 @@ class MapTileServer {
       if (fds[1].revents) return;
       const int connection = ::accept(listener_, nullptr, nullptr);
       if (connection < 0) continue;
-      // Threads of connections that have ended are joined as new ones come.
-      for (auto it = connections_.begin(); it != connections_.end();) {
-        if (!it->done->load()) {
-          ++it;
-          continue;
-        }
-        it->thread.join();
-        it = connections_.erase(it);
-      }
-      auto done = std::make_shared<std::atomic<bool>>(false);
       ++open_;
-      connections_.push_back({std::thread([this, connection, done] {
-                                answer(connection);
-                                ::close(connection);
-                                --open_;
-                                *done = true;
-                              }),
-                              done});
+      {
+        std::lock_guard lock(queueMutex_);
+        waiting_.push_back(connection);
+      }
+      queued_.notify_one();
+    }
+  }
+
+  void work() {
+    for (;;) {
+      std::unique_lock lock(queueMutex_);
+      queued_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+      if (stopping_) return;
+      const int connection = waiting_.front();
+      waiting_.pop_front();
+      lock.unlock();
+      answer(connection);
+      ::close(connection);
+      --open_;
     }
   }
 
@@ -198,8 +213,8 @@ class MapTileServer {
     std::string request;
     char chunk[2048];
     while (request.find("\r\n\r\n") == std::string::npos) {
-      pollfd fd{connection, POLLIN, 0};
-      if (::poll(&fd, 1, 2000) <= 0) return;
+      pollfd fds[2] = {{connection, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+      if (::poll(fds, 2, 2000) <= 0 || fds[1].revents) return;
       const ssize_t n = ::read(connection, chunk, sizeof chunk);
       if (n <= 0) return;
       request.append(chunk, static_cast<size_t>(n));
@@ -265,8 +280,12 @@ class MapTileServer {
     }
   }
 
-  std::thread thread_;
-  std::list<Connection> connections_;  // only the serving thread and stop() (after joining it) touch it
+  std::thread thread_;                   // accepts connections
+  std::vector<std::thread> answering_;  // answer them
+  std::mutex queueMutex_;                // guards waiting_ and stopping_
+  std::condition_variable queued_;       // a connection is waiting, or the server is stopping
+  std::deque<int> waiting_;
+  bool stopping_ = false;
   int listener_ = -1;
   int stopPipe_[2] = {-1, -1};
   quint16 port_ = 0;
