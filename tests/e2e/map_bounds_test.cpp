@@ -48,11 +48,13 @@ ProcessFigures figures(qint64 pid) {
   return f;
 }
 
-// The sanitizers' own bookkeeping makes the process larger than it is (under ASan about 170 MB).
+// The sanitizers' own bookkeeping makes the process larger (under ASan about 170 MB) and slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr qint64 kLargestRssKiB = 512 * 1024;
+constexpr double kMostProcessorSecondsIn3s = 1.0;
 #else
 constexpr qint64 kLargestRssKiB = 200 * 1024;
+constexpr double kMostProcessorSecondsIn3s = 0.5;
 #endif
 
 QString writeSources(const QTemporaryDir& dir, const QString& json) {
@@ -104,7 +106,7 @@ TEST(HostileTileServer, TheAppStaysSmallAndQuietWhateverTheServerSends) {
     EXPECT_EQ(tiles["ready"].toInt(), 0);
     EXPECT_LT(after.peakRssKiB, kLargestRssKiB);
     // Two busy cores would use 6 s.
-    EXPECT_LT(after.cpuSeconds - cpuBefore, 0.5);
+    EXPECT_LT(after.cpuSeconds - cpuBefore, kMostProcessorSecondsIn3s);
     std::printf("segment %d: RSS %lld KiB, peak %lld KiB, %.2f s of processor time in 3 s\n", segment, after.rssKiB,
                 after.peakRssKiB, after.cpuSeconds - cpuBefore);
   }
