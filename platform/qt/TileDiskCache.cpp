@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/qt/QtLogger.h"
+#include "platform/qt/ResourceFile.h"
+
 namespace storm::qt {
 
 namespace {
@@ -15,23 +18,36 @@ namespace {
 constexpr double kPruneTo = 0.9;
 }  // namespace
 
-TileDiskCache::TileDiskCache(QString folder, qint64 maxBytes) : folder_(std::move(folder)), maxBytes_(maxBytes) {}
+TileDiskCache::TileDiskCache(QString folder, qint64 maxBytes, qint64 largestFile)
+    : folder_(std::move(folder)), maxBytes_(maxBytes), largestFile_(largestFile) {}
 
 QString TileDiskCache::path(const QString& layer, int z, int x, int y) const {
   return QStringLiteral("%1/%2/%3/%4/%5").arg(folder_, layer).arg(z).arg(x).arg(y);
 }
 
-std::optional<TileDiskCache::Entry> TileDiskCache::read(const QString& layer, int z, int x, int y) const {
+std::optional<TileDiskCache::Entry> TileDiskCache::read(const QString& layer, int z, int x, int y) {
   if (folder_.isEmpty()) return std::nullopt;
-  QFile file(path(layer, z, x, y));
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  Entry entry{file.readAll(), file.fileTime(QFileDevice::FileModificationTime)};
-  if (entry.bytes.isEmpty()) return std::nullopt;
-  return entry;
+  const QString file = path(layer, z, x, y);
+  QString error;
+  std::optional<QByteArray> bytes = readResourceFile(file, error, largestFile_);
+  if (!bytes) {
+    // Not there (the usual miss), or something that is no tile: a FIFO, a device, a huge file.
+    // Something is in the way when even the link itself exists.
+    std::lock_guard lock(mutex_);  // a tile written meanwhile is left alone
+    const QFileInfo info(file);
+    const bool regular = info.isFile() && !info.isSymLink();
+    if ((info.exists() || info.isSymLink()) && !(regular && info.size() <= largestFile_)) {
+      qCWarning(lcStorm, "tile cache: %s: %s; removed", qPrintable(file), qPrintable(error));
+      if (QFile::remove(file) && scanned_ && regular) size_ -= info.size();
+    }
+    return std::nullopt;
+  }
+  if (bytes->isEmpty()) return std::nullopt;
+  return Entry{std::move(*bytes), QFileInfo(file).lastModified()};
 }
 
 void TileDiskCache::write(const QString& layer, int z, int x, int y, const QByteArray& bytes) {
-  if (folder_.isEmpty() || bytes.isEmpty() || bytes.size() > maxBytes_) return;
+  if (folder_.isEmpty() || bytes.isEmpty() || bytes.size() > maxBytes_ || bytes.size() > largestFile_) return;
   const QString target = path(layer, z, x, y);
   std::lock_guard lock(mutex_);
   if (!scanned_) scanLocked();

@@ -1,11 +1,17 @@
 #include "platform/qt/TileLoader.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QImageReader>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStandardPaths>
 #include <algorithm>
+#include <chrono>
+#include <utility>
+
+#include "platform/qt/QtLogger.h"
 
 namespace storm::qt {
 
@@ -13,6 +19,9 @@ namespace {
 
 // Failure records kept for tiles that may never be wanted again are forgotten past this many.
 constexpr qsizetype kFailureRecordLimit = 4096;
+// What the network may hold of a reply before the loader has taken it: beyond this it stops
+// reading from the socket, so a body is never much larger in memory than the loader lets it grow.
+constexpr qint64 kReplyBuffer = 256 * 1024;
 
 bool everyPixelOpaque(const QImage& image) {
   for (int y = 0; y < image.height(); ++y) {
@@ -23,9 +32,31 @@ bool everyPixelOpaque(const QImage& image) {
   return true;
 }
 
-QImage decodeTile(const QByteArray& bytes) {
+// The tile's image, or a null one with the reason in `why`. The image's size is read from its
+// header first: a small file can describe an image of gigabytes, and one larger than a tile could
+// sensibly be is refused before any of it is decoded.
+QImage decodeTile(const QByteArray& bytes, int largestSide, QString& why) {
+  QBuffer buffer;
+  buffer.setData(bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  const QSize size = reader.size();
+  if (!size.isValid()) {
+    why = "not an image: " + reader.errorString();
+    return {};
+  }
+  if (size.width() > largestSide || size.height() > largestSide) {
+    why = QString("an image of %1 x %2 pixels; a tile has at most %3 a side")
+              .arg(size.width())
+              .arg(size.height())
+              .arg(largestSide);
+    return {};
+  }
   QImage image;
-  if (!image.loadFromData(bytes)) return {};
+  if (!reader.read(&image)) {
+    why = "not an image: " + reader.errorString();
+    return {};
+  }
   // The formats the raster painter draws fastest: a tile without see-through pixels is copied, not
   // blended, even when its file has an alpha channel.
   if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
@@ -39,8 +70,10 @@ size_t qHash(const TileKey& key, size_t seed) { return qHashMulti(seed, key.laye
 
 TileLoader::Settings TileLoader::Settings::defaults() {
   Settings s;
-  const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-  if (!cache.isEmpty()) s.diskFolder = cache + "/tiles";
+  // $XDG_CACHE_HOME/storm-distance/tiles: the per-application location would add the organisation's
+  // name as well.
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+  if (!cache.isEmpty()) s.diskFolder = cache + "/storm-distance/tiles";
   s.userAgent = (QCoreApplication::applicationName() + "/" + QCoreApplication::applicationVersion() +
                  " (map tiles; Qt " + qVersion() + ")")
                     .toUtf8();
@@ -50,7 +83,7 @@ TileLoader::Settings TileLoader::Settings::defaults() {
 TileLoader::TileLoader(Settings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
-      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes)),
+      disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes, settings_.largestTileBytes)),
       workers_(settings_.workers ? settings_.workers : std::make_shared<WorkerPool>()) {
   memory_.setMaxCost(settings_.memoryBytes);
   retryTimer_.setSingleShot(true);
@@ -80,8 +113,13 @@ int TileLoader::addLayer(const TileLayer& layer) {
     if (layers_[i].layer.url == layer.url) return static_cast<int>(i);
   const QByteArray digest = QCryptographicHash::hash(layer.url.toUtf8(), QCryptographicHash::Sha1).toHex();
   const QUrl url = layer.tileUrl(0, 0, 0);
-  const QString host = url.host() + ':' + QString::number(url.port(url.scheme() == "https" ? 443 : 80));
-  layers_.push_back({layer, QString::fromLatin1(digest.left(16)), host});
+  const int port = url.port(url.scheme() == "https" ? 443 : 80);
+  const QString host = url.host() + ':' + QString::number(port);
+  QUrl origin;
+  origin.setScheme(url.scheme());
+  origin.setHost(url.host());
+  origin.setPort(port);
+  layers_.push_back({layer, QString::fromLatin1(digest.left(16)), host, origin});
   return static_cast<int>(layers_.size() - 1);
 }
 
@@ -91,6 +129,10 @@ QImage TileLoader::cached(const TileKey& key) {
 }
 
 const QString& TileLoader::hostOf(const TileKey& key) const { return layers_[static_cast<size_t>(key.layer)].host; }
+
+QString TileLoader::tileAddress(const TileKey& key) const {
+  return layer(key.layer).tileUrl(key.z, key.x, key.y).toString();
+}
 
 void TileLoader::want(const std::vector<TileKey>& keys) {
   if (keys != wanted_) {
@@ -138,11 +180,17 @@ void TileLoader::startDiskLookup(const TileKey& key) {
   job.stage = Stage::Disk;
   workers_->post(
       [this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
-       refreshAfter = settings_.refreshAfterSeconds] {
+       refreshAfter = settings_.refreshAfterSeconds, largestSide = settings_.largestTileSide,
+       source = layer(key.layer)] {
         QImage image;
         bool stale = false;
         if (auto entry = disk->read(folder, key.z, key.x, key.y)) {
-          image = decodeTile(entry->bytes);
+          QString why;
+          image = decodeTile(entry->bytes, largestSide, why);
+          // A file the cache cannot use is as good as none: the tile is fetched again.
+          if (image.isNull())
+            qCWarning(lcStorm, "cached tile %s: %s", qPrintable(source.tileUrl(key.z, key.x, key.y).toString()),
+                      qPrintable(why));
           stale = entry->written.secsTo(QDateTime::currentDateTimeUtc()) > refreshAfter;
         }
         results_.post([this, key, image, stale] { diskLookupDone(key, image, stale); });
@@ -154,7 +202,10 @@ void TileLoader::diskLookupDone(const TileKey& key, const QImage& image, bool st
   auto it = jobs_.find(key);
   if (it == jobs_.end()) return;
   if (!image.isNull()) {
-    memory_.insert(key, new QImage(image), image.sizeInBytes());
+    if (!keep(key, image)) {
+      jobs_.erase(it);
+      return;
+    }
     ++stats_.fromDisk;
     emit tileReady(key);
     it = jobs_.find(key);  // a slot may have changed what is wanted
@@ -183,37 +234,106 @@ void TileLoader::pump() {
 }
 
 void TileLoader::startRequest(const TileKey& key, Job& job) {
-  QNetworkRequest request(layer(key.layer).tileUrl(key.z, key.x, key.y));
-  request.setHeader(QNetworkRequest::UserAgentHeader, settings_.userAgent);
-  request.setTransferTimeout(settings_.timeoutMs);
-  QNetworkReply* reply = network_.get(request);
   job.stage = Stage::InFlight;
-  job.reply = reply;
+  job.redirects = 0;
+  job.deadline = clock_.elapsed() + settings_.totalTimeoutMs;
   ++inFlightPerHost_[hostOf(key)];
+  send(key, job, layer(key.layer).tileUrl(key.z, key.x, key.y));
+}
+
+void TileLoader::send(const TileKey& key, Job& job, const QUrl& url) {
+  QNetworkRequest request(url);
+  request.setHeader(QNetworkRequest::UserAgentHeader, settings_.userAgent);
+  // The transfer timeout catches a server gone quiet; the deadline below one that trickles.
+  request.setTransferTimeout(settings_.timeoutMs);
+  // Redirects are followed here, where their target and their number are checked.
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+  QNetworkReply* reply = network_.get(request);
+  reply->setReadBufferSize(kReplyBuffer);
+  job.reply = reply;
+  job.body.clear();
+  connect(reply, &QNetworkReply::metaDataChanged, this, [this, key, reply] {
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && length.toLongLong() > settings_.largestTileBytes)
+      refuse(key, reply, QString("announces %1 bytes").arg(length.toLongLong()));
+  });
+  connect(reply, &QNetworkReply::readyRead, this, [this, key, reply] { received(key, reply); });
   connect(reply, &QNetworkReply::finished, this, [this, key, reply] { requestDone(key, reply); });
+  const qint64 left = std::max<qint64>(0, job.deadline - clock_.elapsed());
+  QTimer::singleShot(std::chrono::milliseconds(left), reply, [this, key, reply] {
+    refuse(key, reply, QString("not in after %1 ms").arg(settings_.totalTimeoutMs));
+  });
+}
+
+void TileLoader::received(const TileKey& key, QNetworkReply* reply) {
+  auto it = jobs_.find(key);
+  if (it == jobs_.end() || it->reply != reply || it->stage != Stage::InFlight) return;
+  it->body += reply->read(settings_.largestTileBytes + 1 - it->body.size());
+  if (it->body.size() > settings_.largestTileBytes)
+    refuse(key, reply, QString("more than %1 bytes").arg(settings_.largestTileBytes));
+}
+
+void TileLoader::refuse(const TileKey& key, QNetworkReply* reply, const QString& why) {
+  auto it = jobs_.find(key);
+  if (it == jobs_.end() || it->reply != reply || it->stage != Stage::InFlight) return;
+  qCWarning(lcStorm, "tile %s: %s", qPrintable(tileAddress(key)), qPrintable(why));
+  // Aborting reports the reply finished at once; that report is not for this loader any more.
+  reply->disconnect(this);
+  reply->abort();
+  reply->deleteLater();
+  requestFailed(key, it);
+}
+
+void TileLoader::requestFailed(const TileKey& key, QHash<TileKey, Job>::iterator job) {
+  --inFlightPerHost_[hostOf(key)];
+  const bool refresh = job->refresh;
+  jobs_.erase(job);
+  // A failed renewal leaves the old copy on show; only a missing tile is tried again.
+  if (refresh) ++stats_.failures;
+  else fail(key);
+  pump();
 }
 
 void TileLoader::requestDone(const TileKey& key, QNetworkReply* reply) {
   reply->deleteLater();
   auto it = jobs_.find(key);
-  if (it == jobs_.end() || it->reply != reply) return;
-  --inFlightPerHost_[hostOf(key)];
-  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-  const bool ok = reply->error() == QNetworkReply::NoError && (!status.isValid() || status.toInt() == 200);
-  const bool refresh = it->refresh;
-  if (!ok) {
-    jobs_.erase(it);
-    // A failed renewal leaves the old copy on show; only a missing tile is tried again.
-    if (refresh) ++stats_.failures;
-    else fail(key);
-    pump();
+  if (it == jobs_.end() || it->reply != reply || it->stage != Stage::InFlight) return;
+  received(key, reply);
+  it = jobs_.find(key);
+  if (it == jobs_.end() || it->reply != reply) return;  // refused: too long
+  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  if (reply->error() == QNetworkReply::NoError && status >= 300 && status < 400) {
+    const QUrl target = reply->url().resolved(reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl());
+    const QUrl& origin = layers_[static_cast<size_t>(key.layer)].origin;
+    const bool home = target.scheme() == origin.scheme() && target.host() == origin.host() &&
+                      target.port(target.scheme() == "https" ? 443 : 80) == origin.port();
+    if (!target.isValid() || !home) {
+      refuse(key, reply, "redirected away from its host, to " + target.toString());
+    } else if (it->redirects >= settings_.redirectsAllowed) {
+      refuse(key, reply, QString("redirected more than %1 times").arg(settings_.redirectsAllowed));
+    } else {
+      ++it->redirects;
+      reply->disconnect(this);
+      send(key, *it, target);
+    }
     return;
   }
+  const bool ok = reply->error() == QNetworkReply::NoError && (status == 0 || status == 200);
+  if (!ok) {
+    requestFailed(key, it);
+    return;
+  }
+  --inFlightPerHost_[hostOf(key)];
   it->stage = Stage::Decoding;
+  const bool refresh = it->refresh;
   workers_->post(
-      [this, key, refresh, bytes = reply->readAll(), disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder] {
-        const QImage image = decodeTile(bytes);
+      [this, key, refresh, bytes = std::exchange(it->body, {}), disk = disk_,
+       folder = layers_[static_cast<size_t>(key.layer)].folder, largestSide = settings_.largestTileSide,
+       address = tileAddress(key)] {
+        QString why;
+        const QImage image = decodeTile(bytes, largestSide, why);
         if (!image.isNull()) disk->write(folder, key.z, key.x, key.y, bytes);
+        else qCWarning(lcStorm, "tile %s: %s", qPrintable(address), qPrintable(why));
         results_.post([this, key, image, refresh] { decoded(key, image, refresh); });
       },
       this);
@@ -227,10 +347,20 @@ void TileLoader::decoded(const TileKey& key, const QImage& image, bool refresh) 
     else fail(key);
     return;
   }
+  if (!keep(key, image)) return;
   failures_.remove(key);
-  memory_.insert(key, new QImage(image), image.sizeInBytes());
   ++stats_.fromNetwork;
   emit tileReady(key);
+}
+
+bool TileLoader::keep(const TileKey& key, const QImage& image) {
+  if (memory_.insert(key, new QImage(image), image.sizeInBytes())) return true;
+  // Larger than the whole memory cache: were it announced, the map would find nothing and ask
+  // again and again. It waits like any tile that failed.
+  qCWarning(lcStorm, "tile %s: %lld bytes decoded, more than the memory cache holds", qPrintable(tileAddress(key)),
+            static_cast<long long>(image.sizeInBytes()));
+  fail(key);
+  return false;
 }
 
 void TileLoader::fail(const TileKey& key) {

@@ -24,6 +24,9 @@ class QNetworkReply;
 // tiles no longer wanted. A tile that fails to load is tried again later, each time waiting longer.
 // Files are read and images decoded on the worker pool, so the map never waits for a tile; the
 // results come back to the main thread through a queue of the loader's own. Main thread only.
+//
+// Tile servers are not trusted: a tile's file, its image, the time it takes and the redirects
+// followed for it are all bounded (see Settings), and a tile over any bound counts as failed.
 
 namespace storm::qt {
 
@@ -49,10 +52,14 @@ class TileLoader : public QObject {
     int lastRetryMs = 5 * 60 * 1000;                // longest wait between tries
     qint64 refreshAfterSeconds = 7 * 24 * 3600;     // older files are shown and fetched again
     int timeoutMs = 20000;                          // a request that stalls this long fails
+    int totalTimeoutMs = 30000;                     // a tile not in after this long fails, however it trickles
+    qint64 largestTileBytes = 4LL * 1024 * 1024;    // a tile's file, from the network or the disk
+    int largestTileSide = 1024;                     // pixels; a larger image is refused before it is decoded
+    int redirectsAllowed = 3;                       // per tile, and only within the layer's own scheme, host and port
     QByteArray userAgent;
     std::shared_ptr<WorkerPool> workers;            // reads files and decodes; null: a pool of its own
 
-    // Disk cache under the user's cache folder, User-Agent naming this application.
+    // Disk cache in $XDG_CACHE_HOME/storm-distance/tiles, User-Agent naming this application.
     static Settings defaults();
   };
 
@@ -99,6 +106,9 @@ class TileLoader : public QObject {
     Stage stage = Stage::Disk;
     QPointer<QNetworkReply> reply;
     bool refresh = false;  // an old copy is already shown; this fetch only renews it
+    QByteArray body;       // of the reply in flight, as far as it has come
+    qint64 deadline = 0;   // on clock_: the request fails if the tile is not in by then
+    int redirects = 0;     // followed so far
   };
   struct Failure {
     int count = 0;
@@ -108,17 +118,27 @@ class TileLoader : public QObject {
     TileLayer layer;
     QString folder;  // the layer's folder in the disk cache
     QString host;    // host and port, for the limit of requests per host
+    QUrl origin;     // scheme, host and port: where redirects may lead
   };
 
   void startDiskLookup(const TileKey& key);
   void diskLookupDone(const TileKey& key, const QImage& image, bool stale);
   void pump();
   void startRequest(const TileKey& key, Job& job);
+  void send(const TileKey& key, Job& job, const QUrl& url);
+  void received(const TileKey& key, QNetworkReply* reply);
+  // Stops a request in flight and counts the tile as failed, saying why.
+  void refuse(const TileKey& key, QNetworkReply* reply, const QString& why);
   void requestDone(const TileKey& key, QNetworkReply* reply);
+  // Ends the job of a request that got no tile and counts the failure.
+  void requestFailed(const TileKey& key, QHash<TileKey, Job>::iterator job);
   void decoded(const TileKey& key, const QImage& image, bool refresh);
+  // Puts the image in the memory cache; false (and the tile counted as failed) if it was not kept.
+  bool keep(const TileKey& key, const QImage& image);
   void fail(const TileKey& key);
   void scheduleRetry();
   const QString& hostOf(const TileKey& key) const;
+  QString tileAddress(const TileKey& key) const;  // for messages
 
   Settings settings_;
   std::vector<Layer> layers_;

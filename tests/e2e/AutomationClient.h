@@ -42,6 +42,8 @@ class AutomationClient {
 
   bool started() const { return started_; }
   QString home() const { return home_.path(); }
+  // The app's process id, for reading its figures under /proc; 0 when it is not running.
+  qint64 pid() const { return process_.processId(); }
 
   // Sends one command and returns its answer (an empty object if none came in time).
   QJsonObject send(const QString& command, int timeoutMs = 30000) {

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -14,7 +15,8 @@
 #include "tests/e2e/MapTileServer.h"
 
 // The map on screen against tiles served on loopback: the right layer per map type, the storm
-// circle in the delegate's colours, the placeholder when the server is gone, and the disk cache.
+// circle in the delegate's colours, the placeholder when the server is gone, the disk cache, and
+// no tiles at all in automation mode when the sources file is bad.
 
 namespace storm::e2e {
 namespace {
@@ -173,6 +175,10 @@ TEST_F(MapTiles, WithoutTheServerThePlaceholderShowsAndSeenTilesComeFromDisk) {
     waitFor(app, tilesReady);
     EXPECT_EQ(app.quit(), 0);
   }
+  // Where the README says the tiles are kept.
+  const QDir tiles(dir_.path() + "/cache/storm-distance/tiles");
+  EXPECT_TRUE(tiles.exists());
+  EXPECT_FALSE(tiles.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
   server_.stop();
 
   AutomationClient app({"--map-sources", sourcesFile_}, environment());
@@ -198,6 +204,32 @@ TEST_F(MapTiles, WithoutTheServerThePlaceholderShowsAndSeenTilesComeFromDisk) {
   app.ok("wait 0.3");
   EXPECT_TRUE(app.state()["alert"].isNull());
   EXPECT_EQ(app.quit(), 0);
+}
+
+// In automation mode the map reaches only the hosts of a --map-sources file: one that cannot be
+// read or parsed leaves every map type without tiles, never with the built-in public sources.
+TEST_F(MapTiles, InAutomationModeABadSourcesFileMeansNoTilesAtAll) {
+  const QString broken = dir_.path() + "/broken.json";
+  {
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"standard": {"url": )");
+  }
+  for (const QString& path : {broken, dir_.path() + "/missing.json"}) {
+    SCOPED_TRACE(path.toStdString());
+    AutomationClient app({"--map-sources", path}, environment());
+    ASSERT_TRUE(app.started());
+    app.ok("camera 45 7 10");
+    for (int segment : {0, 1, 2}) {
+      app.ok("segment " + QString::number(segment));
+      EXPECT_EQ(app.state()["mapView"].toObject()["tiles"].toObject()["needed"].toInt(), 0) << "segment " << segment;
+    }
+    const QJsonArray log = app.state()["log"].toArray();
+    EXPECT_TRUE(
+        std::any_of(log.begin(), log.end(), [&](const QJsonValue& line) { return line.toString().contains(path); }));
+    EXPECT_EQ(app.quit(), 0);
+  }
+  EXPECT_EQ(server_.requests(), 0);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
+#include <QBuffer>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <future>
 
@@ -10,12 +13,14 @@
 #include "tests/qt/MapTestSupport.h"
 
 // The tile loader against a tile server on loopback: caching in memory and on disk, the limit of
-// requests per host, cancelling, waiting after failures, and the caches' bounds.
+// requests per host, cancelling, waiting after failures, the caches' bounds, and the bounds that
+// hold against a server (or a cache folder) that sends what no tile should be.
 
 namespace storm::qt {
 namespace {
 
 using test::runUntil;
+using Behaviour = test::MapTileServer::Behaviour;
 
 class TileLoaderTest : public ::testing::Test {
  protected:
@@ -200,6 +205,150 @@ TEST_F(TileLoaderTest, BothCachesKeepToTheirBounds) {
   EXPECT_LE(onDisk, s.diskBytes);
   EXPECT_GT(files, 0);
   EXPECT_EQ(loader.disk().size(), onDisk);
+}
+
+// A body without end, or one announced as far larger than a tile, is cut off: the tile fails like
+// any other and its place among the host's requests goes to the next tile.
+TEST_F(TileLoaderTest, ABodyLargerThanATileIsCutOffAndFails) {
+  server_.setLayer("endless", {Qt::red, false, 256, Behaviour::EndlessBody});
+  server_.setLayer("huge", {Qt::red, false, 256, Behaviour::HugeLength});
+  auto s = settings();
+  s.largestTileBytes = 1024 * 1024;
+  TileLoader loader(s);
+  const TileKey endless{loader.addLayer(layer("endless")), 10, 500, 400};
+  const TileKey huge{loader.addLayer(layer("huge")), 10, 500, 400};
+  const auto good = row(loader.addLayer(layer("a")), 3);
+  std::vector<TileKey> keys{endless, huge};
+  keys.insert(keys.end(), good.begin(), good.end());
+  loader.want(keys);
+  ASSERT_TRUE(runUntil([&] { return loader.failing(endless) && loader.failing(huge) && allCached(loader, good); }));
+  EXPECT_TRUE(loader.cached(endless).isNull());
+  EXPECT_TRUE(runUntil([&] { return server_.openConnections() == 0; })) << "the transfers were ended";
+  // What the kernel's socket buffers took in before the transfer ended, beside the bound.
+  EXPECT_LT(server_.bodyBytesSent("endless"), 32 * 1024 * 1024);
+}
+
+// An image's size is read from its header before it is decoded: a small file that decodes to far
+// more than a tile is refused. A tile the memory cache cannot hold is never announced (the map
+// would look for it, find nothing and ask again without end) and waits like a failed one.
+TEST_F(TileLoaderTest, AnImageLargerThanATileOrTheMemoryCacheIsRefusedAndWaits) {
+  server_.setLayer("large", {Qt::red, false, 2048});  // 16 MiB decoded: the memory cache could hold it
+  auto s = settings();
+  s.firstRetryMs = 60000;
+  s.workers = std::make_shared<WorkerPool>(1);
+  {
+    TileLoader loader(s);
+    const auto key = row(loader.addLayer(layer("large")), 1);
+    loader.want(key);
+    ASSERT_TRUE(runUntil([&] { return loader.failing(key[0]); }));
+    EXPECT_TRUE(loader.cached(key[0]).isNull());
+  }
+
+  s.memoryBytes = 256 * 256 * 4 - 1;  // less than one tile
+  TileLoader loader(s);
+  const auto key = row(loader.addLayer(layer("a")), 1);
+  int announced = 0;
+  QObject::connect(&loader, &TileLoader::tileReady, [&] { ++announced; });
+  loader.want(key);
+  ASSERT_TRUE(runUntil([&] { return loader.failing(key[0]); }));
+  const auto posted = s.workers->posted();
+  for (int i = 0; i < 20; ++i) {
+    loader.want(key);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  EXPECT_EQ(announced, 0);
+  EXPECT_EQ(s.workers->posted(), posted) << "nothing read or decoded again before the retry";
+  EXPECT_EQ(loader.memoryUsed(), 0);
+}
+
+// A server that trickles its answer never goes quiet long enough for the idle timeout; the tile's
+// whole request has a deadline too, and passing it frees the host's place for the next tile.
+TEST_F(TileLoaderTest, ATileThatTricklesInFailsAtItsDeadlineAndFreesItsPlace) {
+  server_.setLayer("trickle", {Qt::red, false, 256, Behaviour::Trickle});
+  server_.setTrickleMs(50);  // more than a minute for the whole answer
+  auto s = settings();
+  s.diskFolder.clear();
+  s.totalTimeoutMs = 300;
+  TileLoader loader(s);
+  const auto slow = row(loader.addLayer(layer("trickle")), 2);
+  const auto good = row(loader.addLayer(layer("a")), 2);
+  std::vector<TileKey> keys = slow;
+  keys.insert(keys.end(), good.begin(), good.end());
+  loader.want(keys);
+  EXPECT_EQ(loader.stats().inFlight, 2) << "the trickling tiles hold both places";
+  ASSERT_TRUE(runUntil([&] { return loader.failing(slow[0]) && loader.failing(slow[1]) && allCached(loader, good); }));
+  EXPECT_TRUE(runUntil([&] { return server_.openConnections() == 0; })) << "the trickles were hung up on";
+}
+
+// Redirects are followed only within the layer's own scheme, host and port, and only a few times.
+TEST_F(TileLoaderTest, RedirectsAreFollowedAFewHopsWithinTheLayersOwnHostOnly) {
+  test::MapTileServer elsewhere({{"a", {Qt::green}}});
+  ASSERT_TRUE(elsewhere.start());
+  server_.setLayer("hop1", {{}, false, 256, Behaviour::Redirect, "/a/{z}/{x}/{y}.png"});
+  for (int hop = 2; hop <= 4; ++hop)
+    server_.setLayer(QString("hop%1").arg(hop),
+                     {{}, false, 256, Behaviour::Redirect, QString("/hop%1/{z}/{x}/{y}.png").arg(hop - 1)});
+  server_.setLayer("away", {{}, false, 256, Behaviour::Redirect, elsewhere.urlTemplate("a")});
+  server_.setLayer("loop", {{}, false, 256, Behaviour::Redirect, "/loop/{z}/{x}/{y}.png"});
+  auto s = settings();
+  s.firstRetryMs = 60000;
+  s.requestsPerHost = 4;
+  TileLoader loader(s);
+  const TileKey threeHops{loader.addLayer(layer("hop3")), 10, 500, 400};
+  const TileKey fourHops{loader.addLayer(layer("hop4")), 10, 500, 400};
+  const TileKey away{loader.addLayer(layer("away")), 10, 500, 400};
+  const TileKey loop{loader.addLayer(layer("loop")), 10, 500, 400};
+  loader.want({threeHops, fourHops, away, loop});
+  ASSERT_TRUE(runUntil([&] {
+    return !loader.cached(threeHops).isNull() && loader.failing(fourHops) && loader.failing(away) &&
+           loader.failing(loop);
+  }));
+  EXPECT_EQ(loader.cached(threeHops).pixelColor(10, 10), QColor(Qt::red));
+  EXPECT_EQ(elsewhere.requests(), 0);
+  EXPECT_EQ(server_.requests("loop"), 4) << "the request and three redirects";
+}
+
+// Whatever sits in a tile's place in the disk cache is read only when it is a regular file no
+// larger than a tile: a FIFO (which would block the reading worker, and quitting with it), a link
+// to an endless device, or an oversized file read as missing, and the tile is fetched again.
+TEST_F(TileLoaderTest, OnlyRegularFilesOfATilesSizeAreReadFromTheDiskCache) {
+  auto s = settings();
+  s.largestTileBytes = 64 * 1024;
+  const auto keys = row(0, 3);
+  {
+    TileLoader loader(s);
+    loader.addLayer(layer("a"));
+    loader.want(keys);
+    ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  }
+  QStringList files;
+  for (QDirIterator it(s.diskFolder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) files << it.next();
+  files.sort();
+  ASSERT_EQ(files.size(), 3);
+  for (const QString& file : files) ASSERT_TRUE(QFile::remove(file));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(files[0]).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link("/dev/zero", files[1]));
+  {
+    // A tile of another colour, made larger than a tile's file may be.
+    QImage blue(256, 256, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    QFile file(files[2]);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(blue.save(&file, "PNG"));
+    file.write(QByteArray(s.largestTileBytes, '\0'));
+  }
+
+  TileLoader loader(s);
+  loader.addLayer(layer("a"));
+  loader.want(keys);
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  for (const auto& key : keys) EXPECT_EQ(loader.cached(key).pixelColor(10, 10), QColor(Qt::red));
+  EXPECT_EQ(loader.stats().fromDisk, 0);
+  EXPECT_EQ(loader.stats().fromNetwork, 3);
+  for (const QString& file : files) {
+    const QFileInfo info(file);
+    EXPECT_TRUE(info.isFile() && !info.isSymLink()) << "replaced by the fetched tile: " << file.toStdString();
+  }
 }
 
 }  // namespace
