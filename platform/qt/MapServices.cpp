@@ -33,9 +33,12 @@ void connectMapServices(MapWidget& map, const Options& options, const std::share
   map.setTileSources(sources, settings);
 
   auto* feed = new PositionFeed(&map, logger);
-  if (options.location) feed->useFixedPosition(*options.location);
-  else if (!options.nmeaFile.isEmpty()) feed->useNmeaLog(options.nmeaFile);
-  else if (!options.automation) feed->useSystemSource();
+  if (options.location)
+    feed->useFixedPosition(*options.location);
+  else if (!options.nmeaFile.isEmpty())
+    feed->useNmeaLog(options.nmeaFile);
+  else if (!options.automation)
+    feed->useSystemSource();
 }
 
 }  // namespace storm::qt

@@ -90,7 +90,8 @@ TileLoader::TileLoader(Settings settings, QObject* parent)
   retryTimer_.setTimerType(Qt::PreciseTimer);
   connect(&retryTimer_, &QTimer::timeout, this, [this] {
     const qint64 now = clock_.elapsed();
-    const bool due = std::any_of(failures_.cbegin(), failures_.cend(), [now](const Failure& f) { return f.retryAt <= now; });
+    const bool due =
+        std::any_of(failures_.cbegin(), failures_.cend(), [now](const Failure& f) { return f.retryAt <= now; });
     scheduleRetry();
     if (due) emit retryDue();
   });
@@ -289,8 +290,10 @@ void TileLoader::requestFailed(const TileKey& key, QHash<TileKey, Job>::iterator
   const bool refresh = job->refresh;
   jobs_.erase(job);
   // A failed renewal leaves the old copy on show; only a missing tile is tried again.
-  if (refresh) ++stats_.failures;
-  else fail(key);
+  if (refresh)
+    ++stats_.failures;
+  else
+    fail(key);
   pump();
 }
 
@@ -332,8 +335,10 @@ void TileLoader::requestDone(const TileKey& key, QNetworkReply* reply) {
        address = tileAddress(key)] {
         QString why;
         const QImage image = decodeTile(bytes, largestSide, why);
-        if (!image.isNull()) disk->write(folder, key.z, key.x, key.y, bytes);
-        else qCWarning(lcStorm, "tile %s: %s", qPrintable(address), qPrintable(why));
+        if (!image.isNull())
+          disk->write(folder, key.z, key.x, key.y, bytes);
+        else
+          qCWarning(lcStorm, "tile %s: %s", qPrintable(address), qPrintable(why));
         results_.post([this, key, image, refresh] { decoded(key, image, refresh); });
       },
       this);
@@ -343,8 +348,10 @@ void TileLoader::requestDone(const TileKey& key, QNetworkReply* reply) {
 void TileLoader::decoded(const TileKey& key, const QImage& image, bool refresh) {
   jobs_.remove(key);
   if (image.isNull()) {  // not an image: as good as no answer
-    if (refresh) ++stats_.failures;
-    else fail(key);
+    if (refresh)
+      ++stats_.failures;
+    else
+      fail(key);
     return;
   }
   if (!keep(key, image)) return;
@@ -372,7 +379,8 @@ void TileLoader::fail(const TileKey& key) {
   }
   Failure& f = failures_[key];
   f.count = std::min(f.count + 1, 30);
-  const qint64 wait = std::min<qint64>(static_cast<qint64>(settings_.firstRetryMs) << (f.count - 1), settings_.lastRetryMs);
+  const qint64 wait =
+      std::min<qint64>(static_cast<qint64>(settings_.firstRetryMs) << (f.count - 1), settings_.lastRetryMs);
   f.retryAt = now + wait;
   scheduleRetry();
 }
@@ -382,15 +390,19 @@ void TileLoader::scheduleRetry() {
   qint64 next = -1;
   for (const Failure& f : failures_)
     if (f.retryAt > now && (next < 0 || f.retryAt < next)) next = f.retryAt;
-  if (next < 0) retryTimer_.stop();
-  else retryTimer_.start(static_cast<int>(next - now) + 1);
+  if (next < 0)
+    retryTimer_.stop();
+  else
+    retryTimer_.start(static_cast<int>(next - now) + 1);
 }
 
 TileLoader::Stats TileLoader::stats() const {
   Stats s = stats_;
   for (const Job& job : jobs_) {
-    if (job.stage == Stage::InFlight) ++s.inFlight;
-    else if (job.stage == Stage::Queued) ++s.queued;
+    if (job.stage == Stage::InFlight)
+      ++s.inFlight;
+    else if (job.stage == Stage::Queued)
+      ++s.queued;
   }
   return s;
 }

@@ -44,20 +44,20 @@ class TileLoader : public QObject {
 
  public:
   struct Settings {
-    QString diskFolder;                             // empty: no disk cache
-    qint64 memoryBytes = 64LL * 1024 * 1024;        // decoded images held in memory
-    qint64 diskBytes = 256LL * 1024 * 1024;         // tile files kept on disk
-    int requestsPerHost = 2;                        // at once
-    int firstRetryMs = 2000;                        // wait after the first failure, doubled per failure
-    int lastRetryMs = 5 * 60 * 1000;                // longest wait between tries
-    qint64 refreshAfterSeconds = 7 * 24 * 3600;     // older files are shown and fetched again
-    int timeoutMs = 20000;                          // a request that stalls this long fails
-    int totalTimeoutMs = 30000;                     // a tile not in after this long fails, however it trickles
-    qint64 largestTileBytes = 4LL * 1024 * 1024;    // a tile's file, from the network or the disk
-    int largestTileSide = 1024;                     // pixels; a larger image is refused before it is decoded
-    int redirectsAllowed = 3;                       // per tile, and only within the layer's own scheme, host and port
+    QString diskFolder;                           // empty: no disk cache
+    qint64 memoryBytes = 64LL * 1024 * 1024;      // decoded images held in memory
+    qint64 diskBytes = 256LL * 1024 * 1024;       // tile files kept on disk
+    int requestsPerHost = 2;                      // at once
+    int firstRetryMs = 2000;                      // wait after the first failure, doubled per failure
+    int lastRetryMs = 5 * 60 * 1000;              // longest wait between tries
+    qint64 refreshAfterSeconds = 7 * 24 * 3600;   // older files are shown and fetched again
+    int timeoutMs = 20000;                        // a request that stalls this long fails
+    int totalTimeoutMs = 30000;                   // a tile not in after this long fails, however it trickles
+    qint64 largestTileBytes = 4LL * 1024 * 1024;  // a tile's file, from the network or the disk
+    int largestTileSide = 1024;                   // pixels; a larger image is refused before it is decoded
+    int redirectsAllowed = 3;                     // per tile, and only within the layer's own scheme, host and port
     QByteArray userAgent;
-    std::shared_ptr<WorkerPool> workers;            // reads files and decodes; null: a pool of its own
+    std::shared_ptr<WorkerPool> workers;  // reads files and decodes; null: a pool of its own
 
     // Disk cache in $XDG_CACHE_HOME/storm-distance/tiles, User-Agent naming this application.
     static Settings defaults();
@@ -146,7 +146,7 @@ class TileLoader : public QObject {
   std::shared_ptr<TileDiskCache> disk_;
   QNetworkAccessManager network_;
   std::shared_ptr<WorkerPool> workers_;  // reads files and decodes images
-  MainThreadQueue results_;               // what the workers hand back
+  MainThreadQueue results_;              // what the workers hand back
   QTimer retryTimer_;
   QElapsedTimer clock_;
   QHash<TileKey, Job> jobs_;

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QColor>
-#include <QImage>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
 
 #include <atomic>
 #include <cerrno>
@@ -239,8 +239,8 @@ class MapTileServer {
     }
     switch (served->layer.behaviour) {
       case Behaviour::Tile: {
-        const QByteArray response = "HTTP/1.1 200 OK\r\n" + headers +
-                                    "Content-Length: " + QByteArray::number(served->png.size()) + "\r\n\r\n";
+        const QByteArray response =
+            "HTTP/1.1 200 OK\r\n" + headers + "Content-Length: " + QByteArray::number(served->png.size()) + "\r\n\r\n";
         if (sendAll(connection, response.constData(), static_cast<size_t>(response.size())) &&
             sendAll(connection, served->png.constData(), static_cast<size_t>(served->png.size())))
           countBody(layer, served->png.size());
@@ -258,8 +258,9 @@ class MapTileServer {
         return;
       }
       case Behaviour::Trickle: {
-        const QByteArray response = "HTTP/1.1 200 OK\r\n" + headers + "Content-Length: " +
-                                    QByteArray::number(served->png.size()) + "\r\n\r\n" + served->png;
+        const QByteArray response = "HTTP/1.1 200 OK\r\n" + headers +
+                                    "Content-Length: " + QByteArray::number(served->png.size()) + "\r\n\r\n" +
+                                    served->png;
         for (const char byte : response) {
           if (!sendAll(connection, &byte, 1)) return;
           pollfd fds[2] = {{connection, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
@@ -272,18 +273,18 @@ class MapTileServer {
         location.replace("{z}", QString::fromLatin1(parts[2]))
             .replace("{x}", QString::fromLatin1(parts[3]))
             .replace("{y}", QString::fromLatin1(parts[4].chopped(4)));
-        const QByteArray response = "HTTP/1.1 302 Found\r\nLocation: " + location.toUtf8() + "\r\n" + headers +
-                                    "Content-Length: 0\r\n\r\n";
+        const QByteArray response =
+            "HTTP/1.1 302 Found\r\nLocation: " + location.toUtf8() + "\r\n" + headers + "Content-Length: 0\r\n\r\n";
         sendAll(connection, response.constData(), static_cast<size_t>(response.size()));
         return;
       }
     }
   }
 
-  std::thread thread_;                   // accepts connections
+  std::thread thread_;                  // accepts connections
   std::vector<std::thread> answering_;  // answer them
-  std::mutex queueMutex_;                // guards waiting_ and stopping_
-  std::condition_variable queued_;       // a connection is waiting, or the server is stopping
+  std::mutex queueMutex_;               // guards waiting_ and stopping_
+  std::condition_variable queued_;      // a connection is waiting, or the server is stopping
   std::deque<int> waiting_;
   bool stopping_ = false;
   int listener_ = -1;

@@ -1,18 +1,18 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 
 #include "tests/e2e/AutomationClient.h"
-#include "tests/e2e/WaitForState.h"
 #include "tests/e2e/MapTileServer.h"
+#include "tests/e2e/WaitForState.h"
 
 // The map on screen against tiles served on loopback: the right layer per map type, the storm
 // circle in the delegate's colours, the placeholder when the server is gone, the disk cache, and
@@ -38,8 +38,7 @@ std::string describe(const QColor& c) {
 
 class MapTiles : public ::testing::Test {
  protected:
-  MapTiles()
-      : server_({{"std", {kStandard}}, {"sat", {kSatellite}}, {"labels", {kLabels, true}}}) {}
+  MapTiles() : server_({{"std", {kStandard}}, {"sat", {kSatellite}}, {"labels", {kLabels, true}}}) {}
 
   void SetUp() override {
     ASSERT_TRUE(server_.start());
@@ -52,7 +51,9 @@ class MapTiles : public ::testing::Test {
       "satellite": {"url": "%2", "maxZoom": 18, "attribution": "Test imagery"},
       "hybrid": {"url": "%2", "maxZoom": 18, "attribution": "Test imagery",
                  "overlay": {"url": "%3", "maxZoom": 18, "attribution": "Test labels"}}
-    })").arg(std, sat, server_.urlTemplate("labels")).toUtf8());
+    })")
+                   .arg(std, sat, server_.urlTemplate("labels"))
+                   .toUtf8());
   }
 
   QProcessEnvironment environment() const {

@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QBuffer>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <future>
 

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -35,11 +35,12 @@ class MapWidgetTest : public ::testing::Test {
 
   void useServer(int maxZoom = 17, int firstRetryMs = 2000) {
     QString error;
-    auto sources = MapSources::parse(QString(R"({"standard": {"url": "%1", "maxZoom": %2, "attribution": "Test streets"}})")
-                                         .arg(server_.urlTemplate("s"))
-                                         .arg(maxZoom)
-                                         .toUtf8(),
-                                     error);
+    auto sources =
+        MapSources::parse(QString(R"({"standard": {"url": "%1", "maxZoom": %2, "attribution": "Test streets"}})")
+                              .arg(server_.urlTemplate("s"))
+                              .arg(maxZoom)
+                              .toUtf8(),
+                          error);
     ASSERT_TRUE(sources) << error.toStdString();
     TileLoader::Settings settings;
     settings.diskFolder = dir_.path() + "/tiles";
