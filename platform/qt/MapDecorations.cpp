@@ -45,6 +45,20 @@ QImage MapDecorations::blankPicture(QSizeF size, double dpr) {
   return image;
 }
 
+QImage MapDecorations::textBox(QSizeF size, QMarginsF padding, double radius, const QColor& ground, const QColor& ink,
+                               const QFont& font, int flags, const QString& text, double dpr) {
+  QImage image = blankPicture(size, dpr);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(ground);
+  p.drawRoundedRect(QRectF(QPointF(0, 0), size), radius, radius);
+  p.setFont(font);
+  p.setPen(ink);
+  p.drawText(QRectF(QPointF(0, 0), size).marginsRemoved(padding), flags, text);
+  return image;
+}
+
 void MapDecorations::drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel,
                                       QSize view, double dpr) {
   const double dot = 7;
@@ -141,17 +155,9 @@ void MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSi
     small.setPointSizeF(pointSize);
     // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
     const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
-    const QSizeF size(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2);
-    QImage picture = blankPicture(size, dpr);
-    QPainter cp(&picture);
-    cp.setRenderHint(QPainter::Antialiasing);
-    cp.setPen(Qt::NoPen);
-    cp.setBrush(QColor(255, 255, 255, 190));
-    cp.drawRoundedRect(QRectF(QPointF(0, 0), size), 3, 3);
-    cp.setFont(small);
-    cp.setPen(QColor(0x20, 0x20, 0x20));
-    cp.drawText(QRectF(3, 1, size.width() - 6, size.height() - 2), Qt::TextWordWrap | Qt::AlignRight, text);
-    return picture;
+    return textBox(QSizeF(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2), QMarginsF(3, 1, 3, 1), 3,
+                   QColor(255, 255, 255, 190), QColor(0x20, 0x20, 0x20), small, Qt::TextWordWrap | Qt::AlignRight, text,
+                   dpr);
   });
   const QSizeF size = image.deviceIndependentSize();
   painter.drawImage(QPointF(view.width() - size.width() - 3, view.height() - size.height() - 3), image);
@@ -164,17 +170,8 @@ void MapDecorations::drawNotice(QPainter& painter, const QString& text, QRect ro
       [&] {
         const int flags = Qt::TextWordWrap | Qt::AlignCenter;
         const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, room.width() - 16, 1000), flags, text);
-        const QSizeF size(room.width(), needed.height() + 8);
-        QImage picture = blankPicture(size, dpr);
-        QPainter np(&picture);
-        np.setRenderHint(QPainter::Antialiasing);
-        np.setPen(Qt::NoPen);
-        np.setBrush(QColor(31, 41, 51, 215));
-        np.drawRoundedRect(QRectF(QPointF(0, 0), size), 6, 6);
-        np.setFont(font);
-        np.setPen(QColor(0xf5, 0xf7, 0xfa));
-        np.drawText(QRectF(8, 4, size.width() - 16, size.height() - 8), flags, text);
-        return picture;
+        return textBox(QSizeF(room.width(), needed.height() + 8), QMarginsF(8, 4, 8, 4), 6, QColor(31, 41, 51, 215),
+                       QColor(0xf5, 0xf7, 0xfa), font, flags, text, dpr);
       });
   painter.drawImage(room.topLeft(), image);
 }

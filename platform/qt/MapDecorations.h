@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QMarginsF>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
@@ -8,6 +9,7 @@
 #include <array>
 #include <functional>
 
+class QColor;
 class QFont;
 class QPainter;
 
@@ -44,6 +46,9 @@ class MapDecorations {
   static const QImage& picture(Picture& cache, const PictureInputs& inputs, const QString& text,
                                const std::function<QImage()>& make);
   static QImage blankPicture(QSizeF size, double dpr);
+  // `text` in `ink` within `padding` of a rounded box of `ground`.
+  static QImage textBox(QSizeF size, QMarginsF padding, double radius, const QColor& ground, const QColor& ink,
+                        const QFont& font, int flags, const QString& text, double dpr);
 
   Picture dot_, scaleBar_, credit_, notice_;
 };
