@@ -76,6 +76,21 @@ std::string QtBundle::localizedString(const std::string& key) const {
   return QCoreApplication::translate(kLocalizableContext, key.c_str()).toStdString();
 }
 
+UnitSystem QtBundle::unitSystem() const {
+  switch (QLocale().measurementSystem()) {
+    case QLocale::ImperialUSSystem:
+      return UnitSystem::ImperialUS;
+    case QLocale::ImperialUKSystem:
+      return UnitSystem::ImperialUK;
+    default:
+      return UnitSystem::Metric;
+  }
+}
+
+std::string QtBundle::decimalText(double value, int decimals) const {
+  return QLocale().toString(value, 'f', decimals).toStdString();
+}
+
 void installTranslations() {
   auto translator = std::make_unique<QTranslator>();
   if (!translator->load(QLocale(), "storm-distance", "_", ":/translations")) return;

@@ -29,6 +29,8 @@ class QtBundle : public Bundle {
 
   std::optional<std::string> infoString(const std::string& key) const override;
   std::string localizedString(const std::string& key) const override;
+  UnitSystem unitSystem() const override;
+  std::string decimalText(double value, int decimals) const override;
 
  private:
   std::map<std::string, std::string> info_;

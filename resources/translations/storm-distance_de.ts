@@ -19,6 +19,34 @@
         <source>Remind me later</source>
         <translation>Später erinnern</translation>
     </message>
+    <message>
+        <source>Approaching</source>
+        <translation>Kommt näher</translation>
+    </message>
+    <message>
+        <source>Moving away</source>
+        <translation>Zieht ab</translation>
+    </message>
+    <message>
+        <source>Steady</source>
+        <translation>Gleichbleibend</translation>
+    </message>
+    <message>
+        <source>%1 km/min</source>
+        <translation>%1 km/min</translation>
+    </message>
+    <message>
+        <source>%1 mi/min</source>
+        <translation>%1 mi/min</translation>
+    </message>
+    <message>
+        <source>within 10 km now</source>
+        <translation>jetzt näher als 10 km</translation>
+    </message>
+    <message>
+        <source>within 10 km in about %1 min</source>
+        <translation>in etwa %1 min näher als 10 km</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>

@@ -19,6 +19,34 @@
         <source>Remind me later</source>
         <translation>Recordármelo más tarde</translation>
     </message>
+    <message>
+        <source>Approaching</source>
+        <translation>Se acerca</translation>
+    </message>
+    <message>
+        <source>Moving away</source>
+        <translation>Se aleja</translation>
+    </message>
+    <message>
+        <source>Steady</source>
+        <translation>Estable</translation>
+    </message>
+    <message>
+        <source>%1 km/min</source>
+        <translation>%1 km/min</translation>
+    </message>
+    <message>
+        <source>%1 mi/min</source>
+        <translation>%1 mi/min</translation>
+    </message>
+    <message>
+        <source>within 10 km now</source>
+        <translation>ya a menos de 10 km</translation>
+    </message>
+    <message>
+        <source>within 10 km in about %1 min</source>
+        <translation>a menos de 10 km en unos %1 min</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>

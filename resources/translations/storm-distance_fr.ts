@@ -19,6 +19,34 @@
         <source>Remind me later</source>
         <translation>Me le rappeler plus tard</translation>
     </message>
+    <message>
+        <source>Approaching</source>
+        <translation>Se rapproche</translation>
+    </message>
+    <message>
+        <source>Moving away</source>
+        <translation>S’éloigne</translation>
+    </message>
+    <message>
+        <source>Steady</source>
+        <translation>Stable</translation>
+    </message>
+    <message>
+        <source>%1 km/min</source>
+        <translation>%1 km/min</translation>
+    </message>
+    <message>
+        <source>%1 mi/min</source>
+        <translation>%1 mi/min</translation>
+    </message>
+    <message>
+        <source>within 10 km now</source>
+        <translation>à moins de 10 km</translation>
+    </message>
+    <message>
+        <source>within 10 km in about %1 min</source>
+        <translation>à moins de 10 km dans env. %1 min</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
