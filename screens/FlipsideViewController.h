@@ -4,10 +4,12 @@
 #include <string_view>
 
 #include "platform/Platform.h"
+#include "platform/View.h"
 #include "platform/ViewController.h"
 
-// The information screen: what the app does and how, a link to the maker's other apps, and the
-// way back to the main screen through its delegate.
+// The information screen: what the app does and how, the air temperature that sets the speed of
+// sound, a link to the maker's other apps, and the way back to the main screen through its
+// delegate.
 
 namespace storm {
 
@@ -26,8 +28,13 @@ class FlipsideViewController : public ViewController {
   std::shared_ptr<FlipsideViewControllerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<FlipsideViewControllerDelegate> delegate) { delegate_ = std::move(delegate); }
 
+  bool setOutlet(std::string_view name, const std::shared_ptr<View>& view) override;
+  void viewDidLoad() override;
+
   // Asks the delegate to close this screen.
   void done(View* sender);
+  // The air temperature field's editing ended: keeps a valid entry, explains an invalid one.
+  void temperatureChanged(View* sender);
   // Opens the maker's page in the store.
   void more(View* sender);
 
@@ -35,8 +42,14 @@ class FlipsideViewController : public ViewController {
   Action action(std::string_view selector) override;
 
  private:
+  // Shows the setting in the field (in the locale's unit) and what it means in the note.
+  void showTemperatureSetting();
+  std::string degreesText(double celsius) const;
+
   Platform& platform_;
   std::weak_ptr<FlipsideViewControllerDelegate> delegate_;
+  std::weak_ptr<TextField> temperature_;
+  std::weak_ptr<Label> temperatureNote_;
 };
 
 }  // namespace storm

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Preferences.h"
@@ -26,5 +27,15 @@ std::vector<PreferenceKey> speedOfSoundSettingKeys();
 double speedOfSoundSetting(const Preferences* settings);
 // Sets the air temperature (nothing: standard) and saves it; false for a temperature out of range.
 bool setAirTemperature(Preferences& settings, std::optional<double> celsius);
+
+// What the user typed as the air temperature: nothing (or "standard") for the standard speed, or
+// a number of degrees, with an optional unit (°C, °F, C or F; without one, `fahrenheit` says
+// which). A comma stands for the decimal point.
+struct TemperatureEntry {
+  enum Kind { Standard, Degrees, Invalid } kind = Standard;
+  double celsius = 0;  // for Degrees, converted from °F where it was given in °F
+};
+TemperatureEntry parseTemperatureEntry(const std::string& text, bool fahrenheit);
+double fahrenheitFromCelsius(double celsius);
 
 }  // namespace storm

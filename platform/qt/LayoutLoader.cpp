@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QShortcut>
 
 #include "platform/qt/CompiledLayouts.h"
@@ -100,6 +101,8 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
         QObject::connect(button, &QAbstractButton::clicked, root, fire);
       else if (auto* seg = qobject_cast<SegmentedControlWidget*>(w))
         QObject::connect(seg, &SegmentedControlWidget::valueChanged, root, fire);
+      else if (auto* field = qobject_cast<QLineEdit*>(w))
+        QObject::connect(field, &QLineEdit::editingFinished, root, fire);
     }
     const std::string segue = prop(w, "segue");
     if (!segue.empty()) {

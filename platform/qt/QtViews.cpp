@@ -155,6 +155,19 @@ void QtLabel::setText(const std::string& text) {
   if (auto* label = qobject_cast<QLabel*>(widget_.data())) label->setText(QString::fromStdString(text));
 }
 
+std::string QtTextField::text() const {
+  auto* field = qobject_cast<QLineEdit*>(widget_.data());
+  return field ? field->text().toStdString() : std::string();
+}
+
+void QtTextField::setText(const std::string& text) {
+  if (auto* field = qobject_cast<QLineEdit*>(widget_.data())) field->setText(QString::fromStdString(text));
+}
+
+void QtTextField::setPlaceholder(const std::string& text) {
+  if (auto* field = qobject_cast<QLineEdit*>(widget_.data())) field->setPlaceholderText(QString::fromStdString(text));
+}
+
 QtButton::QtButton(QAbstractButton* button) : QtView(button) {
   if (button) titles_[ControlStateNormal] = button->text().toStdString();
 }
@@ -187,6 +200,7 @@ void QtSegmentedControl::setSelectedSegmentIndex(int index) {
 std::shared_ptr<View> wrapWidget(QWidget* widget) {
   if (auto* label = qobject_cast<QLabel*>(widget)) return std::make_shared<QtLabel>(label);
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return std::make_shared<QtButton>(button);
+  if (auto* field = qobject_cast<QLineEdit*>(widget)) return std::make_shared<QtTextField>(field);
   if (auto* control = qobject_cast<SegmentedControlWidget*>(widget))
     return std::make_shared<QtSegmentedControl>(control);
   if (auto* map = qobject_cast<MapWidget*>(widget)) return makeMapView(map);

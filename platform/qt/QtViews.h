@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QWidget>
@@ -86,6 +87,14 @@ class QtButton : public QtView<Button> {
 
  private:
   std::map<unsigned, std::string> titles_;
+};
+
+class QtTextField : public QtView<TextField> {
+ public:
+  explicit QtTextField(QLineEdit* field) : QtView(field) {}
+  std::string text() const override;
+  void setText(const std::string& text) override;
+  void setPlaceholder(const std::string& text) override;
 };
 
 class QtSegmentedControl : public QtView<SegmentedControl> {

@@ -47,6 +47,22 @@
         <source>within 10 km in about %1 min</source>
         <translation>in etwa %1 min näher als 10 km</translation>
     </message>
+    <message>
+        <source>Standard (%1)</source>
+        <translation>Standard (%1)</translation>
+    </message>
+    <message>
+        <source>Speed of sound at %1: %2 m/s.</source>
+        <translation>Schallgeschwindigkeit bei %1: %2 m/s.</translation>
+    </message>
+    <message>
+        <source>Standard speed of sound: %1 m/s. Type the air temperature for a closer figure, or leave the field empty.</source>
+        <translation>Standard-Schallgeschwindigkeit: %1 m/s. Gib die Lufttemperatur ein, um genauer zu rechnen, oder lass das Feld leer.</translation>
+    </message>
+    <message>
+        <source>Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.</source>
+        <translation>Gib eine Temperatur von %1 bis %2 ein, oder lass das Feld leer für die Standard-Schallgeschwindigkeit.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -104,6 +120,10 @@
     <message>
         <source>Done</source>
         <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Air temperature</source>
+        <translation>Lufttemperatur</translation>
     </message>
 </context>
 <context>

@@ -47,6 +47,22 @@
         <source>within 10 km in about %1 min</source>
         <translation>a menos de 10 km en unos %1 min</translation>
     </message>
+    <message>
+        <source>Standard (%1)</source>
+        <translation>Estándar (%1)</translation>
+    </message>
+    <message>
+        <source>Speed of sound at %1: %2 m/s.</source>
+        <translation>Velocidad del sonido a %1: %2 m/s.</translation>
+    </message>
+    <message>
+        <source>Standard speed of sound: %1 m/s. Type the air temperature for a closer figure, or leave the field empty.</source>
+        <translation>Velocidad del sonido estándar: %1 m/s. Escribe la temperatura del aire para una cifra más precisa, o deja el campo vacío.</translation>
+    </message>
+    <message>
+        <source>Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.</source>
+        <translation>Escribe una temperatura de %1 a %2, o deja el campo vacío para la velocidad del sonido estándar.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -104,6 +120,10 @@
     <message>
         <source>Done</source>
         <translation>Listo</translation>
+    </message>
+    <message>
+        <source>Air temperature</source>
+        <translation>Temperatura del aire</translation>
     </message>
 </context>
 <context>

@@ -47,6 +47,22 @@
         <source>within 10 km in about %1 min</source>
         <translation>à moins de 10 km dans env. %1 min</translation>
     </message>
+    <message>
+        <source>Standard (%1)</source>
+        <translation>Standard (%1)</translation>
+    </message>
+    <message>
+        <source>Speed of sound at %1: %2 m/s.</source>
+        <translation>Vitesse du son à %1 : %2 m/s.</translation>
+    </message>
+    <message>
+        <source>Standard speed of sound: %1 m/s. Type the air temperature for a closer figure, or leave the field empty.</source>
+        <translation>Vitesse du son standard : %1 m/s. Saisissez la température de l’air pour un chiffre plus juste, ou laissez le champ vide.</translation>
+    </message>
+    <message>
+        <source>Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.</source>
+        <translation>Saisissez une température de %1 à %2, ou laissez le champ vide pour la vitesse du son standard.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -104,6 +120,10 @@
     <message>
         <source>Done</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>Air temperature</source>
+        <translation>Température de l’air</translation>
     </message>
 </context>
 <context>

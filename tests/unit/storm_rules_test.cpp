@@ -214,5 +214,33 @@ TEST(SpeedFromTemperature, StandardSpeedKeepsTheStandardBits) {
   EXPECT_LT(cold.kilometres, distanceForSeconds(3.0f).kilometres);
 }
 
+TEST(TemperatureEntry, ReadsWhatPeopleTypeAndRefusesTheRest) {
+  using K = TemperatureEntry::Kind;
+  EXPECT_EQ(parseTemperatureEntry("", false).kind, K::Standard);
+  EXPECT_EQ(parseTemperatureEntry("  Standard ", true).kind, K::Standard);
+  const struct {
+    const char* text;
+    bool fahrenheit;
+    double celsius;
+  } accepted[] = {{"20", false, 20},
+                  {"-3,5", false, -3.5},
+                  {"\u2212"
+                   "40",
+                   false, -40},
+                  {"68", true, 20},
+                  {"68 °F", false, 20},
+                  {"20°C", true, 20},
+                  {"-40F", false, -40},
+                  {"50 c", true, 50}};
+  for (const auto& a : accepted) {
+    const TemperatureEntry e = parseTemperatureEntry(a.text, a.fahrenheit);
+    ASSERT_EQ(e.kind, K::Degrees) << a.text;
+    EXPECT_NEAR(e.celsius, a.celsius, 1e-9) << a.text;
+  }
+  for (const char* refused : {"50.1", "-41", "123 F", "twenty", "20 K", "1e400", "nan", "20,5,1", "--3"}) {
+    EXPECT_EQ(parseTemperatureEntry(refused, false).kind, K::Invalid) << refused;
+  }
+}
+
 }  // namespace
 }  // namespace storm
