@@ -12,6 +12,13 @@
 
 namespace storm {
 
+// A stretch of the log, newest first, as one read saw it.
+struct StrikePage {
+  long total = 0;   // strikes in the whole log at that read
+  long offset = 0;  // how many newer strikes come before the first of `strikes`
+  std::vector<Strike> strikes;
+};
+
 class StrikeStore {
  public:
   virtual ~StrikeStore() = default;
@@ -24,6 +31,9 @@ class StrikeStore {
   virtual std::vector<Strike> recent(double since) const = 0;
   // Every strike, newest first, once everything appended before has been written.
   virtual void allStrikes(std::function<void(std::vector<Strike>)> done) = 0;
+  // Up to `limit` strikes, newest first, after the `offset` newest, with the log's size, once
+  // everything appended before has been written; for lists that read a long log a page at a time.
+  virtual void readPage(long offset, long limit, std::function<void(StrikePage)> done) = 0;
   // Empties the log; `done` learns whether it worked.
   virtual void clear(std::function<void(bool)> done) = 0;
   // Writes the log to `path` as CSV, oldest first; `done` learns whether it worked.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 #include <memory>
@@ -78,12 +79,9 @@ std::string QtBundle::localizedString(const std::string& key) const {
 
 UnitSystem QtBundle::unitSystem() const {
   switch (QLocale().measurementSystem()) {
-    case QLocale::ImperialUSSystem:
-      return UnitSystem::ImperialUS;
-    case QLocale::ImperialUKSystem:
-      return UnitSystem::ImperialUK;
-    default:
-      return UnitSystem::Metric;
+    case QLocale::ImperialUSSystem: return UnitSystem::ImperialUS;
+    case QLocale::ImperialUKSystem: return UnitSystem::ImperialUK;
+    default: return UnitSystem::Metric;
   }
 }
 
@@ -92,6 +90,12 @@ std::string QtBundle::decimalText(double value, int decimals) const {
 }
 
 void installTranslations() {
+  // Qt's own texts first (the file dialog's), where the system has them.
+  auto qtTexts = std::make_unique<QTranslator>();
+  if (qtTexts->load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    qtTexts->setParent(QCoreApplication::instance());
+    QCoreApplication::installTranslator(qtTexts.release());
+  }
   auto translator = std::make_unique<QTranslator>();
   if (!translator->load(QLocale(), "storm-distance", "_", ":/translations")) return;
   translator->setParent(QCoreApplication::instance());  // the application owns it from here
