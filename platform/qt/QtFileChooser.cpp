@@ -67,6 +67,8 @@ bool QtFileChooser::answer(std::optional<QString> path) {
 
 void QtFileChooser::finish(std::optional<std::string> path) {
   dialog_ = nullptr;
+  // The keys go back to the window, and to the screen's shortcuts (Escape, say), at once.
+  if (window_) window_->activateWindow();
   if (auto done = std::exchange(done_, nullptr)) done(std::move(path));
 }
 
