@@ -90,16 +90,15 @@ std::string QtBundle::decimalText(double value, int decimals) const {
 }
 
 void installTranslations() {
-  // Qt's own texts first (the file dialog's), where the system has them.
-  auto qtTexts = std::make_unique<QTranslator>();
-  if (qtTexts->load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    qtTexts->setParent(QCoreApplication::instance());
-    QCoreApplication::installTranslator(qtTexts.release());
-  }
   auto translator = std::make_unique<QTranslator>();
   if (!translator->load(QLocale(), "storm-distance", "_", ":/translations")) return;
   translator->setParent(QCoreApplication::instance());  // the application owns it from here
   QCoreApplication::installTranslator(translator.release());
+  // Qt's own texts (the file dialog's) in the same language, where the system has them.
+  auto qtTexts = std::make_unique<QTranslator>();
+  if (!qtTexts->load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+  qtTexts->setParent(QCoreApplication::instance());
+  QCoreApplication::installTranslator(qtTexts.release());
 }
 
 }  // namespace storm::qt
