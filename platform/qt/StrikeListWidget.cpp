@@ -13,7 +13,7 @@ namespace storm::qt {
 namespace {
 
 constexpr int kCellPadding = 5;  // each side of a cell's text, as the style sheet pads the titles
-constexpr int kRowPadding = 8;  // above and below a row's text, together
+constexpr int kRowPadding = 8;   // above and below a row's text, together
 constexpr int kHeaderExtra = 2;  // a title's room beyond the cells' padding: the section's border
 
 // The widest texts a column shows: a date and time of day with two-digit fields, a position far
