@@ -5,6 +5,7 @@
 #include "platform/Nil.h"
 #include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
+#include "screens/HistoryViewController.h"
 #include "screens/MainViewController.h"
 #include "storm/SpeedOfSound.h"
 
@@ -45,6 +46,7 @@ void AppDelegate::applicationWillTerminate() {}
 std::shared_ptr<ViewController> AppDelegate::makeViewController(const std::string& className) {
   if (className == "MainViewController") return std::make_shared<MainViewController>(platform_, stopwatch_);
   if (className == "FlipsideViewController") return std::make_shared<FlipsideViewController>(platform_);
+  if (className == "HistoryViewController") return std::make_shared<HistoryViewController>(platform_);
   return nullptr;
 }
 

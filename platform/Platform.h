@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/DateFormatter.h"
 #include "platform/Dispatch.h"
+#include "platform/FileChooser.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/Reachability.h"
@@ -50,6 +51,8 @@ struct Platform {
   std::shared_ptr<Preferences> settings;
   // Where the user is, as the map knows it.
   std::shared_ptr<UserPosition> position;
+  // Asks where to save a file.
+  std::shared_ptr<FileChooser> files;
   // Only in automation mode.
   std::shared_ptr<AutomationRegistry> automation;
   // Kept last so that it is released first: blocks still running on its workers may use the

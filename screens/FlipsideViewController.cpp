@@ -42,6 +42,7 @@ std::string FlipsideViewController::degreesText(double celsius) const {
 }
 
 void FlipsideViewController::showTemperatureSetting() {
+  if (!platform_.bundle) return;
   const Bundle& bundle = *platform_.bundle;
   const Preferences* settings = platform_.settings.get();
   const bool set = settings && settings->containsKey(kAirTemperatureKey) &&
@@ -69,7 +70,7 @@ void FlipsideViewController::showTemperatureSetting() {
 
 void FlipsideViewController::temperatureChanged(View*) {
   auto field = temperature_.lock();
-  if (!field || !platform_.settings) return;
+  if (!field || !platform_.settings || !platform_.bundle) return;
   const TemperatureEntry entry = parseTemperatureEntry(field->text(), usesFahrenheit(*platform_.bundle));
   if (entry.kind == TemperatureEntry::Invalid) {
     if (auto note = temperatureNote_.lock())

@@ -11,17 +11,19 @@
 #include "platform/View.h"
 #include "platform/ViewController.h"
 #include "screens/FlipsideViewController.h"
+#include "screens/HistoryViewController.h"
 
 // The main screen: the stopwatch button with its time and distance labels, the storm map and its
-// type selector, the advertising banner at its foot, and the ways to the information screen and
-// the store.
+// type selector, the advertising banner at its foot, and the ways to the information screen, the
+// strike history and the store.
 
 namespace storm {
 
 class MainViewController : public ViewController,
                            public MKMapViewDelegate,
                            public ADBannerViewDelegate,
-                           public FlipsideViewControllerDelegate {
+                           public FlipsideViewControllerDelegate,
+                           public HistoryViewControllerDelegate {
  public:
   // `stopwatch` is the application's one stopwatch, shared by every main screen.
   MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch);
@@ -73,9 +75,10 @@ class MainViewController : public ViewController,
   // Adds the screen's members to the automation `state` answer.
   void registerAutomation(AutomationRegistry& automation);
 
-  // Navigation: the information screen and the store.
+  // Navigation: the information screen, the history screen and the store.
   void prepareForSegue(StoryboardSegue& segue, View* sender) override;
   void flipsideViewControllerDidFinish(FlipsideViewController& controller) override;
+  void historyViewControllerDidFinish(HistoryViewController& controller) override;
   void paid(View* sender);
 
  protected:

@@ -260,7 +260,7 @@ Json AutomationDriver::state() const {
   Json s = Json::object();
   auto* main = ctx_.screens->main();
   auto* top = ctx_.screens->top();
-  s.set("screen", top && top != main ? "info" : "main");
+  s.set("screen", !top || top == main ? "main" : top->layoutName == "History" ? "history" : "info");
   for (const auto& [name, value] : stateMembers_) s.set(name, value());
   Json urls = Json::array();
   for (const auto& url : ctx_.services->urlOpener->openedURLs()) urls.push(url);

@@ -88,6 +88,9 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
 void registerServiceAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 // The strike log: `strikes`, `strikes clear`, `strikes export PATH`; `settle` waits for its writes.
 void registerStrikeAutomation(AutomationDriver& driver, const AutomationContext& ctx);
+// The history screen's `history` state member, and `choose PATH` / `choose cancel` answering the
+// open file dialog.
+void registerHistoryAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 
 // Runs posted work until none is left.
 void drainMainQueue();

@@ -178,6 +178,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     registerScreenAutomation(*automation, automationContext);
     registerServiceAutomation(*automation, automationContext);
     registerStrikeAutomation(*automation, automationContext);
+    registerHistoryAutomation(*automation, automationContext);
     // Tests drive the lifecycle themselves; the window system's state changes are not theirs.
     // Shown and in front, as a launched app is once its window is up.
     lifecycle.moveTo(AppState::Active);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 #include <memory>
@@ -78,12 +79,9 @@ std::string QtBundle::localizedString(const std::string& key) const {
 
 UnitSystem QtBundle::unitSystem() const {
   switch (QLocale().measurementSystem()) {
-    case QLocale::ImperialUSSystem:
-      return UnitSystem::ImperialUS;
-    case QLocale::ImperialUKSystem:
-      return UnitSystem::ImperialUK;
-    default:
-      return UnitSystem::Metric;
+    case QLocale::ImperialUSSystem: return UnitSystem::ImperialUS;
+    case QLocale::ImperialUKSystem: return UnitSystem::ImperialUK;
+    default: return UnitSystem::Metric;
   }
 }
 
@@ -96,6 +94,11 @@ void installTranslations() {
   if (!translator->load(QLocale(), "storm-distance", "_", ":/translations")) return;
   translator->setParent(QCoreApplication::instance());  // the application owns it from here
   QCoreApplication::installTranslator(translator.release());
+  // Qt's own texts (the file dialog's) in the same language, where the system has them.
+  auto qtTexts = std::make_unique<QTranslator>();
+  if (!qtTexts->load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+  qtTexts->setParent(QCoreApplication::instance());
+  QCoreApplication::installTranslator(qtTexts.release());
 }
 
 }  // namespace storm::qt

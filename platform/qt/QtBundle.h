@@ -37,8 +37,8 @@ class QtBundle : public Bundle {
 };
 
 // Installs the translation of the application's texts for the user's language, if there is one
-// (English needs none). Call once, after the application object exists and before any screen
-// is loaded.
+// (English needs none), with Qt's own in that language where the system has them. Call once,
+// after the application object exists and before any screen is loaded.
 void installTranslations();
 
 }  // namespace storm::qt

@@ -9,6 +9,7 @@
 #include "platform/qt/QtBundle.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtDispatch.h"
+#include "platform/qt/QtFileChooser.h"
 #include "platform/qt/QtLogger.h"
 #include "platform/qt/QtPreferences.h"
 #include "platform/qt/QtURLConnection.h"
@@ -84,6 +85,8 @@ std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* windo
   p.strikes = qt->strikes;
   qt->position = std::make_shared<QtUserPosition>();
   p.position = qt->position;
+  qt->files = std::make_shared<QtFileChooser>(window);
+  p.files = qt->files;
   return qt;
 }
 

@@ -17,6 +17,7 @@ namespace storm::qt {
 class QtAlertViewFactory;
 class QtBannerService;
 class QtDispatcher;
+class QtFileChooser;
 class QtURLOpener;
 class QtUserPosition;
 class RecordingLogger;
@@ -37,6 +38,7 @@ struct QtPlatform {
   std::shared_ptr<SqliteStrikeStore> strikes;
   // Follows the main screen's map once it is made.
   std::shared_ptr<QtUserPosition> position;
+  std::shared_ptr<QtFileChooser> files;
   std::shared_ptr<ScriptableReachability> scriptedReachability;  // in automation mode
 };
 

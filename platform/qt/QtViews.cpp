@@ -10,6 +10,7 @@
 #include "platform/qt/MapViewAdapter.h"
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/SegmentedControlWidget.h"
+#include "platform/qt/StrikeListWidget.h"
 
 namespace storm::qt {
 
@@ -204,6 +205,7 @@ std::shared_ptr<View> wrapWidget(QWidget* widget) {
   if (auto* control = qobject_cast<SegmentedControlWidget*>(widget))
     return std::make_shared<QtSegmentedControl>(control);
   if (auto* map = qobject_cast<MapWidget*>(widget)) return makeMapView(map);
+  if (auto* list = qobject_cast<StrikeListWidget*>(widget)) return std::make_shared<QtStrikeList>(list);
   return std::make_shared<QtPlainView>(widget);
 }
 

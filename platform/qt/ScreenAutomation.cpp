@@ -1,4 +1,5 @@
-// Automation commands and state for the banner, rotation and the information screen.
+// Automation commands and state for the banner, rotation, the window's size and the information
+// screen.
 
 #include <QCoreApplication>
 
@@ -38,6 +39,17 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
     if (!ok) return Reply::fail("rotate needs an orientation number");
     const bool allowed = ctx.screens->askToRotate(InterfaceOrientation{orientation});
     return Reply::with(Json::object().set("ok", true).set("allowed", allowed));
+  });
+  // Sets the window's size in pixels, as dragging its edges does.
+  driver.addCommand("resize", [ctx](const QStringList& args) {
+    bool wide = false, high = false;
+    const int width = args.size() == 2 ? args[0].toInt(&wide) : 0;
+    const int height = args.size() == 2 ? args[1].toInt(&high) : 0;
+    if (!wide || !high || width < 240 || height < 320 || width > 4096 || height > 4096)
+      return Reply::fail("resize needs WIDTH HEIGHT in pixels, from 240 320 to 4096 4096");
+    ctx.window->resize(width, height);
+    drainMainQueue();
+    return Reply::ok();
   });
   driver.addStateMember("banner", [ctx, banners]() -> Json {
     auto banner = banners->newest();

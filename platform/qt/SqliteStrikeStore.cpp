@@ -341,6 +341,44 @@ void SqliteStrikeStore::readAll(std::function<void(std::vector<Strike>)> done) {
   });
 }
 
+void SqliteStrikeStore::readPage(long offset, long limit, std::function<void(StrikePage)> done) {
+  submit([this, offset, limit, done = toMainThread(std::move(done))](Connection& c) {
+    StrikePage page;
+    page.offset = std::max(0L, offset);
+    // The size and the page in one transaction: the same state of the log.
+    const bool read = c.read([&](QSqlQuery& q) {
+      page.strikes.clear();  // a damaged file's first try may have left some
+      if (!q.exec("SELECT count(*) FROM strikes") || !q.next()) return false;
+      page.total = q.value(0).toLongLong();
+      q.finish();
+      const long first = std::min(page.offset, page.total);
+      const long count = std::clamp(limit, 0L, page.total - first);
+      if (count == 0) return true;
+      // Skipping rows is a walk along the time index, so the walk starts at the nearer end.
+      const long fromOldest = page.total - first - count;
+      const bool backwards = fromOldest < first;
+      q.prepare(QStringLiteral("SELECT %1 FROM strikes ORDER BY time %2, id %2 LIMIT ? OFFSET ?")
+                    .arg(kColumns, backwards ? "ASC" : "DESC"));
+      q.addBindValue(static_cast<qlonglong>(count));
+      q.addBindValue(static_cast<qlonglong>(backwards ? fromOldest : first));
+      if (!q.exec()) return false;
+      page.strikes.reserve(static_cast<size_t>(count));
+      while (q.next()) page.strikes.push_back(strikeFrom(q));
+      if (backwards) std::reverse(page.strikes.begin(), page.strikes.end());
+      return true;
+    });
+    // Without a readable file, what this run knows is all there is.
+    if (!read) {
+      std::lock_guard lock(mutex_);
+      page.total = static_cast<long>(recent_.size());
+      page.strikes.clear();
+      for (long i = page.offset; i < page.total && i < page.offset + std::max(0L, limit); ++i)
+        page.strikes.push_back(recent_[static_cast<size_t>(page.total - 1 - i)]);
+    }
+    done(std::move(page));
+  });
+}
+
 void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
   {
     std::lock_guard lock(mutex_);

@@ -45,6 +45,7 @@ class SqliteStrikeStore : public StrikeStore {
   void append(const Strike& strike) override;
   std::vector<Strike> recent(double since) const override;
   void allStrikes(std::function<void(std::vector<Strike>)> done) override;
+  void readPage(long offset, long limit, std::function<void(StrikePage)> done) override;
   void clear(std::function<void(bool)> done) override;
   void exportCSV(const std::string& path, std::function<void(bool)> done) override;
 

@@ -63,6 +63,50 @@
         <source>Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.</source>
         <translation>Gib eine Temperatur von %1 bis %2 ein, oder lass das Feld leer für die Standard-Schallgeschwindigkeit.</translation>
     </message>
+    <message>
+        <source>Last 15 minutes: %1</source>
+        <translation>Letzte 15 Minuten: %1</translation>
+    </message>
+    <message>
+        <source>Not enough strikes in the last 15 minutes for a trend</source>
+        <translation>Zu wenige Blitze in den letzten 15 Minuten für einen Trend</translation>
+    </message>
+    <message>
+        <source>No strikes recorded yet</source>
+        <translation>Noch keine Blitze aufgezeichnet</translation>
+    </message>
+    <message>
+        <source>Clear all strikes?</source>
+        <translation>Alle Blitze löschen?</translation>
+    </message>
+    <message>
+        <source>This removes every recorded strike. It cannot be undone.</source>
+        <translation>Damit werden alle aufgezeichneten Blitze entfernt. Das lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Exported %1 strikes to %2</source>
+        <translation>%1 Blitze nach %2 exportiert</translation>
+    </message>
+    <message>
+        <source>Exported 1 strike to %1</source>
+        <translation>1 Blitz nach %1 exportiert</translation>
+    </message>
+    <message>
+        <source>Could not write %1</source>
+        <translation>%1 konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>Could not clear the strike log</source>
+        <translation>Die Blitzliste konnte nicht gelöscht werden</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -102,6 +146,14 @@
         <source>Space or Enter</source>
         <translation>Leertaste oder Eingabetaste</translation>
     </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Strikes so far</source>
+        <translation>Bisherige Blitze</translation>
+    </message>
 </context>
 <context>
     <name>InfoScreen</name>
@@ -139,6 +191,71 @@
     <message>
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Position unbekannt. Rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryScreen</name>
+    <message>
+        <source>Strike history</source>
+        <translation>Blitzverlauf</translation>
+    </message>
+    <message>
+        <source>Export CSV…</source>
+        <translation>CSV exportieren…</translation>
+    </message>
+    <message>
+        <source>Write every strike to a CSV file</source>
+        <translation>Alle Blitze in eine CSV-Datei schreiben</translation>
+    </message>
+    <message>
+        <source>Clear…</source>
+        <translation>Löschen…</translation>
+    </message>
+    <message>
+        <source>Remove every recorded strike</source>
+        <translation>Alle aufgezeichneten Blitze entfernen</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::StrikeTableModel</name>
+    <message>
+        <source>Time</source>
+        <translation>Zeitpunkt</translation>
+    </message>
+    <message>
+        <source>Delay (s)</source>
+        <translation>Dauer (s)</translation>
+    </message>
+    <message>
+        <source>mi</source>
+        <translation>mi</translation>
+    </message>
+    <message>
+        <source>km</source>
+        <translation>km</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::QtFileChooser</name>
+    <message>
+        <source>Export strikes</source>
+        <translation>Blitze exportieren</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
     </message>
 </context>
 </TS>

@@ -63,6 +63,50 @@
         <source>Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.</source>
         <translation>Escribe una temperatura de %1 a %2, o deja el campo vacío para la velocidad del sonido estándar.</translation>
     </message>
+    <message>
+        <source>Last 15 minutes: %1</source>
+        <translation>Últimos 15 minutos: %1</translation>
+    </message>
+    <message>
+        <source>Not enough strikes in the last 15 minutes for a trend</source>
+        <translation>No hay suficientes rayos en los últimos 15 minutos para una tendencia</translation>
+    </message>
+    <message>
+        <source>No strikes recorded yet</source>
+        <translation>Aún no hay rayos registrados</translation>
+    </message>
+    <message>
+        <source>Clear all strikes?</source>
+        <translation>¿Borrar todos los rayos?</translation>
+    </message>
+    <message>
+        <source>This removes every recorded strike. It cannot be undone.</source>
+        <translation>Se eliminarán todos los rayos registrados. No se puede deshacer.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Borrar</translation>
+    </message>
+    <message>
+        <source>Exported %1 strikes to %2</source>
+        <translation>%1 rayos exportados a %2</translation>
+    </message>
+    <message>
+        <source>Exported 1 strike to %1</source>
+        <translation>1 rayo exportado a %1</translation>
+    </message>
+    <message>
+        <source>Could not write %1</source>
+        <translation>No se pudo escribir %1</translation>
+    </message>
+    <message>
+        <source>Could not clear the strike log</source>
+        <translation>No se pudo borrar la lista de rayos</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -102,6 +146,14 @@
         <source>Space or Enter</source>
         <translation>Espacio o Intro</translation>
     </message>
+    <message>
+        <source>History</source>
+        <translation>Historial</translation>
+    </message>
+    <message>
+        <source>Strikes so far</source>
+        <translation>Los rayos hasta ahora</translation>
+    </message>
 </context>
 <context>
     <name>InfoScreen</name>
@@ -139,6 +191,71 @@
     <message>
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Posición desconocida. Clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryScreen</name>
+    <message>
+        <source>Strike history</source>
+        <translation>Historial de rayos</translation>
+    </message>
+    <message>
+        <source>Export CSV…</source>
+        <translation>Exportar CSV…</translation>
+    </message>
+    <message>
+        <source>Write every strike to a CSV file</source>
+        <translation>Escribir todos los rayos en un archivo CSV</translation>
+    </message>
+    <message>
+        <source>Clear…</source>
+        <translation>Borrar…</translation>
+    </message>
+    <message>
+        <source>Remove every recorded strike</source>
+        <translation>Eliminar todos los rayos registrados</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Listo</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::StrikeTableModel</name>
+    <message>
+        <source>Time</source>
+        <translation>Hora</translation>
+    </message>
+    <message>
+        <source>Delay (s)</source>
+        <translation>Retardo (s)</translation>
+    </message>
+    <message>
+        <source>mi</source>
+        <translation>mi</translation>
+    </message>
+    <message>
+        <source>km</source>
+        <translation>km</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Posición</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::QtFileChooser</name>
+    <message>
+        <source>Export strikes</source>
+        <translation>Exportar rayos</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Archivos CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Todos los archivos (*)</translation>
     </message>
 </context>
 </TS>

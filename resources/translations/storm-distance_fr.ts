@@ -63,6 +63,50 @@
         <source>Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.</source>
         <translation>Saisissez une température de %1 à %2, ou laissez le champ vide pour la vitesse du son standard.</translation>
     </message>
+    <message>
+        <source>Last 15 minutes: %1</source>
+        <translation>15 dernières minutes : %1</translation>
+    </message>
+    <message>
+        <source>Not enough strikes in the last 15 minutes for a trend</source>
+        <translation>Pas assez d’éclairs dans les 15 dernières minutes pour une tendance</translation>
+    </message>
+    <message>
+        <source>No strikes recorded yet</source>
+        <translation>Aucun éclair enregistré pour l’instant</translation>
+    </message>
+    <message>
+        <source>Clear all strikes?</source>
+        <translation>Effacer tous les éclairs ?</translation>
+    </message>
+    <message>
+        <source>This removes every recorded strike. It cannot be undone.</source>
+        <translation>Tous les éclairs enregistrés seront supprimés. Cette action est irréversible.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Effacer</translation>
+    </message>
+    <message>
+        <source>Exported %1 strikes to %2</source>
+        <translation>%1 éclairs exportés vers %2</translation>
+    </message>
+    <message>
+        <source>Exported 1 strike to %1</source>
+        <translation>1 éclair exporté vers %1</translation>
+    </message>
+    <message>
+        <source>Could not write %1</source>
+        <translation>Impossible d’écrire %1</translation>
+    </message>
+    <message>
+        <source>Could not clear the strike log</source>
+        <translation>Impossible d’effacer la liste des éclairs</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -102,6 +146,14 @@
         <source>Space or Enter</source>
         <translation>Espace ou Entrée</translation>
     </message>
+    <message>
+        <source>History</source>
+        <translation>Historique</translation>
+    </message>
+    <message>
+        <source>Strikes so far</source>
+        <translation>Les éclairs jusqu’ici</translation>
+    </message>
 </context>
 <context>
     <name>InfoScreen</name>
@@ -139,6 +191,71 @@
     <message>
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Position inconnue. Clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryScreen</name>
+    <message>
+        <source>Strike history</source>
+        <translation>Historique des éclairs</translation>
+    </message>
+    <message>
+        <source>Export CSV…</source>
+        <translation>Exporter en CSV…</translation>
+    </message>
+    <message>
+        <source>Write every strike to a CSV file</source>
+        <translation>Écrire tous les éclairs dans un fichier CSV</translation>
+    </message>
+    <message>
+        <source>Clear…</source>
+        <translation>Effacer…</translation>
+    </message>
+    <message>
+        <source>Remove every recorded strike</source>
+        <translation>Supprimer tous les éclairs enregistrés</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::StrikeTableModel</name>
+    <message>
+        <source>Time</source>
+        <translation>Heure</translation>
+    </message>
+    <message>
+        <source>Delay (s)</source>
+        <translation>Délai (s)</translation>
+    </message>
+    <message>
+        <source>mi</source>
+        <translation>mi</translation>
+    </message>
+    <message>
+        <source>km</source>
+        <translation>km</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::QtFileChooser</name>
+    <message>
+        <source>Export strikes</source>
+        <translation>Exporter les éclairs</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Tous les fichiers (*)</translation>
     </message>
 </context>
 </TS>

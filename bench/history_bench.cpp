@@ -1,0 +1,176 @@
+// The history screen over a 100,000-strike log: from the press of History on the main screen to
+// the first rows of the list painted, against the press of Info to the information screen painted;
+// and from a jump to the list's end to its last rows painted.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "platform/ManualClock.h"
+#include "platform/qt/LayoutLoader.h"
+#include "platform/qt/QtPlatform.h"
+#include "platform/qt/ScreenStack.h"
+#include "platform/qt/SqliteStrikeStore.h"
+#include "platform/qt/StrikeListWidget.h"
+#include "platform/qt/WorkerPool.h"
+
+namespace {
+
+constexpr int kStrikes = 100000;
+constexpr int kRuns = 15;
+
+// A log of `count` strikes, one every 90 seconds up to now, most with a position.
+bool writeLog(const QString& path, int count) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  {
+    auto pool = std::make_shared<storm::qt::WorkerPool>();
+    storm::qt::SqliteStrikeStore store(path, pool, std::make_shared<storm::ManualClock>(0));
+    store.waitForIdle();  // the file exists with its schema
+  }
+  bool ok = false;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-fill");
+    db.setDatabaseName(path);
+    const double now = static_cast<double>(QDateTime::currentSecsSinceEpoch());
+    if (db.open() && db.transaction()) {
+      QSqlQuery q(db);
+      q.prepare(
+          "INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy) VALUES (?, ?, ?, ?, ?, ?, ?)");
+      ok = true;
+      for (int i = 0; i < count && ok; ++i) {
+        const double delay = 1 + (i % 97) * 0.125;
+        const QVariant none(QMetaType::fromType<double>());
+        for (const QVariant& v :
+             {QVariant(now - (count - i) * 90.0), QVariant(delay), QVariant(delay * 0.34029), QVariant(0.34029),
+              i % 5 ? QVariant(48.8566) : none, i % 5 ? QVariant(2.3522) : none, QVariant(25.0)})
+          q.addBindValue(v);
+        ok = q.exec();
+      }
+      ok = ok && db.commit();
+    }
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("bench-fill");
+  return ok;
+}
+
+// Runs the event loop until `ready`; false after 10 s.
+bool waitUntil(const std::function<bool()>& ready) {
+  QElapsedTimer limit;
+  limit.start();
+  while (!ready()) {
+    if (limit.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+  }
+  return true;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+double milliseconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QTemporaryDir work;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("XDG_CONFIG_HOME", (work.path() + "/config").toUtf8());
+  qputenv("XDG_DATA_HOME", (work.path() + "/data").toUtf8());
+  qputenv("XDG_CACHE_HOME", (work.path() + "/cache").toUtf8());
+  qputenv("XDG_RUNTIME_DIR", work.path().toUtf8());
+  QApplication app(argc, argv);
+  if (!writeLog(storm::qt::strikeLogPath(), kStrikes)) {
+    std::fprintf(stderr, "could not write the %d-strike log\n", kStrikes);
+    return 1;
+  }
+
+  // The application as it runs, without the map's tiles and position, which the list never needs.
+  QWidget window;
+  window.resize(360, 640);
+  const std::unique_ptr<storm::qt::QtPlatform> services = storm::qt::buildPlatform(storm::qt::Options{}, &window);
+  const std::unique_ptr<storm::ApplicationDelegate> delegate =
+      storm::stormDistanceApplication().makeDelegate(services->platform);
+  storm::qt::LayoutLoader loader(*delegate);
+  auto screens = std::make_shared<storm::qt::ScreenStack>(&window, loader);
+  if (!screens->showMain("Main")) return 1;
+  window.show();
+  services->strikes->waitForIdle();  // the last hour read back
+  auto* historyButton = screens->main()->root->findChild<QAbstractButton*>("history");
+  auto* infoButton = screens->main()->root->findChild<QAbstractButton*>("info");
+  if (!historyButton || !infoButton) return 1;
+  auto closeTop = [&] {
+    waitUntil([&] { return !screens->transitioning(); });
+    screens->dismissModalViewController(*screens->main()->controller, false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  };
+
+  std::vector<double> opening, jumping;
+  double first = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    QElapsedTimer timer;
+    timer.start();
+    historyButton->click();
+    storm::qt::StrikeListWidget* list = nullptr;
+    const bool shown = waitUntil([&] {
+      list = screens->top() && screens->top() != screens->main()
+                 ? screens->top()->root->findChild<storm::qt::StrikeListWidget*>()
+                 : nullptr;
+      return list && list->model() && list->model()->strikeAt(0);
+    });
+    if (!shown) {
+      std::fprintf(stderr, "the history screen showed no rows\n");
+      return 1;
+    }
+    list->table()->viewport()->repaint();
+    const double ms = milliseconds(timer);
+    // The first run also pays for what is made once (fonts, the layout's classes): reported apart.
+    if (run == 0)
+      first = ms;
+    else
+      opening.push_back(ms);
+
+    // The oldest strikes: a page read from the far end of the time index.
+    waitUntil([&] { return !screens->transitioning(); });
+    timer.restart();
+    list->table()->scrollToBottom();
+    list->table()->viewport()->repaint();  // asks for the rows in sight
+    const bool jumped = waitUntil([&] { return list->model()->strikeAt(kStrikes - 1).has_value(); });
+    list->table()->viewport()->repaint();
+    if (jumped) jumping.push_back(milliseconds(timer));
+
+    closeTop();
+  }
+  // The baseline: the information screen, which reads nothing, from its press to its first paint.
+  std::vector<double> info;
+  for (int run = 0; run < kRuns; ++run) {
+    QElapsedTimer timer;
+    timer.start();
+    infoButton->click();
+    if (screens->top() == screens->main()) return 1;
+    screens->top()->root->repaint();
+    info.push_back(milliseconds(timer));
+    closeTop();
+  }
+  std::printf("history screen over a %d-strike log, %d runs:\n", kStrikes, kRuns);
+  std::printf("  press of History to the first rows painted: median %.1f ms (target <= 50 ms); first run %.1f ms\n",
+              median(opening), first);
+  std::printf("  press of Info to the information screen painted: median %.1f ms (baseline)\n", median(info));
+  if (!jumping.empty())
+    std::printf("  jump to the end of the list to its last rows painted: median %.1f ms\n", median(jumping));
+  return 0;
+}

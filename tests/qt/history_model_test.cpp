@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <numeric>
+#include <random>
+
+#include "platform/ManualClock.h"
+#include "platform/qt/SqliteStrikeStore.h"
+#include "platform/qt/StrikeTableModel.h"
+#include "platform/qt/WorkerPool.h"
+
+// The history screen's table over a real log of a thousand strikes: what it reads, when, and in
+// which order.
+
+namespace storm::qt {
+namespace {
+
+constexpr double kEpoch = 1.7e9;
+constexpr int kStrikes = 1000;
+
+// Strike `i` flashed `i` minutes after kEpoch; every third has no position.
+Strike strikeNumber(int i) {
+  Strike s;
+  s.time = kEpoch + 60.0 * i;
+  s.delay = 1.5 + (i % 20) * 0.25;
+  s.km = s.delay * 0.34029;
+  s.speed = 0.34029;
+  if (i % 3 != 0) s.position = StrikePosition{52.52, 13.405, 10};
+  return s;
+}
+
+class HistoryModel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const QString path = dir.path() + "/strikes.sqlite";
+    SqliteStrikeStore(path, pool, clock).waitForIdle();  // the file with its schema
+    // Written in shuffled order, so that only the time puts the rows in order.
+    std::vector<int> order(kStrikes);
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "history-fill");
+      db.setDatabaseName(path);
+      ASSERT_TRUE(db.open() && db.transaction());
+      QSqlQuery q(db);
+      q.prepare("INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy) VALUES (?,?,?,?,?,?,?)");
+      for (int i : order) {
+        const Strike s = strikeNumber(i);
+        const QVariant none(QMetaType::fromType<double>());
+        for (const QVariant& v :
+             {QVariant(s.time), QVariant(s.delay), QVariant(s.km), QVariant(s.speed),
+              s.position ? QVariant(s.position->latitude) : none, s.position ? QVariant(s.position->longitude) : none,
+              QVariant(s.position ? s.position->accuracy : 0.0)})
+          q.addBindValue(v);
+        ASSERT_TRUE(q.exec());
+      }
+      ASSERT_TRUE(db.commit());
+    }
+    QSqlDatabase::removeDatabase("history-fill");
+    store = std::make_shared<SqliteStrikeStore>(path, pool, clock);
+  }
+
+  // Runs the event loop until the model has its next page.
+  static bool nextPage(StrikeTableModel& model) {
+    QSignalSpy read(&model, &StrikeTableModel::pageRead);
+    return read.wait(10000);
+  }
+
+  QTemporaryDir dir;
+  std::shared_ptr<WorkerPool> pool = std::make_shared<WorkerPool>();
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(kEpoch);
+  std::shared_ptr<SqliteStrikeStore> store;
+};
+
+TEST_F(HistoryModel, ReadsPagesNewestFirstOnlyWhenAViewAsks) {
+  StrikeTableModel model(store);
+  model.reload();
+  ASSERT_TRUE(nextPage(model));
+  ASSERT_EQ(model.rowCount(), kStrikes);
+  EXPECT_EQ(model.strikeAt(0), strikeNumber(kStrikes - 1));
+  EXPECT_EQ(model.strikeAt(StrikeTableModel::kPageRows - 1), strikeNumber(kStrikes - StrikeTableModel::kPageRows));
+  EXPECT_FALSE(model.strikeAt(StrikeTableModel::kPageRows)) << "opening reads one page";
+
+  // A row far down (its page read from the oldest end) is blank until its page arrives.
+  const QModelIndex far = model.index(900, StrikeTableModel::DelayColumn);
+  EXPECT_FALSE(model.data(far).isValid());
+  ASSERT_TRUE(nextPage(model));
+  EXPECT_EQ(model.strikeAt(900), strikeNumber(99));
+  EXPECT_EQ(model.strikeAt(kStrikes - 1), strikeNumber(0));
+  EXPECT_EQ(model.data(far).toString(), QLocale().toString(strikeNumber(99).delay, 'f', 3));
+  // One nearer the newest end.
+  model.data(model.index(300, StrikeTableModel::TimeColumn));
+  ASSERT_TRUE(nextPage(model));
+  EXPECT_EQ(model.strikeAt(300), strikeNumber(699));
+  EXPECT_FALSE(model.strikeAt(600)) << "the pages between stay unread";
+
+  // Strike 698 has a position, strike 699 none.
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::PositionColumn)).toString(), "52.5200, 13.4050");
+  EXPECT_EQ(model.data(model.index(300, StrikeTableModel::PositionColumn)).toString(), "\u2014");
+}
+
+TEST_F(HistoryModel, AStrikeAppendedAMomentAgoIsListedFirst) {
+  StrikeTableModel model(store);
+  model.reload();
+  ASSERT_TRUE(nextPage(model));
+
+  // Appended while the list is open, and read before its write could land: the read queues behind it.
+  Strike fresh = strikeNumber(kStrikes);
+  store->append(fresh);
+  model.reload();
+  ASSERT_TRUE(nextPage(model));
+  EXPECT_EQ(model.rowCount(), kStrikes + 1);
+  EXPECT_EQ(model.strikeAt(0), fresh);
+
+  // Without a reload, the next page read finds the log grown and reads it afresh.
+  fresh.time += 60;
+  store->append(fresh);
+  model.data(model.index(kStrikes - 1, StrikeTableModel::TimeColumn));
+  ASSERT_TRUE(nextPage(model));  // the first page of the reload the far one's answer started
+  EXPECT_EQ(model.rowCount(), kStrikes + 2);
+  EXPECT_EQ(model.strikeAt(0), fresh);
+}
+
+}  // namespace
+}  // namespace storm::qt
