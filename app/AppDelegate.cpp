@@ -10,7 +10,10 @@
 
 namespace storm {
 
-AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {
+AppDelegate::AppDelegate(Platform& platform)
+    : platform_(platform),
+      stormWatch_(std::make_shared<StormWatch>(platform.strikes, platform.clock, platform.timers, platform.notifier,
+                                               platform.bundle)) {
   stopwatch_->timingChanged = [](bool timing) { RatingPrompt::holdRatingAlert(timing); };
 }
 
@@ -21,7 +24,8 @@ bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::s
   send(platform_.settings, &Preferences::declareKeys, PositionMemory::settingKeys());
   positionMemory_ = std::make_shared<PositionMemory>(platform_.settings, platform_.position);
   positionMemory_->start();
-  if (platform_.automation) registerStormAutomation(*platform_.automation, platform_);
+  stormWatch_->start();
+  if (platform_.automation) registerStormAutomation(*platform_.automation, platform_, stormWatch_);
   const auto probe = options.find(kLaunchOptionProbeURL);
   const auto prompt = options.find(kLaunchOptionRatingPrompt);
   if (prompt == options.end() || prompt->second != "off")
@@ -43,7 +47,8 @@ void AppDelegate::applicationDidBecomeActive() {}
 void AppDelegate::applicationWillTerminate() {}
 
 std::shared_ptr<ViewController> AppDelegate::makeViewController(const std::string& className) {
-  if (className == "MainViewController") return std::make_shared<MainViewController>(platform_, stopwatch_);
+  if (className == "MainViewController")
+    return std::make_shared<MainViewController>(platform_, stopwatch_, stormWatch_);
   if (className == "FlipsideViewController") return std::make_shared<FlipsideViewController>(platform_);
   return nullptr;
 }

@@ -22,6 +22,11 @@ class StrikeStore {
   // written included), oldest first. Only the last hour before the log was opened is read back
   // from disk.
   virtual std::vector<Strike> recent(double since) const = 0;
+  // Calls `done` on the main thread once the last hour has been read back from disk, so that
+  // `recent` knows it; at once when there is nothing to wait for.
+  virtual void afterReadBack(std::function<void()> done) {
+    if (done) done();
+  }
   // Every strike, newest first, once everything appended before has been written.
   virtual void allStrikes(std::function<void(std::vector<Strike>)> done) = 0;
   // Empties the log; `done` learns whether it worked.

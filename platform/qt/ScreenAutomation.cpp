@@ -1,4 +1,4 @@
-// Automation commands and state for the banner, rotation and the information screen.
+// Automation commands and state for the banner, rotation, the window's size and the information screen.
 
 #include <QCoreApplication>
 
@@ -38,6 +38,17 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
     if (!ok) return Reply::fail("rotate needs an orientation number");
     const bool allowed = ctx.screens->askToRotate(InterfaceOrientation{orientation});
     return Reply::with(Json::object().set("ok", true).set("allowed", allowed));
+  });
+  // The window's size in pixels, as the user drags it (for screenshots at phone and desktop sizes).
+  driver.addCommand("resize", [ctx](const QStringList& args) {
+    bool wide = false, tall = false;
+    const int width = args.size() == 2 ? args[0].toInt(&wide) : 0;
+    const int height = args.size() == 2 ? args[1].toInt(&tall) : 0;
+    if (!wide || !tall || width < 1 || height < 1 || width > 10000 || height > 10000)
+      return Reply::fail("resize needs WIDTH HEIGHT in pixels");
+    ctx.window->resize(width, height);
+    drainMainQueue();
+    return Reply::ok();
   });
   driver.addStateMember("banner", [ctx, banners]() -> Json {
     auto banner = banners->newest();
