@@ -32,13 +32,12 @@ constexpr int kLargestScaledTile = 1024;
 const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
 const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
-// An earlier strike's ring: a thin dark red line on a faint light halo, which keeps it visible on
-// imagery as on streets.
+// An earlier strike's ring: a thin dark red line between faint light ones, which keeps it visible
+// on imagery as on streets.
 const QColor kRingInk(0xb9, 0x1c, 0x1c);
 const QColor kRingHalo(0xff, 0xff, 0xff);
-constexpr double kRingWidth = 1.5;
-constexpr double kRingHaloWidth = 3.5;
-constexpr double kRingHaloShare = 0.6;
+constexpr double kRingReach = 2;  // pixels either side of the line that its halo takes
+constexpr double kRingHaloShare = 0.7;
 
 QColor toQColor(const Color& c) { return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha); }
 
@@ -443,7 +442,7 @@ void MapWidget::drawOverlays(QPainter& painter) {
     const double shift = std::round(geo::worldX(entry.ring.center.longitude) - basisWorld.x());
     ringShifts.push_back(shift);
     extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s)
-                  .adjusted(-kRingHaloWidth, -kRingHaloWidth, kRingHaloWidth, kRingHaloWidth);
+                  .adjusted(-kRingReach, -kRingReach, kRingReach, kRingReach);
   }
   const QRectF needed = extent & view;
   if (needed.isEmpty()) return;
@@ -470,15 +469,35 @@ void MapWidget::drawOverlays(QPainter& painter) {
       path.closeSubpath();
       return path;
     };
-    // The rings under the overlays, the oldest first so that the newest lie on top.
+    // The rings under the overlays, the oldest first so that the newest lie on top. Each is one
+    // device pixel wide between two light ones a pixel inside and outside it: lines that thin take
+    // the painter's quick way, which a thicker antialiased stroke of a large circle does not.
     for (size_t i = rings_.size(); i-- > 0;) {
-      const QPainterPath path = outline(rings_[i].points, ringShifts[i]);
-      const double opacity = std::clamp(rings_[i].ring.opacity, 0.0, 1.0);
+      const RingEntry& ring = rings_[i];
+      const QPointF middle((ring.bounds.center().x() - ringShifts[i]) * s - area.left(),
+                           ring.bounds.center().y() * s - area.top());
+      const double radius = std::max(1.0, ring.bounds.width() * s / 2);
+      auto polygon = [&](double grow) {
+        const double k = (radius + grow) / radius;
+        QPolygonF out;
+        out.reserve(static_cast<qsizetype>(ring.points.size() + 1));
+        for (const QPointF& p : ring.points)
+          out << middle + (QPointF((p.x() - ringShifts[i]) * s - area.left(), p.y() * s - area.top()) - middle) * k;
+        if (!out.isEmpty()) out << out.front();
+        return out;
+      };
+      const double opacity = std::clamp(ring.ring.opacity, 0.0, 1.0);
       QColor halo = kRingHalo, ink = kRingInk;
       halo.setAlphaF(static_cast<float>(opacity * kRingHaloShare));
       ink.setAlphaF(static_cast<float>(opacity));
-      layer.strokePath(path, QPen(halo, kRingHaloWidth));
-      layer.strokePath(path, QPen(ink, kRingWidth));
+      QPen pen(halo, 1);
+      pen.setCosmetic(true);
+      layer.setPen(pen);
+      layer.drawPolyline(polygon(-1));
+      layer.drawPolyline(polygon(1));
+      pen.setColor(ink);
+      layer.setPen(pen);
+      layer.drawPolyline(polygon(0));
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
       const OverlayEntry& entry = entries_[i];

@@ -116,7 +116,10 @@ class FakeMapView : public FakeViewOf<MKMapView> {
   std::vector<StrikeRing> strikeRings() const override { return rings; }
   void setStrikeRings(std::vector<StrikeRing> r) override { rings = std::move(r); }
   StormPanel stormPanel() const override { return panel; }
-  void setStormPanel(const StormPanel& p) override { panel = p; }
+  void setStormPanel(const StormPanel& p) override {
+    panel = p;
+    ++panelsSet;
+  }
   void setAutoresizingMask(unsigned mask) override {
     calls.push_back("setAutoresizingMask");
     mask_ = mask;
@@ -125,6 +128,7 @@ class FakeMapView : public FakeViewOf<MKMapView> {
   std::optional<CLLocationCoordinate2D> location;
   std::vector<StrikeRing> rings;
   StormPanel panel;
+  int panelsSet = 0;
   mutable std::vector<std::string> calls;
   mutable MKCoordinateRegion askedToFit;
 
