@@ -6,7 +6,7 @@
 
 // What the automation mode reads and sets of the storm: the `storm` member of `state` (trend,
 // shelter, countdown, from the log's strikes on the platform's clock; `notified`, the all-clear
-// notifications issued so far, each as its summary, ". " and its body) and the `temperature`
+// notifications sent so far, each as its summary, ". " and its body) and the `temperature`
 // command.
 
 namespace storm {

@@ -34,7 +34,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   ShelterStatus shelter() const { return countdown_.status(); }
   // From the moment the countdown ran out until the next strike.
   bool allClear() const { return allClear_; }
-  // Each all-clear notification issued so far: its summary, ". ", and its body.
+  // Each all-clear notification sent so far: its summary, ". ", and its body.
   const std::vector<std::string>& notified() const { return notified_; }
 
   // `changed` is called whenever the shelter, the all-clear or the log's recent strikes change.
