@@ -11,7 +11,10 @@
 
 namespace storm {
 
-AppDelegate::AppDelegate(Platform& platform) : platform_(platform) {
+AppDelegate::AppDelegate(Platform& platform)
+    : platform_(platform),
+      stormWatch_(std::make_shared<StormWatch>(platform.strikes, platform.clock, platform.timers, platform.notifier,
+                                               platform.bundle)) {
   stopwatch_->timingChanged = [](bool timing) { RatingPrompt::holdRatingAlert(timing); };
 }
 
@@ -22,7 +25,8 @@ bool AppDelegate::applicationDidFinishLaunchingWithOptions(const std::map<std::s
   send(platform_.settings, &Preferences::declareKeys, PositionMemory::settingKeys());
   positionMemory_ = std::make_shared<PositionMemory>(platform_.settings, platform_.position);
   positionMemory_->start();
-  if (platform_.automation) registerStormAutomation(*platform_.automation, platform_);
+  stormWatch_->start();
+  if (platform_.automation) registerStormAutomation(*platform_.automation, platform_, stormWatch_);
   const auto probe = options.find(kLaunchOptionProbeURL);
   const auto prompt = options.find(kLaunchOptionRatingPrompt);
   if (prompt == options.end() || prompt->second != "off")
@@ -44,7 +48,8 @@ void AppDelegate::applicationDidBecomeActive() {}
 void AppDelegate::applicationWillTerminate() {}
 
 std::shared_ptr<ViewController> AppDelegate::makeViewController(const std::string& className) {
-  if (className == "MainViewController") return std::make_shared<MainViewController>(platform_, stopwatch_);
+  if (className == "MainViewController")
+    return std::make_shared<MainViewController>(platform_, stopwatch_, stormWatch_);
   if (className == "FlipsideViewController") return std::make_shared<FlipsideViewController>(platform_);
   if (className == "HistoryViewController") return std::make_shared<HistoryViewController>(platform_);
   return nullptr;

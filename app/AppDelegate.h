@@ -8,10 +8,11 @@
 #include "measure/Stopwatch.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
+#include "storm/StormWatch.h"
 
 // The application's delegate: the platform reports the launch and each lifecycle change here. It
-// owns the one stopwatch, makes the screens' controllers with the services each needs, and hands
-// the rating prompt its platform at launch.
+// owns the one stopwatch and the one watch over the storm, makes the screens' controllers with the services each needs,
+// and hands the rating prompt its platform at launch.
 
 namespace storm {
 
@@ -28,10 +29,12 @@ class AppDelegate : public ApplicationDelegate {
   std::shared_ptr<ViewController> makeViewController(const std::string& className) override;
 
   const std::shared_ptr<Stopwatch>& stopwatch() const { return stopwatch_; }
+  const std::shared_ptr<StormWatch>& stormWatch() const { return stormWatch_; }
 
  private:
   Platform& platform_;
   const std::shared_ptr<Stopwatch> stopwatch_ = std::make_shared<Stopwatch>();
+  const std::shared_ptr<StormWatch> stormWatch_;
   std::shared_ptr<PositionMemory> positionMemory_;
 };
 

@@ -19,7 +19,7 @@ std::optional<double> numberFrom(const std::string& word) {
   return value;
 }
 
-Json stormJson(Platform& platform) {
+Json stormJson(Platform& platform, const StormWatch* watch) {
   const double now = platform.clock->now();
   // The longest look back any rule takes: the countdown after a close strike.
   const std::vector<Strike> strikes =
@@ -34,19 +34,24 @@ Json stormJson(Platform& platform) {
   const ShelterStatus shelter = shelterAt(strikes, now);
   const std::optional<CLLocationCoordinate2D> position =
       platform.position ? platform.position->position() : std::nullopt;
+  Json notified = Json::array();
+  if (watch)
+    for (const std::string& text : watch->notified()) notified.push(Json(text));
   return Json::object()
       .set("positionKnown", position.has_value())
       .set("position",
            position ? Json::object().set("lat", position->latitude).set("lon", position->longitude) : Json())
       .set("trend", std::move(trend))
       .set("shelter", shelter.shelter)
-      .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json());
+      .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json())
+      .set("notified", std::move(notified));
 }
 
 }  // namespace
 
-void registerStormAutomation(AutomationRegistry& automation, Platform& platform) {
-  automation.addStateMember("storm", [&platform] { return stormJson(platform); });
+void registerStormAutomation(AutomationRegistry& automation, Platform& platform,
+                             std::shared_ptr<const StormWatch> watch) {
+  automation.addStateMember("storm", [&platform, watch] { return stormJson(platform, watch.get()); });
   automation.addCommand("temperature", [&platform](const std::vector<std::string>& args) {
     AutomationRegistry::Answer answer;
     if (!platform.settings) {

@@ -10,6 +10,7 @@
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/DateFormatter.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/Dispatch.h"
 #include "platform/FileChooser.h"
 #include "platform/NotificationCenter.h"
@@ -45,6 +46,8 @@ struct Platform {
   std::shared_ptr<Reachability> reachability;
   std::shared_ptr<URLConnectionFactory> urlConnections;
   std::shared_ptr<AlertViewFactory> alertViews;
+  // Notifications on the desktop (the all-clear after a storm).
+  std::shared_ptr<DesktopNotifier> notifier;
   // The log of measured strikes.
   std::shared_ptr<StrikeStore> strikes;
   // The application's own settings (the air temperature), apart from the rating record.

@@ -30,6 +30,11 @@ class StrikeStore {
   // written included), oldest first. Only the last hour before the log was opened is read back
   // from disk.
   virtual std::vector<Strike> recent(double since) const = 0;
+  // Calls `done` on the main thread once the last hour has been read back from disk, so that
+  // `recent` knows it; at once when there is nothing to wait for.
+  virtual void afterReadBack(std::function<void()> done) {
+    if (done) done();
+  }
   // Every strike, newest first, once everything appended before has been written.
   virtual void allStrikes(std::function<void(std::vector<Strike>)> done) = 0;
   // Up to `limit` strikes, newest first, after the `offset` newest, with the log's size, once

@@ -12,6 +12,7 @@ constexpr double kBannerAnimationSeconds = 0.5;
 
 void MainViewController::viewDidLoad() {
   if (platform_.automation) registerAutomation(*platform_.automation);
+  watchStorm();
   createAdBannerView();
   send(view(), &View::addSubview, std::static_pointer_cast<View>(adBannerView_));
   ViewController::viewDidLoad();

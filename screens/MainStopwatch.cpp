@@ -55,6 +55,12 @@ void MainViewController::recordStrike(float seconds, const Distance& distance, d
     strike.position =
         StrikePosition{user->coordinate().latitude, user->coordinate().longitude, user->horizontalAccuracy()};
   send(platform_.strikes, &StrikeStore::append, strike);
+  // The map's circle now stands for this strike, if it was measured somewhere.
+  if (strike.position) circleStrike_ = strike.time;
+  if (watch_)
+    watch_->strikeRecorded(strike);  // which has the screen refreshed
+  else
+    refreshStorm(true);
 }
 
 void MainViewController::updateTimer() {

@@ -2,8 +2,13 @@
 
 namespace storm {
 
-MainViewController::MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch)
-    : platform_(platform), stopwatch_(std::move(stopwatch)) {}
+MainViewController::MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch,
+                                       std::shared_ptr<StormWatch> watch)
+    : platform_(platform), stopwatch_(std::move(stopwatch)), watch_(std::move(watch)) {}
+
+MainViewController::~MainViewController() {
+  if (stormTimer_) stormTimer_->invalidate();
+}
 
 bool MainViewController::setOutlet(std::string_view name, const std::shared_ptr<View>& view) {
   if (name == "time") return connect(time_, view);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "measure/Measurement.h"
@@ -12,10 +13,12 @@
 #include "platform/ViewController.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/HistoryViewController.h"
+#include "storm/StormWatch.h"
 
 // The main screen: the stopwatch button with its time and distance labels, the storm map and its
-// type selector, the advertising banner at its foot, and the ways to the information screen, the
-// strike history and the store.
+// type selector (with the rings of the hour's earlier strikes and a panel of the storm's trend and
+// shelter advice over it), the advertising banner at its foot, and the ways to the information
+// screen, the strike history and the store.
 
 namespace storm {
 
@@ -25,8 +28,11 @@ class MainViewController : public ViewController,
                            public FlipsideViewControllerDelegate,
                            public HistoryViewControllerDelegate {
  public:
-  // `stopwatch` is the application's one stopwatch, shared by every main screen.
-  MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch);
+  // `stopwatch` is the application's one stopwatch, and `watch` its watch over the storm, shared by
+  // every main screen; without a watch the map shows no shelter advice.
+  MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch,
+                     std::shared_ptr<StormWatch> watch = nullptr);
+  ~MainViewController() override;
 
   // Outlets: the layout's views, held weakly; the content view strongly.
   std::shared_ptr<Label> time() const { return time_.lock(); }
@@ -57,6 +63,14 @@ class MainViewController : public ViewController,
   void updateStormCircle(float kilometres);
   std::shared_ptr<MKOverlayView> mapViewViewForOverlay(MKMapView& mapView,
                                                        const std::shared_ptr<MKOverlay>& overlay) override;
+  // Hands the map the rings of the last hour's earlier strikes and the panel's lines. The rings
+  // and the trend are worked out again only when `everything` is asked for, or a minute after they
+  // last were; the countdown every time. Then sets the one timer that calls it again: at the next
+  // second of the countdown while sheltering, a minute on while rings or a trend are shown, and
+  // not at all otherwise.
+  void refreshStorm(bool everything);
+  // Has the storm watch refresh the map whenever the storm changes, and refreshes it now.
+  void watchStorm();
   // The map-type selector's action.
   void switcher(View* sender);
 
@@ -87,6 +101,12 @@ class MainViewController : public ViewController,
  private:
   Platform& platform_;
   const std::shared_ptr<Stopwatch> stopwatch_;
+  const std::shared_ptr<StormWatch> watch_;
+  // The flash time of the strike whose circle the map shows; it gets no ring of its own.
+  std::optional<double> circleStrike_;
+  std::shared_ptr<Timer> stormTimer_;
+  double stormRefreshedAt_ = 0;  // wall-clock time the rings and the trend were last worked out
+  bool stormChanges_ = false;    // rings or a trend are on show: they change as time passes
   std::weak_ptr<Label> time_;
   std::weak_ptr<Label> dist_;
   std::weak_ptr<Button> buttonP_;

@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6uitools6
   qt6-positioning-dev libqt6positioning6-plugins libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
   libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
+  dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do

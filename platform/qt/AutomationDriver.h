@@ -80,9 +80,9 @@ class AutomationDriver : public QObject, public AutomationRegistry {
 };
 
 // The platform's parts in automation mode: the map (location, camera, mapView), the banner,
-// rotation and the information screen, and the services behind the rating dialog (tap alert,
-// reachability, defaults, alert, settle waiting for the low-priority queue). Register after the
-// main screen is on show, so that their state members follow the application's.
+// rotation, the window's size (resize) and the information screen, and the services behind the rating dialog (tap
+// alert, reachability, defaults, alert, settle waiting for the low-priority queue). Register after the main screen is
+// on show, so that their state members follow the application's.
 void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 void registerServiceAutomation(AutomationDriver& driver, const AutomationContext& ctx);

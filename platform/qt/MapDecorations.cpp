@@ -15,6 +15,7 @@ constexpr double kMetresPerFoot = 0.3048;
 constexpr double kFeetPerMile = 5280;
 
 const QColor kUserDot(0x1a, 0x73, 0xe8);
+constexpr int kNoticeFlags = Qt::TextWordWrap | Qt::AlignCenter;
 
 // The largest of 1, 2 and 5 times a power of ten that is at most `x`.
 double roundDown125(double x) {
@@ -168,12 +169,14 @@ void MapDecorations::drawNotice(QPainter& painter, const QString& text, QRect ro
   const QImage& image = picture(
       notice_, {static_cast<double>(room.width()), font.pointSizeF(), static_cast<double>(font.pixelSize()), dpr}, text,
       [&] {
-        const int flags = Qt::TextWordWrap | Qt::AlignCenter;
-        const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, room.width() - 16, 1000), flags, text);
-        return textBox(QSizeF(room.width(), needed.height() + 8), QMarginsF(8, 4, 8, 4), 6, QColor(31, 41, 51, 215),
-                       QColor(0xf5, 0xf7, 0xfa), font, flags, text, dpr);
+        return textBox(QSizeF(room.width(), noticeHeight(text, room.width(), font)), QMarginsF(8, 4, 8, 4), 6,
+                       QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, kNoticeFlags, text, dpr);
       });
   painter.drawImage(room.topLeft(), image);
+}
+
+int MapDecorations::noticeHeight(const QString& text, int width, const QFont& font) {
+  return QFontMetrics(font).boundingRect(QRect(0, 0, width - 16, 1000), kNoticeFlags, text).height() + 8;
 }
 
 }  // namespace storm::qt

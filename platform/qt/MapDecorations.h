@@ -33,6 +33,8 @@ class MapDecorations {
   void drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font, double dpr);
   // A note in a dark box, wrapped within `room` and at its top.
   void drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr);
+  // The height of that box for `text` in a room `width` wide.
+  static int noticeHeight(const QString& text, int width, const QFont& font);
 
  private:
   using PictureInputs = std::array<double, 4>;

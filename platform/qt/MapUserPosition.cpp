@@ -1,5 +1,6 @@
 // The map widget's part in knowing where the user is: "I am here" from the context menu or a long
-// press, the control that centres the map on the user, and the notice while no position is known.
+// press, the control that centres the map on the user, and the notice while no position is known;
+// and the storm's panel, which keeps clear of the two.
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/MapStormPanel.h"
 #include "platform/qt/MapWidget.h"
 
 namespace storm::qt {
@@ -20,6 +22,18 @@ constexpr int kNoticeMargin = 4;
 constexpr int kControlSize = 34;
 // Centring on the user zooms in at least this far: some 40 km across a phone-sized map.
 constexpr double kCentreLeastZoom = 10;
+// The storm's panel sits between the scale bar and the control when it has this much room there,
+// else below them; it is never wider than this.
+constexpr int kPanelLeastRoom = 300;
+constexpr int kPanelMostWidth = 460;
+constexpr int kPanelGap = 6;
+constexpr int kNoticePixels = 11;
+
+// Where the notice may go: right of the scale bar, which keeps the top left corner.
+QRect noticeRoom(const QWidget& map) {
+  const int left = kMargin + static_cast<int>(std::min(110.0, map.width() / 3.0)) + 16;
+  return map.rect().adjusted(left, kNoticeMargin, -kNoticeMargin, -kNoticeMargin);
+}
 
 // A crosshair: the usual sign for "where I am".
 // The re-centre control: a rounded white square with a crosshair, drawn once per look (up, pressed)
@@ -78,15 +92,46 @@ void MapWidget::makePositionControls() {
   centre_->setAccessibleName(tr("Centre the map on your position"));
   centre_->setFocusPolicy(Qt::NoFocus);
   connect(centre_, &QAbstractButton::clicked, this, &MapWidget::centreOnUser);
+  stormPanel_ = new MapStormPanel(this);
   updatePositionControls();
 }
 
 void MapWidget::placePositionControls() {
   if (centre_) centre_->move(width() - kControlSize - kMargin, kMargin);
+  placeStormPanel();
 }
 
 void MapWidget::updatePositionControls() {
   if (centre_) centre_->setVisible(userLocation().has_value());
+  placeStormPanel();
+}
+
+StormPanel MapWidget::stormPanel() const { return stormPanel_ ? stormPanel_->panel() : StormPanel{}; }
+
+void MapWidget::setStormPanel(const StormPanel& panel) {
+  if (!stormPanel_ || panel == stormPanel_->panel()) return;
+  stormPanel_->setPanel(panel, stormPanel_->maxWidth());
+  placeStormPanel();
+}
+
+void MapWidget::placeStormPanel() {
+  if (!stormPanel_) return;
+  // The control shows while the position is known, the notice while it is not.
+  const QString notice = noticeText();
+  QRect room;
+  const int bandLeft = noticeRoom(*this).left();
+  const QRect band(bandLeft, kMargin, width() - kControlSize - 2 * kMargin - bandLeft, height() - kMargin);
+  if (notice.isEmpty() && band.width() >= kPanelLeastRoom) {
+    room = band;
+  } else {
+    QFont font = this->font();
+    font.setPixelSize(kNoticePixels);
+    const int below =
+        notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this).width(), font);
+    room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
+  }
+  stormPanel_->setPanel(stormPanel_->panel(), std::min(room.width(), kPanelMostWidth));
+  stormPanel_->move(room.left() + (room.width() - stormPanel_->width()) / 2, room.top());
 }
 
 void MapWidget::setUserLocationByHand(CLLocationCoordinate2D place) {
@@ -145,11 +190,8 @@ QString MapWidget::noticeText() const {
 
 void MapWidget::drawNotice(QPainter& painter) {
   QFont font = this->font();
-  font.setPixelSize(11);
-  // Right of the scale bar, which keeps the top left corner; clear of most of the map.
-  const int left = kMargin + static_cast<int>(std::min(110.0, width() / 3.0)) + 16;
-  decorations_.drawNotice(painter, noticeText(), rect().adjusted(left, kNoticeMargin, -kNoticeMargin, -kNoticeMargin),
-                          font, paintDpr_);
+  font.setPixelSize(kNoticePixels);
+  decorations_.drawNotice(painter, noticeText(), noticeRoom(*this), font, paintDpr_);
 }
 
 }  // namespace storm::qt

@@ -12,12 +12,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/MapStormPanel.h"
+
 namespace storm::qt {
 
 namespace {
 
 constexpr int kAnimationMilliseconds = 400;
 constexpr int kCirclePoints = 180;
+constexpr int kRingPoints = 120;
 constexpr double kDefaultMaxZoom = 19;
 constexpr int kMaxCells = 1024;     // beyond this many tiles a layer is too far zoomed out to draw
 constexpr int kFallbackLevels = 8;  // how many zoom levels up a missing tile may borrow from
@@ -29,6 +32,12 @@ constexpr int kLargestScaledTile = 1024;
 const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
 const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
+// An earlier strike's ring: a thin dark red line between faint light ones, which keeps it visible
+// on imagery as on streets.
+const QColor kRingInk(0xb9, 0x1c, 0x1c);
+const QColor kRingHalo(0xff, 0xff, 0xff);
+constexpr double kRingReach = 2;  // pixels either side of the line that its halo takes
+constexpr double kRingHaloShare = 0.7;
 
 QColor toQColor(const Color& c) { return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha); }
 
@@ -184,6 +193,22 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
     std::erase(overlays_, o);
     std::erase_if(entries_, [&](const OverlayEntry& e) { return e.overlay == o; });
   }
+  overlaysChanged_ = true;
+  update();
+}
+
+void MapWidget::setStrikeRings(std::vector<StrikeRing> rings) {
+  if (rings == strikeRings_) return;
+  rings_.clear();
+  for (const StrikeRing& ring : rings) {
+    RingEntry entry{ring, {}, {}};
+    if (!(ring.km > 0) || !std::isfinite(ring.km)) continue;
+    for (const auto& c : geo::geodesicCircle(ring.center, ring.km * 1000, kRingPoints))
+      entry.points.emplace_back(geo::worldX(c.longitude), geo::worldY(c.latitude));
+    entry.bounds = QPolygonF(QList<QPointF>(entry.points.begin(), entry.points.end())).boundingRect();
+    rings_.push_back(std::move(entry));
+  }
+  strikeRings_ = std::move(rings);
   overlaysChanged_ = true;
   update();
 }
@@ -412,6 +437,13 @@ void MapWidget::drawOverlays(QPainter& painter) {
       extent |=
           QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
   }
+  std::vector<double> ringShifts;
+  for (const RingEntry& entry : rings_) {
+    const double shift = std::round(geo::worldX(entry.ring.center.longitude) - basisWorld.x());
+    ringShifts.push_back(shift);
+    extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s)
+                  .adjusted(-kRingReach, -kRingReach, kRingReach, kRingReach);
+  }
   const QRectF needed = extent & view;
   if (needed.isEmpty()) return;
 
@@ -428,16 +460,49 @@ void MapWidget::drawOverlays(QPainter& painter) {
     overlayImage_.fill(Qt::transparent);
     QPainter layer(&overlayImage_);
     layer.setRenderHint(QPainter::Antialiasing);
-    for (size_t i = 0; i < entries_.size(); ++i) {
-      const OverlayEntry& entry = entries_[i];
-      if (!entry.view || entry.ring.empty()) continue;
+    auto outline = [&](const std::vector<QPointF>& points, double shift) {
       QPolygonF polygon;
-      polygon.reserve(static_cast<qsizetype>(entry.ring.size()));
-      for (const QPointF& p : entry.ring)
-        polygon << QPointF((p.x() - shifts[i]) * s - area.left(), p.y() * s - area.top());
+      polygon.reserve(static_cast<qsizetype>(points.size()));
+      for (const QPointF& p : points) polygon << QPointF((p.x() - shift) * s - area.left(), p.y() * s - area.top());
       QPainterPath path;
       path.addPolygon(polygon);
       path.closeSubpath();
+      return path;
+    };
+    // The rings under the overlays, the oldest first so that the newest lie on top. Each is one
+    // device pixel wide between two light ones a pixel inside and outside it: lines that thin take
+    // the painter's quick way, which a thicker antialiased stroke of a large circle does not.
+    for (size_t i = rings_.size(); i-- > 0;) {
+      const RingEntry& ring = rings_[i];
+      const QPointF middle((ring.bounds.center().x() - ringShifts[i]) * s - area.left(),
+                           ring.bounds.center().y() * s - area.top());
+      const double radius = std::max(1.0, ring.bounds.width() * s / 2);
+      auto polygon = [&](double grow) {
+        const double k = (radius + grow) / radius;
+        QPolygonF out;
+        out.reserve(static_cast<qsizetype>(ring.points.size() + 1));
+        for (const QPointF& p : ring.points)
+          out << middle + (QPointF((p.x() - ringShifts[i]) * s - area.left(), p.y() * s - area.top()) - middle) * k;
+        if (!out.isEmpty()) out << out.front();
+        return out;
+      };
+      const double opacity = std::clamp(ring.ring.opacity, 0.0, 1.0);
+      QColor halo = kRingHalo, ink = kRingInk;
+      halo.setAlphaF(static_cast<float>(opacity * kRingHaloShare));
+      ink.setAlphaF(static_cast<float>(opacity));
+      QPen pen(halo, 1);
+      pen.setCosmetic(true);
+      layer.setPen(pen);
+      layer.drawPolyline(polygon(-1));
+      layer.drawPolyline(polygon(1));
+      pen.setColor(ink);
+      layer.setPen(pen);
+      layer.drawPolyline(polygon(0));
+    }
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const OverlayEntry& entry = entries_[i];
+      if (!entry.view || entry.ring.empty()) continue;
+      const QPainterPath path = outline(entry.ring, shifts[i]);
       if (auto fill = entry.view->fillColor()) layer.fillPath(path, toQColor(*fill));
       if (auto stroke = entry.view->strokeColor()) {
         QPen pen(toQColor(*stroke));

@@ -23,12 +23,15 @@
 class QPainter;
 
 // The map on screen: a Web Mercator view of the world at a centre and zoom, drawn from 256-pixel
-// tiles of the source for the current map type, with the overlays the map's delegate styles, the
-// user's position with its accuracy, a scale bar and the sources' attribution. It pans by dragging
+// tiles of the source for the current map type, with the rings of earlier strikes and over them the
+// overlays the map's delegate styles, the user's position with its accuracy, a scale bar, the
+// sources' attribution and the storm's panel. It pans by dragging
 // and the arrow keys, zooms by wheel, pinch, double-click and +/-, and glides to regions it is
 // asked to show with animation.
 
 namespace storm::qt {
+
+class MapStormPanel;
 
 class MapWidget : public QWidget {
   Q_OBJECT
@@ -86,6 +89,13 @@ class MapWidget : public QWidget {
   void removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays);
   void setOverlayViewProvider(OverlayViewProvider provider) { provider_ = std::move(provider); }
 
+  // Thin rings of earlier strikes, drawn under the overlays (the first given on top).
+  const std::vector<StrikeRing>& strikeRings() const { return strikeRings_; }
+  void setStrikeRings(std::vector<StrikeRing> rings);
+  // The storm's lines at the top of the map, clear of the re-centre control and the notice.
+  StormPanel stormPanel() const;
+  void setStormPanel(const StormPanel& panel);
+
   MKMapType mapType() const { return mapType_; }
   void setMapType(MKMapType type);
 
@@ -128,6 +138,11 @@ class MapWidget : public QWidget {
     std::vector<QPointF> ring;            // a circle's outline in world units
     QRectF bounds;                        // the ring's, in world units
   };
+  struct RingEntry {
+    StrikeRing ring;
+    std::vector<QPointF> points;  // in world units
+    QRectF bounds;                // the points', in world units
+  };
   struct ScaledTile {
     TileKey key;  // the tile whose image was scaled
     int up = 0;   // levels above the cell it stands in for
@@ -161,6 +176,7 @@ class MapWidget : public QWidget {
   void drawNotice(QPainter& painter);
   void makePositionControls();
   void placePositionControls();
+  void placeStormPanel();
   void updatePositionControls();
   // The menu with "I am here" for the point `at` (widget pixels).
   void offerPosition(QPoint at);
@@ -177,9 +193,12 @@ class MapWidget : public QWidget {
   QTimer* longPress_ = nullptr;
   QPoint pressedAt_;
   QAbstractButton* centre_ = nullptr;
+  MapStormPanel* stormPanel_ = nullptr;
   std::vector<OverlayEntry> entries_;  // one per overlay, in drawing order
   std::vector<std::shared_ptr<MKOverlay>> overlays_;
   OverlayViewProvider provider_;
+  std::vector<StrikeRing> strikeRings_;
+  std::vector<RingEntry> rings_;  // one per ring, as given
   MKMapType mapType_ = MKMapTypeStandard;
   QVariantAnimation animation_;
   geo::Camera animationTo_;

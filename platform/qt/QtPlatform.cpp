@@ -3,6 +3,7 @@
 #include <QStandardPaths>
 
 #include "platform/qt/BannerView.h"
+#include "platform/qt/DBusNotifier.h"
 #include "platform/qt/IcuDateFormatter.h"
 #include "platform/qt/KernelReachability.h"
 #include "platform/qt/QtAlertView.h"
@@ -78,6 +79,7 @@ std::unique_ptr<QtPlatform> buildPlatform(const Options& options, QWidget* windo
   p.alertViews = qt->alerts;
   qt->workers = std::make_shared<WorkerPool>();
   qt->dispatch = std::make_shared<QtDispatcher>(qt->workers);
+  p.notifier = std::make_shared<DBusNotifier>(qt->workers);
   p.dispatch = qt->dispatch;
   p.settings = std::make_shared<QtPreferences>(settingsFilePath(), std::vector<PreferenceKey>{}, p.clock);
   // Opened on the workers: a long log costs the first frame nothing.

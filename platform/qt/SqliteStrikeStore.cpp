@@ -228,6 +228,7 @@ SqliteStrikeStore::SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> p
     // This run's strikes may already be here; they are newer than those of the file.
     recent_.insert(recent_.begin(), loaded.begin(), loaded.end());
     std::stable_sort(recent_.begin(), recent_.end(), [](const Strike& a, const Strike& b) { return a.time < b.time; });
+    readBack_ = true;
   });
 }
 
@@ -291,6 +292,20 @@ std::vector<Strike> SqliteStrikeStore::recent(double since) const {
   for (const Strike& s : recent_)
     if (s.time >= since) out.push_back(s);
   return out;
+}
+
+void SqliteStrikeStore::afterReadBack(std::function<void()> done) {
+  bool read = false;
+  {
+    std::lock_guard lock(mutex_);
+    read = readBack_;
+  }
+  if (read) {
+    if (done) done();
+    return;
+  }
+  // Jobs run in the order submitted: this one follows the read-back.
+  submit([done = std::move(done)](Connection&) { onMainThread(done); });
 }
 
 std::vector<Strike> SqliteStrikeStore::allStrikesNow() {

@@ -44,6 +44,7 @@ class SqliteStrikeStore : public StrikeStore {
 
   void append(const Strike& strike) override;
   std::vector<Strike> recent(double since) const override;
+  void afterReadBack(std::function<void()> done) override;
   void allStrikes(std::function<void(std::vector<Strike>)> done) override;
   void readPage(long offset, long limit, std::function<void(StrikePage)> done) override;
   void clear(std::function<void(bool)> done) override;
@@ -79,6 +80,7 @@ class SqliteStrikeStore : public StrikeStore {
   std::deque<Job> queue_;
   bool draining_ = false;       // a run of jobs is posted or running
   std::vector<Strike> recent_;  // the last hour and this run's strikes, oldest first
+  bool readBack_ = false;       // the last hour is in recent_
   // Touched only by the jobs, which run one at a time (handed over under mutex_).
   struct JobState {
     bool reportedWriteProblem = false;

@@ -107,6 +107,26 @@
         <source>Could not clear the strike log</source>
         <translation>Die Blitzliste konnte nicht gelöscht werden</translation>
     </message>
+    <message>
+        <source>Take shelter now</source>
+        <translation>Jetzt Schutz suchen</translation>
+    </message>
+    <message>
+        <source>All clear in %1</source>
+        <translation>Entwarnung in %1</translation>
+    </message>
+    <message>
+        <source>All clear: no close thunder for 30 minutes</source>
+        <translation>Entwarnung: seit 30 Minuten kein naher Donner</translation>
+    </message>
+    <message>
+        <source>All clear</source>
+        <translation>Entwarnung</translation>
+    </message>
+    <message>
+        <source>No thunder within 10 km for the last 30 minutes.</source>
+        <translation>Seit 30 Minuten kein Donner im Umkreis von 10 km.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>

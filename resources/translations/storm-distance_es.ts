@@ -107,6 +107,26 @@
         <source>Could not clear the strike log</source>
         <translation>No se pudo borrar la lista de rayos</translation>
     </message>
+    <message>
+        <source>Take shelter now</source>
+        <translation>Busque refugio ahora</translation>
+    </message>
+    <message>
+        <source>All clear in %1</source>
+        <translation>Sin peligro en %1</translation>
+    </message>
+    <message>
+        <source>All clear: no close thunder for 30 minutes</source>
+        <translation>Sin peligro: 30 minutos sin truenos cercanos</translation>
+    </message>
+    <message>
+        <source>All clear</source>
+        <translation>Sin peligro</translation>
+    </message>
+    <message>
+        <source>No thunder within 10 km for the last 30 minutes.</source>
+        <translation>Ningún trueno a menos de 10 km en los últimos 30 minutos.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>

@@ -107,6 +107,26 @@
         <source>Could not clear the strike log</source>
         <translation>Impossible d’effacer la liste des éclairs</translation>
     </message>
+    <message>
+        <source>Take shelter now</source>
+        <translation>Mettez-vous à l’abri</translation>
+    </message>
+    <message>
+        <source>All clear in %1</source>
+        <translation>Fin d’alerte dans %1</translation>
+    </message>
+    <message>
+        <source>All clear: no close thunder for 30 minutes</source>
+        <translation>Fin d’alerte : pas de tonnerre proche depuis 30 minutes</translation>
+    </message>
+    <message>
+        <source>All clear</source>
+        <translation>Fin d’alerte</translation>
+    </message>
+    <message>
+        <source>No thunder within 10 km for the last 30 minutes.</source>
+        <translation>Aucun tonnerre à moins de 10 km depuis 30 minutes.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QAbstractButton>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -206,6 +207,53 @@ TEST_F(MapWidgetTest, AnOverriddenPositionIgnoresTheSource) {
   map_.overrideUserLocation(std::nullopt);
   map_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
   EXPECT_FALSE(map_.userLocation());
+}
+
+// The rings of earlier strikes are drawn without being overlays, and fade with their opacity.
+TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlays) {
+  useServer();
+  map_.setCamera({{45, 7}, 11}, false);
+  map_.setStrikeRings({{{45, 7}, 5, 0.85}, {{45, 7}, 8, 0.1}});
+  EXPECT_TRUE(map_.overlays().empty());
+  const QImage image = renderLoaded();
+  // The most red along the middle row where each ring crosses it, east of the centre.
+  auto reddest = [&](double km) {
+    const int x = 180 + static_cast<int>(km * 1000 / geo::metersPerPixel(45, 11));
+    int most = -255;
+    for (int dx = -6; dx <= 6; ++dx) {
+      const QColor c = image.pixelColor(x + dx, 320);
+      most = std::max(most, c.red() - c.green());
+    }
+    return most;
+  };
+  EXPECT_GT(reddest(5), 25);
+  EXPECT_LT(reddest(8), -50);
+}
+
+// The storm's panel sits at the top of the map, clear of the re-centre control and of the notice
+// shown while the position is unknown, on a phone-sized map and on a wide one.
+TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
+  const StormPanel panel{"Approaching · 0.5 km/min · within 10 km in about 12 min", "Take shelter now",
+                         "All clear in 29:59", ""};
+  map_.setStormPanel(panel);
+  auto* box = map_.findChild<QWidget*>("stormPanel");
+  auto* centre = map_.findChild<QAbstractButton*>("centreOnUser");
+  ASSERT_TRUE(box && centre);
+  EXPECT_EQ(box->accessibleName().toStdString(), panel.shelter + "\n" + panel.countdown + "\n" + panel.trend);
+  for (QSize size : {QSize(336, 400), QSize(1256, 500)}) {
+    map_.resize(size);
+    map_.setUserLocation(CLLocationCoordinate2D{45, 7});
+    EXPECT_FALSE(box->isHidden());
+    EXPECT_FALSE(box->geometry().intersects(centre->geometry())) << size.width();
+    EXPECT_TRUE(map_.rect().contains(box->geometry())) << size.width();
+    const QImage image = render();
+    const QColor shelter = image.pixelColor(box->geometry().center().x(), box->y() + 3);
+    EXPECT_GT(shelter.red() - shelter.green(), 100) << "a red box";
+    map_.setUserLocation(std::nullopt);  // the notice takes the top of the map
+    EXPECT_GT(box->y(), centre->geometry().bottom()) << size.width();
+  }
+  map_.setStormPanel({});
+  EXPECT_TRUE(box->isHidden());
 }
 
 }  // namespace
