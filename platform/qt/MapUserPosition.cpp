@@ -106,12 +106,31 @@ void MapWidget::updatePositionControls() {
   placeStormPanel();
 }
 
-StormPanel MapWidget::stormPanel() const { return stormPanel_ ? stormPanel_->panel() : StormPanel{}; }
+StormPanel MapWidget::stormPanel() const {
+  if (held_) return held_->panel;
+  return stormPanel_ ? stormPanel_->panel() : StormPanel{};
+}
 
 void MapWidget::setStormPanel(const StormPanel& panel) {
+  if (held_) {
+    held_->panel = panel;
+    return;
+  }
   if (!stormPanel_ || panel == stormPanel_->panel()) return;
   stormPanel_->setPanel(panel, stormPanel_->maxWidth());
   placeStormPanel();
+}
+
+void MapWidget::holdStormDecorations(bool hold) {
+  if (hold == held_.has_value()) return;
+  if (hold) {
+    held_ = HeldStorm{strikeRings_, stormPanel()};
+    return;
+  }
+  HeldStorm latest = std::move(*held_);
+  held_.reset();
+  setStrikeRings(std::move(latest.rings));
+  setStormPanel(latest.panel);
 }
 
 void MapWidget::placeStormPanel() {

@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kAnimationMilliseconds = 400;
 constexpr int kCirclePoints = 180;
-constexpr int kRingPoints = 120;
+constexpr int kRingPoints = 96;  // even: the outline is built from its eastern half
 constexpr double kDefaultMaxZoom = 19;
 constexpr int kMaxCells = 1024;     // beyond this many tiles a layer is too far zoomed out to draw
 constexpr int kFallbackLevels = 8;  // how many zoom levels up a missing tile may borrow from
@@ -49,9 +49,25 @@ double wrap360(double lon) {
 
 int wrapTile(long long x, int n) { return static_cast<int>(((x % n) + n) % n); }
 
+// A strike ring's outline in world units. A geodesic circle is symmetric about its centre's
+// meridian, so the western half mirrors the eastern one: half the geodesic sums for each ring.
+std::vector<QPointF> ringOutline(CLLocationCoordinate2D center, double metres) {
+  std::vector<QPointF> points(kRingPoints);
+  const double mirror = 2 * geo::worldX(center.longitude);
+  for (int i = 0; i <= kRingPoints / 2; ++i) {
+    const CLLocationCoordinate2D c = geo::destination(center, 360.0 * i / kRingPoints, metres);
+    points[static_cast<size_t>(i)] = {geo::worldX(c.longitude), geo::worldY(c.latitude)};
+    if (i > 0 && i < kRingPoints / 2)
+      points[static_cast<size_t>(kRingPoints - i)] = {mirror - points[static_cast<size_t>(i)].x(),
+                                                      points[static_cast<size_t>(i)].y()};
+  }
+  return points;
+}
+
 }  // namespace
 
 MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
+  if (holdNewMaps_) held_ = HeldStorm{};
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(64, 64);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -198,14 +214,29 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
 }
 
 void MapWidget::setStrikeRings(std::vector<StrikeRing> rings) {
+  if (held_) {
+    held_->rings = std::move(rings);
+    return;
+  }
   if (rings == strikeRings_) return;
+  // A ring's outline depends only on its centre and radius; those of the rings already drawn are
+  // kept, so that a refresh which only fades them computes nothing.
+  std::vector<RingEntry> before = std::move(rings_);
   rings_.clear();
   for (const StrikeRing& ring : rings) {
-    RingEntry entry{ring, {}, {}};
     if (!(ring.km > 0) || !std::isfinite(ring.km)) continue;
-    for (const auto& c : geo::geodesicCircle(ring.center, ring.km * 1000, kRingPoints))
-      entry.points.emplace_back(geo::worldX(c.longitude), geo::worldY(c.latitude));
-    entry.bounds = QPolygonF(QList<QPointF>(entry.points.begin(), entry.points.end())).boundingRect();
+    const auto same = std::find_if(before.begin(), before.end(), [&ring](const RingEntry& e) {
+      return e.ring.center.latitude == ring.center.latitude && e.ring.center.longitude == ring.center.longitude &&
+             e.ring.km == ring.km && !e.points.empty();
+    });
+    RingEntry entry{ring, {}, {}};
+    if (same != before.end()) {
+      entry.points = std::move(same->points);
+      entry.bounds = same->bounds;
+    } else {
+      entry.points = ringOutline(ring.center, ring.km * 1000);
+      entry.bounds = QPolygonF(QList<QPointF>(entry.points.begin(), entry.points.end())).boundingRect();
+    }
     rings_.push_back(std::move(entry));
   }
   strikeRings_ = std::move(rings);

@@ -90,11 +90,17 @@ class MapWidget : public QWidget {
   void setOverlayViewProvider(OverlayViewProvider provider) { provider_ = std::move(provider); }
 
   // Thin rings of earlier strikes, drawn under the overlays (the first given on top).
-  const std::vector<StrikeRing>& strikeRings() const { return strikeRings_; }
+  const std::vector<StrikeRing>& strikeRings() const { return held_ ? held_->rings : strikeRings_; }
   void setStrikeRings(std::vector<StrikeRing> rings);
   // The storm's lines at the top of the map, clear of the re-centre control and the notice.
   StormPanel stormPanel() const;
   void setStormPanel(const StormPanel& panel);
+  // While held, rings and panel are kept (and read back) but neither laid out nor drawn; releasing
+  // shows the latest. The application holds them until its window's first frame is on screen, so
+  // that a storm read back from the log never delays it.
+  void holdStormDecorations(bool hold);
+  // Whether maps made from now on start held.
+  static void holdStormDecorationsOfNewMaps(bool hold) { holdNewMaps_ = hold; }
 
   MKMapType mapType() const { return mapType_; }
   void setMapType(MKMapType type);
@@ -198,6 +204,12 @@ class MapWidget : public QWidget {
   std::vector<std::shared_ptr<MKOverlay>> overlays_;
   OverlayViewProvider provider_;
   std::vector<StrikeRing> strikeRings_;
+  struct HeldStorm {
+    std::vector<StrikeRing> rings;
+    StormPanel panel;
+  };
+  std::optional<HeldStorm> held_;
+  static inline bool holdNewMaps_ = false;
   std::vector<RingEntry> rings_;  // one per ring, as given
   MKMapType mapType_ = MKMapTypeStandard;
   QVariantAnimation animation_;

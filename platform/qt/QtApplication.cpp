@@ -133,6 +133,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     }
     screens->layout();
   };
+  MapWidget::holdStormDecorationsOfNewMaps(!options->automation);
   if (!screens->showMain(QString::fromStdString(definition.mainLayout))) {
     fontConfiguration.join();
     return 1;
@@ -148,10 +149,17 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   // Tiles and the position source are started once the window is on screen, so that they do
   // not hold up the first frame. Automation sessions get them at once, so the first command
   // already finds the map's position.
-  if (options->automation)
+  if (options->automation) {
     connectMaps();
-  else
+  } else {
     afterFirstFrame(window.get(), connectMaps);
+    // So are the storm's rings and panel, which the strike log's read-back may bring before it.
+    MapWidget::holdStormDecorationsOfNewMaps(false);
+    afterFirstFrame(window.get(), [root = QPointer<QWidget>(screens->main()->root)] {
+      if (root)
+        for (auto* map : root->findChildren<MapWidget*>()) map->holdStormDecorations(false);
+    });
+  }
 
   delegate->applicationDidFinishLaunchingWithOptions(launchOptions());
   // For the start-up benchmark: after the window's first paint, say so on stdout and leave.

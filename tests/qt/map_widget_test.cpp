@@ -210,14 +210,19 @@ TEST_F(MapWidgetTest, AnOverriddenPositionIgnoresTheSource) {
 }
 
 // The rings of earlier strikes are drawn without being overlays, and fade with their opacity.
-TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlays) {
+TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
   useServer();
   map_.setCamera({{45, 7}, 11}, false);
-  map_.setStrikeRings({{{45, 7}, 5, 0.85}, {{45, 7}, 8, 0.1}});
+  // Held (as until the window's first frame), the rings and panel are kept but not shown.
+  map_.holdStormDecorations(true);
+  const std::vector<StrikeRing> rings{{{45, 7}, 5, 0.85}, {{45, 7}, 8, 0.1}};
+  map_.setStrikeRings(rings);
+  map_.setStormPanel({"Steady", "", "", ""});
+  EXPECT_EQ(map_.strikeRings(), rings);
+  EXPECT_EQ(map_.stormPanel().trend, "Steady");
   EXPECT_TRUE(map_.overlays().empty());
-  const QImage image = renderLoaded();
   // The most red along the middle row where each ring crosses it, east of the centre.
-  auto reddest = [&](double km) {
+  auto reddest = [](const QImage& image, double km) {
     const int x = 180 + static_cast<int>(km * 1000 / geo::metersPerPixel(45, 11));
     int most = -255;
     for (int dx = -6; dx <= 6; ++dx) {
@@ -226,8 +231,13 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlays) {
     }
     return most;
   };
-  EXPECT_GT(reddest(5), 25);
-  EXPECT_LT(reddest(8), -50);
+  EXPECT_LT(reddest(renderLoaded(), 5), -50);
+  EXPECT_TRUE(map_.findChild<QWidget*>("stormPanel")->isHidden());
+  map_.holdStormDecorations(false);
+  const QImage image = renderLoaded();
+  EXPECT_GT(reddest(image, 5), 25);
+  EXPECT_LT(reddest(image, 8), -50);
+  EXPECT_FALSE(map_.findChild<QWidget*>("stormPanel")->isHidden());
 }
 
 // The storm's panel sits at the top of the map, clear of the re-centre control and of the notice
