@@ -134,7 +134,9 @@ void MapWidget::holdStormDecorations(bool hold) {
 }
 
 void MapWidget::placeStormPanel() {
-  if (!stormPanel_) return;
+  // An empty panel is hidden and has nowhere to be; measuring the notice for it would also reach
+  // the font configuration while it is still being read at start-up.
+  if (!stormPanel_ || stormPanel_->panel() == StormPanel{}) return;
   // The control shows while the position is known, the notice while it is not.
   const QString notice = noticeText();
   QRect room;

@@ -1,6 +1,5 @@
 #include "platform/qt/SqliteStrikeStore.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -56,15 +55,11 @@ Strike strikeFrom(const QSqlQuery& q) {
   return s;
 }
 
-void onMainThread(std::function<void()> block) {
-  if (auto* app = QCoreApplication::instance()) QMetaObject::invokeMethod(app, std::move(block), Qt::QueuedConnection);
-}
-
 // The asynchronous forms hand their answer to the main thread; the ...Now forms take it straight
 // from the worker (through a promise), as their caller waits on the main thread.
 template <class T>
-std::function<void(T)> toMainThread(std::function<void(T)> done) {
-  return [done = std::move(done)](T value) { onMainThread([done, value = std::move(value)] { done(value); }); };
+std::function<void(T)> toMainThread(MainThreadQueue& main, std::function<void(T)> done) {
+  return [&main, done = std::move(done)](T value) { main.post([done, value = std::move(value)] { done(value); }); };
 }
 
 }  // namespace
@@ -305,7 +300,7 @@ void SqliteStrikeStore::afterReadBack(std::function<void()> done) {
     return;
   }
   // Jobs run in the order submitted: this one follows the read-back.
-  submit([done = std::move(done)](Connection&) { onMainThread(done); });
+  submit([this, done = std::move(done)](Connection&) { main_->post(done); });
 }
 
 std::vector<Strike> SqliteStrikeStore::allStrikesNow() {
@@ -330,13 +325,13 @@ bool SqliteStrikeStore::exportNow(const QString& path) {
 }
 
 void SqliteStrikeStore::allStrikes(std::function<void(std::vector<Strike>)> done) {
-  readAll(toMainThread(std::move(done)));
+  readAll(toMainThread(*main_, std::move(done)));
 }
 
-void SqliteStrikeStore::clear(std::function<void(bool)> done) { clearAll(toMainThread(std::move(done))); }
+void SqliteStrikeStore::clear(std::function<void(bool)> done) { clearAll(toMainThread(*main_, std::move(done))); }
 
 void SqliteStrikeStore::exportCSV(const std::string& path, std::function<void(bool)> done) {
-  writeCSV(QString::fromStdString(path), toMainThread(std::move(done)));
+  writeCSV(QString::fromStdString(path), toMainThread(*main_, std::move(done)));
 }
 
 void SqliteStrikeStore::readAll(std::function<void(std::vector<Strike>)> done) {
@@ -357,7 +352,7 @@ void SqliteStrikeStore::readAll(std::function<void(std::vector<Strike>)> done) {
 }
 
 void SqliteStrikeStore::readPage(long offset, long limit, std::function<void(StrikePage)> done) {
-  submit([this, offset, limit, done = toMainThread(std::move(done))](Connection& c) {
+  submit([this, offset, limit, done = toMainThread(*main_, std::move(done))](Connection& c) {
     StrikePage page;
     page.offset = std::max(0L, offset);
     // The size and the page in one transaction: the same state of the log.

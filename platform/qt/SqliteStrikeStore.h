@@ -10,6 +10,7 @@
 
 #include "platform/Clock.h"
 #include "platform/StrikeStore.h"
+#include "platform/qt/MainThreadQueue.h"
 
 // The strike log in an SQLite database (Qt SQL's QSQLITE driver), in WAL mode. Every strike is
 // inserted in a transaction of its own, so a process killed at any moment leaves each strike
@@ -74,6 +75,8 @@ class SqliteStrikeStore : public StrikeStore {
   const QString path_;
   const std::shared_ptr<WorkerPool> pool_;
   const std::shared_ptr<Clock> clock_;
+  // Answers for the thread that made the store; those not delivered when it goes are dropped.
+  const std::unique_ptr<MainThreadQueue> main_ = std::make_unique<MainThreadQueue>();
 
   mutable std::mutex mutex_;          // guards the members below
   std::condition_variable finished_;  // the queue ran empty

@@ -34,6 +34,12 @@ class NotificationServer : public QDBusVirtualObject {
 };
 
 TEST(DesktopNotifier, SendsTheNotificationToTheServerOnTheSessionBus) {
+#if defined(__SANITIZE_THREAD__)
+  // Both ends of the call here live in this process, inside Qt D-Bus and libdbus, which are not
+  // instrumented: the thread sanitizer then mistakes memory they free and the worker pool reuses
+  // for shared data. The sending side still runs under it in the storm map's end-to-end tests.
+  GTEST_SKIP() << "not under the thread sanitizer";
+#endif
   const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
   if (daemon.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
   QTemporaryDir dir;
