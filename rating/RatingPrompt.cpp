@@ -286,7 +286,14 @@ void RatingPrompt::rateApp() {
   const std::string url = replaceAll(reviewURLTemplate(), "APP_ID", std::to_string(applicationStoreIdentifier));
   // Stored before the store opens, which may take the application out of the foreground.
   recordAnswer([](Preferences* store) { store->setBool(true, kRatingPromptRatedCurrentVersion); });
-  platform_.urlOpener->openURL(url);
+  if (!platform_.urlOpener || platform_.urlOpener->openURL(url)) return;
+  // A desktop without a handler for the store's links: the software centre has the app's page,
+  // where reviews are written too.
+  const std::string centre = softwareCentreURL();
+  const bool opened = platform_.urlOpener->openURL(centre);
+  if (platform_.logger)
+    platform_.logger->log(opened ? "No handler for " + url + "; opened " + centre + " instead"
+                                 : "No handler for " + url + " or " + centre + "; nothing opened");
 }
 
 }  // namespace storm

@@ -9,7 +9,11 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "BuildConfig.h"
 #include "platform/NotificationCenter.h"
@@ -68,18 +72,78 @@ AppState fromQt(Qt::ApplicationState state) {
   }
 }
 
+// --help and --version print text only: they need no display.
+bool onlyText(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--") break;
+    if (argument == "-h" || argument == "-?" || argument == "--help" || argument == "--help-all" || argument == "-v" ||
+        argument == "--version")
+      return true;
+  }
+  return false;
+}
+
+// While the application object connects to the display, the toolkit's complaints are held back;
+// when it cannot connect at all (it would abort), one line says so and the program ends with 1.
+class DisplayWatch {
+ public:
+  DisplayWatch() { previous_ = qInstallMessageHandler(hold); }
+  ~DisplayWatch() {
+    qInstallMessageHandler(previous_);
+    for (const auto& [type, context, text] : held_) {
+      const QMessageLogContext c(context.file.constData(), context.line, context.function.constData(),
+                                 context.category.constData());
+      previous_ ? previous_(type, c, text) : void(std::fprintf(stderr, "%s\n", qPrintable(text)));
+    }
+  }
+
+ private:
+  struct Context {
+    QByteArray file, function, category;
+    int line = 0;
+  };
+  static void hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+      const QByteArray display = qgetenv("DISPLAY");
+      if (display.isEmpty() && qgetenv("WAYLAND_DISPLAY").isEmpty())
+        std::fprintf(stderr,
+                     "storm-distance: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+      else
+        std::fprintf(stderr, "storm-distance: cannot open a window on the display%s%s\n", display.isEmpty() ? "" : " ",
+                     display.constData());
+      std::fflush(stderr);
+      std::_Exit(1);
+    }
+    held_.push_back({type, {context.file, context.function, context.category, context.line}, text});
+  }
+  static inline QtMessageHandler previous_ = nullptr;
+  static inline std::vector<std::tuple<QtMsgType, Context, QString>> held_;
+};
+
+void nameApplication() {
+  QCoreApplication::setApplicationName("storm-distance");
+  QCoreApplication::setOrganizationName("storm-distance");
+  QCoreApplication::setApplicationVersion(build::kVersion);
+}
+
 }  // namespace
 
 int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
+  if (onlyText(argc, argv)) {
+    QCoreApplication core(argc, argv);
+    nameApplication();
+    return parseOptions(core.arguments()) ? 0 : 2;  // the texts end the program; a bad option returns
+  }
   // Reading the system's font configuration is the longest step before the first frame and
   // needs nothing from Qt: it runs on another core while the application object, the services
   // and the screen are built.
   std::thread fontConfiguration([] { FcInit(); });
+  std::optional<DisplayWatch> displayWatch(std::in_place);
   QApplication app(argc, argv);
-  QApplication::setApplicationName("storm-distance");
-  QApplication::setOrganizationName("storm-distance");
+  displayWatch.reset();
+  nameApplication();
   QApplication::setApplicationDisplayName("Storm Distance");
-  QApplication::setApplicationVersion(build::kVersion);
   QGuiApplication::setDesktopFileName("storm-distance");
 
   const std::optional<Options> options = parseOptions(app.arguments());

@@ -143,12 +143,12 @@
         <translation>Hybrid</translation>
     </message>
     <message>
-        <source>Ad-free</source>
-        <translation>Werbefrei</translation>
+        <source>Store</source>
+        <translation>Store</translation>
     </message>
     <message>
-        <source>The ad-free edition in the store</source>
-        <translation>Die werbefreie Ausgabe im Store</translation>
+        <source>This app's page in the store</source>
+        <translation>Die Seite dieser App im Store</translation>
     </message>
     <message>
         <source>Info</source>

@@ -143,12 +143,12 @@
         <translation>Híbrido</translation>
     </message>
     <message>
-        <source>Ad-free</source>
-        <translation>Sin anuncios</translation>
+        <source>Store</source>
+        <translation>Tienda</translation>
     </message>
     <message>
-        <source>The ad-free edition in the store</source>
-        <translation>La edición sin anuncios en la tienda</translation>
+        <source>This app's page in the store</source>
+        <translation>La página de esta app en la tienda</translation>
     </message>
     <message>
         <source>Info</source>

@@ -143,12 +143,12 @@
         <translation>Mixte</translation>
     </message>
     <message>
-        <source>Ad-free</source>
-        <translation>Sans pub</translation>
+        <source>Store</source>
+        <translation>Boutique</translation>
     </message>
     <message>
-        <source>The ad-free edition in the store</source>
-        <translation>L’édition sans publicité dans la boutique</translation>
+        <source>This app's page in the store</source>
+        <translation>La page de cette appli dans la boutique</translation>
     </message>
     <message>
         <source>Info</source>

@@ -6,8 +6,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <tuple>
 
-// Launches outside automation mode: one running copy per configuration folder.
+// Launches outside automation mode: one running copy per configuration folder; the command line
+// and a missing display.
 
 namespace storm::e2e {
 namespace {
@@ -50,6 +52,33 @@ TEST(LaunchE2E, ASecondLaunchBringsTheRunningWindowForwardAndLeaves) {
   EXPECT_TRUE(told.contains("another launch asked for the window; brought it forward")) << told.toStdString();
   first.kill();
   first.waitForFinished(5000);
+}
+
+// Without any display, --help and --version still answer, and a start says why it cannot in one
+// line with status 1 (not the toolkit's abort).
+TEST(LaunchE2E, WithoutADisplayTheTextsAnswerAndAStartFailsInOneLine) {
+  QTemporaryDir home;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+  env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+  env.insert("XDG_RUNTIME_DIR", home.path());
+  auto run = [&env](const QStringList& arguments) {
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.start(STORM_APP_BINARY, arguments);
+    app.waitForFinished(10000);
+    return std::tuple{app.exitStatus() == QProcess::NormalExit ? app.exitCode() : -1,
+                      QString::fromUtf8(app.readAllStandardOutput()), QString::fromUtf8(app.readAllStandardError())};
+  };
+  const auto [versionStatus, version, versionErrors] = run({"--version"});
+  EXPECT_EQ(versionStatus, 0);
+  EXPECT_EQ(version.trimmed(), "storm-distance 1.0.0");
+  const auto [helpStatus, help, helpErrors] = run({"--help"});
+  EXPECT_EQ(helpStatus, 0);
+  EXPECT_TRUE(help.contains("--location <LAT,LON>")) << help.toStdString();
+  const auto [status, out, errors] = run({});
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(errors, "storm-distance: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
 }
 
 }  // namespace

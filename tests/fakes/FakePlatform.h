@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,10 +25,12 @@ class RecordingURLOpener : public URLOpener {
  public:
   bool openURL(const std::string& url) override {
     opened.push_back(url);
-    return result;
+    const auto answer = resultFor.find(url);
+    return answer != resultFor.end() ? answer->second : result;
   }
   std::vector<std::string> opened;
   bool result = true;
+  std::map<std::string, bool> resultFor;  // answers other than `result`
 };
 
 class RecordingLogger : public Logger {

@@ -8,8 +8,10 @@
 #include <QWidget>
 
 #include "platform/qt/QtAlertView.h"
+#include "platform/qt/QtURLOpener.h"
 
-// The in-window dialog: button order and indices, pressing, dismissing, following the window.
+// The in-window dialog: button order and indices, pressing, dismissing, following the window; the
+// opener that its Rate answer goes through.
 
 namespace storm::qt {
 namespace {
@@ -101,6 +103,29 @@ TEST_F(RatingAlertView, ReleasingTheDialogRemovesItsWidgets) {
   EXPECT_EQ(factory.lastAlert(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(widgets.isNull());
+}
+
+// A link whose scheme the desktop does not handle is refused, not handed on to fail unseen.
+TEST(QtURLOpenerTest, RefusesSchemesWithoutAHandler) {
+  std::vector<QString> asked, opened;
+  QtURLOpener opener(
+      false,
+      [&](const QString& scheme) {
+        asked.push_back(scheme);
+        return scheme == "appstream";
+      },
+      [&](const QString& url) {
+        opened.push_back(url);
+        return true;
+      });
+  EXPECT_FALSE(opener.openURL("itms-apps://reviews.example.com/x"));
+  EXPECT_TRUE(opener.openURL("appstream://org.stormdistance.StormDistance"));
+  EXPECT_TRUE(opener.openURL("http://apps.example.com/us/app"));
+  EXPECT_FALSE(opener.openURL("no scheme"));
+  EXPECT_EQ(asked, (std::vector<QString>{"itms-apps", "appstream"}));
+  EXPECT_EQ(opened,
+            (std::vector<QString>{"appstream://org.stormdistance.StormDistance", "http://apps.example.com/us/app"}));
+  EXPECT_EQ(opener.openedURLs().size(), 4u);
 }
 
 }  // namespace

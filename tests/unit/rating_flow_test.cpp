@@ -196,6 +196,23 @@ TEST_F(RatingFlow, RateIsSavedBeforeTheStoreOpens) {
   EXPECT_TRUE(fake.preferences->boolForKey(kRatingPromptRatedCurrentVersion));
 }
 
+// Without a handler for the store's links the software centre's page opens instead, in one log
+// line; when that fails too, the line says nothing opened.
+TEST_F(RatingFlow, RateFallsBackToTheSoftwareCentre) {
+  for (const bool centreOpens : {true, false}) {
+    fake.urls->opened.clear();
+    fake.logger->lines.clear();
+    fake.urls->result = false;
+    fake.urls->resultFor.clear();
+    if (centreOpens) fake.urls->resultFor[softwareCentreURL()] = true;
+    prompt->rateApp();
+    EXPECT_EQ(fake.urls->opened, (std::vector<std::string>{kReviewURL, "appstream://org.stormdistance.StormDistance"}));
+    ASSERT_EQ(fake.logger->lines.size(), 1u);
+    EXPECT_NE(fake.logger->lines[0].find(centreOpens ? "opened appstream://" : "nothing opened"), std::string::npos)
+        << fake.logger->lines[0];
+  }
+}
+
 TEST_F(RatingFlow, AfterNoThanksTheVersionIsNeverAskedAgain) {
   almostEligible();
   use();
