@@ -80,7 +80,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   QApplication::setOrganizationName("storm-distance");
   QApplication::setApplicationDisplayName("Storm Distance");
   QApplication::setApplicationVersion(build::kVersion);
-  QGuiApplication::setDesktopFileName("storm-distance");
+  QGuiApplication::setDesktopFileName(build::kApplicationId);
 
   const std::optional<Options> options = parseOptions(app.arguments());
   if (!options) {
