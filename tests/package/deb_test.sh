@@ -33,9 +33,18 @@ if grep -q '^E:' "$work/lintian.log"; then fail "lintian reports errors"; fi
 # The unpacked binary starts and answers with its main screen.
 dpkg-deb -x "$deb" "$work/root"
 mkdir -p "$work/home"/{config,data,cache} && mkdir -m 700 "$work/home/run"
-reply=$(cd "$work/root" && printf 'state\nquit\n' |
-  env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/home/config" \
-      XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache" XDG_RUNTIME_DIR="$work/home/run" \
-      STORM_DISTANCE_NO_RATING_PROMPT=1 STORM_DISTANCE_PROBE_URL=http://127.0.0.1:9/ \
-      ./usr/bin/storm-distance --automation) || fail "the packaged binary failed: $reply"
+state() {
+  (cd "$work/root" && printf 'state\nquit\n' |
+    env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/home/config" \
+        XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache" XDG_RUNTIME_DIR="$work/home/run" \
+        STORM_DISTANCE_NO_RATING_PROMPT=1 STORM_DISTANCE_PROBE_URL=http://127.0.0.1:9/ "$@" \
+        ./usr/bin/storm-distance --automation)
+}
+reply=$(state) || fail "the packaged binary failed: $reply"
 grep -q '"screen":"main"' <<<"$reply" || fail "no main screen in the reply: $reply"
+# It reads the catalogues installed beside it before its built-in ones: a French catalogue under the
+# German name gives French.
+translations=$work/root/usr/share/storm-distance/translations
+cp "$translations/storm-distance_fr.qm" "$translations/storm-distance_de.qm"
+reply=$(state LC_ALL=de_DE.UTF-8) || fail "the packaged binary failed: $reply"
+grep -q '"dist":"Appuyez' <<<"$reply" || fail "the installed catalogue was not used: $reply"
