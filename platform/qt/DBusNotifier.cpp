@@ -8,6 +8,7 @@
 #include <QVariantMap>
 #include <mutex>
 
+#include "BuildConfig.h"
 #include "platform/qt/WorkerPool.h"
 
 namespace storm::qt {
@@ -18,7 +19,6 @@ constexpr char kConnectionName[] = "storm-distance-notifications";
 constexpr char kService[] = "org.freedesktop.Notifications";
 constexpr char kPath[] = "/org/freedesktop/Notifications";
 constexpr char kApplicationName[] = "Storm Distance";
-constexpr char kIcon[] = "storm-distance";
 constexpr int kServerDecidesTimeout = -1;
 
 // A value in a D-Bus address: bytes other than these are written %XX.
@@ -53,8 +53,10 @@ void DBusNotifier::notify(const std::string& summary, const std::string& body) {
   const QString address = sessionBusAddress();
   if (address.isEmpty()) return;
   QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Notify");
-  call << QString(kApplicationName) << 0u << QString(kIcon) << QString::fromStdString(summary)
-       << QString::fromStdString(body) << QStringList() << QVariantMap() << kServerDecidesTimeout;
+  // The installed icon, and the desktop entry through which the server finds the application's own settings.
+  const QVariantMap hints{{"desktop-entry", QString(build::kApplicationId)}};
+  call << QString(kApplicationName) << 0u << QString(build::kApplicationId) << QString::fromStdString(summary)
+       << QString::fromStdString(body) << QStringList() << hints << kServerDecidesTimeout;
   pool_->post(
       [address, call] {
         // One connection for the process, made when first needed and made again if it broke; two

@@ -144,7 +144,7 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   displayWatch.reset();
   nameApplication();
   QApplication::setApplicationDisplayName("Storm Distance");
-  QGuiApplication::setDesktopFileName("storm-distance");
+  QGuiApplication::setDesktopFileName(build::kApplicationId);
 
   const std::optional<Options> options = parseOptions(app.arguments());
   if (!options) {

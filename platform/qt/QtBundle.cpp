@@ -1,6 +1,7 @@
 #include "platform/qt/QtBundle.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLibraryInfo>
@@ -91,7 +92,12 @@ std::string QtBundle::decimalText(double value, int decimals) const {
 
 void installTranslations() {
   auto translator = std::make_unique<QTranslator>();
-  if (!translator->load(QLocale(), "storm-distance", "_", ":/translations")) return;
+  // An installed copy prefers the catalogues installed beside it; the built-in ones stand in for them.
+  const QString installed = QCoreApplication::applicationDirPath() + "/../share/storm-distance/translations";
+  const auto load = [&](const QString& directory) {
+    return translator->load(QLocale(), "storm-distance", "_", directory);
+  };
+  if (!(QFileInfo::exists(installed) && load(installed)) && !load(":/translations")) return;
   translator->setParent(QCoreApplication::instance());  // the application owns it from here
   QCoreApplication::installTranslator(translator.release());
   // Qt's own texts (the file dialog's) in the same language, where the system has them.

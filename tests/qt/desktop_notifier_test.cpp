@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
@@ -80,10 +81,12 @@ TEST(DesktopNotifier, SendsTheNotificationToTheServerOnTheSessionBus) {
   ASSERT_EQ(server.calls.size(), 1u);
   const QVariantList& call = server.calls[0];
   ASSERT_EQ(call.size(), 8);
-  // A new notification (replacing none), no actions, as long as the server decides.
-  EXPECT_EQ(call.mid(0, 5), (QVariantList{"Storm Distance", 0u, "storm-distance", "All clear",
+  // A new notification (replacing none) with the installed icon, no actions, naming the desktop entry,
+  // as long as the server decides.
+  EXPECT_EQ(call.mid(0, 5), (QVariantList{"Storm Distance", 0u, "org.stormdistance.StormDistance", "All clear",
                                           "No thunder within 10 km for the last 30 minutes."}));
   EXPECT_TRUE(call[5].toStringList().isEmpty());
+  EXPECT_EQ(qdbus_cast<QVariantMap>(call[6]).value("desktop-entry").toString(), "org.stormdistance.StormDistance");
   EXPECT_EQ(call[7].toInt(), -1);
 }
 
