@@ -202,8 +202,8 @@
         <translation>Lufttemperatur</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space or Enter: start and stop. Escape: cancel a measurement, or close this screen. + and -: zoom the map. Tab: move between controls.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;Tastatur:&lt;/b&gt; Leertaste oder Eingabetaste: starten und stoppen. Escape: eine Messung abbrechen oder diese Seite schließen. + und -: die Karte zoomen. Tab: zwischen den Bedienelementen wechseln.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Tastatur:&lt;/b&gt; Leertaste/Eingabe: Start und Stopp. Esc: Messung abbrechen, Seite schließen. +/-: Karte zoomen. Tab: nächstes Element.&lt;/p&gt;</translation>
     </message>
 </context>
 <context>

@@ -202,8 +202,8 @@
         <translation>Temperatura del aire</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space or Enter: start and stop. Escape: cancel a measurement, or close this screen. + and -: zoom the map. Tab: move between controls.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;Teclado:&lt;/b&gt; Espacio o Intro: iniciar y detener. Escape: cancelar una medición o cerrar esta pantalla. + y -: acercar o alejar el mapa. Tab: pasar de un control a otro.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Teclado:&lt;/b&gt; Espacio/Intro: iniciar y detener. Esc: cancelar la medición, cerrar esta pantalla. +/-: zoom del mapa. Tab: siguiente control.&lt;/p&gt;</translation>
     </message>
 </context>
 <context>

@@ -202,8 +202,8 @@
         <translation>Température de l’air</translation>
     </message>
     <message>
-        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space or Enter: start and stop. Escape: cancel a measurement, or close this screen. + and -: zoom the map. Tab: move between controls.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;&lt;b&gt;Clavier :&lt;/b&gt; Espace ou Entrée : démarrer et arrêter. Échap : annuler une mesure ou fermer cet écran. + et - : zoomer la carte. Tab : passer d’une commande à l’autre.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Clavier :&lt;/b&gt; Espace/Entrée : démarrer et arrêter. Échap : annuler la mesure, fermer cet écran. +/- : zoomer la carte. Tab : commande suivante.&lt;/p&gt;</translation>
     </message>
 </context>
 <context>
