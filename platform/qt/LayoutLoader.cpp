@@ -32,18 +32,20 @@ QList<QWidget*> tabStops(QWidget* widget) {
   return stops;
 }
 
-// Keys pressed anywhere on the screen (`root`) that zoom `map`: + (and =, the key it shares on
-// many keyboards) in, - out, on the main keyboard and the keypad alike.
+// Keys pressed anywhere on the screen (`root`) that zoom `map`: + (typed with or without Shift,
+// and =, the key it shares on many keyboards) in, - out, on the main keyboard and the keypad alike.
 void addZoomKeys(QWidget* root, MapWidget* map) {
-  const std::pair<QKeyCombination, double> keys[] = {{Qt::Key_Plus, 1},
-                                                     {Qt::Key_Equal, 1},
-                                                     {Qt::KeypadModifier | Qt::Key_Plus, 1},
-                                                     {Qt::Key_Minus, -1},
-                                                     {Qt::KeypadModifier | Qt::Key_Minus, -1}};
+  const std::pair<QKeyCombination, double> keys[] = {{Qt::Key_Plus, 1},   {Qt::ShiftModifier | Qt::Key_Plus, 1},
+                                                     {Qt::Key_Equal, 1},  {Qt::KeypadModifier | Qt::Key_Plus, 1},
+                                                     {Qt::Key_Minus, -1}, {Qt::KeypadModifier | Qt::Key_Minus, -1}};
   for (const auto& [key, levels] : keys) {
     auto* shortcut = new QShortcut(QKeySequence(key), root);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, map, [map, levels = levels] { map->zoomBy(levels); });
+    auto zoom = [map, levels = levels] { map->zoomBy(levels); };
+    QObject::connect(shortcut, &QShortcut::activated, map, zoom);
+    // Where the keyboard's mapping lets one press match both + and Shift++, Qt hands it to one of
+    // them as ambiguous: it zooms all the same, once.
+    QObject::connect(shortcut, &QShortcut::activatedAmbiguously, map, zoom);
   }
 }
 
