@@ -23,7 +23,7 @@ QString MapWidget::accessibleSummary() const {
   for (const auto& overlay : overlays_) {
     auto shape = std::dynamic_pointer_cast<MKCircle>(overlay);
     if (!shape) continue;
-    // The radius worked out as the distance label's was, so that both read the same.
+    // In the distance label's words: miles and kilometres, two decimals each.
     Distance radius;
     radius.kilometres = static_cast<float>(shape->radius() / 1000.0);
     radius.miles = static_cast<float>(static_cast<double>(radius.kilometres) * kMilesPerKilometre);
