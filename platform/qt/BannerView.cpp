@@ -67,13 +67,17 @@ std::vector<HouseAd> readHouseAds(const QString& path, double* rotateSeconds, QS
 BannerWidget::BannerWidget(QWidget* parent) : QWidget(parent) {
   setObjectName("banner");
   setCursor(Qt::PointingHandCursor);
-  setFocusPolicy(Qt::TabFocus);
-  setAccessibleName("Advertisement");
+  setAd(nullptr);
 }
 
 void BannerWidget::setAd(const HouseAd* ad) {
   ad_ = ad;
   setToolTip(ad ? ad->link : QString());
+  // Read out as its headline; the link stays the tooltip. Tab stops here only while there is
+  // something to open.
+  setFocusPolicy(ad ? Qt::TabFocus : Qt::NoFocus);
+  setAccessibleName(ad ? ad->text : tr("Advertisement"));
+  setAccessibleDescription(ad && !ad->detail.isEmpty() ? tr("Advertisement: %1").arg(ad->detail) : tr("Advertisement"));
   update();
 }
 

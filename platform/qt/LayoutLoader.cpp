@@ -21,11 +21,46 @@ void complain(const QString& layout, const std::string& what) {
   qCWarning(lcStorm, "layout %s: %s", qPrintable(layout), what.c_str());
 }
 
+// The stops Tab makes at `widget`: the widget itself, or, when it takes no focus, its descendants
+// that do, in the order the focus chain has them.
+QList<QWidget*> tabStops(QWidget* widget) {
+  if (widget->focusPolicy() & Qt::TabFocus) return {widget};
+  QList<QWidget*> stops;
+  for (QWidget* w = widget->nextInFocusChain(); w && w != widget; w = w->nextInFocusChain()) {
+    if (widget->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && !stops.contains(w)) stops << w;
+  }
+  return stops;
+}
+
+// Keys pressed anywhere on the screen (`root`) that zoom `map`: + (typed with or without Shift,
+// and =, the key it shares on many keyboards) in, - out, on the main keyboard and the keypad alike.
+void addZoomKeys(QWidget* root, MapWidget* map) {
+  const std::pair<QKeyCombination, double> keys[] = {{Qt::Key_Plus, 1},   {Qt::ShiftModifier | Qt::Key_Plus, 1},
+                                                     {Qt::Key_Equal, 1},  {Qt::KeypadModifier | Qt::Key_Plus, 1},
+                                                     {Qt::Key_Minus, -1}, {Qt::KeypadModifier | Qt::Key_Minus, -1}};
+  for (const auto& [key, levels] : keys) {
+    auto* shortcut = new QShortcut(QKeySequence(key), root);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    auto zoom = [map, levels = levels] { map->zoomBy(levels); };
+    QObject::connect(shortcut, &QShortcut::activated, map, zoom);
+    // Where the keyboard's mapping lets one press match both + and Shift++, Qt hands it to one of
+    // them as ambiguous: it zooms all the same, once.
+    QObject::connect(shortcut, &QShortcut::activatedAmbiguously, map, zoom);
+  }
+}
+
 }  // namespace
 
 QWidget* LoadedScreen::widgetForAction(const std::string& selector) const {
   if (auto it = actionWidgets.find(selector); it != actionWidgets.end()) return it->second;
   return nullptr;
+}
+
+void LoadedScreen::takeFocus() const {
+  if (firstFocus)
+    firstFocus->setFocus(Qt::OtherFocusReason);
+  else if (root)
+    root->setFocus(Qt::OtherFocusReason);
 }
 
 std::shared_ptr<View> LoadedScreen::outlet(const std::string& name) const {
@@ -139,6 +174,28 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
       });
     }
   }
+  for (QWidget* w : all) {
+    if (auto* map = qobject_cast<MapWidget*>(w); map && w->property("zoomKeys").toBool()) addZoomKeys(root, map);
+  }
+
+  // Tab's way through the screen, each stop set after the one before.
+  QWidget* previous = nullptr;
+  for (const QString& name : root->property("tabOrder").toString().split(',', Qt::SkipEmptyParts)) {
+    auto* widget = root->findChild<QWidget*>(name.trimmed());
+    if (!widget) {
+      problem("no widget " + name.trimmed().toStdString() + " for the tab order");
+      continue;
+    }
+    for (QWidget* stop : tabStops(widget)) {
+      if (previous) QWidget::setTabOrder(previous, stop);
+      previous = stop;
+    }
+  }
+  if (const QString first = root->property("firstFocus").toString(); !first.isEmpty()) {
+    screen->firstFocus = root->findChild<QWidget*>(first);
+    if (!screen->firstFocus) problem("no widget " + first.toStdString() + " for the first focus");
+  }
+
   controller->viewDidLoad();
   return screen;
 }

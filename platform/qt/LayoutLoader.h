@@ -20,6 +20,12 @@
 //                        segue = "showAlternate", destination = "Flipside"   (a modal segue)
 //                        shortcuts = "Space,Return"          (keys that click it on this screen)
 //                        autoresizingMask = 18
+//   on the root widget   tabOrder = "paid,history,buttonP"     (Tab's way through the screen, in reading
+//                                                         order; a widget that takes no focus stands for
+//                                                         its children that do)
+//                        firstFocus = "buttonP"          (the widget with the focus whenever the screen
+//                                                         comes to the top)
+//   on a map             zoomKeys = true                 (+ and - zoom it wherever the focus is on its screen)
 
 namespace storm::qt {
 
@@ -32,6 +38,10 @@ struct LoadedScreen {
   std::vector<std::shared_ptr<View>> views;
   std::map<std::string, std::shared_ptr<View>> outlets;
   std::map<std::string, QPointer<QWidget>> actionWidgets;  // by selector
+  QPointer<QWidget> firstFocus;                            // null: the root itself
+
+  // Gives the keyboard focus to the screen's first focus.
+  void takeFocus() const;
 
   // What the layout declares that the controller could not take (an outlet it lacks or of
   // another kind, an action it does not answer); empty for a layout and controller that match.

@@ -104,6 +104,7 @@ void MapWidget::placePositionControls() {
 void MapWidget::updatePositionControls() {
   if (centre_) centre_->setVisible(userLocation().has_value());
   placeStormPanel();
+  describeForAccessibility();
 }
 
 StormPanel MapWidget::stormPanel() const {

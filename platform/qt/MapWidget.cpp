@@ -202,6 +202,7 @@ void MapWidget::addOverlay(const std::shared_ptr<MKOverlay>& overlay) {
   entries_.push_back(std::move(entry));
   overlaysChanged_ = true;
   update();
+  describeForAccessibility();
 }
 
 void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays) {
@@ -211,6 +212,7 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
   }
   overlaysChanged_ = true;
   update();
+  describeForAccessibility();
 }
 
 void MapWidget::setStrikeRings(std::vector<StrikeRing> rings) {
@@ -259,6 +261,7 @@ void MapWidget::setMapType(MKMapType type) {
   }
   requestTiles();
   update();
+  describeForAccessibility();
 }
 
 QPointF MapWidget::pointForCoordinate(CLLocationCoordinate2D coordinate) const {

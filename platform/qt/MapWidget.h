@@ -105,6 +105,12 @@ class MapWidget : public QWidget {
   MKMapType mapType() const { return mapType_; }
   void setMapType(MKMapType type);
 
+  // Zooms about the middle of the map, as + and - do.
+  void zoomBy(double levels);
+  // What a screen reader says of the map: its type, the storm circle (its radius as the distance
+  // label gives it, and its centre) or that there is none, and whether the user's position is known.
+  QString accessibleSummary() const;
+
   // Where a coordinate lands in the widget, in widget pixels, and back.
   QPointF pointForCoordinate(CLLocationCoordinate2D coordinate) const;
   CLLocationCoordinate2D coordinateForPoint(QPointF point) const;
@@ -184,6 +190,8 @@ class MapWidget : public QWidget {
   void placePositionControls();
   void placeStormPanel();
   void updatePositionControls();
+  // Keeps the accessible description in step with what the map shows.
+  void describeForAccessibility();
   // The menu with "I am here" for the point `at` (widget pixels).
   void offerPosition(QPoint at);
 

@@ -1,7 +1,7 @@
-// Automation commands and state for the banner, rotation, the window's size and the information
-// screen.
+// Automation commands and state for the banner, rotation, the window's size, the information
+// screen and the keyboard focus.
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include "platform/qt/AutomationDriver.h"
 #include "platform/qt/BannerView.h"
@@ -50,6 +50,11 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
     ctx.window->resize(width, height);
     drainMainQueue();
     return Reply::ok();
+  });
+  // The widget that has the keyboard focus, by object name; null when none has.
+  driver.addStateMember("focus", []() -> Json {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus ? Json(focus->objectName().toStdString()) : Json();
   });
   driver.addStateMember("banner", [ctx, banners]() -> Json {
     auto banner = banners->newest();

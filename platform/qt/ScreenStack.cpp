@@ -32,6 +32,7 @@ bool ScreenStack::showMain(const QString& layout) {
   auto screen = loader_.load(layout, window_, segueHandler());
   if (!screen) return false;
   screen->controller->setPresentationHost(weak_from_this());
+  screen->takeFocus();
   screens_.push_back(std::move(screen));
   this->layout();
   return true;
@@ -47,13 +48,14 @@ void ScreenStack::present(LoadedScreen& source, const std::string& identifier, c
   source.controller->prepareForSegue(segue, sender);
   QWidget* root = screen->root;
   QWidget* below = source.root;
+  LoadedScreen* shown = screen.get();
   screens_.push_back(std::move(screen));
   layout();
   // The screen below takes no input while covered.
   if (below) below->setEnabled(false);
   root->show();
   root->raise();
-  root->setFocus();
+  shown->takeFocus();
   // A dialog on show stays in front of the screen that comes up under it.
   for (auto* dialog : window_->findChildren<QWidget*>("alertLayer", Qt::FindDirectChildrenOnly)) dialog->raise();
   ++transitions_;
@@ -75,8 +77,9 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
       std::find_if(screens_.begin(), screens_.end(), [&](const auto& s) { return s->controller.get() == &presenter; });
   if (it == screens_.end() || std::next(it) == screens_.end()) return;
   LoadedScreen* presented = std::next(it)->get();
-  QWidget* below = (*it)->root;
-  auto finish = [this, presented, below, guard = weak_from_this()] {
+  LoadedScreen* uncovered = it->get();
+  QWidget* below = uncovered->root;
+  auto finish = [this, presented, uncovered, below, guard = weak_from_this()] {
     if (!guard.lock()) return;
     auto found = std::find_if(screens_.begin(), screens_.end(), [&](const auto& s) { return s.get() == presented; });
     if (found == screens_.end()) return;
@@ -84,7 +87,9 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
     screens_.erase(found, screens_.end());
     if (below) {
       below->setEnabled(true);
-      below->setFocus();
+      const bool kept =
+          std::any_of(screens_.begin(), screens_.end(), [&](const auto& s) { return s.get() == uncovered; });
+      if (kept) uncovered->takeFocus();  // back where a screen's keyboard use starts
     }
   };
   if (!animated || !presented->root || !window_->isVisible()) {

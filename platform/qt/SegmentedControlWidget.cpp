@@ -36,6 +36,7 @@ void SegmentedControlWidget::setSegments(const QStringList& titles) {
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     b->setMinimumHeight(30);
     b->setAccessibleName(titles[i]);
+    b->setObjectName(QString("segment%1").arg(i));
     group_.addButton(b, i);
     layout()->addWidget(b);
   }

@@ -41,6 +41,8 @@ StrikeListWidget::StrikeListWidget(QWidget* parent)
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the list for the buttons below it; the arrow keys move within it.
+  table_->setTabKeyNavigation(false);
   table_->setAlternatingRowColors(true);
   table_->setShowGrid(false);
   table_->setWordWrap(false);

@@ -174,6 +174,10 @@
         <source>Strikes so far</source>
         <translation>Bisherige Blitze</translation>
     </message>
+    <message>
+        <source>Map type</source>
+        <translation>Kartentyp</translation>
+    </message>
 </context>
 <context>
     <name>InfoScreen</name>
@@ -197,6 +201,10 @@
         <source>Air temperature</source>
         <translation>Lufttemperatur</translation>
     </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Tastatur:&lt;/b&gt; Leertaste/Eingabe: Start und Stopp. Esc: Messung abbrechen, Seite schließen. +/-: Karte zoomen. Tab: nächstes Element.&lt;/p&gt;</translation>
+    </message>
 </context>
 <context>
     <name>storm::qt::MapWidget</name>
@@ -211,6 +219,38 @@
     <message>
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Position unbekannt. Rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+    <message>
+        <source>Map</source>
+        <translation>Karte</translation>
+    </message>
+    <message>
+        <source>Standard map.</source>
+        <translation>Standardkarte.</translation>
+    </message>
+    <message>
+        <source>Satellite map.</source>
+        <translation>Satellitenkarte.</translation>
+    </message>
+    <message>
+        <source>Hybrid map.</source>
+        <translation>Hybridkarte.</translation>
+    </message>
+    <message>
+        <source>No storm circle.</source>
+        <translation>Kein Gewitterkreis.</translation>
+    </message>
+    <message>
+        <source>Storm circle of %1 around latitude %2, longitude %3.</source>
+        <translation>Gewitterkreis von %1 um Breite %2, Länge %3.</translation>
+    </message>
+    <message>
+        <source>Your position is known.</source>
+        <translation>Deine Position ist bekannt.</translation>
+    </message>
+    <message>
+        <source>Your position is unknown.</source>
+        <translation>Deine Position ist unbekannt.</translation>
     </message>
 </context>
 <context>
@@ -276,6 +316,17 @@
     <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::BannerWidget</name>
+    <message>
+        <source>Advertisement</source>
+        <translation>Werbung</translation>
+    </message>
+    <message>
+        <source>Advertisement: %1</source>
+        <translation>Werbung: %1</translation>
     </message>
 </context>
 </TS>

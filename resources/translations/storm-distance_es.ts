@@ -174,6 +174,10 @@
         <source>Strikes so far</source>
         <translation>Los rayos hasta ahora</translation>
     </message>
+    <message>
+        <source>Map type</source>
+        <translation>Tipo de mapa</translation>
+    </message>
 </context>
 <context>
     <name>InfoScreen</name>
@@ -197,6 +201,10 @@
         <source>Air temperature</source>
         <translation>Temperatura del aire</translation>
     </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Teclado:&lt;/b&gt; Espacio/Intro: iniciar y detener. Esc: cancelar la medición, cerrar esta pantalla. +/-: zoom del mapa. Tab: siguiente control.&lt;/p&gt;</translation>
+    </message>
 </context>
 <context>
     <name>storm::qt::MapWidget</name>
@@ -211,6 +219,38 @@
     <message>
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Posición desconocida. Clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+    <message>
+        <source>Map</source>
+        <translation>Mapa</translation>
+    </message>
+    <message>
+        <source>Standard map.</source>
+        <translation>Mapa estándar.</translation>
+    </message>
+    <message>
+        <source>Satellite map.</source>
+        <translation>Mapa de satélite.</translation>
+    </message>
+    <message>
+        <source>Hybrid map.</source>
+        <translation>Mapa híbrido.</translation>
+    </message>
+    <message>
+        <source>No storm circle.</source>
+        <translation>Sin círculo de tormenta.</translation>
+    </message>
+    <message>
+        <source>Storm circle of %1 around latitude %2, longitude %3.</source>
+        <translation>Círculo de tormenta de %1 alrededor de latitud %2, longitud %3.</translation>
+    </message>
+    <message>
+        <source>Your position is known.</source>
+        <translation>Tu posición es conocida.</translation>
+    </message>
+    <message>
+        <source>Your position is unknown.</source>
+        <translation>Tu posición es desconocida.</translation>
     </message>
 </context>
 <context>
@@ -276,6 +316,17 @@
     <message>
         <source>All files (*)</source>
         <translation>Todos los archivos (*)</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::BannerWidget</name>
+    <message>
+        <source>Advertisement</source>
+        <translation>Publicidad</translation>
+    </message>
+    <message>
+        <source>Advertisement: %1</source>
+        <translation>Publicidad: %1</translation>
     </message>
 </context>
 </TS>

@@ -174,6 +174,10 @@
         <source>Strikes so far</source>
         <translation>Les éclairs jusqu’ici</translation>
     </message>
+    <message>
+        <source>Map type</source>
+        <translation>Type de carte</translation>
+    </message>
 </context>
 <context>
     <name>InfoScreen</name>
@@ -197,6 +201,10 @@
         <source>Air temperature</source>
         <translation>Température de l’air</translation>
     </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Clavier :&lt;/b&gt; Espace/Entrée : démarrer et arrêter. Échap : annuler la mesure, fermer cet écran. +/- : zoomer la carte. Tab : commande suivante.&lt;/p&gt;</translation>
+    </message>
 </context>
 <context>
     <name>storm::qt::MapWidget</name>
@@ -211,6 +219,38 @@
     <message>
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Position inconnue. Clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+    <message>
+        <source>Map</source>
+        <translation>Carte</translation>
+    </message>
+    <message>
+        <source>Standard map.</source>
+        <translation>Carte standard.</translation>
+    </message>
+    <message>
+        <source>Satellite map.</source>
+        <translation>Carte satellite.</translation>
+    </message>
+    <message>
+        <source>Hybrid map.</source>
+        <translation>Carte hybride.</translation>
+    </message>
+    <message>
+        <source>No storm circle.</source>
+        <translation>Aucun cercle d’orage.</translation>
+    </message>
+    <message>
+        <source>Storm circle of %1 around latitude %2, longitude %3.</source>
+        <translation>Cercle d’orage de %1 autour de la latitude %2, longitude %3.</translation>
+    </message>
+    <message>
+        <source>Your position is known.</source>
+        <translation>Votre position est connue.</translation>
+    </message>
+    <message>
+        <source>Your position is unknown.</source>
+        <translation>Votre position est inconnue.</translation>
     </message>
 </context>
 <context>
@@ -276,6 +316,17 @@
     <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::BannerWidget</name>
+    <message>
+        <source>Advertisement</source>
+        <translation>Publicité</translation>
+    </message>
+    <message>
+        <source>Advertisement: %1</source>
+        <translation>Publicité : %1</translation>
     </message>
 </context>
 </TS>

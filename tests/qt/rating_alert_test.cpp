@@ -69,6 +69,7 @@ TEST_F(RatingAlertView, ShowsItsButtonsInIndexOrderOverTheWholeWindow) {
   ASSERT_TRUE(panel);
   EXPECT_EQ(panel->role(), QAccessible::AlertMessage);
   EXPECT_EQ(panel->text(QAccessible::Name), "Rate App");
+  EXPECT_EQ(panel->text(QAccessible::Description), "Please?");
 
   window.resize(800, 480);
   EXPECT_EQ(layer()->geometry(), window.rect());
