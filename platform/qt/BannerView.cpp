@@ -229,6 +229,8 @@ std::shared_ptr<ADBannerView> QtBannerService::initWithFrame(const Rect& frame) 
     f.width = window_ ? static_cast<float>(window_->width()) : kPortraitSize.width;
     f.height = kPortraitSize.height;
   }
+  // Across the foot of the window whatever its size: as wide as the window, at its bottom edge.
+  banner->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleTopMargin);
   banner->setFrame(f);
   banner->start();
   newest_ = banner;
