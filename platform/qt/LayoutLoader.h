@@ -20,6 +20,7 @@
 //                        segue = "showAlternate", destination = "Flipside"   (a modal segue)
 //                        shortcuts = "Space,Return"          (keys that click it on this screen)
 //                        autoresizingMask = 18
+//                        initialFocus = true                 (has the focus when the screen gets it)
 
 namespace storm::qt {
 

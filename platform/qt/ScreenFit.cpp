@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kWideFrom = 480;         // pixels across, at a landscape shape of 4:3 or wider
 constexpr int kFullHeightFrom = 560;   // pixels down: below, the type is set smaller
+constexpr int kSmallHeightFrom = 420;  // pixels down: below, smaller still
 constexpr int kFullWidthFrom = 320;    // pixels across: below, the rows leave out what they can spare
 constexpr int kColumnPercent = 38;     // of a wide window's width, for the controls beside the content
 constexpr int kNarrowestColumn = 240;  // room for the longest line of the controls
@@ -28,6 +29,7 @@ SizeClasses sizeClassesFor(QSize size) {
   SizeClasses classes;
   classes.wide = size.width() >= kWideFrom && size.width() * 3 >= size.height() * 4;
   classes.short_ = size.height() < kFullHeightFrom;
+  classes.low = size.height() < kSmallHeightFrom;
   classes.narrow = size.width() < kFullWidthFrom;
   return classes;
 }
@@ -91,6 +93,7 @@ void ScreenFit::fitRoot() {
   }
   root_->setProperty("wide", now.wide);
   root_->setProperty("short", now.short_);
+  root_->setProperty("low", now.low);
   root_->setProperty("narrow", now.narrow);
   // The style sheet reads the classes when it polishes the widgets: setting it again polishes
   // them anew.

@@ -9,14 +9,15 @@
 //   on the root widget   turnWhenWide = "body"     (a column layout that becomes a row in a wide window)
 //   on any widget        readableWidth = 480       (its layout's content stays at most this wide, centred)
 //                        hideWhenNarrow = true      (left out where the window is too narrow for it)
-// On every resize the root gets its size classes as the boolean properties `wide`, `short` and
-// `narrow`, which the screen's style sheet selects on (QWidget#main[short="true"] ...).
+// On every resize the root gets its size classes as the boolean properties `wide`, `short`, `low`
+// and `narrow`, which the screen's style sheet selects on (QWidget#main[short="true"] ...).
 
 namespace storm::qt {
 
 struct SizeClasses {
   bool wide = false;    // landscape and roomy enough for the controls beside the content
   bool short_ = false;  // too low for the full-size type
+  bool low = false;     // too low even for that: the smallest type
   bool narrow = false;  // too narrow for every control of a row at its ease
 
   bool operator==(const SizeClasses&) const = default;

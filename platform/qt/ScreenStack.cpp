@@ -32,6 +32,8 @@ bool ScreenStack::showMain(const QString& layout) {
   auto screen = loader_.load(layout, window_, segueHandler());
   if (!screen) return false;
   screen->controller->setPresentationHost(weak_from_this());
+  // The keyboard starts where the layout says (Space and Enter press the main button anyway).
+  screen->root->setFocus();
   screens_.push_back(std::move(screen));
   this->layout();
   return true;
