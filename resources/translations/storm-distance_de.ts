@@ -131,6 +131,22 @@
 <context>
     <name>MainScreen</name>
     <message>
+        <source>Storm map</source>
+        <translation>Gewitterkarte</translation>
+    </message>
+    <message>
+        <source>Map type</source>
+        <translation>Kartentyp</translation>
+    </message>
+    <message>
+        <source>Seconds since the flash</source>
+        <translation>Sekunden seit dem Blitz</translation>
+    </message>
+    <message>
+        <source>Distance of the lightning</source>
+        <translation>Entfernung des Blitzes</translation>
+    </message>
+    <message>
         <source>Standard</source>
         <translation>Standard</translation>
     </message>
@@ -215,6 +231,10 @@
 </context>
 <context>
     <name>HistoryScreen</name>
+    <message>
+        <source>Strikes, newest first</source>
+        <translation>Einschläge, neueste zuerst</translation>
+    </message>
     <message>
         <source>Strike history</source>
         <translation>Blitzverlauf</translation>

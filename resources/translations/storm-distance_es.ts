@@ -131,6 +131,22 @@
 <context>
     <name>MainScreen</name>
     <message>
+        <source>Storm map</source>
+        <translation>Mapa de la tormenta</translation>
+    </message>
+    <message>
+        <source>Map type</source>
+        <translation>Tipo de mapa</translation>
+    </message>
+    <message>
+        <source>Seconds since the flash</source>
+        <translation>Segundos desde el relámpago</translation>
+    </message>
+    <message>
+        <source>Distance of the lightning</source>
+        <translation>Distancia del rayo</translation>
+    </message>
+    <message>
         <source>Standard</source>
         <translation>Estándar</translation>
     </message>
@@ -215,6 +231,10 @@
 </context>
 <context>
     <name>HistoryScreen</name>
+    <message>
+        <source>Strikes, newest first</source>
+        <translation>Rayos, los más recientes primero</translation>
+    </message>
     <message>
         <source>Strike history</source>
         <translation>Historial de rayos</translation>

@@ -131,6 +131,22 @@
 <context>
     <name>MainScreen</name>
     <message>
+        <source>Storm map</source>
+        <translation>Carte de l’orage</translation>
+    </message>
+    <message>
+        <source>Map type</source>
+        <translation>Type de carte</translation>
+    </message>
+    <message>
+        <source>Seconds since the flash</source>
+        <translation>Secondes depuis l’éclair</translation>
+    </message>
+    <message>
+        <source>Distance of the lightning</source>
+        <translation>Distance de la foudre</translation>
+    </message>
+    <message>
         <source>Standard</source>
         <translation>Plan</translation>
     </message>
@@ -215,6 +231,10 @@
 </context>
 <context>
     <name>HistoryScreen</name>
+    <message>
+        <source>Strikes, newest first</source>
+        <translation>Impacts, les plus récents d’abord</translation>
+    </message>
     <message>
         <source>Strike history</source>
         <translation>Historique des éclairs</translation>
