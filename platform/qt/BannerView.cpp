@@ -112,6 +112,15 @@ void BannerWidget::paintEvent(QPaintEvent*) {
   p.drawRoundedRect(tag, 3, 3);
   p.setPen(ad_->background);
   p.drawText(tag, Qt::AlignCenter, "Ad");
+  // Where the keyboard is: a ring inside the edge, in the advertisement's own two colours so
+  // that it shows on any of them.
+  if (hasFocus()) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ad_->background, 4));
+    p.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
+    p.setPen(QPen(ad_->accent, 2));
+    p.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
+  }
 }
 
 void BannerWidget::mouseReleaseEvent(QMouseEvent* event) {
