@@ -67,12 +67,15 @@ std::vector<HouseAd> readHouseAds(const QString& path, double* rotateSeconds, QS
 BannerWidget::BannerWidget(QWidget* parent) : QWidget(parent) {
   setObjectName("banner");
   setCursor(Qt::PointingHandCursor);
-  setFocusPolicy(Qt::TabFocus);
+  setFocusPolicy(Qt::NoFocus);
   setAccessibleName("Advertisement");
 }
 
 void BannerWidget::setAd(const HouseAd* ad) {
   ad_ = ad;
+  // Without an advertisement the banner waits below the window's edge, where the keyboard must
+  // not go.
+  setFocusPolicy(ad ? Qt::TabFocus : Qt::NoFocus);
   setToolTip(ad ? ad->link : QString());
   update();
 }

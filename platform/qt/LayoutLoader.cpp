@@ -115,7 +115,7 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
         });
       }
     }
-    if (w->property("initialFocus").toBool()) root->setFocusProxy(w);
+    if (w->property("initialFocus").toBool()) screen->initialFocus = w;
     const QString keys = w->property("shortcuts").toString();
     if (auto* button = qobject_cast<QAbstractButton*>(w); button && !keys.isEmpty()) {
       for (const QString& key : keys.split(',', Qt::SkipEmptyParts)) {

@@ -33,6 +33,7 @@ struct LoadedScreen {
   std::vector<std::shared_ptr<View>> views;
   std::map<std::string, std::shared_ptr<View>> outlets;
   std::map<std::string, QPointer<QWidget>> actionWidgets;  // by selector
+  QPointer<QWidget> initialFocus;                          // where the keyboard starts, if the layout says
 
   // What the layout declares that the controller could not take (an outlet it lacks or of
   // another kind, an action it does not answer); empty for a layout and controller that match.

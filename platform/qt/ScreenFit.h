@@ -6,7 +6,8 @@
 #include <vector>
 
 // Fits a loaded screen to any window size. The layout declares, as dynamic properties:
-//   on the root widget   turnWhenWide = "body"     (a column layout that becomes a row in a wide window)
+//   on the root widget   turnWhenWide = "body"     (a column layout that becomes a row in a wide window;
+//                                                   its widgets without stretch form a side column)
 //   on any widget        readableWidth = 480       (its layout's content stays at most this wide, centred)
 //                        hideWhenNarrow = true      (left out where the window is too narrow for it)
 // On every resize the root gets its size classes as the boolean properties `wide`, `short`, `low`

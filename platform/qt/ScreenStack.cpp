@@ -33,7 +33,7 @@ bool ScreenStack::showMain(const QString& layout) {
   if (!screen) return false;
   screen->controller->setPresentationHost(weak_from_this());
   // The keyboard starts where the layout says (Space and Enter press the main button anyway).
-  screen->root->setFocus();
+  if (screen->initialFocus) screen->initialFocus->setFocus();
   screens_.push_back(std::move(screen));
   this->layout();
   return true;
@@ -78,7 +78,8 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
   if (it == screens_.end() || std::next(it) == screens_.end()) return;
   LoadedScreen* presented = std::next(it)->get();
   QWidget* below = (*it)->root;
-  auto finish = [this, presented, below, guard = weak_from_this()] {
+  QPointer<QWidget> belowFocus = (*it)->initialFocus;
+  auto finish = [this, presented, below, belowFocus, guard = weak_from_this()] {
     if (!guard.lock()) return;
     auto found = std::find_if(screens_.begin(), screens_.end(), [&](const auto& s) { return s.get() == presented; });
     if (found == screens_.end()) return;
@@ -86,7 +87,7 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
     screens_.erase(found, screens_.end());
     if (below) {
       below->setEnabled(true);
-      below->setFocus();
+      (belowFocus ? belowFocus.data() : below)->setFocus();
     }
   };
   if (!animated || !presented->root || !window_->isVisible()) {
