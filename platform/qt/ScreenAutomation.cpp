@@ -23,7 +23,7 @@ Json fitJson(QWidget* window, QWidget* root) {
   struct Shown {
     QWidget* widget;
     QRect rect;     // in window coordinates
-    QRect visible;  // the part that its parents and the window leave on show
+    QRect visible;  // what its parents and the window leave on show
   };
   std::vector<Shown> shown;
   for (QWidget* widget : root->findChildren<QWidget*>()) {
