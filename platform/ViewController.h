@@ -56,6 +56,8 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   virtual void prepareForSegue(StoryboardSegue& segue, View* sender);
   // Whether the screen may turn to `orientation`.
   virtual bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation orientation);
+  // The screen has turned from `from` and its views have their new sizes.
+  virtual void didRotateFromInterfaceOrientation(InterfaceOrientation from) { (void)from; }
 
   void dismissModalViewControllerAnimated(bool animated);
 

@@ -70,4 +70,10 @@ bool MainViewController::shouldAutorotateToInterfaceOrientation(InterfaceOrienta
   return true;
 }
 
+void MainViewController::didRotateFromInterfaceOrientation(InterfaceOrientation) {
+  // The banner has taken the height of its new identifier: the layout rule places it and the
+  // content again for that height.
+  if (adBannerView_) adjustBannerView();
+}
+
 }  // namespace storm

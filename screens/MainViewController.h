@@ -85,6 +85,7 @@ class MainViewController : public ViewController,
   void bannerViewActionDidFinish(ADBannerView& banner) override;
   // Picks the banner's size for the orientation; every orientation is allowed.
   bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation orientation) override;
+  void didRotateFromInterfaceOrientation(InterfaceOrientation from) override;
 
   // Adds the screen's members to the automation `state` answer.
   void registerAutomation(AutomationRegistry& automation);

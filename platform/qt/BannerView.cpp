@@ -74,7 +74,7 @@ void BannerWidget::setAd(const HouseAd* ad) {
   ad_ = ad;
   setToolTip(ad ? ad->link : QString());
   // Read out as its headline; the link stays the tooltip. Tab stops here only while there is
-  // something to open.
+  // something to open: without one the banner waits below the window's edge.
   setFocusPolicy(ad ? Qt::TabFocus : Qt::NoFocus);
   setAccessibleName(ad ? ad->text : tr("Advertisement"));
   setAccessibleDescription(ad && !ad->detail.isEmpty() ? tr("Advertisement: %1").arg(ad->detail) : tr("Advertisement"));
@@ -116,6 +116,15 @@ void BannerWidget::paintEvent(QPaintEvent*) {
   p.drawRoundedRect(tag, 3, 3);
   p.setPen(ad_->background);
   p.drawText(tag, Qt::AlignCenter, "Ad");
+  // Where the keyboard is: a ring inside the edge, in the advertisement's own two colours so
+  // that it shows on any of them.
+  if (hasFocus()) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ad_->background, 4));
+    p.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
+    p.setPen(QPen(ad_->accent, 2));
+    p.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
+  }
 }
 
 void BannerWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -233,6 +242,8 @@ std::shared_ptr<ADBannerView> QtBannerService::initWithFrame(const Rect& frame) 
     f.width = window_ ? static_cast<float>(window_->width()) : kPortraitSize.width;
     f.height = kPortraitSize.height;
   }
+  // Across the foot of the window whatever its size: as wide as the window, at its bottom edge.
+  banner->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleTopMargin);
   banner->setFrame(f);
   banner->start();
   newest_ = banner;

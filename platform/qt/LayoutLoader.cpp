@@ -9,6 +9,7 @@
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/QtLogger.h"
 #include "platform/qt/QtViews.h"
+#include "platform/qt/ScreenFit.h"
 #include "platform/qt/SegmentedControlWidget.h"
 
 namespace storm::qt {
@@ -197,6 +198,7 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
   }
 
   controller->viewDidLoad();
+  ScreenFit::install(root);
   return screen;
 }
 

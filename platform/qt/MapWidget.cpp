@@ -1,6 +1,7 @@
 #include "platform/qt/MapWidget.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGestureEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -354,6 +355,26 @@ void MapWidget::paintEvent(QPaintEvent*) {
   drawScaleBar(painter);
   drawAttribution(painter);
   drawNotice(painter);
+  if (keyboardFocus_) {
+    // A yellow ring that shows on the dark page around the map and a dark one inside it that
+    // shows on the map's light streets and bright imagery alike.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0xfc, 0xd3, 0x4d), 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    painter.setPen(QPen(QColor(0x1f, 0x29, 0x33), 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawRect(QRectF(rect()).adjusted(3, 3, -3, -3));
+  }
+}
+
+void MapWidget::focusInEvent(QFocusEvent* event) {
+  keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  QWidget::focusInEvent(event);  // paints again
+}
+
+void MapWidget::focusOutEvent(QFocusEvent* event) {
+  keyboardFocus_ = false;
+  QWidget::focusOutEvent(event);
 }
 
 void MapWidget::drawTiles(QPainter& painter) {

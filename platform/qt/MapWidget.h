@@ -131,8 +131,12 @@ class MapWidget : public QWidget {
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  // Whether the keyboard reached the map (Tab), so that it shows where the arrows and +/- go.
+  bool keyboardFocus_ = false;
   struct Layer {
     int index = -1;  // in the tile loader
     int minZoom = 0;

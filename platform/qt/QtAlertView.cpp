@@ -34,7 +34,9 @@ class AlertLayer : public QWidget {
         "QLabel#alertMessage { color: #1f2933; font-size: 13px; }"
         "QPushButton { color: #0b6bcb; background: transparent; border: none; border-top: 1px solid #cbd2d9;"
         " padding: 10px; font-size: 16px; }"
-        "QPushButton:focus { font-weight: 600; }");
+        "QPushButton:focus { font-weight: 600; border: 2px solid #0b6bcb; border-radius: 6px; padding: 9px 8px 8px "
+        "8px; }"
+        "QPushButton:pressed { background: #e4e7eb; }");
     window->installEventFilter(this);
     qApp->installEventFilter(this);
     setGeometry(window->rect());

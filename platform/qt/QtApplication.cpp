@@ -188,14 +188,16 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   }
 
   // The system asks before the screen turns: portrait when the window becomes taller than wide,
-  // landscape when it becomes wider than tall.
+  // landscape when it becomes wider than tall; and says so once the screens have their new size.
   window->onResize = [screens = screens.get(), w = window.get(), portrait = true]() mutable {
     const bool nowPortrait = w->height() >= w->width();
-    if (nowPortrait != portrait) {
+    const bool turned = nowPortrait != portrait;
+    if (turned) {
       portrait = nowPortrait;
       screens->askToRotate(portrait ? InterfaceOrientationPortrait : InterfaceOrientationLandscapeRight);
     }
     screens->layout();
+    if (turned) screens->didRotate(portrait ? InterfaceOrientationLandscapeRight : InterfaceOrientationPortrait);
   };
   MapWidget::holdStormDecorationsOfNewMaps(!options->automation);
   if (!screens->showMain(QString::fromStdString(definition.mainLayout))) {

@@ -2,6 +2,7 @@
 // screen and the keyboard focus.
 
 #include <QApplication>
+#include <QScrollArea>
 
 #include "platform/qt/AutomationDriver.h"
 #include "platform/qt/BannerView.h"
@@ -13,6 +14,55 @@ namespace storm::qt {
 
 namespace {
 Json rectJson(const Rect& r) { return Json(Json::Array{r.x, r.y, r.width, r.height}); }
+
+// How the top screen fits the window: its size classes, and the named widgets on show that are
+// squeezed below the size their content needs (`cramped`), cut off by the window or a parent
+// without a way to scroll to them (`cut`), or covering one another without one holding the other
+// (`overlapping`, in pairs).
+Json fitJson(QWidget* window, QWidget* root) {
+  struct Shown {
+    QWidget* widget;
+    QRect rect;     // in window coordinates
+    QRect visible;  // what its parents and the window leave on show
+  };
+  std::vector<Shown> shown;
+  for (QWidget* widget : root->findChildren<QWidget*>()) {
+    const QString name = widget->objectName();
+    if (name.isEmpty() || name.startsWith("qt_") || !widget->isVisibleTo(window)) continue;
+    const QRect rect(widget->mapTo(window, QPoint(0, 0)), widget->size());
+    QRect visible = rect & window->rect();
+    for (QWidget* up = widget->parentWidget(); up && up != window; up = up->parentWidget())
+      visible &= QRect(up->mapTo(window, QPoint(0, 0)), up->size());
+    shown.push_back({widget, rect, visible});
+  }
+  Json cramped = Json::array(), cut = Json::array(), overlapping = Json::array();
+  for (const Shown& s : shown) {
+    const QSize least = s.widget->minimumSizeHint();
+    const int height =
+        s.widget->hasHeightForWidth() ? s.widget->heightForWidth(s.rect.width()) : std::max(least.height(), 0);
+    if (s.rect.width() < least.width() || s.rect.height() < height) cramped.push(s.widget->objectName().toStdString());
+    bool scrolls = false;
+    for (QWidget* up = s.widget->parentWidget(); up && !scrolls; up = up->parentWidget())
+      scrolls = qobject_cast<QScrollArea*>(up) != nullptr;
+    if (s.visible != s.rect && !scrolls) cut.push(s.widget->objectName().toStdString());
+  }
+  for (size_t i = 0; i < shown.size(); ++i) {
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      const Shown &a = shown[i], &b = shown[j];
+      if (a.widget->isAncestorOf(b.widget) || b.widget->isAncestorOf(a.widget)) continue;
+      if (a.visible.intersects(b.visible))
+        overlapping.push(Json(Json::Array{a.widget->objectName().toStdString(), b.widget->objectName().toStdString()}));
+    }
+  }
+  return Json::object()
+      .set("wide", root->property("wide").toBool())
+      .set("short", root->property("short").toBool())
+      .set("low", root->property("low").toBool())
+      .set("narrow", root->property("narrow").toBool())
+      .set("cramped", std::move(cramped))
+      .set("cut", std::move(cut))
+      .set("overlapping", std::move(overlapping));
+}
 }  // namespace
 
 void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
@@ -55,6 +105,11 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
   driver.addStateMember("focus", []() -> Json {
     const QWidget* focus = QApplication::focusWidget();
     return focus ? Json(focus->objectName().toStdString()) : Json();
+  });
+  // How the top screen fits the window: its size classes and the widgets that do not fit.
+  driver.addStateMember("fit", [ctx]() -> Json {
+    const LoadedScreen* top = ctx.screens->top();
+    return top && top->root ? fitJson(ctx.window, top->root) : Json();
   });
   driver.addStateMember("banner", [ctx, banners]() -> Json {
     auto banner = banners->newest();

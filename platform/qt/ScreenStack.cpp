@@ -116,6 +116,10 @@ bool ScreenStack::askToRotate(InterfaceOrientation orientation) {
   return screen && screen->controller->shouldAutorotateToInterfaceOrientation(orientation);
 }
 
+void ScreenStack::didRotate(InterfaceOrientation from) {
+  if (auto* screen = main()) screen->controller->didRotateFromInterfaceOrientation(from);
+}
+
 void ScreenStack::layout() {
   if (!window_) return;
   const Rect full{0, 0, static_cast<float>(window_->width()), static_cast<float>(window_->height())};

@@ -28,6 +28,8 @@ class ScreenStack : public PresentationHost, public std::enable_shared_from_this
 
   // Asks the main screen whether it may turn to `orientation`, as the system does before a turn.
   bool askToRotate(InterfaceOrientation orientation);
+  // Tells the main screen that it has turned from `from`, once the window has its new size.
+  void didRotate(InterfaceOrientation from);
 
   LoadedScreen* main() const { return screens_.empty() ? nullptr : screens_.front().get(); }
   LoadedScreen* top() const { return screens_.empty() ? nullptr : screens_.back().get(); }

@@ -131,6 +131,22 @@
 <context>
     <name>MainScreen</name>
     <message>
+        <source>Storm map</source>
+        <translation>Gewitterkarte</translation>
+    </message>
+    <message>
+        <source>Map type</source>
+        <translation>Kartentyp</translation>
+    </message>
+    <message>
+        <source>Seconds since the flash</source>
+        <translation>Sekunden seit dem Blitz</translation>
+    </message>
+    <message>
+        <source>Distance of the lightning</source>
+        <translation>Entfernung des Blitzes</translation>
+    </message>
+    <message>
         <source>Standard</source>
         <translation>Standard</translation>
     </message>
@@ -186,8 +202,8 @@
         <translation>Wie weit ist das Gewitter entfernt?</translation>
     </message>
     <message>
-        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;Licht erreicht dich sofort; der Donner reist mit Schallgeschwindigkeit, etwa 340 Meter pro Sekunde. Die Verzögerung zwischen beiden verrät, wie weit entfernt der Blitz eingeschlagen hat.&lt;/p&gt;&lt;p&gt;&lt;b&gt;So geht’s:&lt;/b&gt; Drücke beim Blitz &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (oder die Leertaste) und &lt;i&gt;HEARD THUNDER&lt;/i&gt;, wenn der Donner ankommt. Die Entfernung erscheint in Meilen und Kilometern, und die Karte zeichnet einen Kreis mit diesem Radius um dich.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Eine Schätzung:&lt;/b&gt; Verwendet wird die Schallgeschwindigkeit in Luft bei 15 °C (340,29 m/s); wärmere oder kältere Luft ändert sie um einige Prozent. Deine Reaktionszeit bei jedem Drücken fügt einige zehn Meter hinzu oder zieht sie ab, und lang rollender Donner macht das erste Grollen schwer zu erwischen.&lt;/p&gt;&lt;p&gt;Liegt die Verzögerung unter 30 Sekunden (10 km), ist das Gewitter nah genug, um gefährlich zu sein: Geh nach drinnen.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Kartendaten © OpenStreetMap-Mitwirkende. Luftbilder © ihre Anbieter, wie auf der Karte angegeben.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:12px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;Licht erreicht dich sofort; der Donner reist mit Schallgeschwindigkeit, etwa 340 Meter pro Sekunde. Die Verzögerung zwischen beiden verrät, wie weit entfernt der Blitz eingeschlagen hat.&lt;/p&gt;&lt;p&gt;&lt;b&gt;So geht’s:&lt;/b&gt; Drücke beim Blitz &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (oder die Leertaste) und &lt;i&gt;HEARD THUNDER&lt;/i&gt;, wenn der Donner ankommt. Die Entfernung erscheint in Meilen und Kilometern, und die Karte zeichnet einen Kreis mit diesem Radius um dich.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Eine Schätzung:&lt;/b&gt; Verwendet wird die Schallgeschwindigkeit in Luft bei 15 °C (340,29 m/s); wärmere oder kältere Luft ändert sie um einige Prozent. Deine Reaktionszeit bei jedem Drücken fügt einige zehn Meter hinzu oder zieht sie ab, und lang rollender Donner macht das erste Grollen schwer zu erwischen.&lt;/p&gt;&lt;p&gt;Liegt die Verzögerung unter 30 Sekunden (10 km), ist das Gewitter nah genug, um gefährlich zu sein: Geh nach drinnen.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:12px&quot;&gt;Kartendaten © OpenStreetMap-Mitwirkende. Luftbilder © ihre Anbieter, wie auf der Karte angegeben.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>More apps from the maker</source>
@@ -255,6 +271,10 @@
 </context>
 <context>
     <name>HistoryScreen</name>
+    <message>
+        <source>Strikes, newest first</source>
+        <translation>Einschläge, neueste zuerst</translation>
+    </message>
     <message>
         <source>Strike history</source>
         <translation>Blitzverlauf</translation>

@@ -131,6 +131,22 @@
 <context>
     <name>MainScreen</name>
     <message>
+        <source>Storm map</source>
+        <translation>Mapa de la tormenta</translation>
+    </message>
+    <message>
+        <source>Map type</source>
+        <translation>Tipo de mapa</translation>
+    </message>
+    <message>
+        <source>Seconds since the flash</source>
+        <translation>Segundos desde el relámpago</translation>
+    </message>
+    <message>
+        <source>Distance of the lightning</source>
+        <translation>Distancia del rayo</translation>
+    </message>
+    <message>
         <source>Standard</source>
         <translation>Estándar</translation>
     </message>
@@ -186,8 +202,8 @@
         <translation>¿A qué distancia está la tormenta?</translation>
     </message>
     <message>
-        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;La luz te llega al instante; el trueno viaja a la velocidad del sonido, unos 340 metros por segundo. El retraso entre ambos indica a qué distancia cayó el rayo.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Cómo usarla:&lt;/b&gt; pulsa &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (o Espacio) al ver el relámpago y &lt;i&gt;HEARD THUNDER&lt;/i&gt; cuando llegue el trueno. La distancia aparece en millas y kilómetros, y el mapa dibuja a tu alrededor un círculo de ese radio.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Una estimación:&lt;/b&gt; la velocidad del sonido usada es la del aire a 15 °C (340,29 m/s); el aire más cálido o más frío la cambia unos pocos por ciento. Tu tiempo de reacción en cada pulsación añade o quita unas decenas de metros, y los truenos largos hacen difícil captar el primer retumbo.&lt;/p&gt;&lt;p&gt;Si el retraso es inferior a 30 segundos (10 km), la tormenta está lo bastante cerca para ser peligrosa: ponte a cubierto.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Datos del mapa © colaboradores de OpenStreetMap. Imágenes © sus proveedores, según se indica en el mapa.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:12px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;La luz te llega al instante; el trueno viaja a la velocidad del sonido, unos 340 metros por segundo. El retraso entre ambos indica a qué distancia cayó el rayo.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Cómo usarla:&lt;/b&gt; pulsa &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (o Espacio) al ver el relámpago y &lt;i&gt;HEARD THUNDER&lt;/i&gt; cuando llegue el trueno. La distancia aparece en millas y kilómetros, y el mapa dibuja a tu alrededor un círculo de ese radio.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Una estimación:&lt;/b&gt; la velocidad del sonido usada es la del aire a 15 °C (340,29 m/s); el aire más cálido o más frío la cambia unos pocos por ciento. Tu tiempo de reacción en cada pulsación añade o quita unas decenas de metros, y los truenos largos hacen difícil captar el primer retumbo.&lt;/p&gt;&lt;p&gt;Si el retraso es inferior a 30 segundos (10 km), la tormenta está lo bastante cerca para ser peligrosa: ponte a cubierto.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:12px&quot;&gt;Datos del mapa © colaboradores de OpenStreetMap. Imágenes © sus proveedores, según se indica en el mapa.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>More apps from the maker</source>
@@ -255,6 +271,10 @@
 </context>
 <context>
     <name>HistoryScreen</name>
+    <message>
+        <source>Strikes, newest first</source>
+        <translation>Rayos, los más recientes primero</translation>
+    </message>
     <message>
         <source>Strike history</source>
         <translation>Historial de rayos</translation>

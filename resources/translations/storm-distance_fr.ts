@@ -131,6 +131,22 @@
 <context>
     <name>MainScreen</name>
     <message>
+        <source>Storm map</source>
+        <translation>Carte de l’orage</translation>
+    </message>
+    <message>
+        <source>Map type</source>
+        <translation>Type de carte</translation>
+    </message>
+    <message>
+        <source>Seconds since the flash</source>
+        <translation>Secondes depuis l’éclair</translation>
+    </message>
+    <message>
+        <source>Distance of the lightning</source>
+        <translation>Distance de la foudre</translation>
+    </message>
+    <message>
         <source>Standard</source>
         <translation>Plan</translation>
     </message>
@@ -186,8 +202,8 @@
         <translation>À quelle distance est l’orage ?</translation>
     </message>
     <message>
-        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
-        <translation>&lt;p&gt;La lumière vous parvient aussitôt ; le tonnerre voyage à la vitesse du son, environ 340 mètres par seconde. Le délai entre les deux indique à quelle distance la foudre est tombée.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Mode d’emploi :&lt;/b&gt; appuyez sur &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (ou Espace) à l’éclair, puis sur &lt;i&gt;HEARD THUNDER&lt;/i&gt; quand le tonnerre arrive. La distance s’affiche en miles et en kilomètres, et la carte trace autour de vous un cercle de ce rayon.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Une estimation :&lt;/b&gt; la vitesse du son retenue est celle de l’air à 15 °C (340,29 m/s) ; un air plus chaud ou plus froid la modifie de quelques pour cent. Votre temps de réaction à chaque appui ajoute ou retire quelques dizaines de mètres, et les longs roulements de tonnerre rendent le premier grondement difficile à saisir.&lt;/p&gt;&lt;p&gt;Si le délai est inférieur à 30 secondes (10 km), l’orage est assez proche pour être dangereux : mettez-vous à l’abri.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:11px&quot;&gt;Données cartographiques © contributeurs d’OpenStreetMap. Imagerie © ses fournisseurs, comme indiqué sur la carte.&lt;/p&gt;</translation>
+        <source>&lt;p&gt;Light reaches you at once; thunder travels at the speed of sound, about 340 metres a second. The delay between the two tells how far away the lightning struck.&lt;/p&gt;&lt;p&gt;&lt;b&gt;How to use it:&lt;/b&gt; press &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (or Space) at the flash, and &lt;i&gt;HEARD THUNDER&lt;/i&gt; when the thunder arrives. The distance appears in miles and kilometres, and the map draws a circle of that radius around you.&lt;/p&gt;&lt;p&gt;&lt;b&gt;An estimate:&lt;/b&gt; the speed of sound used is that of air at 15 °C (340.29 m/s); warmer or colder air changes it by a few per cent. Your reaction time at each press adds or removes a few tens of metres, and long rolls of thunder make the first rumble hard to catch.&lt;/p&gt;&lt;p&gt;If the delay is under 30 seconds (10 km), the storm is close enough to be dangerous: go indoors.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:12px&quot;&gt;Map data © OpenStreetMap contributors. Imagery © its providers, as shown on the map.&lt;/p&gt;</source>
+        <translation>&lt;p&gt;La lumière vous parvient aussitôt ; le tonnerre voyage à la vitesse du son, environ 340 mètres par seconde. Le délai entre les deux indique à quelle distance la foudre est tombée.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Mode d’emploi :&lt;/b&gt; appuyez sur &lt;i&gt;SAW LIGHTNING&lt;/i&gt; (ou Espace) à l’éclair, puis sur &lt;i&gt;HEARD THUNDER&lt;/i&gt; quand le tonnerre arrive. La distance s’affiche en miles et en kilomètres, et la carte trace autour de vous un cercle de ce rayon.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Une estimation :&lt;/b&gt; la vitesse du son retenue est celle de l’air à 15 °C (340,29 m/s) ; un air plus chaud ou plus froid la modifie de quelques pour cent. Votre temps de réaction à chaque appui ajoute ou retire quelques dizaines de mètres, et les longs roulements de tonnerre rendent le premier grondement difficile à saisir.&lt;/p&gt;&lt;p&gt;Si le délai est inférieur à 30 secondes (10 km), l’orage est assez proche pour être dangereux : mettez-vous à l’abri.&lt;/p&gt;&lt;p style=&quot;color:#52606d; font-size:12px&quot;&gt;Données cartographiques © contributeurs d’OpenStreetMap. Imagerie © ses fournisseurs, comme indiqué sur la carte.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>More apps from the maker</source>
@@ -255,6 +271,10 @@
 </context>
 <context>
     <name>HistoryScreen</name>
+    <message>
+        <source>Strikes, newest first</source>
+        <translation>Impacts, les plus récents d’abord</translation>
+    </message>
     <message>
         <source>Strike history</source>
         <translation>Historique des éclairs</translation>

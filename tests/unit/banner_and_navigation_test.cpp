@@ -73,6 +73,20 @@ TEST_F(BannerTest, ReservedHeightIsTheSizeForTheIdentifierNotTheFrame) {
   EXPECT_EQ(banner->frame(), (Rect{0, 428, 320, 50}));
 }
 
+// A window that turns lays the screen out again at once, for the new identifier's height; the
+// question alone does not.
+TEST_F(BannerTest, TheTurnItselfRunsTheLayoutForTheNewIdentifier) {
+  banner->loaded = true;
+  controller->bannerViewDidLoadAd(*banner);
+  EXPECT_TRUE(controller->shouldAutorotateToInterfaceOrientation(InterfaceOrientationLandscapeRight));
+  EXPECT_EQ(fake.animator->durations.size(), 1u);
+  mainView->setFrame({0, 0, 460, 320});
+  controller->didRotateFromInterfaceOrientation(InterfaceOrientationPortrait);
+  EXPECT_EQ(content->frame(), (Rect{0, 0, 460, 288}));
+  EXPECT_EQ(banner->frame().y, 288);
+  EXPECT_EQ(fake.animator->durations, (std::vector<double>{0.5, 0.5}));
+}
+
 TEST_F(BannerTest, BannerYIsTheContentHeightEvenWithAnOffsetBounds) {
   // A main view whose bounds do not start at 0 (a scrolled view): the rule uses the height alone.
   class Offset : public FakeView {
