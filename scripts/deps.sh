@@ -7,6 +7,7 @@ packages=(
   qt6-positioning-dev libqt6positioning6-plugins libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
   libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
   dbus-daemon
+  xvfb xdotool imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -116,11 +116,14 @@ void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, doub
     small.setPointSizeF(pointSize);
     const QFontMetricsF metrics(small);
     const double textWidth = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
-    QImage picture = blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * metrics.height() + 12), dpr);
+    // The labels keep a clear gap from the ticks' ends (and the ticks' halo) above and below the bar.
+    const double tick = 5;
+    const double gap = 4;
+    QImage picture =
+        blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * (metrics.height() + tick + gap) + 4), dpr);
     QPainter sp(&picture);
     sp.setRenderHint(QPainter::Antialiasing);
-    const QPointF origin(2, metrics.height() + 6);  // left end of the bar
-    const double tick = 5;
+    const QPointF origin(2, metrics.height() + tick + gap + 2);  // left end of the bar
     QPainterPath bars;
     bars.moveTo(origin + QPointF(0, -tick));
     bars.lineTo(origin + QPointF(0, tick));
@@ -139,29 +142,52 @@ void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, doub
       sp.strokePath(path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
       sp.fillPath(path, QColor(0x20, 0x20, 0x20));
     };
-    haloText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
-    haloText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
+    haloText(QPointF(origin.x() + 2, origin.y() - tick - gap - metrics.descent()), metric);
+    haloText(QPointF(origin.x() + 2, origin.y() + tick + gap + metrics.ascent()), imperial);
     return picture;
   });
   painter.drawImage(QPointF(6, 4), image);
 }
 
-void MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font,
-                                     double dpr) {
-  if (text.isEmpty()) return;
+QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font,
+                                       double dpr) {
+  if (text.isEmpty()) return {};
   const double maxWidth = std::max(40, view.width() - 12);
   const double pointSize = std::max(7.0, font.pointSizeF() * 0.8);
   const QImage& image = picture(credit_, {maxWidth, pointSize, dpr}, text, [&] {
     QFont small = font;
     small.setPointSizeF(pointSize);
-    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
-    const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
-    return textBox(QSizeF(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2), QMarginsF(3, 1, 3, 1), 3,
-                   QColor(255, 255, 255, 190), QColor(0x20, 0x20, 0x20), small, Qt::TextWordWrap | Qt::AlignRight, text,
-                   dpr);
+    // One line, so that the credit never climbs over the map: the box hugs the text, and a credit
+    // too long for the map ends in an ellipsis (the map shows the whole of it as a tooltip).
+    const QFontMetricsF metrics(small);
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth);
+    creditElided_ = shown != text;
+    const double width = std::min(maxWidth, std::ceil(metrics.horizontalAdvance(shown)));
+    return textBox(QSizeF(width + 6, std::ceil(metrics.height()) + 2), QMarginsF(3, 1, 3, 1), 3,
+                   QColor(255, 255, 255, 190), QColor(0x20, 0x20, 0x20), small,
+                   Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
   });
   const QSizeF size = image.deviceIndependentSize();
-  painter.drawImage(QPointF(view.width() - size.width() - 3, view.height() - size.height() - 3), image);
+  const QPointF at(view.width() - size.width() - 3, view.height() - size.height() - 3);
+  painter.drawImage(at, image);
+  return {at, size};
+}
+
+void MapDecorations::drawMapNote(QPainter& painter, const QString& text, QSize view, double bottom, const QFont& font,
+                                 double dpr) {
+  if (text.isEmpty() || view.width() < 48) return;
+  const double maxWidth = view.width() - 24;
+  const QImage& image =
+      picture(mapNote_, {maxWidth, font.pointSizeF(), static_cast<double>(font.pixelSize()), dpr}, text, [&] {
+        const QFontMetricsF metrics(font);
+        const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth - 24);
+        const double width = std::ceil(metrics.horizontalAdvance(shown)) + 24;
+        return textBox(QSizeF(width, std::ceil(metrics.height()) + 10), QMarginsF(12, 5, 12, 5), 8,
+                       QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, Qt::TextSingleLine | Qt::AlignCenter,
+                       shown, dpr);
+      });
+  const QSizeF size = image.deviceIndependentSize();
+  painter.drawImage(QPointF(std::round((view.width() - size.width()) / 2), std::round(bottom - size.height())), image);
 }
 
 void MapDecorations::drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr) {

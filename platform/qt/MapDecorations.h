@@ -29,8 +29,13 @@ class MapDecorations {
   // In the top left corner: the longest round distances in metric and in imperial units that fit
   // in `longest` pixels, one bar each.
   void drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font, double dpr);
-  // In the bottom right corner of the view: on one line when it fits, else wrapped over the width.
-  void drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font, double dpr);
+  // In the bottom right corner of the view, on one line: cut short with an ellipsis when it does
+  // not fit. Returns where it went (empty for no text).
+  QRectF drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font, double dpr);
+  // Whether the last credit drawn was cut short.
+  bool attributionElided() const { return creditElided_; }
+  // A one-line note in a dark box, centred across the view with its bottom at `bottom`.
+  void drawMapNote(QPainter& painter, const QString& text, QSize view, double bottom, const QFont& font, double dpr);
   // A note in a dark box, wrapped within `room` and at its top.
   void drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr);
   // The height of that box for `text` in a room `width` wide.
@@ -52,7 +57,8 @@ class MapDecorations {
   static QImage textBox(QSizeF size, QMarginsF padding, double radius, const QColor& ground, const QColor& ink,
                         const QFont& font, int flags, const QString& text, double dpr);
 
-  Picture dot_, scaleBar_, credit_, notice_;
+  Picture dot_, scaleBar_, credit_, notice_, mapNote_;
+  bool creditElided_ = false;
 };
 
 }  // namespace storm::qt

@@ -1,6 +1,7 @@
 // Automation commands and state for the banner, rotation, the window's size and the information
 // screen.
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 
 #include "platform/qt/AutomationDriver.h"
@@ -13,6 +14,10 @@ namespace storm::qt {
 
 namespace {
 Json rectJson(const Rect& r) { return Json(Json::Array{r.x, r.y, r.width, r.height}); }
+Json rectJson(const QRect& r) {
+  return rectJson(Rect{static_cast<float>(r.x()), static_cast<float>(r.y()), static_cast<float>(r.width()),
+                       static_cast<float>(r.height())});
+}
 }  // namespace
 
 void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
@@ -50,6 +55,22 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
     ctx.window->resize(width, height);
     drainMainQueue();
     return Reply::ok();
+  });
+  // The window on the screen (its inside, in screen pixels), whether it has the keyboard, and the
+  // main button's frame in window coordinates: what a test of the real window needs to find the
+  // button in a picture of the whole screen.
+  driver.addStateMember("window", [ctx]() -> Json {
+    if (!ctx.window) return nullptr;
+    const QRect inside(ctx.window->mapToGlobal(QPoint(0, 0)), ctx.window->size());
+    auto* main = ctx.screens->main();
+    QAbstractButton* button = nullptr;  // the one the main button's action is connected to
+    if (main && main->root)
+      for (auto* b : main->root->findChildren<QAbstractButton*>())
+        if (b->property("action").toString() == "button:") button = b;
+    return Json::object()
+        .set("frame", rectJson(inside))
+        .set("active", ctx.window->isActiveWindow())
+        .set("button", button ? rectJson(QRect(button->mapTo(ctx.window, QPoint(0, 0)), button->size())) : Json());
   });
   driver.addStateMember("banner", [ctx, banners]() -> Json {
     auto banner = banners->newest();
