@@ -179,12 +179,11 @@ void MapDecorations::drawMapNote(QPainter& painter, const QString& text, QSize v
   const double maxWidth = view.width() - 24;
   const QImage& image =
       picture(mapNote_, {maxWidth, font.pointSizeF(), static_cast<double>(font.pixelSize()), dpr}, text, [&] {
-        const QFontMetricsF metrics(font);
-        const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth - 24);
-        const double width = std::ceil(metrics.horizontalAdvance(shown)) + 24;
-        return textBox(QSizeF(width, std::ceil(metrics.height()) + 10), QMarginsF(12, 5, 12, 5), 8,
-                       QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, Qt::TextSingleLine | Qt::AlignCenter,
-                       shown, dpr);
+        // One line when it fits, so that the box hugs the words; wrapped on a narrow map.
+        const int flags = Qt::TextWordWrap | Qt::AlignCenter;
+        const QRectF box = QFontMetricsF(font).boundingRect(QRectF(0, 0, maxWidth - 24, 1e4), flags, text);
+        return textBox(QSizeF(std::ceil(box.width()) + 24, std::ceil(box.height()) + 10), QMarginsF(12, 5, 12, 5), 8,
+                       QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, flags, text, dpr);
       });
   const QSizeF size = image.deviceIndependentSize();
   painter.drawImage(QPointF(std::round((view.width() - size.width()) / 2), std::round(bottom - size.height())), image);

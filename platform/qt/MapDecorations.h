@@ -34,7 +34,8 @@ class MapDecorations {
   QRectF drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font, double dpr);
   // Whether the last credit drawn was cut short.
   bool attributionElided() const { return creditElided_; }
-  // A one-line note in a dark box, centred across the view with its bottom at `bottom`.
+  // A note in a dark box, centred across the view with its bottom at `bottom`: on one line when it
+  // fits, else wrapped.
   void drawMapNote(QPainter& painter, const QString& text, QSize view, double bottom, const QFont& font, double dpr);
   // A note in a dark box, wrapped within `room` and at its top.
   void drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr);

@@ -212,6 +212,18 @@
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Position unbekannt. Rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
     </message>
+    <message>
+        <source>Map offline: no tiles could be loaded</source>
+        <translation>Karte offline: Es konnten keine Kacheln geladen werden</translation>
+    </message>
+    <message>
+        <source>Map offline: some tiles could not be loaded</source>
+        <translation>Karte offline: Einige Kacheln konnten nicht geladen werden</translation>
+    </message>
+    <message>
+        <source>Loading map…</source>
+        <translation>Karte wird geladen…</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>

@@ -212,6 +212,18 @@
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Posición desconocida. Clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
     </message>
+    <message>
+        <source>Map offline: no tiles could be loaded</source>
+        <translation>Mapa sin conexión: no se pudo cargar ninguna tesela</translation>
+    </message>
+    <message>
+        <source>Map offline: some tiles could not be loaded</source>
+        <translation>Mapa sin conexión: algunas teselas no se pudieron cargar</translation>
+    </message>
+    <message>
+        <source>Loading map…</source>
+        <translation>Cargando el mapa…</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>

@@ -212,6 +212,18 @@
         <source>Position unknown. Right-click or hold the map: “I am here”.</source>
         <translation>Position inconnue. Clic droit ou appui long sur la carte : « Je suis ici ».</translation>
     </message>
+    <message>
+        <source>Map offline: no tiles could be loaded</source>
+        <translation>Carte hors ligne : aucune tuile n’a pu être chargée</translation>
+    </message>
+    <message>
+        <source>Map offline: some tiles could not be loaded</source>
+        <translation>Carte hors ligne : certaines tuiles n’ont pas pu être chargées</translation>
+    </message>
+    <message>
+        <source>Loading map…</source>
+        <translation>Chargement de la carte…</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>
