@@ -26,6 +26,13 @@ double roundDown125(double x) {
 
 QString number(double v) { return QString::number(v, 'g', 6); }
 
+// The credit's, a little smaller than the map's.
+QFont creditFont(const QFont& font) {
+  QFont small = font;
+  small.setPointSizeF(std::max(7.0, font.pointSizeF() * 0.8));
+  return small;
+}
+
 }  // namespace
 
 const QImage& MapDecorations::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
@@ -149,23 +156,23 @@ void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, doub
   painter.drawImage(QPointF(6, 4), image);
 }
 
-QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font,
-                                       double dpr) {
+double MapDecorations::attributionHeight(const QFont& font) {
+  return std::ceil(QFontMetricsF(creditFont(font)).height()) + 2;
+}
+
+QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, double maxWidth,
+                                       const QFont& font, double dpr) {
   if (text.isEmpty()) return {};
-  const double maxWidth = std::max(40, view.width() - 12);
-  const double pointSize = std::max(7.0, font.pointSizeF() * 0.8);
-  const QImage& image = picture(credit_, {maxWidth, pointSize, dpr}, text, [&] {
-    QFont small = font;
-    small.setPointSizeF(pointSize);
+  maxWidth = std::max(40.0, maxWidth);
+  const QFont small = creditFont(font);
+  const QImage& image = picture(credit_, {maxWidth, small.pointSizeF(), dpr}, text, [&] {
     // One line, so that the credit never climbs over the map: the box hugs the text, and a credit
     // too long for the map ends in an ellipsis (the map shows the whole of it as a tooltip).
     const QFontMetricsF metrics(small);
     const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth);
-    creditElided_ = shown != text;
     const double width = std::min(maxWidth, std::ceil(metrics.horizontalAdvance(shown)));
-    return textBox(QSizeF(width + 6, std::ceil(metrics.height()) + 2), QMarginsF(3, 1, 3, 1), 3,
-                   QColor(255, 255, 255, 190), QColor(0x20, 0x20, 0x20), small,
-                   Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
+    return textBox(QSizeF(width + 6, attributionHeight(font)), QMarginsF(3, 1, 3, 1), 3, QColor(255, 255, 255, 190),
+                   QColor(0x20, 0x20, 0x20), small, Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
   });
   const QSizeF size = image.deviceIndependentSize();
   const QPointF at(view.width() - size.width() - 3, view.height() - size.height() - 3);
@@ -173,20 +180,17 @@ QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, Q
   return {at, size};
 }
 
-void MapDecorations::drawMapNote(QPainter& painter, const QString& text, QSize view, double bottom, const QFont& font,
-                                 double dpr) {
-  if (text.isEmpty() || view.width() < 48) return;
-  const double maxWidth = view.width() - 24;
-  const QImage& image =
-      picture(mapNote_, {maxWidth, font.pointSizeF(), static_cast<double>(font.pixelSize()), dpr}, text, [&] {
-        // One line when it fits, so that the box hugs the words; wrapped on a narrow map.
-        const int flags = Qt::TextWordWrap | Qt::AlignCenter;
-        const QRectF box = QFontMetricsF(font).boundingRect(QRectF(0, 0, maxWidth - 24, 1e4), flags, text);
-        return textBox(QSizeF(std::ceil(box.width()) + 24, std::ceil(box.height()) + 10), QMarginsF(12, 5, 12, 5), 8,
-                       QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, flags, text, dpr);
-      });
-  const QSizeF size = image.deviceIndependentSize();
-  painter.drawImage(QPointF(std::round((view.width() - size.width()) / 2), std::round(bottom - size.height())), image);
+const QImage& MapDecorations::mapNote(const QString& text, double maxWidth, bool oneLine, const QFont& font,
+                                      double dpr) {
+  maxWidth = std::max(48.0, maxWidth);
+  return picture(oneLine ? lineNote_ : wrappedNote_, {maxWidth, static_cast<double>(font.pixelSize()), dpr}, text, [&] {
+    const QFontMetricsF metrics(font);
+    const QString shown = oneLine ? metrics.elidedText(text, Qt::ElideRight, maxWidth - 24) : text;
+    const int flags = (oneLine ? Qt::TextSingleLine : Qt::TextWordWrap) | Qt::AlignCenter;
+    const QRectF box = metrics.boundingRect(QRectF(0, 0, maxWidth - 24, 1e4), flags, shown);
+    return textBox(QSizeF(std::ceil(box.width()) + 24, std::ceil(box.height()) + 10), QMarginsF(12, 5, 12, 5), 8,
+                   QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, flags, shown, dpr);
+  });
 }
 
 void MapDecorations::drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr) {

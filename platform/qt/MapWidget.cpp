@@ -376,6 +376,8 @@ void MapWidget::updateTileNote() {
   }
   if (note == tileNote_) return;
   tileNote_ = note;
+  // Where there is room for one short line only.
+  tileNoteShort_ = failing == missing && missing > 0 ? tr("Map offline") : note;
   update();
 }
 
@@ -629,12 +631,33 @@ QString MapWidget::attribution() const {
 }
 
 void MapWidget::drawAttribution(QPainter& painter) {
-  creditRect_ = decorations_.drawAttribution(painter, attribution(), size(), font(), paintDpr_).toAlignedRect();
-  // The tile note stands above the credit, in the middle, where no control or panel goes.
+  const QString credit = attribution();
+  const double creditWidth = width() - 12.0;
+  if (tileNote_.isEmpty()) {
+    creditRect_ = decorations_.drawAttribution(painter, credit, size(), creditWidth, font(), paintDpr_).toAlignedRect();
+    return;
+  }
+  // The tile note stands in the middle above the credit, where no control or panel goes. When
+  // the map is too short for that, it shares the credit's line, on one line at the left.
   QFont font = this->font();
   font.setPixelSize(kTileNotePixels);
-  const double bottom = (creditRect_.isEmpty() ? height() : creditRect_.top()) - kTileNoteGap;
-  decorations_.drawMapNote(painter, tileNote_, size(), bottom, font, paintDpr_);
+  const double creditTop = credit.isEmpty() ? height() : height() - 3 - MapDecorations::attributionHeight(this->font());
+  const QImage& wrapped = decorations_.mapNote(tileNote_, width() - 24.0, false, font, paintDpr_);
+  const QSizeF size = wrapped.deviceIndependentSize();
+  const double top = std::round(creditTop - kTileNoteGap - size.height());
+  if (top >= topDecorationsBottom() + kTileNoteGap) {
+    creditRect_ = decorations_.drawAttribution(painter, credit, this->size(), creditWidth, this->font(), paintDpr_)
+                      .toAlignedRect();
+    painter.drawImage(QPointF(std::round((width() - size.width()) / 2), top), wrapped);
+    return;
+  }
+  const QImage& line = decorations_.mapNote(tileNoteShort_, std::round(width() * 0.55), true, font, paintDpr_);
+  const QSizeF lineSize = line.deviceIndependentSize();
+  painter.drawImage(QPointF(3, height() - 3 - lineSize.height()), line);
+  creditRect_ =
+      decorations_
+          .drawAttribution(painter, credit, this->size(), width() - lineSize.width() - 18, this->font(), paintDpr_)
+          .toAlignedRect();
 }
 
 // ---- input ----

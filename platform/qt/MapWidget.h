@@ -186,6 +186,9 @@ class MapWidget : public QWidget {
   void drawScaleBar(QPainter& painter);
   void drawAttribution(QPainter& painter);
   void drawNotice(QPainter& painter);
+  // The lowest edge of what the top of the map shows: the re-centre control, the position notice
+  // and the storm's panel.
+  int topDecorationsBottom() const;
   // Works out the tile note from the tiles now wanted; repaints when it changes.
   void updateTileNote();
   QString attribution() const;
@@ -228,7 +231,7 @@ class MapWidget : public QWidget {
   std::optional<QPointF> dragFrom_;
   MapDecorations decorations_;
   std::vector<TileKey> wanted_;  // as last told to the loader
-  QString tileNote_;
+  QString tileNote_, tileNoteShort_;
   QTimer* loadingDelay_ = nullptr;  // a note that tiles are on their way waits for this
   bool loadingWaited_ = false;      // tiles have been on their way since it ran out
   QRect creditRect_;

@@ -224,6 +224,10 @@
         <source>Loading map…</source>
         <translation>Karte wird geladen…</translation>
     </message>
+    <message>
+        <source>Map offline</source>
+        <translation>Karte offline</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>

@@ -224,6 +224,10 @@
         <source>Loading map…</source>
         <translation>Cargando el mapa…</translation>
     </message>
+    <message>
+        <source>Map offline</source>
+        <translation>Mapa sin conexión</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>

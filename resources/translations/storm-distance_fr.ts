@@ -224,6 +224,10 @@
         <source>Loading map…</source>
         <translation>Chargement de la carte…</translation>
     </message>
+    <message>
+        <source>Map offline</source>
+        <translation>Carte hors ligne</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>
