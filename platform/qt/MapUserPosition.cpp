@@ -218,7 +218,10 @@ int MapWidget::topDecorationsBottom() const {
     QFont font = this->font();
     font.setPixelSize(kNoticePixels);
     const QRect room = noticeRoom(*this);
-    bottom = std::max(bottom, room.top() + MapDecorations::noticeHeight(notice, room.width(), font));
+    // Asked at every frame while the tile note shows: the notice's words are laid out once.
+    if (noticeHeight_.text != notice || noticeHeight_.width != room.width())
+      noticeHeight_ = {notice, room.width(), MapDecorations::noticeHeight(notice, room.width(), font)};
+    bottom = std::max(bottom, room.top() + noticeHeight_.height);
   }
   return bottom;
 }

@@ -235,6 +235,12 @@ class MapWidget : public QWidget {
   QTimer* loadingDelay_ = nullptr;  // a note that tiles are on their way waits for this
   bool loadingWaited_ = false;      // tiles have been on their way since it ran out
   QRect creditRect_;
+  struct MeasuredNotice {
+    QString text;
+    int width = 0;
+    int height = 0;
+  };
+  mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()
   // The overlays drawn for one zoom over a stretch of the map around the view; a pan only moves it.
   QImage overlayImage_;
   QPointF overlayOrigin_;  // its top left, in world pixels at overlayZoom_
