@@ -24,10 +24,11 @@ class RecordingReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> nanoseconds;
 };
 
-// Median milliseconds from starting `program` until it writes `line`, over `runs` runs.
+// Median milliseconds from starting `program` until it writes `line`, over `runs` runs, on the Qt
+// platform `platform` ("xcb" wants DISPLAY in `env`).
 inline double medianStartMilliseconds(const QString& program, const QStringList& arguments, const QByteArray& line,
-                                      QProcessEnvironment env, int runs = 15) {
-  env.insert("QT_QPA_PLATFORM", "offscreen");
+                                      QProcessEnvironment env, int runs = 15, const QString& platform = "offscreen") {
+  env.insert("QT_QPA_PLATFORM", platform);
   std::vector<double> times;
   for (int i = 0; i < runs; ++i) {
     QProcess process;

@@ -1,5 +1,6 @@
 // One tick of the stopwatch against formatting the same text with snprintf, and the app's start to
-// its first painted frame against an empty Qt window's.
+// its first painted frame against an empty Qt window's: offscreen, and in a real X window on a
+// private Xvfb when there is one.
 
 #include <QApplication>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "platform/qt/IcuDateFormatter.h"
 #include "platform/qt/QtClock.h"
 #include "screens/MainViewController.h"
+#include "tests/e2e/XvfbServer.h"
 
 namespace {
 
@@ -111,5 +113,27 @@ int main(int argc, char** argv) {
   std::printf("start to first frame: app %.1f ms, empty Qt window %.1f ms, ratio %.2fx (target <= 1.5x)\n", app, empty,
               app / empty);
   std::printf("                      against a Qt window showing one label %.1f ms: ratio %.2fx\n", label, app / label);
+
+  // The same on the X platform, where the window is mapped on a server and drawn through it.
+  if (!storm::test::XvfbServer::installed()) {
+    std::printf("xcb: Xvfb is not installed, not measured\n");
+    return 0;
+  }
+  storm::test::XvfbServer x;
+  if (!x.start(1024, 768)) {
+    std::printf("xcb: Xvfb did not start, not measured\n");
+    return 0;
+  }
+  env.insert("DISPLAY", x.display());
+  appEnv.insert("DISPLAY", x.display());
+  const double xEmpty =
+      storm::bench::medianStartMilliseconds(argv[0], {"--empty-window"}, "first-frame", env, 15, "xcb");
+  const double xLabel =
+      storm::bench::medianStartMilliseconds(argv[0], {"--label-window"}, "first-frame", env, 15, "xcb");
+  const double xApp = storm::bench::medianStartMilliseconds(STORM_APP_BINARY, {}, "first-frame", appEnv, 15, "xcb");
+  std::printf("xcb on Xvfb, start to first frame: app %.1f ms, empty Qt window %.1f ms, ratio %.2fx\n", xApp, xEmpty,
+              xApp / xEmpty);
+  std::printf("                      against a Qt window showing one label %.1f ms: ratio %.2fx\n", xLabel,
+              xApp / xLabel);
   return 0;
 }

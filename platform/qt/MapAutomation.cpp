@@ -55,7 +55,8 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
     return Reply::ok();
   });
   // The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
-  // gliding, and how many of the tiles it shows (or glides to) are in memory or failing.
+  // gliding, how many of the tiles it shows (or glides to) are in memory or failing, and the note
+  // shown while some are missing.
   driver.addStateMember("mapView", [ctx]() -> Json {
     auto* map = mapWidget(ctx);
     if (!map) return nullptr;
@@ -65,6 +66,7 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
         .set("animating", map->animating())
         .set("accuracy", map->userLocationAccuracy())
         .set("notice", map->noticeText().isEmpty() ? Json() : Json(map->noticeText().toStdString()))
+        .set("offline", map->tileNoteText().isEmpty() ? Json() : Json(map->tileNoteText().toStdString()))
         .set("tiles",
              Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing));
   });

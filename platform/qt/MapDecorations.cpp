@@ -26,6 +26,13 @@ double roundDown125(double x) {
 
 QString number(double v) { return QString::number(v, 'g', 6); }
 
+// The credit's, a little smaller than the map's.
+QFont creditFont(const QFont& font) {
+  QFont small = font;
+  small.setPointSizeF(std::max(7.0, font.pointSizeF() * 0.8));
+  return small;
+}
+
 }  // namespace
 
 const QImage& MapDecorations::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
@@ -116,11 +123,14 @@ void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, doub
     small.setPointSizeF(pointSize);
     const QFontMetricsF metrics(small);
     const double textWidth = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
-    QImage picture = blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * metrics.height() + 12), dpr);
+    // The labels keep a clear gap from the ticks' ends (and the ticks' halo) above and below the bar.
+    const double tick = 5;
+    const double gap = 4;
+    QImage picture =
+        blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * (metrics.height() + tick + gap) + 4), dpr);
     QPainter sp(&picture);
     sp.setRenderHint(QPainter::Antialiasing);
-    const QPointF origin(2, metrics.height() + 6);  // left end of the bar
-    const double tick = 5;
+    const QPointF origin(2, metrics.height() + tick + gap + 2);  // left end of the bar
     QPainterPath bars;
     bars.moveTo(origin + QPointF(0, -tick));
     bars.lineTo(origin + QPointF(0, tick));
@@ -139,29 +149,48 @@ void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, doub
       sp.strokePath(path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
       sp.fillPath(path, QColor(0x20, 0x20, 0x20));
     };
-    haloText(QPointF(origin.x() + 2, origin.y() - tick + 2 - metrics.descent()), metric);
-    haloText(QPointF(origin.x() + 2, origin.y() + 3 + metrics.ascent()), imperial);
+    haloText(QPointF(origin.x() + 2, origin.y() - tick - gap - metrics.descent()), metric);
+    haloText(QPointF(origin.x() + 2, origin.y() + tick + gap + metrics.ascent()), imperial);
     return picture;
   });
   painter.drawImage(QPointF(6, 4), image);
 }
 
-void MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font,
-                                     double dpr) {
-  if (text.isEmpty()) return;
-  const double maxWidth = std::max(40, view.width() - 12);
-  const double pointSize = std::max(7.0, font.pointSizeF() * 0.8);
-  const QImage& image = picture(credit_, {maxWidth, pointSize, dpr}, text, [&] {
-    QFont small = font;
-    small.setPointSizeF(pointSize);
-    // One line when it fits, so that the box hugs the text; wrapped over the map's width when not.
-    const QRectF box = QFontMetricsF(small).boundingRect(QRectF(0, 0, maxWidth, 1e4), Qt::TextWordWrap, text);
-    return textBox(QSizeF(std::ceil(box.width()) + 6, std::ceil(box.height()) + 2), QMarginsF(3, 1, 3, 1), 3,
-                   QColor(255, 255, 255, 190), QColor(0x20, 0x20, 0x20), small, Qt::TextWordWrap | Qt::AlignRight, text,
-                   dpr);
+double MapDecorations::attributionHeight(const QFont& font) {
+  return std::ceil(QFontMetricsF(creditFont(font)).height()) + 2;
+}
+
+QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, double maxWidth,
+                                       const QFont& font, double dpr) {
+  if (text.isEmpty()) return {};
+  maxWidth = std::max(40.0, maxWidth);
+  const QFont small = creditFont(font);
+  const QImage& image = picture(credit_, {maxWidth, small.pointSizeF(), dpr}, text, [&] {
+    // One line, so that the credit never climbs over the map: the box hugs the text, and a credit
+    // too long for the map ends in an ellipsis (the map shows the whole of it as a tooltip).
+    const QFontMetricsF metrics(small);
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth);
+    const double width = std::min(maxWidth, std::ceil(metrics.horizontalAdvance(shown)));
+    return textBox(QSizeF(width + 6, attributionHeight(font)), QMarginsF(3, 1, 3, 1), 3, QColor(255, 255, 255, 190),
+                   QColor(0x20, 0x20, 0x20), small, Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
   });
   const QSizeF size = image.deviceIndependentSize();
-  painter.drawImage(QPointF(view.width() - size.width() - 3, view.height() - size.height() - 3), image);
+  const QPointF at(view.width() - size.width() - 3, view.height() - size.height() - 3);
+  painter.drawImage(at, image);
+  return {at, size};
+}
+
+const QImage& MapDecorations::mapNote(const QString& text, double maxWidth, bool oneLine, const QFont& font,
+                                      double dpr) {
+  maxWidth = std::max(48.0, maxWidth);
+  return picture(oneLine ? lineNote_ : wrappedNote_, {maxWidth, static_cast<double>(font.pixelSize()), dpr}, text, [&] {
+    const QFontMetricsF metrics(font);
+    const QString shown = oneLine ? metrics.elidedText(text, Qt::ElideRight, maxWidth - 24) : text;
+    const int flags = (oneLine ? Qt::TextSingleLine : Qt::TextWordWrap) | Qt::AlignCenter;
+    const QRectF box = metrics.boundingRect(QRectF(0, 0, maxWidth - 24, 1e4), flags, shown);
+    return textBox(QSizeF(std::ceil(box.width()) + 24, std::ceil(box.height()) + 10), QMarginsF(12, 5, 12, 5), 8,
+                   QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, flags, shown, dpr);
+  });
 }
 
 void MapDecorations::drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr) {

@@ -29,8 +29,15 @@ class MapDecorations {
   // In the top left corner: the longest round distances in metric and in imperial units that fit
   // in `longest` pixels, one bar each.
   void drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font, double dpr);
-  // In the bottom right corner of the view: on one line when it fits, else wrapped over the width.
-  void drawAttribution(QPainter& painter, const QString& text, QSize view, const QFont& font, double dpr);
+  // In the bottom right corner of the view, on one line: cut short with an ellipsis when it is
+  // wider than `maxWidth`. Returns where it went (empty for no text).
+  QRectF drawAttribution(QPainter& painter, const QString& text, QSize view, double maxWidth, const QFont& font,
+                         double dpr);
+  // The height of the credit's box.
+  static double attributionHeight(const QFont& font);
+  // The picture of a note in a dark box, as wide as its words need up to `maxWidth`: wrapped, or
+  // on one line cut short with an ellipsis. Two pictures are kept, one of each kind.
+  const QImage& mapNote(const QString& text, double maxWidth, bool oneLine, const QFont& font, double dpr);
   // A note in a dark box, wrapped within `room` and at its top.
   void drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr);
   // The height of that box for `text` in a room `width` wide.
@@ -52,7 +59,7 @@ class MapDecorations {
   static QImage textBox(QSizeF size, QMarginsF padding, double radius, const QColor& ground, const QColor& ink,
                         const QFont& font, int flags, const QString& text, double dpr);
 
-  Picture dot_, scaleBar_, credit_, notice_;
+  Picture dot_, scaleBar_, credit_, notice_, wrappedNote_, lineNote_;
 };
 
 }  // namespace storm::qt

@@ -210,6 +210,23 @@ QString MapWidget::noticeText() const {
   return tr("Position unknown. Right-click or hold the map: \u201cI am here\u201d.");
 }
 
+int MapWidget::topDecorationsBottom() const {
+  int bottom = 0;
+  for (const QWidget* w : {static_cast<const QWidget*>(centre_), static_cast<const QWidget*>(stormPanel_)})
+    if (w && !w->isHidden()) bottom = std::max(bottom, w->geometry().bottom() + 1);
+  const QString notice = noticeText();
+  if (!notice.isEmpty()) {
+    QFont font = this->font();
+    font.setPixelSize(kNoticePixels);
+    const QRect room = noticeRoom(*this);
+    // Asked at every frame while the tile note shows: the notice's words are laid out once.
+    if (noticeHeight_.text != notice || noticeHeight_.width != room.width())
+      noticeHeight_ = {notice, room.width(), MapDecorations::noticeHeight(notice, room.width(), font)};
+    bottom = std::max(bottom, room.top() + noticeHeight_.height);
+  }
+  return bottom;
+}
+
 void MapWidget::drawNotice(QPainter& painter) {
   QFont font = this->font();
   font.setPixelSize(kNoticePixels);

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPinchGesture>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -29,6 +30,10 @@ constexpr double kWheelNotchZoom = 0.5;
 constexpr double kKeyPanPixels = 64;
 // Scaled copies of tiles are kept up to this size in device pixels (two tiles at twice the density).
 constexpr int kLargestScaledTile = 1024;
+// Tiles that come within this long are not worth a note: a pan to new ground would flash one.
+constexpr int kLoadingNoteDelayMs = 700;
+constexpr int kTileNotePixels = 12;
+constexpr double kTileNoteGap = 6;  // between the note and the credit, or the map's foot
 
 const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
@@ -81,6 +86,13 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
   connect(&animation_, &QVariantAnimation::valueChanged, this,
           [this](const QVariant& v) { applyAnimation(v.toDouble()); });
   makePositionControls();
+  loadingDelay_ = new QTimer(this);
+  loadingDelay_->setSingleShot(true);
+  loadingDelay_->setInterval(kLoadingNoteDelayMs);
+  connect(loadingDelay_, &QTimer::timeout, this, [this] {
+    loadingWaited_ = true;
+    updateTileNote();
+  });
   connect(&animation_, &QVariantAnimation::finished, this, [this] {
     camera_ = animationTo_;
     requestTiles();
@@ -97,7 +109,9 @@ void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings s
     // A tile fetched again replaces its old image: scaled copies of that one are out of date.
     scaled_.removeIf([&](const auto& entry) { return entry.key().key == key; });
     update();
+    updateTileNote();
   });
+  connect(loader_, &TileLoader::tileFailed, this, [this] { updateTileNote(); });
   connect(loader_, &TileLoader::retryDue, this, [this] { requestTiles(); });
   for (int type = 0; type < 3; ++type) {
     auto& layers = layers_[static_cast<size_t>(type)];
@@ -331,7 +345,44 @@ MapWidget::TileStatus MapWidget::tileStatus() {
 }
 
 void MapWidget::requestTiles() {
-  if (loader_) loader_->want(tilesWanted());
+  if (!loader_) return;
+  wanted_ = tilesWanted();
+  loader_->want(wanted_);
+  updateTileNote();
+}
+
+void MapWidget::updateTileNote() {
+  int missing = 0, failing = 0;
+  if (loader_) {
+    for (const TileKey& key : wanted_) {
+      if (!loader_->cached(key).isNull()) continue;
+      ++missing;
+      failing += loader_->failing(key) ? 1 : 0;
+    }
+  }
+  QString note;
+  if (missing > 0 && failing == missing) {
+    // Nothing more is on its way: the server cannot be reached, or will not give these tiles.
+    note = missing == static_cast<int>(wanted_.size()) ? tr("Map offline: no tiles could be loaded")
+                                                       : tr("Map offline: some tiles could not be loaded");
+  } else if (missing > 0) {
+    // On their way: said only once they have kept the map waiting a while. Until then the note
+    // stays as it was, so that a failure's note does not flicker while its tiles are tried again.
+    if (!loadingWaited_) {
+      if (!loadingDelay_->isActive()) loadingDelay_->start();
+      return;
+    }
+    note = tr("Loading map\u2026");
+  }
+  if (missing == 0 || failing == missing) {
+    loadingDelay_->stop();
+    loadingWaited_ = false;
+  }
+  if (note == tileNote_) return;
+  tileNote_ = note;
+  // Where there is room for one short line only.
+  tileNoteShort_ = failing == missing && missing > 0 ? tr("Map offline") : note;
+  update();
 }
 
 void MapWidget::resizeEvent(QResizeEvent*) {
@@ -597,15 +648,53 @@ void MapWidget::drawScaleBar(QPainter& painter) {
                             std::min(110.0, width() / 3.0), font(), paintDpr_);
 }
 
-void MapWidget::drawAttribution(QPainter& painter) {
+QString MapWidget::attribution() const {
   const auto type = static_cast<MKMapType>(std::clamp(static_cast<int>(mapType_), 0, 2));
   const TileSource* source = loader_ ? sources_.source(type) : nullptr;
-  if (source) decorations_.drawAttribution(painter, source->attribution(), size(), font(), paintDpr_);
+  return source ? source->attribution() : QString();
+}
+
+void MapWidget::drawAttribution(QPainter& painter) {
+  const QString credit = attribution();
+  const double creditWidth = width() - 12.0;
+  if (tileNote_.isEmpty()) {
+    creditRect_ = decorations_.drawAttribution(painter, credit, size(), creditWidth, font(), paintDpr_).toAlignedRect();
+    return;
+  }
+  // The tile note stands in the middle above the credit, where no control or panel goes. When
+  // the map is too short for that, it shares the credit's line, on one line at the left.
+  QFont font = this->font();
+  font.setPixelSize(kTileNotePixels);
+  const double creditTop = credit.isEmpty() ? height() : height() - 3 - MapDecorations::attributionHeight(this->font());
+  const QImage& wrapped = decorations_.mapNote(tileNote_, width() - 24.0, false, font, paintDpr_);
+  const QSizeF size = wrapped.deviceIndependentSize();
+  const double top = std::round(creditTop - kTileNoteGap - size.height());
+  if (top >= topDecorationsBottom() + kTileNoteGap) {
+    creditRect_ = decorations_.drawAttribution(painter, credit, this->size(), creditWidth, this->font(), paintDpr_)
+                      .toAlignedRect();
+    painter.drawImage(QPointF(std::round((width() - size.width()) / 2), top), wrapped);
+    return;
+  }
+  const QImage& line = decorations_.mapNote(tileNoteShort_, std::round(width() * 0.55), true, font, paintDpr_);
+  const QSizeF lineSize = line.deviceIndependentSize();
+  painter.drawImage(QPointF(3, height() - 3 - lineSize.height()), line);
+  creditRect_ =
+      decorations_
+          .drawAttribution(painter, credit, this->size(), width() - lineSize.width() - 18, this->font(), paintDpr_)
+          .toAlignedRect();
 }
 
 // ---- input ----
 
 bool MapWidget::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    // Over the credit, the whole of it: the map may show it cut short.
+    auto* help = static_cast<QHelpEvent*>(event);
+    if (creditRect_.contains(help->pos())) {
+      QToolTip::showText(help->globalPos(), attribution(), this, creditRect_);
+      return true;
+    }
+  }
   if (event->type() == QEvent::NativeGesture) {  // touchpad pinch
     auto* gesture = static_cast<QNativeGestureEvent*>(event);
     if (gesture->gestureType() == Qt::ZoomNativeGesture) {

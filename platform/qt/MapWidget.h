@@ -83,6 +83,12 @@ class MapWidget : public QWidget {
   void centreOnUser();
   // The words shown over the map when no position is known; empty when one is.
   QString noticeText() const;
+  // The note at the foot of the map while tiles it needs are missing: on their way (once they
+  // have kept the map waiting a moment) or failing. Empty while every tile is there.
+  QString tileNoteText() const { return tileNote_; }
+  // Where the sources' credit is drawn (empty before the first paint or without a credit); its
+  // whole text is the tooltip there.
+  QRect creditRect() const { return creditRect_; }
 
   const std::vector<std::shared_ptr<MKOverlay>>& overlays() const { return overlays_; }
   void addOverlay(const std::shared_ptr<MKOverlay>& overlay);
@@ -190,6 +196,12 @@ class MapWidget : public QWidget {
   void drawScaleBar(QPainter& painter);
   void drawAttribution(QPainter& painter);
   void drawNotice(QPainter& painter);
+  // The lowest edge of what the top of the map shows: the re-centre control, the position notice
+  // and the storm's panel.
+  int topDecorationsBottom() const;
+  // Works out the tile note from the tiles now wanted; repaints when it changes.
+  void updateTileNote();
+  QString attribution() const;
   void makePositionControls();
   void placePositionControls();
   void placeStormPanel();
@@ -230,6 +242,17 @@ class MapWidget : public QWidget {
   double animationFromZoom_ = 0;
   std::optional<QPointF> dragFrom_;
   MapDecorations decorations_;
+  std::vector<TileKey> wanted_;  // as last told to the loader
+  QString tileNote_, tileNoteShort_;
+  QTimer* loadingDelay_ = nullptr;  // a note that tiles are on their way waits for this
+  bool loadingWaited_ = false;      // tiles have been on their way since it ran out
+  QRect creditRect_;
+  struct MeasuredNotice {
+    QString text;
+    int width = 0;
+    int height = 0;
+  };
+  mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()
   // The overlays drawn for one zoom over a stretch of the map around the view; a pan only moves it.
   QImage overlayImage_;
   QPointF overlayOrigin_;  // its top left, in world pixels at overlayZoom_

@@ -1,8 +1,10 @@
 // Automation commands and state for the banner, rotation, the window's size, the information
 // screen and the keyboard focus.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QScrollArea>
+#include <algorithm>
 
 #include "platform/qt/AutomationDriver.h"
 #include "platform/qt/BannerView.h"
@@ -63,6 +65,11 @@ Json fitJson(QWidget* window, QWidget* root) {
       .set("cut", std::move(cut))
       .set("overlapping", std::move(overlapping));
 }
+
+Json rectJson(const QRect& r) {
+  return rectJson(Rect{static_cast<float>(r.x()), static_cast<float>(r.y()), static_cast<float>(r.width()),
+                       static_cast<float>(r.height())});
+}
 }  // namespace
 
 void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
@@ -91,15 +98,19 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
     return Reply::with(Json::object().set("ok", true).set("allowed", allowed));
   });
   // Sets the window's size in pixels, as dragging its edges does.
+  // Sets the window's size in pixels as dragging its corner would: within the window's least and
+  // greatest size. Answers the size it got.
   driver.addCommand("resize", [ctx](const QStringList& args) {
     bool wide = false, high = false;
     const int width = args.size() == 2 ? args[0].toInt(&wide) : 0;
     const int height = args.size() == 2 ? args[1].toInt(&high) : 0;
-    if (!wide || !high || width < 240 || height < 320 || width > 4096 || height > 4096)
-      return Reply::fail("resize needs WIDTH HEIGHT in pixels, from 240 320 to 4096 4096");
-    ctx.window->resize(width, height);
+    if (!wide || !high || width < 1 || height < 1) return Reply::fail("resize needs WIDTH HEIGHT in pixels");
+    const QSize least = ctx.window->minimumSize(), most = ctx.window->maximumSize().boundedTo(QSize(4096, 4096));
+    ctx.window->resize(std::clamp(width, least.width(), most.width()),
+                       std::clamp(height, least.height(), most.height()));
     drainMainQueue();
-    return Reply::ok();
+    return Reply::with(
+        Json::object().set("ok", true).set("size", Json(Json::Array{ctx.window->width(), ctx.window->height()})));
   });
   // The widget that has the keyboard focus, by object name; null when none has.
   driver.addStateMember("focus", []() -> Json {
@@ -110,6 +121,26 @@ void registerScreenAutomation(AutomationDriver& driver, const AutomationContext&
   driver.addStateMember("fit", [ctx]() -> Json {
     const LoadedScreen* top = ctx.screens->top();
     return top && top->root ? fitJson(ctx.window, top->root) : Json();
+  });
+  // The window: its size and how the main screen is laid out in it ("portrait", or "side by side"
+  // with the controls beside the map); its inside on the screen (in screen pixels), whether it has
+  // the keyboard, and the main button's frame in window coordinates, which a test of the real
+  // window needs to find the button in a picture of the whole screen.
+  driver.addStateMember("window", [ctx]() -> Json {
+    if (!ctx.window) return nullptr;
+    const QRect inside(ctx.window->mapToGlobal(QPoint(0, 0)), ctx.window->size());
+    auto* main = ctx.screens->main();
+    QAbstractButton* button = nullptr;  // the one the main button's action is connected to
+    if (main && main->root)
+      for (auto* b : main->root->findChildren<QAbstractButton*>())
+        if (b->property("action").toString() == "button:") button = b;
+    const bool sideBySide = main && main->root && main->root->property("wide").toBool();
+    return Json::object()
+        .set("size", Json(Json::Array{ctx.window->width(), ctx.window->height()}))
+        .set("layout", sideBySide ? "side by side" : "portrait")
+        .set("frame", rectJson(inside))
+        .set("active", ctx.window->isActiveWindow())
+        .set("button", button ? rectJson(QRect(button->mapTo(ctx.window, QPoint(0, 0)), button->size())) : Json());
   });
   driver.addStateMember("banner", [ctx, banners]() -> Json {
     auto banner = banners->newest();

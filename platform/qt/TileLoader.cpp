@@ -383,6 +383,7 @@ void TileLoader::fail(const TileKey& key) {
       std::min<qint64>(static_cast<qint64>(settings_.firstRetryMs) << (f.count - 1), settings_.lastRetryMs);
   f.retryAt = now + wait;
   scheduleRetry();
+  emit tileFailed(key);
 }
 
 void TileLoader::scheduleRetry() {

@@ -97,6 +97,8 @@ class TileLoader : public QObject {
  signals:
   // A tile arrived in memory.
   void tileReady(const storm::qt::TileKey& key);
+  // A tile's try failed; it is tried again when a retry falls due.
+  void tileFailed(const storm::qt::TileKey& key);
   // A failed tile may be tried again: want it again to do so.
   void retryDue();
 

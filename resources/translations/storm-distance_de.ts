@@ -268,6 +268,22 @@
         <source>Your position is unknown.</source>
         <translation>Deine Position ist unbekannt.</translation>
     </message>
+    <message>
+        <source>Map offline: no tiles could be loaded</source>
+        <translation>Karte offline: Es konnten keine Kacheln geladen werden</translation>
+    </message>
+    <message>
+        <source>Map offline: some tiles could not be loaded</source>
+        <translation>Karte offline: Einige Kacheln konnten nicht geladen werden</translation>
+    </message>
+    <message>
+        <source>Loading map…</source>
+        <translation>Karte wird geladen…</translation>
+    </message>
+    <message>
+        <source>Map offline</source>
+        <translation>Karte offline</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>

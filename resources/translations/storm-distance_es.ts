@@ -268,6 +268,22 @@
         <source>Your position is unknown.</source>
         <translation>Tu posición es desconocida.</translation>
     </message>
+    <message>
+        <source>Map offline: no tiles could be loaded</source>
+        <translation>Mapa sin conexión: no se pudo cargar ninguna tesela</translation>
+    </message>
+    <message>
+        <source>Map offline: some tiles could not be loaded</source>
+        <translation>Mapa sin conexión: algunas teselas no se pudieron cargar</translation>
+    </message>
+    <message>
+        <source>Loading map…</source>
+        <translation>Cargando el mapa…</translation>
+    </message>
+    <message>
+        <source>Map offline</source>
+        <translation>Mapa sin conexión</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>

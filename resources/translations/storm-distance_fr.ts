@@ -268,6 +268,22 @@
         <source>Your position is unknown.</source>
         <translation>Votre position est inconnue.</translation>
     </message>
+    <message>
+        <source>Map offline: no tiles could be loaded</source>
+        <translation>Carte hors ligne : aucune tuile n’a pu être chargée</translation>
+    </message>
+    <message>
+        <source>Map offline: some tiles could not be loaded</source>
+        <translation>Carte hors ligne : certaines tuiles n’ont pas pu être chargées</translation>
+    </message>
+    <message>
+        <source>Loading map…</source>
+        <translation>Chargement de la carte…</translation>
+    </message>
+    <message>
+        <source>Map offline</source>
+        <translation>Carte hors ligne</translation>
+    </message>
 </context>
 <context>
     <name>HistoryScreen</name>

@@ -18,9 +18,11 @@ namespace storm::e2e {
 
 class AutomationClient {
  public:
+  // `platform`: the Qt platform plugin; "xcb" with DISPLAY in `environment` for a real window.
   explicit AutomationClient(QStringList arguments = {},
-                            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+                            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
+                            const QString& platform = "offscreen") {
+    environment.insert("QT_QPA_PLATFORM", platform);
     if (!environment.contains("XDG_CONFIG_HOME")) environment.insert("XDG_CONFIG_HOME", home_.path() + "/config");
     if (!environment.contains("XDG_DATA_HOME")) environment.insert("XDG_DATA_HOME", home_.path() + "/data");
     if (!environment.contains("XDG_CACHE_HOME")) environment.insert("XDG_CACHE_HOME", home_.path() + "/cache");

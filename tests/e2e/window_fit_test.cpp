@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include <QJsonArray>
 
 #include "AutomationClient.h"
@@ -26,6 +27,8 @@ TEST(WindowFitE2E, EveryScreenFitsEveryWindowFromTheSmallestToALargeOne) {
   app.ok("advance 3.2");
   app.ok("tap button");
   app.ok("banner load");
+  // Smaller than the window may be: it gets its least size, as a dragged corner would.
+  EXPECT_EQ(app.send("resize 100 2000")["size"].toArray(), (QJsonArray{240, 2000}));
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{
            {240, 320}, {320, 480}, {480, 320}, {640, 360}, {1024, 768}, {800, 1280}, {1920, 1080}}) {
     app.ok(QString("resize %1 %2").arg(width).arg(height));
@@ -45,6 +48,9 @@ TEST(WindowFitE2E, EveryScreenFitsEveryWindowFromTheSmallestToALargeOne) {
       else
         EXPECT_EQ(cut, QStringList()) << where;
       EXPECT_EQ(fit["wide"].toBool(), width >= 480 && width * 3 >= height * 4) << where;
+      const QJsonObject window = app.state()["window"].toObject();
+      EXPECT_EQ(window["size"].toArray(), (QJsonArray{width, height})) << where;
+      EXPECT_EQ(window["layout"].toString(), fit["wide"].toBool() ? "side by side" : "portrait") << where;
       EXPECT_EQ(fit["narrow"].toBool(), width < 320) << where;
       if (screen != "main") {
         app.ok("key Escape");

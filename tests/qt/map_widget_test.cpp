@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <QAbstractButton>
+#include <QHelpEvent>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -34,14 +36,14 @@ class MapWidgetTest : public ::testing::Test {
     map_.resize(360, 640);
   }
 
-  void useServer(int maxZoom = 17, int firstRetryMs = 2000) {
+  void useServer(int maxZoom = 17, int firstRetryMs = 2000, const QString& credit = "Test streets") {
     QString error;
-    auto sources =
-        MapSources::parse(QString(R"({"standard": {"url": "%1", "maxZoom": %2, "attribution": "Test streets"}})")
-                              .arg(server_.urlTemplate("s"))
-                              .arg(maxZoom)
-                              .toUtf8(),
-                          error);
+    auto sources = MapSources::parse(QString(R"({"standard": {"url": "%1", "maxZoom": %2, "attribution": "%3"}})")
+                                         .arg(server_.urlTemplate("s"))
+                                         .arg(maxZoom)
+                                         .arg(credit)
+                                         .toUtf8(),
+                                     error);
     ASSERT_TRUE(sources) << error.toStdString();
     TileLoader::Settings settings;
     settings.diskFolder = dir_.path() + "/tiles";
@@ -153,6 +155,38 @@ TEST_F(MapWidgetTest, MissingTilesShowThePlaceholderAndTheCreditStays) {
   EXPECT_GT(light, 0);
   EXPECT_GT(dark, 0);
   EXPECT_TRUE(near(image.pixelColor(20, 630), kPlaceholder, 30)) << "the box hugs a short credit";
+}
+
+// A note at the map's foot says why it is bare: tiles slow to come, then none to be had; it goes
+// once they are in. A long credit stays on one line, cut short, and its tooltip has all of it.
+TEST_F(MapWidgetTest, ANoteSaysWhileTilesAreMissingAndALongCreditStaysOnOneLine) {
+  const QString credit = "Map data from the test server's many generous contributors, under an open licence";
+  server_.setLayer("s", {kStreets, false, 256, test::MapTileServer::Behaviour::Trickle});
+  server_.setTrickleMs(200);
+  useServer(17, 50, credit);
+  map_.show();
+  map_.setCamera({{45, 7}, 9}, false);
+  EXPECT_TRUE(map_.tileNoteText().isEmpty()) << "not at once: most tiles come in a moment";
+  EXPECT_TRUE(runUntil([&] { return map_.tileNoteText() == "Loading map\u2026"; }));
+
+  server_.stop();
+  ASSERT_TRUE(runUntil([&] { return map_.tileNoteText() == "Map offline: no tiles could be loaded"; }));
+  render();
+  const QRect creditBox = map_.creditRect();
+  EXPECT_LT(creditBox.height(), 24);
+  EXPECT_TRUE(map_.rect().contains(creditBox));
+  const QPoint underNote(180, creditBox.top() - 14);
+  EXPECT_LT(render().pixelColor(underNote).lightness(), 90) << "a dark note above the credit";
+
+  QHelpEvent hover(QEvent::ToolTip, creditBox.center(), map_.mapToGlobal(creditBox.center()));
+  QCoreApplication::sendEvent(&map_, &hover);
+  EXPECT_EQ(QToolTip::text(), credit);
+
+  server_.setLayer("s", {kStreets});
+  ASSERT_TRUE(server_.start());
+  renderLoaded();
+  EXPECT_TRUE(map_.tileNoteText().isEmpty());
+  EXPECT_TRUE(near(render().pixelColor(underNote), kStreets));
 }
 
 TEST_F(MapWidgetTest, ZoomingInBorrowsFromCoarserTilesUntilItsOwnArrive) {
