@@ -76,6 +76,8 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
     return nullptr;
   }
 
+  applyApplicationFontSizes(root);
+
   auto screen = std::make_unique<LoadedScreen>();
   screen->layoutName = name;
   screen->root = root;

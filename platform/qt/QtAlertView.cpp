@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/qt/ScreenFit.h"
+
 namespace storm::qt {
 
 namespace {
@@ -27,7 +29,7 @@ class AlertLayer : public QWidget {
   explicit AlertLayer(QWidget* window, std::function<void()> escape) : QWidget(window), escape_(std::move(escape)) {
     setObjectName("alertLayer");
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(
+    setStyleSheet(withApplicationFontSizes(
         "QWidget#alertLayer { background: rgba(0, 0, 0, 110); }"
         "QFrame#alertPanel { background: #f5f7fa; border-radius: 12px; }"
         "QLabel#alertTitle { color: #1f2933; font-size: 17px; font-weight: 600; }"
@@ -36,7 +38,7 @@ class AlertLayer : public QWidget {
         " padding: 10px; font-size: 16px; }"
         "QPushButton:focus { font-weight: 600; border: 2px solid #0b6bcb; border-radius: 6px; padding: 9px 8px 8px "
         "8px; }"
-        "QPushButton:pressed { background: #e4e7eb; }");
+        "QPushButton:pressed { background: #e4e7eb; }"));
     window->installEventFilter(this);
     qApp->installEventFilter(this);
     setGeometry(window->rect());

@@ -1,11 +1,37 @@
 #include "platform/qt/ScreenFit.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QEvent>
 #include <QLayout>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace storm::qt {
+
+QString withApplicationFontSizes(const QString& styleSheet) {
+  // 12 px is the 9 pt application font at 96 dpi; a font the desktop sets in pixels counts as 9 pt.
+  const double points = QApplication::font().pointSizeF();
+  const double pointsPerPixel = (points > 0 ? points : 9.0) / 12.0;
+  static const QRegularExpression size(R"(font-size:\s*(\d+(?:\.\d+)?)px)");
+  QString out;
+  qsizetype at = 0;
+  for (auto it = size.globalMatch(styleSheet); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    out += styleSheet.mid(at, m.capturedStart() - at);
+    out += QStringLiteral("font-size: %1pt").arg(m.captured(1).toDouble() * pointsPerPixel, 0, 'g', 6);
+    at = m.capturedEnd();
+  }
+  return out + styleSheet.mid(at);
+}
+
+void applyApplicationFontSizes(QWidget* root) {
+  if (!root) return;
+  QList<QWidget*> widgets = root->findChildren<QWidget*>();
+  widgets.prepend(root);
+  for (QWidget* widget : widgets)
+    if (!widget->styleSheet().isEmpty()) widget->setStyleSheet(withApplicationFontSizes(widget->styleSheet()));
+}
 
 namespace {
 

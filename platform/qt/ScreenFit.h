@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 #include <vector>
 
@@ -25,6 +26,13 @@ struct SizeClasses {
 };
 
 SizeClasses sizeClassesFor(QSize size);
+
+// Style sheets give text sizes in pixels as drawn with the toolkit's own 9 pt application font at
+// 96 dpi. These become points in proportion to the application font in use, so that type follows
+// the desktop's font size and its text scaling (at the defaults the pixels come out the same).
+QString withApplicationFontSizes(const QString& styleSheet);
+// The same for `root` and every widget in it that has a style sheet of its own.
+void applyApplicationFontSizes(QWidget* root);
 // The width of the side column of a wide screen `width` pixels across.
 int sideColumnWidth(int width);
 

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -8,6 +10,7 @@
 #include "platform/qt/LayoutLoader.h"
 #include "platform/qt/MapWidget.h"
 #include "platform/qt/QtViews.h"
+#include "platform/qt/ScreenFit.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
 
@@ -96,6 +99,29 @@ TEST(QtViews, FramesKeepTheirFloatValuesAndEmptyWrappersReadZero) {
   EXPECT_EQ(view->frame(), RectZero);
   std::dynamic_pointer_cast<Label>(view)->setText("nobody home");  // does nothing, and does not crash
   EXPECT_EQ(std::dynamic_pointer_cast<Label>(view)->text(), "");
+}
+
+// Type follows the application font: the drawn-for 9 pt keeps every pixel size, a font twice as
+// large doubles them, and only font sizes change.
+TEST(ApplicationFontSizes, FollowTheApplicationFont) {
+  const QFont before = QApplication::font();
+  const QString sheet = "QLabel#time { font-size: 46px; padding: 4px; } QLabel { font-size:13px }";
+  auto pixels = [](const QString& styled) {
+    QLabel label;
+    label.setStyleSheet(styled);
+    label.ensurePolished();
+    return QFontInfo(label.font()).pixelSize();
+  };
+  QFont nine = before;
+  nine.setPointSizeF(9);
+  QApplication::setFont(nine);
+  EXPECT_EQ(pixels(withApplicationFontSizes("QLabel { font-size: 46px; }")), pixels("QLabel { font-size: 46px; }"));
+  QFont eighteen = before;
+  eighteen.setPointSizeF(18);
+  QApplication::setFont(eighteen);
+  EXPECT_EQ(withApplicationFontSizes(sheet),
+            "QLabel#time { font-size: 69pt; padding: 4px; } QLabel { font-size: 19.5pt }");
+  QApplication::setFont(before);
 }
 
 }  // namespace
