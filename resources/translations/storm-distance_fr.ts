@@ -184,7 +184,7 @@
     </message>
     <message>
         <source>History</source>
-        <translation>Historique</translation>
+        <translation>Journal</translation>
     </message>
     <message>
         <source>Strikes so far</source>
