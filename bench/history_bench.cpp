@@ -5,11 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "StrikeLogFill.h"
 #include "app/AppDelegate.h"
 #include "platform/ManualClock.h"
 #include "platform/qt/LayoutLoader.h"
@@ -33,37 +30,16 @@ constexpr int kRuns = 15;
 
 // A log of `count` strikes, one every 90 seconds up to now, most with a position.
 bool writeLog(const QString& path, int count) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  {
-    auto pool = std::make_shared<storm::qt::WorkerPool>();
-    storm::qt::SqliteStrikeStore store(path, pool, std::make_shared<storm::ManualClock>(0));
-    store.waitForIdle();  // the file exists with its schema
-  }
-  bool ok = false;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-fill");
-    db.setDatabaseName(path);
-    const double now = static_cast<double>(QDateTime::currentSecsSinceEpoch());
-    if (db.open() && db.transaction()) {
-      QSqlQuery q(db);
-      q.prepare(
-          "INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy) VALUES (?, ?, ?, ?, ?, ?, ?)");
-      ok = true;
-      for (int i = 0; i < count && ok; ++i) {
-        const double delay = 1 + (i % 97) * 0.125;
-        const QVariant none(QMetaType::fromType<double>());
-        for (const QVariant& v :
-             {QVariant(now - (count - i) * 90.0), QVariant(delay), QVariant(delay * 0.34029), QVariant(0.34029),
-              i % 5 ? QVariant(48.8566) : none, i % 5 ? QVariant(2.3522) : none, QVariant(25.0)})
-          q.addBindValue(v);
-        ok = q.exec();
-      }
-      ok = ok && db.commit();
-    }
-    db.close();
-  }
-  QSqlDatabase::removeDatabase("bench-fill");
-  return ok;
+  const double now = static_cast<double>(QDateTime::currentSecsSinceEpoch());
+  return storm::bench::writeStrikeLog(path, count, [now, count](int i) {
+    storm::Strike s;
+    s.time = now - (count - i) * 90.0;
+    s.delay = 1 + (i % 97) * 0.125;
+    s.km = s.delay * 0.34029;
+    s.speed = 0.34029;
+    if (i % 5) s.position = storm::StrikePosition{48.8566, 2.3522, 25.0};
+    return s;
+  });
 }
 
 // Runs the event loop until `ready`; false after 10 s.

@@ -4,14 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
 #include "BenchSupport.h"
+#include "StrikeLogFill.h"
 #include "platform/ManualClock.h"
 #include "platform/qt/SqliteStrikeStore.h"
 #include "platform/qt/WorkerPool.h"
@@ -60,37 +59,11 @@ BENCHMARK(BM_WriteInPlace)->Iterations(300)->UseRealTime();
 
 // A log of `count` strikes, the last hundred of them in the last hour, as a long-used app has.
 bool writeLog(const QString& path, int count) {
-  {
-    auto pool = std::make_shared<storm::qt::WorkerPool>();
-    storm::qt::SqliteStrikeStore store(path, pool, std::make_shared<storm::ManualClock>(0));
-    store.waitForIdle();  // the file exists with its schema
-  }
-  bool ok = false;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench-fill");
-    db.setDatabaseName(path);
-    const double now = static_cast<double>(QDateTime::currentSecsSinceEpoch());
-    if (db.open() && db.transaction()) {
-      QSqlQuery q(db);
-      q.prepare(
-          "INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy) VALUES (?, ?, ?, ?, ?, ?, ?)");
-      ok = true;
-      for (int i = 0; i < count && ok; ++i) {
-        const int age = count - 1 - i;
-        const double time = age < 100 ? now - age * 30.0 : now - 3600 - age * 90.0;
-        const storm::Strike s = sampleStrike(time);
-        for (const QVariant& v :
-             {QVariant(s.time), QVariant(s.delay), QVariant(s.km), QVariant(s.speed), QVariant(s.position->latitude),
-              QVariant(s.position->longitude), QVariant(s.position->accuracy)})
-          q.addBindValue(v);
-        ok = q.exec();
-      }
-      ok = ok && db.commit();
-    }
-    db.close();
-  }
-  QSqlDatabase::removeDatabase("bench-fill");
-  return ok;
+  const double now = static_cast<double>(QDateTime::currentSecsSinceEpoch());
+  return storm::bench::writeStrikeLog(path, count, [now, count](int i) {
+    const int age = count - 1 - i;
+    return sampleStrike(age < 100 ? now - age * 30.0 : now - 3600 - age * 90.0);
+  });
 }
 
 }  // namespace
