@@ -69,10 +69,11 @@ double MapStormPanel::layOut(std::vector<Box>& boxes, int maxWidth) const {
   return width;
 }
 
-void MapStormPanel::setPanel(const StormPanel& panel, int maxWidth) {
-  if (panel == panel_ && maxWidth == maxWidth_) return;
+void MapStormPanel::setPanel(const StormPanel& panel, int maxWidth, int maxHeight) {
+  if (panel == panel_ && maxWidth == maxWidth_ && maxHeight == maxHeight_) return;
   panel_ = panel;
   maxWidth_ = maxWidth;
+  maxHeight_ = maxHeight;
   picture_ = QImage();
   std::vector<Box> stack = boxes();
   QStringList lines;
@@ -83,16 +84,25 @@ void MapStormPanel::setPanel(const StormPanel& panel, int maxWidth) {
     hide();
     return;
   }
-  const double width = layOut(stack, maxWidth);
-  double height = -kBoxGap;
-  for (const Box& box : stack) height += box.height + kBoxGap;
-  resize(static_cast<int>(width), static_cast<int>(std::ceil(height)));
+  auto stacked = [](const std::vector<Box>& boxes) {
+    double height = -kBoxGap;
+    for (const Box& box : boxes) height += box.height + kBoxGap;
+    return height;
+  };
+  double width = layOut(stack, maxWidth);
+  while (stack.size() > 1 && stacked(stack) > maxHeight) {
+    stack.pop_back();
+    width = layOut(stack, maxWidth);
+  }
+  shown_ = stack.size();
+  resize(static_cast<int>(width), static_cast<int>(std::ceil(stacked(stack))));
   show();
   update();
 }
 
 QImage MapStormPanel::draw(double dpr) const {
   std::vector<Box> stack = boxes();
+  stack.resize(std::min(stack.size(), shown_));
   const double width = layOut(stack, maxWidth_);
   QImage image(std::max(1, static_cast<int>(std::ceil(this->width() * dpr))),
                std::max(1, static_cast<int>(std::ceil(this->height() * dpr))), QImage::Format_ARGB32_Premultiplied);

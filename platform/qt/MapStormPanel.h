@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+#include <limits>
 #include <vector>
 
 #include "platform/Map.h"
@@ -23,8 +24,10 @@ class MapStormPanel : public QWidget {
 
   const StormPanel& panel() const { return panel_; }
   int maxWidth() const { return maxWidth_; }
-  // Shows `panel` (hidden when it has no line) and takes the size it needs within `maxWidth`.
-  void setPanel(const StormPanel& panel, int maxWidth);
+  // Shows `panel` (hidden when it has no line) and takes the size it needs within `maxWidth`. Where
+  // its boxes stack higher than `maxHeight`, the later ones are left out: the first (take shelter,
+  // or all clear) matters most. Screen readers still hear every line.
+  void setPanel(const StormPanel& panel, int maxWidth, int maxHeight = std::numeric_limits<int>::max());
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -47,6 +50,8 @@ class MapStormPanel : public QWidget {
 
   StormPanel panel_;
   int maxWidth_ = 0;
+  int maxHeight_ = std::numeric_limits<int>::max();
+  size_t shown_ = 0;  // how many of the boxes fit
   QImage picture_;
 };
 

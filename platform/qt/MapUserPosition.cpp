@@ -152,7 +152,7 @@ void MapWidget::placeStormPanel() {
         notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this).width(), font);
     room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
   }
-  stormPanel_->setPanel(stormPanel_->panel(), std::min(room.width(), kPanelMostWidth));
+  stormPanel_->setPanel(stormPanel_->panel(), std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
   stormPanel_->move(room.left() + (room.width() - stormPanel_->width()) / 2, room.top());
 }
 

@@ -296,6 +296,12 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
     map_.setUserLocation(std::nullopt);  // the notice takes the top of the map
     EXPECT_GT(box->y(), centre->geometry().bottom()) << size.width();
   }
+  // On a low map the trend gives way to the shelter advice, rather than running off the map; a
+  // screen reader still hears it.
+  map_.resize(260, 110);
+  map_.setUserLocation(CLLocationCoordinate2D{45, 7});
+  EXPECT_TRUE(map_.rect().contains(box->geometry()));
+  EXPECT_NE(box->accessibleName().toStdString().find(panel.trend), std::string::npos);
   map_.setStormPanel({});
   EXPECT_TRUE(box->isHidden());
 }
