@@ -58,7 +58,10 @@ TEST(PositionE2E, WithoutAPositionTheMapSaysSoAndTheUserCanSetIt) {
   state = app.state();
   EXPECT_EQ(state["dist"].toString(), "0.63mi or 1.02km");
   EXPECT_TRUE(state["map"].toObject()["overlays"].toArray().isEmpty()) << "no circle at (0, 0)";
-  EXPECT_EQ(state["map"].toObject()["region"].toObject(), region) << "the map stays where it was";
+  // The map stays where it was (the banner that slides in meanwhile may shorten it: its centre counts).
+  const QJsonObject after = state["map"].toObject()["region"].toObject();
+  EXPECT_EQ(after["lat"], region["lat"]) << "the map stays where it was";
+  EXPECT_EQ(after["lon"], region["lon"]) << "the map stays where it was";
   EXPECT_FALSE(state["mapView"].toObject()["notice"].isNull());
 
   for (const char* bad : {"pin 91 0", "pin 0 181", "pin nan 0", "pin inf 0", "pin 1"})
