@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/ScreenFit.h"
+
 namespace storm::qt {
 
 namespace {
@@ -33,9 +35,9 @@ MapStormPanel::MapStormPanel(QWidget* parent) : QWidget(parent) {
 
 std::vector<MapStormPanel::Box> MapStormPanel::boxes() const {
   QFont text = font();
-  text.setPixelSize(13);
+  setTextPixels(text, 13);
   QFont strong = text;
-  strong.setPixelSize(15);
+  setTextPixels(strong, 15);
   strong.setBold(true);
   auto q = [](const std::string& s) { return QString::fromStdString(s); };
   std::vector<Box> out;

@@ -12,6 +12,7 @@
 
 #include "platform/qt/MapStormPanel.h"
 #include "platform/qt/MapWidget.h"
+#include "platform/qt/ScreenFit.h"
 
 namespace storm::qt {
 
@@ -147,7 +148,7 @@ void MapWidget::placeStormPanel() {
     room = band;
   } else {
     QFont font = this->font();
-    font.setPixelSize(kNoticePixels);
+    setTextPixels(font, kNoticePixels);
     const int below =
         notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this).width(), font);
     room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
@@ -217,7 +218,7 @@ int MapWidget::topDecorationsBottom() const {
   const QString notice = noticeText();
   if (!notice.isEmpty()) {
     QFont font = this->font();
-    font.setPixelSize(kNoticePixels);
+    setTextPixels(font, kNoticePixels);
     const QRect room = noticeRoom(*this);
     // Asked at every frame while the tile note shows: the notice's words are laid out once.
     if (noticeHeight_.text != notice || noticeHeight_.width != room.width())
@@ -229,7 +230,7 @@ int MapWidget::topDecorationsBottom() const {
 
 void MapWidget::drawNotice(QPainter& painter) {
   QFont font = this->font();
-  font.setPixelSize(kNoticePixels);
+  setTextPixels(font, kNoticePixels);
   decorations_.drawNotice(painter, noticeText(), noticeRoom(*this), font, paintDpr_);
 }
 

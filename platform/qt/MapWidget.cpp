@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "platform/qt/MapStormPanel.h"
+#include "platform/qt/ScreenFit.h"
 
 namespace storm::qt {
 
@@ -664,7 +665,7 @@ void MapWidget::drawAttribution(QPainter& painter) {
   // The tile note stands in the middle above the credit, where no control or panel goes. When
   // the map is too short for that, it shares the credit's line, on one line at the left.
   QFont font = this->font();
-  font.setPixelSize(kTileNotePixels);
+  setTextPixels(font, kTileNotePixels);
   const double creditTop = credit.isEmpty() ? height() : height() - 3 - MapDecorations::attributionHeight(this->font());
   const QImage& wrapped = decorations_.mapNote(tileNote_, width() - 24.0, false, font, paintDpr_);
   const QSizeF size = wrapped.deviceIndependentSize();

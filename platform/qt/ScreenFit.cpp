@@ -9,10 +9,18 @@
 
 namespace storm::qt {
 
-QString withApplicationFontSizes(const QString& styleSheet) {
-  // 12 px is the 9 pt application font at 96 dpi; a font the desktop sets in pixels counts as 9 pt.
+namespace {
+// 12 px is the 9 pt application font at 96 dpi; a font the desktop sets in pixels counts as 9 pt.
+double pointsPerPixel() {
   const double points = QApplication::font().pointSizeF();
-  const double pointsPerPixel = (points > 0 ? points : 9.0) / 12.0;
+  return (points > 0 ? points : 9.0) / 12.0;
+}
+}  // namespace
+
+void setTextPixels(QFont& font, double pixels) { font.setPointSizeF(pixels * pointsPerPixel()); }
+
+QString withApplicationFontSizes(const QString& styleSheet) {
+  const double pointsPerPixel = storm::qt::pointsPerPixel();
   static const QRegularExpression size(R"(font-size:\s*(\d+(?:\.\d+)?)px)");
   QString out;
   qsizetype at = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -31,6 +32,8 @@ SizeClasses sizeClassesFor(QSize size);
 // 96 dpi. These become points in proportion to the application font in use, so that type follows
 // the desktop's font size and its text scaling (at the defaults the pixels come out the same).
 QString withApplicationFontSizes(const QString& styleSheet);
+// Sets `font` to what `pixels` would be with the 9 pt application font, likewise in proportion.
+void setTextPixels(QFont& font, double pixels);
 // The same for `root` and every widget in it that has a style sheet of its own.
 void applyApplicationFontSizes(QWidget* root);
 // The width of the side column of a wide screen `width` pixels across.
