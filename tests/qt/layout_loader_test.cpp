@@ -26,6 +26,10 @@ class MainLayout : public ::testing::Test {
     controller = std::dynamic_pointer_cast<MainViewController>(screen->controller);
     ASSERT_TRUE(controller);
   }
+  // A running stopwatch's timer keeps the screen alive, as a scheduled timer does: stop it.
+  void TearDown() override {
+    if (controller) controller->cancel(nullptr);
+  }
   int32_t phase() const { return delegate.stopwatch()->measurementPhase; }
 
   fakes::FakePlatform fake;
