@@ -131,10 +131,6 @@
 <context>
     <name>MainScreen</name>
     <message>
-        <source>Storm map</source>
-        <translation>Gewitterkarte</translation>
-    </message>
-    <message>
         <source>Map type</source>
         <translation>Kartentyp</translation>
     </message>

@@ -131,10 +131,6 @@
 <context>
     <name>MainScreen</name>
     <message>
-        <source>Storm map</source>
-        <translation>Mapa de la tormenta</translation>
-    </message>
-    <message>
         <source>Map type</source>
         <translation>Tipo de mapa</translation>
     </message>

@@ -131,10 +131,6 @@
 <context>
     <name>MainScreen</name>
     <message>
-        <source>Storm map</source>
-        <translation>Carte de l’orage</translation>
-    </message>
-    <message>
         <source>Map type</source>
         <translation>Type de carte</translation>
     </message>
