@@ -1,8 +1,8 @@
 #include "app/AppDelegate.h"
 
-#include "app/StormAutomation.h"
+#include "storm/StormAutomation.h"
 
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 #include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/HistoryViewController.h"

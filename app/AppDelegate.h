@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "app/PositionMemory.h"
+#include "map/PositionMemory.h"
 #include "measure/Stopwatch.h"
-#include "platform/Application.h"
-#include "platform/Platform.h"
+#include "kit/Application.h"
+#include "app/Platform.h"
 #include "storm/StormWatch.h"
 
 // The application's delegate: the platform reports the launch and each lifecycle change here. It

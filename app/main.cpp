@@ -2,6 +2,6 @@
 // result is the exit status.
 
 #include "app/AppDelegate.h"
-#include "platform/qt/QtApplication.h"
+#include "app/QtApplication.h"
 
 int main(int argc, char** argv) { return storm::qt::applicationMain(argc, argv, storm::stormDistanceApplication()); }

@@ -8,10 +8,10 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ManualClock.h"
-#include "platform/Strike.h"
-#include "platform/qt/SqliteStrikeStore.h"
-#include "platform/qt/WorkerPool.h"
+#include "system/ManualClock.h"
+#include "storm/Strike.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "system/qt/WorkerPool.h"
 
 // Writes a long strike log for a benchmark: the app's own store makes the file with its schema,
 // then one transaction inserts `count` strikes, `strike(i)` giving the i-th (oldest first).

@@ -15,13 +15,13 @@
 
 #include "StrikeLogFill.h"
 #include "app/AppDelegate.h"
-#include "platform/ManualClock.h"
-#include "platform/qt/LayoutLoader.h"
-#include "platform/qt/QtPlatform.h"
-#include "platform/qt/ScreenStack.h"
-#include "platform/qt/SqliteStrikeStore.h"
-#include "platform/qt/StrikeListWidget.h"
-#include "platform/qt/WorkerPool.h"
+#include "system/ManualClock.h"
+#include "kit/qt/LayoutLoader.h"
+#include "app/QtPlatform.h"
+#include "kit/qt/ScreenStack.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "storm/qt/StrikeListWidget.h"
+#include "system/qt/WorkerPool.h"
 
 namespace {
 

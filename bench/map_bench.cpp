@@ -19,7 +19,7 @@
 #include <map>
 #include <thread>
 
-#include "platform/qt/MapWidget.h"
+#include "map/qt/MapWidget.h"
 #include "tests/e2e/MapTileServer.h"
 
 namespace {

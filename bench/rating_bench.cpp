@@ -18,12 +18,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/qt/KernelReachability.h"
-#include "platform/qt/QtBundle.h"
-#include "platform/qt/QtClock.h"
-#include "platform/qt/QtDispatch.h"
-#include "platform/qt/QtPreferences.h"
-#include "platform/qt/QtURLConnection.h"
+#include "kit/qt/KernelReachability.h"
+#include "kit/qt/QtBundle.h"
+#include "system/qt/QtClock.h"
+#include "system/qt/QtDispatch.h"
+#include "system/qt/QtPreferences.h"
+#include "kit/qt/QtURLConnection.h"
 #include "rating/RatingPrompt.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include "BenchSupport.h"
 #include "measure/Stopwatch.h"
-#include "platform/qt/IcuDateFormatter.h"
-#include "platform/qt/QtClock.h"
+#include "system/qt/IcuDateFormatter.h"
+#include "system/qt/QtClock.h"
 #include "screens/MainViewController.h"
 #include "tests/e2e/XvfbServer.h"
 

@@ -11,9 +11,9 @@
 
 #include "BenchSupport.h"
 #include "StrikeLogFill.h"
-#include "platform/ManualClock.h"
-#include "platform/qt/SqliteStrikeStore.h"
-#include "platform/qt/WorkerPool.h"
+#include "system/ManualClock.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "system/qt/WorkerPool.h"
 
 namespace {
 

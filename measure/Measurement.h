@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/DateFormatter.h"
+#include "system/DateFormatter.h"
 
 // The stopwatch's arithmetic: elapsed time as text, and that text turned into a distance.
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/Clock.h"
+#include "system/Clock.h"
 
 // The stopwatch: whether a measurement runs, when it started and the tick that shows it. The
 // application makes one and hands it to every main-screen controller, so that they all time the

@@ -4,7 +4,7 @@
 #include <limits>
 #include <utility>
 
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 
 namespace storm {
 

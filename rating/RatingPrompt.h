@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "BuildConfig.h"
-#include "platform/AlertView.h"
-#include "platform/Platform.h"
+#include "kit/AlertView.h"
+#include "app/Platform.h"
 
 // The rating prompt. It counts the uses of each application version in the user's preferences,
 // and when the version has been used long and often enough, the user has not answered yet and

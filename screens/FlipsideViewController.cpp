@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "measure/Measurement.h"
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 #include "screens/StoreLinks.h"
 #include "storm/SpeedOfSound.h"
 #include "storm/StormTexts.h"

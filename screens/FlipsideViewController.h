@@ -3,9 +3,9 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/Platform.h"
-#include "platform/View.h"
-#include "platform/ViewController.h"
+#include "app/Platform.h"
+#include "kit/View.h"
+#include "kit/ViewController.h"
 
 // The information screen: what the app does and how, the air temperature that sets the speed of
 // sound, a link to the maker's other apps, and the way back to the main screen through its

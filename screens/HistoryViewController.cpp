@@ -1,6 +1,6 @@
 #include "screens/HistoryViewController.h"
 
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 #include "storm/StormTexts.h"
 #include "storm/Trend.h"
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/AlertView.h"
-#include "platform/Platform.h"
-#include "platform/StrikeList.h"
-#include "platform/ViewController.h"
+#include "kit/AlertView.h"
+#include "app/Platform.h"
+#include "storm/StrikeList.h"
+#include "kit/ViewController.h"
 
 // The history screen: the storm's trend over the last quarter hour, every strike of the log
 // newest first, the log written out as CSV or cleared, and the way back to the main screen

@@ -1,7 +1,7 @@
 // What the main screen shows to the automation mode: its labels, button, selector, map and
 // frames as members of the `state` answer.
 
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 #include "screens/MainViewController.h"
 
 namespace storm {

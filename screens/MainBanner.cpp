@@ -1,7 +1,7 @@
 // The banner half of the main screen: the banner waits below the bottom edge and slides in at
 // the foot of the screen, shortening the content view, while it has an advertisement to show.
 
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 #include "screens/MainViewController.h"
 
 namespace storm {

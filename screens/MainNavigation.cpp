@@ -1,7 +1,7 @@
 // The navigation half of the main screen: the information and history screens and the store's
 // product page.
 
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 #include "screens/MainViewController.h"
 #include "screens/StoreLinks.h"
 

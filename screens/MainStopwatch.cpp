@@ -2,8 +2,8 @@
 
 #include "measure/Measurement.h"
 #include "measure/Stopwatch.h"
-#include "platform/Nil.h"
-#include "platform/NumberParsing.h"
+#include "kit/Nil.h"
+#include "system/NumberParsing.h"
 #include "screens/MainViewController.h"
 #include "storm/SpeedOfSound.h"
 

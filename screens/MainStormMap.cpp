@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "platform/Nil.h"
+#include "kit/Nil.h"
 #include "screens/MainViewController.h"
 #include "storm/StormTexts.h"
 #include "storm/Trend.h"

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Clock.h"
-#include "platform/Strike.h"
+#include "system/Clock.h"
+#include "storm/Strike.h"
 
 // The lightning-safety rule: thunder within 30 s of its flash (within about 10 km) means take
 // shelter, and stay there until 30 minutes have passed since the last such thunder.

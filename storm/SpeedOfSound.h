@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Preferences.h"
+#include "system/Preferences.h"
 
 // The speed of sound in air from its temperature, for a distance closer to the truth on a cold or
 // a hot day than the standard figure.

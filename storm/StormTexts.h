@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/Bundle.h"
+#include "kit/Bundle.h"
 #include "storm/Trend.h"
 
 // The storm's words on the screens, in the user's language and units.

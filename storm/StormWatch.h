@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Bundle.h"
-#include "platform/Clock.h"
-#include "platform/DesktopNotifier.h"
-#include "platform/StrikeStore.h"
+#include "kit/Bundle.h"
+#include "system/Clock.h"
+#include "system/DesktopNotifier.h"
+#include "storm/StrikeStore.h"
 #include "storm/Shelter.h"
 
 // The application's watch over the storm: the shelter countdown, fed with the log's recent strikes

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Strike.h"
+#include "storm/Strike.h"
 
 // Whether the storm comes closer: a least-squares line through the distances of the last quarter
 // hour against time.

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 
 #include "AutomationClient.h"
-#include "platform/Coordinates.h"
+#include "map/Coordinates.h"
 
 namespace storm::e2e {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FakeViews.h"
-#include "platform/AdBanner.h"
+#include "kit/AdBanner.h"
 
 // A banner and its service for tests: the test decides what the banner reports.
 

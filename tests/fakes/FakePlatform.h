@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fakes/FakeBanner.h"
-#include "platform/ManualClock.h"
-#include "platform/Platform.h"
+#include "system/ManualClock.h"
+#include "app/Platform.h"
 
 // A platform of fakes: a manual clock that drives the timers, a formatter of the two patterns the
 // stopwatch uses, recorders for URLs, log lines and animations, and a banner service.

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "fakes/FakePlatform.h"
-#include "platform/AlertView.h"
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
-#include "platform/Reachability.h"
-#include "platform/URLConnection.h"
+#include "kit/AlertView.h"
+#include "kit/Bundle.h"
+#include "system/Dispatch.h"
+#include "kit/NotificationCenter.h"
+#include "system/Preferences.h"
+#include "kit/Reachability.h"
+#include "kit/URLConnection.h"
 
 // Fakes of the services the rating prompt runs on: an in-memory preference store, a bundle, queues
 // that run only when told, scripted reachability, a recording probe and recording dialogs. All

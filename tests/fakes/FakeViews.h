@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Map.h"
-#include "platform/View.h"
+#include "kit/Map.h"
+#include "kit/View.h"
 
 // In-memory views for tests: they remember what was set and record the calls made on them.
 

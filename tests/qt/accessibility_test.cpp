@@ -2,8 +2,8 @@
 #include <QAccessible>
 #include <QLocale>
 
-#include "platform/qt/BannerView.h"
-#include "platform/qt/MapWidget.h"
+#include "kit/qt/BannerView.h"
+#include "map/qt/MapWidget.h"
 
 // What screen readers are told of the map and the banner.
 

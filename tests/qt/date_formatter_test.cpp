@@ -2,8 +2,8 @@
 #include <unicode/locid.h>
 
 #include "measure/Measurement.h"
-#include "platform/NumberParsing.h"
-#include "platform/qt/IcuDateFormatter.h"
+#include "system/NumberParsing.h"
+#include "system/qt/IcuDateFormatter.h"
 
 namespace storm::qt {
 namespace {

@@ -10,8 +10,8 @@
 
 #include <mutex>
 
-#include "platform/qt/DBusNotifier.h"
-#include "platform/qt/WorkerPool.h"
+#include "system/qt/DBusNotifier.h"
+#include "system/qt/WorkerPool.h"
 #include "tests/qt/MapTestSupport.h"
 
 // The desktop notifier against a notification server of the test's own, on a private bus.

@@ -7,10 +7,10 @@
 #include <numeric>
 #include <random>
 
-#include "platform/ManualClock.h"
-#include "platform/qt/SqliteStrikeStore.h"
-#include "platform/qt/StrikeTableModel.h"
-#include "platform/qt/WorkerPool.h"
+#include "system/ManualClock.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "storm/qt/StrikeTableModel.h"
+#include "system/qt/WorkerPool.h"
 
 // The history screen's table over a real log of a thousand strikes: what it reads, when, and in
 // which order.

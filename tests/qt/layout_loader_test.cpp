@@ -7,10 +7,10 @@
 
 #include "app/AppDelegate.h"
 #include "fakes/FakePlatform.h"
-#include "platform/qt/LayoutLoader.h"
-#include "platform/qt/MapWidget.h"
-#include "platform/qt/QtViews.h"
-#include "platform/qt/ScreenFit.h"
+#include "kit/qt/LayoutLoader.h"
+#include "map/qt/MapWidget.h"
+#include "kit/qt/QtViews.h"
+#include "kit/qt/ScreenFit.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
 

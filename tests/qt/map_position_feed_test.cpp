@@ -2,8 +2,8 @@
 #include <QGeoPositionInfo>
 #include <QGeoPositionInfoSource>
 
-#include "platform/qt/MapWidget.h"
-#include "platform/qt/PositionFeed.h"
+#include "map/qt/MapWidget.h"
+#include "map/qt/PositionFeed.h"
 #include "tests/fakes/FakePlatform.h"
 #include "tests/qt/MapTestSupport.h"
 

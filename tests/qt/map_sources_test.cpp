@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/qt/MapSources.h"
+#include "map/qt/MapSources.h"
 
 // Reading the tile sources: the shipped file, a file of one's own, and files that are wrong.
 

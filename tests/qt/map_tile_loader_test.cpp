@@ -8,7 +8,7 @@
 
 #include <future>
 
-#include "platform/qt/TileLoader.h"
+#include "map/qt/TileLoader.h"
 #include "tests/e2e/MapTileServer.h"
 #include "tests/qt/MapTestSupport.h"
 

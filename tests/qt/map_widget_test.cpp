@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "platform/qt/MapWidget.h"
+#include "map/qt/MapWidget.h"
 #include "tests/e2e/MapTileServer.h"
 #include "tests/qt/MapTestSupport.h"
 

@@ -16,8 +16,8 @@
 #include <thread>
 #include <variant>
 
-#include "platform/ManualClock.h"
-#include "platform/qt/QtPreferences.h"
+#include "system/ManualClock.h"
+#include "system/qt/QtPreferences.h"
 #include "rating/RatingPrompt.h"
 
 // The INI preference store: exact round trips, defaults, damaged files and odd values, threads,

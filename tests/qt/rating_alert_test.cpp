@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "platform/qt/QtAlertView.h"
-#include "platform/qt/QtURLOpener.h"
+#include "kit/qt/QtAlertView.h"
+#include "system/qt/QtURLOpener.h"
 
 // The in-window dialog: button order and indices, pressing, dismissing, following the window; the
 // opener that its Rate answer goes through.

@@ -9,7 +9,7 @@
 #include <QXmlStreamReader>
 
 #include "BuildConfig.h"
-#include "platform/qt/QtBundle.h"
+#include "kit/qt/QtBundle.h"
 
 // The information dictionary, the shipped translations and their loading.
 
@@ -110,7 +110,7 @@ TEST_P(Translation, CoversTheDialogAndEveryLayoutText) {
     EXPECT_EQ(std::string(key).find("%@") != std::string::npos, text.find("%@") != std::string::npos)
         << GetParam() << ": " << text;
   }
-  for (const char* layout : {STORM_SOURCE_DIR "/resources/Main.ui", STORM_SOURCE_DIR "/resources/Flipside.ui"}) {
+  for (const char* layout : {STORM_SOURCE_DIR "/screens/Main.ui", STORM_SOURCE_DIR "/screens/Flipside.ui"}) {
     for (const auto& [context, text] : layoutTexts(layout)) {
       EXPECT_FALSE(translator_.translate(qPrintable(context), qPrintable(text)).isEmpty())
           << GetParam() << " lacks " << context.toStdString() << ": " << text.left(40).toStdString();

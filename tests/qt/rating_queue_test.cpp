@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <future>
 
-#include "platform/qt/QtDispatch.h"
+#include "system/qt/QtDispatch.h"
 
 // The main queue and the low-priority queue on Qt.
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "platform/qt/KernelReachability.h"
+#include "kit/qt/KernelReachability.h"
 
 // Reachability flags from the kernel's routing tables and interface states.
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/qt/QtClock.h"
+#include "system/qt/QtClock.h"
 
 namespace storm::qt {
 namespace {

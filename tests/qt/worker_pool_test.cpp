@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/qt/WorkerPool.h"
+#include "system/qt/WorkerPool.h"
 
 // The worker pool that the low-priority queue and the tile loaders share: what an owner that goes
 // away leaves behind on it.

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "platform/GeoMath.h"
+#include "map/GeoMath.h"
 
 // The map's geometry against values worked out here another way: published lengths of a degree,
 // arcs integrated numerically, Mercator through the inverse Gudermannian, and geodesics traced by

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "measure/Measurement.h"
-#include "platform/NumberParsing.h"
+#include "system/NumberParsing.h"
 
 namespace storm {
 namespace {

@@ -2,11 +2,11 @@
 
 #include "app/AppDelegate.h"
 #include "fakes/FakePlatform.h"
-#include "platform/Json.h"
-#include "platform/Lifecycle.h"
-#include "platform/ManualClock.h"
-#include "platform/NumberParsing.h"
-#include "platform/ViewLayout.h"
+#include "automation/Json.h"
+#include "kit/Lifecycle.h"
+#include "system/ManualClock.h"
+#include "system/NumberParsing.h"
+#include "kit/ViewLayout.h"
 
 namespace storm {
 namespace {

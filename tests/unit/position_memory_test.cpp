@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/PositionMemory.h"
+#include "map/PositionMemory.h"
 #include "fakes/FakeRating.h"
 
 namespace storm {

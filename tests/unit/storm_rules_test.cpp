@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "measure/Measurement.h"
-#include "platform/ManualClock.h"
+#include "system/ManualClock.h"
 #include "storm/Shelter.h"
 #include "storm/SpeedOfSound.h"
 #include "storm/Trend.h"

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "fakes/FakeRating.h"
-#include "platform/ManualClock.h"
-#include "platform/qt/QtPreferences.h"
+#include "system/ManualClock.h"
+#include "system/qt/QtPreferences.h"
 #include "rating/RatingPrompt.h"
 
 int main(int argc, char** argv) {

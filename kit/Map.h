@@ -1,0 +1,125 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kit/Color.h"
+#include "map/Coordinates.h"
+#include "kit/View.h"
+
+// The map service: a map view showing a region and the user's position, with overlays drawn
+// through views that the map's delegate supplies.
+
+namespace storm {
+
+enum MKMapType : int { MKMapTypeStandard = 0, MKMapTypeSatellite = 1, MKMapTypeHybrid = 2 };
+
+class MKOverlay {
+ public:
+  virtual ~MKOverlay() = default;
+  virtual CLLocationCoordinate2D coordinate() const = 0;
+};
+
+class MKCircle : public MKOverlay {
+ public:
+  static std::shared_ptr<MKCircle> circleWithCenterCoordinate(CLLocationCoordinate2D center, double radius);
+  MKCircle(CLLocationCoordinate2D center, double radius) : center_(center), radius_(radius) {}
+  CLLocationCoordinate2D coordinate() const override { return center_; }
+  double radius() const { return radius_; }
+
+ private:
+  CLLocationCoordinate2D center_;
+  double radius_;
+};
+
+// Draws one overlay. The line width 0 means the platform's default hairline.
+class MKOverlayView {
+ public:
+  explicit MKOverlayView(std::shared_ptr<MKOverlay> overlay) : overlay_(std::move(overlay)) {}
+  virtual ~MKOverlayView() = default;
+  const std::shared_ptr<MKOverlay>& overlay() const { return overlay_; }
+  std::optional<Color> strokeColor() const { return strokeColor_; }
+  void setStrokeColor(Color c) { strokeColor_ = c; }
+  std::optional<Color> fillColor() const { return fillColor_; }
+  void setFillColor(Color c) { fillColor_ = c; }
+  float lineWidth() const { return lineWidth_; }
+  void setLineWidth(float w) { lineWidth_ = w; }
+
+ private:
+  std::shared_ptr<MKOverlay> overlay_;
+  std::optional<Color> strokeColor_;
+  std::optional<Color> fillColor_;
+  float lineWidth_ = 0;
+};
+
+class MKCircleView : public MKOverlayView {
+ public:
+  explicit MKCircleView(std::shared_ptr<MKOverlay> overlay) : MKOverlayView(std::move(overlay)) {}
+};
+
+// The annotation that stands for the user's position, with the radius of its uncertainty in
+// metres (0 when the source did not say).
+class MKUserLocation {
+ public:
+  explicit MKUserLocation(CLLocationCoordinate2D c, double horizontalAccuracy = 0)
+      : coordinate_(c), horizontalAccuracy_(horizontalAccuracy) {}
+  CLLocationCoordinate2D coordinate() const { return coordinate_; }
+  double horizontalAccuracy() const { return horizontalAccuracy_; }
+
+ private:
+  CLLocationCoordinate2D coordinate_;
+  double horizontalAccuracy_ = 0;
+};
+
+// An earlier strike's distance: a thin ring of `km` radius around where it was measured from,
+// drawn under the overlays and apart from them, at `opacity` (0 to 1).
+struct StrikeRing {
+  CLLocationCoordinate2D center;
+  double km = 0;
+  double opacity = 1;
+  friend bool operator==(const StrikeRing&, const StrikeRing&) = default;
+};
+
+// The storm's lines in a small panel at the top of the map; an empty line is not shown.
+struct StormPanel {
+  std::string trend;      // whether the storm comes closer
+  std::string shelter;    // the call to take shelter
+  std::string countdown;  // the time left until the all-clear, while sheltering
+  std::string clear;      // the all-clear, until the next strike
+  friend bool operator==(const StormPanel&, const StormPanel&) = default;
+};
+
+class MKMapView;
+
+class MKMapViewDelegate {
+ public:
+  virtual ~MKMapViewDelegate() = default;
+  virtual std::shared_ptr<MKOverlayView> mapViewViewForOverlay(MKMapView& mapView,
+                                                               const std::shared_ptr<MKOverlay>& overlay) = 0;
+};
+
+class MKMapView : public View {
+ public:
+  // The user's position, or nothing while the map has none.
+  virtual std::shared_ptr<MKUserLocation> userLocation() const = 0;
+  virtual MKCoordinateRegion region() const = 0;
+  // The region grown to the view's proportions (and the zooms the map supports), same centre.
+  virtual MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const = 0;
+  virtual void setRegion(const MKCoordinateRegion& region, bool animated) = 0;
+  virtual std::vector<std::shared_ptr<MKOverlay>> overlays() const = 0;
+  virtual void addOverlay(const std::shared_ptr<MKOverlay>& overlay) = 0;
+  virtual void removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays) = 0;
+  virtual std::weak_ptr<MKMapViewDelegate> delegate() const = 0;
+  virtual void setDelegate(std::weak_ptr<MKMapViewDelegate> delegate) = 0;
+  virtual MKMapType mapType() const = 0;
+  virtual void setMapType(MKMapType type) = 0;
+  // Rings of earlier strikes, in the order given; not overlays, and so not in overlays().
+  virtual std::vector<StrikeRing> strikeRings() const = 0;
+  virtual void setStrikeRings(std::vector<StrikeRing> rings) = 0;
+  virtual StormPanel stormPanel() const = 0;
+  virtual void setStormPanel(const StormPanel& panel) = 0;
+};
+
+}  // namespace storm

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "system/Geometry.h"
+
+// Views: rectangles on screen in the coordinates of their superview. The view hierarchy owns its
+// subviews; controllers point at the views they use without owning them.
+
+namespace storm {
+
+enum AutoresizingMask : unsigned {
+  AutoresizingNone = 0,
+  AutoresizingFlexibleLeftMargin = 1,
+  AutoresizingFlexibleWidth = 2,
+  AutoresizingFlexibleRightMargin = 4,
+  AutoresizingFlexibleTopMargin = 8,
+  AutoresizingFlexibleHeight = 16,
+  AutoresizingFlexibleBottomMargin = 32,
+};
+
+class View {
+ public:
+  virtual ~View() = default;
+
+  virtual Rect frame() const = 0;
+  virtual void setFrame(const Rect& frame) = 0;
+  virtual Rect bounds() const = 0;
+  virtual void addSubview(const std::shared_ptr<View>& view) = 0;
+  virtual unsigned autoresizingMask() const = 0;
+  virtual void setAutoresizingMask(unsigned mask) = 0;
+  // The frame in the window's coordinates (the superviews' origins added up).
+  virtual Rect frameInWindow() const { return frame(); }
+};
+
+enum ControlState : unsigned { ControlStateNormal = 0, ControlStateHighlighted = 1, ControlStateDisabled = 2 };
+
+class Label : public View {
+ public:
+  virtual std::string text() const = 0;
+  virtual void setText(const std::string& text) = 0;
+};
+
+class Button : public View {
+ public:
+  virtual std::string title(ControlState state) const = 0;
+  virtual void setTitle(const std::string& title, ControlState state) = 0;
+};
+
+// A one-line text the user edits; its action is sent when the editing ends (Enter or leaving it).
+class TextField : public View {
+ public:
+  virtual std::string text() const = 0;
+  virtual void setText(const std::string& text) = 0;
+  // The grey hint shown while the field is empty.
+  virtual void setPlaceholder(const std::string& text) = 0;
+};
+
+class SegmentedControl : public View {
+ public:
+  // The selected segment, -1 when none is selected.
+  virtual int selectedSegmentIndex() const = 0;
+  virtual void setSelectedSegmentIndex(int index) = 0;
+};
+
+// Animates the frame changes that `changes` makes over `duration` seconds.
+class Animator {
+ public:
+  virtual ~Animator() = default;
+  virtual void animateWithDuration(double duration, std::function<void()> changes) = 0;
+};
+
+}  // namespace storm

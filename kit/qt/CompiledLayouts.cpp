@@ -1,0 +1,28 @@
+#include "kit/qt/CompiledLayouts.h"
+
+#include "ui_Flipside.h"
+#include "ui_History.h"
+#include "ui_Main.h"
+
+namespace storm::qt {
+
+namespace {
+
+template <class Form>
+QWidget* build(QWidget* parent) {
+  auto* root = new QWidget(parent);
+  Form form;
+  form.setupUi(root);
+  return root;
+}
+
+}  // namespace
+
+QWidget* buildCompiledLayout(const QString& name, QWidget* parent) {
+  if (name == "Main") return build<Ui::MainScreen>(parent);
+  if (name == "Flipside") return build<Ui::InfoScreen>(parent);
+  if (name == "History") return build<Ui::HistoryScreen>(parent);
+  return nullptr;
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kit/Application.h"
+#include "kit/ViewController.h"
+
+// Builds a screen from its Qt Designer layout (resources/<Name>.ui, compiled in) and connects it
+// to its controller. The layout declares, as dynamic properties:
+//   on the root widget   controller = "MainViewController"   (the controller's class)
+//   on any widget        outlet = "time"                     (the controller's outlet it fills)
+//                        action = "button:"                  (the action its click or change sends)
+//                        segue = "showAlternate", destination = "Flipside"   (a modal segue)
+//                        shortcuts = "Space,Return"          (keys that click it on this screen)
+//                        autoresizingMask = 18
+//   on the root widget   tabOrder = "paid,history,buttonP"     (Tab's way through the screen, in reading
+//                                                         order; a widget that takes no focus stands for
+//                                                         its children that do)
+//                        firstFocus = "buttonP"          (the widget with the focus whenever the screen
+//                                                         comes to the top)
+//   on a map             zoomKeys = true                 (+ and - zoom it wherever the focus is on its screen)
+
+namespace storm::qt {
+
+struct LoadedScreen {
+  QString layoutName;
+  QPointer<QWidget> root;
+  std::shared_ptr<ViewController> controller;
+  std::shared_ptr<View> rootView;
+  // The wrappers of the layout's views; the screen's view hierarchy owns them.
+  std::vector<std::shared_ptr<View>> views;
+  std::map<std::string, std::shared_ptr<View>> outlets;
+  std::map<std::string, QPointer<QWidget>> actionWidgets;  // by selector
+  QPointer<QWidget> firstFocus;                            // null: the root itself
+
+  // Gives the keyboard focus to the screen's first focus.
+  void takeFocus() const;
+
+  // What the layout declares that the controller could not take (an outlet it lacks or of
+  // another kind, an action it does not answer); empty for a layout and controller that match.
+  std::vector<std::string> problems;
+
+  // The widget that sends `selector`, or the one named `name`.
+  QWidget* widgetForAction(const std::string& selector) const;
+  std::shared_ptr<View> outlet(const std::string& name) const;
+};
+
+// Asked to perform a segue the layout declares.
+using SegueHandler = std::function<void(LoadedScreen& source, const std::string& identifier,
+                                        const QString& destinationLayout, View* sender)>;
+
+class LayoutLoader {
+ public:
+  // Controllers come from `delegate`.
+  explicit LayoutLoader(ApplicationDelegate& delegate) : delegate_(delegate) {}
+  // Builds the layout `name` under `parent`; nothing for an unknown layout. What does not match
+  // between layout and controller is reported, one line each, and listed in `problems`.
+  std::unique_ptr<LoadedScreen> load(const QString& name, QWidget* parent, SegueHandler segues);
+
+ private:
+  ApplicationDelegate& delegate_;
+};
+
+}  // namespace storm::qt

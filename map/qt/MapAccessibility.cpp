@@ -1,0 +1,48 @@
+// The map as assistive technology meets it: a name, a description of what it shows that follows
+// every change of map type, storm circle and position, and zooming for keys pressed anywhere on
+// its screen.
+
+#include <QLocale>
+#include <QPointF>
+
+#include "measure/Measurement.h"
+#include "map/qt/MapWidget.h"
+
+namespace storm::qt {
+
+void MapWidget::zoomBy(double levels) { zoomAround(QPointF(width() / 2.0, height() / 2.0), levels); }
+
+QString MapWidget::accessibleSummary() const {
+  QString type;
+  switch (mapType_) {
+    case MKMapTypeSatellite: type = tr("Satellite map."); break;
+    case MKMapTypeHybrid: type = tr("Hybrid map."); break;
+    default: type = tr("Standard map."); break;
+  }
+  QString circle = tr("No storm circle.");
+  for (const auto& overlay : overlays_) {
+    auto shape = std::dynamic_pointer_cast<MKCircle>(overlay);
+    if (!shape) continue;
+    // In the distance label's words: miles and kilometres, two decimals each.
+    Distance radius;
+    radius.kilometres = static_cast<float>(shape->radius() / 1000.0);
+    radius.miles = static_cast<float>(static_cast<double>(radius.kilometres) * kMilesPerKilometre);
+    const QLocale locale;
+    circle =
+        tr("Storm circle of %1 around latitude %2, longitude %3.")
+            .arg(QString::fromStdString(distanceText(radius)), locale.toString(shape->coordinate().latitude, 'f', 4),
+                 locale.toString(shape->coordinate().longitude, 'f', 4));
+    break;
+  }
+  const QString position = userLocation() ? tr("Your position is known.") : tr("Your position is unknown.");
+  return type + ' ' + circle + ' ' + position;
+}
+
+void MapWidget::describeForAccessibility() {
+  if (accessibleName().isEmpty()) setAccessibleName(tr("Map"));
+  const QString summary = accessibleSummary();
+  // Qt sends assistive technology a DescriptionChanged event for each new description.
+  if (summary != accessibleDescription()) setAccessibleDescription(summary);
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,75 @@
+// Automation commands and state of the map widget: the user's position, the camera, and what the
+// widget draws.
+
+#include <cmath>
+
+#include "automation/qt/AutomationDriver.h"
+#include "map/qt/MapWidget.h"
+#include "kit/qt/ScreenStack.h"
+
+namespace storm::qt {
+
+namespace {
+
+MapWidget* mapWidget(const AutomationContext& ctx) {
+  auto* screen = ctx.screens->main();
+  return screen && screen->root ? screen->root->findChild<MapWidget*>() : nullptr;
+}
+
+}  // namespace
+
+void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
+  driver.addCommand("location", [ctx](const QStringList& args) {
+    auto* map = mapWidget(ctx);
+    if (!map) return Reply::fail("no map");
+    double lat = 0, lon = 0;
+    if (args.size() == 1 && args[0] == "none") {
+      map->overrideUserLocation(std::nullopt);
+    } else if (args.size() == 2 && toDouble(args[0], lat) && toDouble(args[1], lon) && std::abs(lat) <= 90 &&
+               std::abs(lon) <= 180) {
+      map->overrideUserLocation(CLLocationCoordinate2D{lat, lon});
+    } else {
+      return Reply::fail("location needs LAT LON in degrees, or none");
+    }
+    return Reply::ok();
+  });
+  // The user's "I am here", as the map's menu gives it.
+  driver.addCommand("pin", [ctx](const QStringList& args) {
+    auto* map = mapWidget(ctx);
+    if (!map) return Reply::fail("no map");
+    double lat = 0, lon = 0;
+    if (args.size() != 2 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || std::abs(lat) > 90 ||
+        std::abs(lon) > 180)
+      return Reply::fail("pin needs LAT LON in degrees");
+    map->setUserLocationByHand(CLLocationCoordinate2D{lat, lon});
+    return Reply::ok();
+  });
+  driver.addCommand("camera", [ctx](const QStringList& args) {
+    auto* map = mapWidget(ctx);
+    if (!map) return Reply::fail("no map");
+    double lat = 0, lon = 0, zoom = 0;
+    if (args.size() != 3 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || !toDouble(args[2], zoom) ||
+        std::abs(lat) > 90 || std::abs(lon) > 180)
+      return Reply::fail("camera needs LAT LON ZOOM");
+    map->setCamera({{lat, lon}, zoom}, false);
+    return Reply::ok();
+  });
+  // The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
+  // gliding, how many of the tiles it shows (or glides to) are in memory or failing, and the note
+  // shown while some are missing.
+  driver.addStateMember("mapView", [ctx]() -> Json {
+    auto* map = mapWidget(ctx);
+    if (!map) return nullptr;
+    const MapWidget::TileStatus tiles = map->tileStatus();
+    return Json::object()
+        .set("zoom", map->camera().zoom)
+        .set("animating", map->animating())
+        .set("accuracy", map->userLocationAccuracy())
+        .set("notice", map->noticeText().isEmpty() ? Json() : Json(map->noticeText().toStdString()))
+        .set("offline", map->tileNoteText().isEmpty() ? Json() : Json(map->tileNoteText().toStdString()))
+        .set("tiles",
+             Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing));
+  });
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,211 @@
+#include "map/qt/MapDecorations.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace storm::qt {
+
+namespace {
+
+constexpr double kMetresPerFoot = 0.3048;
+constexpr double kFeetPerMile = 5280;
+
+const QColor kUserDot(0x1a, 0x73, 0xe8);
+constexpr int kNoticeFlags = Qt::TextWordWrap | Qt::AlignCenter;
+
+// The largest of 1, 2 and 5 times a power of ten that is at most `x`.
+double roundDown125(double x) {
+  const double power = std::pow(10.0, std::floor(std::log10(x)));
+  const double m = x / power;
+  return (m >= 5 ? 5 : m >= 2 ? 2 : 1) * power;
+}
+
+QString number(double v) { return QString::number(v, 'g', 6); }
+
+// The credit's, a little smaller than the map's.
+QFont creditFont(const QFont& font) {
+  QFont small = font;
+  small.setPointSizeF(std::max(7.0, font.pointSizeF() * 0.8));
+  return small;
+}
+
+}  // namespace
+
+const QImage& MapDecorations::picture(Picture& cache, const PictureInputs& inputs, const QString& text,
+                                      const std::function<QImage()>& make) {
+  if (cache.image.isNull() || cache.inputs != inputs || cache.text != text) {
+    cache.image = make();
+    cache.inputs = inputs;
+    cache.text = text;
+  }
+  return cache.image;
+}
+
+QImage MapDecorations::blankPicture(QSizeF size, double dpr) {
+  QImage image(std::max(1, static_cast<int>(std::ceil(size.width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(size.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  return image;
+}
+
+QImage MapDecorations::textBox(QSizeF size, QMarginsF padding, double radius, const QColor& ground, const QColor& ink,
+                               const QFont& font, int flags, const QString& text, double dpr) {
+  QImage image = blankPicture(size, dpr);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(ground);
+  p.drawRoundedRect(QRectF(QPointF(0, 0), size), radius, radius);
+  p.setFont(font);
+  p.setPen(ink);
+  p.drawText(QRectF(QPointF(0, 0), size).marginsRemoved(padding), flags, text);
+  return image;
+}
+
+void MapDecorations::drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel,
+                                      QSize view, double dpr) {
+  const double dot = 7;
+  double accuracy = 0;  // radius in pixels, in half pixels
+  if (accuracyMetres > 0 && metresPerPixel > 0) {
+    const double r = std::round(accuracyMetres / metresPerPixel * 2) / 2;
+    if (r > dot && r < 2 * std::max(view.width(), view.height())) accuracy = r;
+  }
+  const double half = std::max(accuracy, dot) + 3;
+  const QImage& image = picture(dot_, {accuracy, dpr}, {}, [&] {
+    QImage picture = blankPicture(QSizeF(2 * half, 2 * half), dpr);
+    QPainter dp(&picture);
+    dp.setRenderHint(QPainter::Antialiasing);
+    const QPointF middle(half, half);
+    if (accuracy > 0) {
+      dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
+      dp.setBrush(QColor(0x1a, 0x73, 0xe8, 40));
+      dp.drawEllipse(middle, accuracy, accuracy);
+    }
+    dp.setPen(QPen(Qt::white, 2.5));
+    dp.setBrush(kUserDot);
+    dp.drawEllipse(middle, dot, dot);
+    return picture;
+  });
+  painter.drawImage(QPointF(std::round(at.x() - half), std::round(at.y() - half)), image);
+}
+
+void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font,
+                                  double dpr) {
+  if (!(metresPerPixel > 0) || !std::isfinite(metresPerPixel)) return;
+  const double pointSize = std::max(7.0, font.pointSizeF() * 0.85);
+  const QImage& image = picture(scaleBar_, {metresPerPixel, longest, pointSize, dpr}, {}, [&] {
+    const double maxMetres = longest * metresPerPixel;
+    const double metres = roundDown125(maxMetres);
+    const QString metric = metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m";
+    const double maxFeet = maxMetres / kMetresPerFoot;
+    double imperialMetres = 0;
+    QString imperial;
+    if (maxFeet >= kFeetPerMile) {
+      const double miles = roundDown125(maxFeet / kFeetPerMile);
+      imperial = number(miles) + " mi";
+      imperialMetres = miles * kFeetPerMile * kMetresPerFoot;
+    } else {
+      const double feet = roundDown125(maxFeet);
+      imperial = number(feet) + " ft";
+      imperialMetres = feet * kMetresPerFoot;
+    }
+    // Whole pixels: the bars' lengths are read off to a pixel anyway.
+    const double metricPixels = std::round(metres / metresPerPixel);
+    const double imperialPixels = std::round(imperialMetres / metresPerPixel);
+    const double length = std::max(metricPixels, imperialPixels);
+
+    QFont small = font;
+    small.setPointSizeF(pointSize);
+    const QFontMetricsF metrics(small);
+    const double textWidth = std::max(metrics.horizontalAdvance(metric), metrics.horizontalAdvance(imperial));
+    // The labels keep a clear gap from the ticks' ends (and the ticks' halo) above and below the bar.
+    const double tick = 5;
+    const double gap = 4;
+    QImage picture =
+        blankPicture(QSizeF(std::max(length, textWidth) + 8, 2 * (metrics.height() + tick + gap) + 4), dpr);
+    QPainter sp(&picture);
+    sp.setRenderHint(QPainter::Antialiasing);
+    const QPointF origin(2, metrics.height() + tick + gap + 2);  // left end of the bar
+    QPainterPath bars;
+    bars.moveTo(origin + QPointF(0, -tick));
+    bars.lineTo(origin + QPointF(0, tick));
+    bars.moveTo(origin + QPointF(metricPixels, -tick));
+    bars.lineTo(origin + QPointF(metricPixels, 0));
+    bars.moveTo(origin + QPointF(imperialPixels, 0));
+    bars.lineTo(origin + QPointF(imperialPixels, tick));
+    bars.moveTo(origin);
+    bars.lineTo(origin + QPointF(length, 0));
+    sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
+    sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
+    // Dark text with a light halo stays readable over streets and imagery alike.
+    auto haloText = [&](QPointF at, const QString& text) {
+      QPainterPath path;
+      path.addText(at, small, text);
+      sp.strokePath(path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      sp.fillPath(path, QColor(0x20, 0x20, 0x20));
+    };
+    haloText(QPointF(origin.x() + 2, origin.y() - tick - gap - metrics.descent()), metric);
+    haloText(QPointF(origin.x() + 2, origin.y() + tick + gap + metrics.ascent()), imperial);
+    return picture;
+  });
+  painter.drawImage(QPointF(6, 4), image);
+}
+
+double MapDecorations::attributionHeight(const QFont& font) {
+  return std::ceil(QFontMetricsF(creditFont(font)).height()) + 2;
+}
+
+QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, QSize view, double maxWidth,
+                                       const QFont& font, double dpr) {
+  if (text.isEmpty()) return {};
+  maxWidth = std::max(40.0, maxWidth);
+  const QFont small = creditFont(font);
+  const QImage& image = picture(credit_, {maxWidth, small.pointSizeF(), dpr}, text, [&] {
+    // One line, so that the credit never climbs over the map: the box hugs the text, and a credit
+    // too long for the map ends in an ellipsis (the map shows the whole of it as a tooltip).
+    const QFontMetricsF metrics(small);
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth);
+    const double width = std::min(maxWidth, std::ceil(metrics.horizontalAdvance(shown)));
+    return textBox(QSizeF(width + 6, attributionHeight(font)), QMarginsF(3, 1, 3, 1), 3, QColor(255, 255, 255, 190),
+                   QColor(0x20, 0x20, 0x20), small, Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
+  });
+  const QSizeF size = image.deviceIndependentSize();
+  const QPointF at(view.width() - size.width() - 3, view.height() - size.height() - 3);
+  painter.drawImage(at, image);
+  return {at, size};
+}
+
+const QImage& MapDecorations::mapNote(const QString& text, double maxWidth, bool oneLine, const QFont& font,
+                                      double dpr) {
+  maxWidth = std::max(48.0, maxWidth);
+  return picture(oneLine ? lineNote_ : wrappedNote_, {maxWidth, static_cast<double>(font.pixelSize()), dpr}, text, [&] {
+    const QFontMetricsF metrics(font);
+    const QString shown = oneLine ? metrics.elidedText(text, Qt::ElideRight, maxWidth - 24) : text;
+    const int flags = (oneLine ? Qt::TextSingleLine : Qt::TextWordWrap) | Qt::AlignCenter;
+    const QRectF box = metrics.boundingRect(QRectF(0, 0, maxWidth - 24, 1e4), flags, shown);
+    return textBox(QSizeF(std::ceil(box.width()) + 24, std::ceil(box.height()) + 10), QMarginsF(12, 5, 12, 5), 8,
+                   QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, flags, shown, dpr);
+  });
+}
+
+void MapDecorations::drawNotice(QPainter& painter, const QString& text, QRect room, const QFont& font, double dpr) {
+  if (text.isEmpty() || room.width() < 24) return;
+  const QImage& image = picture(
+      notice_, {static_cast<double>(room.width()), font.pointSizeF(), static_cast<double>(font.pixelSize()), dpr}, text,
+      [&] {
+        return textBox(QSizeF(room.width(), noticeHeight(text, room.width(), font)), QMarginsF(8, 4, 8, 4), 6,
+                       QColor(31, 41, 51, 215), QColor(0xf5, 0xf7, 0xfa), font, kNoticeFlags, text, dpr);
+      });
+  painter.drawImage(room.topLeft(), image);
+}
+
+int MapDecorations::noticeHeight(const QString& text, int width, const QFont& font) {
+  return QFontMetrics(font).boundingRect(QRect(0, 0, width - 16, 1000), kNoticeFlags, text).height() + 8;
+}
+
+}  // namespace storm::qt

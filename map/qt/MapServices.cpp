@@ -1,0 +1,44 @@
+#include "map/qt/MapServices.h"
+
+#include "map/qt/MapWidget.h"
+#include "map/qt/PositionFeed.h"
+#include "system/qt/ResourceFile.h"
+
+namespace storm::qt {
+
+namespace {
+
+// In automation mode the map may reach no host but those of a --map-sources file: a file that
+// cannot be read or parsed leaves it without tiles rather than with the built-in public sources.
+MapSources automationSources(const QString& file, const std::shared_ptr<Logger>& logger) {
+  if (file.isEmpty()) return {};
+  QString error;
+  const std::optional<QByteArray> bytes = readResourceFile(file, error);
+  std::optional<MapSources> sources = bytes ? MapSources::parse(*bytes, error) : std::nullopt;
+  if (sources) return *sources;
+  if (logger) logger->log(("map sources " + file + ": " + error + "; no map tiles in automation mode").toStdString());
+  return {};
+}
+
+}  // namespace
+
+void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger,
+                        std::shared_ptr<WorkerPool> workers) {
+  const MapSources sources = options.automation ? automationSources(options.mapSources, logger)
+                                                : MapSources::load(options.mapSources, [&](const QString& why) {
+                                                    if (logger) logger->log(why.toStdString());
+                                                  });
+  TileLoader::Settings settings = TileLoader::Settings::defaults();
+  settings.workers = std::move(workers);
+  map.setTileSources(sources, settings);
+
+  auto* feed = new PositionFeed(&map, logger);
+  if (options.location)
+    feed->useFixedPosition(*options.location);
+  else if (!options.nmeaFile.isEmpty())
+    feed->useNmeaLog(options.nmeaFile);
+  else if (!options.automation)
+    feed->useSystemSource();
+}
+
+}  // namespace storm::qt

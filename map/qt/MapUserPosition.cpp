@@ -1,0 +1,237 @@
+// The map widget's part in knowing where the user is: "I am here" from the context menu or a long
+// press, the control that centres the map on the user, and the notice while no position is known;
+// and the storm's panel, which keeps clear of the two.
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+#include "storm/qt/MapStormPanel.h"
+#include "map/qt/MapWidget.h"
+#include "kit/qt/ScreenFit.h"
+
+namespace storm::qt {
+
+namespace {
+constexpr int kLongPressMilliseconds = 600;
+constexpr int kMargin = 8;
+constexpr int kNoticeMargin = 4;
+constexpr int kControlSize = 34;
+// Centring on the user zooms in at least this far: some 40 km across a phone-sized map.
+constexpr double kCentreLeastZoom = 10;
+// The storm's panel sits between the scale bar and the control when it has this much room there,
+// else below them; it is never wider than this.
+constexpr int kPanelLeastRoom = 300;
+constexpr int kPanelMostWidth = 460;
+constexpr int kPanelGap = 6;
+constexpr int kNoticePixels = 11;
+
+// Where the notice may go: right of the scale bar, which keeps the top left corner.
+QRect noticeRoom(const QWidget& map) {
+  const int left = kMargin + static_cast<int>(std::min(110.0, map.width() / 3.0)) + 16;
+  return map.rect().adjusted(left, kNoticeMargin, -kNoticeMargin, -kNoticeMargin);
+}
+
+// A crosshair: the usual sign for "where I am".
+// The re-centre control: a rounded white square with a crosshair, drawn once per look (up, pressed)
+// and density and then only copied, since it is repainted with every frame of the map under it.
+class CentreButton : public QAbstractButton {
+ public:
+  explicit CentreButton(QWidget* parent) : QAbstractButton(parent) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const double dpr = painter.device()->devicePixelRatioF();
+    QImage& face = isDown() ? down_ : up_;
+    if (face.isNull() || face.devicePixelRatio() != dpr || face.deviceIndependentSize() != QSizeF(size())) {
+      face = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+      face.setDevicePixelRatio(dpr);
+      face.fill(Qt::transparent);
+      QPainter p(&face);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QColor(0x9a, 0xa5, 0xb1));
+      p.setBrush(isDown() ? QColor(0xd9, 0xe2, 0xec) : QColor(255, 255, 255, 230));
+      p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+      const QPointF c = QRectF(rect()).center();
+      const QColor ink(0x1f, 0x29, 0x33);
+      p.setPen(QPen(ink, 2));
+      p.setBrush(Qt::NoBrush);
+      p.drawEllipse(c, 6, 6);
+      for (const QPointF& d : {QPointF(0, 1), QPointF(0, -1), QPointF(1, 0), QPointF(-1, 0)})
+        p.drawLine(c + d * 4, c + d * 10);
+      p.setPen(Qt::NoPen);
+      p.setBrush(ink);
+      p.drawEllipse(c, 2, 2);
+    }
+    painter.drawImage(QPointF(0, 0), face);
+  }
+
+ private:
+  QImage up_, down_;
+};
+
+}  // namespace
+
+void MapWidget::makePositionControls() {
+  longPress_ = new QTimer(this);
+  longPress_->setSingleShot(true);
+  longPress_->setInterval(kLongPressMilliseconds);
+  connect(longPress_, &QTimer::timeout, this, [this] {
+    // Held still: the press was not the start of a drag.
+    dragFrom_.reset();
+    offerPosition(pressedAt_);
+  });
+  centre_ = new CentreButton(this);
+  centre_->setObjectName("centreOnUser");
+  centre_->setFixedSize(kControlSize, kControlSize);
+  centre_->setToolTip(tr("Centre the map on your position"));
+  centre_->setAccessibleName(tr("Centre the map on your position"));
+  centre_->setFocusPolicy(Qt::NoFocus);
+  connect(centre_, &QAbstractButton::clicked, this, &MapWidget::centreOnUser);
+  stormPanel_ = new MapStormPanel(this);
+  updatePositionControls();
+}
+
+void MapWidget::placePositionControls() {
+  if (centre_) centre_->move(width() - kControlSize - kMargin, kMargin);
+  placeStormPanel();
+}
+
+void MapWidget::updatePositionControls() {
+  if (centre_) centre_->setVisible(userLocation().has_value());
+  placeStormPanel();
+  describeForAccessibility();
+}
+
+StormPanel MapWidget::stormPanel() const {
+  if (held_) return held_->panel;
+  return stormPanel_ ? stormPanel_->panel() : StormPanel{};
+}
+
+void MapWidget::setStormPanel(const StormPanel& panel) {
+  if (held_) {
+    held_->panel = panel;
+    return;
+  }
+  if (!stormPanel_ || panel == stormPanel_->panel()) return;
+  stormPanel_->setPanel(panel, stormPanel_->maxWidth());
+  placeStormPanel();
+}
+
+void MapWidget::holdStormDecorations(bool hold) {
+  if (hold == held_.has_value()) return;
+  if (hold) {
+    held_ = HeldStorm{strikeRings_, stormPanel()};
+    return;
+  }
+  HeldStorm latest = std::move(*held_);
+  held_.reset();
+  setStrikeRings(std::move(latest.rings));
+  setStormPanel(latest.panel);
+}
+
+void MapWidget::placeStormPanel() {
+  // An empty panel is hidden and has nowhere to be; measuring the notice for it would also reach
+  // the font configuration while it is still being read at start-up.
+  if (!stormPanel_ || stormPanel_->panel() == StormPanel{}) return;
+  // The control shows while the position is known, the notice while it is not.
+  const QString notice = noticeText();
+  QRect room;
+  const int bandLeft = noticeRoom(*this).left();
+  const QRect band(bandLeft, kMargin, width() - kControlSize - 2 * kMargin - bandLeft, height() - kMargin);
+  if (notice.isEmpty() && band.width() >= kPanelLeastRoom) {
+    room = band;
+  } else {
+    QFont font = this->font();
+    setTextPixels(font, kNoticePixels);
+    const int below =
+        notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this).width(), font);
+    room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
+  }
+  stormPanel_->setPanel(stormPanel_->panel(), std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
+  stormPanel_->move(room.left() + (room.width() - stormPanel_->width()) / 2, room.top());
+}
+
+void MapWidget::setUserLocationByHand(CLLocationCoordinate2D place) {
+  userLocation_.reset();
+  accuracy_ = 0;
+  placeSet_ = place;
+  updatePositionControls();
+  update();
+  emit userLocationHeard(place.latitude, place.longitude, true);
+}
+
+void MapWidget::restoreUserLocation(CLLocationCoordinate2D place) {
+  if (userLocation_) return;
+  placeSet_ = place;
+  updatePositionControls();
+  update();
+}
+
+void MapWidget::showAround(CLLocationCoordinate2D place, double metres) {
+  setRegion(MKCoordinateRegionMakeWithDistance(place, metres, metres), false);
+  openingView_ = {place, metres};
+}
+
+void MapWidget::centreOnUser() {
+  const std::optional<CLLocationCoordinate2D> user = userLocation();
+  if (!user) return;
+  setCamera({*user, std::max(camera_.zoom, std::min(kCentreLeastZoom, maxZoom()))}, true);
+  emit regionChanged();
+}
+
+CLLocationCoordinate2D MapWidget::coordinateForPoint(QPointF point) const {
+  const double s = scale();
+  const double x = geo::worldX(camera_.center.longitude) + (point.x() - width() / 2.0) / s;
+  const double y = std::clamp(geo::worldY(camera_.center.latitude) + (point.y() - height() / 2.0) / s, 0.0, 1.0);
+  double longitude = std::fmod(geo::longitudeFromWorldX(x) + 180.0, 360.0);
+  if (longitude < 0) longitude += 360.0;
+  return {geo::latitudeFromWorldY(y), longitude - 180.0};
+}
+
+void MapWidget::contextMenuEvent(QContextMenuEvent* event) {
+  longPress_->stop();
+  offerPosition(event->pos());
+}
+
+void MapWidget::offerPosition(QPoint at) {
+  const CLLocationCoordinate2D place = coordinateForPoint(at);
+  QMenu menu(this);
+  QAction* here = menu.addAction(tr("I am here"));
+  if (menu.exec(mapToGlobal(at)) == here) setUserLocationByHand(place);
+}
+
+QString MapWidget::noticeText() const {
+  if (userLocation()) return {};
+  return tr("Position unknown. Right-click or hold the map: \u201cI am here\u201d.");
+}
+
+int MapWidget::topDecorationsBottom() const {
+  int bottom = 0;
+  for (const QWidget* w : {static_cast<const QWidget*>(centre_), static_cast<const QWidget*>(stormPanel_)})
+    if (w && !w->isHidden()) bottom = std::max(bottom, w->geometry().bottom() + 1);
+  const QString notice = noticeText();
+  if (!notice.isEmpty()) {
+    QFont font = this->font();
+    setTextPixels(font, kNoticePixels);
+    const QRect room = noticeRoom(*this);
+    // Asked at every frame while the tile note shows: the notice's words are laid out once.
+    if (noticeHeight_.text != notice || noticeHeight_.width != room.width())
+      noticeHeight_ = {notice, room.width(), MapDecorations::noticeHeight(notice, room.width(), font)};
+    bottom = std::max(bottom, room.top() + noticeHeight_.height);
+  }
+  return bottom;
+}
+
+void MapWidget::drawNotice(QPainter& painter) {
+  QFont font = this->font();
+  setTextPixels(font, kNoticePixels);
+  decorations_.drawNotice(painter, noticeText(), noticeRoom(*this), font, paintDpr_);
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPointer>
+#include <optional>
+
+#include "map/UserPosition.h"
+
+// The user's position service over the main screen's map widget. Until the widget is attached,
+// what the application asks of it waits and is applied then.
+
+namespace storm::qt {
+
+class MapWidget;
+
+class QtUserPosition : public UserPosition {
+ public:
+  void attach(MapWidget* map);
+
+  std::optional<CLLocationCoordinate2D> position() const override;
+  void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) override;
+  void restore(CLLocationCoordinate2D place) override;
+  void showAround(CLLocationCoordinate2D place, double metres) override;
+
+ private:
+  QPointer<MapWidget> map_;
+  std::function<void(CLLocationCoordinate2D, Origin)> observer_;
+  std::optional<CLLocationCoordinate2D> restored_;
+  std::optional<std::pair<CLLocationCoordinate2D, double>> view_;
+};
+
+}  // namespace storm::qt

@@ -1,0 +1,76 @@
+#include "storm/StormAutomation.h"
+
+#include <charconv>
+
+#include "storm/Shelter.h"
+#include "storm/SpeedOfSound.h"
+#include "storm/Trend.h"
+
+namespace storm {
+
+namespace {
+
+// The whole word as a number, in any locale; nothing for anything else.
+std::optional<double> numberFrom(const std::string& word) {
+  double value = 0;
+  const char* end = word.data() + word.size();
+  const auto [stop, ec] = std::from_chars(word.data(), end, value);
+  if (ec != std::errc{} || stop != end || word.empty()) return std::nullopt;
+  return value;
+}
+
+Json stormJson(Platform& platform, const StormWatch* watch) {
+  const double now = platform.clock->now();
+  // The longest look back any rule takes: the countdown after a close strike.
+  const std::vector<Strike> strikes =
+      platform.strikes ? platform.strikes->recent(now - kShelterSeconds - kCloseDelaySeconds) : std::vector<Strike>{};
+  Json trend;
+  if (const std::optional<Trend> t = trendAt(strikes, now)) {
+    trend = Json::object()
+                .set("direction", directionName(t->direction))
+                .set("kmPerMinute", t->kmPerMinute)
+                .set("minutesTo10km", t->minutesTo10km ? Json(*t->minutesTo10km) : Json());
+  }
+  const ShelterStatus shelter = shelterAt(strikes, now);
+  const std::optional<CLLocationCoordinate2D> position =
+      platform.position ? platform.position->position() : std::nullopt;
+  Json notified = Json::array();
+  if (watch)
+    for (const std::string& text : watch->notified()) notified.push(Json(text));
+  return Json::object()
+      .set("positionKnown", position.has_value())
+      .set("position",
+           position ? Json::object().set("lat", position->latitude).set("lon", position->longitude) : Json())
+      .set("trend", std::move(trend))
+      .set("shelter", shelter.shelter)
+      .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json())
+      .set("notified", std::move(notified));
+}
+
+}  // namespace
+
+void registerStormAutomation(AutomationRegistry& automation, Platform& platform,
+                             std::shared_ptr<const StormWatch> watch) {
+  automation.addStateMember("storm", [&platform, watch] { return stormJson(platform, watch.get()); });
+  automation.addCommand("temperature", [&platform](const std::vector<std::string>& args) {
+    AutomationRegistry::Answer answer;
+    if (!platform.settings) {
+      answer.error = "there are no settings to keep a temperature in";
+      return answer;
+    }
+    if (args.size() == 1 && args[0] == "standard") {
+      setAirTemperature(*platform.settings, std::nullopt);
+      answer.value = Json::object().set("ok", true);
+      return answer;
+    }
+    const std::optional<double> celsius = args.size() == 1 ? numberFrom(args[0]) : std::nullopt;
+    if (!celsius || !setAirTemperature(*platform.settings, *celsius)) {
+      answer.error = "temperature needs standard or degrees Celsius from -40 to 50";
+      return answer;
+    }
+    answer.value = Json::object().set("ok", true);
+    return answer;
+  });
+}
+
+}  // namespace storm

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "storm/Strike.h"
+
+// The strike log: every completed measurement, kept across runs. Appending returns at once (the
+// write happens elsewhere); the strikes of the last hour are also kept in memory, so the screens
+// read them without waiting for the disk. Callbacks run on the main thread. Main thread only.
+
+namespace storm {
+
+// A stretch of the log, newest first, as one read saw it.
+struct StrikePage {
+  long total = 0;   // strikes in the whole log at that read
+  long offset = 0;  // how many newer strikes come before the first of `strikes`
+  std::vector<Strike> strikes;
+};
+
+class StrikeStore {
+ public:
+  virtual ~StrikeStore() = default;
+
+  // Keeps `strike`; written to disk in the background, in the order appended.
+  virtual void append(const Strike& strike) = 0;
+  // The strikes measured at or after wall-clock `since` that the log knows of (those still being
+  // written included), oldest first. Only the last hour before the log was opened is read back
+  // from disk.
+  virtual std::vector<Strike> recent(double since) const = 0;
+  // Calls `done` on the main thread once the last hour has been read back from disk, so that
+  // `recent` knows it; at once when there is nothing to wait for.
+  virtual void afterReadBack(std::function<void()> done) {
+    if (done) done();
+  }
+  // Every strike, newest first, once everything appended before has been written.
+  virtual void allStrikes(std::function<void(std::vector<Strike>)> done) = 0;
+  // Up to `limit` strikes, newest first, after the `offset` newest, with the log's size, once
+  // everything appended before has been written; for lists that read a long log a page at a time.
+  // A store that cannot read a part of its log on its own cuts the page out of all of it.
+  virtual void readPage(long offset, long limit, std::function<void(StrikePage)> done) {
+    allStrikes([offset, limit, done = std::move(done)](std::vector<Strike> all) {
+      StrikePage page;
+      page.total = static_cast<long>(all.size());
+      page.offset = std::max(0L, offset);
+      for (long i = page.offset; i < page.total && i < page.offset + limit; ++i)
+        page.strikes.push_back(all[static_cast<size_t>(i)]);
+      done(std::move(page));
+    });
+  }
+  // Empties the log; `done` learns whether it worked.
+  virtual void clear(std::function<void(bool)> done) = 0;
+  // Writes the log to `path` as CSV, oldest first; `done` learns whether it worked.
+  virtual void exportCSV(const std::string& path, std::function<void(bool)> done) = 0;
+};
+
+}  // namespace storm

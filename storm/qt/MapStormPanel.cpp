@@ -1,0 +1,141 @@
+#include "storm/qt/MapStormPanel.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "kit/qt/ScreenFit.h"
+
+namespace storm::qt {
+
+namespace {
+
+constexpr double kPaddingX = 10;
+constexpr double kPaddingY = 5;
+constexpr double kLineGap = 1;
+constexpr double kBoxGap = 4;
+constexpr double kRadius = 6;
+constexpr int kTextFlags = Qt::TextWordWrap | Qt::AlignHCenter;
+
+// White reads at well over 4.5:1 on each ground.
+const QColor kShelterGround(0xb9, 0x1c, 0x1c, 240);
+const QColor kClearGround(0x16, 0x65, 0x34, 235);
+const QColor kTrendGround(31, 41, 51, 215);
+const QColor kInk(0xff, 0xff, 0xff);
+
+}  // namespace
+
+MapStormPanel::MapStormPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName("stormPanel");
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+  hide();
+}
+
+std::vector<MapStormPanel::Box> MapStormPanel::boxes() const {
+  QFont text = font();
+  setTextPixels(text, 13);
+  QFont strong = text;
+  setTextPixels(strong, 15);
+  strong.setBold(true);
+  auto q = [](const std::string& s) { return QString::fromStdString(s); };
+  std::vector<Box> out;
+  if (!panel_.shelter.empty() || !panel_.countdown.empty()) {
+    Box box{kShelterGround, {}, 0};
+    if (!panel_.shelter.empty()) box.lines.push_back({q(panel_.shelter), strong});
+    if (!panel_.countdown.empty()) box.lines.push_back({q(panel_.countdown), text});
+    out.push_back(std::move(box));
+  }
+  if (!panel_.clear.empty()) out.push_back({kClearGround, {{q(panel_.clear), text}}, 0});
+  if (!panel_.trend.empty()) out.push_back({kTrendGround, {{q(panel_.trend), text}}, 0});
+  return out;
+}
+
+double MapStormPanel::layOut(std::vector<Box>& boxes, int maxWidth) const {
+  const double most = std::max(40.0, static_cast<double>(maxWidth));
+  // As wide as the longest line needs, up to the width given: the boxes share that width.
+  double width = 0;
+  for (const Box& box : boxes)
+    for (const Line& line : box.lines)
+      width = std::max(width, std::ceil(QFontMetricsF(line.font).horizontalAdvance(line.text)) + 2 * kPaddingX + 1);
+  width = std::min(width, most);
+  for (Box& box : boxes) {
+    box.height = 2 * kPaddingY - kLineGap;
+    for (const Line& line : box.lines)
+      box.height += std::ceil(QFontMetricsF(line.font)
+                                  .boundingRect(QRectF(0, 0, width - 2 * kPaddingX, 1e4), kTextFlags, line.text)
+                                  .height()) +
+                    kLineGap;
+  }
+  return width;
+}
+
+void MapStormPanel::setPanel(const StormPanel& panel, int maxWidth, int maxHeight) {
+  if (panel == panel_ && maxWidth == maxWidth_ && maxHeight == maxHeight_) return;
+  panel_ = panel;
+  maxWidth_ = maxWidth;
+  maxHeight_ = maxHeight;
+  picture_ = QImage();
+  std::vector<Box> stack = boxes();
+  QStringList lines;
+  for (const Box& box : stack)
+    for (const Line& line : box.lines) lines << line.text;
+  setAccessibleName(lines.join('\n'));
+  if (stack.empty()) {
+    hide();
+    return;
+  }
+  auto stacked = [](const std::vector<Box>& boxes) {
+    double height = -kBoxGap;
+    for (const Box& box : boxes) height += box.height + kBoxGap;
+    return height;
+  };
+  double width = layOut(stack, maxWidth);
+  while (stack.size() > 1 && stacked(stack) > maxHeight) {
+    stack.pop_back();
+    width = layOut(stack, maxWidth);
+  }
+  shown_ = stack.size();
+  resize(static_cast<int>(width), static_cast<int>(std::ceil(stacked(stack))));
+  show();
+  update();
+}
+
+QImage MapStormPanel::draw(double dpr) const {
+  std::vector<Box> stack = boxes();
+  stack.resize(std::min(stack.size(), shown_));
+  const double width = layOut(stack, maxWidth_);
+  QImage image(std::max(1, static_cast<int>(std::ceil(this->width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(this->height() * dpr))), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  double y = 0;
+  for (const Box& box : stack) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(box.ground);
+    p.drawRoundedRect(QRectF(0, y, width, box.height), kRadius, kRadius);
+    p.setPen(kInk);
+    double lineY = y + kPaddingY;
+    for (const Line& line : box.lines) {
+      p.setFont(line.font);
+      const QRectF room(kPaddingX, lineY, width - 2 * kPaddingX, 1e4);
+      const QRectF used = QFontMetricsF(line.font).boundingRect(room, kTextFlags, line.text);
+      p.drawText(room, kTextFlags, line.text);
+      lineY += std::ceil(used.height()) + kLineGap;
+    }
+    y += box.height + kBoxGap;
+  }
+  return image;
+}
+
+void MapStormPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const double dpr = painter.device()->devicePixelRatioF();
+  if (picture_.isNull() || picture_.devicePixelRatio() != dpr) picture_ = draw(dpr);
+  painter.drawImage(QPointF(0, 0), picture_);
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,142 @@
+#include "storm/qt/StrikeTableModel.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <climits>
+#include <cmath>
+
+#include "measure/Measurement.h"
+
+namespace storm::qt {
+
+namespace {
+
+// The locale's short time of day; a strike a few seconds after another needs the seconds too.
+QString shortTimeWithSeconds(const QLocale& locale) {
+  QString format = locale.timeFormat(QLocale::ShortFormat);
+  if (!format.contains('s')) format.replace("mm", "mm:ss");
+  return format;
+}
+
+}  // namespace
+
+StrikeTableModel::StrikeTableModel(std::shared_ptr<StrikeStore> store, QObject* parent)
+    : QAbstractTableModel(parent),
+      store_(std::move(store)),
+      dateFormat_(locale_.dateFormat(QLocale::ShortFormat)),
+      timeFormat_(shortTimeWithSeconds(locale_)) {}
+
+void StrikeTableModel::setStacked(bool stacked) {
+  if (stacked == stacked_) return;
+  stacked_ = stacked;
+  if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1), {Qt::DisplayRole});
+}
+
+void StrikeTableModel::reload() {
+  ++generation_;
+  requested_.clear();
+  resetting_ = true;
+  request(0);
+}
+
+void StrikeTableModel::request(int page) {
+  if (!store_ || !requested_.insert(page).second) return;
+  QPointer<StrikeTableModel> self(this);
+  store_->readPage(static_cast<long>(page) * kPageRows, kPageRows, [self, generation = generation_](StrikePage answer) {
+    if (self) self->received(generation, std::move(answer));
+  });
+}
+
+void StrikeTableModel::received(quint64 generation, StrikePage answer) {
+  if (generation != generation_) return;
+  const int page = static_cast<int>(answer.offset / kPageRows);
+  const int total = static_cast<int>(std::min<long>(answer.total, INT_MAX));
+  if (resetting_) {
+    beginResetModel();
+    resetting_ = false;
+    counted_ = true;
+    rows_ = total;
+    pages_.clear();
+    pages_[page] = std::move(answer.strikes);
+    endResetModel();
+    emit pageRead(page);
+    return;
+  }
+  if (total != rows_) {
+    reload();
+    return;
+  }
+  pages_[page] = std::move(answer.strikes);
+  // The pages farthest from the one just read go first.
+  while (static_cast<int>(pages_.size()) > kKeptPages) {
+    auto farthest = std::abs(pages_.begin()->first - page) > std::abs(std::prev(pages_.end())->first - page)
+                        ? pages_.begin()
+                        : std::prev(pages_.end());
+    requested_.erase(farthest->first);
+    pages_.erase(farthest);
+  }
+  const int first = page * kPageRows;
+  const int last = std::min(rows_, first + kPageRows) - 1;
+  if (last >= first) emit dataChanged(index(first, 0), index(last, ColumnCount - 1), {Qt::DisplayRole});
+  emit pageRead(page);
+}
+
+std::optional<Strike> StrikeTableModel::strikeAt(int row) const {
+  if (row < 0 || row >= rows_) return std::nullopt;
+  const auto page = pages_.find(row / kPageRows);
+  const size_t at = static_cast<size_t>(row % kPageRows);
+  if (page == pages_.end() || at >= page->second.size()) return std::nullopt;
+  return page->second[at];
+}
+
+QString StrikeTableModel::cellText(const Strike& strike, int column, bool stacked) const {
+  switch (column) {
+    case TimeColumn: {
+      const QDateTime time = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(strike.time * 1000)));
+      return locale_.toString(time, dateFormat_) + (stacked ? '\n' : ' ') + locale_.toString(time, timeFormat_);
+    }
+    case DelayColumn: return locale_.toString(strike.delay, 'f', 3);
+    case MilesColumn:
+      // As the main screen works it out from the kilometres shown.
+      return locale_.toString(static_cast<double>(static_cast<float>(strike.km * kMilesPerKilometre)), 'f', 2);
+    case KilometresColumn: return locale_.toString(strike.km, 'f', 2);
+    case PositionColumn:
+      if (!strike.position) return QStringLiteral("\u2014");
+      return QString::asprintf(stacked ? "%.4f,\n%.4f" : "%.4f, %.4f", strike.position->latitude,
+                               strike.position->longitude);
+    default: return {};
+  }
+}
+
+int StrikeTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+
+int StrikeTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+QVariant StrikeTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rows_) return {};
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Qt::AlignVCenter | (index.column() == TimeColumn ? Qt::AlignLeft : Qt::AlignRight));
+  if (role != Qt::DisplayRole) return {};
+  if (const std::optional<Strike> strike = strikeAt(index.row())) return cellText(*strike, index.column(), stacked_);
+  // A view asks for what it is about to show: the page is read now, and its rows are blank until
+  // it arrives. Asking changes no row, so a const model may ask.
+  const_cast<StrikeTableModel*>(this)->request(index.row() / kPageRows);
+  return {};
+}
+
+QVariant StrikeTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal) return {};
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Qt::AlignVCenter | (section == TimeColumn ? Qt::AlignLeft : Qt::AlignRight));
+  if (role != Qt::DisplayRole) return {};
+  switch (section) {
+    case TimeColumn: return tr("Time");
+    case DelayColumn: return tr("Delay (s)");
+    case MilesColumn: return tr("mi");
+    case KilometresColumn: return tr("km");
+    case PositionColumn: return tr("Position");
+    default: return {};
+  }
+}
+
+}  // namespace storm::qt
