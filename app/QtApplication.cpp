@@ -16,17 +16,23 @@
 #include <vector>
 
 #include "BuildConfig.h"
-#include "kit/NotificationCenter.h"
+#include "app/AppDelegate.h"
+#include "app/Features.h"
+#include "app/Services.h"
 #include "automation/qt/AutomationDriver.h"
+#include "kit/Lifecycle.h"
+#include "kit/NotificationCenter.h"
+#include "kit/qt/KitAutomation.h"
 #include "kit/qt/LayoutLoader.h"
-#include "map/qt/MapServices.h"
-#include "map/qt/MapWidget.h"
-#include "system/qt/Options.h"
+#include "kit/qt/QtAlertView.h"
 #include "kit/qt/QtBundle.h"
-#include "system/qt/QtDispatch.h"
-#include "app/QtPlatform.h"
-#include "map/qt/QtUserPosition.h"
+#include "kit/qt/ScriptableReachability.h"
+#include "system/qt/QtPreferences.h"
 #include "kit/qt/ScreenStack.h"
+#include "system/qt/Options.h"
+#include "system/qt/QtDispatch.h"
+#include "system/qt/QtLogger.h"
+#include "system/qt/QtURLOpener.h"
 #include "system/qt/SingleInstance.h"
 
 namespace storm::qt {
@@ -129,7 +135,7 @@ void nameApplication() {
 
 }  // namespace
 
-int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
+int runApplication(int argc, char** argv) {
   if (onlyText(argc, argv)) {
     QCoreApplication core(argc, argv);
     nameApplication();
@@ -171,21 +177,21 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   window->resize(360, 640);
   window->setMinimumSize(240, 320);
 
-  const std::unique_ptr<QtPlatform> services = buildPlatform(*options, window.get());
-  const std::unique_ptr<ApplicationDelegate> delegate = definition.makeDelegate(services->platform);
-  LifecycleTracker lifecycle(*delegate);
+  const std::unique_ptr<Services> services = buildServices(*options, window.get());
+  std::unique_ptr<AutomationDriver> automation;
+  if (options->automation) automation = std::make_unique<AutomationDriver>(window.get(), services->manualClock);
+  auto features = std::make_unique<Features>(*services, *options, automation.get());
+  AppDelegate delegate;
+  LifecycleTracker lifecycle(delegate);
   // The system's notice that the application is about to become inactive.
-  lifecycle.addObserver([center = services->platform.notificationCenter](LifecycleEvent event) {
+  lifecycle.addObserver([center = services->notificationCenter](LifecycleEvent event) {
     if (event == LifecycleEvent::WillResignActive) center->post(kApplicationWillResignActiveNotification);
   });
-  LayoutLoader loader(*delegate);
+  LayoutLoader loader([&features](const std::string& name) { return features->makeViewController(name); });
   auto screens = std::make_shared<ScreenStack>(window.get(), loader);
-  const AutomationContext automationContext{window.get(), screens.get(), &lifecycle, services.get()};
-  std::shared_ptr<AutomationDriver> automation;
-  if (options->automation) {
-    automation = std::make_shared<AutomationDriver>(automationContext);
-    services->platform.automation = automation;
-  }
+  // The screens' members come first in `state`, what the services recorded last.
+  if (automation)
+    registerScreenAutomation(*automation, {window.get(), screens.get(), &lifecycle, services->banners});
 
   // The system asks before the screen turns: portrait when the window becomes taller than wide,
   // landscape when it becomes wider than tall; and says so once the screens have their new size.
@@ -199,35 +205,25 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     screens->layout();
     if (turned) screens->didRotate(portrait ? InterfaceOrientationLandscapeRight : InterfaceOrientationPortrait);
   };
-  MapWidget::holdStormDecorationsOfNewMaps(!options->automation);
-  if (!screens->showMain(QString::fromStdString(definition.mainLayout))) {
+  if (!screens->showMain("Main")) {
     fontConfiguration.join();
     return 1;
   }
-  // The position service follows the main screen's map from the start, so that it opens where the
-  // application asks.
-  if (auto* map = screens->main()->root->findChild<MapWidget*>()) services->position->attach(map);
-  auto connectMaps = [&options, &services, root = QPointer<QWidget>(screens->main()->root)] {
-    if (root)
-      for (auto* map : root->findChildren<MapWidget*>())
-        connectMapServices(*map, *options, services->platform.logger, services->workers);
-  };
-  // Tiles and the position source are started once the window is on screen, so that they do
-  // not hold up the first frame. Automation sessions get them at once, so the first command
-  // already finds the map's position.
+  // Outside automation mode the storm's rings and panel, which the strike log's read-back may
+  // bring early, wait for the window's first frame; so do the tiles and the position source.
+  // Automation sessions get them at once, so the first command already finds the map's position.
+  features->mainScreenShown(screens->main()->root, !options->automation);
   if (options->automation) {
-    connectMaps();
+    features->connectMap();
   } else {
-    afterFirstFrame(window.get(), connectMaps);
-    // So are the storm's rings and panel, which the strike log's read-back may bring before it.
-    MapWidget::holdStormDecorationsOfNewMaps(false);
-    afterFirstFrame(window.get(), [root = QPointer<QWidget>(screens->main()->root)] {
-      if (root)
-        for (auto* map : root->findChildren<MapWidget*>()) map->holdStormDecorations(false);
+    afterFirstFrame(window.get(), [&features] {
+      features->connectMap();
+      features->releaseStorm();
     });
   }
 
-  delegate->applicationDidFinishLaunchingWithOptions(launchOptions());
+  features->launch();
+  delegate.applicationDidFinishLaunchingWithOptions({});
   // For the start-up benchmark: after the window's first paint, say so on stdout and leave.
   if (qEnvironmentVariableIsSet("STORM_DISTANCE_FIRST_FRAME_EXIT")) {
     afterFirstFrame(window.get(), [] {
@@ -248,11 +244,22 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
   }
 
   if (automation) {
-    registerMapAutomation(*automation, automationContext);
-    registerScreenAutomation(*automation, automationContext);
-    registerServiceAutomation(*automation, automationContext);
-    registerStrikeAutomation(*automation, automationContext);
-    registerHistoryAutomation(*automation, automationContext);
+    features->registerAutomation(screens.get());
+    registerServiceAutomation(*automation, {services->alerts, services->scriptedReachability, services->preferences});
+    automation->addIdleCheck([dispatch = std::weak_ptr(services->dispatch)] {
+      auto queue = dispatch.lock();
+      return !queue || queue->idle();
+    });
+    automation->addLastStateMember("openedURLs", [urls = services->urlOpener] {
+      Json list = Json::array();
+      for (const auto& url : urls->openedURLs()) list.push(url);
+      return list;
+    });
+    automation->addLastStateMember("log", [logger = services->logger] {
+      Json lines = Json::array();
+      for (const auto& line : logger->lines()) lines.push(line);
+      return lines;
+    });
     // Tests drive the lifecycle themselves; the window system's state changes are not theirs.
     // Shown and in front, as a launched app is once its window is up.
     lifecycle.moveTo(AppState::Active);
@@ -271,10 +278,10 @@ int applicationMain(int argc, char** argv, ApplicationDefinition definition) {
     dispatch->waitForIdle();
   });
   const int status = app.exec();
-  services->platform.automation.reset();
   automation.reset();
-  // The widgets go first, while the services they were made with are still there.
+  // The widgets go first, while the features and services they were made with are still there.
   window.reset();
+  features.reset();
   return status;
 }
 

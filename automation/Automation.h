@@ -7,8 +7,8 @@
 #include "automation/Json.h"
 
 // What the application adds to the automation mode, in which the app drives itself for tests: the
-// members it contributes to the `state` answer and the controls `tap` can press. Present in
-// Platform only in automation mode.
+// members it contributes to the `state` answer, the controls `tap` can press and commands of its
+// own. Only in automation mode.
 
 namespace storm {
 
@@ -26,6 +26,8 @@ class AutomationRegistry {
     std::string error;
   };
   virtual void addCommand(std::string verb, std::function<Answer(const std::vector<std::string>& args)> command) = 0;
+  // Something that must be idle before `settle` answers (a background queue, say).
+  virtual void addIdleCheck(std::function<bool()> idle) = 0;
 };
 
 }  // namespace storm

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "StrikeLogFill.h"
-#include "app/AppDelegate.h"
-#include "system/ManualClock.h"
+#include "app/Features.h"
+#include "app/Services.h"
 #include "kit/qt/LayoutLoader.h"
-#include "app/QtPlatform.h"
+#include "system/ManualClock.h"
 #include "kit/qt/ScreenStack.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "storm/qt/StrikeListWidget.h"
@@ -78,10 +78,9 @@ int main(int argc, char** argv) {
   // The application as it runs, without the map's tiles and position, which the list never needs.
   QWidget window;
   window.resize(360, 640);
-  const std::unique_ptr<storm::qt::QtPlatform> services = storm::qt::buildPlatform(storm::qt::Options{}, &window);
-  const std::unique_ptr<storm::ApplicationDelegate> delegate =
-      storm::stormDistanceApplication().makeDelegate(services->platform);
-  storm::qt::LayoutLoader loader(*delegate);
+  const std::unique_ptr<storm::qt::Services> services = storm::qt::buildServices(storm::qt::Options{}, &window);
+  storm::qt::Features features(*services, storm::qt::Options{}, nullptr);
+  storm::qt::LayoutLoader loader([&features](const std::string& name) { return features.makeViewController(name); });
   auto screens = std::make_shared<storm::qt::ScreenStack>(&window, loader);
   if (!screens->showMain("Main")) return 1;
   window.show();

@@ -39,21 +39,46 @@ double median(std::vector<double> samples) {
 [[gnu::noinline]] void emptyEntryPoint(bool canPrompt) { benchmark::DoNotOptimize(canPrompt); }
 void (*volatile emptyCall)(bool) = emptyEntryPoint;
 
-// The services the shared prompt runs on. The shared instance keeps the platform it was made
-// with, so there is one for the whole run; only its preference store is replaced.
+// A preference store that passes every call on to the store of the moment.
+class SwitchedPreferences : public storm::Preferences {
+ public:
+  std::shared_ptr<storm::Preferences> inner;
+  void declareKeys(const std::vector<storm::PreferenceKey>& keys) override { inner->declareKeys(keys); }
+  std::vector<storm::PreferenceKey> declaredKeys() const override { return inner->declaredKeys(); }
+  bool containsKey(const std::string& key) const override { return inner->containsKey(key); }
+  std::optional<std::string> stringForKey(const std::string& key) const override { return inner->stringForKey(key); }
+  void setObject(const std::optional<std::string>& value, const std::string& key) override {
+    inner->setObject(value, key);
+  }
+  double doubleForKey(const std::string& key) const override { return inner->doubleForKey(key); }
+  void setDouble(double value, const std::string& key) override { inner->setDouble(value, key); }
+  long integerForKey(const std::string& key) const override { return inner->integerForKey(key); }
+  void setInteger(long value, const std::string& key) override { inner->setInteger(value, key); }
+  bool boolForKey(const std::string& key) const override { return inner->boolForKey(key); }
+  void setBool(bool value, const std::string& key) override { inner->setBool(value, key); }
+  bool synchronize() override { return inner->synchronize(); }
+  bool update(const std::function<void(storm::Preferences&)>& change) override { return inner->update(change); }
+  void refresh() override { inner->refresh(); }
+};
+
+// The services the shared prompt runs on. The shared instance keeps the services it was made
+// with, so there is one set for the whole run; only its preference store is switched.
 struct RatingServices {
   RatingServices() {
-    platform.clock = std::make_shared<storm::qt::SystemClock>();
-    platform.bundle = std::make_shared<storm::qt::QtBundle>();
-    platform.notificationCenter = std::make_shared<storm::NotificationCenter>();
-    platform.reachability = std::make_shared<storm::qt::KernelReachability>();
-    platform.urlConnections = std::make_shared<storm::qt::QtURLConnectionFactory>();
+    auto services = std::make_shared<storm::RatingPrompt::Services>();
+    services->clock = clock;
+    services->bundle = std::make_shared<storm::qt::QtBundle>();
+    services->notificationCenter = std::make_shared<storm::NotificationCenter>();
+    services->reachability = std::make_shared<storm::qt::KernelReachability>();
+    services->urlConnections = std::make_shared<storm::qt::QtURLConnectionFactory>();
     dispatch = std::make_shared<storm::qt::QtDispatcher>();
-    platform.dispatch = dispatch;
-    storm::RatingPrompt::setSharedPlatform(&platform, "http://127.0.0.1:9/");
+    services->dispatch = dispatch;
+    services->preferences = preferences;
+    services->probeURL = "http://127.0.0.1:9/";
+    storm::RatingPrompt::setSharedServices(services);
   }
   ~RatingServices() {
-    storm::RatingPrompt::setSharedPlatform(nullptr);
+    storm::RatingPrompt::setSharedServices(nullptr);
     dispatch->waitForIdle();
   }
   // A fresh preference store over a file of `paddingBytes` (none: no file yet).
@@ -65,11 +90,11 @@ struct RatingServices {
       file.open(QIODevice::WriteOnly);
       file.write("[General]\npadding=" + QByteArray(static_cast<qsizetype>(paddingBytes), 'x') + "\n");
     }
-    platform.preferences =
-        std::make_shared<storm::qt::QtPreferences>(path, storm::RatingPrompt::preferenceKeys(), platform.clock);
+    preferences->inner = std::make_shared<storm::qt::QtPreferences>(path, storm::RatingPrompt::preferenceKeys(), clock);
   }
   QTemporaryDir dir;
-  storm::Platform platform;
+  std::shared_ptr<storm::Clock> clock = std::make_shared<storm::qt::SystemClock>();
+  std::shared_ptr<SwitchedPreferences> preferences = std::make_shared<SwitchedPreferences>();
   std::shared_ptr<storm::qt::QtDispatcher> dispatch;
 };
 

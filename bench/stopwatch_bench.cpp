@@ -35,14 +35,14 @@ class PlainLabel : public storm::Label {
 };
 
 void BM_Tick(benchmark::State& state) {
-  storm::Platform platform;
-  platform.clock = std::make_shared<storm::qt::SystemClock>();
-  platform.dateFormatters = std::make_shared<storm::qt::IcuDateFormatterFactory>();
-  auto stopwatch = std::make_shared<storm::Stopwatch>();
-  auto controller = std::make_shared<storm::MainViewController>(platform, stopwatch);
+  auto clock = std::make_shared<storm::qt::SystemClock>();
+  auto stopwatch = std::make_shared<storm::Stopwatch>(clock, nullptr);
+  storm::MainViewController::Services services;
+  services.dateFormatters = std::make_shared<storm::qt::IcuDateFormatterFactory>();
+  auto controller = std::make_shared<storm::MainViewController>(stopwatch, services);
   auto label = std::make_shared<PlainLabel>();
   controller->setOutlet("time", label);
-  stopwatch->startDate = platform.clock->monotonic() - 12.345;
+  stopwatch->startDate = clock->monotonic() - 12.345;
   for (auto _ : state) {
     controller->updateTimer();
     benchmark::DoNotOptimize(label->text());

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-// The application object and its delegate, and what an application hands the platform's loop.
+// The application's delegate, which the platform tells of the launch and of each lifecycle change,
+// and the way the screens' layouts get their controllers.
 
 namespace storm {
 
-struct Platform;
 class ViewController;
 
 class ApplicationDelegate {
@@ -21,30 +21,9 @@ class ApplicationDelegate {
   virtual void applicationWillEnterForeground() = 0;
   virtual void applicationDidBecomeActive() = 0;
   virtual void applicationWillTerminate() = 0;
-
-  // The controller of a screen whose layout names `className`; nothing for a class it does not know.
-  virtual std::shared_ptr<ViewController> makeViewController(const std::string& className) {
-    (void)className;
-    return nullptr;
-  }
 };
 
-// Keys of the launch options the platform hands the delegate.
-inline constexpr char kLaunchOptionProbeURL[] = "probeURL";          // the page the network probe fetches
-inline constexpr char kLaunchOptionRatingPrompt[] = "ratingPrompt";  // "off": no rating prompt
-
-// Hands URLs to the system (the browser, the store). The result is whether the system took it.
-class URLOpener {
- public:
-  virtual ~URLOpener() = default;
-  virtual bool openURL(const std::string& url) = 0;
-};
-
-// Everything the platform's loop needs to run an application.
-struct ApplicationDefinition {
-  std::function<std::unique_ptr<ApplicationDelegate>(Platform&)> makeDelegate;
-  // The layout shown at start.
-  std::string mainLayout = "Main";
-};
+// The controller of a screen whose layout names `className`; nothing for a class it does not know.
+using ViewControllerFactory = std::function<std::shared_ptr<ViewController>(const std::string& className)>;
 
 }  // namespace storm

@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "kit/Color.h"
@@ -73,24 +72,6 @@ class MKUserLocation {
   double horizontalAccuracy_ = 0;
 };
 
-// An earlier strike's distance: a thin ring of `km` radius around where it was measured from,
-// drawn under the overlays and apart from them, at `opacity` (0 to 1).
-struct StrikeRing {
-  CLLocationCoordinate2D center;
-  double km = 0;
-  double opacity = 1;
-  friend bool operator==(const StrikeRing&, const StrikeRing&) = default;
-};
-
-// The storm's lines in a small panel at the top of the map; an empty line is not shown.
-struct StormPanel {
-  std::string trend;      // whether the storm comes closer
-  std::string shelter;    // the call to take shelter
-  std::string countdown;  // the time left until the all-clear, while sheltering
-  std::string clear;      // the all-clear, until the next strike
-  friend bool operator==(const StormPanel&, const StormPanel&) = default;
-};
-
 class MKMapView;
 
 class MKMapViewDelegate {
@@ -115,11 +96,6 @@ class MKMapView : public View {
   virtual void setDelegate(std::weak_ptr<MKMapViewDelegate> delegate) = 0;
   virtual MKMapType mapType() const = 0;
   virtual void setMapType(MKMapType type) = 0;
-  // Rings of earlier strikes, in the order given; not overlays, and so not in overlays().
-  virtual std::vector<StrikeRing> strikeRings() const = 0;
-  virtual void setStrikeRings(std::vector<StrikeRing> rings) = 0;
-  virtual StormPanel stormPanel() const = 0;
-  virtual void setStormPanel(const StormPanel& panel) = 0;
 };
 
 }  // namespace storm

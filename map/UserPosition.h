@@ -18,6 +18,8 @@ class UserPosition {
   virtual ~UserPosition() = default;
   // A fix if there is one, else the place set; nothing when neither is known.
   virtual std::optional<CLLocationCoordinate2D> position() const = 0;
+  // The radius of the position's uncertainty in metres; 0 when its source did not say.
+  virtual double accuracy() const { return 0; }
   // Told of each fix and each place the user sets, as they arrive.
   virtual void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) = 0;
   // Takes `place` as the user's position until a fix arrives; the observer is not told.

@@ -24,9 +24,13 @@ std::string elapsedText(double elapsed, DateFormatterFactory& formatters) {
 Distance distanceForSeconds(float seconds) { return distanceForSeconds(seconds, kSpeedOfSoundKmPerSecond); }
 
 Distance distanceForSeconds(float seconds, double speedKmPerSecond) {
+  return distanceForKilometres(static_cast<float>(static_cast<double>(seconds) * speedKmPerSecond));
+}
+
+Distance distanceForKilometres(float kilometres) {
   Distance d;
-  d.kilometres = static_cast<float>(static_cast<double>(seconds) * speedKmPerSecond);
-  d.miles = static_cast<float>(static_cast<double>(d.kilometres) * kMilesPerKilometre);
+  d.kilometres = kilometres;
+  d.miles = static_cast<float>(static_cast<double>(kilometres) * kMilesPerKilometre);
   return d;
 }
 

@@ -33,6 +33,9 @@ Distance distanceForSeconds(float seconds);
 // standard one.
 Distance distanceForSeconds(float seconds, double speedKmPerSecond);
 
+// A distance of `kilometres` with its miles, the product taken in double precision and narrowed.
+Distance distanceForKilometres(float kilometres);
+
 // "%.2fmi or %.2fkm" of the distance.
 std::string distanceText(const Distance& distance);
 

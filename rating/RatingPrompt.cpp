@@ -27,14 +27,9 @@ constexpr long kButtonNoThanks = 0;
 constexpr long kButtonRate = 1;
 constexpr long kButtonRemindLater = 2;
 
-struct SharedServices {
-  std::atomic<Platform*> platform{nullptr};
-  std::mutex mutex;  // guards probeURL
-  std::string probeURL;
-};
-
-SharedServices& shared() {
-  static SharedServices services;
+// The services of the shared instance: set once at start-up, read from any thread.
+std::atomic<std::shared_ptr<const RatingPrompt::Services>>& shared() {
+  static std::atomic<std::shared_ptr<const RatingPrompt::Services>> services;
   return services;
 }
 
@@ -63,23 +58,16 @@ std::string formatWithArgument(std::string_view format, std::string_view argumen
   return out;
 }
 
-RatingPrompt::RatingPrompt(Platform& platform, std::string probeURL)
-    : platform_(platform), probeURL_(std::move(probeURL)) {}
+RatingPrompt::RatingPrompt(std::shared_ptr<const Services> services) : services_(std::move(services)) {}
 
 // ---- class operations ----
 
-void RatingPrompt::setSharedPlatform(Platform* platform, std::string probeURL) {
-  {
-    std::lock_guard lock(shared().mutex);
-    shared().probeURL = std::move(probeURL);
-  }
-  shared().platform.store(platform);
-}
+void RatingPrompt::setSharedServices(std::shared_ptr<const Services> services) { shared().store(std::move(services)); }
 
 void RatingPrompt::submit(void (RatingPrompt::*operation)(bool), bool canPromptForRating) {
-  Platform* platform = shared().platform.load();
-  if (!platform) return;
-  send(platform->dispatch, &Dispatcher::asyncLowPriority,
+  const std::shared_ptr<const Services> services = shared().load();
+  if (!services) return;
+  send(services->dispatch, &Dispatcher::asyncLowPriority,
        [operation, canPromptForRating] { send(sharedInstance(), operation, canPromptForRating); });
 }
 
@@ -98,15 +86,13 @@ void RatingPrompt::appLaunched() { appLaunched(true); }
 std::shared_ptr<RatingPrompt> RatingPrompt::sharedInstance() {
   static OnceFlag once;
   static std::shared_ptr<RatingPrompt> instance;
-  Platform* platform = shared().platform.load();
-  if (!platform) return nullptr;
-  dispatchOnce(once, [platform] {
-    std::unique_lock lock(shared().mutex);
-    std::string probeURL = shared().probeURL;
-    lock.unlock();
-    instance = std::make_shared<RatingPrompt>(*platform, std::move(probeURL));
+  std::shared_ptr<const Services> services = shared().load();
+  if (!services) return nullptr;
+  dispatchOnce(once, [&services] {
+    instance = std::make_shared<RatingPrompt>(services);
     // Registered once, for the life of the process; it finds the instance afresh each time.
-    platform->notificationCenter->addObserver(kApplicationWillResignActiveNotification, [] { appWillResignActive(); });
+    send(services->notificationCenter, &NotificationCenter::addObserver,
+         std::string(kApplicationWillResignActiveNotification), [] { appWillResignActive(); });
   });
   return instance;
 }
@@ -135,12 +121,12 @@ void RatingPrompt::incrementUseCount() { incrementCount(Counter::Uses); }
 void RatingPrompt::incrementSignificantEventCount() { incrementCount(Counter::SignificantEvents); }
 
 void RatingPrompt::incrementCount(Counter counter) {
-  const std::optional<std::string> current = platform_.bundle->infoString(kCFBundleVersionKey);
+  const std::optional<std::string> current = services_->bundle->infoString(kCFBundleVersionKey);
   const bool uses = counter == Counter::Uses;
   std::lock_guard lock(recordMutex_);
   // Read, counted and saved under the store's lock, so that copies of the application running
   // side by side lose none of each other's uses.
-  platform_.preferences->update([&](Preferences& store) {
+  services_->preferences->update([&](Preferences& store) {
     std::optional<std::string> tracked = store.stringForKey(kRatingPromptCurrentVersion);
     if (!tracked) {
       // A record without a version belongs to the current one; it is not a version change.
@@ -149,7 +135,7 @@ void RatingPrompt::incrementCount(Counter counter) {
     }
     if (tracked && current && *tracked == *current) {
       if (store.doubleForKey(kRatingPromptFirstUseDate) == 0.0)
-        store.setDouble(platform_.clock->now(), kRatingPromptFirstUseDate);
+        store.setDouble(services_->clock->now(), kRatingPromptFirstUseDate);
       const char* key = uses ? kRatingPromptUseCount : kRatingPromptSignificantEventCount;
       const long count = store.integerForKey(key);
       // A count at the top of the range stays there rather than overflowing.
@@ -157,7 +143,7 @@ void RatingPrompt::incrementCount(Counter counter) {
     } else {
       // Another version (newer or older): the record starts over for it.
       store.setObject(current, kRatingPromptCurrentVersion);
-      store.setDouble(uses ? platform_.clock->now() : 0.0, kRatingPromptFirstUseDate);
+      store.setDouble(uses ? services_->clock->now() : 0.0, kRatingPromptFirstUseDate);
       store.setInteger(uses ? 1L : 0L, kRatingPromptUseCount);
       store.setInteger(uses ? 0L : 1L, kRatingPromptSignificantEventCount);
       store.setBool(false, kRatingPromptRatedCurrentVersion);
@@ -170,33 +156,33 @@ void RatingPrompt::incrementCount(Counter counter) {
 // ---- conditions and probe ----
 
 bool RatingPrompt::ratingConditionsHaveBeenMet() {
-  Preferences* store = platform_.preferences.get();
+  Preferences* store = services_->preferences.get();
   std::lock_guard lock(recordMutex_);
   // An answer given in another copy of the application counts here too.
   store->refresh();
   const double firstUse = store->doubleForKey(kRatingPromptFirstUseDate);
-  if (platform_.clock->now() - firstUse < kSecondsUntilPrompt) return false;
+  if (services_->clock->now() - firstUse < kSecondsUntilPrompt) return false;
   if (store->integerForKey(kRatingPromptUseCount) < kUsesUntilPrompt) return false;
   if (store->integerForKey(kRatingPromptSignificantEventCount) < kSignificantEventsUntilPrompt) return false;
   if (store->boolForKey(kRatingPromptDeclinedToRate)) return false;
   if (store->boolForKey(kRatingPromptRatedCurrentVersion)) return false;
   const double reminder = store->doubleForKey(kRatingPromptReminderRequestDate);
-  return platform_.clock->now() - reminder >= kSecondsBeforeReminding;
+  return services_->clock->now() - reminder >= kSecondsBeforeReminding;
 }
 
 bool RatingPrompt::connectedToNetwork() {
   const SocketAddressIn zeroAddress;
-  std::unique_ptr<ReachabilityTarget> target = platform_.reachability->createWithAddress(zeroAddress);
+  std::unique_ptr<ReachabilityTarget> target = services_->reachability->createWithAddress(zeroAddress);
   ReachabilityFlags flags = 0;
   const bool gotFlags = send(target.get(), &ReachabilityTarget::getFlags, flags);
   target.reset();
   if (!gotFlags) {
-    platform_.logger->log("Error. Could not recover network reachability flags");
+    services_->logger->log("Error. Could not recover network reachability flags");
     return false;
   }
   // The probe goes out whatever the flags say: they are only looked at afterwards.
-  const URLRequest request{probeURL_, URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0};
-  const bool connected = platform_.urlConnections->startConnection(request);
+  const URLRequest request{services_->probeURL, URLRequestCachePolicy::ReloadIgnoringLocalCacheData, 20.0};
+  const bool connected = services_->urlConnections->startConnection(request);
   const bool directRoute =
       (flags & (kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired)) ==
       kSCNetworkReachabilityFlagsReachable;
@@ -218,17 +204,17 @@ void RatingPrompt::incrementSignificantEventAndRate(bool canPromptForRating) {
 
 void RatingPrompt::rateIfAllowed(bool canPromptForRating) {
   if (!canPromptForRating || !ratingConditionsHaveBeenMet() || !connectedToNetwork()) return;
-  platform_.dispatch->asyncMain([self = shared_from_this()] { self->showRatingAlert(); });
+  services_->dispatch->asyncMain([self = shared_from_this()] { self->showRatingAlert(); });
 }
 
-std::string RatingPrompt::localized(const std::string& key) const { return platform_.bundle->localizedString(key); }
+std::string RatingPrompt::localized(const std::string& key) const { return services_->bundle->localizedString(key); }
 
 std::string RatingPrompt::bundleName() const {
-  std::optional<std::string> name = platform_.bundle->infoString(kCFBundleNameKey);
+  std::optional<std::string> name = services_->bundle->infoString(kCFBundleNameKey);
   if (name) return *name;
   // Without a name the text reads as if the name were empty; said once, not at every dialog.
   if (!namelessReported_.exchange(true))
-    platform_.logger->log("The bundle has no name (CFBundleName); it shows as empty");
+    services_->logger->log("The bundle has no name (CFBundleName); it shows as empty");
   return {};
 }
 
@@ -246,7 +232,7 @@ void RatingPrompt::showRatingAlert() {
   const std::string rate = formatWithArgument(localized(kRateButtonText), bundleName());
   const std::string remind = localized(kRemindButtonText);
   ratingAlert_ =
-      platform_.alertViews->makeAlertView(title, message, weak_from_this(), cancel, std::vector{rate, remind});
+      services_->alertViews->makeAlertView(title, message, weak_from_this(), cancel, std::vector{rate, remind});
   send(ratingAlert_, &AlertView::show);
 }
 
@@ -265,7 +251,7 @@ void RatingPrompt::hideRatingAlert() {
 template <class Write>
 void RatingPrompt::recordAnswer(Write&& write) {
   std::lock_guard lock(recordMutex_);
-  platform_.preferences->update([&](Preferences& store) { write(&store); });
+  services_->preferences->update([&](Preferences& store) { write(&store); });
 }
 
 void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
@@ -276,7 +262,7 @@ void RatingPrompt::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
     case kButtonRate: rateApp(); break;
     case kButtonRemindLater:
       recordAnswer(
-          [this](Preferences* store) { store->setDouble(platform_.clock->now(), kRatingPromptReminderRequestDate); });
+          [this](Preferences* store) { store->setDouble(services_->clock->now(), kRatingPromptReminderRequestDate); });
       break;
     default: break;
   }
@@ -286,13 +272,13 @@ void RatingPrompt::rateApp() {
   const std::string url = replaceAll(reviewURLTemplate(), "APP_ID", std::to_string(applicationStoreIdentifier));
   // Stored before the store opens, which may take the application out of the foreground.
   recordAnswer([](Preferences* store) { store->setBool(true, kRatingPromptRatedCurrentVersion); });
-  if (!platform_.urlOpener || platform_.urlOpener->openURL(url)) return;
+  if (!services_->urlOpener || services_->urlOpener->openURL(url)) return;
   // A desktop without a handler for the store's links: the software centre has the app's page,
   // where reviews are written too.
   const std::string centre = softwareCentreURL();
-  const bool opened = platform_.urlOpener->openURL(centre);
-  if (platform_.logger)
-    platform_.logger->log(opened ? "No handler for " + url + "; opened " + centre + " instead"
+  const bool opened = services_->urlOpener->openURL(centre);
+  if (services_->logger)
+    services_->logger->log(opened ? "No handler for " + url + "; opened " + centre + " instead"
                                  : "No handler for " + url + " or " + centre + "; nothing opened");
 }
 

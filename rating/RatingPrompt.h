@@ -9,7 +9,15 @@
 
 #include "BuildConfig.h"
 #include "kit/AlertView.h"
-#include "app/Platform.h"
+#include "kit/Bundle.h"
+#include "kit/NotificationCenter.h"
+#include "kit/Reachability.h"
+#include "kit/URLConnection.h"
+#include "system/Clock.h"
+#include "system/Dispatch.h"
+#include "system/Logger.h"
+#include "system/Preferences.h"
+#include "system/URLOpener.h"
 
 // The rating prompt. It counts the uses of each application version in the user's preferences,
 // and when the version has been used long and often enough, the user has not answered yet and
@@ -18,8 +26,8 @@
 //
 // The application talks to it through the class operations (appLaunched, appEnteredForeground),
 // which return at once: the bookkeeping runs on the low-priority queue, the dialog on the main
-// thread. Instances run on the services of the Platform they are given; the shared instance uses
-// the one set with setSharedPlatform.
+// thread. Instances run on the services they are given; the shared instance on those set with
+// setSharedServices.
 
 namespace storm {
 
@@ -47,14 +55,29 @@ inline constexpr long applicationStoreIdentifier = build::kAppStoreId;
 
 class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_this<RatingPrompt> {
  public:
-  // `platform` must outlive the instance.
-  explicit RatingPrompt(Platform& platform, std::string probeURL = kRatingPromptProbeURL);
+  // What the prompt runs on. The record, the bundle, the clock and the queue are needed; without
+  // the others their step does nothing (no dialog, no probe, no link opened, nothing logged).
+  struct Services {
+    std::shared_ptr<Preferences> preferences;
+    std::shared_ptr<Bundle> bundle;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<Dispatcher> dispatch;
+    std::shared_ptr<Reachability> reachability;
+    std::shared_ptr<URLConnectionFactory> urlConnections;
+    std::shared_ptr<AlertViewFactory> alertViews;
+    std::shared_ptr<URLOpener> urlOpener;
+    std::shared_ptr<Logger> logger;
+    std::shared_ptr<NotificationCenter> notificationCenter;
+    std::string probeURL = kRatingPromptProbeURL;
+  };
+
+  explicit RatingPrompt(std::shared_ptr<const Services> services);
 
   // ---- class operations ----
 
   // The services of the shared instance. Set once at start-up, before the first entry point;
   // without them the entry points do nothing.
-  static void setSharedPlatform(Platform* platform, std::string probeURL = kRatingPromptProbeURL);
+  static void setSharedServices(std::shared_ptr<const Services> services);
   // A launch / a return to the foreground: counts a use and, if `canPromptForRating`, may ask.
   static void appLaunched(bool canPromptForRating);
   static void appEnteredForeground(bool canPromptForRating);
@@ -102,8 +125,7 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   std::string localized(const std::string& key) const;
   std::string bundleName() const;
 
-  Platform& platform_;
-  const std::string probeURL_;
+  const std::shared_ptr<const Services> services_;
   // Serialises this instance's uses of the record (counting, answers, the conditions' reads), so
   // that the conditions read one state of it while the queue and the main thread both change it.
   // Other processes are kept out by the store's own lock (`Preferences::update`).

@@ -29,22 +29,22 @@ void FlipsideViewController::done(View*) {
   if (auto delegate = delegate_.lock()) delegate->flipsideViewControllerDidFinish(*this);
 }
 
-void FlipsideViewController::more(View*) { platform_.urlOpener->openURL(makerPageURL()); }
+void FlipsideViewController::more(View*) { send(services_.urlOpener, &URLOpener::openURL, makerPageURL()); }
 
 std::string FlipsideViewController::degreesText(double celsius) const {
-  const bool fahrenheit = usesFahrenheit(*platform_.bundle);
+  const bool fahrenheit = usesFahrenheit(*services_.locale);
   const double degrees = fahrenheit ? fahrenheitFromCelsius(celsius) : celsius;
   // Whole degrees as such, anything finer to a tenth.
   const bool whole = std::fabs(degrees - std::round(degrees)) < 0.05;
-  std::string text = platform_.bundle->decimalText(degrees, whole ? 0 : 1);
+  std::string text = services_.locale->decimalText(degrees, whole ? 0 : 1);
   if (text.rfind('-', 0) == 0) text.replace(0, 1, "\u2212");
   return text + (fahrenheit ? " \u00b0F" : " \u00b0C");
 }
 
 void FlipsideViewController::showTemperatureSetting() {
-  if (!platform_.bundle) return;
-  const Bundle& bundle = *platform_.bundle;
-  const Preferences* settings = platform_.settings.get();
+  if (!services_.locale) return;
+  const Locale& bundle = *services_.locale;
+  const Preferences* settings = services_.settings.get();
   const bool set = settings && settings->containsKey(kAirTemperatureKey) &&
                    speedOfSoundAt(settings->doubleForKey(kAirTemperatureKey));
   const double speed = speedOfSoundSetting(settings) * 1000.0;
@@ -70,17 +70,17 @@ void FlipsideViewController::showTemperatureSetting() {
 
 void FlipsideViewController::temperatureChanged(View*) {
   auto field = temperature_.lock();
-  if (!field || !platform_.settings || !platform_.bundle) return;
-  const TemperatureEntry entry = parseTemperatureEntry(field->text(), usesFahrenheit(*platform_.bundle));
+  if (!field || !services_.settings || !services_.locale) return;
+  const TemperatureEntry entry = parseTemperatureEntry(field->text(), usesFahrenheit(*services_.locale));
   if (entry.kind == TemperatureEntry::Invalid) {
     if (auto note = temperatureNote_.lock())
       note->setText(
-          formatText(platform_.bundle->localizedString("Enter a temperature from %1 to %2, or leave the field empty "
+          formatText(services_.locale->localizedString("Enter a temperature from %1 to %2, or leave the field empty "
                                                        "for the standard speed of sound."),
                      {degreesText(kLowestAirTemperature), degreesText(kHighestAirTemperature)}));
     return;
   }
-  setAirTemperature(*platform_.settings,
+  setAirTemperature(*services_.settings,
                     entry.kind == TemperatureEntry::Degrees ? std::optional(entry.celsius) : std::nullopt);
   showTemperatureSetting();
 }

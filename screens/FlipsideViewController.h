@@ -3,9 +3,11 @@
 #include <memory>
 #include <string_view>
 
-#include "app/Platform.h"
+#include "kit/Bundle.h"
 #include "kit/View.h"
 #include "kit/ViewController.h"
+#include "system/Preferences.h"
+#include "system/URLOpener.h"
 
 // The information screen: what the app does and how, the air temperature that sets the speed of
 // sound, a link to the maker's other apps, and the way back to the main screen through its
@@ -23,7 +25,13 @@ class FlipsideViewControllerDelegate {
 
 class FlipsideViewController : public ViewController {
  public:
-  explicit FlipsideViewController(Platform& platform) : platform_(platform) {}
+  struct Services {
+    std::shared_ptr<URLOpener> urlOpener;
+    std::shared_ptr<Locale> locale;
+    std::shared_ptr<Preferences> settings;  // the air temperature
+  };
+
+  explicit FlipsideViewController(Services services) : services_(std::move(services)) {}
 
   std::shared_ptr<FlipsideViewControllerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<FlipsideViewControllerDelegate> delegate) { delegate_ = std::move(delegate); }
@@ -46,7 +54,7 @@ class FlipsideViewController : public ViewController {
   void showTemperatureSetting();
   std::string degreesText(double celsius) const;
 
-  Platform& platform_;
+  const Services services_;
   std::weak_ptr<FlipsideViewControllerDelegate> delegate_;
   std::weak_ptr<TextField> temperature_;
   std::weak_ptr<Label> temperatureNote_;

@@ -47,24 +47,24 @@ ViewController::Action HistoryViewController::action(std::string_view selector) 
 }
 
 std::string HistoryViewController::localized(const char* key) const {
-  return platform_.bundle ? platform_.bundle->localizedString(key) : std::string(key);
+  return services_.locale ? services_.locale->localizedString(key) : std::string(key);
 }
 
 void HistoryViewController::viewDidLoad() {
   updateTrend();
   send(result_, &Label::setText, std::string());
   send(strikeList_, &StrikeList::setEmptyText, localized("No strikes recorded yet"));
-  if (platform_.strikes) send(strikeList_, &StrikeList::showLog, platform_.strikes);
+  if (services_.strikes) send(strikeList_, &StrikeList::showLog, services_.strikes);
 }
 
 void HistoryViewController::updateTrend() {
-  const double now = platform_.clock->now();
+  const double now = services_.clock->now();
   const std::vector<Strike> recent =
-      platform_.strikes ? platform_.strikes->recent(now - kTrendWindowSeconds) : std::vector<Strike>{};
+      services_.strikes ? services_.strikes->recent(now - kTrendWindowSeconds) : std::vector<Strike>{};
   const std::optional<Trend> trend = trendAt(recent, now);
   const std::string text =
-      trend && platform_.bundle
-          ? formatText(localized("Last 15 minutes: %1"), {keptTogether(trendText(*trend, *platform_.bundle))})
+      trend && services_.locale
+          ? formatText(localized("Last 15 minutes: %1"), {keptTogether(trendText(*trend, *services_.locale))})
           : localized("Not enough strikes in the last 15 minutes for a trend");
   send(trend_, &Label::setText, text);
 }
@@ -75,16 +75,16 @@ void HistoryViewController::done(View*) {
 
 void HistoryViewController::exportLog(View*) {
   std::weak_ptr<HistoryViewController> weak = self();
-  send(platform_.files, &FileChooser::chooseSaveFile, std::string(kExportFileName),
+  send(services_.files, &FileChooser::chooseSaveFile, std::string(kExportFileName),
        [weak](std::optional<std::string> path) {
          if (auto controller = weak.lock(); controller && path) controller->exportTo(*path);
        });
 }
 
 void HistoryViewController::exportTo(const std::string& path) {
-  if (!platform_.strikes) return;
+  if (!services_.strikes) return;
   std::weak_ptr<HistoryViewController> weak = self();
-  platform_.strikes->exportCSV(path, [weak, path](bool written) {
+  services_.strikes->exportCSV(path, [weak, path](bool written) {
     auto controller = weak.lock();
     if (!controller) return;
     if (!written) {
@@ -93,11 +93,11 @@ void HistoryViewController::exportTo(const std::string& path) {
     }
     // The log's size as the export saw it: nothing can be appended while this screen covers the
     // main one, and the read is queued behind the export.
-    controller->platform_.strikes->readPage(0, 0, [weak, path](StrikePage page) {
+    controller->services_.strikes->readPage(0, 0, [weak, path](StrikePage page) {
       auto controller = weak.lock();
       if (!controller) return;
-      const std::string count = controller->platform_.bundle
-                                    ? controller->platform_.bundle->decimalText(static_cast<double>(page.total), 0)
+      const std::string count = controller->services_.locale
+                                    ? controller->services_.locale->decimalText(static_cast<double>(page.total), 0)
                                     : std::to_string(page.total);
       send(controller->result_, &Label::setText,
            page.total == 1 ? formatText(controller->localized("Exported 1 strike to %1"), {path})
@@ -107,17 +107,17 @@ void HistoryViewController::exportTo(const std::string& path) {
 }
 
 void HistoryViewController::clear(View*) {
-  if (!platform_.alertViews || (clearAlert_ && clearAlert_->isVisible())) return;
-  clearAlert_ = platform_.alertViews->makeAlertView(
+  if (!services_.alertViews || (clearAlert_ && clearAlert_->isVisible())) return;
+  clearAlert_ = services_.alertViews->makeAlertView(
       localized("Clear all strikes?"), localized("This removes every recorded strike. It cannot be undone."), self(),
       localized("Cancel"), {localized("Clear")});
   clearAlert_->show();
 }
 
 void HistoryViewController::alertViewClickedButtonAtIndex(AlertView&, long buttonIndex) {
-  if (buttonIndex != kClearButtonIndex || !platform_.strikes) return;
+  if (buttonIndex != kClearButtonIndex || !services_.strikes) return;
   std::weak_ptr<HistoryViewController> weak = self();
-  platform_.strikes->clear([weak](bool cleared) {
+  services_.strikes->clear([weak](bool cleared) {
     auto controller = weak.lock();
     if (!controller) return;
     send(controller->result_, &Label::setText,

@@ -5,9 +5,12 @@
 #include <string_view>
 
 #include "kit/AlertView.h"
-#include "app/Platform.h"
-#include "storm/StrikeList.h"
 #include "kit/ViewController.h"
+#include "storm/StrikeList.h"
+#include "storm/StrikeStore.h"
+#include "system/Clock.h"
+#include "system/FileChooser.h"
+#include "system/Locale.h"
 
 // The history screen: the storm's trend over the last quarter hour, every strike of the log
 // newest first, the log written out as CSV or cleared, and the way back to the main screen
@@ -27,7 +30,15 @@ class HistoryViewController : public ViewController, public AlertViewDelegate {
  public:
   static constexpr const char* kExportFileName = "storm-distance-strikes.csv";
 
-  explicit HistoryViewController(Platform& platform) : platform_(platform) {}
+  struct Services {
+    std::shared_ptr<StrikeStore> strikes;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<Locale> locale;
+    std::shared_ptr<AlertViewFactory> alertViews;
+    std::shared_ptr<FileChooser> files;
+  };
+
+  explicit HistoryViewController(Services services) : services_(std::move(services)) {}
 
   std::shared_ptr<HistoryViewControllerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<HistoryViewControllerDelegate> delegate) { delegate_ = std::move(delegate); }
@@ -57,7 +68,7 @@ class HistoryViewController : public ViewController, public AlertViewDelegate {
   void exportTo(const std::string& path);
   std::string localized(const char* key) const;
 
-  Platform& platform_;
+  const Services services_;
   std::weak_ptr<HistoryViewControllerDelegate> delegate_;
   std::weak_ptr<StrikeList> strikeList_;
   std::weak_ptr<Label> trend_;

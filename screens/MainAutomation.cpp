@@ -35,27 +35,6 @@ Json mapJson(MKMapView& map) {
       .set("userLocation", std::move(user));
 }
 
-// What the map shows of the storm besides its circle: the rings of earlier strikes, newest first,
-// and the panel's lines (null where the panel has none).
-Json stormMapJson(MKMapView& map) {
-  Json rings = Json::array();
-  for (const StrikeRing& ring : map.strikeRings())
-    rings.push(Json::object()
-                   .set("lat", ring.center.latitude)
-                   .set("lon", ring.center.longitude)
-                   .set("km", ring.km)
-                   .set("opacity", ring.opacity));
-  const StormPanel panel = map.stormPanel();
-  auto line = [](const std::string& text) { return text.empty() ? Json() : Json(text); };
-  return Json::object()
-      .set("rings", std::move(rings))
-      .set("panel", Json::object()
-                        .set("trend", line(panel.trend))
-                        .set("shelter", line(panel.shelter))
-                        .set("countdown", line(panel.countdown))
-                        .set("clear", line(panel.clear)));
-}
-
 }  // namespace
 
 void MainViewController::registerAutomation(AutomationRegistry& automation) {
@@ -93,10 +72,6 @@ void MainViewController::registerAutomation(AutomationRegistry& automation) {
   automation.addStateMember("content", member([](MainViewController& c) {
                               auto content = c.contentView();
                               return content ? Json::object().set("frame", rectJson(content->frame())) : Json();
-                            }));
-  automation.addStateMember("stormMap", member([](MainViewController& c) {
-                              auto map = c.mapView();
-                              return map ? stormMapJson(*map) : Json();
                             }));
 }
 

@@ -11,15 +11,13 @@ constexpr double kBannerAnimationSeconds = 0.5;
 }
 
 void MainViewController::viewDidLoad() {
-  if (platform_.automation) registerAutomation(*platform_.automation);
-  watchStorm();
   createAdBannerView();
   send(view(), &View::addSubview, std::static_pointer_cast<View>(adBannerView_));
   ViewController::viewDidLoad();
 }
 
 void MainViewController::createAdBannerView() {
-  adBannerView_ = platform_.banners->initWithFrame(RectZero);
+  adBannerView_ = send(services_.banners, &ADBannerService::initWithFrame, RectZero);
   const Rect banner = send(adBannerView_, &View::frame);
   const float height = send(view(), &View::frame).height;
   send(adBannerView_, &View::setFrame, Rect{banner.x, height, banner.width, banner.height});
@@ -33,8 +31,8 @@ void MainViewController::adjustBannerView() {
   Rect content = send(view(), &View::bounds);
   Rect banner = send(adBannerView_, &View::frame);
   if (send(adBannerView_, &ADBannerView::isBannerLoaded)) {
-    const Size reserved = platform_.banners->sizeFromBannerContentSizeIdentifier(
-        send(adBannerView_, &ADBannerView::currentContentSizeIdentifier));
+    const Size reserved = send(services_.banners, &ADBannerService::sizeFromBannerContentSizeIdentifier,
+                               send(adBannerView_, &ADBannerView::currentContentSizeIdentifier));
     content.height -= reserved.height;
     banner.y = content.height;
   } else {
@@ -42,7 +40,7 @@ void MainViewController::adjustBannerView() {
   }
   // The block keeps the controller alive and fetches the views when it runs.
   auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
-  platform_.animator->animateWithDuration(kBannerAnimationSeconds, [self, banner, content] {
+  send(services_.animator, &Animator::animateWithDuration, kBannerAnimationSeconds, [self, banner, content] {
     send(self->adBannerView(), &View::setFrame, banner);
     send(self->contentView(), &View::setFrame, content);
   });

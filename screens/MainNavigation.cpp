@@ -28,6 +28,6 @@ void MainViewController::historyViewControllerDidFinish(HistoryViewController&) 
   dismissModalViewControllerAnimated(true);
 }
 
-void MainViewController::paid(View*) { platform_.urlOpener->openURL(productPageURL()); }
+void MainViewController::paid(View*) { send(services_.urlOpener, &URLOpener::openURL, productPageURL()); }
 
 }  // namespace storm

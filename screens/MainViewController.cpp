@@ -2,13 +2,8 @@
 
 namespace storm {
 
-MainViewController::MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch,
-                                       std::shared_ptr<StormWatch> watch)
-    : platform_(platform), stopwatch_(std::move(stopwatch)), watch_(std::move(watch)) {}
-
-MainViewController::~MainViewController() {
-  if (stormTimer_) stormTimer_->invalidate();
-}
+MainViewController::MainViewController(std::shared_ptr<Stopwatch> stopwatch, Services services)
+    : stopwatch_(std::move(stopwatch)), services_(std::move(services)) {}
 
 bool MainViewController::setOutlet(std::string_view name, const std::shared_ptr<View>& view) {
   if (name == "time") return connect(time_, view);

@@ -4,21 +4,22 @@
 #include <optional>
 #include <string_view>
 
-#include "measure/Measurement.h"
-#include "measure/Stopwatch.h"
+#include "automation/Automation.h"
 #include "kit/AdBanner.h"
 #include "kit/Map.h"
-#include "app/Platform.h"
 #include "kit/View.h"
 #include "kit/ViewController.h"
+#include "measure/Measurement.h"
+#include "measure/Stopwatch.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/HistoryViewController.h"
-#include "storm/StormWatch.h"
+#include "system/DateFormatter.h"
+#include "system/URLOpener.h"
 
-// The main screen: the stopwatch button with its time and distance labels, the storm map and its
-// type selector (with the rings of the hour's earlier strikes and a panel of the storm's trend and
-// shelter advice over it), the advertising banner at its foot, and the ways to the information
-// screen, the strike history and the store.
+// The main screen: the stopwatch button with its time and distance labels, the storm map with its
+// distance circle and type selector, the advertising banner at its foot, and the ways to the
+// information screen, the strike history and the store. What the map shows of the storm besides
+// the circle is the storm feature's own layer of the map.
 
 namespace storm {
 
@@ -28,11 +29,16 @@ class MainViewController : public ViewController,
                            public FlipsideViewControllerDelegate,
                            public HistoryViewControllerDelegate {
  public:
-  // `stopwatch` is the application's one stopwatch, and `watch` its watch over the storm, shared by
-  // every main screen; without a watch the map shows no shelter advice.
-  MainViewController(Platform& platform, std::shared_ptr<Stopwatch> stopwatch,
-                     std::shared_ptr<StormWatch> watch = nullptr);
-  ~MainViewController() override;
+  // The services the screen uses; any may be missing, and what needs it then does nothing.
+  struct Services {
+    std::shared_ptr<DateFormatterFactory> dateFormatters;
+    std::shared_ptr<ADBannerService> banners;
+    std::shared_ptr<Animator> animator;
+    std::shared_ptr<URLOpener> urlOpener;
+  };
+
+  // `stopwatch` is the application's one stopwatch, shared by every main screen.
+  MainViewController(std::shared_ptr<Stopwatch> stopwatch, Services services);
 
   // Outlets: the layout's views, held weakly; the content view strongly.
   std::shared_ptr<Label> time() const { return time_.lock(); }
@@ -57,20 +63,10 @@ class MainViewController : public ViewController,
   void updateTimer();
   // Escape while timing: the measurement is dropped as if never started; nothing is recorded.
   void cancel(View* sender);
-  // Appends the measurement just shown to the strike log.
-  void recordStrike(float seconds, const Distance& distance, double speed);
   // Centres the map on the user, fits a circle of `kilometres` radius and draws it.
   void updateStormCircle(float kilometres);
   std::shared_ptr<MKOverlayView> mapViewViewForOverlay(MKMapView& mapView,
                                                        const std::shared_ptr<MKOverlay>& overlay) override;
-  // Hands the map the rings of the last hour's earlier strikes and the panel's lines. The rings
-  // and the trend are worked out again only when `everything` is asked for, or a minute after they
-  // last were; the countdown every time. Then sets the one timer that calls it again: at the next
-  // second of the countdown while sheltering, a minute on while rings or a trend are shown, and
-  // not at all otherwise.
-  void refreshStorm(bool everything);
-  // Has the storm watch refresh the map whenever the storm changes, and refreshes it now.
-  void watchStorm();
   // The map-type selector's action.
   void switcher(View* sender);
 
@@ -100,14 +96,8 @@ class MainViewController : public ViewController,
   Action action(std::string_view selector) override;
 
  private:
-  Platform& platform_;
   const std::shared_ptr<Stopwatch> stopwatch_;
-  const std::shared_ptr<StormWatch> watch_;
-  // The flash time of the strike whose circle the map shows; it gets no ring of its own.
-  std::optional<double> circleStrike_;
-  std::shared_ptr<Timer> stormTimer_;
-  double stormRefreshedAt_ = 0;  // wall-clock time the rings and the trend were last worked out
-  bool stormChanges_ = false;    // rings or a trend are on show: they change as time passes
+  const Services services_;
   std::weak_ptr<Label> time_;
   std::weak_ptr<Label> dist_;
   std::weak_ptr<Button> buttonP_;

@@ -19,11 +19,12 @@ std::optional<double> numberFrom(const std::string& word) {
   return value;
 }
 
-Json stormJson(Platform& platform, const StormWatch* watch) {
-  const double now = platform.clock->now();
+Json stormJson(const StormAutomation& storm) {
+  const double now = storm.clock->now();
+  const StrikeStore* store = storm.watch ? storm.watch->strikes().get() : nullptr;
   // The longest look back any rule takes: the countdown after a close strike.
   const std::vector<Strike> strikes =
-      platform.strikes ? platform.strikes->recent(now - kShelterSeconds - kCloseDelaySeconds) : std::vector<Strike>{};
+      store ? store->recent(now - kShelterSeconds - kCloseDelaySeconds) : std::vector<Strike>{};
   Json trend;
   if (const std::optional<Trend> t = trendAt(strikes, now)) {
     trend = Json::object()
@@ -33,10 +34,10 @@ Json stormJson(Platform& platform, const StormWatch* watch) {
   }
   const ShelterStatus shelter = shelterAt(strikes, now);
   const std::optional<CLLocationCoordinate2D> position =
-      platform.position ? platform.position->position() : std::nullopt;
+      storm.position ? storm.position->position() : std::nullopt;
   Json notified = Json::array();
-  if (watch)
-    for (const std::string& text : watch->notified()) notified.push(Json(text));
+  if (storm.watch)
+    for (const std::string& text : storm.watch->notified()) notified.push(Json(text));
   return Json::object()
       .set("positionKnown", position.has_value())
       .set("position",
@@ -49,22 +50,21 @@ Json stormJson(Platform& platform, const StormWatch* watch) {
 
 }  // namespace
 
-void registerStormAutomation(AutomationRegistry& automation, Platform& platform,
-                             std::shared_ptr<const StormWatch> watch) {
-  automation.addStateMember("storm", [&platform, watch] { return stormJson(platform, watch.get()); });
-  automation.addCommand("temperature", [&platform](const std::vector<std::string>& args) {
+void registerStormAutomation(AutomationRegistry& automation, StormAutomation storm) {
+  automation.addStateMember("storm", [storm] { return stormJson(storm); });
+  automation.addCommand("temperature", [settings = storm.settings](const std::vector<std::string>& args) {
     AutomationRegistry::Answer answer;
-    if (!platform.settings) {
+    if (!settings) {
       answer.error = "there are no settings to keep a temperature in";
       return answer;
     }
     if (args.size() == 1 && args[0] == "standard") {
-      setAirTemperature(*platform.settings, std::nullopt);
+      setAirTemperature(*settings, std::nullopt);
       answer.value = Json::object().set("ok", true);
       return answer;
     }
     const std::optional<double> celsius = args.size() == 1 ? numberFrom(args[0]) : std::nullopt;
-    if (!celsius || !setAirTemperature(*platform.settings, *celsius)) {
+    if (!celsius || !setAirTemperature(*settings, *celsius)) {
       answer.error = "temperature needs standard or degrees Celsius from -40 to 50";
       return answer;
     }

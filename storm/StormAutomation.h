@@ -1,8 +1,12 @@
 #pragma once
 
+#include <memory>
+
 #include "automation/Automation.h"
-#include "app/Platform.h"
+#include "map/UserPosition.h"
 #include "storm/StormWatch.h"
+#include "system/Clock.h"
+#include "system/Preferences.h"
 
 // What the automation mode reads and sets of the storm: the `storm` member of `state` (trend,
 // shelter, countdown, from the log's strikes on the platform's clock; `notified`, the all-clear
@@ -11,7 +15,14 @@
 
 namespace storm {
 
-void registerStormAutomation(AutomationRegistry& automation, Platform& platform,
-                             std::shared_ptr<const StormWatch> watch = nullptr);
+// What the members read and the command sets; any may be missing.
+struct StormAutomation {
+  std::shared_ptr<const StormWatch> watch;
+  std::shared_ptr<Clock> clock;
+  std::shared_ptr<UserPosition> position;
+  std::shared_ptr<Preferences> settings;  // the air temperature
+};
+
+void registerStormAutomation(AutomationRegistry& automation, StormAutomation storm);
 
 }  // namespace storm

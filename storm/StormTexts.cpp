@@ -28,23 +28,23 @@ std::string formatText(const std::string& pattern, std::initializer_list<std::st
   return text;
 }
 
-std::string trendText(const Trend& trend, const Bundle& bundle) {
+std::string trendText(const Trend& trend, const Locale& locale) {
   const char* direction = trend.direction == TrendDirection::Approaching  ? "Approaching"
                           : trend.direction == TrendDirection::MovingAway ? "Moving away"
                                                                           : "Steady";
-  std::string text = bundle.localizedString(direction);
+  std::string text = locale.localizedString(direction);
   if (trend.direction == TrendDirection::Steady) return text;
-  const bool miles = usesMiles(bundle);
+  const bool miles = usesMiles(locale);
   const double rate = std::fabs(trend.kmPerMinute) / (miles ? kKilometresPerMile : 1.0);
   text += kSeparator;
-  text += formatText(bundle.localizedString(miles ? "%1 mi/min" : "%1 km/min"), {bundle.decimalText(rate, 1)});
+  text += formatText(locale.localizedString(miles ? "%1 mi/min" : "%1 km/min"), {locale.decimalText(rate, 1)});
   if (trend.minutesTo10km) {
     text += kSeparator;
     if (*trend.minutesTo10km <= 0) {
-      text += bundle.localizedString("within 10 km now");
+      text += locale.localizedString("within 10 km now");
     } else {
       const double minutes = std::max(1.0, std::round(*trend.minutesTo10km));
-      text += formatText(bundle.localizedString("within 10 km in about %1 min"), {bundle.decimalText(minutes, 0)});
+      text += formatText(locale.localizedString("within 10 km in about %1 min"), {locale.decimalText(minutes, 0)});
     }
   }
   return text;

@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "kit/Bundle.h"
+#include "system/Locale.h"
 #include "storm/Trend.h"
 
 // The storm's words on the screens, in the user's language and units.
@@ -15,6 +15,6 @@ std::string formatText(const std::string& pattern, std::initializer_list<std::st
 
 // The trend in one short line, e.g. "Approaching · 0.4 km/min · within 10 km in about 12 min";
 // the rate in mi/min where the locale measures in miles.
-std::string trendText(const Trend& trend, const Bundle& bundle);
+std::string trendText(const Trend& trend, const Locale& locale);
 
 }  // namespace storm

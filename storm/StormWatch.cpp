@@ -2,21 +2,15 @@
 
 namespace storm {
 
-StormWatch::StormWatch(std::shared_ptr<StrikeStore> strikes, std::shared_ptr<Clock> clock,
-                       std::shared_ptr<TimerScheduler> timers, std::shared_ptr<DesktopNotifier> notifier,
-                       std::shared_ptr<Bundle> bundle)
-    : strikes_(std::move(strikes)),
-      clock_(clock),
-      notifier_(std::move(notifier)),
-      bundle_(std::move(bundle)),
-      countdown_(std::move(clock), std::move(timers)) {
+StormWatch::StormWatch(Services services)
+    : services_(std::move(services)), countdown_(services_.clock, services_.timers) {
   countdown_.allClear = [this] { countdownEnded(); };
 }
 
 void StormWatch::start() {
   feed();
-  if (!strikes_) return;
-  strikes_->afterReadBack([weak = weak_from_this()] {
+  if (!services_.strikes) return;
+  services_.strikes->afterReadBack([weak = weak_from_this()] {
     if (auto self = weak.lock()) {
       self->feed();
       self->tell();
@@ -25,10 +19,27 @@ void StormWatch::start() {
 }
 
 void StormWatch::feed() {
-  if (!strikes_) return;
+  if (!services_.strikes) return;
   // The countdown takes what is new to it and ignores what it already knows or what is too old.
-  for (const Strike& strike : strikes_->recent(clock_->now() - kShelterSeconds - kCloseDelaySeconds))
+  for (const Strike& strike :
+       services_.strikes->recent(services_.clock->now() - kShelterSeconds - kCloseDelaySeconds))
     countdown_.strikeRecorded(strike);
+}
+
+void StormWatch::measured(const Measurement& measurement) {
+  Strike strike;
+  strike.time = measurement.flash;
+  strike.delay = static_cast<double>(measurement.seconds);
+  strike.km = static_cast<double>(measurement.distance.kilometres);
+  strike.speed = measurement.speed;
+  if (services_.position)
+    if (const std::optional<CLLocationCoordinate2D> place = services_.position->position())
+      strike.position = StrikePosition{place->latitude, place->longitude, services_.position->accuracy()};
+  // The store only queues the write, so nothing here waits for the disk.
+  if (services_.strikes) services_.strikes->append(strike);
+  // The map's circle now stands for this strike, if it was measured somewhere.
+  if (strike.position) circleStrike_ = strike.time;
+  strikeRecorded(strike);
 }
 
 void StormWatch::strikeRecorded(const Strike& strike) {
@@ -37,13 +48,16 @@ void StormWatch::strikeRecorded(const Strike& strike) {
   tell();
 }
 
+std::string StormWatch::localized(const char* key) const {
+  return services_.locale ? services_.locale->localizedString(key) : key;
+}
+
 void StormWatch::countdownEnded() {
   allClear_ = true;
-  const std::string summary = bundle_ ? bundle_->localizedString("All clear") : "All clear";
-  const std::string body = bundle_ ? bundle_->localizedString("No thunder within 10 km for the last 30 minutes.")
-                                   : "No thunder within 10 km for the last 30 minutes.";
+  const std::string summary = localized("All clear");
+  const std::string body = localized("No thunder within 10 km for the last 30 minutes.");
   notified_.push_back(summary + ". " + body);
-  if (notifier_) notifier_->notify(summary, body);
+  if (services_.notifier) services_.notifier->notify(summary, body);
   tell();
 }
 

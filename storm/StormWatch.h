@@ -2,33 +2,45 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "kit/Bundle.h"
+#include "map/UserPosition.h"
+#include "measure/Stopwatch.h"
+#include "storm/Shelter.h"
+#include "storm/StrikeStore.h"
 #include "system/Clock.h"
 #include "system/DesktopNotifier.h"
-#include "storm/StrikeStore.h"
-#include "storm/Shelter.h"
+#include "system/Locale.h"
 
-// The application's watch over the storm: the shelter countdown, fed with the log's recent strikes
-// at start and each strike measured since, the all-clear it announces on the desktop when the
-// countdown runs out, and the screens it tells when what they show of the storm has changed. Made
-// once by the application's delegate and shared by the screens. Main thread only.
+// The application's watch over the storm: it logs each measurement the stopwatch announces as a
+// strike (with the user's position, when known), keeps the shelter countdown, fed with the log's
+// recent strikes at start and each strike since, announces the all-clear on the desktop when the
+// countdown runs out, and tells its observers (the storm's picture on the map) whenever the storm
+// has changed. Made once by the application. Main thread only.
 
 namespace storm {
 
 class StormWatch : public std::enable_shared_from_this<StormWatch> {
  public:
-  // Any service may be missing: without a log nothing is read back, without a notifier the
-  // all-clear is only kept in notified().
-  StormWatch(std::shared_ptr<StrikeStore> strikes, std::shared_ptr<Clock> clock, std::shared_ptr<TimerScheduler> timers,
-             std::shared_ptr<DesktopNotifier> notifier, std::shared_ptr<Bundle> bundle);
+  struct Services {
+    std::shared_ptr<StrikeStore> strikes;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<TimerScheduler> timers;
+    std::shared_ptr<DesktopNotifier> notifier;  // without one, the all-clear is only kept in notified()
+    std::shared_ptr<Locale> locale;
+    std::shared_ptr<UserPosition> position;  // where strikes are measured from
+  };
+
+  explicit StormWatch(Services services);
 
   // Feeds the countdown with the log's recent strikes, now and again once the log has read its
   // last hour back from disk.
   void start();
-  // A strike was measured and appended to the log.
+  // The stopwatch's announcement: logs the measurement as a strike.
+  void measured(const Measurement& measurement);
+  // A strike was appended to the log.
   void strikeRecorded(const Strike& strike);
 
   ShelterStatus shelter() const { return countdown_.status(); }
@@ -36,6 +48,10 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   bool allClear() const { return allClear_; }
   // Each all-clear notification sent so far: its summary, ". ", and its body.
   const std::vector<std::string>& notified() const { return notified_; }
+  // The flash time of the strike whose circle the main screen's map shows (the newest one logged
+  // in this run with a position); it gets no ring of its own.
+  std::optional<double> circleStrike() const { return circleStrike_; }
+  const std::shared_ptr<StrikeStore>& strikes() const { return services_.strikes; }
 
   // `changed` is called whenever the shelter, the all-clear or the log's recent strikes change.
   void addObserver(std::function<void()> changed);
@@ -44,13 +60,12 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   void feed();
   void countdownEnded();
   void tell();
+  std::string localized(const char* key) const;
 
-  std::shared_ptr<StrikeStore> strikes_;
-  std::shared_ptr<Clock> clock_;
-  std::shared_ptr<DesktopNotifier> notifier_;
-  std::shared_ptr<Bundle> bundle_;
+  const Services services_;
   ShelterCountdown countdown_;
   bool allClear_ = false;
+  std::optional<double> circleStrike_;
   std::vector<std::string> notified_;
   std::vector<std::function<void()>> observers_;
 };

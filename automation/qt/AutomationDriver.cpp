@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeySequence>
-#include <QTest>
+#include <QWindow>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -15,17 +15,27 @@
 #include <cstring>
 #include <thread>
 
-#include "system/ManualClock.h"
-#include "system/qt/QtLogger.h"
-#include "app/QtPlatform.h"
-#include "system/qt/QtURLOpener.h"
-#include "kit/qt/QtViews.h"
-#include "kit/qt/ScreenStack.h"
-#include "kit/qt/SegmentedControlWidget.h"
+
+// Qt's entry for a key as the window system delivers it: shortcuts first, then the focus widget of
+// the window. Exported by Qt GUI for test tools; declared here so that the product needs no test
+// library.
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
+                                    const QString& text = QString(), bool autorep = false, ushort count = 1);
 
 namespace storm::qt {
 
 namespace {
+
+// The text a keyboard sends with `key`: printable keys type their character.
+QString keyText(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {};
+  if (key >= Qt::Key_A && key <= Qt::Key_Z)
+    return QChar(modifiers & Qt::ShiftModifier ? key : key - Qt::Key_A + 'a');
+  if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde) return QChar(key);
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) return QStringLiteral("\r");
+  if (key == Qt::Key_Escape) return QStringLiteral("\x1b");
+  return {};
+}
 
 constexpr double kSettleLimitSeconds = 30;
 // A command line may be this long; the answer to one that is not quotes this much of it at most.
@@ -65,7 +75,8 @@ void waitRunning(double seconds) {
   loop.exec();
 }
 
-AutomationDriver::AutomationDriver(AutomationContext context) : ctx_(context) {
+AutomationDriver::AutomationDriver(QWidget* window, std::shared_ptr<ManualClock> manualClock)
+    : window_(window), manualClock_(std::move(manualClock)) {
   addCommand("quit", [](const QStringList&) {
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     return Reply::ok();
@@ -81,54 +92,33 @@ AutomationDriver::AutomationDriver(AutomationContext context) : ctx_(context) {
   });
   addCommand("advance", [this](const QStringList& args) {
     double s = 0;
-    if (!ctx_.services->manualClock) return Reply::fail("advance needs --manual-clock");
+    if (!manualClock_) return Reply::fail("advance needs --manual-clock");
     if (args.size() != 1 || !toDouble(args[0], s) || s < 0 || s > kLongestAdvance)
       return Reply::fail("advance needs seconds from 0 to 1e9");
-    ctx_.services->manualClock->advance(s);
+    manualClock_->advance(s);
     drainMainQueue();
     return Reply::ok();
   });
   addCommand("tap", [this](const QStringList& args) { return tap(args); });
-  addCommand("segment", [this](const QStringList& args) {
-    bool ok = false;
-    const int index = args.size() == 1 ? args[0].toInt(&ok) : 0;
-    auto* screen = ctx_.screens->top();
-    auto* control = screen ? qobject_cast<SegmentedControlWidget*>(screen->widgetForAction("switcher:")) : nullptr;
-    if (!ok) return Reply::fail("segment needs an index");
-    if (!control) return Reply::fail("no map-type selector on this screen");
-    if (index < -1 || index >= control->segments().size()) return Reply::fail("no segment " + std::to_string(index));
-    control->choose(index);
-    drainMainQueue();
-    return Reply::ok();
-  });
   addCommand("screenshot", [this](const QStringList& args) {
     if (args.size() != 1) return Reply::fail("screenshot needs a path");
-    if (!ctx_.window) return Reply::fail("no window");
+    if (!window_) return Reply::fail("no window");
     drainMainQueue();
-    if (!ctx_.window->grab().save(args[0], "PNG")) return Reply::fail("cannot write " + args[0].toStdString());
+    if (!window_->grab().save(args[0], "PNG")) return Reply::fail("cannot write " + args[0].toStdString());
     return Reply::ok();
   });
   addCommand("key", [this](const QStringList& args) {
     if (args.size() != 1) return Reply::fail("key needs one key name");
     const std::optional<QKeyCombination> key = keyNamed(args[0]);
     if (!key) return Reply::fail("no key named " + args[0].toStdString());
-    // Through the focus widget and the shortcuts, as a keyboard's press and release arrive.
-    QWidget* target = QApplication::focusWidget();
-    if (!target) target = ctx_.window;
-    QTest::keyClick(target, key->key(), key->keyboardModifiers());
-    drainMainQueue();
-    return Reply::ok();
-  });
-  addCommand("lifecycle", [this](const QStringList& args) {
-    static const std::map<QString, AppState> states{{"background", AppState::Background},
-                                                    {"foreground", AppState::Inactive},
-                                                    {"inactive", AppState::Inactive},
-                                                    {"active", AppState::Active}};
-    auto it = args.size() == 1 ? states.find(args[0]) : states.end();
-    if (it == states.end()) return Reply::fail("lifecycle needs background, foreground, inactive or active");
-    // Coming to the foreground ends active, as it does on a device.
-    ctx_.lifecycle->moveTo(it->second);
-    if (args[0] == "foreground") ctx_.lifecycle->moveTo(AppState::Active);
+    // Through the shortcuts and the focus widget, as a keyboard's press and release arrive.
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* top = focus ? focus->window() : window_.data();
+    QWindow* window = top ? top->windowHandle() : nullptr;
+    if (!window) return Reply::fail("no window takes keys");
+    const QString text = keyText(key->key(), key->keyboardModifiers());
+    qt_handleKeyEvent(window, QEvent::KeyPress, key->key(), key->keyboardModifiers(), text);
+    qt_handleKeyEvent(window, QEvent::KeyRelease, key->key(), key->keyboardModifiers(), text);
     drainMainQueue();
     return Reply::ok();
   });
@@ -138,6 +128,10 @@ void AutomationDriver::addCommand(const QString& verb, Command command) { comman
 
 void AutomationDriver::addStateMember(std::string name, std::function<Json()> value) {
   stateMembers_.emplace_back(std::move(name), std::move(value));
+}
+
+void AutomationDriver::addLastStateMember(std::string name, std::function<Json()> value) {
+  lastStateMembers_.emplace_back(std::move(name), std::move(value));
 }
 
 void AutomationDriver::addTapTarget(std::string name,
@@ -167,17 +161,10 @@ Reply AutomationDriver::tap(const QStringList& args) {
     return Reply::ok();
   }
   if (args.size() != 1) return Reply::fail("tap needs one control");
-  auto* screen = ctx_.screens->top();
-  if (!screen) return Reply::fail("no screen");
-  // A control connected to the action of that name, or the widget of that name (a segue's button).
-  QWidget* w = screen->widgetForAction(name + ":");
-  if (!w && screen->root) w = screen->root->findChild<QWidget*>(args[0]);
-  auto* button = qobject_cast<QAbstractButton*>(w);
-  if (!button) return Reply::fail("no control " + name + " on this screen");
-  if (!button->isEnabled()) return Reply::fail("control " + name + " is disabled");
-  button->click();
+  if (!tapControl_) return Reply::fail("no screen");
+  const Reply reply = tapControl_(name);
   drainMainQueue();
-  return Reply::ok();
+  return reply;
 }
 
 void AutomationDriver::addIdleCheck(std::function<bool()> idle) { idleChecks_.push_back(std::move(idle)); }
@@ -245,7 +232,7 @@ Reply AutomationDriver::settle() {
   elapsed.start();
   int quietRounds = 0;
   while (elapsed.elapsed() < kSettleLimitSeconds * 1000) {
-    bool idle = !ctx_.screens->transitioning();
+    bool idle = true;
     for (auto& check : idleChecks_) idle = idle && check();
     QCoreApplication::sendPostedEvents();
     const bool worked = QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents);
@@ -258,16 +245,8 @@ Reply AutomationDriver::settle() {
 
 Json AutomationDriver::state() const {
   Json s = Json::object();
-  auto* main = ctx_.screens->main();
-  auto* top = ctx_.screens->top();
-  s.set("screen", !top || top == main ? "main" : top->layoutName == "History" ? "history" : "info");
   for (const auto& [name, value] : stateMembers_) s.set(name, value());
-  Json urls = Json::array();
-  for (const auto& url : ctx_.services->urlOpener->openedURLs()) urls.push(url);
-  s.set("openedURLs", std::move(urls));
-  Json log = Json::array();
-  for (const auto& line : ctx_.services->logger->lines()) log.push(line);
-  s.set("log", std::move(log));
+  for (const auto& [name, value] : lastStateMembers_) s.set(name, value());
   return s;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QWidget>
@@ -13,18 +14,16 @@
 
 #include "automation/Automation.h"
 #include "automation/Json.h"
-#include "kit/Lifecycle.h"
+#include "system/ManualClock.h"
 
 // The automation mode: one command a line on stdin, one line of JSON for each on stdout. It acts
-// through the real widgets, so what it drives is what a person would. The application and the
-// platform's parts add their `state` members and `tap` targets through AutomationRegistry; the
-// `state` answer lists "screen", then those members in the order they were added, then
-// "openedURLs" and "log".
+// through the real widgets, so what it drives is what a person would. The driver itself knows the
+// window, the clock and the keyboard (quit, state, settle, wait, advance, tap, screenshot, key);
+// each feature adds its own commands, `state` members and `tap` targets from its own folder. The
+// `state` answer lists the members in the order they were added, those added as last after the
+// rest.
 
 namespace storm::qt {
-
-class ScreenStack;
-struct QtPlatform;
 
 struct Reply {
   Json value;
@@ -34,28 +33,24 @@ struct Reply {
   static Reply with(Json value) { return {std::move(value), {}}; }
 };
 
-// What the driver drives.
-struct AutomationContext {
-  QWidget* window = nullptr;
-  ScreenStack* screens = nullptr;
-  LifecycleTracker* lifecycle = nullptr;
-  QtPlatform* services = nullptr;
-};
-
 class AutomationDriver : public QObject, public AutomationRegistry {
  public:
   using Command = std::function<Reply(const QStringList& args)>;
 
-  explicit AutomationDriver(AutomationContext context);
+  // `manualClock` is the clock `advance` moves (with --manual-clock); without one `advance` refuses.
+  AutomationDriver(QWidget* window, std::shared_ptr<ManualClock> manualClock);
   // Starts reading commands.
   void start();
 
   void addCommand(const QString& verb, Command command);
   void addStateMember(std::string name, std::function<Json()> value) override;
+  // A member listed after all the others.
+  void addLastStateMember(std::string name, std::function<Json()> value);
   void addTapTarget(std::string name, std::function<std::string(const std::vector<std::string>& args)> tap) override;
   void addCommand(std::string verb, std::function<Answer(const std::vector<std::string>& args)> command) override;
-  // Something that must be idle before `settle` answers (a background queue, say).
-  void addIdleCheck(std::function<bool()> idle);
+  void addIdleCheck(std::function<bool()> idle) override;
+  // `tap NAME` for a name no tap target has: presses the control of that name on the screen on top.
+  void setControlTapper(std::function<Reply(const std::string& name)> tapper) { tapControl_ = std::move(tapper); }
 
   Reply run(const QString& line);
 
@@ -66,7 +61,9 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   Json state() const;
   Reply settle();
 
-  AutomationContext ctx_;
+  QPointer<QWidget> window_;
+  std::shared_ptr<ManualClock> manualClock_;
+  std::function<Reply(const std::string&)> tapControl_;
   QSocketNotifier* notifier_ = nullptr;
   std::string buffer_;                              // the line being read
   bool skippingLine_ = false;                       // the rest of a line that was too long
@@ -76,21 +73,9 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   std::map<QString, Command> commands_;
   std::map<std::string, std::function<std::string(const std::vector<std::string>&)>> tapTargets_;
   std::vector<std::pair<std::string, std::function<Json()>>> stateMembers_;
+  std::vector<std::pair<std::string, std::function<Json()>>> lastStateMembers_;
   std::vector<std::function<bool()>> idleChecks_;
 };
-
-// The platform's parts in automation mode: the map (location, camera, mapView), the banner,
-// rotation, the window's size (resize) and the information screen, and the services behind the rating dialog (tap
-// alert, reachability, defaults, alert, settle waiting for the low-priority queue). Register after the main screen is
-// on show, so that their state members follow the application's.
-void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ctx);
-void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx);
-void registerServiceAutomation(AutomationDriver& driver, const AutomationContext& ctx);
-// The strike log: `strikes`, `strikes clear`, `strikes export PATH`; `settle` waits for its writes.
-void registerStrikeAutomation(AutomationDriver& driver, const AutomationContext& ctx);
-// The history screen's `history` state member, and `choose PATH` / `choose cancel` answering the
-// open file dialog.
-void registerHistoryAutomation(AutomationDriver& driver, const AutomationContext& ctx);
 
 // Runs posted work until none is left.
 void drainMainQueue();

@@ -152,7 +152,7 @@ class QtBannerView : public QtView<ADBannerView>, public std::enable_shared_from
 
   void start() {
     std::weak_ptr<QtBannerView> weak = shared_from_this();
-    firstAd_ = service_->platform_.timers->scheduledTimer(kFirstAdSeconds, false, [weak] {
+    firstAd_ = send(service_->timers_, &TimerScheduler::scheduledTimer, kFirstAdSeconds, false, [weak] {
       if (auto self = weak.lock()) self->firstReport();
     });
     QObject::connect(banner(), &BannerWidget::tapped, banner(), [weak] {
@@ -197,7 +197,7 @@ class QtBannerView : public QtView<ADBannerView>, public std::enable_shared_from
     const HouseAd& ad = service_->ads_[adIndex_ % service_->ads_.size()];
     auto d = delegate_.lock();
     if (d && !d->bannerViewActionShouldBeginWillLeaveApplication(*this, true)) return;
-    send(service_->platform_.urlOpener, &URLOpener::openURL, ad.link.toStdString());
+    send(service_->urls_, &URLOpener::openURL, ad.link.toStdString());
     if (d) d->bannerViewActionDidFinish(*this);
   }
 
@@ -208,7 +208,7 @@ class QtBannerView : public QtView<ADBannerView>, public std::enable_shared_from
     load();
     if (service_->ads_.size() < 2) return;
     std::weak_ptr<QtBannerView> weak = shared_from_this();
-    rotation_ = service_->platform_.timers->scheduledTimer(service_->rotateSeconds_, true, [weak] {
+    rotation_ = send(service_->timers_, &TimerScheduler::scheduledTimer, service_->rotateSeconds_, true, [weak] {
       if (auto self = weak.lock(); self && self->loaded_) {
         ++self->adIndex_;
         self->load();
@@ -228,9 +228,11 @@ class QtBannerView : public QtView<ADBannerView>, public std::enable_shared_from
 
 // ---- the service ----
 
-QtBannerService::QtBannerService(Platform& platform, const QString& adsFile) : platform_(platform) {
+QtBannerService::QtBannerService(std::shared_ptr<TimerScheduler> timers, std::shared_ptr<URLOpener> urls,
+                                 std::shared_ptr<Logger> logger, const QString& adsFile)
+    : timers_(std::move(timers)), urls_(std::move(urls)) {
   ads_ = readHouseAds(adsFile.isEmpty() ? ":/resources/house-ads.json" : adsFile, &rotateSeconds_, &loadError_);
-  if (!loadError_.isEmpty()) send(platform_.logger, &Logger::log, "Advertisements: " + loadError_.toStdString());
+  if (!loadError_.isEmpty()) send(logger, &Logger::log, "Advertisements: " + loadError_.toStdString());
 }
 
 std::shared_ptr<ADBannerView> QtBannerService::initWithFrame(const Rect& frame) {

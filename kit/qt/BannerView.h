@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "kit/AdBanner.h"
-#include "app/Platform.h"
 #include "kit/qt/QtViews.h"
+#include "system/Clock.h"
+#include "system/Logger.h"
+#include "system/URLOpener.h"
 
 // The advertising service on this platform: banners that show the house advertisements listed in
 // resources/house-ads.json (or the file given with --house-ads), one after another.
@@ -48,8 +50,10 @@ class BannerWidget : public QWidget {
 
 class QtBannerService : public ADBannerService, public std::enable_shared_from_this<QtBannerService> {
  public:
-  // `platform` gives the timers, the URL opener and the log.
-  QtBannerService(Platform& platform, const QString& adsFile);
+  // Advertisements rotate on `timers`, open their links through `urls`, and an advertisements file
+  // that cannot be used is reported in `logger`.
+  QtBannerService(std::shared_ptr<TimerScheduler> timers, std::shared_ptr<URLOpener> urls,
+                  std::shared_ptr<Logger> logger, const QString& adsFile);
 
   std::shared_ptr<ADBannerView> initWithFrame(const Rect& frame) override;
   Size sizeFromBannerContentSizeIdentifier(const std::string& identifier) const override;
@@ -66,7 +70,8 @@ class QtBannerService : public ADBannerService, public std::enable_shared_from_t
 
  private:
   friend class QtBannerView;
-  Platform& platform_;
+  std::shared_ptr<TimerScheduler> timers_;
+  std::shared_ptr<URLOpener> urls_;
   std::vector<HouseAd> ads_;
   double rotateSeconds_ = 30;
   QString loadError_;

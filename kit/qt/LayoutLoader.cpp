@@ -86,7 +86,7 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
     screen->problems.push_back(what);
   };
   const std::string controllerClass = prop(root, "controller");
-  screen->controller = delegate_.makeViewController(controllerClass);
+  if (controllers_) screen->controller = controllers_(controllerClass);
   if (!screen->controller) {
     if (!controllerClass.empty()) problem("no controller class " + controllerClass);
     screen->controller = std::make_shared<ViewController>();

@@ -58,14 +58,14 @@ using SegueHandler = std::function<void(LoadedScreen& source, const std::string&
 
 class LayoutLoader {
  public:
-  // Controllers come from `delegate`.
-  explicit LayoutLoader(ApplicationDelegate& delegate) : delegate_(delegate) {}
+  // Controllers come from `controllers`.
+  explicit LayoutLoader(ViewControllerFactory controllers) : controllers_(std::move(controllers)) {}
   // Builds the layout `name` under `parent`; nothing for an unknown layout. What does not match
   // between layout and controller is reported, one line each, and listed in `problems`.
   std::unique_ptr<LoadedScreen> load(const QString& name, QWidget* parent, SegueHandler segues);
 
  private:
-  ApplicationDelegate& delegate_;
+  ViewControllerFactory controllers_;
 };
 
 }  // namespace storm::qt

@@ -42,16 +42,6 @@ class QtMapView : public QtView<MKMapView> {
   void setMapType(MKMapType type) override {
     if (auto* m = map()) m->setMapType(type);
   }
-  std::vector<StrikeRing> strikeRings() const override {
-    return map() ? map()->strikeRings() : std::vector<StrikeRing>{};
-  }
-  void setStrikeRings(std::vector<StrikeRing> rings) override {
-    if (auto* m = map()) m->setStrikeRings(std::move(rings));
-  }
-  StormPanel stormPanel() const override { return map() ? map()->stormPanel() : StormPanel{}; }
-  void setStormPanel(const StormPanel& panel) override {
-    if (auto* m = map()) m->setStormPanel(panel);
-  }
 
  private:
   std::weak_ptr<MKMapViewDelegate> delegate_;

@@ -1,16 +1,16 @@
-// Automation commands and state for the banner, rotation, the window's size, the information
-// screen and the keyboard focus.
+// Automation commands and state of the screens: which is on top, its controls (tap, segment), the
+// banner, rotation, the window's size, the lifecycle and the keyboard focus.
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QScrollArea>
 #include <algorithm>
 
-#include "automation/qt/AutomationDriver.h"
 #include "kit/qt/BannerView.h"
-#include "app/QtPlatform.h"
+#include "kit/qt/KitAutomation.h"
 #include "kit/qt/QtViews.h"
 #include "kit/qt/ScreenStack.h"
+#include "kit/qt/SegmentedControlWidget.h"
 
 namespace storm::qt {
 
@@ -72,8 +72,52 @@ Json rectJson(const QRect& r) {
 }
 }  // namespace
 
-void registerScreenAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
-  QtBannerService* banners = ctx.services->banners.get();
+void registerScreenAutomation(AutomationDriver& driver, const ScreenAutomation& ctx) {
+  // First of the members: which screen is on top.
+  driver.addStateMember("screen", [screens = ctx.screens]() -> Json {
+    auto* main = screens->main();
+    auto* top = screens->top();
+    return !top || top == main ? "main" : top->layoutName == "History" ? "history" : "info";
+  });
+  // A control connected to the action of that name, or the widget of that name (a segue's button).
+  driver.setControlTapper([screens = ctx.screens](const std::string& name) {
+    auto* screen = screens->top();
+    if (!screen) return Reply::fail("no screen");
+    QWidget* w = screen->widgetForAction(name + ":");
+    if (!w && screen->root) w = screen->root->findChild<QWidget*>(QString::fromStdString(name));
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    if (!button) return Reply::fail("no control " + name + " on this screen");
+    if (!button->isEnabled()) return Reply::fail("control " + name + " is disabled");
+    button->click();
+    return Reply::ok();
+  });
+  driver.addIdleCheck([screens = ctx.screens] { return !screens->transitioning(); });
+  driver.addCommand("segment", [screens = ctx.screens](const QStringList& args) {
+    bool ok = false;
+    const int index = args.size() == 1 ? args[0].toInt(&ok) : 0;
+    auto* screen = screens->top();
+    auto* control = screen ? qobject_cast<SegmentedControlWidget*>(screen->widgetForAction("switcher:")) : nullptr;
+    if (!ok) return Reply::fail("segment needs an index");
+    if (!control) return Reply::fail("no map-type selector on this screen");
+    if (index < -1 || index >= control->segments().size()) return Reply::fail("no segment " + std::to_string(index));
+    control->choose(index);
+    drainMainQueue();
+    return Reply::ok();
+  });
+  driver.addCommand("lifecycle", [lifecycle = ctx.lifecycle](const QStringList& args) {
+    static const std::map<QString, AppState> states{{"background", AppState::Background},
+                                                    {"foreground", AppState::Inactive},
+                                                    {"inactive", AppState::Inactive},
+                                                    {"active", AppState::Active}};
+    auto it = args.size() == 1 ? states.find(args[0]) : states.end();
+    if (it == states.end()) return Reply::fail("lifecycle needs background, foreground, inactive or active");
+    // Coming to the foreground ends active, as it does on a device.
+    lifecycle->moveTo(it->second);
+    if (args[0] == "foreground") lifecycle->moveTo(AppState::Active);
+    drainMainQueue();
+    return Reply::ok();
+  });
+  QtBannerService* banners = ctx.banners.get();
   driver.addCommand("banner", [banners](const QStringList& args) {
     if (args.size() == 1 && args[0] == "load")
       banners->forceLoad();

@@ -2,10 +2,8 @@
 
 #include <QAbstractButton>
 
-#include "automation/qt/AutomationDriver.h"
+#include "kit/qt/KitAutomation.h"
 #include "kit/qt/QtAlertView.h"
-#include "system/qt/QtDispatch.h"
-#include "app/QtPlatform.h"
 #include "kit/qt/ScriptableReachability.h"
 
 namespace storm::qt {
@@ -41,11 +39,10 @@ Json alertJson(const QtAlertView& alert) {
 
 }  // namespace
 
-void registerServiceAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
-  const std::shared_ptr<QtAlertViewFactory> alerts = ctx.services->alerts;
-  const std::shared_ptr<QtDispatcher> dispatch = ctx.services->dispatch;
-  const std::shared_ptr<ScriptableReachability> reachability = ctx.services->scriptedReachability;
-  const std::shared_ptr<Preferences> preferences = ctx.services->platform.preferences;
+void registerServiceAutomation(AutomationDriver& driver, const ServiceAutomation& ctx) {
+  const std::shared_ptr<QtAlertViewFactory> alerts = ctx.alerts;
+  const std::shared_ptr<ScriptableReachability> reachability = ctx.reachability;
+  const std::shared_ptr<Preferences> preferences = ctx.preferences;
 
   driver.addTapTarget("alert", [alerts](const std::vector<std::string>& args) -> std::string {
     bool ok = false;
@@ -77,6 +74,7 @@ void registerServiceAutomation(AutomationDriver& driver, const AutomationContext
 
   driver.addCommand("defaults", [preferences](const QStringList& args) {
     if (!args.isEmpty()) return Reply::fail("defaults takes no arguments");
+    if (!preferences) return Reply::fail("no preferences");
     return Reply::with(preferencesJson(*preferences));
   });
 
@@ -85,11 +83,6 @@ void registerServiceAutomation(AutomationDriver& driver, const AutomationContext
     return alert ? alertJson(*alert) : Json();
   });
 
-  if (dispatch)
-    driver.addIdleCheck([weak = std::weak_ptr(dispatch)] {
-      auto queue = weak.lock();
-      return !queue || queue->idle();
-    });
 }
 
 }  // namespace storm::qt

@@ -5,7 +5,6 @@
 #include <QLocale>
 #include <QPointF>
 
-#include "measure/Measurement.h"
 #include "map/qt/MapWidget.h"
 
 namespace storm::qt {
@@ -23,19 +22,21 @@ QString MapWidget::accessibleSummary() const {
   for (const auto& overlay : overlays_) {
     auto shape = std::dynamic_pointer_cast<MKCircle>(overlay);
     if (!shape) continue;
-    // In the distance label's words: miles and kilometres, two decimals each.
-    Distance radius;
-    radius.kilometres = static_cast<float>(shape->radius() / 1000.0);
-    radius.miles = static_cast<float>(static_cast<double>(radius.kilometres) * kMilesPerKilometre);
     const QLocale locale;
-    circle =
-        tr("Storm circle of %1 around latitude %2, longitude %3.")
-            .arg(QString::fromStdString(distanceText(radius)), locale.toString(shape->coordinate().latitude, 'f', 4),
-                 locale.toString(shape->coordinate().longitude, 'f', 4));
+    const QString radius = radiusWords_ ? radiusWords_(shape->radius())
+                                        : locale.toString(shape->radius() / 1000.0, 'f', 2) + QStringLiteral(" km");
+    circle = tr("Storm circle of %1 around latitude %2, longitude %3.")
+                 .arg(radius, locale.toString(shape->coordinate().latitude, 'f', 4),
+                      locale.toString(shape->coordinate().longitude, 'f', 4));
     break;
   }
   const QString position = userLocation() ? tr("Your position is known.") : tr("Your position is unknown.");
   return type + ' ' + circle + ' ' + position;
+}
+
+void MapWidget::setRadiusWords(std::function<QString(double metres)> words) {
+  radiusWords_ = std::move(words);
+  describeForAccessibility();
 }
 
 void MapWidget::describeForAccessibility() {

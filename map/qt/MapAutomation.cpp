@@ -3,24 +3,18 @@
 
 #include <cmath>
 
-#include "automation/qt/AutomationDriver.h"
+#include "map/qt/MapAutomation.h"
+
+#include <QPointer>
+
 #include "map/qt/MapWidget.h"
-#include "kit/qt/ScreenStack.h"
 
 namespace storm::qt {
 
-namespace {
 
-MapWidget* mapWidget(const AutomationContext& ctx) {
-  auto* screen = ctx.screens->main();
-  return screen && screen->root ? screen->root->findChild<MapWidget*>() : nullptr;
-}
-
-}  // namespace
-
-void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
-  driver.addCommand("location", [ctx](const QStringList& args) {
-    auto* map = mapWidget(ctx);
+void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
+  const QPointer<MapWidget> map(widget);
+  driver.addCommand("location", [map](const QStringList& args) {
     if (!map) return Reply::fail("no map");
     double lat = 0, lon = 0;
     if (args.size() == 1 && args[0] == "none") {
@@ -34,8 +28,7 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
     return Reply::ok();
   });
   // The user's "I am here", as the map's menu gives it.
-  driver.addCommand("pin", [ctx](const QStringList& args) {
-    auto* map = mapWidget(ctx);
+  driver.addCommand("pin", [map](const QStringList& args) {
     if (!map) return Reply::fail("no map");
     double lat = 0, lon = 0;
     if (args.size() != 2 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || std::abs(lat) > 90 ||
@@ -44,8 +37,7 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
     map->setUserLocationByHand(CLLocationCoordinate2D{lat, lon});
     return Reply::ok();
   });
-  driver.addCommand("camera", [ctx](const QStringList& args) {
-    auto* map = mapWidget(ctx);
+  driver.addCommand("camera", [map](const QStringList& args) {
     if (!map) return Reply::fail("no map");
     double lat = 0, lon = 0, zoom = 0;
     if (args.size() != 3 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || !toDouble(args[2], zoom) ||
@@ -57,8 +49,7 @@ void registerMapAutomation(AutomationDriver& driver, const AutomationContext& ct
   // The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
   // gliding, how many of the tiles it shows (or glides to) are in memory or failing, and the note
   // shown while some are missing.
-  driver.addStateMember("mapView", [ctx]() -> Json {
-    auto* map = mapWidget(ctx);
+  driver.addStateMember("mapView", [map]() -> Json {
     if (!map) return nullptr;
     const MapWidget::TileStatus tiles = map->tileStatus();
     return Json::object()

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/Platform.h"
+#include "system/Logger.h"
 #include "system/qt/Options.h"
 #include "system/qt/WorkerPool.h"
 

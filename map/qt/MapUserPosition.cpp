@@ -1,6 +1,6 @@
 // The map widget's part in knowing where the user is: "I am here" from the context menu or a long
 // press, the control that centres the map on the user, and the notice while no position is known;
-// and the storm's panel, which keeps clear of the two.
+// and the panel at the top of the map, which keeps clear of the two.
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "storm/qt/MapStormPanel.h"
 #include "map/qt/MapWidget.h"
 #include "kit/qt/ScreenFit.h"
 
@@ -23,8 +22,8 @@ constexpr int kNoticeMargin = 4;
 constexpr int kControlSize = 34;
 // Centring on the user zooms in at least this far: some 40 km across a phone-sized map.
 constexpr double kCentreLeastZoom = 10;
-// The storm's panel sits between the scale bar and the control when it has this much room there,
-// else below them; it is never wider than this.
+// The top panel sits between the scale bar and the control when it has this much room there, else
+// below them; it is never wider than this.
 constexpr int kPanelLeastRoom = 300;
 constexpr int kPanelMostWidth = 460;
 constexpr int kPanelGap = 6;
@@ -93,52 +92,34 @@ void MapWidget::makePositionControls() {
   centre_->setAccessibleName(tr("Centre the map on your position"));
   centre_->setFocusPolicy(Qt::NoFocus);
   connect(centre_, &QAbstractButton::clicked, this, &MapWidget::centreOnUser);
-  stormPanel_ = new MapStormPanel(this);
   updatePositionControls();
 }
 
 void MapWidget::placePositionControls() {
   if (centre_) centre_->move(width() - kControlSize - kMargin, kMargin);
-  placeStormPanel();
+  placeTopPanel();
 }
 
 void MapWidget::updatePositionControls() {
   if (centre_) centre_->setVisible(userLocation().has_value());
-  placeStormPanel();
+  placeTopPanel();
   describeForAccessibility();
 }
 
-StormPanel MapWidget::stormPanel() const {
-  if (held_) return held_->panel;
-  return stormPanel_ ? stormPanel_->panel() : StormPanel{};
+void MapWidget::setTopPanel(MapPanel* panel) {
+  topPanel_ = panel;
+  if (panel) panel->setParent(this);
+  placeTopPanel();
 }
 
-void MapWidget::setStormPanel(const StormPanel& panel) {
-  if (held_) {
-    held_->panel = panel;
-    return;
-  }
-  if (!stormPanel_ || panel == stormPanel_->panel()) return;
-  stormPanel_->setPanel(panel, stormPanel_->maxWidth());
-  placeStormPanel();
-}
-
-void MapWidget::holdStormDecorations(bool hold) {
-  if (hold == held_.has_value()) return;
-  if (hold) {
-    held_ = HeldStorm{strikeRings_, stormPanel()};
-    return;
-  }
-  HeldStorm latest = std::move(*held_);
-  held_.reset();
-  setStrikeRings(std::move(latest.rings));
-  setStormPanel(latest.panel);
-}
-
-void MapWidget::placeStormPanel() {
+void MapWidget::placeTopPanel() {
   // An empty panel is hidden and has nowhere to be; measuring the notice for it would also reach
   // the font configuration while it is still being read at start-up.
-  if (!stormPanel_ || stormPanel_->panel() == StormPanel{}) return;
+  if (!topPanel_) return;
+  if (topPanel_->isEmpty()) {
+    topPanel_->hide();
+    return;
+  }
   // The control shows while the position is known, the notice while it is not.
   const QString notice = noticeText();
   QRect room;
@@ -153,8 +134,9 @@ void MapWidget::placeStormPanel() {
         notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this).width(), font);
     room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
   }
-  stormPanel_->setPanel(stormPanel_->panel(), std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
-  stormPanel_->move(room.left() + (room.width() - stormPanel_->width()) / 2, room.top());
+  topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
+  topPanel_->move(room.left() + (room.width() - topPanel_->width()) / 2, room.top());
+  topPanel_->show();
 }
 
 void MapWidget::setUserLocationByHand(CLLocationCoordinate2D place) {
@@ -213,7 +195,7 @@ QString MapWidget::noticeText() const {
 
 int MapWidget::topDecorationsBottom() const {
   int bottom = 0;
-  for (const QWidget* w : {static_cast<const QWidget*>(centre_), static_cast<const QWidget*>(stormPanel_)})
+  for (const QWidget* w : {static_cast<const QWidget*>(centre_), static_cast<const QWidget*>(topPanel_.data())})
     if (w && !w->isHidden()) bottom = std::max(bottom, w->geometry().bottom() + 1);
   const QString notice = noticeText();
   if (!notice.isEmpty()) {

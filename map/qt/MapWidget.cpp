@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "storm/qt/MapStormPanel.h"
 #include "kit/qt/ScreenFit.h"
 
 namespace storm::qt {
@@ -23,7 +22,6 @@ namespace {
 
 constexpr int kAnimationMilliseconds = 400;
 constexpr int kCirclePoints = 180;
-constexpr int kRingPoints = 96;  // even: the outline is built from its eastern half
 constexpr double kDefaultMaxZoom = 19;
 constexpr int kMaxCells = 1024;     // beyond this many tiles a layer is too far zoomed out to draw
 constexpr int kFallbackLevels = 8;  // how many zoom levels up a missing tile may borrow from
@@ -39,12 +37,6 @@ constexpr double kTileNoteGap = 6;  // between the note and the credit, or the m
 const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
 const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
-// An earlier strike's ring: a thin dark red line between faint light ones, which keeps it visible
-// on imagery as on streets.
-const QColor kRingInk(0xb9, 0x1c, 0x1c);
-const QColor kRingHalo(0xff, 0xff, 0xff);
-constexpr double kRingReach = 2;  // pixels either side of the line that its halo takes
-constexpr double kRingHaloShare = 0.7;
 
 QColor toQColor(const Color& c) { return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha); }
 
@@ -56,25 +48,9 @@ double wrap360(double lon) {
 
 int wrapTile(long long x, int n) { return static_cast<int>(((x % n) + n) % n); }
 
-// A strike ring's outline in world units. A geodesic circle is symmetric about its centre's
-// meridian, so the western half mirrors the eastern one: half the geodesic sums for each ring.
-std::vector<QPointF> ringOutline(CLLocationCoordinate2D center, double metres) {
-  std::vector<QPointF> points(kRingPoints);
-  const double mirror = 2 * geo::worldX(center.longitude);
-  for (int i = 0; i <= kRingPoints / 2; ++i) {
-    const CLLocationCoordinate2D c = geo::destination(center, 360.0 * i / kRingPoints, metres);
-    points[static_cast<size_t>(i)] = {geo::worldX(c.longitude), geo::worldY(c.latitude)};
-    if (i > 0 && i < kRingPoints / 2)
-      points[static_cast<size_t>(kRingPoints - i)] = {mirror - points[static_cast<size_t>(i)].x(),
-                                                      points[static_cast<size_t>(i)].y()};
-  }
-  return points;
-}
-
 }  // namespace
 
 MapWidget::MapWidget(QWidget* parent) : QWidget(parent) {
-  if (holdNewMaps_) held_ = HeldStorm{};
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(64, 64);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -231,33 +207,18 @@ void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& ov
   describeForAccessibility();
 }
 
-void MapWidget::setStrikeRings(std::vector<StrikeRing> rings) {
-  if (held_) {
-    held_->rings = std::move(rings);
-    return;
-  }
-  if (rings == strikeRings_) return;
-  // A ring's outline depends only on its centre and radius; those of the rings already drawn are
-  // kept, so that a refresh which only fades them computes nothing.
-  std::vector<RingEntry> before = std::move(rings_);
-  rings_.clear();
-  for (const StrikeRing& ring : rings) {
-    if (!(ring.km > 0) || !std::isfinite(ring.km)) continue;
-    const auto same = std::find_if(before.begin(), before.end(), [&ring](const RingEntry& e) {
-      return e.ring.center.latitude == ring.center.latitude && e.ring.center.longitude == ring.center.longitude &&
-             e.ring.km == ring.km && !e.points.empty();
-    });
-    RingEntry entry{ring, {}, {}};
-    if (same != before.end()) {
-      entry.points = std::move(same->points);
-      entry.bounds = same->bounds;
-    } else {
-      entry.points = ringOutline(ring.center, ring.km * 1000);
-      entry.bounds = QPolygonF(QList<QPointF>(entry.points.begin(), entry.points.end())).boundingRect();
-    }
-    rings_.push_back(std::move(entry));
-  }
-  strikeRings_ = std::move(rings);
+void MapWidget::addLayer(const MapLayer* layer) {
+  if (!layer) return;
+  featureLayers_.push_back(layer);
+  layerChanged();
+}
+
+void MapWidget::removeLayer(const MapLayer* layer) {
+  std::erase(featureLayers_, layer);
+  layerChanged();
+}
+
+void MapWidget::layerChanged() {
   overlaysChanged_ = true;
   update();
 }
@@ -544,13 +505,8 @@ void MapWidget::drawOverlays(QPainter& painter) {
       extent |=
           QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
   }
-  std::vector<double> ringShifts;
-  for (const RingEntry& entry : rings_) {
-    const double shift = std::round(geo::worldX(entry.ring.center.longitude) - basisWorld.x());
-    ringShifts.push_back(shift);
-    extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s)
-                  .adjusted(-kRingReach, -kRingReach, kRingReach, kRingReach);
-  }
+  const MapLayerFrame frame{s, basisWorld};
+  for (const MapLayer* layer : featureLayers_) extent |= layer->extent(frame);
   const QRectF needed = extent & view;
   if (needed.isEmpty()) return;
 
@@ -565,8 +521,8 @@ void MapWidget::drawOverlays(QPainter& painter) {
                std::max(1, static_cast<int>(std::ceil(area.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
     overlayImage_.setDevicePixelRatio(dpr);
     overlayImage_.fill(Qt::transparent);
-    QPainter layer(&overlayImage_);
-    layer.setRenderHint(QPainter::Antialiasing);
+    QPainter picture(&overlayImage_);
+    picture.setRenderHint(QPainter::Antialiasing);
     auto outline = [&](const std::vector<QPointF>& points, double shift) {
       QPolygonF polygon;
       polygon.reserve(static_cast<qsizetype>(points.size()));
@@ -576,46 +532,22 @@ void MapWidget::drawOverlays(QPainter& painter) {
       path.closeSubpath();
       return path;
     };
-    // The rings under the overlays, the oldest first so that the newest lie on top. Each is one
-    // device pixel wide between two light ones a pixel inside and outside it: lines that thin take
-    // the painter's quick way, which a thicker antialiased stroke of a large circle does not.
-    for (size_t i = rings_.size(); i-- > 0;) {
-      const RingEntry& ring = rings_[i];
-      const QPointF middle((ring.bounds.center().x() - ringShifts[i]) * s - area.left(),
-                           ring.bounds.center().y() * s - area.top());
-      const double radius = std::max(1.0, ring.bounds.width() * s / 2);
-      auto polygon = [&](double grow) {
-        const double k = (radius + grow) / radius;
-        QPolygonF out;
-        out.reserve(static_cast<qsizetype>(ring.points.size() + 1));
-        for (const QPointF& p : ring.points)
-          out << middle + (QPointF((p.x() - ringShifts[i]) * s - area.left(), p.y() * s - area.top()) - middle) * k;
-        if (!out.isEmpty()) out << out.front();
-        return out;
-      };
-      const double opacity = std::clamp(ring.ring.opacity, 0.0, 1.0);
-      QColor halo = kRingHalo, ink = kRingInk;
-      halo.setAlphaF(static_cast<float>(opacity * kRingHaloShare));
-      ink.setAlphaF(static_cast<float>(opacity));
-      QPen pen(halo, 1);
-      pen.setCosmetic(true);
-      layer.setPen(pen);
-      layer.drawPolyline(polygon(-1));
-      layer.drawPolyline(polygon(1));
-      pen.setColor(ink);
-      layer.setPen(pen);
-      layer.drawPolyline(polygon(0));
+    // The features' layers under the overlays, each in its own state of the painter.
+    for (const MapLayer* layer : featureLayers_) {
+      picture.save();
+      layer->paint(picture, frame, area.topLeft());
+      picture.restore();
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
       const OverlayEntry& entry = entries_[i];
       if (!entry.view || entry.ring.empty()) continue;
       const QPainterPath path = outline(entry.ring, shifts[i]);
-      if (auto fill = entry.view->fillColor()) layer.fillPath(path, toQColor(*fill));
+      if (auto fill = entry.view->fillColor()) picture.fillPath(path, toQColor(*fill));
       if (auto stroke = entry.view->strokeColor()) {
         QPen pen(toQColor(*stroke));
         pen.setWidthF(entry.view->lineWidth());  // 0: the platform's hairline, one device pixel
         pen.setCosmetic(entry.view->lineWidth() == 0);
-        layer.strokePath(path, pen);
+        picture.strokePath(path, pen);
       }
     }
     overlayOrigin_ = area.topLeft();

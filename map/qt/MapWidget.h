@@ -14,24 +14,23 @@
 #include <optional>
 #include <vector>
 
-#include "map/GeoMath.h"
 #include "kit/Map.h"
+#include "map/GeoMath.h"
 #include "map/qt/MapDecorations.h"
+#include "map/qt/MapLayer.h"
 #include "map/qt/MapSources.h"
 #include "map/qt/TileLoader.h"
 
 class QPainter;
 
 // The map on screen: a Web Mercator view of the world at a centre and zoom, drawn from 256-pixel
-// tiles of the source for the current map type, with the rings of earlier strikes and over them the
+// tiles of the source for the current map type, with the layers features add and over them the
 // overlays the map's delegate styles, the user's position with its accuracy, a scale bar, the
-// sources' attribution and the storm's panel. It pans by dragging
+// sources' attribution and a feature's panel at the top. It pans by dragging
 // and the arrow keys, zooms by wheel, pinch, double-click and +/-, and glides to regions it is
 // asked to show with animation.
 
 namespace storm::qt {
-
-class MapStormPanel;
 
 class MapWidget : public QWidget {
   Q_OBJECT
@@ -95,18 +94,17 @@ class MapWidget : public QWidget {
   void removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays);
   void setOverlayViewProvider(OverlayViewProvider provider) { provider_ = std::move(provider); }
 
-  // Thin rings of earlier strikes, drawn under the overlays (the first given on top).
-  const std::vector<StrikeRing>& strikeRings() const { return held_ ? held_->rings : strikeRings_; }
-  void setStrikeRings(std::vector<StrikeRing> rings);
-  // The storm's lines at the top of the map, clear of the re-centre control and the notice.
-  StormPanel stormPanel() const;
-  void setStormPanel(const StormPanel& panel);
-  // While held, rings and panel are kept (and read back) but neither laid out nor drawn; releasing
-  // shows the latest. The application holds them until its window's first frame is on screen, so
-  // that a storm read back from the log never delays it.
-  void holdStormDecorations(bool hold);
-  // Whether maps made from now on start held.
-  static void holdStormDecorationsOfNewMaps(bool hold) { holdNewMaps_ = hold; }
+  // Layers drawn under the overlays, in the order added (the last on top); the map does not own
+  // them. A layer says when it has changed.
+  void addLayer(const MapLayer* layer);
+  void removeLayer(const MapLayer* layer);
+  void layerChanged();
+  // The panel at the top of the map (a child of the map), clear of the re-centre control and the
+  // notice; placed again whenever the map or, through placeTopPanel, the panel changes.
+  void setTopPanel(MapPanel* panel);
+  void placeTopPanel();
+  // The words a screen reader hears for the storm circle's radius; by default kilometres.
+  void setRadiusWords(std::function<QString(double metres)> words);
 
   MKMapType mapType() const { return mapType_; }
   void setMapType(MKMapType type);
@@ -160,11 +158,6 @@ class MapWidget : public QWidget {
     std::vector<QPointF> ring;            // a circle's outline in world units
     QRectF bounds;                        // the ring's, in world units
   };
-  struct RingEntry {
-    StrikeRing ring;
-    std::vector<QPointF> points;  // in world units
-    QRectF bounds;                // the points', in world units
-  };
   struct ScaledTile {
     TileKey key;  // the tile whose image was scaled
     int up = 0;   // levels above the cell it stands in for
@@ -204,7 +197,6 @@ class MapWidget : public QWidget {
   QString attribution() const;
   void makePositionControls();
   void placePositionControls();
-  void placeStormPanel();
   void updatePositionControls();
   // Keeps the accessible description in step with what the map shows.
   void describeForAccessibility();
@@ -223,18 +215,12 @@ class MapWidget : public QWidget {
   QTimer* longPress_ = nullptr;
   QPoint pressedAt_;
   QAbstractButton* centre_ = nullptr;
-  MapStormPanel* stormPanel_ = nullptr;
+  QPointer<MapPanel> topPanel_;
+  std::vector<const MapLayer*> featureLayers_;
+  std::function<QString(double)> radiusWords_;
   std::vector<OverlayEntry> entries_;  // one per overlay, in drawing order
   std::vector<std::shared_ptr<MKOverlay>> overlays_;
   OverlayViewProvider provider_;
-  std::vector<StrikeRing> strikeRings_;
-  struct HeldStorm {
-    std::vector<StrikeRing> rings;
-    StormPanel panel;
-  };
-  std::optional<HeldStorm> held_;
-  static inline bool holdNewMaps_ = false;
-  std::vector<RingEntry> rings_;  // one per ring, as given
   MKMapType mapType_ = MKMapTypeStandard;
   QVariantAnimation animation_;
   geo::Camera animationTo_;

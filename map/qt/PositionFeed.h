@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "map/Coordinates.h"
-#include "app/Platform.h"
+#include "system/Logger.h"
 
 class QGeoPositionInfo;
 

@@ -20,6 +20,8 @@ std::optional<CLLocationCoordinate2D> QtUserPosition::position() const {
   return map_ ? map_->userLocation() : restored_;
 }
 
+double QtUserPosition::accuracy() const { return map_ && map_->userLocation() ? map_->userLocationAccuracy() : 0; }
+
 void QtUserPosition::setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) {
   observer_ = std::move(observer);
 }

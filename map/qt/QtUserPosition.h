@@ -17,6 +17,7 @@ class QtUserPosition : public UserPosition {
   void attach(MapWidget* map);
 
   std::optional<CLLocationCoordinate2D> position() const override;
+  double accuracy() const override;
   void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) override;
   void restore(CLLocationCoordinate2D place) override;
   void showAround(CLLocationCoordinate2D place, double metres) override;

@@ -1,16 +1,14 @@
 // Automation of the history screen: its state, and answers to the file dialog, whose window the
 // automation mode cannot reach through the screens.
 
-#include "storm/StrikeList.h"
-#include "automation/qt/AutomationDriver.h"
-#include "system/qt/QtFileChooser.h"
-#include "app/QtPlatform.h"
 #include "kit/qt/ScreenStack.h"
+#include "storm/StrikeList.h"
+#include "storm/qt/StormAutomationQt.h"
+#include "system/qt/QtFileChooser.h"
 
 namespace storm::qt {
 
-void registerHistoryAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
-  const std::shared_ptr<QtFileChooser> files = ctx.services->files;
+void registerHistoryAutomation(AutomationDriver& driver, ScreenStack* screens, std::shared_ptr<QtFileChooser> files) {
   driver.addCommand("choose", [files](const QStringList& args) {
     if (args.isEmpty()) return Reply::fail("choose needs PATH (the rest of the line) or cancel");
     // The path is the rest of the line, spaces included.
@@ -22,7 +20,7 @@ void registerHistoryAutomation(AutomationDriver& driver, const AutomationContext
   });
   // Null unless the history screen is on top: how many strikes it lists (-1 until the log has
   // answered), its trend line and its result line.
-  driver.addStateMember("history", [screens = ctx.screens]() -> Json {
+  driver.addStateMember("history", [screens]() -> Json {
     const LoadedScreen* top = screens->top();
     if (!top || top->layoutName != "History") return nullptr;
     auto list = std::dynamic_pointer_cast<StrikeList>(top->outlet("strikeList"));

@@ -1,11 +1,11 @@
-// Automation commands of the strike log: read it, clear it, export it; and `settle` waits for its
-// writes.
+// Automation of the storm's Qt parts: the strike log (read it, clear it, export it; `settle` waits
+// for its writes) and the storm's layer of the map.
 
 #include <charconv>
 
-#include "automation/qt/AutomationDriver.h"
-#include "app/QtPlatform.h"
 #include "storm/qt/SqliteStrikeStore.h"
+#include "storm/qt/StormAutomationQt.h"
+#include "storm/qt/StormLayer.h"
 
 namespace storm::qt {
 
@@ -34,8 +34,30 @@ Json strikeJson(const Strike& s) {
 
 }  // namespace
 
-void registerStrikeAutomation(AutomationDriver& driver, const AutomationContext& ctx) {
-  const std::shared_ptr<SqliteStrikeStore> store = ctx.services->strikes;
+void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormLayer> layer) {
+  driver.addStateMember("stormMap", [weak = std::weak_ptr(layer)]() -> Json {
+    auto layer = weak.lock();
+    if (!layer) return nullptr;
+    Json rings = Json::array();
+    for (const StrikeRing& ring : layer->strikeRings())
+      rings.push(Json::object()
+                     .set("lat", ring.center.latitude)
+                     .set("lon", ring.center.longitude)
+                     .set("km", ring.km)
+                     .set("opacity", ring.opacity));
+    const StormPanel panel = layer->stormPanel();
+    auto line = [](const std::string& text) { return text.empty() ? Json() : Json(text); };
+    return Json::object()
+        .set("rings", std::move(rings))
+        .set("panel", Json::object()
+                          .set("trend", line(panel.trend))
+                          .set("shelter", line(panel.shelter))
+                          .set("countdown", line(panel.countdown))
+                          .set("clear", line(panel.clear)));
+  });
+}
+
+void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteStrikeStore> store) {
   if (!store) return;
   // The worker that writes never waits for the main thread, so waiting here ends.
   driver.addCommand("strikes", [store](const QStringList& args) {

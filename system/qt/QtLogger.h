@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Platform.h"
+#include "system/Logger.h"
 
 // One path for every report of the application: Qt's logging with two categories of our own.
 //   storm-distance       the platform's diagnostics (a bad option, a damaged file), printed as

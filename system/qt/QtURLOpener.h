@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "kit/Application.h"
+#include "system/URLOpener.h"
 
 // Hands URLs to the desktop, or in automation mode only records them. Main thread.
 

@@ -243,22 +243,4 @@ std::shared_ptr<AlertView> FakeAlertViewFactory::makeAlertView(const std::string
   return alert;
 }
 
-FakeRatingPlatform::FakeRatingPlatform(double epoch)
-    : FakePlatform(epoch),
-      preferences(std::make_shared<FakePreferences>(&log)),
-      bundle(std::make_shared<FakeBundle>()),
-      dispatch(std::make_shared<FakeDispatcher>()),
-      notifications(std::make_shared<NotificationCenter>()),
-      reachability(std::make_shared<FakeReachability>(log)),
-      connections(std::make_shared<FakeURLConnections>(log)),
-      alerts(std::make_shared<FakeAlertViewFactory>()) {
-  platform.preferences = preferences;
-  platform.bundle = bundle;
-  platform.dispatch = dispatch;
-  platform.notificationCenter = notifications;
-  platform.reachability = reachability;
-  platform.urlConnections = connections;
-  platform.alertViews = alerts;
-}
-
 }  // namespace storm::fakes

@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "fakes/FakePlatform.h"
 #include "kit/AlertView.h"
+#include "system/Clock.h"
 #include "kit/Bundle.h"
 #include "system/Dispatch.h"
 #include "kit/NotificationCenter.h"
@@ -167,20 +167,6 @@ class FakeAlertViewFactory : public AlertViewFactory {
                                            const std::string& cancelButtonTitle,
                                            const std::vector<std::string>& otherButtonTitles) override;
   std::vector<std::shared_ptr<FakeAlertView>> made;
-};
-
-// A FakePlatform with every service the rating prompt uses.
-struct FakeRatingPlatform : FakePlatform {
-  explicit FakeRatingPlatform(double epoch = 1'000'000'000);
-
-  EventLog log;
-  std::shared_ptr<FakePreferences> preferences;
-  std::shared_ptr<FakeBundle> bundle;
-  std::shared_ptr<FakeDispatcher> dispatch;
-  std::shared_ptr<NotificationCenter> notifications;
-  std::shared_ptr<FakeReachability> reachability;
-  std::shared_ptr<FakeURLConnections> connections;
-  std::shared_ptr<FakeAlertViewFactory> alerts;
 };
 
 }  // namespace storm::fakes

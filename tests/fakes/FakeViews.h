@@ -113,22 +113,12 @@ class FakeMapView : public FakeViewOf<MKMapView> {
     calls.push_back("setMapType");
     type_ = type;
   }
-  std::vector<StrikeRing> strikeRings() const override { return rings; }
-  void setStrikeRings(std::vector<StrikeRing> r) override { rings = std::move(r); }
-  StormPanel stormPanel() const override { return panel; }
-  void setStormPanel(const StormPanel& p) override {
-    panel = p;
-    ++panelsSet;
-  }
   void setAutoresizingMask(unsigned mask) override {
     calls.push_back("setAutoresizingMask");
     mask_ = mask;
   }
 
   std::optional<CLLocationCoordinate2D> location;
-  std::vector<StrikeRing> rings;
-  StormPanel panel;
-  int panelsSet = 0;
   mutable std::vector<std::string> calls;
   mutable MKCoordinateRegion askedToFit;
 

@@ -4,6 +4,7 @@
 
 #include "kit/qt/BannerView.h"
 #include "map/qt/MapWidget.h"
+#include "measure/Measurement.h"
 
 // What screen readers are told of the map and the banner.
 
@@ -17,6 +18,10 @@ TEST(Accessibility, TheMapDescribesItsTypeCircleAndPositionAsTheyChange) {
   EXPECT_EQ(map.accessibleName(), "Map");
   EXPECT_EQ(map.accessibleDescription(), "Standard map. No storm circle. Your position is unknown.");
 
+  // In the distance label's words, as the application has it.
+  map.setRadiusWords([](double metres) {
+    return QString::fromStdString(distanceText(distanceForKilometres(static_cast<float>(metres / 1000.0))));
+  });
   map.setMapType(MKMapTypeHybrid);
   map.overrideUserLocation(CLLocationCoordinate2D{51.5, -0.12});
   // The circle the main screen draws for 9 s of delay, "1.90mi or 3.06km".

@@ -5,8 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/AppDelegate.h"
-#include "fakes/FakePlatform.h"
+#include "fakes/FakeServices.h"
 #include "kit/qt/LayoutLoader.h"
 #include "map/qt/MapWidget.h"
 #include "kit/qt/QtViews.h"
@@ -30,11 +29,11 @@ class MainLayout : public ::testing::Test {
   void TearDown() override {
     if (controller) controller->cancel(nullptr);
   }
-  int32_t phase() const { return delegate.stopwatch()->measurementPhase; }
+  int32_t phase() const { return stopwatch->measurementPhase; }
 
-  fakes::FakePlatform fake;
-  AppDelegate delegate{fake.platform};
-  LayoutLoader loader{delegate};
+  fakes::FakeServices fake;
+  std::shared_ptr<Stopwatch> stopwatch = fake.stopwatch();
+  LayoutLoader loader{fake.screens(stopwatch)};
   QWidget window;
   std::unique_ptr<LoadedScreen> screen;
   std::shared_ptr<MainViewController> controller;

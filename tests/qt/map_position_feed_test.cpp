@@ -4,7 +4,7 @@
 
 #include "map/qt/MapWidget.h"
 #include "map/qt/PositionFeed.h"
-#include "tests/fakes/FakePlatform.h"
+#include "tests/fakes/FakeServices.h"
 #include "tests/qt/MapTestSupport.h"
 
 // What the map hears from a position source: fixes, refusals, silence and failures.

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "map/qt/MapWidget.h"
+#include "storm/qt/StormLayer.h"
 #include "tests/e2e/MapTileServer.h"
 #include "tests/qt/MapTestSupport.h"
 
@@ -248,12 +249,12 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
   useServer();
   map_.setCamera({{45, 7}, 11}, false);
   // Held (as until the window's first frame), the rings and panel are kept but not shown.
-  map_.holdStormDecorations(true);
+  StormLayer layer(&map_, true);
   const std::vector<StrikeRing> rings{{{45, 7}, 5, 0.85}, {{45, 7}, 8, 0.1}};
-  map_.setStrikeRings(rings);
-  map_.setStormPanel({"Steady", "", "", ""});
-  EXPECT_EQ(map_.strikeRings(), rings);
-  EXPECT_EQ(map_.stormPanel().trend, "Steady");
+  layer.setStrikeRings(rings);
+  layer.setStormPanel({"Steady", "", "", ""});
+  EXPECT_EQ(layer.strikeRings(), rings);
+  EXPECT_EQ(layer.stormPanel().trend, "Steady");
   EXPECT_TRUE(map_.overlays().empty());
   // The most red along the middle row where each ring crosses it, east of the centre.
   auto reddest = [](const QImage& image, double km) {
@@ -267,7 +268,7 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
   };
   EXPECT_LT(reddest(renderLoaded(), 5), -50);
   EXPECT_TRUE(map_.findChild<QWidget*>("stormPanel")->isHidden());
-  map_.holdStormDecorations(false);
+  layer.hold(false);
   const QImage image = renderLoaded();
   EXPECT_GT(reddest(image, 5), 25);
   EXPECT_LT(reddest(image, 8), -50);
@@ -279,7 +280,8 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
 TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   const StormPanel panel{"Approaching · 0.5 km/min · within 10 km in about 12 min", "Take shelter now",
                          "All clear in 29:59", ""};
-  map_.setStormPanel(panel);
+  StormLayer layer(&map_);
+  layer.setStormPanel(panel);
   auto* box = map_.findChild<QWidget*>("stormPanel");
   auto* centre = map_.findChild<QAbstractButton*>("centreOnUser");
   ASSERT_TRUE(box && centre);
@@ -302,7 +304,7 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   map_.setUserLocation(CLLocationCoordinate2D{45, 7});
   EXPECT_TRUE(map_.rect().contains(box->geometry()));
   EXPECT_NE(box->accessibleName().toStdString().find(panel.trend), std::string::npos);
-  map_.setStormPanel({});
+  layer.setStormPanel({});
   EXPECT_TRUE(box->isHidden());
 }
 

@@ -483,10 +483,10 @@ TEST_F(PreferencesStore, ADeclineSavedByAnotherProcessCountsAtTheNextConditionCh
                     "kRatingPromptUseCount=11\n")
                 .arg(kEpoch - 31 * 86400.0, 0, 'f', 0)
                 .toUtf8());
-  Platform platform;
-  platform.clock = clock;
-  platform.preferences = open();
-  auto prompt = std::make_shared<RatingPrompt>(platform);
+  auto services = std::make_shared<RatingPrompt::Services>();
+  services->clock = clock;
+  services->preferences = open();
+  auto prompt = std::make_shared<RatingPrompt>(services);
   ASSERT_TRUE(prompt->ratingConditionsHaveBeenMet());
 
   const Run other = runWriter({"decline"});

@@ -2,7 +2,7 @@
 
 #include "BuildConfig.h"
 #include "fakes/FakeBanner.h"
-#include "fakes/FakePlatform.h"
+#include "fakes/FakeServices.h"
 #include "fakes/FakeViews.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
@@ -17,17 +17,17 @@ using fakes::FakeView;
 class BannerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake.platform.banners = banners;
+    fake.banners = banners;
     mainView->setFrame({0, 20, 320, 460});
     content->setFrame({0, 0, 320, 460});
-    controller = std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
+    controller = std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
     controller->setView(mainView);
     controller->setOutlet("contentView", content);
     controller->viewDidLoad();
     banner = banners->made.back();
   }
 
-  fakes::FakePlatform fake;
+  fakes::FakeServices fake;
   std::shared_ptr<fakes::FakeBannerService> banners = std::make_shared<fakes::FakeBannerService>();
   std::shared_ptr<FakeView> mainView = std::make_shared<FakeView>();
   std::shared_ptr<FakeView> content = std::make_shared<FakeView>();
@@ -116,16 +116,7 @@ TEST_F(BannerTest, TheAnimationSetsTheBannerBeforeTheContentAndFetchesThemWhenIt
     std::string name_;
   };
   // Hold the block, swap the content view, then run it: the block uses the views of that moment.
-  std::function<void()> held;
-  class Holding : public Animator {
-   public:
-    explicit Holding(std::function<void()>& slot) : slot_(slot) {}
-    void animateWithDuration(double, std::function<void()> block) override { slot_ = std::move(block); }
-
-   private:
-    std::function<void()>& slot_;
-  };
-  fake.platform.animator = std::make_shared<Holding>(held);
+  fake.animator->holding = true;
   banner->loaded = true;
   controller->adjustBannerView();
   auto later = std::make_shared<Watching>(order, "content");
@@ -134,17 +125,18 @@ TEST_F(BannerTest, TheAnimationSetsTheBannerBeforeTheContentAndFetchesThemWhenIt
   controller.reset();
   ASSERT_FALSE(weak.expired()) << "the block keeps the controller alive";
   const int bannerCalls = banner->setFrameCalls;
-  held();
+  ASSERT_EQ(fake.animator->held.size(), 1u);
+  fake.animator->held.back()();
   EXPECT_EQ(banner->setFrameCalls, bannerCalls + 1);
   EXPECT_EQ(order, std::vector<std::string>{"content"});
   EXPECT_EQ(later->frame(), (Rect{0, 0, 320, 410}));
 }
 
 TEST(BannerWithoutViews, MissingMainViewAndBannerReadAsZeros) {
-  fakes::FakePlatform fake;
+  fakes::FakeServices fake;
   auto banners = std::make_shared<fakes::FakeBannerService>();
-  fake.platform.banners = banners;
-  auto controller = std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
+  fake.banners = banners;
+  auto controller = std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
   controller->viewDidLoad();  // no main view: the banner goes to y 0
   EXPECT_EQ(banners->made.back()->frame(), (Rect{0, 0, 320, 50}));
   controller->setAdBannerView(nullptr);
@@ -198,11 +190,11 @@ class RecordingHost : public PresentationHost {
 class NavigationTest : public ::testing::Test {
  protected:
   void SetUp() override { main->setPresentationHost(host); }
-  fakes::FakePlatform fake;
+  fakes::FakeServices fake;
   std::shared_ptr<RecordingHost> host = std::make_shared<RecordingHost>();
   std::shared_ptr<MainViewController> main =
-      std::make_shared<MainViewController>(fake.platform, std::make_shared<Stopwatch>());
-  std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.platform);
+      std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
+  std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.infoScreen());
 };
 
 struct SegueCase {
@@ -228,7 +220,11 @@ TEST_F(NavigationTest, AShowAlternateSegueToAnotherKindOfScreenIsLeftAlone) {
   main->prepareForSegue(segue, nullptr);  // no crash, nothing to connect
   StoryboardSegue none{"showAlternate", main, nullptr};
   main->prepareForSegue(none, nullptr);
-  SUCCEED();
+  EXPECT_TRUE(host->dismissed.empty());
+  // The screen is none the worse: the next segue to the information screen connects it.
+  StoryboardSegue proper{"showAlternate", main, info};
+  main->prepareForSegue(proper, nullptr);
+  EXPECT_EQ(info->delegate(), main);
 }
 
 TEST_F(NavigationTest, DoneAsksTheDelegateToDismissWithAnimation) {

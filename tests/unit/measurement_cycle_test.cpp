@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fakes/FakePlatform.h"
+#include "fakes/FakeServices.h"
 #include "fakes/FakeViews.h"
 #include "measure/Stopwatch.h"
 #include "screens/MainViewController.h"
@@ -17,7 +17,7 @@ using fakes::FakeSegmentedControl;
 class MainScreenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    controller = std::make_shared<MainViewController>(fake.platform, stopwatch);
+    controller = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
     controller->setOutlet("time", time);
     controller->setOutlet("dist", dist);
     controller->setOutlet("buttonP", buttonP);
@@ -35,8 +35,8 @@ class MainScreenTest : public ::testing::Test {
     controller->button(nullptr);
   }
 
-  fakes::FakePlatform fake;
-  std::shared_ptr<Stopwatch> stopwatch = std::make_shared<Stopwatch>();
+  fakes::FakeServices fake;
+  std::shared_ptr<Stopwatch> stopwatch = fake.stopwatch();
   std::shared_ptr<FakeLabel> time = std::make_shared<FakeLabel>();
   std::shared_ptr<FakeLabel> dist = std::make_shared<FakeLabel>();
   std::shared_ptr<FakeButton> buttonP = std::make_shared<FakeButton>();
@@ -108,7 +108,7 @@ TEST_F(MainScreenTest, WallClockChangesDoNotBendTheInterval) {
 }
 
 TEST_F(MainScreenTest, EveryControllerSharesTheOneStopwatch) {
-  auto other = std::make_shared<MainViewController>(fake.platform, stopwatch);
+  auto other = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
   controller->button(nullptr);
   fake.clock->advance(3);
   other->button(nullptr);  // stops the measurement the first controller started
@@ -295,7 +295,7 @@ TEST_F(MainScreenTest, WithoutASelectorTheIndexReadsZeroAndSelectsStandard) {
 }
 
 TEST_F(MainScreenTest, OutletsAreConnectedByNameAndKind) {
-  auto c = std::make_shared<MainViewController>(fake.platform, stopwatch);
+  auto c = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
   EXPECT_TRUE(c->setOutlet("time", std::make_shared<FakeLabel>()));
   EXPECT_FALSE(c->setOutlet("time", std::make_shared<FakeButton>())) << "a button is no label";
   EXPECT_FALSE(c->setOutlet("nonsense", std::make_shared<FakeLabel>()));

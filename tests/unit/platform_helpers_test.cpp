@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppDelegate.h"
-#include "fakes/FakePlatform.h"
+#include "fakes/FakeServices.h"
 #include "automation/Json.h"
 #include "kit/Lifecycle.h"
 #include "system/ManualClock.h"
@@ -86,8 +86,8 @@ TEST(LifecycleTracker, ObserversHearAfterTheDelegateAndTerminationIsFinal) {
 }
 
 TEST(AppDelegate, LaunchAnswersYesAndTheOtherEventsChangeNothing) {
-  fakes::FakePlatform fake;
-  AppDelegate delegate(fake.platform);
+  fakes::FakeServices fake;
+  AppDelegate delegate;
   EXPECT_TRUE(delegate.applicationDidFinishLaunchingWithOptions({}));
   EXPECT_TRUE(delegate.applicationDidFinishLaunchingWithOptions({{"url", "x"}}));
   delegate.applicationWillResignActive();

@@ -1,23 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "map/PositionMemory.h"
+#include "fakes/FakePosition.h"
 #include "fakes/FakeRating.h"
 
 namespace storm {
 namespace {
 
-// The map's position service, as the memory sees it.
-class FakeUserPosition : public UserPosition {
- public:
-  std::optional<CLLocationCoordinate2D> position() const override { return fix ? fix : restored; }
-  void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> o) override { observer = std::move(o); }
-  void restore(CLLocationCoordinate2D place) override { restored = place; }
-  void showAround(CLLocationCoordinate2D place, double metres) override { shown = {place, metres}; }
-
-  std::optional<CLLocationCoordinate2D> fix, restored;
-  std::optional<std::pair<CLLocationCoordinate2D, double>> shown;
-  std::function<void(CLLocationCoordinate2D, Origin)> observer;
-};
+using fakes::FakeUserPosition;
 
 class PositionMemoryTest : public ::testing::Test {
  protected:

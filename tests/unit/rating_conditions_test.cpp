@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "fakes/FakeRating.h"
+#include "fakes/FakeServices.h"
 #include "rating/RatingPrompt.h"
 
 // When the user may be asked, and whether the device seems online.
@@ -62,9 +62,9 @@ class RatingConditions : public ::testing::TestWithParam<ConditionCase> {};
 
 TEST_P(RatingConditions, AnswerAndStopAtTheFirstFailingTest) {
   const ConditionCase& c = GetParam();
-  fakes::FakeRatingPlatform fake(kNow);
+  fakes::FakeServices fake(kNow);
   fake.preferences->setValues(c.record);
-  auto prompt = std::make_shared<RatingPrompt>(fake.platform);
+  auto prompt = std::make_shared<RatingPrompt>(fake.rating());
   EXPECT_EQ(prompt->ratingConditionsHaveBeenMet(), c.met);
   const std::vector<std::string> expectedReads(kConditionReads.begin(), kConditionReads.begin() + c.keysRead);
   EXPECT_EQ(fake.preferences->reads(), expectedReads);
@@ -107,12 +107,12 @@ class NetworkProbe : public ::testing::TestWithParam<ProbeCase> {};
 
 TEST_P(NetworkProbe, ReadsFlagsReleasesProbesThenDecides) {
   const ProbeCase& c = GetParam();
-  fakes::FakeRatingPlatform fake(kNow);
+  fakes::FakeServices fake(kNow);
   fake.reachability->flags = c.flags;
   fake.reachability->createFails = c.createFails;
   fake.reachability->queryFails = c.queryFails;
   fake.connections->result = c.connectionCreated;
-  auto prompt = std::make_shared<RatingPrompt>(fake.platform, "http://probe.test/");
+  auto prompt = std::make_shared<RatingPrompt>(fake.rating("http://probe.test/"));
 
   EXPECT_EQ(prompt->connectedToNetwork(), c.connected);
   EXPECT_EQ(fake.log.events(), c.events);
@@ -134,8 +134,8 @@ INSTANTIATE_TEST_SUITE_P(Rating, NetworkProbe, ::testing::ValuesIn(kProbeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NetworkProbeTarget, IsTheZeroIPv4Address) {
-  fakes::FakeRatingPlatform fake(kNow);
-  auto prompt = std::make_shared<RatingPrompt>(fake.platform);
+  fakes::FakeServices fake(kNow);
+  auto prompt = std::make_shared<RatingPrompt>(fake.rating());
   prompt->connectedToNetwork();
   ASSERT_EQ(fake.reachability->addresses.size(), 1u);
   unsigned char bytes[16];

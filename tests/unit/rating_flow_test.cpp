@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppDelegate.h"
-#include "fakes/FakeRating.h"
+#include "fakes/FakeServices.h"
 #include "rating/RatingPrompt.h"
 
 // The prompt's flow: counting, asking, the dialog and its three answers, hiding, and the class
@@ -23,7 +23,7 @@ const std::string kReviewURL =
 
 class RatingFlow : public ::testing::Test {
  protected:
-  RatingFlow() { prompt = std::make_shared<RatingPrompt>(fake.platform, "http://probe.test/"); }
+  RatingFlow() { prompt = std::make_shared<RatingPrompt>(fake.rating("http://probe.test/")); }
 
   // The next use is the eleventh, thirty days after the first.
   void almostEligible() {
@@ -40,7 +40,7 @@ class RatingFlow : public ::testing::Test {
     return fake.alerts->made.empty() ? nullptr : fake.alerts->made.back();
   }
 
-  fakes::FakeRatingPlatform fake{kNow};
+  fakes::FakeServices fake{kNow};
   std::shared_ptr<RatingPrompt> prompt;
 };
 
@@ -190,7 +190,9 @@ class SaveCheckingOpener : public URLOpener {
 
 TEST_F(RatingFlow, RateIsSavedBeforeTheStoreOpens) {
   auto opener = std::make_shared<SaveCheckingOpener>(*fake.preferences);
-  fake.platform.urlOpener = opener;
+  auto services = std::make_shared<RatingPrompt::Services>(*fake.rating("http://probe.test/"));
+  services->urlOpener = opener;
+  prompt = std::make_shared<RatingPrompt>(services);
   prompt->rateApp();
   EXPECT_TRUE(opener->ratedWhenOpened);
   EXPECT_TRUE(fake.preferences->boolForKey(kRatingPromptRatedCurrentVersion));
@@ -254,20 +256,20 @@ TEST_F(RatingFlow, HidingDismissesWithoutAnswerAndTheNextUseAsksAgain) {
 
 // ---- the class entry points and the shared instance ----
 
-// The shared instance lives for the whole process, so its platform does too.
-fakes::FakeRatingPlatform& sharedFake() {
-  static fakes::FakeRatingPlatform fake(kNow);
+// The shared instance lives for the whole process, so its services do too.
+fakes::FakeServices& sharedFake() {
+  static fakes::FakeServices fake(kNow);
   return fake;
 }
 
 TEST(RatingSharedInstance, EntryPointsQueueTheWorkAndReturnAtOnce) {
   auto& fake = sharedFake();
-  RatingPrompt::setSharedPlatform(nullptr);
+  RatingPrompt::setSharedServices(nullptr);
   RatingPrompt::appLaunched(true);
   EXPECT_EQ(RatingPrompt::sharedInstance(), nullptr) << "without services nothing is made";
 
-  RatingPrompt::setSharedPlatform(&fake.platform, "http://probe.test/");
-  AppDelegate delegate(fake.platform);
+  RatingPrompt::setSharedServices(fake.rating("http://probe.test/"));
+  AppDelegate delegate;
   EXPECT_TRUE(delegate.applicationDidFinishLaunchingWithOptions({{"UIApplicationLaunchOptionsURLKey", "x"}}));
   EXPECT_EQ(fake.dispatch->pendingLowPriority(), 1u) << "a launch is one use";
   EXPECT_TRUE(fake.preferences->values().empty()) << "nothing is counted before the queue runs";
@@ -305,7 +307,7 @@ TEST(RatingSharedInstance, EntryPointsQueueTheWorkAndReturnAtOnce) {
   EXPECT_EQ(fake.preferences->integerForKey(kRatingPromptUseCount), 11);
   EXPECT_FALSE(fake.preferences->boolForKey(kRatingPromptDeclinedToRate));
 
-  RatingPrompt::setSharedPlatform(nullptr);
+  RatingPrompt::setSharedServices(nullptr);
 }
 
 }  // namespace

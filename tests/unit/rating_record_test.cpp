@@ -3,7 +3,7 @@
 #include <limits>
 #include <optional>
 
-#include "fakes/FakeRating.h"
+#include "fakes/FakeServices.h"
 #include "rating/RatingPrompt.h"
 
 // The usage record: how each counting operation moves it from one state to the next.
@@ -127,13 +127,13 @@ class RecordTransition : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(RecordTransition, LeavesTheExpectedRecordSaved) {
   const RecordCase& c = GetParam();
-  fakes::FakeRatingPlatform fake(kNow);
+  fakes::FakeServices fake(kNow);
   if (c.bundleVersion)
     fake.bundle->info[kCFBundleVersionKey] = *c.bundleVersion;
   else
     fake.bundle->info.erase(kCFBundleVersionKey);
   fake.preferences->setValues(c.before);
-  auto prompt = std::make_shared<RatingPrompt>(fake.platform);
+  auto prompt = std::make_shared<RatingPrompt>(fake.rating());
   for (Op op : c.ops) {
     if (op == Op::Use)
       prompt->incrementUseCount();

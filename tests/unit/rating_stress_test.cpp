@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "fakes/FakeRating.h"
+#include "fakes/FakeServices.h"
 #include "rating/RatingPrompt.h"
 
 // Counting from two threads while answers arrive from a third loses no use. Run under TSan too.
@@ -15,8 +15,8 @@ constexpr double kNow = 1'000'000'000;
 constexpr int kCallsPerThread = 10'000;
 
 TEST(RatingStress, ConcurrentCountingAndAnswersLoseNoUse) {
-  fakes::FakeRatingPlatform fake(kNow);
-  auto prompt = std::make_shared<RatingPrompt>(fake.platform);
+  fakes::FakeServices fake(kNow);
+  auto prompt = std::make_shared<RatingPrompt>(fake.rating());
   fakes::FakeAlertView alert;
 
   std::atomic<int> counting{2};

@@ -25,13 +25,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: rating_record_writer PATH EPOCH [count N | decline]\n");
     return 2;
   }
-  storm::Platform platform;
-  platform.clock = std::make_shared<storm::ManualClock>(std::strtod(argv[2], nullptr));
-  platform.bundle = std::make_shared<storm::fakes::FakeBundle>();
+  auto services = std::make_shared<storm::RatingPrompt::Services>();
+  services->clock = std::make_shared<storm::ManualClock>(std::strtod(argv[2], nullptr));
+  services->bundle = std::make_shared<storm::fakes::FakeBundle>();
   auto store =
-      std::make_shared<storm::qt::QtPreferences>(argv[1], storm::RatingPrompt::preferenceKeys(), platform.clock);
-  platform.preferences = store;
-  auto prompt = std::make_shared<storm::RatingPrompt>(platform);
+      std::make_shared<storm::qt::QtPreferences>(argv[1], storm::RatingPrompt::preferenceKeys(), services->clock);
+  services->preferences = store;
+  auto prompt = std::make_shared<storm::RatingPrompt>(services);
   if (counting) {
     for (long n = std::strtol(argv[4], nullptr, 10); n > 0; --n) prompt->incrementUseCount();
     return 0;

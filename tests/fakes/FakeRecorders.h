@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "fakes/FakeBanner.h"
+#include "kit/View.h"
+#include "system/DateFormatter.h"
+#include "system/Logger.h"
 #include "system/ManualClock.h"
-#include "app/Platform.h"
+#include "system/URLOpener.h"
 
-// A platform of fakes: a manual clock that drives the timers, a formatter of the two patterns the
-// stopwatch uses, recorders for URLs, log lines and animations, and a banner service.
+// Fakes of the simplest services: a formatter of the two patterns the stopwatch uses, and
+// recorders for URLs, log lines and animations. FakeServices (FakeServices.h) wires them all.
 
 namespace storm::fakes {
 
@@ -39,26 +42,20 @@ class RecordingLogger : public Logger {
   std::vector<std::string> lines;
 };
 
-// Runs each animation block at once and records its duration.
+// Runs each animation block at once (or, while `holding`, keeps it in `held` for the test to run)
+// and records its duration.
 class RecordingAnimator : public Animator {
  public:
   void animateWithDuration(double duration, std::function<void()> changes) override {
     durations.push_back(duration);
-    if (changes) changes();
+    if (holding)
+      held.push_back(std::move(changes));
+    else if (changes)
+      changes();
   }
   std::vector<double> durations;
-};
-
-struct FakePlatform {
-  explicit FakePlatform(double epoch = 1'000'000);
-
-  Platform platform;
-  std::shared_ptr<ManualClock> clock;
-  std::shared_ptr<FakeDateFormatterFactory> formatters;
-  std::shared_ptr<RecordingURLOpener> urls;
-  std::shared_ptr<RecordingLogger> logger;
-  std::shared_ptr<RecordingAnimator> animator;
-  std::shared_ptr<FakeBannerService> banners;
+  bool holding = false;
+  std::vector<std::function<void()>> held;
 };
 
 }  // namespace storm::fakes

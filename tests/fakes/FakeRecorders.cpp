@@ -1,4 +1,4 @@
-#include "FakePlatform.h"
+#include "FakeRecorders.h"
 
 #include <cmath>
 #include <cstdio>
@@ -34,22 +34,6 @@ class FakeDateFormatter : public DateFormatter {
 std::unique_ptr<DateFormatter> FakeDateFormatterFactory::makeDateFormatter() {
   ++made;
   return std::make_unique<FakeDateFormatter>();
-}
-
-FakePlatform::FakePlatform(double epoch)
-    : clock(std::make_shared<ManualClock>(epoch)),
-      formatters(std::make_shared<FakeDateFormatterFactory>()),
-      urls(std::make_shared<RecordingURLOpener>()),
-      logger(std::make_shared<RecordingLogger>()),
-      animator(std::make_shared<RecordingAnimator>()),
-      banners(std::make_shared<FakeBannerService>()) {
-  platform.clock = clock;
-  platform.timers = clock;
-  platform.dateFormatters = formatters;
-  platform.urlOpener = urls;
-  platform.logger = logger;
-  platform.animator = animator;
-  platform.banners = banners;
 }
 
 }  // namespace storm::fakes

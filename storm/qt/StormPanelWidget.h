@@ -8,26 +8,29 @@
 #include <limits>
 #include <vector>
 
-#include "kit/Map.h"
+#include "map/qt/MapLayer.h"
+#include "storm/StormPicture.h"
 
 // The storm's panel over the map: the call to shelter with its countdown on a red box, the
 // all-clear on a green one and the trend on a dark one, stacked and centred. It is drawn once into
 // a picture for each text, width and density and then only copied, since the map under it is
 // repainted at every step of a pan. It takes no clicks (the map under it still pans), and its
-// accessible name is its text.
+// accessible name is its text. The map places it at its top.
 
 namespace storm::qt {
 
-class MapStormPanel : public QWidget {
+class StormPanelWidget : public MapPanel {
  public:
-  explicit MapStormPanel(QWidget* parent);
+  explicit StormPanelWidget(QWidget* parent = nullptr);
 
   const StormPanel& panel() const { return panel_; }
-  int maxWidth() const { return maxWidth_; }
-  // Shows `panel` (hidden when it has no line) and takes the size it needs within `maxWidth`. Where
-  // its boxes stack higher than `maxHeight`, the later ones are left out: the first (take shelter,
-  // or all clear) matters most. Screen readers still hear every line.
-  void setPanel(const StormPanel& panel, int maxWidth, int maxHeight = std::numeric_limits<int>::max());
+  // Shows `panel` from the next fitInto on (nothing when it has no line).
+  void setPanel(const StormPanel& panel);
+  bool isEmpty() const override { return panel_ == StormPanel{}; }
+  // Takes the size the panel needs within `maxWidth`. Where its boxes stack higher than
+  // `maxHeight`, the later ones are left out: the first (take shelter, or all clear) matters most.
+  // Screen readers still hear every line.
+  void fitInto(int maxWidth, int maxHeight) override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -49,7 +52,7 @@ class MapStormPanel : public QWidget {
   QImage draw(double dpr) const;
 
   StormPanel panel_;
-  int maxWidth_ = 0;
+  int maxWidth_ = -1;
   int maxHeight_ = std::numeric_limits<int>::max();
   size_t shown_ = 0;  // how many of the boxes fit
   QImage picture_;

@@ -1,4 +1,4 @@
-#include "storm/qt/MapStormPanel.h"
+#include "storm/qt/StormPanelWidget.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -26,14 +26,14 @@ const QColor kInk(0xff, 0xff, 0xff);
 
 }  // namespace
 
-MapStormPanel::MapStormPanel(QWidget* parent) : QWidget(parent) {
+StormPanelWidget::StormPanelWidget(QWidget* parent) : MapPanel(parent) {
   setObjectName("stormPanel");
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);
   hide();
 }
 
-std::vector<MapStormPanel::Box> MapStormPanel::boxes() const {
+std::vector<StormPanelWidget::Box> StormPanelWidget::boxes() const {
   QFont text = font();
   setTextPixels(text, 13);
   QFont strong = text;
@@ -52,7 +52,7 @@ std::vector<MapStormPanel::Box> MapStormPanel::boxes() const {
   return out;
 }
 
-double MapStormPanel::layOut(std::vector<Box>& boxes, int maxWidth) const {
+double StormPanelWidget::layOut(std::vector<Box>& boxes, int maxWidth) const {
   const double most = std::max(40.0, static_cast<double>(maxWidth));
   // As wide as the longest line needs, up to the width given: the boxes share that width.
   double width = 0;
@@ -71,21 +71,24 @@ double MapStormPanel::layOut(std::vector<Box>& boxes, int maxWidth) const {
   return width;
 }
 
-void MapStormPanel::setPanel(const StormPanel& panel, int maxWidth, int maxHeight) {
-  if (panel == panel_ && maxWidth == maxWidth_ && maxHeight == maxHeight_) return;
+void StormPanelWidget::setPanel(const StormPanel& panel) {
+  if (panel == panel_) return;
   panel_ = panel;
+  maxWidth_ = -1;  // laid out afresh at the next fitInto
+  picture_ = QImage();
+  QStringList lines;
+  for (const Box& box : boxes())
+    for (const Line& line : box.lines) lines << line.text;
+  setAccessibleName(lines.join('\n'));
+}
+
+void StormPanelWidget::fitInto(int maxWidth, int maxHeight) {
+  if (maxWidth == maxWidth_ && maxHeight == maxHeight_) return;
   maxWidth_ = maxWidth;
   maxHeight_ = maxHeight;
   picture_ = QImage();
   std::vector<Box> stack = boxes();
-  QStringList lines;
-  for (const Box& box : stack)
-    for (const Line& line : box.lines) lines << line.text;
-  setAccessibleName(lines.join('\n'));
-  if (stack.empty()) {
-    hide();
-    return;
-  }
+  if (stack.empty()) return;
   auto stacked = [](const std::vector<Box>& boxes) {
     double height = -kBoxGap;
     for (const Box& box : boxes) height += box.height + kBoxGap;
@@ -98,11 +101,10 @@ void MapStormPanel::setPanel(const StormPanel& panel, int maxWidth, int maxHeigh
   }
   shown_ = stack.size();
   resize(static_cast<int>(width), static_cast<int>(std::ceil(stacked(stack))));
-  show();
   update();
 }
 
-QImage MapStormPanel::draw(double dpr) const {
+QImage StormPanelWidget::draw(double dpr) const {
   std::vector<Box> stack = boxes();
   stack.resize(std::min(stack.size(), shown_));
   const double width = layOut(stack, maxWidth_);
@@ -131,7 +133,7 @@ QImage MapStormPanel::draw(double dpr) const {
   return image;
 }
 
-void MapStormPanel::paintEvent(QPaintEvent*) {
+void StormPanelWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const double dpr = painter.device()->devicePixelRatioF();
   if (picture_.isNull() || picture_.devicePixelRatio() != dpr) picture_ = draw(dpr);

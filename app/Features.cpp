@@ -1,0 +1,135 @@
+#include "app/Features.h"
+
+#include "app/Services.h"
+#include "automation/qt/AutomationDriver.h"
+#include "kit/Nil.h"
+#include "kit/qt/BannerView.h"
+#include "kit/qt/QtAlertView.h"
+#include "kit/qt/QtBundle.h"
+#include "kit/qt/QtURLConnection.h"
+#include "kit/qt/QtViews.h"
+#include "map/PositionMemory.h"
+#include "map/qt/MapAutomation.h"
+#include "map/qt/MapServices.h"
+#include "map/qt/MapWidget.h"
+#include "map/qt/QtUserPosition.h"
+#include "measure/Stopwatch.h"
+#include "rating/RatingPrompt.h"
+#include "screens/FlipsideViewController.h"
+#include "screens/HistoryViewController.h"
+#include "screens/MainViewController.h"
+#include "storm/SpeedOfSound.h"
+#include "storm/StormAutomation.h"
+#include "storm/StormPicture.h"
+#include "storm/StormWatch.h"
+#include "storm/qt/StormAutomationQt.h"
+#include "storm/qt/StormLayer.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "system/qt/DBusNotifier.h"
+#include "system/qt/IcuDateFormatter.h"
+#include "system/qt/QtDispatch.h"
+#include "system/qt/QtFileChooser.h"
+#include "system/qt/QtLogger.h"
+#include "system/qt/QtPreferences.h"
+#include "system/qt/QtURLOpener.h"
+
+namespace storm::qt {
+
+Features::Features(Services& services, const Options& options, AutomationDriver* automation)
+    : services_(services), options_(options), automation_(automation) {
+  stopwatch_ = std::make_shared<Stopwatch>(services.clock, services.timers,
+                                           [settings = services.settings] { return speedOfSoundSetting(settings.get()); });
+  stormWatch_ = std::make_shared<StormWatch>(StormWatch::Services{services.strikes, services.clock, services.timers,
+                                                                  services.notifier, services.bundle,
+                                                                  services.position});
+  // The storm feature logs each measurement; a rating dialog that falls due meanwhile waits.
+  stopwatch_->addMeasurementObserver([weak = std::weak_ptr(stormWatch_)](const Measurement& measurement) {
+    if (auto watch = weak.lock()) watch->measured(measurement);
+  });
+  stopwatch_->addTimingObserver([](bool timing) { RatingPrompt::holdRatingAlert(timing); });
+}
+
+Features::~Features() = default;
+
+std::shared_ptr<ViewController> Features::makeViewController(const std::string& className) {
+  if (className == "MainViewController") {
+    auto main = std::make_shared<MainViewController>(
+        stopwatch_, MainViewController::Services{services_.dateFormatters, services_.banners, services_.animator,
+                                                 services_.urlOpener});
+    if (automation_) main->registerAutomation(*automation_);
+    return main;
+  }
+  if (className == "FlipsideViewController")
+    return std::make_shared<FlipsideViewController>(
+        FlipsideViewController::Services{services_.urlOpener, services_.bundle, services_.settings});
+  if (className == "HistoryViewController")
+    return std::make_shared<HistoryViewController>(HistoryViewController::Services{
+        services_.strikes, services_.clock, services_.bundle, services_.alerts, services_.files});
+  return nullptr;
+}
+
+void Features::mainScreenShown(QWidget* root, bool holdStorm) {
+  mainRoot_ = root;
+  auto* map = root ? root->findChild<MapWidget*>() : nullptr;
+  if (!map) return;
+  // The position follows the main screen's map from the start, so that it opens where the
+  // application asks.
+  services_.position->attach(map);
+  // Screen readers hear the circle's radius in the distance label's words.
+  map->setRadiusWords([](double metres) {
+    return QString::fromStdString(distanceText(distanceForKilometres(static_cast<float>(metres / 1000.0))));
+  });
+  stormLayer_ = std::make_shared<StormLayer>(map, holdStorm);
+  stormPicture_ = std::make_shared<StormPicture>(
+      stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.bundle});
+}
+
+void Features::connectMap() {
+  if (mainRoot_)
+    for (auto* map : mainRoot_->findChildren<MapWidget*>())
+      connectMapServices(*map, options_, services_.logger, services_.workers);
+}
+
+void Features::releaseStorm() {
+  if (stormLayer_) stormLayer_->hold(false);
+}
+
+void Features::launch() {
+  send(services_.preferences, &Preferences::declareKeys, RatingPrompt::preferenceKeys());
+  send(services_.settings, &Preferences::declareKeys, speedOfSoundSettingKeys());
+  send(services_.settings, &Preferences::declareKeys, PositionMemory::settingKeys());
+  positionMemory_ = std::make_shared<PositionMemory>(services_.settings, services_.position);
+  positionMemory_->start();
+  stormWatch_->start();
+  if (stormPicture_) stormPicture_->start();
+  // STORM_DISTANCE_NO_RATING_PROMPT switches the prompt off (a baseline for measurements); the
+  // probe's URL may be another page (tests point it at loopback).
+  if (qEnvironmentVariableIsSet("STORM_DISTANCE_NO_RATING_PROMPT")) return;
+  auto rating = std::make_shared<RatingPrompt::Services>();
+  rating->preferences = services_.preferences;
+  rating->bundle = services_.bundle;
+  rating->clock = services_.clock;
+  rating->dispatch = services_.dispatch;
+  rating->reachability = services_.reachability;
+  rating->urlConnections = services_.urlConnections;
+  rating->alertViews = services_.alerts;
+  rating->urlOpener = services_.urlOpener;
+  rating->logger = services_.logger;
+  rating->notificationCenter = services_.notificationCenter;
+  if (const QString probe = qEnvironmentVariable("STORM_DISTANCE_PROBE_URL"); !probe.isEmpty())
+    rating->probeURL = probe.toStdString();
+  RatingPrompt::setSharedServices(std::move(rating));
+}
+
+void Features::registerAutomation(ScreenStack* screens) {
+  if (!automation_) return;
+  AutomationDriver& driver = *automation_;
+  registerStormAutomation(driver, {stormWatch_, services_.clock, services_.position, services_.settings});
+  if (mainRoot_)
+    if (auto* map = mainRoot_->findChild<MapWidget*>()) registerMapAutomation(driver, map);
+  registerStormMapAutomation(driver, stormLayer_);
+  registerStrikeAutomation(driver, services_.strikes);
+  registerHistoryAutomation(driver, screens, services_.files);
+}
+
+}  // namespace storm::qt

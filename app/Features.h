@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/Services.h"
+#include "kit/ViewController.h"
+
+// The one place that wires the features together over the shared services: the stopwatch, the
+// screens' controllers, the storm (its watch over the strike log, its picture on the map), the
+// position kept between runs and the rating prompt; and, in automation mode, what each of them
+// adds to the automation.
+
+namespace storm {
+class PositionMemory;
+class StormPicture;
+class StormWatch;
+class Stopwatch;
+}  // namespace storm
+
+namespace storm::qt {
+
+class AutomationDriver;
+class ScreenStack;
+class StormLayer;
+
+class Features {
+ public:
+  // `automation` is the driver in automation mode, else null.
+  Features(Services& services, const Options& options, AutomationDriver* automation);
+  ~Features();
+  Features(const Features&) = delete;
+  Features& operator=(const Features&) = delete;
+
+  // The controller for a screen's layout.
+  std::shared_ptr<ViewController> makeViewController(const std::string& className);
+  // The main screen is on show: its map follows the user's position and carries the storm's
+  // layer, held (see StormLayer::hold) while `holdStorm`.
+  void mainScreenShown(QWidget* root, bool holdStorm);
+  // Connects the main screen's map to its tiles and its position source.
+  void connectMap();
+  // Shows the storm on the map if it was held.
+  void releaseStorm();
+  // Before the application's delegate hears of the launch: the settings' keys, the position kept
+  // from the last run, the storm read back from the log, and the rating prompt's services.
+  void launch();
+  // The automation of the storm, the map, the strike log and the history screen in `screens`.
+  void registerAutomation(ScreenStack* screens);
+
+ private:
+  Services& services_;
+  const Options options_;
+  AutomationDriver* automation_;
+  std::shared_ptr<Stopwatch> stopwatch_;
+  std::shared_ptr<StormWatch> stormWatch_;
+  std::shared_ptr<PositionMemory> positionMemory_;
+  std::shared_ptr<StormLayer> stormLayer_;
+  std::shared_ptr<StormPicture> stormPicture_;
+  QPointer<QWidget> mainRoot_;
+};
+
+}  // namespace storm::qt

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <memory>
+
+#include "automation/qt/AutomationDriver.h"
+
+// The storm's Qt parts in automation mode.
+
+namespace storm::qt {
+
+class QtFileChooser;
+class ScreenStack;
+class SqliteStrikeStore;
+class StormLayer;
+
+// The member `stormMap`: the rings of earlier strikes on the map, newest first, and the panel's
+// lines (null where the panel has none).
+void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormLayer> layer);
+// The strike log: `strikes`, `strikes clear`, `strikes export PATH`; `settle` waits for its writes.
+void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteStrikeStore> store);
+// The history screen's `history` member, `fileDialog`, and `choose PATH` / `choose cancel`
+// answering the open file dialog.
+void registerHistoryAutomation(AutomationDriver& driver, ScreenStack* screens, std::shared_ptr<QtFileChooser> files);
+
+}  // namespace storm::qt

@@ -1,0 +1,154 @@
+#include "storm/qt/StormLayer.h"
+
+#include <QPainter>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+
+#include "map/GeoMath.h"
+#include "map/qt/MapWidget.h"
+#include "storm/qt/StormPanelWidget.h"
+
+namespace storm::qt {
+
+namespace {
+
+constexpr int kRingPoints = 96;  // even: the outline is built from its eastern half
+const QColor kRingInk(0xb9, 0x1c, 0x1c);
+const QColor kRingHalo(0xff, 0xff, 0xff);
+constexpr double kRingReach = 2;  // pixels either side of the line that its halo takes
+constexpr double kRingHaloShare = 0.7;
+
+// A ring's outline in world units. A geodesic circle is symmetric about its centre's meridian, so
+// the western half mirrors the eastern one: half the geodesic sums for each ring.
+std::vector<QPointF> ringOutline(CLLocationCoordinate2D center, double metres) {
+  std::vector<QPointF> points(kRingPoints);
+  const double mirror = 2 * geo::worldX(center.longitude);
+  for (int i = 0; i <= kRingPoints / 2; ++i) {
+    const CLLocationCoordinate2D c = geo::destination(center, 360.0 * i / kRingPoints, metres);
+    points[static_cast<size_t>(i)] = {geo::worldX(c.longitude), geo::worldY(c.latitude)};
+    if (i > 0 && i < kRingPoints / 2)
+      points[static_cast<size_t>(kRingPoints - i)] = {mirror - points[static_cast<size_t>(i)].x(),
+                                                      points[static_cast<size_t>(i)].y()};
+  }
+  return points;
+}
+
+// How far (in whole worlds) the copy of a ring nearest the view lies from the ring itself.
+double shiftOf(const StrikeRing& ring, const MapLayerFrame& frame) {
+  return std::round(geo::worldX(ring.center.longitude) - frame.viewCentre.x());
+}
+
+}  // namespace
+
+StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
+  if (held) held_ = Held{};
+  if (!map) return;
+  panelWidget_ = new StormPanelWidget(map);
+  map->setTopPanel(panelWidget_);
+  map->addLayer(this);
+}
+
+StormLayer::~StormLayer() {
+  if (map_) map_->removeLayer(this);
+}
+
+void StormLayer::setStrikeRings(std::vector<StrikeRing> rings) {
+  if (held_) {
+    held_->rings = std::move(rings);
+    return;
+  }
+  if (rings == rings_) return;
+  // A ring's outline depends only on its centre and radius; those of the rings already drawn are
+  // kept, so that a refresh which only fades them computes nothing.
+  std::vector<RingEntry> before = std::move(entries_);
+  entries_.clear();
+  for (const StrikeRing& ring : rings) {
+    if (!(ring.km > 0) || !std::isfinite(ring.km)) continue;
+    const auto same = std::find_if(before.begin(), before.end(), [&ring](const RingEntry& e) {
+      return e.ring.center == ring.center && e.ring.km == ring.km && !e.points.empty();
+    });
+    RingEntry entry{ring, {}, {}};
+    if (same != before.end()) {
+      entry.points = std::move(same->points);
+      entry.bounds = same->bounds;
+    } else {
+      entry.points = ringOutline(ring.center, ring.km * 1000);
+      entry.bounds = QPolygonF(QList<QPointF>(entry.points.begin(), entry.points.end())).boundingRect();
+    }
+    entries_.push_back(std::move(entry));
+  }
+  rings_ = std::move(rings);
+  if (map_) map_->layerChanged();
+}
+
+void StormLayer::setStormPanel(const StormPanel& panel) {
+  if (held_) {
+    held_->panel = panel;
+    return;
+  }
+  if (panel == panel_) return;
+  panel_ = panel;
+  if (!panelWidget_) return;
+  panelWidget_->setPanel(panel);
+  if (map_) map_->placeTopPanel();
+}
+
+void StormLayer::hold(bool held) {
+  if (held == held_.has_value()) return;
+  if (held) {
+    held_ = Held{rings_, panel_};
+    return;
+  }
+  Held latest = std::move(*held_);
+  held_.reset();
+  setStrikeRings(std::move(latest.rings));
+  setStormPanel(latest.panel);
+}
+
+QRectF StormLayer::extent(const MapLayerFrame& frame) const {
+  QRectF extent;
+  const double s = frame.scale;
+  for (const RingEntry& entry : entries_) {
+    const double shift = shiftOf(entry.ring, frame);
+    extent |= QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s)
+                  .adjusted(-kRingReach, -kRingReach, kRingReach, kRingReach);
+  }
+  return extent;
+}
+
+void StormLayer::paint(QPainter& painter, const MapLayerFrame& frame, QPointF origin) const {
+  const double s = frame.scale;
+  // The oldest first, so that the newest lie on top. Each is one device pixel wide between two
+  // light ones a pixel inside and outside it: lines that thin take the painter's quick way, which a
+  // thicker antialiased stroke of a large circle does not.
+  for (size_t i = entries_.size(); i-- > 0;) {
+    const RingEntry& ring = entries_[i];
+    const double shift = shiftOf(ring.ring, frame);
+    auto place = [&](const QPointF& p) { return QPointF((p.x() - shift) * s - origin.x(), p.y() * s - origin.y()); };
+    const QPointF middle = place(ring.bounds.center());
+    const double radius = std::max(1.0, ring.bounds.width() * s / 2);
+    auto polygon = [&](double grow) {
+      const double k = (radius + grow) / radius;
+      QPolygonF out;
+      out.reserve(static_cast<qsizetype>(ring.points.size() + 1));
+      for (const QPointF& p : ring.points) out << middle + (place(p) - middle) * k;
+      if (!out.isEmpty()) out << out.front();
+      return out;
+    };
+    const double opacity = std::clamp(ring.ring.opacity, 0.0, 1.0);
+    QColor halo = kRingHalo, ink = kRingInk;
+    halo.setAlphaF(static_cast<float>(opacity * kRingHaloShare));
+    ink.setAlphaF(static_cast<float>(opacity));
+    QPen pen(halo, 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.drawPolyline(polygon(-1));
+    painter.drawPolyline(polygon(1));
+    pen.setColor(ink);
+    painter.setPen(pen);
+    painter.drawPolyline(polygon(0));
+  }
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+#include <optional>
+#include <vector>
+
+#include "map/qt/MapLayer.h"
+#include "storm/StormPicture.h"
+
+// The storm's layer of the main screen's map: the rings of earlier strikes, drawn under the map's
+// overlays as a thin dark red line between faint light ones (visible on imagery as on streets),
+// and the storm's panel at the top of the map.
+
+namespace storm::qt {
+
+class MapWidget;
+class StormPanelWidget;
+
+class StormLayer : public StormMapLayer, public MapLayer {
+ public:
+  // Draws on `map` from now on; `held` as with hold().
+  explicit StormLayer(MapWidget* map, bool held = false);
+  ~StormLayer() override;
+  StormLayer(const StormLayer&) = delete;
+  StormLayer& operator=(const StormLayer&) = delete;
+
+  void setStrikeRings(std::vector<StrikeRing> rings) override;
+  void setStormPanel(const StormPanel& panel) override;
+  // What the layer shows, or will show once released.
+  const std::vector<StrikeRing>& strikeRings() const { return held_ ? held_->rings : rings_; }
+  StormPanel stormPanel() const { return held_ ? held_->panel : panel_; }
+  // While held, rings and panel are kept (and read back) but neither laid out nor drawn; releasing
+  // shows the latest. The application holds them until its window's first frame is on screen, so
+  // that a storm read back from the log never delays it.
+  void hold(bool held);
+
+  QRectF extent(const MapLayerFrame& frame) const override;
+  void paint(QPainter& painter, const MapLayerFrame& frame, QPointF origin) const override;
+
+ private:
+  struct RingEntry {
+    StrikeRing ring;
+    std::vector<QPointF> points;  // in world units
+    QRectF bounds;                // the points', in world units
+  };
+  struct Held {
+    std::vector<StrikeRing> rings;
+    StormPanel panel;
+  };
+
+  QPointer<MapWidget> map_;
+  QPointer<StormPanelWidget> panelWidget_;
+  std::vector<StrikeRing> rings_;
+  std::vector<RingEntry> entries_;  // one per ring drawn, as given
+  StormPanel panel_;
+  std::optional<Held> held_;
+};
+
+}  // namespace storm::qt

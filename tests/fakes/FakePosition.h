@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+#include "map/UserPosition.h"
+
+// The user's position as the test sets it: a fix, else a place put back from before.
+
+namespace storm::fakes {
+
+class FakeUserPosition : public UserPosition {
+ public:
+  std::optional<CLLocationCoordinate2D> position() const override { return fix ? fix : restored; }
+  double accuracy() const override { return fix ? metres : 0; }
+  void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> o) override { observer = std::move(o); }
+  void restore(CLLocationCoordinate2D place) override { restored = place; }
+  void showAround(CLLocationCoordinate2D place, double m) override { shown = {place, m}; }
+
+  std::optional<CLLocationCoordinate2D> fix, restored;
+  double metres = 0;
+  std::optional<std::pair<CLLocationCoordinate2D, double>> shown;
+  std::function<void(CLLocationCoordinate2D, Origin)> observer;
+};
+
+}  // namespace storm::fakes

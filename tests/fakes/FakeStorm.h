@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "storm/StormPicture.h"
+#include "storm/StrikeStore.h"
+#include "system/DesktopNotifier.h"
+
+// Fakes of what the storm feature runs on: a strike log in memory, and a notifier and a storm
+// layer that record.
+
+namespace storm::fakes {
+
+class MemoryStrikeLog : public StrikeStore {
+ public:
+  void append(const Strike& strike) override { strikes.push_back(strike); }
+  std::vector<Strike> recent(double since) const override {
+    std::vector<Strike> out;
+    for (const Strike& s : strikes)
+      if (s.time >= since) out.push_back(s);
+    return out;
+  }
+  void allStrikes(std::function<void(std::vector<Strike>)> done) override { done(strikes); }
+  void clear(std::function<void(bool)> done) override {
+    strikes.clear();
+    done(true);
+  }
+  void exportCSV(const std::string&, std::function<void(bool)> done) override { done(false); }
+  std::vector<Strike> strikes;
+};
+
+class RecordingNotifier : public DesktopNotifier {
+ public:
+  void notify(const std::string& summary, const std::string& body) override { sent.push_back(summary + "|" + body); }
+  std::vector<std::string> sent;
+};
+
+class RecordingStormLayer : public StormMapLayer {
+ public:
+  void setStrikeRings(std::vector<StrikeRing> r) override { rings = std::move(r); }
+  void setStormPanel(const StormPanel& p) override {
+    panel = p;
+    ++panelsSet;
+  }
+  std::vector<StrikeRing> rings;
+  StormPanel panel;
+  int panelsSet = 0;
+};
+
+}  // namespace storm::fakes
