@@ -1,5 +1,7 @@
 #include "app/Features.h"
 
+#include <QAbstractButton>
+
 #include "app/Services.h"
 #include "automation/qt/AutomationDriver.h"
 #include "kit/Nil.h"
@@ -8,6 +10,7 @@
 #include "kit/qt/QtBundle.h"
 #include "kit/qt/QtURLConnection.h"
 #include "kit/qt/QtViews.h"
+#include "kit/qt/ScreenStack.h"
 #include "map/PositionMemory.h"
 #include "map/qt/MapAutomation.h"
 #include "map/qt/MapServices.h"
@@ -16,14 +19,15 @@
 #include "measure/Stopwatch.h"
 #include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
-#include "screens/HistoryViewController.h"
 #include "screens/MainViewController.h"
 #include "storm/SpeedOfSound.h"
 #include "storm/StormAutomation.h"
 #include "storm/StormPicture.h"
 #include "storm/StormWatch.h"
 #include "storm/qt/StormAutomationQt.h"
+#include "storm/qt/HistoryWindow.h"
 #include "storm/qt/StormLayer.h"
+#include "storm/qt/TemperatureSetting.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "system/qt/DBusNotifier.h"
 #include "system/qt/IcuDateFormatter.h"
@@ -59,17 +63,33 @@ std::shared_ptr<ViewController> Features::makeViewController(const std::string& 
     if (automation_) main->registerAutomation(*automation_);
     return main;
   }
-  if (className == "FlipsideViewController")
-    return std::make_shared<FlipsideViewController>(
-        FlipsideViewController::Services{services_.urlOpener, services_.bundle, services_.settings});
-  if (className == "HistoryViewController")
-    return std::make_shared<HistoryViewController>(HistoryViewController::Services{
-        services_.strikes, services_.clock, services_.bundle, services_.alerts, services_.files});
+  if (className == "FlipsideViewController") return std::make_shared<FlipsideViewController>(services_.urlOpener);
   return nullptr;
 }
 
-void Features::mainScreenShown(QWidget* root, bool holdStorm) {
+void Features::screenLoaded(const QString& name, QWidget* root) {
+  if (name != "Flipside" || !root) return;
+  if (auto* field = root->findChild<QLineEdit*>("temperature"))
+    new TemperatureSetting(field, root->findChild<QLabel*>("temperatureNote"), services_.settings, services_.bundle);
+}
+
+void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
+  screens_ = screens;
+  LoadedScreen* main = screens->main();
+  QWidget* root = main ? main->root.data() : nullptr;
   mainRoot_ = root;
+  if (auto* button = root ? root->findChild<QAbstractButton*>("history") : nullptr) {
+    QObject::connect(button, &QAbstractButton::clicked, button, [this, screens] {
+      LoadedScreen* main = screens->main();
+      if (!main || screens->top() != main) return;
+      auto* history = new HistoryWindow(
+          {services_.strikes, services_.clock, services_.bundle, services_.files}, main->root->window());
+      QObject::connect(history, &HistoryWindow::doneRequested, history, [screens] {
+        if (LoadedScreen* main = screens->main()) screens->dismissModalViewController(*main->controller, true);
+      });
+      screens->presentWidget(*main, history, "History", history->firstFocus());
+    });
+  }
   auto* map = root ? root->findChild<MapWidget*>() : nullptr;
   if (!map) return;
   // The position follows the main screen's map from the start, so that it opens where the
@@ -121,7 +141,7 @@ void Features::launch() {
   RatingPrompt::setSharedServices(std::move(rating));
 }
 
-void Features::registerAutomation(ScreenStack* screens) {
+void Features::registerAutomation() {
   if (!automation_) return;
   AutomationDriver& driver = *automation_;
   registerStormAutomation(driver, {stormWatch_, services_.clock, services_.position, services_.settings});
@@ -129,7 +149,13 @@ void Features::registerAutomation(ScreenStack* screens) {
     if (auto* map = mainRoot_->findChild<MapWidget*>()) registerMapAutomation(driver, map);
   registerStormMapAutomation(driver, stormLayer_);
   registerStrikeAutomation(driver, services_.strikes);
-  registerHistoryAutomation(driver, screens, services_.files);
+  registerHistoryAutomation(
+      driver,
+      [screens = screens_] {
+        const LoadedScreen* top = screens ? screens->top() : nullptr;
+        return top && top->layoutName == "History" ? qobject_cast<HistoryWindow*>(top->root.data()) : nullptr;
+      },
+      services_.files);
 }
 
 }  // namespace storm::qt

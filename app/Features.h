@@ -36,9 +36,13 @@ class Features {
 
   // The controller for a screen's layout.
   std::shared_ptr<ViewController> makeViewController(const std::string& className);
-  // The main screen is on show: its map follows the user's position and carries the storm's
-  // layer, held (see StormLayer::hold) while `holdStorm`.
-  void mainScreenShown(QWidget* root, bool holdStorm);
+  // A screen's layout was built: the features take their parts of it (the information screen's
+  // air temperature field).
+  void screenLoaded(const QString& name, QWidget* root);
+  // The main screen is on show in `screens`: its map follows the user's position and carries the
+  // storm's layer, held (see StormLayer::hold) while `holdStorm`, and its History button opens the
+  // strike history.
+  void mainScreenShown(ScreenStack* screens, bool holdStorm);
   // Connects the main screen's map to its tiles and its position source.
   void connectMap();
   // Shows the storm on the map if it was held.
@@ -46,8 +50,8 @@ class Features {
   // Before the application's delegate hears of the launch: the settings' keys, the position kept
   // from the last run, the storm read back from the log, and the rating prompt's services.
   void launch();
-  // The automation of the storm, the map, the strike log and the history screen in `screens`.
-  void registerAutomation(ScreenStack* screens);
+  // The automation of the storm, the map, the strike log and the history screen.
+  void registerAutomation();
 
  private:
   Services& services_;
@@ -59,6 +63,7 @@ class Features {
   std::shared_ptr<StormLayer> stormLayer_;
   std::shared_ptr<StormPicture> stormPicture_;
   QPointer<QWidget> mainRoot_;
+  ScreenStack* screens_ = nullptr;
 };
 
 }  // namespace storm::qt

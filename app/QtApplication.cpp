@@ -187,7 +187,8 @@ int runApplication(int argc, char** argv) {
   lifecycle.addObserver([center = services->notificationCenter](LifecycleEvent event) {
     if (event == LifecycleEvent::WillResignActive) center->post(kApplicationWillResignActiveNotification);
   });
-  LayoutLoader loader([&features](const std::string& name) { return features->makeViewController(name); });
+  LayoutLoader loader([&features](const std::string& name) { return features->makeViewController(name); },
+                      [&features](const QString& name, QWidget* root) { features->screenLoaded(name, root); });
   auto screens = std::make_shared<ScreenStack>(window.get(), loader);
   // The screens' members come first in `state`, what the services recorded last.
   if (automation)
@@ -212,7 +213,7 @@ int runApplication(int argc, char** argv) {
   // Outside automation mode the storm's rings and panel, which the strike log's read-back may
   // bring early, wait for the window's first frame; so do the tiles and the position source.
   // Automation sessions get them at once, so the first command already finds the map's position.
-  features->mainScreenShown(screens->main()->root, !options->automation);
+  features->mainScreenShown(screens.get(), !options->automation);
   if (options->automation) {
     features->connectMap();
   } else {
@@ -244,8 +245,8 @@ int runApplication(int argc, char** argv) {
   }
 
   if (automation) {
-    features->registerAutomation(screens.get());
-    registerServiceAutomation(*automation, {services->alerts, services->scriptedReachability, services->preferences});
+    features->registerAutomation();
+    registerServiceAutomation(*automation, {services->scriptedReachability, services->preferences});
     automation->addIdleCheck([dispatch = std::weak_ptr(services->dispatch)] {
       auto queue = dispatch.lock();
       return !queue || queue->idle();

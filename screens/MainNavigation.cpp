@@ -1,5 +1,4 @@
-// The navigation half of the main screen: the information and history screens and the store's
-// product page.
+// The navigation half of the main screen: the information screen and the store's product page.
 
 #include "kit/Nil.h"
 #include "screens/MainViewController.h"
@@ -8,11 +7,6 @@
 namespace storm {
 
 void MainViewController::prepareForSegue(StoryboardSegue& segue, View*) {
-  if (segue.identifier == "showHistory") {
-    if (auto history = std::dynamic_pointer_cast<HistoryViewController>(segue.destination))
-      history->setDelegate(std::static_pointer_cast<MainViewController>(shared_from_this()));
-    return;
-  }
   if (segue.identifier != "showAlternate") return;
   // A layout that leads the segue elsewhere is left alone rather than misused.
   auto flipside = std::dynamic_pointer_cast<FlipsideViewController>(segue.destination);
@@ -21,10 +15,6 @@ void MainViewController::prepareForSegue(StoryboardSegue& segue, View*) {
 }
 
 void MainViewController::flipsideViewControllerDidFinish(FlipsideViewController&) {
-  dismissModalViewControllerAnimated(true);
-}
-
-void MainViewController::historyViewControllerDidFinish(HistoryViewController&) {
   dismissModalViewControllerAnimated(true);
 }
 

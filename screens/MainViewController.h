@@ -12,22 +12,20 @@
 #include "measure/Measurement.h"
 #include "measure/Stopwatch.h"
 #include "screens/FlipsideViewController.h"
-#include "screens/HistoryViewController.h"
 #include "system/DateFormatter.h"
 #include "system/URLOpener.h"
 
 // The main screen: the stopwatch button with its time and distance labels, the storm map with its
 // distance circle and type selector, the advertising banner at its foot, and the ways to the
-// information screen, the strike history and the store. What the map shows of the storm besides
-// the circle is the storm feature's own layer of the map.
+// information screen and the store. What the map shows of the storm besides the circle, and the
+// strike history its button opens, are the storm feature's own.
 
 namespace storm {
 
 class MainViewController : public ViewController,
                            public MKMapViewDelegate,
                            public ADBannerViewDelegate,
-                           public FlipsideViewControllerDelegate,
-                           public HistoryViewControllerDelegate {
+                           public FlipsideViewControllerDelegate {
  public:
   // The services the screen uses; any may be missing, and what needs it then does nothing.
   struct Services {
@@ -86,10 +84,9 @@ class MainViewController : public ViewController,
   // Adds the screen's members to the automation `state` answer.
   void registerAutomation(AutomationRegistry& automation);
 
-  // Navigation: the information screen, the history screen and the store.
+  // Navigation: the information screen and the store.
   void prepareForSegue(StoryboardSegue& segue, View* sender) override;
   void flipsideViewControllerDidFinish(FlipsideViewController& controller) override;
-  void historyViewControllerDidFinish(HistoryViewController& controller) override;
   void paid(View* sender);
 
  protected:

@@ -1,7 +1,6 @@
 #include "kit/qt/CompiledLayouts.h"
 
 #include "ui_Flipside.h"
-#include "ui_History.h"
 #include "ui_Main.h"
 
 namespace storm::qt {
@@ -21,7 +20,6 @@ QWidget* build(QWidget* parent) {
 QWidget* buildCompiledLayout(const QString& name, QWidget* parent) {
   if (name == "Main") return build<Ui::MainScreen>(parent);
   if (name == "Flipside") return build<Ui::InfoScreen>(parent);
-  if (name == "History") return build<Ui::HistoryScreen>(parent);
   return nullptr;
 }
 

@@ -11,7 +11,6 @@
 
 namespace storm::qt {
 
-class QtAlertViewFactory;
 class QtBannerService;
 class ScreenStack;
 class ScriptableReachability;
@@ -29,12 +28,11 @@ struct ScreenAutomation {
 void registerScreenAutomation(AutomationDriver& driver, const ScreenAutomation& screens);
 
 struct ServiceAutomation {
-  std::shared_ptr<QtAlertViewFactory> alerts;
   std::shared_ptr<ScriptableReachability> reachability;
   std::shared_ptr<Preferences> preferences;  // the rating record
 };
 
-// `tap alert N`, `reachability`, `defaults` and the member `alert`.
+// `tap alert N` and the member `alert` (the window's newest dialog), `reachability`, `defaults`.
 void registerServiceAutomation(AutomationDriver& driver, const ServiceAutomation& services);
 
 }  // namespace storm::qt

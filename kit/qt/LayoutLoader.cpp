@@ -9,7 +9,7 @@
 #include "map/qt/MapWidget.h"
 #include "system/qt/QtLogger.h"
 #include "kit/qt/QtViews.h"
-#include "kit/qt/ScreenFit.h"
+#include "system/qt/ScreenFit.h"
 #include "kit/qt/SegmentedControlWidget.h"
 
 namespace storm::qt {
@@ -201,6 +201,7 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
 
   controller->viewDidLoad();
   ScreenFit::install(root);
+  if (loaded_) loaded_(name, root);
   return screen;
 }
 

@@ -58,14 +58,19 @@ using SegueHandler = std::function<void(LoadedScreen& source, const std::string&
 
 class LayoutLoader {
  public:
+  // Told of each screen built, once its controller has loaded it.
+  using Loaded = std::function<void(const QString& name, QWidget* root)>;
+
   // Controllers come from `controllers`.
-  explicit LayoutLoader(ViewControllerFactory controllers) : controllers_(std::move(controllers)) {}
+  explicit LayoutLoader(ViewControllerFactory controllers, Loaded loaded = {})
+      : controllers_(std::move(controllers)), loaded_(std::move(loaded)) {}
   // Builds the layout `name` under `parent`; nothing for an unknown layout. What does not match
   // between layout and controller is reported, one line each, and listed in `problems`.
   std::unique_ptr<LoadedScreen> load(const QString& name, QWidget* parent, SegueHandler segues);
 
  private:
   ViewControllerFactory controllers_;
+  Loaded loaded_;
 };
 
 }  // namespace storm::qt

@@ -1,18 +1,13 @@
 #pragma once
 
 #include <QPointer>
-#include <QStringList>
-#include <QWidget>
 #include <memory>
-#include <vector>
 
 #include "kit/AlertView.h"
+#include "system/qt/WindowDialog.h"
 
-class QAbstractButton;
-
-// Dialogs drawn inside the application's window: a dimmed layer over the whole window with a
-// panel holding the title, the message and one button per row, in index order. Showing one does
-// not start an event loop of its own; a press closes it and then tells the delegate.
+// Alert views as dialogs inside the application's window (WindowDialog): a press closes the
+// dialog and then tells the delegate.
 
 namespace storm::qt {
 
@@ -23,27 +18,13 @@ class QtAlertView : public AlertView, public std::enable_shared_from_this<QtAler
   ~QtAlertView() override;
 
   void show() override;
-  bool isVisible() const override { return visible_; }
+  bool isVisible() const override { return dialog_ && dialog_->isVisible(); }
   void dismissWithClickedButtonIndex(long buttonIndex, bool animated) override;
-
-  const QString& title() const { return title_; }
-  const QString& message() const { return message_; }
-  const QStringList& buttonTitles() const { return buttonTitles_; }
-  // The widget of button `index`, or null.
-  QAbstractButton* button(int index) const;
+  WindowDialog* dialog() const { return dialog_; }
 
  private:
-  void build();
-  void pressed(int index);
-  void close();
-
-  QPointer<QWidget> window_;
-  QPointer<QWidget> layer_;  // made on the first show; the window owns it
-  std::vector<QPointer<QAbstractButton>> buttons_;
-  QString title_, message_;
-  QStringList buttonTitles_;
+  QPointer<WindowDialog> dialog_;
   std::weak_ptr<AlertViewDelegate> delegate_;
-  bool visible_ = false;
 };
 
 class QtAlertViewFactory : public AlertViewFactory {
@@ -55,12 +36,8 @@ class QtAlertViewFactory : public AlertViewFactory {
                                            const std::string& cancelButtonTitle,
                                            const std::vector<std::string>& otherButtonTitles) override;
 
-  // The dialog made last, while someone still holds it.
-  std::shared_ptr<QtAlertView> lastAlert() const { return last_.lock(); }
-
  private:
   QPointer<QWidget> window_;
-  std::weak_ptr<QtAlertView> last_;
 };
 
 }  // namespace storm::qt

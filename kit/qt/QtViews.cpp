@@ -11,7 +11,6 @@
 #include "kit/qt/MapViewAdapter.h"
 #include "map/qt/MapWidget.h"
 #include "kit/qt/SegmentedControlWidget.h"
-#include "storm/qt/StrikeListWidget.h"
 
 namespace storm::qt {
 
@@ -248,7 +247,6 @@ std::shared_ptr<View> wrapWidget(QWidget* widget) {
   if (auto* control = qobject_cast<SegmentedControlWidget*>(widget))
     return std::make_shared<QtSegmentedControl>(control);
   if (auto* map = qobject_cast<MapWidget*>(widget)) return makeMapView(map);
-  if (auto* list = qobject_cast<StrikeListWidget*>(widget)) return std::make_shared<QtStrikeList>(list);
   return std::make_shared<QtPlainView>(widget);
 }
 

@@ -1,5 +1,8 @@
 #include "kit/qt/ScreenStack.h"
 
+#include "kit/qt/QtViews.h"
+#include "system/qt/ScreenFit.h"
+
 #include <QPropertyAnimation>
 #include <algorithm>
 
@@ -46,6 +49,28 @@ void ScreenStack::present(LoadedScreen& source, const std::string& identifier, c
   screen->controller->setPresentationHost(weak_from_this());
   StoryboardSegue segue{identifier, source.controller, screen->controller};
   source.controller->prepareForSegue(segue, sender);
+  slideIn(source, std::move(screen));
+}
+
+void ScreenStack::presentWidget(LoadedScreen& source, QWidget* root, const QString& name, QWidget* firstFocus) {
+  if (!root) return;
+  if (transitions_ > 0 || top() != &source) {  // one presentation at a time, from the top screen
+    root->deleteLater();
+    return;
+  }
+  root->setParent(window_);
+  applyApplicationFontSizes(root);
+  ScreenFit::install(root);
+  auto screen = std::make_unique<LoadedScreen>();
+  screen->layoutName = name;
+  screen->root = root;
+  screen->controller = std::make_shared<ViewController>();
+  screen->rootView = wrapWidget(root);
+  screen->firstFocus = firstFocus;
+  slideIn(source, std::move(screen));
+}
+
+void ScreenStack::slideIn(LoadedScreen& source, std::unique_ptr<LoadedScreen> screen) {
   QWidget* root = screen->root;
   QWidget* below = source.root;
   LoadedScreen* shown = screen.get();

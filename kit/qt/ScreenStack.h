@@ -22,6 +22,9 @@ class ScreenStack : public PresentationHost, public std::enable_shared_from_this
 
   bool showMain(const QString& layout);
   void present(LoadedScreen& source, const std::string& identifier, const QString& destination, View* sender);
+  // Presents `root`, a screen of plain widgets named `name` (the stack takes it over), over
+  // `source`, as a segue presents a layout; it closes as the screens `source` presented do.
+  void presentWidget(LoadedScreen& source, QWidget* root, const QString& name, QWidget* firstFocus = nullptr);
   void dismissModalViewController(ViewController& presenter, bool animated) override;
   // Lays every screen out over the whole window.
   void layout();
@@ -37,6 +40,7 @@ class ScreenStack : public PresentationHost, public std::enable_shared_from_this
 
  private:
   SegueHandler segueHandler();
+  void slideIn(LoadedScreen& source, std::unique_ptr<LoadedScreen> screen);
   void transitionEnded();
 
   QPointer<QWidget> window_;

@@ -1,9 +1,9 @@
-// Automation commands and state of the dialog, the network and the preferences.
+// Automation commands and state of the window's dialog, the network and the preferences.
 
 #include <QAbstractButton>
 
 #include "kit/qt/KitAutomation.h"
-#include "kit/qt/QtAlertView.h"
+#include "system/qt/WindowDialog.h"
 #include "kit/qt/ScriptableReachability.h"
 
 namespace storm::qt {
@@ -27,7 +27,7 @@ Json preferencesJson(Preferences& store) {
   return out;
 }
 
-Json alertJson(const QtAlertView& alert) {
+Json alertJson(const WindowDialog& alert) {
   Json buttons = Json::array();
   for (const QString& title : alert.buttonTitles()) buttons.push(title.toStdString());
   return Json::object()
@@ -40,15 +40,14 @@ Json alertJson(const QtAlertView& alert) {
 }  // namespace
 
 void registerServiceAutomation(AutomationDriver& driver, const ServiceAutomation& ctx) {
-  const std::shared_ptr<QtAlertViewFactory> alerts = ctx.alerts;
   const std::shared_ptr<ScriptableReachability> reachability = ctx.reachability;
   const std::shared_ptr<Preferences> preferences = ctx.preferences;
 
-  driver.addTapTarget("alert", [alerts](const std::vector<std::string>& args) -> std::string {
+  driver.addTapTarget("alert", [](const std::vector<std::string>& args) -> std::string {
     bool ok = false;
     const int index = args.size() == 1 ? QString::fromStdString(args[0]).toInt(&ok) : 0;
     if (!ok) return "tap alert needs a button index";
-    auto alert = alerts ? alerts->lastAlert() : nullptr;
+    WindowDialog* alert = WindowDialog::newest();
     if (!alert || !alert->isVisible()) return "no rating dialog is visible";
     QAbstractButton* button = alert->button(index);
     if (!button) return "the rating dialog has no button " + std::to_string(index);
@@ -78,8 +77,8 @@ void registerServiceAutomation(AutomationDriver& driver, const ServiceAutomation
     return Reply::with(preferencesJson(*preferences));
   });
 
-  driver.addStateMember("alert", [alerts]() -> Json {
-    auto alert = alerts ? alerts->lastAlert() : nullptr;
+  driver.addStateMember("alert", []() -> Json {
+    WindowDialog* alert = WindowDialog::newest();
     return alert ? alertJson(*alert) : Json();
   });
 

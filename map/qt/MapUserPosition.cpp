@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "map/qt/MapWidget.h"
-#include "kit/qt/ScreenFit.h"
+#include "system/qt/ScreenFit.h"
 
 namespace storm::qt {
 

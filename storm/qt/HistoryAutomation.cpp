@@ -1,14 +1,28 @@
 // Automation of the history screen: its state, and answers to the file dialog, whose window the
 // automation mode cannot reach through the screens.
 
-#include "kit/qt/ScreenStack.h"
-#include "storm/StrikeList.h"
+#include <QAbstractButton>
+
+#include "storm/qt/HistoryWindow.h"
 #include "storm/qt/StormAutomationQt.h"
 #include "system/qt/QtFileChooser.h"
 
 namespace storm::qt {
 
-void registerHistoryAutomation(AutomationDriver& driver, ScreenStack* screens, std::shared_ptr<QtFileChooser> files) {
+void registerHistoryAutomation(AutomationDriver& driver, std::function<HistoryWindow*()> open,
+                               std::shared_ptr<QtFileChooser> files) {
+  // Its buttons, which the screens' own `tap` does not know by these names.
+  for (const auto& [name, objectName] : {std::pair{"export", "exportButton"}, std::pair{"clear", "clearButton"}}) {
+    driver.addTapTarget(name, [open, name = std::string(name), objectName = QString(objectName)](
+                                  const std::vector<std::string>& args) -> std::string {
+      HistoryWindow* history = open();
+      auto* button = history ? history->findChild<QAbstractButton*>(objectName) : nullptr;
+      if (!args.empty()) return "tap needs one control";
+      if (!button) return "no control " + name + " on this screen";
+      button->click();
+      return {};
+    });
+  }
   driver.addCommand("choose", [files](const QStringList& args) {
     if (args.isEmpty()) return Reply::fail("choose needs PATH (the rest of the line) or cancel");
     // The path is the rest of the line, spaces included.
@@ -20,16 +34,13 @@ void registerHistoryAutomation(AutomationDriver& driver, ScreenStack* screens, s
   });
   // Null unless the history screen is on top: how many strikes it lists (-1 until the log has
   // answered), its trend line and its result line.
-  driver.addStateMember("history", [screens]() -> Json {
-    const LoadedScreen* top = screens->top();
-    if (!top || top->layoutName != "History") return nullptr;
-    auto list = std::dynamic_pointer_cast<StrikeList>(top->outlet("strikeList"));
-    auto trend = std::dynamic_pointer_cast<Label>(top->outlet("trend"));
-    auto result = std::dynamic_pointer_cast<Label>(top->outlet("result"));
+  driver.addStateMember("history", [open]() -> Json {
+    const HistoryWindow* history = open();
+    if (!history) return nullptr;
     return Json::object()
-        .set("strikes", list ? list->strikeCount() : -1L)
-        .set("trend", trend ? trend->text() : std::string())
-        .set("result", result ? result->text() : std::string());
+        .set("strikes", history->strikeCount())
+        .set("trend", history->trendText().toStdString())
+        .set("result", history->resultText().toStdString());
   });
   // The path the open file dialog offers, or null.
   driver.addStateMember("fileDialog", [files]() -> Json {

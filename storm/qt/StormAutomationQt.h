@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "automation/qt/AutomationDriver.h"
@@ -9,7 +10,7 @@
 namespace storm::qt {
 
 class QtFileChooser;
-class ScreenStack;
+class HistoryWindow;
 class SqliteStrikeStore;
 class StormLayer;
 
@@ -18,8 +19,9 @@ class StormLayer;
 void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormLayer> layer);
 // The strike log: `strikes`, `strikes clear`, `strikes export PATH`; `settle` waits for its writes.
 void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteStrikeStore> store);
-// The history screen's `history` member, `fileDialog`, and `choose PATH` / `choose cancel`
-// answering the open file dialog.
-void registerHistoryAutomation(AutomationDriver& driver, ScreenStack* screens, std::shared_ptr<QtFileChooser> files);
+// The history screen (`open` gives it while it is open): its `history` member, `tap export` and
+// `tap clear`; `fileDialog`, and `choose PATH` / `choose cancel` answering the open file dialog.
+void registerHistoryAutomation(AutomationDriver& driver, std::function<HistoryWindow*()> open,
+                               std::shared_ptr<QtFileChooser> files);
 
 }  // namespace storm::qt

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "kit/qt/ScreenFit.h"
+#include "system/qt/ScreenFit.h"
 
 namespace storm::qt {
 

@@ -121,21 +121,4 @@ bool StrikeListWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void QtStrikeList::showLog(std::shared_ptr<StrikeStore> store) {
-  if (auto* l = list()) l->showLog(std::move(store));
-}
-
-void QtStrikeList::reload() {
-  if (auto* l = list()) l->reload();
-}
-
-void QtStrikeList::setEmptyText(const std::string& text) {
-  if (auto* l = list()) l->setEmptyText(QString::fromStdString(text));
-}
-
-long QtStrikeList::strikeCount() const {
-  auto* l = list();
-  return l ? l->strikeCount() : -1;
-}
-
 }  // namespace storm::qt

@@ -6,8 +6,6 @@
 #include <QWidget>
 #include <memory>
 
-#include "storm/StrikeList.h"
-#include "kit/qt/QtViews.h"
 #include "storm/qt/StrikeTableModel.h"
 
 // The strike list on Qt: a table over a StrikeTableModel, or a plain line of text in its place
@@ -45,19 +43,6 @@ class StrikeListWidget : public QWidget {
   QTableView* table_;
   QLabel* empty_;
   StrikeTableModel* model_ = nullptr;
-};
-
-// The platform's view of the list.
-class QtStrikeList : public QtView<StrikeList> {
- public:
-  explicit QtStrikeList(StrikeListWidget* list) : QtView(list) {}
-  void showLog(std::shared_ptr<StrikeStore> store) override;
-  void reload() override;
-  void setEmptyText(const std::string& text) override;
-  long strikeCount() const override;
-
- private:
-  StrikeListWidget* list() const { return static_cast<StrikeListWidget*>(widget_.data()); }
 };
 
 }  // namespace storm::qt

@@ -26,8 +26,6 @@ std::shared_ptr<Stopwatch> FakeServices::stopwatch() const {
 
 MainViewController::Services FakeServices::mainScreen() const { return {formatters, banners, animator, urls}; }
 
-FlipsideViewController::Services FakeServices::infoScreen() const { return {urls, bundle, settings}; }
-
 std::shared_ptr<const RatingPrompt::Services> FakeServices::rating(std::string probeURL) const {
   auto services = std::make_shared<RatingPrompt::Services>();
   services->preferences = preferences;
@@ -45,9 +43,9 @@ std::shared_ptr<const RatingPrompt::Services> FakeServices::rating(std::string p
 }
 
 ViewControllerFactory FakeServices::screens(std::shared_ptr<Stopwatch> stopwatch) const {
-  return [stopwatch, main = mainScreen(), info = infoScreen()](const std::string& name) -> std::shared_ptr<ViewController> {
+  return [stopwatch, main = mainScreen(), urls = urls](const std::string& name) -> std::shared_ptr<ViewController> {
     if (name == "MainViewController") return std::make_shared<MainViewController>(stopwatch, main);
-    if (name == "FlipsideViewController") return std::make_shared<FlipsideViewController>(info);
+    if (name == "FlipsideViewController") return std::make_shared<FlipsideViewController>(urls);
     return nullptr;
   };
 }

@@ -41,7 +41,6 @@ struct FakeServices {
   // A stopwatch on the manual clock, at the speed of sound the settings give.
   std::shared_ptr<Stopwatch> stopwatch() const;
   MainViewController::Services mainScreen() const;
-  FlipsideViewController::Services infoScreen() const;
   std::shared_ptr<const RatingPrompt::Services> rating(std::string probeURL = kRatingPromptProbeURL) const;
   // The controllers of the main and the information screen, as the application makes them.
   ViewControllerFactory screens(std::shared_ptr<Stopwatch> stopwatch) const;

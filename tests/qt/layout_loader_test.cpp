@@ -9,7 +9,7 @@
 #include "kit/qt/LayoutLoader.h"
 #include "map/qt/MapWidget.h"
 #include "kit/qt/QtViews.h"
-#include "kit/qt/ScreenFit.h"
+#include "system/qt/ScreenFit.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
 

@@ -35,6 +35,7 @@ class RatingAlertView : public ::testing::Test {
         factory.makeAlertView("Rate App", "Please?", delegate, "No, Thanks", {"Rate App", "Remind me later"}));
   }
   QWidget* layer() const { return window.findChild<QWidget*>("alertLayer"); }
+  QAbstractButton* button(int index) const { return alert->dialog()->button(index); }
 
   QWidget window;
   QtAlertViewFactory factory{&window};
@@ -52,13 +53,11 @@ TEST_F(RatingAlertView, ShowsItsButtonsInIndexOrderOverTheWholeWindow) {
   EXPECT_EQ(layer()->geometry(), window.rect());
   const QStringList expected{"No, Thanks", "Rate App", "Remind me later"};
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(alert->button(i));
-    EXPECT_EQ(alert->button(i)->text(), expected[i]);
-    if (i > 0) {
-      EXPECT_GT(alert->button(i)->mapTo(&window, QPoint()).y(), alert->button(i - 1)->mapTo(&window, QPoint()).y());
-    }
+    ASSERT_TRUE(button(i));
+    EXPECT_EQ(button(i)->text(), expected[i]);
+    if (i > 0) EXPECT_GT(button(i)->mapTo(&window, QPoint()).y(), button(i - 1)->mapTo(&window, QPoint()).y());
   }
-  EXPECT_EQ(alert->button(3), nullptr);
+  EXPECT_EQ(button(3), nullptr);
   QStringList labels;
   for (auto* label : layer()->findChildren<QLabel*>()) labels << label->text();
   EXPECT_EQ(labels, (QStringList{"Rate App", "Please?"}));
@@ -73,17 +72,17 @@ TEST_F(RatingAlertView, ShowsItsButtonsInIndexOrderOverTheWholeWindow) {
 
   window.resize(800, 480);
   EXPECT_EQ(layer()->geometry(), window.rect());
-  EXPECT_EQ(factory.lastAlert(), alert);
+  EXPECT_EQ(WindowDialog::newest(), alert->dialog());
 }
 
 TEST_F(RatingAlertView, PressingClosesThenTellsTheDelegateTheIndex) {
   alert->show();
-  alert->button(2)->click();
+  button(2)->click();
   EXPECT_EQ(delegate->pressed, std::vector<long>{2});
   EXPECT_FALSE(delegate->visibleWhenTold);
   EXPECT_FALSE(alert->isVisible());
   EXPECT_FALSE(layer()->isVisible());
-  alert->button(1)->click();
+  button(1)->click();
   EXPECT_EQ(delegate->pressed, std::vector<long>{2}) << "a closed dialog takes no more presses";
 }
 
@@ -101,7 +100,7 @@ TEST_F(RatingAlertView, ReleasingTheDialogRemovesItsWidgets) {
   alert->show();
   QPointer<QWidget> widgets = layer();
   alert.reset();
-  EXPECT_EQ(factory.lastAlert(), nullptr);
+  EXPECT_EQ(WindowDialog::newest(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(widgets.isNull());
 }

@@ -194,7 +194,7 @@ class NavigationTest : public ::testing::Test {
   std::shared_ptr<RecordingHost> host = std::make_shared<RecordingHost>();
   std::shared_ptr<MainViewController> main =
       std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
-  std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.infoScreen());
+  std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.urls);
 };
 
 struct SegueCase {

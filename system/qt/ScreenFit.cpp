@@ -1,4 +1,4 @@
-#include "kit/qt/ScreenFit.h"
+#include "system/qt/ScreenFit.h"
 
 #include <QApplication>
 #include <QBoxLayout>

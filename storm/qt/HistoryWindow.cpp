@@ -1,0 +1,121 @@
+#include "storm/qt/HistoryWindow.h"
+
+#include <QShortcut>
+
+#include "storm/StormTexts.h"
+#include "storm/Trend.h"
+#include "system/qt/WindowDialog.h"
+
+namespace storm::qt {
+
+namespace {
+
+constexpr int kClearButtonIndex = 1;  // the cancel button is 0
+
+// The trend line's parts ("0.4 mi/min") kept whole, so that a narrow screen wraps the line only
+// after a separator: no-break spaces inside a part and before a separator, a word joiner after a
+// slash.
+std::string keptTogether(const std::string& line) {
+  static const std::string separator = " \u00b7 ";
+  std::string out;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line.compare(i, separator.size(), separator) == 0) {
+      out += "\u00a0\u00b7 ";
+      i += separator.size() - 1;
+    } else if (line[i] == ' ') {
+      out += "\u00a0";
+    } else {
+      out += line[i];
+      if (line[i] == '/') out += "\u2060";
+    }
+  }
+  return out;
+}
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+HistoryWindow::HistoryWindow(Services services, QWidget* window, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)), window_(window) {
+  ui_.setupUi(this);
+  // The style sheet paints the screen's ground on this subclass of a plain widget too.
+  setAttribute(Qt::WA_StyledBackground);
+  connect(ui_.exportButton, &QPushButton::clicked, this, &HistoryWindow::exportLog);
+  connect(ui_.clearButton, &QPushButton::clicked, this, &HistoryWindow::clear);
+  connect(ui_.done, &QPushButton::clicked, this, &HistoryWindow::doneRequested);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, ui_.done, &QPushButton::click);
+  updateTrend();
+  ui_.result->clear();
+  ui_.strikeList->setEmptyText(localized("No strikes recorded yet"));
+  if (services_.strikes) ui_.strikeList->showLog(services_.strikes);
+}
+
+HistoryWindow::~HistoryWindow() { delete clearDialog_.data(); }
+
+QString HistoryWindow::localized(const char* key, std::initializer_list<std::string> args) const {
+  const std::string pattern = services_.locale ? services_.locale->localizedString(key) : key;
+  return text(formatText(pattern, args));
+}
+
+long HistoryWindow::strikeCount() const { return ui_.strikeList->strikeCount(); }
+
+void HistoryWindow::updateTrend() {
+  const double now = services_.clock->now();
+  const std::vector<Strike> recent =
+      services_.strikes ? services_.strikes->recent(now - kTrendWindowSeconds) : std::vector<Strike>{};
+  const std::optional<Trend> trend = trendAt(recent, now);
+  ui_.trend->setText(trend && services_.locale
+                         ? localized("Last 15 minutes: %1", {keptTogether(storm::trendText(*trend, *services_.locale))})
+                         : localized("Not enough strikes in the last 15 minutes for a trend"));
+}
+
+void HistoryWindow::exportLog() {
+  if (!services_.files) return;
+  services_.files->chooseSaveFile(kExportFileName, [self = QPointer<HistoryWindow>(this)](std::optional<std::string> path) {
+    if (self && path) self->exportTo(*path);
+  });
+}
+
+void HistoryWindow::exportTo(const std::string& path) {
+  if (!services_.strikes) return;
+  services_.strikes->exportCSV(path, [self = QPointer<HistoryWindow>(this), path](bool written) {
+    if (!self) return;
+    if (!written) {
+      self->ui_.result->setText(self->localized("Could not write %1", {path}));
+      return;
+    }
+    // The log's size as the export saw it: nothing can be appended while this screen covers the
+    // main one, and the read is queued behind the export.
+    self->services_.strikes->readPage(0, 0, [self, path](StrikePage page) {
+      if (!self) return;
+      const std::string count = self->services_.locale
+                                    ? self->services_.locale->decimalText(static_cast<double>(page.total), 0)
+                                    : std::to_string(page.total);
+      self->ui_.result->setText(page.total == 1 ? self->localized("Exported 1 strike to %1", {path})
+                                                : self->localized("Exported %1 strikes to %2", {count, path}));
+    });
+  });
+}
+
+void HistoryWindow::clear() {
+  if (clearDialog_ && clearDialog_->isVisible()) return;
+  delete clearDialog_.data();
+  clearDialog_ = new WindowDialog(window_, localized("Clear all strikes?"),
+                                  localized("This removes every recorded strike. It cannot be undone."),
+                                  {localized("Cancel"), localized("Clear")});
+  connect(clearDialog_, &WindowDialog::answered, this, [this](int index) {
+    if (index != kClearButtonIndex || !services_.strikes) return;
+    services_.strikes->clear([self = QPointer<HistoryWindow>(this)](bool cleared) {
+      if (!self) return;
+      self->ui_.result->setText(cleared ? QString() : self->localized("Could not clear the strike log"));
+      self->ui_.strikeList->reload();
+      self->updateTrend();
+    });
+  });
+  clearDialog_->show();
+}
+
+}  // namespace storm::qt

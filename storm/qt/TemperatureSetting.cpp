@@ -1,0 +1,70 @@
+#include "storm/qt/TemperatureSetting.h"
+
+#include <cmath>
+
+#include "storm/SpeedOfSound.h"
+#include "storm/StormTexts.h"
+
+namespace storm::qt {
+
+TemperatureSetting::TemperatureSetting(QLineEdit* field, QLabel* note, std::shared_ptr<Preferences> settings,
+                                       std::shared_ptr<Locale> locale)
+    : QObject(field), field_(field), note_(note), settings_(std::move(settings)), locale_(std::move(locale)) {
+  if (field) connect(field, &QLineEdit::editingFinished, this, &TemperatureSetting::edited);
+  show();
+}
+
+QString TemperatureSetting::localized(const char* key, std::initializer_list<std::string> args) const {
+  return QString::fromStdString(formatText(locale_->localizedString(key), args));
+}
+
+std::string TemperatureSetting::degreesText(double celsius) const {
+  const bool fahrenheit = usesFahrenheit(*locale_);
+  const double degrees = fahrenheit ? fahrenheitFromCelsius(celsius) : celsius;
+  // Whole degrees as such, anything finer to a tenth.
+  const bool whole = std::fabs(degrees - std::round(degrees)) < 0.05;
+  std::string text = locale_->decimalText(degrees, whole ? 0 : 1);
+  if (text.rfind('-', 0) == 0) text.replace(0, 1, "\u2212");
+  return text + (fahrenheit ? " \u00b0F" : " \u00b0C");
+}
+
+void TemperatureSetting::show() {
+  if (!locale_) return;
+  const Preferences* settings = settings_.get();
+  const bool set = settings && settings->containsKey(kAirTemperatureKey) &&
+                   speedOfSoundAt(settings->doubleForKey(kAirTemperatureKey));
+  const double speed = speedOfSoundSetting(settings) * 1000.0;
+  if (field_) {
+    field_->setPlaceholderText(localized("Standard (%1)", {degreesText(15.0)}));
+    std::string entry;
+    if (set) {
+      entry = degreesText(settings->doubleForKey(kAirTemperatureKey));
+      entry.resize(entry.rfind(' '));  // the number alone; the unit is the locale's
+    }
+    field_->setText(QString::fromStdString(entry));
+  }
+  if (note_) {
+    const std::string metres = locale_->decimalText(speed, 2);
+    note_->setText(set ? localized("Speed of sound at %1: %2 m/s.",
+                                   {degreesText(settings->doubleForKey(kAirTemperatureKey)), metres})
+                       : localized("Standard speed of sound: %1 m/s. Type the air temperature for a closer figure, "
+                                   "or leave the field empty.",
+                                   {metres}));
+  }
+}
+
+void TemperatureSetting::edited() {
+  if (!field_ || !settings_ || !locale_) return;
+  const TemperatureEntry entry = parseTemperatureEntry(field_->text().toStdString(), usesFahrenheit(*locale_));
+  if (entry.kind == TemperatureEntry::Invalid) {
+    if (note_)
+      note_->setText(localized(
+          "Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.",
+          {degreesText(kLowestAirTemperature), degreesText(kHighestAirTemperature)}));
+    return;
+  }
+  setAirTemperature(*settings_, entry.kind == TemperatureEntry::Degrees ? std::optional(entry.celsius) : std::nullopt);
+  show();
+}
+
+}  // namespace storm::qt
