@@ -1,5 +1,5 @@
 // Process entry: runs the application's loop; its result is the exit status.
 
-#include "app/QtApplication.h"
+#include "app/qt/QtApplication.h"
 
 int main(int argc, char** argv) { return storm::qt::runApplication(argc, argv); }

@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "StrikeLogFill.h"
-#include "app/Features.h"
-#include "app/Services.h"
+#include "app/qt/Features.h"
+#include "app/qt/Services.h"
 #include "kit/qt/LayoutLoader.h"
+#include "screens/qt/ScreenLayouts.h"
 #include "system/ManualClock.h"
 #include "kit/qt/ScreenStack.h"
 #include "storm/qt/SqliteStrikeStore.h"
@@ -80,7 +81,8 @@ int main(int argc, char** argv) {
   window.resize(360, 640);
   const std::unique_ptr<storm::qt::Services> services = storm::qt::buildServices(storm::qt::Options{}, &window);
   storm::qt::Features features(*services, storm::qt::Options{}, nullptr);
-  storm::qt::LayoutLoader loader([&features](const std::string& name) { return features.makeViewController(name); });
+  storm::qt::LayoutLoader loader(storm::qt::buildScreenLayout,
+                                 [&features](const std::string& name) { return features.makeViewController(name); });
   auto screens = std::make_shared<storm::qt::ScreenStack>(&window, loader);
   if (!screens->showMain("Main")) return 1;
   window.show();

@@ -5,7 +5,6 @@
 #include <limits>
 #include <numbers>
 
-#include "kit/Map.h"
 
 namespace storm {
 
@@ -28,9 +27,6 @@ MKCoordinateRegion MKCoordinateRegionMakeWithDistance(CLLocationCoordinate2D cen
   return {center, {latDelta, lonDelta}};
 }
 
-std::shared_ptr<MKCircle> MKCircle::circleWithCenterCoordinate(CLLocationCoordinate2D center, double radius) {
-  return std::make_shared<MKCircle>(center, radius);
-}
 
 namespace geo {
 

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QShortcut>
 
-#include "kit/qt/CompiledLayouts.h"
 #include "map/qt/MapWidget.h"
 #include "system/qt/QtLogger.h"
 #include "kit/qt/QtViews.h"
@@ -70,7 +69,7 @@ std::shared_ptr<View> LoadedScreen::outlet(const std::string& name) const {
 }
 
 std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* parent, SegueHandler segues) {
-  QWidget* root = buildCompiledLayout(name, parent);
+  QWidget* root = layouts_ ? layouts_(name, parent) : nullptr;
   if (!root) {
     complain(name, "no such layout");
     return nullptr;

@@ -12,8 +12,7 @@
 #include "kit/Application.h"
 #include "kit/ViewController.h"
 
-// Builds a screen from its Qt Designer layout (resources/<Name>.ui, compiled in) and connects it
-// to its controller. The layout declares, as dynamic properties:
+// Builds a screen from its Qt Designer layout and connects it to its controller. The layout declares, as dynamic properties:
 //   on the root widget   controller = "MainViewController"   (the controller's class)
 //   on any widget        outlet = "time"                     (the controller's outlet it fills)
 //                        action = "button:"                  (the action its click or change sends)
@@ -61,14 +60,18 @@ class LayoutLoader {
   // Told of each screen built, once its controller has loaded it.
   using Loaded = std::function<void(const QString& name, QWidget* root)>;
 
-  // Controllers come from `controllers`.
-  explicit LayoutLoader(ViewControllerFactory controllers, Loaded loaded = {})
-      : controllers_(std::move(controllers)), loaded_(std::move(loaded)) {}
+  // Builds the widgets of the layout `name` under `parent`; nothing for an unknown name.
+  using Layouts = std::function<QWidget*(const QString& name, QWidget* parent)>;
+
+  // Layouts come from `layouts`, controllers from `controllers`.
+  LayoutLoader(Layouts layouts, ViewControllerFactory controllers, Loaded loaded = {})
+      : layouts_(std::move(layouts)), controllers_(std::move(controllers)), loaded_(std::move(loaded)) {}
   // Builds the layout `name` under `parent`; nothing for an unknown layout. What does not match
   // between layout and controller is reported, one line each, and listed in `problems`.
   std::unique_ptr<LoadedScreen> load(const QString& name, QWidget* parent, SegueHandler segues);
 
  private:
+  Layouts layouts_;
   ViewControllerFactory controllers_;
   Loaded loaded_;
 };

@@ -34,7 +34,7 @@ void connectMapServices(MapWidget& map, const Options& options, const std::share
 
   auto* feed = new PositionFeed(&map, logger);
   if (options.location)
-    feed->useFixedPosition(*options.location);
+    feed->useFixedPosition({options.location->first, options.location->second});
   else if (!options.nmeaFile.isEmpty())
     feed->useNmeaLog(options.nmeaFile);
   else if (!options.automation)

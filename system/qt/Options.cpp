@@ -52,7 +52,7 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
       qCWarning(lcStorm, "--location needs LAT,LON in degrees, not '%s'", qPrintable(parser.value("location")));
       return std::nullopt;
     }
-    options.location = CLLocationCoordinate2D{lat, lon};
+    options.location = std::pair{lat, lon};
   }
   return options;
 }

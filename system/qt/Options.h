@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "map/Coordinates.h"
+#include <utility>
 
 // The command-line options of the application.
 
@@ -17,7 +17,7 @@ struct Options {
   QString mapSources;                              // --map-sources FILE
   QString nmeaFile;                                // --nmea FILE
   QString houseAds;                                // --house-ads FILE
-  std::optional<CLLocationCoordinate2D> location;  // --location LAT,LON
+  std::optional<std::pair<double, double>> location;  // --location LAT,LON: latitude, longitude
 };
 
 // The options in `arguments` (the program's name first). --help and --version print and exit; a

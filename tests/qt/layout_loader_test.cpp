@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "fakes/FakeServices.h"
+#include "screens/qt/ScreenLayouts.h"
 #include "kit/qt/LayoutLoader.h"
 #include "map/qt/MapWidget.h"
 #include "kit/qt/QtViews.h"
@@ -33,7 +34,7 @@ class MainLayout : public ::testing::Test {
 
   fakes::FakeServices fake;
   std::shared_ptr<Stopwatch> stopwatch = fake.stopwatch();
-  LayoutLoader loader{fake.screens(stopwatch)};
+  LayoutLoader loader{buildScreenLayout, fake.screens(stopwatch)};
   QWidget window;
   std::unique_ptr<LoadedScreen> screen;
   std::shared_ptr<MainViewController> controller;

@@ -1,4 +1,4 @@
-#include "app/Services.h"
+#include "app/qt/Services.h"
 
 #include <QStandardPaths>
 

@@ -1,4 +1,4 @@
-#include "app/QtApplication.h"
+#include "app/qt/QtApplication.h"
 
 #include <fontconfig/fontconfig.h>
 #include <QApplication>
@@ -17,8 +17,8 @@
 
 #include "BuildConfig.h"
 #include "app/AppDelegate.h"
-#include "app/Features.h"
-#include "app/Services.h"
+#include "app/qt/Features.h"
+#include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
 #include "kit/Lifecycle.h"
 #include "kit/NotificationCenter.h"
@@ -29,6 +29,7 @@
 #include "kit/qt/ScriptableReachability.h"
 #include "system/qt/QtPreferences.h"
 #include "kit/qt/ScreenStack.h"
+#include "screens/qt/ScreenLayouts.h"
 #include "system/qt/Options.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtLogger.h"
@@ -187,7 +188,8 @@ int runApplication(int argc, char** argv) {
   lifecycle.addObserver([center = services->notificationCenter](LifecycleEvent event) {
     if (event == LifecycleEvent::WillResignActive) center->post(kApplicationWillResignActiveNotification);
   });
-  LayoutLoader loader([&features](const std::string& name) { return features->makeViewController(name); },
+  LayoutLoader loader(buildScreenLayout,
+                      [&features](const std::string& name) { return features->makeViewController(name); },
                       [&features](const QString& name, QWidget* root) { features->screenLoaded(name, root); });
   auto screens = std::make_shared<ScreenStack>(window.get(), loader);
   // The screens' members come first in `state`, what the services recorded last.

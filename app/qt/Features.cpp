@@ -1,8 +1,8 @@
-#include "app/Features.h"
+#include "app/qt/Features.h"
 
 #include <QAbstractButton>
 
-#include "app/Services.h"
+#include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
 #include "kit/Nil.h"
 #include "kit/qt/BannerView.h"

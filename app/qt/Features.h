@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Services.h"
+#include "app/qt/Services.h"
 #include "kit/ViewController.h"
 
 // The one place that wires the features together over the shared services: the stopwatch, the

@@ -1,4 +1,4 @@
-#include "kit/qt/CompiledLayouts.h"
+#include "screens/qt/ScreenLayouts.h"
 
 #include "ui_Flipside.h"
 #include "ui_Main.h"
@@ -17,7 +17,7 @@ QWidget* build(QWidget* parent) {
 
 }  // namespace
 
-QWidget* buildCompiledLayout(const QString& name, QWidget* parent) {
+QWidget* buildScreenLayout(const QString& name, QWidget* parent) {
   if (name == "Main") return build<Ui::MainScreen>(parent);
   if (name == "Flipside") return build<Ui::InfoScreen>(parent);
   return nullptr;
