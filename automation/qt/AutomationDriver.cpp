@@ -76,7 +76,7 @@ void waitRunning(double seconds) {
 }
 
 AutomationDriver::AutomationDriver(QWidget* window, std::shared_ptr<ManualClock> manualClock)
-    : window_(window), manualClock_(std::move(manualClock)) {
+    : window_(window), manualClock_(std::move(manualClock)), animations_(new AnimationClock(this)) {
   addCommand("quit", [](const QStringList&) {
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     return Reply::ok();
@@ -96,6 +96,10 @@ AutomationDriver::AutomationDriver(QWidget* window, std::shared_ptr<ManualClock>
     if (args.size() != 1 || !toDouble(args[0], s) || s < 0 || s > kLongestAdvance)
       return Reply::fail("advance needs seconds from 0 to 1e9");
     manualClock_->advance(s);
+    // Animations the timers started are registered once the queue runs; then they move on too, and
+    // what they moved is laid out.
+    drainMainQueue();
+    animations_->skip(s);
     drainMainQueue();
     return Reply::ok();
   });
@@ -232,7 +236,7 @@ Reply AutomationDriver::settle() {
   elapsed.start();
   int quietRounds = 0;
   while (elapsed.elapsed() < kSettleLimitSeconds * 1000) {
-    bool idle = true;
+    bool idle = !animations_->isRunning();
     for (auto& check : idleChecks_) idle = idle && check();
     QCoreApplication::sendPostedEvents();
     const bool worked = QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents);

@@ -14,6 +14,7 @@
 
 #include "automation/Automation.h"
 #include "automation/Json.h"
+#include "automation/qt/AnimationClock.h"
 #include "system/ManualClock.h"
 
 // The automation mode: one command a line on stdin, one line of JSON for each on stdout. It acts
@@ -38,6 +39,8 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   using Command = std::function<Reply(const QStringList& args)>;
 
   // `manualClock` is the clock `advance` moves (with --manual-clock); without one `advance` refuses.
+  // Qt's animations run on an AnimationClock from now on: `advance` moves them too, and `settle`
+  // waits for them to end.
   AutomationDriver(QWidget* window, std::shared_ptr<ManualClock> manualClock);
   // Starts reading commands.
   void start();
@@ -63,6 +66,7 @@ class AutomationDriver : public QObject, public AutomationRegistry {
 
   QPointer<QWidget> window_;
   std::shared_ptr<ManualClock> manualClock_;
+  AnimationClock* animations_;
   std::function<Reply(const std::string&)> tapControl_;
   QSocketNotifier* notifier_ = nullptr;
   std::string buffer_;                              // the line being read

@@ -202,7 +202,7 @@ TEST_F(MapTiles, WithoutTheServerThePlaceholderShowsAndSeenTilesComeFromDisk) {
   }
   EXPECT_GT(ground, total * 3 / 4);
   // Still answering, with no dialog in the way.
-  app.ok("wait 0.3");
+  app.ok("settle");
   EXPECT_TRUE(app.state()["alert"].isNull());
   EXPECT_EQ(app.quit(), 0);
 }

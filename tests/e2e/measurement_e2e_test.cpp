@@ -156,7 +156,7 @@ TEST(MeasurementE2E, ScreenshotShowsTheCircleOnTheMap) {
   app.ok("tap button");
   app.ok("advance 10.5");
   app.ok("tap button");
-  app.ok("wait 0.6");  // the map's glide to the region
+  app.ok("advance 1");  // the map's glide to the region
   const QString path = app.home() + "/main.png";
   app.ok("screenshot " + path);
   const QJsonArray frame = app.state()["map"].toObject()["frame"].toArray();

@@ -19,14 +19,14 @@ TEST(BannerE2E, SlidesInOnLoadAndOutOnFailure) {
   EXPECT_FALSE(s["banner"].toObject()["loaded"].toBool());
 
   app.ok("banner load");
-  app.ok("wait 0.7");
+  app.ok("advance 0.6");
   s = app.state();
   EXPECT_EQ(s["banner"].toObject()["frame"].toArray(), rect(0, 590, 360, 50));
   EXPECT_EQ(s["content"].toObject()["frame"].toArray(), rect(0, 0, 360, 590));
   EXPECT_TRUE(s["banner"].toObject()["loaded"].toBool());
 
   app.ok("banner fail");
-  app.ok("wait 0.7");
+  app.ok("advance 0.6");
   s = app.state();
   EXPECT_EQ(s["banner"].toObject()["frame"].toArray(), rect(0, 640, 360, 50));
   EXPECT_EQ(s["content"].toObject()["frame"].toArray(), rect(0, 0, 360, 640));
@@ -38,7 +38,7 @@ TEST(BannerE2E, LandscapeSizeAfterARotationQuery) {
   EXPECT_TRUE(answer["allowed"].toBool());
   EXPECT_EQ(app.state()["banner"].toObject()["identifier"].toString(), "landscape");
   app.ok("banner load");
-  app.ok("wait 0.7");
+  app.ok("advance 0.6");
   const QJsonObject s = app.state();
   EXPECT_EQ(s["content"].toObject()["frame"].toArray(), rect(0, 0, 360, 608));
   EXPECT_EQ(s["banner"].toObject()["frame"].toArray()[1].toDouble(), 608);
@@ -51,10 +51,10 @@ TEST(BannerE2E, ATurnDuringTheSlideEndsAtTheNewSize) {
   AutomationClient app({"--manual-clock", "1700000000"});
   app.ok("banner load");
   EXPECT_TRUE(app.send("rotate 3")["allowed"].toBool());
-  app.ok("wait 1");
+  app.ok("advance 0.6");
   EXPECT_EQ(app.state()["banner"].toObject()["frame"].toArray()[3].toDouble(), 32);
   app.ok("banner load");
-  app.ok("wait 1");
+  app.ok("advance 0.6");
   const QJsonArray frame = app.state()["banner"].toObject()["frame"].toArray();
   EXPECT_EQ(frame[1].toDouble() + frame[3].toDouble(), 640) << "the bottom edge on the window's";
 }
@@ -63,7 +63,7 @@ TEST(BannerE2E, FirstAdArrivesByItselfAndATapOpensItsLink) {
   AutomationClient app({"--manual-clock", "1700000000"});
   EXPECT_TRUE(app.send("tap banner").contains("error")) << "nothing to tap before an ad is shown";
   app.ok("advance 2.5");
-  app.ok("wait 0.7");
+  app.ok("advance 0.6");
   QJsonObject s = app.state();
   EXPECT_TRUE(s["banner"].toObject()["loaded"].toBool());
   EXPECT_EQ(s["content"].toObject()["frame"].toArray(), rect(0, 0, 360, 590));
@@ -83,7 +83,7 @@ TEST(BannerE2E, NoAdvertisementsMeansAFailureAndOneLogLineNeverACrash) {
     f.close();
     AutomationClient app({"--manual-clock", "1700000000", "--house-ads", bad});
     app.ok("advance 3");
-    app.ok("wait 0.7");
+    app.ok("advance 0.6");
     const QJsonObject s = app.state();
     EXPECT_FALSE(s["banner"].toObject()["loaded"].toBool()) << content.toStdString();
     EXPECT_EQ(s["content"].toObject()["frame"].toArray(), rect(0, 0, 360, 640));
@@ -141,7 +141,7 @@ TEST(InfoScreenE2E, StoreLinksOpenOnceEachInTheirForms) {
 TEST(InfoScreenE2E, ScreenshotsOfTheBannerAndTheInformationScreen) {
   AutomationClient app({"--manual-clock", "1700000000"});
   app.ok("banner load");
-  app.ok("wait 0.7");
+  app.ok("advance 0.6");
   const QString main = app.home() + "/banner.png";
   app.ok("screenshot " + main);
   QImage shot(main);

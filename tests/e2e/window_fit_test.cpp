@@ -32,7 +32,7 @@ TEST(WindowFitE2E, EveryScreenFitsEveryWindowFromTheSmallestToALargeOne) {
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{
            {240, 320}, {320, 480}, {480, 320}, {640, 360}, {1024, 768}, {800, 1280}, {1920, 1080}}) {
     app.ok(QString("resize %1 %2").arg(width).arg(height));
-    app.ok("wait 0.6");
+    app.ok("advance 1");
     for (const QString& screen : {"main", "info", "history"}) {
       if (screen != "main") app.ok("tap " + screen);
       app.ok("settle");
@@ -63,19 +63,19 @@ TEST(WindowFitE2E, EveryScreenFitsEveryWindowFromTheSmallestToALargeOne) {
 TEST(WindowFitE2E, TheBannerSpansTheFootAndTheFirstSizeComesBackAsItWas) {
   AutomationClient app({"--manual-clock", "1700000000"});
   app.ok("resize 800 500");
-  app.ok("wait 0.6");
+  app.ok("advance 1");
   QJsonObject s = app.state();
   EXPECT_EQ(s["banner"].toObject()["frame"].toArray(), rect(0, 500, 800, 32)) << "below the edge, window-wide";
   EXPECT_EQ(s["content"].toObject()["frame"].toArray(), rect(0, 0, 800, 500));
   app.ok("resize 360 640");
   app.ok("banner load");
-  app.ok("wait 0.6");
+  app.ok("advance 1");
   const QJsonArray firstMap = app.state()["map"].toObject()["frame"].toArray();
 
   // Turning to landscape with the advertisement on show: the banner takes the landscape height
   // and sits on the window's bottom edge, the content ends on its top edge.
   app.ok("resize 1024 600");
-  app.ok("wait 0.6");
+  app.ok("advance 1");
   s = app.state();
   EXPECT_EQ(s["banner"].toObject()["identifier"].toString(), "landscape");
   EXPECT_EQ(s["banner"].toObject()["frame"].toArray(), rect(0, 568, 1024, 32));
@@ -86,11 +86,11 @@ TEST(WindowFitE2E, TheBannerSpansTheFootAndTheFirstSizeComesBackAsItWas) {
   EXPECT_GT(map[3].toDouble(), 400) << "the map takes the height";
   // A resize that keeps the shape keeps the banner's height and moves it with the edge.
   app.ok("resize 1280 700");
-  app.ok("wait 0.6");
+  app.ok("advance 1");
   EXPECT_EQ(app.state()["banner"].toObject()["frame"].toArray(), rect(0, 668, 1280, 32));
 
   app.ok("resize 360 640");
-  app.ok("wait 0.6");
+  app.ok("advance 1");
   s = app.state();
   EXPECT_EQ(s["banner"].toObject()["frame"].toArray(), rect(0, 590, 360, 50));
   EXPECT_EQ(s["content"].toObject()["frame"].toArray(), rect(0, 0, 360, 590));
