@@ -8,7 +8,7 @@ packages=(
   libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
   dbus-daemon
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
-  xvfb xdotool imagemagick
+  xvfb xdotool imagemagick graphviz
 )
 missing=()
 for p in "${packages[@]}"; do
