@@ -50,15 +50,6 @@ class Button : public View {
   virtual void setTitle(const std::string& title, ControlState state) = 0;
 };
 
-// A one-line text the user edits; its action is sent when the editing ends (Enter or leaving it).
-class TextField : public View {
- public:
-  virtual std::string text() const = 0;
-  virtual void setText(const std::string& text) = 0;
-  // The grey hint shown while the field is empty.
-  virtual void setPlaceholder(const std::string& text) = 0;
-};
-
 class SegmentedControl : public View {
  public:
   // The selected segment, -1 when none is selected.

@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QKeySequence>
-#include <QLineEdit>
 #include <QShortcut>
 
 #include "map/qt/MapWidget.h"
@@ -63,11 +62,6 @@ void LoadedScreen::takeFocus() const {
     root->setFocus(Qt::OtherFocusReason);
 }
 
-std::shared_ptr<View> LoadedScreen::outlet(const std::string& name) const {
-  auto it = outlets.find(name);
-  return it != outlets.end() ? it->second : nullptr;
-}
-
 std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* parent, SegueHandler segues) {
   QWidget* root = layouts_ ? layouts_(name, parent) : nullptr;
   if (!root) {
@@ -121,7 +115,6 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
   for (auto& [w, view] : wrappers) {
     const std::string outlet = prop(w, "outlet");
     if (!outlet.empty()) {
-      screen->outlets[outlet] = view;
       if (!controller->setOutlet(outlet, view)) problem("outlet " + outlet + " cannot be connected");
     }
     const std::string action = prop(w, "action");
@@ -138,8 +131,6 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
         QObject::connect(button, &QAbstractButton::clicked, root, fire);
       else if (auto* seg = qobject_cast<SegmentedControlWidget*>(w))
         QObject::connect(seg, &SegmentedControlWidget::valueChanged, root, fire);
-      else if (auto* field = qobject_cast<QLineEdit*>(w))
-        QObject::connect(field, &QLineEdit::editingFinished, root, fire);
     }
     const std::string segue = prop(w, "segue");
     if (!segue.empty()) {

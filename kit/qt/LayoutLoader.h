@@ -35,7 +35,6 @@ struct LoadedScreen {
   std::shared_ptr<View> rootView;
   // The wrappers of the layout's views; the screen's view hierarchy owns them.
   std::vector<std::shared_ptr<View>> views;
-  std::map<std::string, std::shared_ptr<View>> outlets;
   std::map<std::string, QPointer<QWidget>> actionWidgets;  // by selector
   QPointer<QWidget> firstFocus;                            // null: the root itself
 
@@ -46,9 +45,8 @@ struct LoadedScreen {
   // another kind, an action it does not answer); empty for a layout and controller that match.
   std::vector<std::string> problems;
 
-  // The widget that sends `selector`, or the one named `name`.
+  // The widget that sends `selector`.
   QWidget* widgetForAction(const std::string& selector) const;
-  std::shared_ptr<View> outlet(const std::string& name) const;
 };
 
 // Asked to perform a segue the layout declares.

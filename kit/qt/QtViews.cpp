@@ -159,58 +159,6 @@ void QtLabel::setText(const std::string& text) {
   if (auto* label = qobject_cast<QLabel*>(widget_.data())) label->setText(QString::fromStdString(text));
 }
 
-std::string QtTextField::text() const {
-  auto* field = qobject_cast<QLineEdit*>(widget_.data());
-  return field ? field->text().toStdString() : std::string();
-}
-
-void QtTextField::setText(const std::string& text) {
-  if (auto* field = qobject_cast<QLineEdit*>(widget_.data())) field->setText(QString::fromStdString(text));
-}
-
-namespace {
-
-// Qt greys a field's hint out below a readable contrast, and its style sheet sets that grey again
-// whenever it polishes the field: three parts of the text's colour to two of the ground's keep
-// the hint apart from typed text and still legible (some 5.7:1 for black on white).
-class ReadablePlaceholder : public QObject {
- public:
-  static constexpr const char* kName = "storm-readable-placeholder";
-  explicit ReadablePlaceholder(QLineEdit* field) : QObject(field) {
-    setObjectName(kName);
-    field->installEventFilter(this);
-    apply(field);
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange || event->type() == QEvent::Show)
-      apply(static_cast<QLineEdit*>(watched));
-    return false;
-  }
-
- private:
-  static void apply(QLineEdit* field) {
-    QPalette palette = field->palette();
-    const QColor ink = palette.color(QPalette::Text), ground = palette.color(QPalette::Base);
-    const QColor hint((3 * ink.red() + 2 * ground.red()) / 5, (3 * ink.green() + 2 * ground.green()) / 5,
-                      (3 * ink.blue() + 2 * ground.blue()) / 5);
-    if (palette.color(QPalette::PlaceholderText) == hint) return;
-    palette.setColor(QPalette::PlaceholderText, hint);
-    field->setPalette(palette);
-  }
-};
-
-}  // namespace
-
-void QtTextField::setPlaceholder(const std::string& text) {
-  auto* field = qobject_cast<QLineEdit*>(widget_.data());
-  if (!field) return;
-  field->setPlaceholderText(QString::fromStdString(text));
-  if (!field->findChild<QObject*>(ReadablePlaceholder::kName, Qt::FindDirectChildrenOnly))
-    new ReadablePlaceholder(field);
-}
-
 QtButton::QtButton(QAbstractButton* button) : QtView(button) {
   if (button) titles_[ControlStateNormal] = button->text().toStdString();
 }
@@ -243,7 +191,6 @@ void QtSegmentedControl::setSelectedSegmentIndex(int index) {
 std::shared_ptr<View> wrapWidget(QWidget* widget) {
   if (auto* label = qobject_cast<QLabel*>(widget)) return std::make_shared<QtLabel>(label);
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return std::make_shared<QtButton>(button);
-  if (auto* field = qobject_cast<QLineEdit*>(widget)) return std::make_shared<QtTextField>(field);
   if (auto* control = qobject_cast<SegmentedControlWidget*>(widget))
     return std::make_shared<QtSegmentedControl>(control);
   if (auto* map = qobject_cast<MapWidget*>(widget)) return makeMapView(map);

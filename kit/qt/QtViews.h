@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QWidget>
@@ -89,13 +88,6 @@ class QtButton : public QtView<Button> {
   std::map<unsigned, std::string> titles_;
 };
 
-class QtTextField : public QtView<TextField> {
- public:
-  explicit QtTextField(QLineEdit* field) : QtView(field) {}
-  std::string text() const override;
-  void setText(const std::string& text) override;
-  void setPlaceholder(const std::string& text) override;
-};
 
 class QtSegmentedControl : public QtView<SegmentedControl> {
  public:
