@@ -23,6 +23,7 @@
 #include "storm/qt/SqliteStrikeStore.h"
 #include "storm/qt/StrikeListWidget.h"
 #include "system/qt/WorkerPool.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -64,12 +65,9 @@ double milliseconds(const QElapsedTimer& timer) { return static_cast<double>(tim
 }  // namespace
 
 int main(int argc, char** argv) {
-  QTemporaryDir work;
+  const storm::test::Sandbox work;
+  work.enter();
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  qputenv("XDG_CONFIG_HOME", (work.path() + "/config").toUtf8());
-  qputenv("XDG_DATA_HOME", (work.path() + "/data").toUtf8());
-  qputenv("XDG_CACHE_HOME", (work.path() + "/cache").toUtf8());
-  qputenv("XDG_RUNTIME_DIR", work.path().toUtf8());
   QApplication app(argc, argv);
   if (!writeLog(storm::qt::strikeLogPath(), kStrikes)) {
     std::fprintf(stderr, "could not write the %d-strike log\n", kStrikes);

@@ -21,7 +21,7 @@
 
 #include "map/qt/MapWidget.h"
 #include "storm/qt/StormLayer.h"
-#include "tests/e2e/MapTileServer.h"
+#include "tests/support/MapTileServer.h"
 
 namespace {
 

@@ -25,6 +25,7 @@
 #include "system/qt/QtPreferences.h"
 #include "kit/qt/QtURLConnection.h"
 #include "rating/RatingPrompt.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -143,12 +144,9 @@ BENCHMARK(BM_AppLaunched1MBPreferences)->UseManualTime()->Iterations(200)->Unit(
 
 // Milliseconds from starting the app to its first answer, in a fresh configuration folder.
 double startToFirstFrame(bool withPrompt) {
-  QTemporaryDir home;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  const storm::test::Sandbox home;
+  QProcessEnvironment env = home.environment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-  env.insert("XDG_CACHE_HOME", home.path() + "/cache");
-  env.insert("XDG_RUNTIME_DIR", home.path());
   env.insert("STORM_DISTANCE_PROBE_URL", "http://127.0.0.1:9/");
   if (!withPrompt) env.insert("STORM_DISTANCE_NO_RATING_PROMPT", "1");
   QProcess app;

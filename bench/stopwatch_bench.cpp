@@ -15,7 +15,8 @@
 #include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtClock.h"
 #include "screens/MainViewController.h"
-#include "tests/e2e/XvfbServer.h"
+#include "tests/support/XvfbServer.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -100,11 +101,8 @@ int main(int argc, char** argv) {
   const double floor = reporter.nanoseconds["BM_SnprintfFloor"];
   std::printf("\ntick: %.0f ns, snprintf floor: %.0f ns, ratio %.1fx (target <= 20x)\n", tick, floor, tick / floor);
 
-  QTemporaryDir home;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-  env.insert("XDG_CACHE_HOME", home.path() + "/cache");
-  env.insert("XDG_RUNTIME_DIR", home.path());
+  const storm::test::Sandbox home;
+  QProcessEnvironment env = home.environment();
   QProcessEnvironment appEnv = env;
   appEnv.insert("STORM_DISTANCE_FIRST_FRAME_EXIT", "1");
   const double empty = storm::bench::medianStartMilliseconds(argv[0], {"--empty-window"}, "first-frame", env);

@@ -14,6 +14,7 @@
 #include "system/ManualClock.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "system/qt/WorkerPool.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -82,18 +83,15 @@ int main(int argc, char** argv) {
       "\nappend on the main thread: %.2f us (target < 50 us); a write waited for in place: %.1f us (%.0fx as long)\n",
       append / 1000, inPlace / 1000, inPlace / append);
 
+  // A sandbox each: no log, an hour's strikes, a long log.
+  std::map<QString, storm::test::Sandbox> homes;
   auto environment = [&](const QString& name) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", work.path() + "/" + name + "/config");
-    env.insert("XDG_DATA_HOME", work.path() + "/" + name + "/data");
-    env.insert("XDG_CACHE_HOME", work.path() + "/" + name + "/cache");
-    env.insert("XDG_RUNTIME_DIR", work.path());
+    QProcessEnvironment env = homes[name].environment();
     env.insert("STORM_DISTANCE_FIRST_FRAME_EXIT", "1");
     env.insert("STORM_DISTANCE_NO_RATING_PROMPT", "1");
     return env;
   };
-  if (!writeLog(work.path() + "/full/data/storm-distance/strikes.sqlite", 100000) ||
-      !writeLog(work.path() + "/hour/data/storm-distance/strikes.sqlite", 100)) {
+  if (!writeLog(homes["full"].strikeLog(), 100000) || !writeLog(homes["hour"].strikeLog(), 100)) {
     std::fprintf(stderr, "could not write the strike logs\n");
     return 1;
   }

@@ -26,7 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/MapTileServer.h"
+#include "tests/support/MapTileServer.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot start the loopback tile server\n");
     return 1;
   }
-  QTemporaryDir home;
+  const storm::test::Sandbox home;
   const QString sources = home.path() + "/sources.json";
   {
     QFile file(sources);
@@ -136,12 +137,8 @@ int main(int argc, char** argv) {
                    .arg(server.urlTemplate("std"))
                    .toUtf8());
   }
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  QProcessEnvironment env = home.environment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-  env.insert("XDG_CACHE_HOME", home.path() + "/cache");
-  env.insert("XDG_DATA_HOME", home.path() + "/data");
-  env.insert("XDG_RUNTIME_DIR", home.path());
   env.insert("STORM_DISTANCE_PROBE_URL", "http://127.0.0.1:9/");  // never a public host
 
   App app(binary, {"--map-sources", sources, "--location", "48.1,11.5"}, env);

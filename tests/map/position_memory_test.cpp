@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "map/PositionMemory.h"
+#include "support/FakePosition.h"
+#include "support/FakeRating.h"
+
+namespace storm {
+namespace {
+
+using fakes::FakeUserPosition;
+
+class PositionMemoryTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<fakes::FakePreferences> settings = std::make_shared<fakes::FakePreferences>();
+  std::shared_ptr<FakeUserPosition> map = std::make_shared<FakeUserPosition>();
+  std::shared_ptr<PositionMemory> memory = std::make_shared<PositionMemory>(settings, map);
+
+  void keep(double lat, double lon) {
+    settings->setDouble(lat, kLastLatitudeKey);
+    settings->setDouble(lon, kLastLongitudeKey);
+  }
+  std::optional<CLLocationCoordinate2D> kept() const { return memory->remembered(); }
+};
+
+TEST_F(PositionMemoryTest, NothingKeptLeavesTheMapAsItIs) {
+  memory->start();
+  EXPECT_FALSE(map->restored);
+  EXPECT_FALSE(map->shown);
+}
+
+TEST_F(PositionMemoryTest, AKeptPlaceIsPutBackAndTheMapOpensAroundIt) {
+  keep(47.3769, 8.5417);
+  memory->start();
+  EXPECT_EQ(map->restored, (CLLocationCoordinate2D{47.3769, 8.5417}));
+  ASSERT_TRUE(map->shown);
+  EXPECT_EQ(map->shown->first, (CLLocationCoordinate2D{47.3769, 8.5417}));
+  EXPECT_EQ(map->shown->second, kOpeningViewMetres);
+}
+
+TEST_F(PositionMemoryTest, AFixAtLaunchWinsOverTheKeptPlaceAndIsKept) {
+  keep(47.3769, 8.5417);
+  map->fix = CLLocationCoordinate2D{46.2, 6.1};
+  memory->start();
+  EXPECT_FALSE(map->restored);
+  EXPECT_EQ(map->shown->first, (CLLocationCoordinate2D{46.2, 6.1}));
+  EXPECT_EQ(kept(), (CLLocationCoordinate2D{46.2, 6.1}));
+}
+
+TEST_F(PositionMemoryTest, AFileEditedOutOfRangeKeepsNothing) {
+  keep(91, 8);
+  EXPECT_FALSE(kept());
+  keep(47, 181);
+  EXPECT_FALSE(kept());
+  settings->setObject(std::nullopt, kLastLongitudeKey);
+  keep(47, 8);
+  settings->setObject(std::nullopt, kLastLatitudeKey);
+  EXPECT_FALSE(kept()) << "half a position is none";
+}
+
+TEST_F(PositionMemoryTest, SmallMovesOfAFixAreNotWrittenButAPlaceSetAlwaysIs) {
+  memory->start();
+  ASSERT_TRUE(map->observer);
+  map->observer({47.0, 8.0}, UserPosition::Origin::Fix);
+  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 8.0}));
+  map->observer({47.0005, 8.0}, UserPosition::Origin::Fix);  // about 56 m north
+  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 8.0}));
+  map->observer({47.0, 179.9999}, UserPosition::Origin::Fix);
+  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 179.9999}));
+  map->observer({47.0, -179.9999}, UserPosition::Origin::Fix);  // 15 m away across the date line
+  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 179.9999}));
+  map->observer({47.0, 179.9999}, UserPosition::Origin::SetByUser);
+  map->observer({47.0001, 179.9999}, UserPosition::Origin::SetByUser);
+  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0001, 179.9999}));
+}
+
+}  // namespace
+}  // namespace storm

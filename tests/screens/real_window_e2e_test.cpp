@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "support/AutomationClient.h"
+#include "support/WaitForState.h"
+#include "support/XvfbServer.h"
+
+// The app in a real X window on a private Xvfb: presses of the X server's own keyboard start and
+// stop a measurement, and a picture of the X screen shows the window as the app reports it.
+
+namespace storm::e2e {
+namespace {
+
+// Runs an X client on `display` to its end and returns what it printed; fails the test if it
+// does not succeed within `timeoutMs`.
+QByteArray runOn(const QString& display, const QString& program, const QStringList& arguments, int timeoutMs = 15000) {
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display);
+  process.setProcessEnvironment(env);
+  process.start(program, arguments);
+  if (!process.waitForFinished(timeoutMs)) process.kill();  // and waits in the destructor
+  EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+      << program.toStdString() << " " << arguments.join(' ').toStdString() << ": "
+      << process.readAllStandardError().toStdString();
+  return process.readAllStandardOutput();
+}
+
+TEST(RealWindow, KeysFromTheXServerMeasureAndTheScreenShowsTheButton) {
+  if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
+  test::XvfbServer x;
+  ASSERT_TRUE(x.start(800, 700));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", x.display());
+  AutomationClient app({"--manual-clock", "1700000000"}, env, "xcb");
+  ASSERT_TRUE(app.started());
+
+  // xdotool waits for the window to be mapped. With no window manager to activate it, the window
+  // is given the X input focus; the key presses then go to it, as a keyboard's do.
+  const QByteArray found = runOn(x.display(), "xdotool", {"search", "--sync", "--name", "Storm Distance"});
+  const QString window = QString::fromUtf8(found).split('\n', Qt::SkipEmptyParts).value(0);
+  ASSERT_FALSE(window.isEmpty());
+  runOn(x.display(), "xdotool", {"windowfocus", "--sync", window});
+  waitFor(app, [](const QJsonObject& s) { return s["window"].toObject()["active"].toBool(); });
+
+  runOn(x.display(), "xdotool", {"key", "space"});
+  waitFor(app, [](const QJsonObject& s) { return s["button"].toString() == "HEARD THUNDER"; });
+  app.ok("advance 3");
+  runOn(x.display(), "xdotool", {"key", "space"});
+  const QJsonObject s = waitFor(app, [](const QJsonObject& s) { return s["button"].toString() == "SAW LIGHTNING"; });
+  EXPECT_EQ(s["time"].toString(), "3.000");
+  EXPECT_EQ(s["dist"].toString(), "0.63mi or 1.02km");
+
+  const QString path = app.home() + "/screen.png";
+  runOn(x.display(), "import", {"-window", "root", path});
+  const QImage shot(path);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_EQ(shot.size(), QSize(800, 700));
+  const QJsonArray at = s["window"].toObject()["frame"].toArray(), button = s["window"].toObject()["button"].toArray();
+  // Inside the button's left edge, clear of its border and of its words.
+  const QColor red =
+      shot.pixelColor(at[0].toInt() + button[0].toInt() + 8, at[1].toInt() + button[1].toInt() + button[3].toInt() / 2);
+  EXPECT_GT(red.red(), red.green() + 60) << red.name().toStdString();
+  EXPECT_GT(red.red(), red.blue() + 60) << red.name().toStdString();
+}
+
+}  // namespace
+}  // namespace storm::e2e

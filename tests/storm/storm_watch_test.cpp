@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "support/FakePosition.h"
+#include "support/FakeServices.h"
+#include "support/FakeStorm.h"
+#include "support/FakeViews.h"
+#include "screens/MainViewController.h"
+#include "storm/StormPicture.h"
+#include "storm/StormWatch.h"
+
+// The storm feature wired as the application wires it, on the manual clock: the main screen's
+// stopwatch announces each measurement, the watch logs it, and the picture hands the map's storm
+// layer its rings and panel as strikes come and time passes; what is announced, and which timers
+// run meanwhile.
+
+namespace storm {
+namespace {
+
+TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
+  fakes::FakeServices fake;
+  auto log = std::make_shared<fakes::MemoryStrikeLog>();
+  auto notifier = std::make_shared<fakes::RecordingNotifier>();
+  auto position = std::make_shared<fakes::FakeUserPosition>();
+  position->fix = CLLocationCoordinate2D{47, 8};
+  position->metres = 25;
+  auto watch = std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, notifier, nullptr, position});
+  auto layer = std::make_shared<fakes::RecordingStormLayer>();
+  auto picture = std::make_shared<StormPicture>(watch, layer, StormPicture::Services{fake.clock, fake.clock, nullptr});
+  auto stopwatch = fake.stopwatch();
+  stopwatch->addMeasurementObserver([watch](const Measurement& m) { watch->measured(m); });
+  auto controller = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
+  auto map = std::make_shared<fakes::FakeMapView>();
+  map->location = position->fix;
+  controller->setOutlet("mapView", map);
+  auto time = std::make_shared<fakes::FakeLabel>();  // the delay is read off it
+  controller->setOutlet("time", time);
+  watch->start();
+  picture->start();
+  EXPECT_EQ(fake.clock->activeTimers(), 0u) << "nothing to show, nothing running";
+
+  auto measure = [&](double seconds) {
+    controller->button(nullptr);
+    fake.clock->advance(seconds);
+    controller->button(nullptr);
+  };
+  measure(40);
+  ASSERT_EQ(log->strikes.size(), 1u);
+  EXPECT_EQ(log->strikes[0].delay, 40);
+  EXPECT_EQ(log->strikes[0].position, (StrikePosition{47, 8, 25}));
+  fake.clock->advance(120);
+  measure(5);
+  EXPECT_EQ(layer->rings.size(), 1u) << "the newest strike is the circle's, the earlier one a ring";
+  EXPECT_EQ(layer->panel.countdown, "All clear in 30:00");
+  const int before = layer->panelsSet;
+  fake.clock->advance(600);
+  EXPECT_EQ(layer->panelsSet - before, 600) << "one refresh a second while sheltering";
+  EXPECT_EQ(layer->panel.countdown, "All clear in 20:00");
+
+  fake.clock->advance(1200);
+  EXPECT_EQ(notifier->sent, std::vector<std::string>{"All clear|No thunder within 10 km for the last 30 minutes."});
+  EXPECT_EQ(fake.clock->activeTimers(), 1u) << "only the ring's fading, once a minute";
+  const int cleared = layer->panelsSet;
+  fake.clock->advance(3600);
+  EXPECT_LE(layer->panelsSet - cleared, 60);
+  EXPECT_TRUE(layer->rings.empty());
+  EXPECT_EQ(fake.clock->activeTimers(), 0u) << "at rest";
+  EXPECT_EQ(notifier->sent.size(), 1u);
+}
+
+}  // namespace
+}  // namespace storm

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "support/Sandbox.h"
+#include "support/AutomationClient.h"
+#include "measure/Measurement.h"
+#include "storm/SpeedOfSound.h"
+
+namespace storm::e2e {
+namespace {
+
+// Two runs of the app share these folders, as two launches on one machine do.
+class StrikeLog : public ::testing::Test {
+ protected:
+  test::Sandbox home;
+  QProcessEnvironment environment() const { return home.environment(); }
+  QString logPath() const { return home.strikeLog(); }
+
+  static void measure(AutomationClient& app, const QString& seconds) {
+    app.ok("tap button");
+    app.ok("advance " + seconds);
+    app.ok("tap button");
+  }
+  static QJsonArray strikes(AutomationClient& app) { return app.send("strikes")["strikes"].toArray(); }
+};
+
+constexpr double kEpoch = 1700000000;
+
+TEST_F(StrikeLog, KeepsEveryMeasurementAcrossARestart) {
+  const float warmKm = distanceForSeconds(10.5f, *speedOfSoundAt(20)).kilometres;
+  {
+    AutomationClient app({"--manual-clock", "1700000000"}, environment());
+    ASSERT_TRUE(app.started());
+    app.ok("location 48.8566 2.3522");
+    measure(app, "3");
+    app.ok("advance 60");
+    EXPECT_TRUE(app.send("temperature 50.5").contains("error"));
+    EXPECT_TRUE(app.send("temperature warm").contains("error"));
+    app.ok("temperature 20");
+    measure(app, "10.5");
+    // The screen shows the distance at the set temperature.
+    EXPECT_EQ(app.state()["dist"].toString().toStdString(),
+              distanceText(distanceForSeconds(10.5f, *speedOfSoundAt(20))));
+    app.ok("temperature standard");
+    app.ok("location none");
+    measure(app, "1");
+    EXPECT_EQ(app.quit(), 0);
+  }
+  AutomationClient app({"--manual-clock", "1700000080"}, environment());
+  ASSERT_TRUE(app.started());
+  const QJsonArray list = strikes(app);
+  ASSERT_EQ(list.size(), 3);
+  const QJsonObject newest = list[0].toObject(), warm = list[1].toObject(), first = list[2].toObject();
+  EXPECT_EQ(newest["time"].toDouble(), kEpoch + 73.5);
+  EXPECT_EQ(newest["delay"].toDouble(), 1.0);
+  EXPECT_EQ(newest["speed"].toDouble(), kSpeedOfSoundKmPerSecond);
+  EXPECT_TRUE(newest["lat"].isNull());
+  EXPECT_TRUE(newest["lon"].isNull());
+  EXPECT_EQ(warm["time"].toDouble(), kEpoch + 63);
+  EXPECT_EQ(static_cast<float>(warm["km"].toDouble()), warmKm);
+  EXPECT_DOUBLE_EQ(warm["speed"].toDouble(), *speedOfSoundAt(20));
+  EXPECT_EQ(warm["lat"].toDouble(), 48.8566);
+  EXPECT_EQ(warm["lon"].toDouble(), 2.3522);
+  EXPECT_EQ(first["time"].toDouble(), kEpoch);
+  EXPECT_EQ(first["delay"].toDouble(), 3.0);
+  EXPECT_EQ(static_cast<float>(first["km"].toDouble()), distanceForSeconds(3.0f).kilometres);
+
+  // The restarted app reads the last hour back: three close strikes, the last heard at +74.5 s.
+  app.ok("settle");
+  const QJsonObject storm = app.state()["storm"].toObject();
+  EXPECT_TRUE(storm["shelter"].toBool());
+  EXPECT_DOUBLE_EQ(storm["allClearIn"].toDouble(), 74.5 + 1800 - 80);
+  EXPECT_TRUE(storm["trend"].isObject());
+  app.ok("advance 1794.5");
+  EXPECT_FALSE(app.state()["storm"].toObject()["shelter"].toBool());
+  EXPECT_TRUE(app.state()["storm"].toObject()["allClearIn"].isNull());
+
+  const QString csv = home.path() + "/log.csv";
+  app.ok("strikes export " + csv);
+  QFile file(csv);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_TRUE(lines[0].startsWith("time,"));
+  EXPECT_TRUE(lines[1].startsWith("1700000000,2023-11-14T22:13:20.000Z,3,"));
+  app.ok("strikes clear");
+  EXPECT_EQ(strikes(app).size(), 0);
+  EXPECT_EQ(app.quit(), 0);
+}
+
+TEST_F(StrikeLog, AKillInABurstLosesNoReportedStrike) {
+  int reported = 0;
+  QJsonArray before;
+  {
+    AutomationClient app({"--manual-clock", "1700000000"}, environment());
+    ASSERT_TRUE(app.started());
+    app.ok("location 48.8566 2.3522");
+    for (int i = 1; i <= 30; ++i) {
+      measure(app, "0.5");
+      if (i % 10 == 0) {
+        before = strikes(app);
+        reported = i;
+      } else if (i % 5 == 0) {
+        app.ok("settle");
+        reported = i;
+      }
+    }
+    // A burst the app is still working through when it is killed.
+    for (int i = 0; i < 40; ++i) {
+      app.post("tap button");
+      app.post("advance 0.25");
+    }
+    app.kill();
+  }
+  ASSERT_EQ(before.size(), 30);
+  AutomationClient app({"--manual-clock", "1700000000"}, environment());
+  ASSERT_TRUE(app.started());
+  const QJsonArray after = strikes(app);
+  ASSERT_GE(after.size(), reported);
+  ASSERT_LE(after.size(), reported + 20);
+  // The reported ones are there, whole, as they were.
+  for (int i = 0; i < before.size(); ++i)
+    EXPECT_EQ(after[after.size() - before.size() + i].toObject(), before[i].toObject()) << i;
+  EXPECT_FALSE(app.stderrText().contains("damaged"));
+}
+
+TEST_F(StrikeLog, ADamagedFileIsMovedAsideAndAFreshLogStarts) {
+  QDir().mkpath(home.path() + "/data/storm-distance");
+  QFile damaged(logPath());
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(QByteArray(8192, '\x5a'));
+  damaged.close();
+
+  AutomationClient app({"--manual-clock", "1700000000"}, environment());
+  ASSERT_TRUE(app.started());
+  measure(app, "2");
+  EXPECT_EQ(app.state()["dist"].toString(), "0.42mi or 0.68km");
+  EXPECT_EQ(strikes(app).size(), 1);
+  const QStringList aside = QDir(home.path() + "/data/storm-distance").entryList({"strikes.sqlite.damaged-*"});
+  ASSERT_EQ(aside.size(), 1);
+  // Stamped when the damage was found: at the start, or during the two seconds of the measurement
+  // on a slow machine.
+  EXPECT_TRUE(QRegularExpression("^strikes\\.sqlite\\.damaged-20231114T22132[0-2]Z$").match(aside[0]).hasMatch())
+      << aside[0].toStdString();
+  QFile kept(home.path() + "/data/storm-distance/" + aside[0]);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray(8192, '\x5a'));
+  EXPECT_EQ(app.quit(), 0);
+  EXPECT_EQ(app.stderrText().count("strike log"), 1);
+}
+
+}  // namespace
+}  // namespace storm::e2e
