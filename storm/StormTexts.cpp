@@ -29,15 +29,19 @@ std::string formatText(const std::string& pattern, std::initializer_list<std::st
 }
 
 std::string trendText(const Trend& trend, const Locale& locale) {
-  const char* direction = trend.direction == TrendDirection::Approaching  ? "Approaching"
-                          : trend.direction == TrendDirection::MovingAway ? "Moving away"
-                                                                          : "Steady";
-  std::string text = locale.localizedString(direction);
-  if (trend.direction == TrendDirection::Steady) return text;
+  switch (trend.direction) {
+    case TrendDirection::Steady: return locale.localizedString("Keeping its distance");
+    case TrendDirection::Unclear: return locale.localizedString("No clear trend yet");
+    default: break;
+  }
+  std::string text = locale.localizedString(trend.direction == TrendDirection::Approaching ? "Approaching"
+                                                                                          : "Moving away");
+  // The speed only as closely as a trend can know it: to 5 km/h (or mph), and at least that.
   const bool miles = usesMiles(locale);
-  const double rate = std::fabs(trend.kmPerMinute) / (miles ? kKilometresPerMile : 1.0);
+  const double speed = std::abs(trend.kmPerMinute) * 60 / (miles ? kKilometresPerMile : 1.0);
+  const double shown = std::max(5.0, std::round(speed / 5) * 5);
   text += kSeparator;
-  text += formatText(locale.localizedString(miles ? "%1 mi/min" : "%1 km/min"), {locale.decimalText(rate, 1)});
+  text += formatText(locale.localizedString(miles ? "about %1 mph" : "about %1 km/h"), {locale.decimalText(shown, 0)});
   if (trend.minutesTo10km) {
     text += kSeparator;
     if (*trend.minutesTo10km <= 0) {

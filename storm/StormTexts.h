@@ -13,8 +13,9 @@ namespace storm {
 // `pattern` with %1, %2, … replaced by `args` in order (a translated pattern may move them).
 std::string formatText(const std::string& pattern, std::initializer_list<std::string> args);
 
-// The trend in one short line, e.g. "Approaching · 0.4 km/min · within 10 km in about 12 min";
-// the rate in mi/min where the locale measures in miles.
+// The trend in one short line: "Approaching · about 30 km/h · within 10 km in about 15 min",
+// "Moving away · about 20 km/h", "Keeping its distance" or "No clear trend yet"; the speed in mph
+// where the locale measures in miles.
 std::string trendText(const Trend& trend, const Locale& locale);
 
 }  // namespace storm

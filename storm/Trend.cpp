@@ -5,50 +5,91 @@
 
 namespace storm {
 
+namespace {
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  const size_t middle = values.size() / 2;
+  std::nth_element(values.begin(), values.begin() + static_cast<long>(middle), values.end());
+  const double upper = values[middle];
+  if (values.size() % 2 == 1) return upper;
+  return (*std::max_element(values.begin(), values.begin() + static_cast<long>(middle)) + upper) / 2;
+}
+
+// Student's t for a two-sided 95 % interval with `freedom` degrees of freedom.
+double t95(int freedom) {
+  static constexpr double kTable[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
+                                      2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086};
+  if (freedom < 1) return kTable[0];
+  if (freedom <= 20) return kTable[freedom - 1];
+  return kClaimStandardErrors + 2.5 / freedom;  // close to the table's tail and to 1.96 beyond
+}
+
+// The Theil–Sen slope of a robust line loses a little efficiency against least squares.
+constexpr double kRobustSlopeCost = 1.05;
+// A residual beyond this many of a storm's scatters counts as that many: one strike far off (a
+// delay timed wrong) neither moves the line nor blurs it.
+constexpr double kFarOffScatters = 3;
+
+}  // namespace
+
 std::optional<Trend> trendAt(const std::vector<Strike>& strikes, double now) {
   std::vector<const Strike*> window;
   for (const Strike& s : strikes)
-    if (s.time <= now && s.time >= now - kTrendWindowSeconds) window.push_back(&s);
-  const auto n = static_cast<double>(window.size());
-  if (window.size() < 2) return std::nullopt;
+    if (s.time <= now && s.time >= now - kTrendWindowSeconds && std::isfinite(s.km)) window.push_back(&s);
+  if (window.size() < static_cast<size_t>(kTrendLeastStrikes)) return std::nullopt;
+  const auto [first, last] = std::minmax_element(window.begin(), window.end(),
+                                                 [](const Strike* a, const Strike* b) { return a->time < b->time; });
+  if ((*last)->time - (*first)->time < kTrendLeastSpanSeconds) return std::nullopt;
 
-  // Minutes relative to the window's mean time keep the sums small and well conditioned.
-  double meanT = 0, meanD = 0;
-  for (const Strike* s : window) {
-    meanT += s->time / 60.0;
-    meanD += s->km;
-  }
-  meanT /= n;
-  meanD /= n;
-  double sxx = 0, sxy = 0;
-  for (const Strike* s : window) {
-    const double dt = s->time / 60.0 - meanT;
-    sxx += dt * dt;
-    sxy += dt * (s->km - meanD);
-  }
+  // Minutes before now.
+  auto minutes = [now](const Strike* s) { return (s->time - now) / 60.0; };
+  std::vector<double> slopes;
+  slopes.reserve(window.size() * (window.size() - 1) / 2);
+  for (size_t i = 0; i < window.size(); ++i)
+    for (size_t j = i + 1; j < window.size(); ++j) {
+      const double dt = minutes(window[j]) - minutes(window[i]);
+      if (dt != 0) slopes.push_back((window[j]->km - window[i]->km) / dt);
+    }
   Trend trend;
-  // Strikes all at one instant say nothing about motion.
-  if (sxx <= 0) return trend;
-  const double slope = sxy / sxx;
-  double residuals = 0;
+  trend.kmPerMinute = median(slopes);
+  std::vector<double> offsets, residuals;
+  for (const Strike* s : window) offsets.push_back(s->km - trend.kmPerMinute * minutes(s));
+  trend.distanceNow = median(offsets);
+  double mean = 0;
+  for (const Strike* s : window) mean += minutes(s);
+  mean /= static_cast<double>(window.size());
+  double sxx = 0;
   for (const Strike* s : window) {
-    const double r = s->km - (meanD + slope * (s->time / 60.0 - meanT));
-    residuals += r * r;
+    residuals.push_back(std::abs(s->km - trend.distanceAt(s->time, now)));
+    sxx += (minutes(s) - mean) * (minutes(s) - mean);
   }
-  const double fitted = window.size() > 2 ? std::sqrt(residuals / (n - 2) / sxx) : 0.0;
-  const double floor = kDistanceErrorKm / std::sqrt(sxx);
-  const double standardError = std::max(fitted, floor);
 
-  trend.kmPerMinute = slope;
-  if (std::abs(slope) <= standardError) {
+  // The scatter: what the strikes show (the residuals' spread about the line, a strike far off
+  // counted as only so far off), but never less than a storm's own; with it the slope's standard
+  // error and the interval it allows.
+  double squares = 0;
+  for (double r : residuals) squares += std::pow(std::min(r, kFarOffScatters * kStrikeScatterKm), 2);
+  const double shown = std::sqrt(squares / static_cast<double>(window.size() - 2));
+  const bool wider = shown > kStrikeScatterKm;
+  const double scatter = std::hypot(std::max(shown, kStrikeScatterKm), kDistanceErrorKm);
+  trend.standardError = kRobustSlopeCost * scatter / std::sqrt(sxx);
+  const double interval = (wider ? t95(static_cast<int>(window.size()) - 2) : kClaimStandardErrors) *
+                          trend.standardError;
+  const double rate = std::abs(trend.kmPerMinute);
+  if (rate * 60 > kFastestStormKmh) {
+    trend.direction = TrendDirection::Unclear;
+  } else if (rate > interval) {
+    trend.direction = trend.kmPerMinute < 0 ? TrendDirection::Approaching : TrendDirection::MovingAway;
+  } else if (rate + interval <= kSteadyKmh / 60) {
     trend.direction = TrendDirection::Steady;
-  } else if (slope < 0) {
-    trend.direction = TrendDirection::Approaching;
-    const double distanceNow = meanD + slope * (now / 60.0 - meanT);
-    trend.minutesTo10km = distanceNow <= kCloseKilometres ? 0.0 : (distanceNow - kCloseKilometres) / -slope;
   } else {
-    trend.direction = TrendDirection::MovingAway;
+    trend.direction = TrendDirection::Unclear;
   }
+  if (trend.direction == TrendDirection::Approaching)
+    trend.minutesTo10km = trend.distanceNow <= kCloseKilometres
+                              ? 0.0
+                              : (trend.distanceNow - kCloseKilometres) / -trend.kmPerMinute;
   return trend;
 }
 
@@ -57,8 +98,9 @@ const char* directionName(TrendDirection direction) {
     case TrendDirection::Approaching: return "approaching";
     case TrendDirection::MovingAway: return "moving away";
     case TrendDirection::Steady: return "steady";
+    case TrendDirection::Unclear: return "unclear";
   }
-  return "steady";
+  return "unclear";
 }
 
 }  // namespace storm

@@ -56,34 +56,33 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, TrendFit,
     ::testing::Values(
         TrendCase{"none", {}, std::nullopt, 0, std::nullopt},
-        TrendCase{"one", {{1, 12}}, std::nullopt, 0, std::nullopt},
-        // Only one strike inside the quarter hour.
-        TrendCase{"oneInWindow", {{20, 30}, {1, 12}}, std::nullopt, 0, std::nullopt},
-        TrendCase{"twoApproaching", {{5, 20}, {0, 15}}, TrendDirection::Approaching, -1.0, 5.0},
-        // The fitted line, not the last point, says how far it is now.
-        TrendCase{"fittedNow", {{6, 22}, {4, 20}, {2, 18}}, TrendDirection::Approaching, -1.0, 6.0},
-        TrendCase{"alreadyClose", {{3, 14}, {0, 8}}, TrendDirection::Approaching, -2.0, 0.0},
-        TrendCase{"movingAway", {{4, 8}, {0, 12}}, TrendDirection::MovingAway, 1.0, std::nullopt},
-        // Two strikes 0.1 km apart in five minutes: within a hand-timed delay's error.
-        TrendCase{"twoWithinError", {{5, 10}, {0, 9.9}}, TrendDirection::Steady, -0.02, std::nullopt},
-        // The same change over one minute is a real rate.
-        TrendCase{"twoBeyondError", {{1, 10}, {0, 9.5}}, TrendDirection::Approaching, -0.5, 0.0},
-        // Scatter much larger than the slope: steady, whatever the sign of the slope.
-        TrendCase{
-            "noisy", {{4, 10}, {3, 12}, {2, 9.5}, {1, 11.8}, {0, 10.2}}, TrendDirection::Steady, 0.02, std::nullopt},
-        // A clear slope through small scatter.
-        TrendCase{"cleanSlope",
-                  {{4, 20}, {3, 18.1}, {2, 16}, {1, 13.9}, {0, 12}},
-                  TrendDirection::Approaching,
-                  -2.02,
-                  1.96 / 2.02},
-        // Strikes all at one instant tell nothing of motion.
-        TrendCase{"sameInstant", {{0, 12}, {0, 14}}, TrendDirection::Steady, 0.0, std::nullopt}),
+        // Two strikes say nothing, however far apart: any line fits two points.
+        TrendCase{"two", {{10, 20}, {0, 10}}, std::nullopt, 0, std::nullopt},
+        // Three strikes within five minutes say nothing either.
+        TrendCase{"quick", {{4, 20}, {2, 15}, {0, 10}}, std::nullopt, 0, std::nullopt},
+        // Only two strikes inside the quarter hour.
+        TrendCase{"twoInWindow", {{20, 30}, {10, 20}, {0, 12}}, std::nullopt, 0, std::nullopt},
+        // A storm closing in at 60 km/h: the fitted line, not the last point, says how far it is now.
+        TrendCase{"approaching", {{14, 30}, {7, 24}, {0, 16}}, TrendDirection::Approaching, -1.0, 6.0},
+        TrendCase{"alreadyClose", {{12, 26}, {6, 16}, {0, 8}}, TrendDirection::Approaching, -1.5, 0.0},
+        TrendCase{"movingAway", {{12, 8}, {6, 17}, {0, 26}}, TrendDirection::MovingAway, 1.5, std::nullopt},
+        // 40 km/h over five minutes is within what a storm's scatter makes of three strikes.
+        TrendCase{"withinScatter", {{5, 14.3}, {2.5, 12.6}, {0, 11}}, TrendDirection::Unclear, -0.66, std::nullopt},
+        // Twenty strikes tight about a flat line: keeping its distance.
+        TrendCase{"steady",
+                  {{14, 12}, {13, 12}, {12, 12}, {11, 12}, {10, 12}, {9, 12}, {8, 12}, {7, 12}, {6, 12}, {5, 12},
+                   {4, 12}, {3, 12}, {2, 12}, {1, 12}, {0, 12}, {13.5, 12}, {12.5, 12}, {11.5, 12}, {10.5, 12}},
+                  TrendDirection::Steady, 0, std::nullopt},
+        // One strike far off does not move a robust line.
+        TrendCase{"outlier", {{14, 30}, {10, 26}, {7, 2}, {4, 20}, {0, 16}}, TrendDirection::Approaching, -1.0,
+                  6.0},
+        // Faster than storms go: noise, not motion.
+        TrendCase{"tooFast", {{10, 40}, {5, 20}, {0, 2}}, TrendDirection::Unclear, -3.8, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TrendFit, NothingFromStrikesAfterNow) {
   // A strike dated after the clock (the wall clock was set back) is not part of the quarter hour.
-  EXPECT_FALSE(trendAt({strikeAt(1, 12), strikeAt(-1, 11)}, kNow).has_value());
+  EXPECT_FALSE(trendAt({strikeAt(10, 12), strikeAt(5, 12), strikeAt(-1, 11)}, kNow).has_value());
 }
 
 // The countdown on the manual clock.
