@@ -16,6 +16,7 @@
 
 #include "system/Clock.h"
 #include "system/Preferences.h"
+#include "system/qt/IniCodec.h"
 
 // The user's preferences in an INI file that QSettings reads and writes too. The file is read on
 // first use and again whenever it changed on disk; values live in memory as text and `synchronize`
@@ -71,16 +72,6 @@ class QtPreferences : public Preferences {
 
   const QString& path() const { return path_; }
 
-  // One line of the file as read: entries are decoded, everything is kept as written.
-  struct Line {
-    std::string text;  // without its line end
-    bool isSection = false;
-    std::string section;  // sections: the decoded name, "" for [General]
-    bool isEntry = false;
-    std::string key;                   // entries: "name" in [General], "section/name" elsewhere
-    std::optional<std::string> value;  // entries: nothing for a value that is not plain text (a list)
-  };
-
   // Identifies one version of the file: a save renames a new file into place.
   struct Stamp {
     bool exists = false;
@@ -120,19 +111,11 @@ class QtPreferences : public Preferences {
   mutable bool loaded_ = false;
   mutable bool saveDisabled_ = false;  // the file can be neither read nor moved aside
   mutable bool reportedUnreadable_ = false;
-  mutable std::vector<Line> lines_;                                       // the file as last read or written
-  mutable std::map<std::string, std::optional<std::string>> fileValues_;  // decoded from lines_
-  mutable Stamp stamp_;                                                   // of the file lines_ came from
-  mutable std::set<std::string> reportedOddValues_;                       // "key=value" already reported
-  std::map<std::string, std::optional<std::string>> changes_;             // not yet saved; nothing: removed
+  mutable std::vector<IniLine> lines_;                         // the file as last read or written
+  mutable IniValues fileValues_;                               // decoded from lines_
+  mutable Stamp stamp_;                                        // of the file lines_ came from
+  mutable std::set<std::string> reportedOddValues_;            // "key=value" already reported
+  std::map<std::string, std::optional<std::string>> changes_;  // not yet saved; nothing: removed
 };
-
-// Values as the file stores them; the parsers accept what the formatters write, read the same
-// value back, and also take the plain spellings a person editing the file would use (1 and 0 for
-// a boolean, an integral decimal such as 11.0 for an integer).
-std::string preferenceText(double value);
-std::optional<double> parseDoublePreference(const std::string& text);
-std::optional<long> parseIntegerPreference(const std::string& text);
-std::optional<bool> parseBoolPreference(const std::string& text);
 
 }  // namespace storm::qt
