@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <cstring>
 #include <functional>
@@ -200,6 +201,32 @@ TEST_F(PreferencesStore, ASaveGivesUpOnALockThatNeverFrees) {
     EXPECT_TRUE(run.err.contains("cannot save")) << run.err.toStdString();
     EXPECT_EQ(readFile(path), before);
   }
+}
+
+// A record that is a link to a file elsewhere (kept with the user's other settings, say) is saved
+// into the file it points to: the link stays a link, and no file of the save is left in either
+// folder.
+TEST_F(PreferencesStore, ALinkedRecordIsSavedIntoTheFileItPointsTo) {
+  const QString elsewhere = dir.path() + "/dotfiles";
+  const QString target = elsewhere + "/storm-distance.ini";
+  ASSERT_TRUE(QDir().mkpath(elsewhere));
+  ASSERT_TRUE(QDir().mkpath(dir.path() + "/storm-distance"));
+  {
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nkRatingPromptUseCount=4\n");
+  }
+  ASSERT_TRUE(QFile::link(target, path));
+
+  auto store = open();
+  EXPECT_EQ(store->integerForKey(kRatingPromptUseCount), 4);
+  store->setInteger(5, kRatingPromptUseCount);
+  ASSERT_TRUE(store->synchronize());
+  EXPECT_TRUE(QFileInfo(path).isSymLink());
+  EXPECT_EQ(readFile(target), "[General]\nkRatingPromptUseCount=5\n");
+  EXPECT_EQ(open()->integerForKey(kRatingPromptUseCount), 5);
+  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
+  EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList{"storm-distance.ini"});
 }
 
 // Only a regular file of at most 1 MiB is read. Anything else where the record belongs (a FIFO
