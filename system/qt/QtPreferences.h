@@ -1,10 +1,6 @@
 #pragma once
 
-#include <sys/stat.h>
 #include <QString>
-#include <atomic>
-#include <chrono>
-#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,26 +12,25 @@
 
 #include "system/Clock.h"
 #include "system/Preferences.h"
+#include "system/qt/IniCodec.h"
+#include "system/qt/PreferencesFile.h"
 
 // The user's preferences in an INI file that QSettings reads and writes too. The file is read on
 // first use and again whenever it changed on disk; values live in memory as text and `synchronize`
-// writes the changed keys back. Every save re-reads the file and writes it whole to a temporary
-// file beside it (each write checked, then flushed to disk) that is renamed over the old one, so a
-// crash or a full disk leaves the old record or the new one, never a mixture or an empty file.
-// Lines that are not ours (comments, other programs' keys and sections) are written back as
-// they were.
+// writes the changed keys back. Every save re-reads the file and replaces it whole, all or nothing
+// (see PreferencesFile). Lines that are not ours (comments, other programs' keys and sections) are
+// written back as they were (see IniCodec.h).
 //
-// Saves and `update` hold an advisory lock (flock on "<file>.lock", removed again on release)
-// from the read to the rename, so processes that share the file lose none of each other's
-// changes. A save waits for the lock for `kLockWait` at most, and not at all once the application
-// is about to quit.
+// Saves and `update` hold the file's lock between processes from the read to the rename, so
+// processes that share the file lose none of each other's changes. A save waits for the lock for
+// `PreferencesFile::kLockWait` at most, and not at all once the application is about to quit.
 //
-// What is read: only a regular file of `kMaxFileSize` bytes or less; anything else (a FIFO, a
-// device, a directory, a larger file) is reported in one line on stderr, left alone and never
-// overwritten. A file that is not UTF-8 text or not INI is moved aside under a timestamped name,
-// reported in one line, and the store starts empty; nothing of the user's is deleted. A declared
-// key whose value cannot be read as its type reads as absent and is reported in one line; the
-// rest of the file stands.
+// What is read: only a regular file of `PreferencesFile::kMaxFileSize` bytes or less; anything
+// else (a FIFO, a device, a directory, a larger file) is reported in one line on stderr, left alone
+// and never overwritten. A file that is not UTF-8 text or not INI is moved aside under a
+// timestamped name, reported in one line, and the store starts empty; nothing of the user's is
+// deleted. A declared key whose value cannot be read as its type reads as absent and is reported
+// in one line; the rest of the file stands.
 //
 // Any thread: `fileMutex_` keeps the file operations of this store one at a time, `mutex_`
 // guards the values.
@@ -44,9 +39,6 @@ namespace storm::qt {
 
 class QtPreferences : public Preferences {
  public:
-  static constexpr std::chrono::milliseconds kLockWait{2000};
-  static constexpr std::size_t kMaxFileSize = 1 << 20;
-
   // `keys` are the keys whose type is checked on loading (more may be declared before the first
   // use); `clock` dates a damaged file's new name.
   QtPreferences(QString path, std::vector<PreferenceKey> keys, std::shared_ptr<Clock> clock);
@@ -69,48 +61,24 @@ class QtPreferences : public Preferences {
   bool update(const std::function<void(Preferences&)>& change) override;
   void refresh() override;
 
-  const QString& path() const { return path_; }
-
-  // One line of the file as read: entries are decoded, everything is kept as written.
-  struct Line {
-    std::string text;  // without its line end
-    bool isSection = false;
-    std::string section;  // sections: the decoded name, "" for [General]
-    bool isEntry = false;
-    std::string key;                   // entries: "name" in [General], "section/name" elsewhere
-    std::optional<std::string> value;  // entries: nothing for a value that is not plain text (a list)
-  };
-
-  // Identifies one version of the file: a save renames a new file into place.
-  struct Stamp {
-    bool exists = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-    bool operator==(const Stamp& other) const;
-  };
+  const QString& path() const { return file_.path(); }
 
  private:
-  class FileLock;
-
   void ensureLoaded() const;
   // With `fileMutex_` held: reads the file into memory. A damaged file is moved aside only under
   // the file lock: `lock` when this process holds it, else taken here if `mayLock`.
-  void loadLocked(const FileLock* lock, bool mayLock = true) const;
-  void moveAsideLocked(const QString& reason) const;
-  std::unique_ptr<FileLock> lockFile(QString& problem) const;
+  void loadLocked(const PreferencesFile::Lock* lock, bool mayLock = true) const;
+  // With `mutex_` held too.
+  void moveAsideLocked(const PreferencesFile::Lock& lock, const QString& reason) const;
   // With `fileMutex_` and `lock` held: writes the file as read plus the pending changes.
-  bool saveLocked(const FileLock& lock);
+  bool saveLocked(const PreferencesFile::Lock& lock);
   // With `mutex_` held.
   std::optional<std::string> textLocked(const std::string& key) const;
   void reportOddKeysLocked() const;
   void write(const std::string& key, std::optional<std::string> text);
 
-  const QString path_;
+  PreferencesFile file_;  // told to stop waiting for its lock when the application is about to quit
   const std::shared_ptr<Clock> clock_;
-  std::atomic<bool> quitting_{false};  // the application is about to quit: waiting for the lock ends
   std::function<void()> disconnectQuit_;
 
   mutable std::recursive_mutex fileMutex_;  // taken before mutex_, never after
@@ -120,19 +88,11 @@ class QtPreferences : public Preferences {
   mutable bool loaded_ = false;
   mutable bool saveDisabled_ = false;  // the file can be neither read nor moved aside
   mutable bool reportedUnreadable_ = false;
-  mutable std::vector<Line> lines_;                                       // the file as last read or written
-  mutable std::map<std::string, std::optional<std::string>> fileValues_;  // decoded from lines_
-  mutable Stamp stamp_;                                                   // of the file lines_ came from
-  mutable std::set<std::string> reportedOddValues_;                       // "key=value" already reported
-  std::map<std::string, std::optional<std::string>> changes_;             // not yet saved; nothing: removed
+  mutable std::vector<IniLine> lines_;                         // the file as last read or written
+  mutable IniValues fileValues_;                               // decoded from lines_
+  mutable PreferencesFile::Stamp stamp_;                       // of the file lines_ came from
+  mutable std::set<std::string> reportedOddValues_;            // "key=value" already reported
+  std::map<std::string, std::optional<std::string>> changes_;  // not yet saved; nothing: removed
 };
-
-// Values as the file stores them; the parsers accept what the formatters write, read the same
-// value back, and also take the plain spellings a person editing the file would use (1 and 0 for
-// a boolean, an integral decimal such as 11.0 for an integer).
-std::string preferenceText(double value);
-std::optional<double> parseDoublePreference(const std::string& text);
-std::optional<long> parseIntegerPreference(const std::string& text);
-std::optional<bool> parseBoolPreference(const std::string& text);
 
 }  // namespace storm::qt

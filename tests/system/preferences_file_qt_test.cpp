@@ -7,161 +7,20 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <cfloat>
-#include <climits>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <thread>
-#include <variant>
 
-#include "system/ManualClock.h"
-#include "system/qt/QtPreferences.h"
-#include "rating/RatingPrompt.h"
+#include "support/PreferencesTestSupport.h"
 
-// The INI preference store: exact round trips, defaults, damaged files and odd values, threads,
-// crashes, a full disk, things that are not files, and other processes sharing the record.
+// The preference store's file: damaged files, threads, crashes, a full disk, a lock that never
+// frees, things that are not files, and other processes sharing the record.
 
-namespace storm::qt {
+namespace storm::qt::test {
 namespace {
-
-constexpr double kEpoch = 1'700'000'000;  // 2023-11-14 22:13:20 UTC
-
-class PreferencesStore : public ::testing::Test {
- protected:
-  std::unique_ptr<QtPreferences> open() {
-    return std::make_unique<QtPreferences>(path, RatingPrompt::preferenceKeys(), clock);
-  }
-  void writeFile(const QByteArray& bytes) {
-    QDir().mkpath(dir.path() + "/storm-distance");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-  }
-  QByteArray readFile(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-  QStringList filesBeside() { return QDir(dir.path() + "/storm-distance").entryList(QDir::Files, QDir::Name); }
-
-  // The record writer (another process) run on the record with `arguments`, killed if it has not
-  // ended within 30 s.
-  struct Run {
-    bool finished = false;
-    int exitCode = -1;
-    QString err;
-  };
-  Run runWriter(const QStringList& arguments) {
-    QProcess writer;
-    writer.start(STORM_RECORD_WRITER, QStringList{path, QString::number(kEpoch, 'f', 0)} + arguments);
-    Run run;
-    if (!writer.waitForStarted(10000)) return run;
-    run.finished = writer.waitForFinished(30000);
-    if (!run.finished) {
-      writer.kill();
-      writer.waitForFinished(5000);
-    }
-    run.exitCode = writer.exitCode();
-    run.err = QString::fromUtf8(writer.readAllStandardError());
-    return run;
-  }
-
-  QTemporaryDir dir;
-  QString path = dir.path() + "/storm-distance/storm-distance.ini";
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(kEpoch);
-};
-
-using Value = std::variant<std::string, double, long, bool>;
-
-struct RoundTrip {
-  const char* name;
-  Value value;
-};
-
-void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
-
-class PreferencesRoundTrip : public PreferencesStore, public ::testing::WithParamInterface<RoundTrip> {};
-
-TEST_P(PreferencesRoundTrip, ReadsBackExactlyFromTheFile) {
-  const std::string key = "someKey";
-  {
-    auto store = open();
-    std::visit(
-        [&](const auto& v) {
-          using T = std::decay_t<decltype(v)>;
-          if constexpr (std::is_same_v<T, std::string>)
-            store->setObject(v, key);
-          else if constexpr (std::is_same_v<T, double>)
-            store->setDouble(v, key);
-          else if constexpr (std::is_same_v<T, long>)
-            store->setInteger(v, key);
-          else
-            store->setBool(v, key);
-        },
-        GetParam().value);
-    ASSERT_TRUE(store->synchronize());
-  }
-  auto reread = open();
-  std::visit(
-      [&](const auto& v) {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, std::string>)
-          EXPECT_EQ(reread->stringForKey(key), v);
-        else if constexpr (std::is_same_v<T, double>) {
-          const double back = reread->doubleForKey(key);
-          EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << back << " != " << v;
-        } else if constexpr (std::is_same_v<T, long>)
-          EXPECT_EQ(reread->integerForKey(key), v);
-        else
-          EXPECT_EQ(reread->boolForKey(key), v);
-      },
-      GetParam().value);
-  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"}) << "a file we wrote is never taken for damaged";
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, PreferencesRoundTrip,
-                         ::testing::Values(RoundTrip{"Tenth", 0.1}, RoundTrip{"DateWithFraction", 1702592000.123456},
-                                           RoundTrip{"Subnormal", 4.9406564584124654e-324},
-                                           RoundTrip{"Largest", DBL_MAX}, RoundTrip{"NegativeZero", -0.0},
-                                           RoundTrip{"NegativeDate", -86400.5}, RoundTrip{"LongMin", LONG_MIN},
-                                           RoundTrip{"LongMax", LONG_MAX}, RoundTrip{"Yes", true},
-                                           RoundTrip{"No", false}, RoundTrip{"EmptyString", std::string()},
-                                           RoundTrip{"Version", std::string("1.0")},
-                                           RoundTrip{"Spaces", std::string("  padded  ")},
-                                           RoundTrip{"ListLike", std::string("1.0, beta")},
-                                           RoundTrip{"VariantLike", std::string("@Variant(x)")},
-                                           RoundTrip{"Quotes", std::string("say \"hi\" \\ there")},
-                                           RoundTrip{"IniSyntax", std::string("[General]\nk=v;#")},
-                                           RoundTrip{"Unicode", std::string("Gewitter \xE2\x9A\xA1 \xC3\xBC")},
-                                           RoundTrip{"TrueAsText", std::string("true")}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(PreferencesStore, AbsentKeysReadAsDefaultsAndNothingIsWritten) {
-  auto store = open();
-  EXPECT_FALSE(store->containsKey(kRatingPromptUseCount));
-  EXPECT_EQ(store->stringForKey(kRatingPromptCurrentVersion), std::nullopt);
-  EXPECT_EQ(store->doubleForKey(kRatingPromptFirstUseDate), 0.0);
-  EXPECT_EQ(store->integerForKey(kRatingPromptUseCount), 0);
-  EXPECT_FALSE(store->boolForKey(kRatingPromptDeclinedToRate));
-  EXPECT_TRUE(store->synchronize());
-  EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST_F(PreferencesStore, RemovedKeysLeaveTheFileAndOtherProgramsKeysStay) {
-  writeFile("[General]\nkRatingPromptUseCount=4\nsomeoneElse=kept\n");
-  {
-    auto store = open();
-    EXPECT_EQ(store->integerForKey(kRatingPromptUseCount), 4);
-    store->setObject(std::nullopt, kRatingPromptUseCount);
-    store->setObject("2.0", kRatingPromptCurrentVersion);
-    EXPECT_TRUE(store->synchronize());
-  }
-  auto reread = open();
-  EXPECT_FALSE(reread->containsKey(kRatingPromptUseCount));
-  EXPECT_EQ(reread->stringForKey(kRatingPromptCurrentVersion), "2.0");
-  EXPECT_EQ(reread->stringForKey("someoneElse"), "kept");
-}
 
 struct Damage {
   const char* name;
@@ -203,86 +62,6 @@ INSTANTIATE_TEST_SUITE_P(Files, DamagedPreferences,
                                                   "[General]\nkRatingPromptCurrentVersion=1.0\nkRatingPromptUseC"},
                                            Damage{"UnclosedSection", "[General\nkRatingPromptUseCount=3\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-struct OddValue {
-  const char* name;
-  const char* key;
-  const char* text;
-};
-
-void PrintTo(const OddValue& c, std::ostream* os) { *os << c.name; }
-
-class OddValues : public PreferencesStore, public ::testing::WithParamInterface<OddValue> {};
-
-// A user who declined keeps that answer when another key of the record is odd.
-TEST_P(OddValues, ReadAsUnsetAndReportedWhileTheRestOfTheRecordStands) {
-  const std::vector<std::pair<std::string, std::string>> record{{kRatingPromptCurrentVersion, "1.0"},
-                                                                {kRatingPromptFirstUseDate, "1699999000.5"},
-                                                                {kRatingPromptUseCount, "7"},
-                                                                {kRatingPromptDeclinedToRate, "true"}};
-  const std::string oddLine = std::string(GetParam().key) + "=" + GetParam().text;
-  QByteArray content = "[General]\n";
-  for (const auto& [key, text] : record)
-    content += QByteArray::fromStdString(key == GetParam().key ? oddLine : key + "=" + text) + "\n";
-  writeFile(content);
-
-  auto store = open();
-  ::testing::internal::CaptureStderr();
-  EXPECT_FALSE(store->containsKey(GetParam().key));
-  const std::string err = ::testing::internal::GetCapturedStderr();
-  for (const auto& [key, text] : record) {
-    if (key == GetParam().key) continue;
-    EXPECT_EQ(store->stringForKey(key), text) << key;
-  }
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-  EXPECT_NE(err.find(GetParam().key), std::string::npos) << err;
-  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
-
-  // A save of another key leaves the odd line for the user to see.
-  store->setDouble(kEpoch, kRatingPromptReminderRequestDate);
-  ASSERT_TRUE(store->synchronize());
-  EXPECT_TRUE(readFile(path).contains(QByteArray::fromStdString(oddLine + "\n"))) << readFile(path).toStdString();
-  EXPECT_EQ(open()->boolForKey(kRatingPromptDeclinedToRate),
-            std::string(GetParam().key) != kRatingPromptDeclinedToRate);
-}
-
-INSTANTIATE_TEST_SUITE_P(Keys, OddValues,
-                         ::testing::Values(OddValue{"CountNotAnInteger", kRatingPromptUseCount, "abc"},
-                                           OddValue{"CountWithFraction", kRatingPromptUseCount, "12.5"},
-                                           OddValue{"CountOutOfRange", kRatingPromptUseCount,
-                                                    "99999999999999999999999"},
-                                           OddValue{"FlagNotABoolean", kRatingPromptDeclinedToRate, "maybe"},
-                                           OddValue{"DateNotANumber", kRatingPromptFirstUseDate, "nan"},
-                                           OddValue{"DateOverflows", kRatingPromptFirstUseDate, "1e999"},
-                                           OddValue{"VersionIsAList", kRatingPromptCurrentVersion, "1.0, beta"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// What a person editing the file by hand plausibly writes reads as meant, without a word.
-TEST_F(PreferencesStore, ReadsTheSpellingsOfAHandEditedFile) {
-  writeFile(
-      "[General]\r\nkRatingPromptDeclinedToRate = 1\r\nkRatingPromptRatedCurrentVersion=0\r\n"
-      "kRatingPromptUseCount=11.0\r\nkRatingPromptSignificantEventCount=3");
-  auto store = open();
-  ::testing::internal::CaptureStderr();
-  EXPECT_TRUE(store->boolForKey(kRatingPromptDeclinedToRate));
-  EXPECT_TRUE(store->containsKey(kRatingPromptRatedCurrentVersion));
-  EXPECT_FALSE(store->boolForKey(kRatingPromptRatedCurrentVersion));
-  EXPECT_EQ(store->integerForKey(kRatingPromptUseCount), 11);
-  EXPECT_EQ(store->integerForKey(kRatingPromptSignificantEventCount), 3) << "a last line without its line feed";
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
-}
-
-TEST_F(PreferencesStore, AcceptsEmptyAndForeignButWellFormedFiles) {
-  for (const QByteArray& content : {QByteArray(), QByteArray("[General]\nfontSize=large\n\n[Other]\nx=1\n")}) {
-    writeFile(content);
-    auto store = open();
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(store->containsKey(kRatingPromptUseCount));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
-  }
-}
 
 TEST_F(PreferencesStore, TwoDamagedFilesInOneSecondAreBothKept) {
   for (const char* garbage : {"first\x01", "second\x01"}) {
@@ -424,6 +203,32 @@ TEST_F(PreferencesStore, ASaveGivesUpOnALockThatNeverFrees) {
   }
 }
 
+// A record that is a link to a file elsewhere (kept with the user's other settings, say) is saved
+// into the file it points to: the link stays a link, and no file of the save is left in either
+// folder.
+TEST_F(PreferencesStore, ALinkedRecordIsSavedIntoTheFileItPointsTo) {
+  const QString elsewhere = dir.path() + "/dotfiles";
+  const QString target = elsewhere + "/storm-distance.ini";
+  ASSERT_TRUE(QDir().mkpath(elsewhere));
+  ASSERT_TRUE(QDir().mkpath(dir.path() + "/storm-distance"));
+  {
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nkRatingPromptUseCount=4\n");
+  }
+  ASSERT_TRUE(QFile::link(target, path));
+
+  auto store = open();
+  EXPECT_EQ(store->integerForKey(kRatingPromptUseCount), 4);
+  store->setInteger(5, kRatingPromptUseCount);
+  ASSERT_TRUE(store->synchronize());
+  EXPECT_TRUE(QFileInfo(path).isSymLink());
+  EXPECT_EQ(readFile(target), "[General]\nkRatingPromptUseCount=5\n");
+  EXPECT_EQ(open()->integerForKey(kRatingPromptUseCount), 5);
+  EXPECT_EQ(filesBeside(), QStringList{"storm-distance.ini"});
+  EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList{"storm-distance.ini"});
+}
+
 // Only a regular file of at most 1 MiB is read. Anything else where the record belongs (a FIFO
 // that would block, a device that never ends, a file too large) is reported in one line and left
 // as it is, never replaced.
@@ -495,4 +300,4 @@ TEST_F(PreferencesStore, ADeclineSavedByAnotherProcessCountsAtTheNextConditionCh
 }
 
 }  // namespace
-}  // namespace storm::qt
+}  // namespace storm::qt::test
