@@ -55,6 +55,8 @@ void PositionMemory::start() {
 
 void PositionMemory::heard(CLLocationCoordinate2D place, UserPosition::Origin origin) {
   if (!onEarth(place.latitude, place.longitude)) return;
+  // The first position ever known opens the map around it, as a kept one does at start.
+  if (!kept_ && origin == UserPosition::Origin::Fix && position_) position_->showAround(place, kOpeningViewMetres);
   // A moving source gives a fix a second; the file changes only when the user has really moved.
   if (origin == UserPosition::Origin::Fix && kept_ && metresBetween(*kept_, place) < kRememberAfterMetres) return;
   keep(place);

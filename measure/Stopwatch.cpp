@@ -38,9 +38,11 @@ void Stopwatch::setMeasurementPhase(int32_t phase) {
 }
 
 void Stopwatch::finish(const Measurement& measurement) {
-  setMeasurementPhase(MeasurementPhaseIdle);
+  // Those who listen for measurements hear first, so that those who listen for the phase find the
+  // measurement's consequences (a call to shelter, say) already there when it ends.
   const auto observers = measurementObservers_;
   for (const auto& observer : observers) observer(measurement);
+  setMeasurementPhase(MeasurementPhaseIdle);
 }
 
 void Stopwatch::reset() {

@@ -54,7 +54,7 @@ class Stopwatch {
   // The measurement of `seconds` as shown, at the speed of sound in use now.
   Measurement measurement(float seconds) const;
   void setMeasurementPhase(int32_t phase);
-  // The end of the stop press: idle again, and every listener hears of `measurement`.
+  // The end of the stop press: every listener hears of `measurement`, then the phase is idle again.
   void finish(const Measurement& measurement);
   // Back to the state of a stopwatch never used: the tick stops, nothing is announced.
   void reset();

@@ -1,8 +1,18 @@
 #include "storm/Shelter.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace storm {
+
+double shownKilometres(double km) {
+  // The text the screen writes, read back: the rounding is the screen's own.
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, km, std::chars_format::fixed, 2);
+  double shown = km;
+  if (ec == std::errc{}) std::from_chars(text, end, shown);
+  return shown;
+}
 
 ShelterStatus shelterAt(const std::vector<Strike>& strikes, double now) {
   std::optional<double> lastThunder;
@@ -45,6 +55,12 @@ ShelterStatus ShelterCountdown::status() const {
   status.shelter = true;
   status.allClearIn = left;
   return status;
+}
+
+void ShelterCountdown::reset() {
+  clearAt_.reset();
+  if (timer_) timer_->invalidate();
+  timer_.reset();
 }
 
 void ShelterCountdown::expire() {

@@ -8,16 +8,23 @@
 #include "system/Clock.h"
 #include "storm/Strike.h"
 
-// The lightning-safety rule: thunder within 30 s of its flash (within about 10 km) means take
-// shelter, and stay there until 30 minutes have passed since the last such thunder.
+// The lightning-safety rule: thunder within 30 s of its flash, or a distance shown as 10 km or
+// less, means take shelter, and stay there until 30 minutes have passed since the last such
+// thunder.
 
 namespace storm {
 
 inline constexpr double kCloseDelaySeconds = 30.0;
+inline constexpr double kCloseShownKilometres = 10.0;
 inline constexpr double kShelterSeconds = 30 * 60;
 
-// The rule goes by the delay, as people count it, whatever speed of sound turned it into km.
-inline bool isCloseStrike(const Strike& strike) { return strike.delay <= kCloseDelaySeconds; }
+// The distance as the screen shows it: kilometres to two decimals.
+double shownKilometres(double km);
+// The rule goes by what the person reads: the delay, as people count it, or the distance shown (in
+// cold air the speed of sound puts 10 km nearer than 30 s).
+inline bool isCloseStrike(const Strike& strike) {
+  return strike.delay <= kCloseDelaySeconds || shownKilometres(strike.km) <= kCloseShownKilometres;
+}
 
 struct ShelterStatus {
   bool shelter = false;
@@ -40,6 +47,8 @@ class ShelterCountdown {
   // again from its thunder; an older one than the last close strike changes nothing.
   void strikeRecorded(const Strike& strike);
   ShelterStatus status() const;
+  // Forgets every strike: no countdown runs and none ends.
+  void reset();
 
   // Called once each time a countdown runs out.
   std::function<void()> allClear;

@@ -59,6 +59,16 @@ std::string StormPicture::localized(const char* key) const {
   return services_.locale ? services_.locale->localizedString(key) : key;
 }
 
+std::string StormPicture::ageText(double seconds) const {
+  const auto minutes = static_cast<long long>(seconds / 60);
+  if (minutes < 1) return localized("Last strike less than a minute ago");
+  auto number = [this](long long n) {
+    return services_.locale ? services_.locale->decimalText(static_cast<double>(n), 0) : std::to_string(n);
+  };
+  if (minutes < 60) return formatText(localized("Last strike %1 min ago"), {number(minutes)});
+  return formatText(localized("Last strike %1 h %2 min ago"), {number(minutes / 60), number(minutes % 60)});
+}
+
 void StormPicture::refresh(bool everything) {
   if (timer_) timer_->invalidate();
   timer_.reset();
@@ -77,9 +87,22 @@ void StormPicture::refresh(bool everything) {
     }
     const std::optional<Trend> trend = trendAt(strikes, now);
     panel_.trend = trend && services_.locale ? trendText(*trend, *services_.locale) : std::string();
-    changes_ = !rings.empty() || !panel_.trend.empty();
+    const std::optional<Strike> last = watch_ ? watch_->newest(kAgeShownSeconds) : std::nullopt;
+    panel_.age = last && last->time <= now ? ageText(now - last->time) : std::string();
+    int placed = 0;
+    for (const Strike& s : strikes) placed += s.position ? 1 : 0;
+    panel_.showStorm = placed >= 2;
+    changes_ = !rings.empty() || !panel_.trend.empty() || !panel_.age.empty();
     layer_->setStrikeRings(std::move(rings));
   }
+  // The moment after a stop: the offer to undo it, or the note that it was not logged.
+  const std::optional<double> logged = watch_ ? watch_->loggedAt() : std::nullopt;
+  const std::optional<double> slip = watch_ ? watch_->slipAt() : std::nullopt;
+  const bool undoing = logged && now - *logged < kUndoSeconds && now >= *logged;
+  const bool noting = slip && now - *slip < kUndoSeconds && now >= *slip;
+  panel_.undo = undoing;
+  panel_.note = noting ? localized("Too quick to be thunder: not logged. Press at the flash, then at the thunder.")
+                       : std::string();
 
   // Sheltering takes the latest close thunder, whatever strikes came after it.
   const ShelterStatus shelter = watch_ ? watch_->shelter() : ShelterStatus{};
@@ -94,6 +117,8 @@ void StormPicture::refresh(bool everything) {
 
   double wait = std::numeric_limits<double>::infinity();
   if (sheltering) wait = *shelter.allClearIn - (shownSeconds(*shelter.allClearIn) - 1);
+  if (undoing) wait = std::min(wait, *logged + kUndoSeconds - now);
+  if (noting) wait = std::min(wait, *slip + kUndoSeconds - now);
   if (changes_) wait = std::min(wait, refreshedAt_ + kStormRefreshSeconds - now);
   if (!std::isfinite(wait) || !services_.timers) return;
   timer_ = services_.timers->scheduledTimer(std::max(wait, kSecondSlack), false, [weak = weak_from_this()] {

@@ -10,10 +10,12 @@
 #include "system/Locale.h"
 
 // What the map shows of the storm besides the main screen's distance circle: thin rings of the
-// last hour's earlier strikes, fading with age, and a panel with the storm's trend, the call to
-// shelter with its countdown, and the all-clear. The picture follows the storm watch and the
-// clock: at the next second of the countdown while sheltering, a minute on while rings or a trend
-// are shown, and not at all otherwise.
+// last hour's earlier strikes, fading with age, and a panel with the call to shelter and its
+// countdown, the all-clear, the storm's trend and how long ago its last strike was, a note when a
+// stop was not logged, and the ways to undo the last strike and to see the whole storm. The
+// picture follows the storm watch and the clock: at the next second of the countdown while
+// sheltering, when a note or the offer to undo runs out, a minute on while rings, a trend or the
+// last strike's age are shown, and not at all otherwise.
 
 namespace storm {
 
@@ -32,8 +34,17 @@ struct StormPanel {
   std::string shelter;    // the call to take shelter
   std::string countdown;  // the time left until the all-clear, while sheltering
   std::string clear;      // the all-clear, until the next strike
+  std::string age;        // how long ago the last strike was
+  std::string note;       // a stop that was not logged, and how to measure again
+  bool undo = false;      // the last strike may be undone (for a moment after each stop)
+  bool showStorm = false; // the storm has more than one strike to fit the map to
   friend bool operator==(const StormPanel&, const StormPanel&) = default;
 };
+
+// How long the offer to undo and the note of a slip stay after a stop.
+inline constexpr double kUndoSeconds = 10;
+// How long after the last strike its age is shown.
+inline constexpr double kAgeShownSeconds = 3 * 3600;
 
 // Where the picture is drawn: the storm's layer of the map.
 class StormMapLayer {
@@ -66,6 +77,7 @@ class StormPicture : public std::enable_shared_from_this<StormPicture> {
 
  private:
   std::string localized(const char* key) const;
+  std::string ageText(double seconds) const;
 
   const std::shared_ptr<StormWatch> watch_;
   const std::shared_ptr<StormMapLayer> layer_;
@@ -73,7 +85,7 @@ class StormPicture : public std::enable_shared_from_this<StormPicture> {
   StormPanel panel_;
   std::shared_ptr<Timer> timer_;
   double refreshedAt_ = 0;  // wall-clock time the rings and the trend were last worked out
-  bool changes_ = false;    // rings or a trend are on show: they change as time passes
+  bool changes_ = false;    // rings, a trend or an age are on show: they change as time passes
 };
 
 }  // namespace storm

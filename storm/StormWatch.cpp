@@ -1,5 +1,7 @@
 #include "storm/StormWatch.h"
 
+#include <algorithm>
+
 namespace storm {
 
 StormWatch::StormWatch(Services services)
@@ -27,6 +29,14 @@ void StormWatch::feed() {
 }
 
 void StormWatch::measured(const Measurement& measurement) {
+  // Two presses in a row are a slip of the finger: shown as any stop is, but kept out of the log,
+  // where a 0 km strike would call for shelter and skew the trend.
+  if (measurement.seconds < kSlipSeconds) {
+    slipAt_ = services_.clock->now();
+    loggedAt_.reset();
+    tell();
+    return;
+  }
   Strike strike;
   strike.time = measurement.flash;
   strike.delay = static_cast<double>(measurement.seconds);
@@ -39,7 +49,74 @@ void StormWatch::measured(const Measurement& measurement) {
   if (services_.strikes) services_.strikes->append(strike);
   // The map's circle now stands for this strike, if it was measured somewhere.
   if (strike.position) circleStrike_ = strike.time;
+  loggedAt_ = services_.clock->now();
+  slipAt_.reset();
   strikeRecorded(strike);
+}
+
+std::optional<Strike> StormWatch::newest(double seconds) const {
+  if (!services_.strikes) return std::nullopt;
+  const std::vector<Strike> recent = services_.strikes->recent(services_.clock->now() - seconds);
+  if (recent.empty()) return std::nullopt;
+  return *std::max_element(recent.begin(), recent.end(),
+                           [](const Strike& a, const Strike& b) { return a.time < b.time; });
+}
+
+void StormWatch::undo(std::function<void(bool)> done) {
+  if (!services_.strikes) {
+    if (done) done(false);
+    return;
+  }
+  // The log's newest strike, read behind every write queued before.
+  services_.strikes->readPage(0, 1, [weak = weak_from_this(), done = std::move(done)](StrikePage page) {
+    auto self = weak.lock();
+    if (!self || page.strikes.empty()) {
+      if (done) done(false);
+      return;
+    }
+    self->remove(page.strikes.front().time, done);
+  });
+}
+
+void StormWatch::remove(double time, std::function<void(bool)> done) {
+  if (!services_.strikes) {
+    if (done) done(false);
+    return;
+  }
+  services_.strikes->remove(time, [weak = weak_from_this(), done = std::move(done)](bool removed) {
+    if (auto self = weak.lock()) self->logChanged();
+    if (done) done(removed);
+  });
+}
+
+void StormWatch::clear(std::function<void(bool)> done) {
+  if (!services_.strikes) {
+    if (done) done(false);
+    return;
+  }
+  services_.strikes->clear([weak = weak_from_this(), done = std::move(done)](bool cleared) {
+    if (auto self = weak.lock()) self->logChanged();
+    if (done) done(cleared);
+  });
+}
+
+void StormWatch::logChanged() {
+  refeed();
+  tell();
+}
+
+void StormWatch::refeed() {
+  // A countdown for a strike that is gone, and the all-clear it would bring, go with it.
+  countdown_.reset();
+  allClear_ = false;
+  loggedAt_.reset();
+  feed();
+  if (circleStrike_) {
+    const std::vector<Strike> since =
+        services_.strikes ? services_.strikes->recent(*circleStrike_) : std::vector<Strike>{};
+    if (std::none_of(since.begin(), since.end(), [this](const Strike& s) { return s.time == *circleStrike_; }))
+      circleStrike_.reset();
+  }
 }
 
 void StormWatch::strikeRecorded(const Strike& strike) {

@@ -18,9 +18,13 @@
 // strike (with the user's position, when known), keeps the shelter countdown, fed with the log's
 // recent strikes at start and each strike since, announces the all-clear on the desktop when the
 // countdown runs out, and tells its observers (the storm's picture on the map) whenever the storm
-// has changed. Made once by the application. Main thread only.
+// has changed. What the user undoes, removes or clears of the log goes through it, so that the
+// storm follows. Made once by the application. Main thread only.
 
 namespace storm {
+
+// A stop this soon after its start is taken for a double press, not a measurement.
+inline constexpr double kSlipSeconds = 0.5;
 
 class StormWatch : public std::enable_shared_from_this<StormWatch> {
  public:
@@ -38,10 +42,17 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   // Feeds the countdown with the log's recent strikes, now and again once the log has read its
   // last hour back from disk.
   void start();
-  // The stopwatch's announcement: logs the measurement as a strike.
+  // The stopwatch's announcement: logs the measurement as a strike, unless it was a slip.
   void measured(const Measurement& measurement);
   // A strike was appended to the log.
   void strikeRecorded(const Strike& strike);
+  // Removes the newest strike of the log / the strike flashed at `time` / every strike, and works
+  // the storm out afresh; `done` learns whether the log did it.
+  void undo(std::function<void(bool)> done = {});
+  void remove(double time, std::function<void(bool)> done = {});
+  void clear(std::function<void(bool)> done = {});
+  // The log changed behind the watch's back: the storm is worked out afresh from it.
+  void logChanged();
 
   ShelterStatus shelter() const { return countdown_.status(); }
   // From the moment the countdown ran out until the next strike.
@@ -51,6 +62,11 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   // The flash time of the strike whose circle the main screen's map shows (the newest one logged
   // in this run with a position); it gets no ring of its own.
   std::optional<double> circleStrike() const { return circleStrike_; }
+  // The newest strike the log knows of in the last `seconds`.
+  std::optional<Strike> newest(double seconds) const;
+  // When (wall clock) the last strike was logged in this run, and the last slip was let go.
+  std::optional<double> loggedAt() const { return loggedAt_; }
+  std::optional<double> slipAt() const { return slipAt_; }
   const std::shared_ptr<StrikeStore>& strikes() const { return services_.strikes; }
 
   // `changed` is called whenever the shelter, the all-clear or the log's recent strikes change.
@@ -60,12 +76,16 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   void feed();
   void countdownEnded();
   void tell();
+  // After the log has lost strikes: the countdown and the circle's strike from what is left.
+  void refeed();
   std::string localized(const char* key) const;
 
   const Services services_;
   ShelterCountdown countdown_;
   bool allClear_ = false;
   std::optional<double> circleStrike_;
+  std::optional<double> loggedAt_;
+  std::optional<double> slipAt_;
   std::vector<std::string> notified_;
   std::vector<std::function<void()>> observers_;
 };

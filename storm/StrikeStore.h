@@ -52,6 +52,8 @@ class StrikeStore {
   }
   // Empties the log; `done` learns whether it worked.
   virtual void clear(std::function<void(bool)> done) = 0;
+  // Removes the strike whose flash was at `time`; `done` learns whether it worked.
+  virtual void remove(double time, std::function<void(bool)> done) = 0;
   // Writes the log to `path` as CSV, oldest first; `done` learns whether it worked.
   virtual void exportCSV(const std::string& path, std::function<void(bool)> done) = 0;
 };

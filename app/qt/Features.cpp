@@ -46,11 +46,28 @@ Features::Features(Services& services, const Options& options, AutomationDriver*
   stormWatch_ = std::make_shared<StormWatch>(StormWatch::Services{services.strikes, services.clock, services.timers,
                                                                   services.notifier, services.bundle,
                                                                   services.position});
-  // The storm feature logs each measurement; a rating dialog that falls due meanwhile waits.
+  // The storm feature logs each measurement.
   stopwatch_->addMeasurementObserver([weak = std::weak_ptr(stormWatch_)](const Measurement& measurement) {
     if (auto watch = weak.lock()) watch->measured(measurement);
   });
-  stopwatch_->addTimingObserver([](bool timing) { RatingPrompt::holdRatingAlert(timing); });
+  // Nothing commercial on the safety path: while a measurement runs or the call to shelter is up, a
+  // rating dialog that falls due waits, and the banner keeps the advertisement it shows.
+  stopwatch_->addTimingObserver([this](bool) { holdCommerce(); });
+  stormWatch_->addObserver([this] { holdCommerce(); });
+  // The house advertisement of the safety rule opens the information screen, which explains it.
+  services.banners->setOwnLinks([this](const QString& name) {
+    if (name != "info" || !screens_) return;
+    if (LoadedScreen* main = screens_->main(); main && screens_->top() == main)
+      if (auto* info = main->root->findChild<QAbstractButton*>("info")) info->click();
+  });
+}
+
+void Features::holdCommerce() {
+  const bool held = stopwatch_->measurementPhase == MeasurementPhaseTiming || stormWatch_->shelter().shelter;
+  if (held == commerceHeld_) return;
+  commerceHeld_ = held;
+  RatingPrompt::holdRatingAlert(held);
+  services_.banners->holdRotation(held);
 }
 
 Features::~Features() = default;
@@ -83,7 +100,7 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
       LoadedScreen* main = screens->main();
       if (!main || screens->top() != main) return;
       auto* history = new HistoryWindow(
-          {services_.strikes, services_.clock, services_.bundle, services_.files}, main->root->window());
+          {stormWatch_, services_.strikes, services_.clock, services_.bundle, services_.files}, main->root->window());
       QObject::connect(history, &HistoryWindow::doneRequested, history, [screens] {
         if (LoadedScreen* main = screens->main()) screens->dismissModalViewController(*main->controller, true);
       });
@@ -148,7 +165,7 @@ void Features::registerAutomation() {
   if (mainRoot_)
     if (auto* map = mainRoot_->findChild<MapWidget*>()) registerMapAutomation(driver, map);
   registerStormMapAutomation(driver, stormLayer_);
-  registerStrikeAutomation(driver, services_.strikes);
+  registerStrikeAutomation(driver, services_.strikes, stormWatch_);
   registerHistoryAutomation(
       driver,
       [screens = screens_] {

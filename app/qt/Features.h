@@ -54,6 +54,10 @@ class Features {
   void registerAutomation();
 
  private:
+  // Holds the rating dialog and the banner's rotation while a measurement runs or the call to
+  // shelter is up.
+  void holdCommerce();
+
   Services& services_;
   const Options options_;
   AutomationDriver* automation_;
@@ -64,6 +68,7 @@ class Features {
   std::shared_ptr<StormPicture> stormPicture_;
   QPointer<QWidget> mainRoot_;
   ScreenStack* screens_ = nullptr;
+  bool commerceHeld_ = false;
 };
 
 }  // namespace storm::qt

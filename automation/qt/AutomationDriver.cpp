@@ -69,6 +69,18 @@ void drainMainQueue() {
   }
 }
 
+bool runUntil(const std::function<bool()>& done, double seconds) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (!done()) {
+    if (elapsed.elapsed() > seconds * 1000) return false;
+    QCoreApplication::sendPostedEvents();
+    if (!QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents))
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
 void waitRunning(double seconds) {
   QEventLoop loop;
   QTimer::singleShot(static_cast<int>(std::lround(seconds * 1000)), &loop, &QEventLoop::quit);

@@ -84,6 +84,9 @@ class AutomationDriver : public QObject, public AutomationRegistry {
 // Runs posted work until none is left.
 void drainMainQueue();
 
+// Runs the event loop until `done` says so, for at most `seconds`; whether it did.
+bool runUntil(const std::function<bool()>& done, double seconds = 30);
+
 // Waits `seconds` of real time with the event loop running.
 void waitRunning(double seconds);
 

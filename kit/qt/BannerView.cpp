@@ -1,5 +1,7 @@
 #include "kit/qt/BannerView.h"
 
+#include <cstring>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -197,7 +199,11 @@ class QtBannerView : public QtView<ADBannerView>, public std::enable_shared_from
     const HouseAd& ad = service_->ads_[adIndex_ % service_->ads_.size()];
     auto d = delegate_.lock();
     if (d && !d->bannerViewActionShouldBeginWillLeaveApplication(*this, true)) return;
-    send(service_->urls_, &URLOpener::openURL, ad.link.toStdString());
+    // A link of the application's own opens a screen of it; any other is handed to the desktop.
+    if (ad.link.startsWith(kOwnLinkPrefix) && service_->ownLinks_)
+      service_->ownLinks_(ad.link.mid(static_cast<qsizetype>(std::strlen(kOwnLinkPrefix))));
+    else
+      send(service_->urls_, &URLOpener::openURL, ad.link.toStdString());
     if (d) d->bannerViewActionDidFinish(*this);
   }
 
@@ -209,7 +215,7 @@ class QtBannerView : public QtView<ADBannerView>, public std::enable_shared_from
     if (service_->ads_.size() < 2) return;
     std::weak_ptr<QtBannerView> weak = shared_from_this();
     rotation_ = send(service_->timers_, &TimerScheduler::scheduledTimer, service_->rotateSeconds_, true, [weak] {
-      if (auto self = weak.lock(); self && self->loaded_) {
+      if (auto self = weak.lock(); self && self->loaded_ && !self->service_->rotationHeld_) {
         ++self->adIndex_;
         self->load();
       }

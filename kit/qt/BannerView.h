@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,9 @@
 // resources/house-ads.json (or the file given with --house-ads), one after another.
 
 namespace storm::qt {
+
+// The advertisements' links to the application's own screens begin so.
+inline constexpr const char* kOwnLinkPrefix = "storm-distance:";
 
 struct HouseAd {
   QString text;
@@ -60,6 +64,10 @@ class QtBannerService : public ADBannerService, public std::enable_shared_from_t
 
   // The window banners are made for (their width is the window's).
   void setWindow(QWidget* window) { window_ = window; }
+  // Links of the application's own ("storm-distance:NAME") go to `open` with NAME.
+  void setOwnLinks(std::function<void(const QString& name)> open) { ownLinks_ = std::move(open); }
+  // While held, the banners keep the advertisement they show.
+  void holdRotation(bool held) { rotationHeld_ = held; }
   // The advertising service's own reports, for tests: every banner gets an advertisement, or
   // loses it.
   void forceLoad();
@@ -76,6 +84,8 @@ class QtBannerService : public ADBannerService, public std::enable_shared_from_t
   double rotateSeconds_ = 30;
   QString loadError_;
   QPointer<QWidget> window_;
+  std::function<void(const QString&)> ownLinks_;
+  bool rotationHeld_ = false;
   std::weak_ptr<ADBannerView> newest_;
   std::vector<std::weak_ptr<ADBannerView>> all_;
 };

@@ -1,9 +1,11 @@
 #include "storm/qt/HistoryWindow.h"
 
+#include <QItemSelectionModel>
 #include <QShortcut>
 
 #include "storm/StormTexts.h"
 #include "storm/Trend.h"
+#include "storm/qt/StrikeCsv.h"
 #include "system/qt/WindowDialog.h"
 
 namespace storm::qt {
@@ -43,14 +45,25 @@ HistoryWindow::HistoryWindow(Services services, QWidget* window, QWidget* parent
   setAttribute(Qt::WA_StyledBackground);
   connect(ui_.exportButton, &QPushButton::clicked, this, &HistoryWindow::exportLog);
   connect(ui_.clearButton, &QPushButton::clicked, this, &HistoryWindow::clear);
+  connect(ui_.deleteButton, &QPushButton::clicked, this, &HistoryWindow::deleteChosen);
   connect(ui_.done, &QPushButton::clicked, this, &HistoryWindow::doneRequested);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WidgetWithChildrenShortcut);
   connect(escape, &QShortcut::activated, ui_.done, &QPushButton::click);
+  for (const auto& [keys, slot] : {std::pair{QKeySequence(QKeySequence::Delete), &HistoryWindow::deleteChosen},
+                                   std::pair{QKeySequence(QKeySequence::Undo), &HistoryWindow::undo}}) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, slot);
+  }
   updateTrend();
   ui_.result->clear();
   ui_.strikeList->setEmptyText(localized("No strikes recorded yet"));
   if (services_.strikes) ui_.strikeList->showLog(services_.strikes);
+  // Delete is offered while a strike is chosen.
+  if (QItemSelectionModel* selection = ui_.strikeList->table()->selectionModel())
+    connect(selection, &QItemSelectionModel::selectionChanged, this,
+            [this] { ui_.deleteButton->setEnabled(ui_.strikeList->table()->selectionModel()->hasSelection()); });
 }
 
 HistoryWindow::~HistoryWindow() { delete clearDialog_.data(); }
@@ -74,7 +87,7 @@ void HistoryWindow::updateTrend() {
 
 void HistoryWindow::exportLog() {
   if (!services_.files) return;
-  services_.files->chooseSaveFile(kExportFileName, [self = QPointer<HistoryWindow>(this)](std::optional<std::string> path) {
+  services_.files->chooseSaveFile(defaultExportName(services_.clock->now()).toStdString(), [self = QPointer<HistoryWindow>(this)](std::optional<std::string> path) {
     if (self && path) self->exportTo(*path);
   });
 }
@@ -107,8 +120,8 @@ void HistoryWindow::clear() {
                                   localized("This removes every recorded strike. It cannot be undone."),
                                   {localized("Cancel"), localized("Clear")});
   connect(clearDialog_, &WindowDialog::answered, this, [this](int index) {
-    if (index != kClearButtonIndex || !services_.strikes) return;
-    services_.strikes->clear([self = QPointer<HistoryWindow>(this)](bool cleared) {
+    if (index != kClearButtonIndex || !services_.watch) return;
+    services_.watch->clear([self = QPointer<HistoryWindow>(this)](bool cleared) {
       if (!self) return;
       self->ui_.result->setText(cleared ? QString() : self->localized("Could not clear the strike log"));
       self->ui_.strikeList->reload();
@@ -116,6 +129,30 @@ void HistoryWindow::clear() {
     });
   });
   clearDialog_->show();
+}
+
+void HistoryWindow::deleteChosen() {
+  const QModelIndexList rows = ui_.strikeList->table()->selectionModel()->selectedRows();
+  const std::optional<Strike> chosen =
+      rows.isEmpty() || !ui_.strikeList->model() ? std::nullopt : ui_.strikeList->model()->strikeAt(rows[0].row());
+  if (!chosen || !services_.watch) return;
+  services_.watch->remove(chosen->time, [self = QPointer<HistoryWindow>(this)](bool ok) {
+    if (self) self->removed(ok);
+  });
+}
+
+void HistoryWindow::undo() {
+  if (!services_.watch) return;
+  services_.watch->undo([self = QPointer<HistoryWindow>(this)](bool ok) {
+    if (self) self->removed(ok);
+  });
+}
+
+void HistoryWindow::removed(bool ok) {
+  ui_.result->setText(ok ? localized("Strike removed") : localized("Could not remove the strike"));
+  ui_.strikeList->table()->clearSelection();
+  ui_.strikeList->reload();
+  updateTrend();
 }
 
 }  // namespace storm::qt

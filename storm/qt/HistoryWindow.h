@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "storm/StormWatch.h"
 #include "storm/StrikeStore.h"
 #include "system/Clock.h"
 #include "system/FileChooser.h"
@@ -13,8 +14,9 @@
 #include "ui_HistoryWindow.h"
 
 // The history screen: the storm's trend over the last quarter hour, every strike of the log newest
-// first, the log written out as CSV or cleared (after asking), and Done (or Escape), which asks
-// whoever shows the screen to close it.
+// first, the log written out as CSV, a strike deleted (the chosen one) or undone (the newest, Ctrl+Z)
+// or the log cleared (after asking), and Done (or Escape), which asks whoever shows the screen to
+// close it. What it removes goes through the storm's watch, so that the storm follows.
 
 namespace storm::qt {
 
@@ -24,9 +26,8 @@ class HistoryWindow : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr const char* kExportFileName = "storm-distance-strikes.csv";
-
   struct Services {
+    std::shared_ptr<StormWatch> watch;
     std::shared_ptr<StrikeStore> strikes;
     std::shared_ptr<Clock> clock;
     std::shared_ptr<Locale> locale;
@@ -43,6 +44,9 @@ class HistoryWindow : public QWidget {
   void exportLog();
   // Asks whether to empty the log; only a press of Clear does.
   void clear();
+  // Removes the chosen strike / the newest one.
+  void deleteChosen();
+  void undo();
 
   // How many strikes the list holds (-1 until the log has answered), the trend line and the line
   // that reports an export.
@@ -56,6 +60,8 @@ class HistoryWindow : public QWidget {
 
  private:
   void exportTo(const std::string& path);
+  // After a removal: the list, the trend and the line that reports it.
+  void removed(bool ok);
   // The text for `key` in the user's language, with %1, %2, … replaced by `args`.
   QString localized(const char* key, std::initializer_list<std::string> args = {}) const;
 

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <future>
 
+#include "storm/qt/StrikeCsv.h"
 #include "system/qt/QtLogger.h"
 #include "system/qt/WorkerPool.h"
 
@@ -63,15 +64,6 @@ std::function<void(T)> toMainThread(MainThreadQueue& main, std::function<void(T)
 }
 
 }  // namespace
-
-std::string strikeNumberText(double value, bool fromFloat) {
-  char text[512];
-  const auto narrow = static_cast<float>(value);
-  const auto [end, ec] = fromFloat && static_cast<double>(narrow) == value
-                             ? std::to_chars(text, text + sizeof text, narrow, std::chars_format::fixed)
-                             : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-  return ec == std::errc{} ? std::string(text, end) : std::string("0");
-}
 
 // One run of jobs' connection: opened on first use, on the thread that runs the jobs; closed and
 // removed with this object.
@@ -406,21 +398,12 @@ void SqliteStrikeStore::writeCSV(const QString& target, std::function<void(bool)
       qCWarning(lcStorm, "cannot export the strike log to %s (%s)", qPrintable(target), qPrintable(file.errorString()));
       return done(false);
     }
-    file.write("time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m\n");
+    file.write(StrikeCsv::header());
+    StrikeCsv csv;
     const bool read = c.read([&](QSqlQuery& q) {
       if (!q.exec(QStringLiteral("SELECT %1 FROM strikes ORDER BY time, id").arg(kColumns))) return false;
       while (q.next()) {
-        const Strike s = strikeFrom(q);
-        const QString utc = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(s.time * 1000)), Qt::UTC)
-                                .toString(Qt::ISODateWithMs);
-        std::string line = strikeNumberText(s.time) + "," + utc.toStdString() + "," + strikeNumberText(s.delay, true) +
-                           "," + strikeNumberText(s.km, true) + "," + strikeNumberText(s.speed) + ",";
-        if (s.position)
-          line += strikeNumberText(s.position->latitude) + "," + strikeNumberText(s.position->longitude) + "," +
-                  strikeNumberText(s.position->accuracy);
-        else
-          line += ",,0";
-        line += "\n";
+        const std::string line = csv.line(strikeFrom(q));
         if (file.write(line.data(), static_cast<qint64>(line.size())) < 0) return false;
       }
       return true;
@@ -432,6 +415,20 @@ void SqliteStrikeStore::writeCSV(const QString& target, std::function<void(bool)
       return done(false);
     }
     done(true);
+  });
+}
+
+void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
+  {
+    std::lock_guard lock(mutex_);
+    std::erase_if(recent_, [time](const Strike& s) { return s.time == time; });
+  }
+  submit([time, done = toMainThread(*main_, std::move(done))](Connection& c) {
+    done(c.transaction("remove a strike", [time](QSqlQuery& q) {
+      q.prepare("DELETE FROM strikes WHERE time = ?");
+      q.addBindValue(time);
+      return q.exec();
+    }));
   });
 }
 

@@ -49,6 +49,7 @@ class SqliteStrikeStore : public StrikeStore {
   void allStrikes(std::function<void(std::vector<Strike>)> done) override;
   void readPage(long offset, long limit, std::function<void(StrikePage)> done) override;
   void clear(std::function<void(bool)> done) override;
+  void remove(double time, std::function<void(bool)> done) override;
   void exportCSV(const std::string& path, std::function<void(bool)> done) override;
 
   // The same, waiting for the answer (for the automation mode and tests).
@@ -91,10 +92,5 @@ class SqliteStrikeStore : public StrikeStore {
   } jobs_;
   friend class Connection;
 };
-
-// The shortest decimal text (never an exponent) that reads back to `value`; with `fromFloat`, a
-// value that is exactly a float is written as that float's shortest text (the delay and the
-// distance come from float arithmetic, and read as the label showed them).
-std::string strikeNumberText(double value, bool fromFloat = false);
 
 }  // namespace storm::qt

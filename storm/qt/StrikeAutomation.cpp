@@ -2,9 +2,12 @@
 // for its writes) and the storm's layer of the map.
 
 #include <charconv>
+#include <optional>
 
 #include "storm/qt/SqliteStrikeStore.h"
+#include "storm/qt/StrikeCsv.h"
 #include "storm/qt/StormAutomationQt.h"
+#include "storm/StormWatch.h"
 #include "storm/qt/StormLayer.h"
 
 namespace storm::qt {
@@ -57,23 +60,34 @@ void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormL
   });
 }
 
-void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteStrikeStore> store) {
+void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteStrikeStore> store,
+                              std::shared_ptr<StormWatch> watch) {
   if (!store) return;
+  // Through the storm's watch, so that the storm follows the log: the answer when the log's is in.
+  auto throughWatch = [watch](void (StormWatch::*operation)(std::function<void(bool)>)) {
+    std::optional<bool> answer;
+    if (watch) ((*watch).*operation)([&answer](bool ok) { answer = ok; });
+    return watch && runUntil([&answer] { return answer.has_value(); }) && *answer;
+  };
   // The worker that writes never waits for the main thread, so waiting here ends.
-  driver.addCommand("strikes", [store](const QStringList& args) {
+  driver.addCommand("strikes", [store, throughWatch](const QStringList& args) {
     if (args.isEmpty()) {
       Json list = Json::array();
       for (const Strike& s : store->allStrikesNow()) list.push(strikeJson(s));
       return Reply::with(Json::object().set("strikes", std::move(list)));
     }
     if (args.size() == 1 && args[0] == "clear")
-      return store->clearNow() ? Reply::ok() : Reply::fail("the strike log could not be cleared");
+      return throughWatch(&StormWatch::clear) ? Reply::ok() : Reply::fail("the strike log could not be cleared");
+    if (args.size() == 1 && args[0] == "undo") {
+      // The log's newest strike, as the watch knows it.
+      return throughWatch(&StormWatch::undo) ? Reply::ok() : Reply::fail("there is no strike to undo");
+    }
     if (args.size() >= 2 && args[0] == "export") {
       // The path is the rest of the line, spaces included.
       const QString path = args.mid(1).join(' ');
       return store->exportNow(path) ? Reply::ok() : Reply::fail("cannot write " + path.toStdString());
     }
-    return Reply::fail("strikes takes nothing, clear, or export PATH");
+    return Reply::fail("strikes takes nothing, clear, undo, or export PATH");
   });
   driver.addIdleCheck([weak = std::weak_ptr(store)] {
     auto s = weak.lock();

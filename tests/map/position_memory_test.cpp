@@ -46,6 +46,18 @@ TEST_F(PositionMemoryTest, AFixAtLaunchWinsOverTheKeptPlaceAndIsKept) {
   EXPECT_EQ(kept(), (CLLocationCoordinate2D{46.2, 6.1}));
 }
 
+TEST_F(PositionMemoryTest, OnAFirstRunTheFirstFixOpensTheMapAroundIt) {
+  memory->start();
+  ASSERT_TRUE(map->observer);
+  map->observer({46.2, 6.1}, UserPosition::Origin::Fix);
+  ASSERT_TRUE(map->shown);
+  EXPECT_EQ(map->shown->first, (CLLocationCoordinate2D{46.2, 6.1}));
+  EXPECT_EQ(map->shown->second, kOpeningViewMetres);
+  map->shown.reset();
+  map->observer({46.3, 6.1}, UserPosition::Origin::Fix);
+  EXPECT_FALSE(map->shown) << "only the first: the map stays where the user takes it";
+}
+
 TEST_F(PositionMemoryTest, AFileEditedOutOfRangeKeepsNothing) {
   keep(91, 8);
   EXPECT_FALSE(kept());

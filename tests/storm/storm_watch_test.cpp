@@ -63,6 +63,9 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   fake.clock->advance(3600);
   EXPECT_LE(layer->panelsSet - cleared, 60);
   EXPECT_TRUE(layer->rings.empty());
+  EXPECT_EQ(layer->panel.age, "Last strike 1 h 30 min ago") << "a result this old does not pass for a fresh one";
+  fake.clock->advance(kAgeShownSeconds);
+  EXPECT_TRUE(layer->panel.age.empty());
   EXPECT_EQ(fake.clock->activeTimers(), 0u) << "at rest";
   EXPECT_EQ(notifier->sent.size(), 1u);
 }

@@ -28,6 +28,11 @@ class MemoryStrikeLog : public StrikeStore {
     strikes.clear();
     done(true);
   }
+  void remove(double time, std::function<void(bool)> done) override {
+    const auto before = strikes.size();
+    std::erase_if(strikes, [time](const Strike& s) { return s.time == time; });
+    done(strikes.size() < before);
+  }
   void exportCSV(const std::string&, std::function<void(bool)> done) override { done(false); }
   std::vector<Strike> strikes;
 };

@@ -1,0 +1,56 @@
+#include "storm/qt/StrikeCsv.h"
+
+#include <QDateTime>
+#include <charconv>
+#include <cmath>
+
+#include "measure/Measurement.h"
+#include "storm/Storms.h"
+
+namespace storm::qt {
+
+namespace {
+
+std::string fixed(double value, int decimals) {
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  return ec == std::errc{} ? std::string(text, end) : std::string();
+}
+
+}  // namespace
+
+const char* StrikeCsv::header() {
+  return "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm\n";
+}
+
+std::string StrikeCsv::line(const Strike& s) {
+  if (!last_ || s.time - *last_ > kStormGapSeconds) ++storm_;
+  last_ = s.time;
+  const QString utc = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(s.time * 1000)), Qt::UTC)
+                          .toString(Qt::ISODateWithMs);
+  std::string out = fixed(s.time, 3) + "," + utc.toStdString() + "," + fixed(s.delay, 3) + "," + fixed(s.km, 3) + "," +
+                    fixed(s.speed, 6) + ",";
+  if (s.position)
+    out += fixed(s.position->latitude, 6) + "," + fixed(s.position->longitude, 6) + "," +
+           fixed(s.position->accuracy, 0);
+  else
+    out += ",,0";
+  out += "," + fixed(s.km * kMilesPerKilometre, 3) + "," + std::to_string(storm_) + "\n";
+  return out;
+}
+
+std::string strikeNumberText(double value, bool fromFloat) {
+  char text[512];
+  const auto narrow = static_cast<float>(value);
+  const auto [end, ec] = fromFloat && static_cast<double>(narrow) == value
+                             ? std::to_chars(text, text + sizeof text, narrow, std::chars_format::fixed)
+                             : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  return ec == std::errc{} ? std::string(text, end) : std::string("0");
+}
+
+QString defaultExportName(double now) {
+  const QDate day = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(now)) * 1000).date();
+  return "storm-distance-strikes-" + day.toString(Qt::ISODate) + ".csv";
+}
+
+}  // namespace storm::qt

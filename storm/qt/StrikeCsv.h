@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "storm/Strike.h"
+
+// The strike log as CSV, one line a strike, oldest first: the flash (seconds since 1970, to the
+// millisecond, and as UTC), the delay (to the millisecond), the distance in km and in miles (to the
+// metre), the speed of sound used, the position (degrees to six decimals, accuracy to the metre),
+// and the storm the strike belongs to (numbered from 1; strikes more than half an hour apart are
+// different storms). The columns of earlier versions come first, in their order.
+
+namespace storm::qt {
+
+class StrikeCsv {
+ public:
+  static const char* header();
+  // The strike's line; strikes are given oldest first.
+  std::string line(const Strike& strike);
+
+ private:
+  int storm_ = 0;
+  std::optional<double> last_;
+};
+
+// The shortest decimal text (never an exponent) that reads back to `value`; with `fromFloat`, a
+// value that is exactly a float is written as that float's shortest text (the delay and the
+// distance come from float arithmetic, and read as the label showed them).
+std::string strikeNumberText(double value, bool fromFloat = false);
+
+// The name offered for an export made at wall-clock `now`: the date in the user's time zone.
+QString defaultExportName(double now);
+
+}  // namespace storm::qt
