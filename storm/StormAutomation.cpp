@@ -1,6 +1,7 @@
 #include "storm/StormAutomation.h"
 
 #include <charconv>
+#include <limits>
 
 #include "storm/Shelter.h"
 #include "storm/SpeedOfSound.h"
@@ -33,6 +34,8 @@ Json stormJson(const StormAutomation& storm) {
                 .set("minutesTo10km", t->minutesTo10km ? Json(*t->minutesTo10km) : Json());
   }
   const ShelterStatus shelter = shelterAt(strikes, now);
+  const std::optional<Strike> last =
+      storm.watch ? storm.watch->newest(std::numeric_limits<double>::infinity()) : std::nullopt;
   const std::optional<CLLocationCoordinate2D> position =
       storm.position ? storm.position->position() : std::nullopt;
   Json notified = Json::array();
@@ -45,7 +48,8 @@ Json stormJson(const StormAutomation& storm) {
       .set("trend", std::move(trend))
       .set("shelter", shelter.shelter)
       .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json())
-      .set("notified", std::move(notified));
+      .set("notified", std::move(notified))
+      .set("lastStrikeAgo", last ? Json(now - last->time) : Json());
 }
 
 }  // namespace

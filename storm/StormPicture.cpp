@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "map/GeoMath.h"
 #include "storm/StormTexts.h"
 #include "storm/Trend.h"
 
@@ -35,6 +36,23 @@ std::string minutesAndSeconds(double seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%02lld:%02lld", whole / 60, whole % 60);
   return text;
+}
+
+// The region that holds every circle of `strikes` measured somewhere (those up to `now`).
+std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, double now) {
+  double south = 90, north = -90, west = 180, east = -180;
+  for (const Strike& s : strikes) {
+    if (!s.position || s.time > now) continue;
+    const double lat = s.position->latitude, lon = s.position->longitude, metres = s.km * 1000;
+    const double dLat = metres / geo::metersPerDegreeLatitude(lat);
+    const double dLon = std::min(180.0, metres / std::max(1.0, geo::metersPerDegreeLongitude(lat)));
+    south = std::min(south, std::max(-90.0, lat - dLat));
+    north = std::max(north, std::min(90.0, lat + dLat));
+    west = std::min(west, lon - dLon);
+    east = std::max(east, lon + dLon);
+  }
+  if (south > north) return std::nullopt;
+  return MKCoordinateRegion{{(south + north) / 2, (west + east) / 2}, {north - south, east - west}};
 }
 
 }  // namespace
@@ -92,6 +110,7 @@ void StormPicture::refresh(bool everything) {
     int placed = 0;
     for (const Strike& s : strikes) placed += s.position ? 1 : 0;
     panel_.showStorm = placed >= 2;
+    layer_->setStormRegion(regionOf(strikes, now));
     changes_ = !rings.empty() || !panel_.trend.empty() || !panel_.age.empty();
     layer_->setStrikeRings(std::move(rings));
   }

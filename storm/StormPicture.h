@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ class StormMapLayer {
   // Newest first.
   virtual void setStrikeRings(std::vector<StrikeRing> rings) = 0;
   virtual void setStormPanel(const StormPanel& panel) = 0;
+  // What "show the storm" brings into view: every circle of the last hour's strikes; nothing when
+  // no strike was measured somewhere.
+  virtual void setStormRegion(std::optional<MKCoordinateRegion> region) { (void)region; }
 };
 
 class StormPicture : public std::enable_shared_from_this<StormPicture> {

@@ -117,6 +117,9 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
     return QString::fromStdString(distanceText(distanceForKilometres(static_cast<float>(metres / 1000.0))));
   });
   stormLayer_ = std::make_shared<StormLayer>(map, holdStorm);
+  stormLayer_->setUndo([weak = std::weak_ptr(stormWatch_)] {
+    if (auto watch = weak.lock()) watch->undo();
+  });
   stormPicture_ = std::make_shared<StormPicture>(
       stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.bundle});
 }

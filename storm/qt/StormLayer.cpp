@@ -45,8 +45,19 @@ StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
   if (held) held_ = Held{};
   if (!map) return;
   panelWidget_ = new StormPanelWidget(map);
+  panelWidget_->onShowStorm = [this] { showStorm(); };
   map->setTopPanel(panelWidget_);
   map->addLayer(this);
+}
+
+void StormLayer::setUndo(std::function<void()> undo) {
+  if (panelWidget_) panelWidget_->onUndo = std::move(undo);
+}
+
+bool StormLayer::showStorm() {
+  if (!map_ || !region_) return false;
+  map_->setRegion(map_->regionThatFits(*region_), true);
+  return true;
 }
 
 StormLayer::~StormLayer() {

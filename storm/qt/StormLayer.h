@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -11,7 +12,7 @@
 
 // The storm's layer of the main screen's map: the rings of earlier strikes, drawn under the map's
 // overlays as a thin dark red line between faint light ones (visible on imagery as on streets),
-// and the storm's panel at the top of the map.
+// the storm's panel at the top of the map, and the fit of the map to the whole storm.
 
 namespace storm::qt {
 
@@ -28,6 +29,11 @@ class StormLayer : public StormMapLayer, public MapLayer {
 
   void setStrikeRings(std::vector<StrikeRing> rings) override;
   void setStormPanel(const StormPanel& panel) override;
+  void setStormRegion(std::optional<MKCoordinateRegion> region) override { region_ = region; }
+  // Fits the map to every circle of the last hour's strikes (their rings and the main circle).
+  bool showStorm();
+  // What the panel's Undo does.
+  void setUndo(std::function<void()> undo);
   // What the layer shows, or will show once released.
   const std::vector<StrikeRing>& strikeRings() const { return held_ ? held_->rings : rings_; }
   StormPanel stormPanel() const { return held_ ? held_->panel : panel_; }
@@ -56,6 +62,7 @@ class StormLayer : public StormMapLayer, public MapLayer {
   std::vector<RingEntry> entries_;  // one per ring drawn, as given
   StormPanel panel_;
   std::optional<Held> held_;
+  std::optional<MKCoordinateRegion> region_;
 };
 
 }  // namespace storm::qt

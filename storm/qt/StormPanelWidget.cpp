@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCoreApplication>
+#include <tuple>
+
 #include "system/qt/ScreenFit.h"
 
 namespace storm::qt {
@@ -22,14 +25,36 @@ constexpr int kTextFlags = Qt::TextWordWrap | Qt::AlignHCenter;
 const QColor kShelterGround(0xb9, 0x1c, 0x1c, 240);
 const QColor kClearGround(0x16, 0x65, 0x34, 235);
 const QColor kTrendGround(31, 41, 51, 215);
+const QColor kNoteGround(0x7c, 0x4a, 0x03, 235);
+constexpr int kButtonHeight = 30;
 const QColor kInk(0xff, 0xff, 0xff);
 
 }  // namespace
 
 StormPanelWidget::StormPanelWidget(QWidget* parent) : MapPanel(parent) {
   setObjectName("stormPanel");
-  setAttribute(Qt::WA_TransparentForMouseEvents);
+  // Presses on the boxes go on to the map under them (a widget ignores them), so the map still
+  // pans there; only the buttons take them.
   setFocusPolicy(Qt::NoFocus);
+  for (auto [button, name, text] : {std::tuple{&undo_, "undoStrike", QT_TRANSLATE_NOOP("Localizable", "Undo")},
+                                    std::tuple{&showStorm_, "showStorm", QT_TRANSLATE_NOOP("Localizable",
+                                                                                           "Show the storm")}}) {
+    *button = new QPushButton(QCoreApplication::translate("Localizable", text), this);
+    (*button)->setObjectName(name);
+    (*button)->setCursor(Qt::PointingHandCursor);
+    (*button)->setStyleSheet(withApplicationFontSizes(
+        "QPushButton { color: #ffffff; background: rgba(31, 41, 51, 225); border: 1px solid #9aa5b1;"
+        " border-radius: 6px; padding: 4px 10px; font-size: 13px; }"
+        "QPushButton:focus { border: 2px solid #fcd34d; padding: 3px 9px; }"
+        "QPushButton:pressed { background: #3e4c59; }"));
+    (*button)->hide();
+  }
+  connect(undo_, &QPushButton::clicked, this, [this] {
+    if (onUndo) onUndo();
+  });
+  connect(showStorm_, &QPushButton::clicked, this, [this] {
+    if (onShowStorm) onShowStorm();
+  });
   hide();
 }
 
@@ -48,7 +73,15 @@ std::vector<StormPanelWidget::Box> StormPanelWidget::boxes() const {
     out.push_back(std::move(box));
   }
   if (!panel_.clear.empty()) out.push_back({kClearGround, {{q(panel_.clear), text}}, 0});
-  if (!panel_.trend.empty()) out.push_back({kTrendGround, {{q(panel_.trend), text}}, 0});
+  if (!panel_.note.empty()) out.push_back({kNoteGround, {{q(panel_.note), text}}, 0});
+  if (!panel_.trend.empty() || !panel_.age.empty()) {
+    Box box{kTrendGround, {}, 0};
+    QFont small = text;
+    setTextPixels(small, 12);
+    if (!panel_.trend.empty()) box.lines.push_back({q(panel_.trend), text});
+    if (!panel_.age.empty()) box.lines.push_back({q(panel_.age), small});
+    out.push_back(std::move(box));
+  }
   return out;
 }
 
@@ -88,19 +121,33 @@ void StormPanelWidget::fitInto(int maxWidth, int maxHeight) {
   maxHeight_ = maxHeight;
   picture_ = QImage();
   std::vector<Box> stack = boxes();
-  if (stack.empty()) return;
+  const bool buttons = panel_.undo || panel_.showStorm;
+  if (stack.empty() && !buttons) return;
   auto stacked = [](const std::vector<Box>& boxes) {
     double height = -kBoxGap;
     for (const Box& box : boxes) height += box.height + kBoxGap;
-    return height;
+    return std::max(0.0, height);
   };
+  const double row = buttons ? kButtonHeight + (stack.empty() ? 0 : kBoxGap) : 0;
   double width = layOut(stack, maxWidth);
-  while (stack.size() > 1 && stacked(stack) > maxHeight) {
+  while (stack.size() > 1 && stacked(stack) + row > maxHeight) {
     stack.pop_back();
     width = layOut(stack, maxWidth);
   }
   shown_ = stack.size();
-  resize(static_cast<int>(width), static_cast<int>(std::ceil(stacked(stack))));
+  // The actions in a row under the boxes, as wide as the boxes or as their own texts need.
+  const double top = std::ceil(stacked(stack)) + (stack.empty() ? 0 : kBoxGap);
+  double x = 0;
+  for (QPushButton* button : {undo_, showStorm_}) {
+    const bool wanted = button == undo_ ? panel_.undo : panel_.showStorm;
+    button->setVisible(wanted && top + kButtonHeight <= maxHeight);
+    if (!button->isVisibleTo(this)) continue;
+    button->setGeometry(static_cast<int>(x), static_cast<int>(top), button->sizeHint().width(), kButtonHeight);
+    x += button->width() + kBoxGap;
+  }
+  width = std::max(width, x - kBoxGap);
+  const bool anyButton = undo_->isVisibleTo(this) || showStorm_->isVisibleTo(this);
+  resize(static_cast<int>(width), static_cast<int>(anyButton ? top + kButtonHeight : std::ceil(stacked(stack))));
   update();
 }
 

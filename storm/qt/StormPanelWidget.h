@@ -3,8 +3,10 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -12,10 +14,12 @@
 #include "storm/StormPicture.h"
 
 // The storm's panel over the map: the call to shelter with its countdown on a red box, the
-// all-clear on a green one and the trend on a dark one, stacked and centred. It is drawn once into
-// a picture for each text, width and density and then only copied, since the map under it is
-// repainted at every step of a pan. It takes no clicks (the map under it still pans), and its
-// accessible name is its text. The map places it at its top.
+// all-clear on a green one, a stop that was not logged on an amber one and the trend with the last
+// strike's age on a dark one, stacked and centred, and under them the buttons that undo the last
+// strike and show the whole storm. The boxes are drawn once into a picture for each text, width and
+// density and then only copied, since the map under them is repainted at every step of a pan; they
+// take no clicks (the map under them still pans). Its accessible name is its text. The map places
+// it at its top.
 
 namespace storm::qt {
 
@@ -31,6 +35,10 @@ class StormPanelWidget : public MapPanel {
   // `maxHeight`, the later ones are left out: the first (take shelter, or all clear) matters most.
   // Screen readers still hear every line.
   void fitInto(int maxWidth, int maxHeight) override;
+
+  // What the buttons do.
+  std::function<void()> onUndo;
+  std::function<void()> onShowStorm;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -56,6 +64,8 @@ class StormPanelWidget : public MapPanel {
   int maxHeight_ = std::numeric_limits<int>::max();
   size_t shown_ = 0;  // how many of the boxes fit
   QImage picture_;
+  QPushButton* undo_ = nullptr;
+  QPushButton* showStorm_ = nullptr;
 };
 
 }  // namespace storm::qt

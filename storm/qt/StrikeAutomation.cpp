@@ -56,7 +56,18 @@ void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormL
                           .set("trend", line(panel.trend))
                           .set("shelter", line(panel.shelter))
                           .set("countdown", line(panel.countdown))
-                          .set("clear", line(panel.clear)));
+                          .set("clear", line(panel.clear))
+                          .set("age", line(panel.age))
+                          .set("note", line(panel.note))
+                          .set("undo", panel.undo)
+                          .set("showStorm", panel.showStorm));
+  });
+  // "Show the storm", as its button on the map's panel does.
+  driver.addTapTarget("showStorm", [weak = std::weak_ptr(layer)](const std::vector<std::string>& args) -> std::string {
+    if (!args.empty()) return "tap needs one control";
+    auto layer = weak.lock();
+    if (!layer || !layer->showStorm()) return "no storm to show";
+    return {};
   });
 }
 
