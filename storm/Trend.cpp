@@ -74,6 +74,9 @@ std::optional<Trend> trendAt(const std::vector<Strike>& strikes, double now) {
   const bool wider = shown > kStrikeScatterKm;
   const double scatter = std::hypot(std::max(shown, kStrikeScatterKm), kDistanceErrorKm);
   trend.standardError = kRobustSlopeCost * scatter / std::sqrt(sxx);
+  trend.scatterKm = scatter;
+  trend.strikes = static_cast<int>(window.size());
+  trend.meanTime = now + mean * 60;
   const double interval = (wider ? t95(static_cast<int>(window.size()) - 2) : kClaimStandardErrors) *
                           trend.standardError;
   const double rate = std::abs(trend.kmPerMinute);
@@ -91,6 +94,12 @@ std::optional<Trend> trendAt(const std::vector<Strike>& strikes, double now) {
                               ? 0.0
                               : (trend.distanceNow - kCloseKilometres) / -trend.kmPerMinute;
   return trend;
+}
+
+double Trend::distanceError(double time) const {
+  if (strikes < 1) return 0;
+  const double minutes = (time - meanTime) / 60;
+  return std::sqrt(scatterKm * scatterKm / strikes + standardError * standardError * minutes * minutes);
 }
 
 const char* directionName(TrendDirection direction) {

@@ -46,12 +46,18 @@ struct Trend {
   double standardError = 0;
   // The fitted distance at `now`.
   double distanceNow = 0;
+  // What the fit rests on: the strikes' scatter about it (km), their number and mean flash time.
+  double scatterKm = 0;
+  int strikes = 0;
+  double meanTime = 0;
   // While approaching: minutes until the fitted distance is kCloseKilometres (0 when it already
   // is); nothing otherwise.
   std::optional<double> minutesTo10km;
 
-  // The fitted distance at wall-clock `time`, and how far off it may be (one standard error).
+  // The fitted distance at wall-clock `time`, and how far off the line may be there (one standard
+  // error of the fitted distance).
   double distanceAt(double time, double now) const { return distanceNow + kmPerMinute * (time - now) / 60; }
+  double distanceError(double time) const;
 };
 
 // The trend at wall-clock `now` from `strikes` (any order; those of the last kTrendWindowSeconds

@@ -40,7 +40,11 @@ void registerHistoryAutomation(AutomationDriver& driver, std::function<HistoryWi
     return Json::object()
         .set("strikes", history->strikeCount())
         .set("trend", history->trendText().toStdString())
-        .set("result", history->resultText().toStdString());
+        .set("result", history->resultText().toStdString())
+        .set("storms", history->stormCount())
+        .set("chart", Json::object()
+                          .set("points", history->chart()->points())
+                          .set("trendLine", history->chart()->hasTrendLine()));
   });
   // The path the open file dialog offers, or null.
   driver.addStateMember("fileDialog", [files]() -> Json {

@@ -1,8 +1,12 @@
 #include "storm/qt/HistoryWindow.h"
 
+#include <QDateTime>
 #include <QItemSelectionModel>
+#include <QLocale>
+#include <QSignalBlocker>
 #include <QShortcut>
 
+#include "measure/Measurement.h"
 #include "storm/StormTexts.h"
 #include "storm/Trend.h"
 #include "storm/qt/StrikeCsv.h"
@@ -60,6 +64,9 @@ HistoryWindow::HistoryWindow(Services services, QWidget* window, QWidget* parent
   ui_.result->clear();
   ui_.strikeList->setEmptyText(localized("No strikes recorded yet"));
   if (services_.strikes) ui_.strikeList->showLog(services_.strikes);
+  connect(ui_.storms, qOverload<int>(&QComboBox::currentIndexChanged), this, &HistoryWindow::chooseStorm);
+  showStormsIfRoom();
+  loadStorms();
   // Delete is offered while a strike is chosen.
   if (QItemSelectionModel* selection = ui_.strikeList->table()->selectionModel())
     connect(selection, &QItemSelectionModel::selectionChanged, this,
@@ -126,6 +133,7 @@ void HistoryWindow::clear() {
       self->ui_.result->setText(cleared ? QString() : self->localized("Could not clear the strike log"));
       self->ui_.strikeList->reload();
       self->updateTrend();
+      self->loadStorms();
     });
   });
   clearDialog_->show();
@@ -153,6 +161,61 @@ void HistoryWindow::removed(bool ok) {
   ui_.strikeList->table()->clearSelection();
   ui_.strikeList->reload();
   updateTrend();
+  loadStorms();
+}
+
+void HistoryWindow::loadStorms() {
+  if (!services_.strikes) return;
+  services_.strikes->allStrikes([self = QPointer<HistoryWindow>(this)](std::vector<Strike> newestFirst) {
+    if (!self) return;
+    self->log_.assign(newestFirst.rbegin(), newestFirst.rend());
+    self->storms_ = stormsOf(self->log_);
+    const QSignalBlocker quiet(self->ui_.storms);
+    self->ui_.storms->clear();
+    const QLocale locale;
+    for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm) {
+      auto when = [&](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
+      const std::string closest = self->services_.locale && usesMiles(*self->services_.locale)
+                                      ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() +
+                                            " mi"
+                                      : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
+      self->ui_.storms->addItem(self->localized(
+          "%1 to %2 · %3 strikes · closest %4",
+          {locale.toString(when(storm->start), QLocale::ShortFormat).toStdString(),
+           locale.toString(when(storm->end).time(), QLocale::ShortFormat).toStdString(),
+           locale.toString(storm->count).toStdString(), closest}));
+    }
+    self->showStormsIfRoom();
+    self->chooseStorm(0);
+  });
+}
+
+void HistoryWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  showStormsIfRoom();
+}
+
+void HistoryWindow::showStormsIfRoom() {
+  constexpr int kLeastHeight = 480;
+  const bool shown = !storms_.empty() && height() >= kLeastHeight;
+  ui_.storms->setVisible(shown);
+  ui_.chart->setVisible(shown);
+}
+
+void HistoryWindow::chooseStorm(int index) {
+  if (index < 0 || index >= static_cast<int>(storms_.size())) {
+    ui_.chart->show({}, std::nullopt, false);
+    return;
+  }
+  // The chooser lists the newest storm first.
+  const StormSpan& storm = storms_[storms_.size() - 1 - static_cast<size_t>(index)];
+  std::vector<Strike> strikes(log_.begin() + static_cast<long>(storm.first),
+                              log_.begin() + static_cast<long>(storm.first + static_cast<size_t>(storm.count)));
+  ui_.chart->show(strikes, trendAt(strikes, storm.end), services_.locale && usesMiles(*services_.locale));
+  // The list, newest first, scrolled to the storm's newest strike.
+  const int row = static_cast<int>(log_.size() - storm.first - static_cast<size_t>(storm.count));
+  if (QAbstractItemModel* model = ui_.strikeList->table()->model(); model && row < model->rowCount())
+    ui_.strikeList->table()->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);
 }
 
 }  // namespace storm::qt

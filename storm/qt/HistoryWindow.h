@@ -7,14 +7,17 @@
 #include <string>
 
 #include "storm/StormWatch.h"
+#include "storm/Storms.h"
+#include "storm/qt/StormChart.h"
 #include "storm/StrikeStore.h"
 #include "system/Clock.h"
 #include "system/FileChooser.h"
 #include "system/Locale.h"
 #include "ui_HistoryWindow.h"
 
-// The history screen: the storm's trend over the last quarter hour, every strike of the log newest
-// first, the log written out as CSV, a strike deleted (the chosen one) or undone (the newest, Ctrl+Z)
+// The history screen: the storm's trend over the last quarter hour, the log's storms (strikes more
+// than half an hour apart are different storms) to choose from, the chosen storm's chart, every
+// strike of the log newest first, the log written out as CSV, a strike deleted (the chosen one) or undone (the newest, Ctrl+Z)
 // or the log cleared (after asking), and Done (or Escape), which asks whoever shows the screen to
 // close it. What it removes goes through the storm's watch, so that the storm follows.
 
@@ -53,21 +56,35 @@ class HistoryWindow : public QWidget {
   long strikeCount() const;
   QString trendText() const { return ui_.trend->text(); }
   QString resultText() const { return ui_.result->text(); }
+  const StormChart* chart() const { return ui_.chart; }
+  int stormCount() const { return static_cast<int>(storms_.size()); }
   QWidget* firstFocus() const { return ui_.strikeList; }
 
  signals:
   void doneRequested();
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void exportTo(const std::string& path);
   // After a removal: the list, the trend and the line that reports it.
   void removed(bool ok);
+  // Reads the log again and groups it into storms, the newest chosen.
+  void loadStorms();
+  // Shows storm `index` of the chooser: its chart, and its strikes in the list.
+  void chooseStorm(int index);
+  // The storms' chooser and chart while there are storms and the window is tall enough for them
+  // besides the list, which matters more.
+  void showStormsIfRoom();
   // The text for `key` in the user's language, with %1, %2, … replaced by `args`.
   QString localized(const char* key, std::initializer_list<std::string> args = {}) const;
 
   const Services services_;
   QPointer<QWidget> window_;
   Ui::HistoryScreen ui_;
+  std::vector<Strike> log_;  // oldest first, as last read for the storms
+  std::vector<StormSpan> storms_;
   QPointer<WindowDialog> clearDialog_;
 };
 

@@ -1,0 +1,143 @@
+#include "storm/qt/StormChart.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+#include "measure/Measurement.h"
+#include "storm/Shelter.h"
+#include "system/qt/ScreenFit.h"
+
+namespace storm::qt {
+
+namespace {
+
+const QColor kGround(0x1f, 0x29, 0x33);
+const QColor kAxis(0x9a, 0xa5, 0xb1);
+const QColor kInk(0xf5, 0xf7, 0xfa);
+const QColor kPoint(0xfc, 0xd3, 0x4d);
+const QColor kLine(0x7d, 0xd3, 0xfc);
+const QColor kShelter(0xb9, 0x1c, 0x1c, 70);
+const QColor kTen(0xf8, 0x71, 0x71);
+
+// A round step for an axis `span` long, to show about `ticks` of them.
+double niceStep(double span, int ticks) {
+  const double raw = span / std::max(1, ticks);
+  const double power = std::pow(10, std::floor(std::log10(raw)));
+  for (double m : {1.0, 2.0, 5.0, 10.0})
+    if (raw <= m * power) return m * power;
+  return 10 * power;
+}
+
+}  // namespace
+
+StormChart::StormChart(QWidget* parent) : QWidget(parent) {
+  setObjectName("stormChart");
+  setAccessibleName(tr("Distance of the storm's strikes over time"));
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void StormChart::show(std::vector<Strike> strikes, std::optional<Trend> trend, bool miles) {
+  strikes_ = std::move(strikes);
+  trend_ = trend;
+  miles_ = miles;
+  update();
+}
+
+void StormChart::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.fillRect(rect(), kGround);
+  QFont small = font();
+  setTextPixels(small, 11);
+  p.setFont(small);
+  const QFontMetrics metrics(small);
+  if (strikes_.empty()) return;
+
+  const double unit = miles_ ? kMilesPerKilometre : 1.0;  // per km
+  const double first = strikes_.front().time, last = strikes_.back().time;
+  // At least ten minutes across, and room for the shelter after the last close strike.
+  double start = first - 60, end = std::max(last + 60, first + 600);
+  double top = kCloseKilometres * 1.2;
+  for (const Strike& s : strikes_) top = std::max(top, s.km * 1.1);
+  if (trend_) top = std::max(top, trend_->distanceAt(start, last) + 1);
+  top *= unit;
+
+  const int left = metrics.horizontalAdvance(QLocale().toString(std::ceil(top))) + 10;
+  const QRectF plot(left, 6, width() - left - 8, height() - 6 - metrics.height() - 8);
+  if (plot.width() < 20 || plot.height() < 20) return;
+  auto x = [&](double time) { return plot.left() + (time - start) / (end - start) * plot.width(); };
+  auto y = [&](double km) { return plot.bottom() - km * unit / top * plot.height(); };
+
+  // The half hour of shelter after each close strike's thunder, overlapping ones as one.
+  p.save();
+  p.setClipRect(plot);
+  std::optional<std::pair<double, double>> shelter;
+  auto shade = [&] {
+    if (shelter) p.fillRect(QRectF(QPointF(x(shelter->first), plot.top()), QPointF(x(shelter->second), plot.bottom())),
+                            kShelter);
+  };
+  for (const Strike& s : strikes_) {
+    if (!isCloseStrike(s)) continue;
+    if (shelter && s.thunderTime() <= shelter->second) {
+      shelter->second = std::max(shelter->second, s.thunderTime() + kShelterSeconds);
+      continue;
+    }
+    shade();
+    shelter = {s.thunderTime(), s.thunderTime() + kShelterSeconds};
+  }
+  shade();
+  // The trend's band and line, over the strikes it was fitted to.
+  if (trend_) {
+    const double from = std::max(start, last - kTrendWindowSeconds), to = last;
+    QPainterPath band;
+    constexpr int kSteps = 24;
+    for (int i = 0; i <= kSteps; ++i) {
+      const double t = from + (to - from) * i / kSteps;
+      const QPointF point(x(t), y(trend_->distanceAt(t, last) + 1.96 * trend_->distanceError(t)));
+      i == 0 ? band.moveTo(point) : band.lineTo(point);
+    }
+    for (int i = kSteps; i >= 0; --i) {
+      const double t = from + (to - from) * i / kSteps;
+      band.lineTo(x(t), y(trend_->distanceAt(t, last) - 1.96 * trend_->distanceError(t)));
+    }
+    QColor fill = kLine;
+    fill.setAlpha(50);
+    p.fillPath(band, fill);
+    p.setPen(QPen(kLine, 2));
+    p.drawLine(QPointF(x(from), y(trend_->distanceAt(from, last))), QPointF(x(to), y(trend_->distanceAt(to, last))));
+  }
+  // The 10 km line.
+  p.setPen(QPen(kTen, 1, Qt::DashLine));
+  p.drawLine(QPointF(plot.left(), y(kCloseKilometres)), QPointF(plot.right(), y(kCloseKilometres)));
+  p.restore();
+
+  // The axes, in the locale's units and times of day.
+  const QLocale locale;
+  p.setPen(kAxis);
+  p.drawLine(plot.bottomLeft(), plot.bottomRight());
+  p.drawLine(plot.bottomLeft(), plot.topLeft());
+  const double step = niceStep(top, std::max(2, static_cast<int>(plot.height() / (metrics.height() * 2))));
+  for (double v = 0; v <= top + 1e-9; v += step) {
+    const double py = plot.bottom() - v / top * plot.height();
+    p.drawText(QRectF(0, py - metrics.height() / 2.0, left - 6, metrics.height()), Qt::AlignRight | Qt::AlignVCenter,
+               locale.toString(v, 'f', step < 1 ? 1 : 0));
+  }
+  p.drawText(QRectF(plot.left() + 4, plot.top(), 60, metrics.height()), Qt::AlignLeft,
+             miles_ ? tr("mi") : tr("km"));
+  const double minutes = niceStep((end - start) / 60, std::max(2, static_cast<int>(plot.width() / 70)));
+  for (double t = std::ceil(start / 60 / minutes) * minutes * 60; t <= end; t += minutes * 60) {
+    const QString label =
+        locale.toString(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(t * 1000)).time(), QLocale::ShortFormat);
+    p.drawText(QRectF(x(t) - 40, plot.bottom() + 3, 80, metrics.height()), Qt::AlignHCenter, label);
+  }
+  // The strikes.
+  p.setPen(Qt::NoPen);
+  p.setBrush(kPoint);
+  for (const Strike& s : strikes_) p.drawEllipse(QPointF(x(s.time), y(s.km)), 3.5, 3.5);
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+#include "storm/Strike.h"
+#include "storm/Trend.h"
+
+// A storm's distance against time: its strikes as points, the fitted trend with its 95 % band,
+// the 10 km line, the half hours of shelter after each close strike shaded, and axes in the locale's
+// units (km or miles, times of day). Drawn with the painter; it takes no input.
+
+namespace storm::qt {
+
+class StormChart : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit StormChart(QWidget* parent = nullptr);
+
+  // Shows `strikes` (oldest first) and `trend` (fitted at the last of them), in miles if `miles`.
+  void show(std::vector<Strike> strikes, std::optional<Trend> trend, bool miles);
+  int points() const { return static_cast<int>(strikes_.size()); }
+  bool hasTrendLine() const { return trend_.has_value(); }
+
+  QSize sizeHint() const override { return {320, 170}; }
+  QSize minimumSizeHint() const override { return {120, 70}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<Strike> strikes_;
+  std::optional<Trend> trend_;
+  bool miles_ = false;
+};
+
+}  // namespace storm::qt
