@@ -4,6 +4,58 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>%1 to %2 · %3 strikes · closest %4</source>
+        <translation>%1 bis %2 · %3 Blitze · am nächsten %4</translation>
+    </message>
+    <message>
+        <source>Could not remove the strike</source>
+        <translation>Der Blitz konnte nicht entfernt werden</translation>
+    </message>
+    <message>
+        <source>Strike removed</source>
+        <translation>Blitz entfernt</translation>
+    </message>
+    <message>
+        <source>Show the storm</source>
+        <translation>Gewitter zeigen</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Too quick to be thunder: not logged. Press at the flash, then at the thunder.</source>
+        <translation>Zu schnell für Donner: nicht gespeichert. Beim Blitz drücken, dann beim Donner.</translation>
+    </message>
+    <message>
+        <source>Last strike %1 h %2 min ago</source>
+        <translation>Letzter Blitz vor %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>Last strike %1 min ago</source>
+        <translation>Letzter Blitz vor %1 min</translation>
+    </message>
+    <message>
+        <source>Last strike less than a minute ago</source>
+        <translation>Letzter Blitz vor weniger als einer Minute</translation>
+    </message>
+    <message>
+        <source>about %1 mph</source>
+        <translation>etwa %1 mph</translation>
+    </message>
+    <message>
+        <source>about %1 km/h</source>
+        <translation>etwa %1 km/h</translation>
+    </message>
+    <message>
+        <source>No clear trend yet</source>
+        <translation>Noch keine klare Tendenz</translation>
+    </message>
+    <message>
+        <source>Keeping its distance</source>
+        <translation>Hält Abstand</translation>
+    </message>
+    <message>
         <source>Rate %@</source>
         <translation>%@ bewerten</translation>
     </message>
@@ -26,18 +78,6 @@
     <message>
         <source>Moving away</source>
         <translation>Zieht ab</translation>
-    </message>
-    <message>
-        <source>Steady</source>
-        <translation>Gleichbleibend</translation>
-    </message>
-    <message>
-        <source>%1 km/min</source>
-        <translation>%1 km/min</translation>
-    </message>
-    <message>
-        <source>%1 mi/min</source>
-        <translation>%1 mi/min</translation>
     </message>
     <message>
         <source>within 10 km now</source>
@@ -284,6 +324,22 @@
 <context>
     <name>HistoryScreen</name>
     <message>
+        <source>Strikes more than half an hour apart belong to different storms</source>
+        <translation>Blitze mehr als eine halbe Stunde auseinander gehören zu verschiedenen Gewittern</translation>
+    </message>
+    <message>
+        <source>Storm</source>
+        <translation>Gewitter</translation>
+    </message>
+    <message>
+        <source>Remove the chosen strike (Delete)</source>
+        <translation>Den gewählten Blitz entfernen (Entf)</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
         <source>Strikes, newest first</source>
         <translation>Einschläge, neueste zuerst</translation>
     </message>
@@ -359,6 +415,13 @@
     <message>
         <source>Advertisement: %1</source>
         <translation>Werbung: %1</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::StormChart</name>
+    <message>
+        <source>Distance of the storm&apos;s strikes over time</source>
+        <translation>Entfernung der Blitze des Gewitters über die Zeit</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,58 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>%1 to %2 · %3 strikes · closest %4</source>
+        <translation>%1 a %2 · %3 rayos · lo más cerca %4</translation>
+    </message>
+    <message>
+        <source>Could not remove the strike</source>
+        <translation>No se pudo eliminar el rayo</translation>
+    </message>
+    <message>
+        <source>Strike removed</source>
+        <translation>Rayo eliminado</translation>
+    </message>
+    <message>
+        <source>Show the storm</source>
+        <translation>Mostrar la tormenta</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Deshacer</translation>
+    </message>
+    <message>
+        <source>Too quick to be thunder: not logged. Press at the flash, then at the thunder.</source>
+        <translation>Demasiado rápido para un trueno: no se guardó. Pulse al ver el relámpago y luego al oír el trueno.</translation>
+    </message>
+    <message>
+        <source>Last strike %1 h %2 min ago</source>
+        <translation>Último rayo hace %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>Last strike %1 min ago</source>
+        <translation>Último rayo hace %1 min</translation>
+    </message>
+    <message>
+        <source>Last strike less than a minute ago</source>
+        <translation>Último rayo hace menos de un minuto</translation>
+    </message>
+    <message>
+        <source>about %1 mph</source>
+        <translation>unas %1 mph</translation>
+    </message>
+    <message>
+        <source>about %1 km/h</source>
+        <translation>unos %1 km/h</translation>
+    </message>
+    <message>
+        <source>No clear trend yet</source>
+        <translation>Aún sin tendencia clara</translation>
+    </message>
+    <message>
+        <source>Keeping its distance</source>
+        <translation>Mantiene la distancia</translation>
+    </message>
+    <message>
         <source>Rate %@</source>
         <translation>Valorar %@</translation>
     </message>
@@ -26,18 +78,6 @@
     <message>
         <source>Moving away</source>
         <translation>Se aleja</translation>
-    </message>
-    <message>
-        <source>Steady</source>
-        <translation>Estable</translation>
-    </message>
-    <message>
-        <source>%1 km/min</source>
-        <translation>%1 km/min</translation>
-    </message>
-    <message>
-        <source>%1 mi/min</source>
-        <translation>%1 mi/min</translation>
     </message>
     <message>
         <source>within 10 km now</source>
@@ -284,6 +324,22 @@
 <context>
     <name>HistoryScreen</name>
     <message>
+        <source>Strikes more than half an hour apart belong to different storms</source>
+        <translation>Los rayos separados más de media hora pertenecen a tormentas distintas</translation>
+    </message>
+    <message>
+        <source>Storm</source>
+        <translation>Tormenta</translation>
+    </message>
+    <message>
+        <source>Remove the chosen strike (Delete)</source>
+        <translation>Eliminar el rayo elegido (Supr)</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Quitar</translation>
+    </message>
+    <message>
         <source>Strikes, newest first</source>
         <translation>Rayos, los más recientes primero</translation>
     </message>
@@ -359,6 +415,13 @@
     <message>
         <source>Advertisement: %1</source>
         <translation>Publicidad: %1</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::StormChart</name>
+    <message>
+        <source>Distance of the storm&apos;s strikes over time</source>
+        <translation>Distancia de los rayos de la tormenta a lo largo del tiempo</translation>
     </message>
 </context>
 </TS>

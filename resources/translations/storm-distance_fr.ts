@@ -4,6 +4,58 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>%1 to %2 · %3 strikes · closest %4</source>
+        <translation>%1 à %2 · %3 éclairs · au plus près %4</translation>
+    </message>
+    <message>
+        <source>Could not remove the strike</source>
+        <translation>Impossible de supprimer l’éclair</translation>
+    </message>
+    <message>
+        <source>Strike removed</source>
+        <translation>Éclair supprimé</translation>
+    </message>
+    <message>
+        <source>Show the storm</source>
+        <translation>Montrer l’orage</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Too quick to be thunder: not logged. Press at the flash, then at the thunder.</source>
+        <translation>Trop rapide pour un tonnerre : non enregistré. Appuyez à l’éclair, puis au tonnerre.</translation>
+    </message>
+    <message>
+        <source>Last strike %1 h %2 min ago</source>
+        <translation>Dernier éclair il y a %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>Last strike %1 min ago</source>
+        <translation>Dernier éclair il y a %1 min</translation>
+    </message>
+    <message>
+        <source>Last strike less than a minute ago</source>
+        <translation>Dernier éclair il y a moins d’une minute</translation>
+    </message>
+    <message>
+        <source>about %1 mph</source>
+        <translation>environ %1 mph</translation>
+    </message>
+    <message>
+        <source>about %1 km/h</source>
+        <translation>environ %1 km/h</translation>
+    </message>
+    <message>
+        <source>No clear trend yet</source>
+        <translation>Pas encore de tendance nette</translation>
+    </message>
+    <message>
+        <source>Keeping its distance</source>
+        <translation>Garde ses distances</translation>
+    </message>
+    <message>
         <source>Rate %@</source>
         <translation>Noter %@</translation>
     </message>
@@ -26,18 +78,6 @@
     <message>
         <source>Moving away</source>
         <translation>S’éloigne</translation>
-    </message>
-    <message>
-        <source>Steady</source>
-        <translation>Stable</translation>
-    </message>
-    <message>
-        <source>%1 km/min</source>
-        <translation>%1 km/min</translation>
-    </message>
-    <message>
-        <source>%1 mi/min</source>
-        <translation>%1 mi/min</translation>
     </message>
     <message>
         <source>within 10 km now</source>
@@ -284,6 +324,22 @@
 <context>
     <name>HistoryScreen</name>
     <message>
+        <source>Strikes more than half an hour apart belong to different storms</source>
+        <translation>Des éclairs à plus d’une demi-heure d’écart appartiennent à des orages différents</translation>
+    </message>
+    <message>
+        <source>Storm</source>
+        <translation>Orage</translation>
+    </message>
+    <message>
+        <source>Remove the chosen strike (Delete)</source>
+        <translation>Supprimer l’éclair choisi (Suppr)</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
         <source>Strikes, newest first</source>
         <translation>Impacts, les plus récents d’abord</translation>
     </message>
@@ -359,6 +415,13 @@
     <message>
         <source>Advertisement: %1</source>
         <translation>Publicité : %1</translation>
+    </message>
+</context>
+<context>
+    <name>storm::qt::StormChart</name>
+    <message>
+        <source>Distance of the storm&apos;s strikes over time</source>
+        <translation>Distance des éclairs de l’orage au fil du temps</translation>
     </message>
 </context>
 </TS>
