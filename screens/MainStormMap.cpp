@@ -16,9 +16,13 @@ void MainViewController::updateStormCircle(float kilometres) {
   const double extent = static_cast<double>(kilometres * 2000.0f);
 
   // Without any position there is nowhere to draw the circle: the map stays where the user left it
-  // and the distance alone is shown.
+  // and the distance alone is shown. The circle of an earlier strike goes, so that it does not pass
+  // for this one's.
   const std::shared_ptr<MKUserLocation> user = map->userLocation();
-  if (!user) return;
+  if (!user) {
+    map->removeOverlays(map->overlays());
+    return;
+  }
   const double latitude = user->coordinate().latitude;
   const double longitude = send(map->userLocation(), &MKUserLocation::coordinate).longitude;
   const MKCoordinateRegion region = MKCoordinateRegionMakeWithDistance({latitude, longitude}, extent, extent);
