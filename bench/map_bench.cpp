@@ -171,13 +171,10 @@ int main(int argc, char** argv) {
   s.map.setTileSources(*sources, settings);
   s.map.resize(360, 640);
   s.map.setUserLocation(storm::CLLocationCoordinate2D{47.3769, 8.5417}, 25);
-  s.map.setOverlayViewProvider([](const std::shared_ptr<storm::MKOverlay>& overlay) {
-    auto view = std::make_shared<storm::MKCircleView>(overlay);
-    view->setStrokeColor(storm::Color::blackColor().colorWithAlphaComponent(0.5f));
-    view->setFillColor(storm::Color::redColor().colorWithAlphaComponent(0.25f));
-    return view;
+  // The storm circle in the main screen's colours.
+  s.map.addCircle({47.3769, 8.5417}, 3573.045, [] {
+    return storm::qt::MapCircleStyle{QColor::fromRgbF(0, 0, 0, 0.5f), QColor::fromRgbF(1, 0, 0, 0.25f), 0};
   });
-  s.map.addOverlay(storm::MKCircle::circleWithCenterCoordinate({47.3769, 8.5417}, 3573.045));
 
   // Memory first, while the process is still fresh (--repaint-only skips it, for profiling).
   bool repaintOnly = false;

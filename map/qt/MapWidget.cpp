@@ -38,8 +38,6 @@ const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
 const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
 
-QColor toQColor(const Color& c) { return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha); }
-
 double wrap360(double lon) {
   lon = std::fmod(lon + 180.0, 360.0);
   if (lon < 0) lon += 360.0;
@@ -93,7 +91,7 @@ void MapWidget::setTileSources(const MapSources& sources, TileLoader::Settings s
   for (int type = 0; type < 3; ++type) {
     auto& layers = layers_[static_cast<size_t>(type)];
     layers.clear();
-    const TileSource* source = sources_.source(static_cast<MKMapType>(type));
+    const TileSource* source = sources_.source(static_cast<MapType>(type));
     if (!source) continue;
     layers.push_back({loader_->addLayer(source->base), source->base.minZoom, source->base.maxZoom});
     if (source->overlay)
@@ -182,26 +180,27 @@ void MapWidget::overrideUserLocation(std::optional<CLLocationCoordinate2D> locat
   locationOverridden_ = true;
 }
 
-void MapWidget::addOverlay(const std::shared_ptr<MKOverlay>& overlay) {
-  if (!overlay) return;
-  overlays_.push_back(overlay);
-  OverlayEntry entry{overlay, nullptr, {}, {}};
-  if (auto circle = std::dynamic_pointer_cast<MKCircle>(overlay)) {
-    for (const auto& c : geo::geodesicCircle(circle->coordinate(), circle->radius(), kCirclePoints))
-      entry.ring.emplace_back(geo::worldX(c.longitude), geo::worldY(c.latitude));
-  }
+std::vector<MapCircle> MapWidget::circles() const {
+  std::vector<MapCircle> circles;
+  circles.reserve(entries_.size());
+  for (const CircleEntry& entry : entries_) circles.push_back(entry.circle);
+  return circles;
+}
+
+MapCircleId MapWidget::addCircle(CLLocationCoordinate2D centre, double radius, MapCircleStyleSource style) {
+  CircleEntry entry{{++lastCircleId_, centre, radius}, std::move(style), std::nullopt, {}, {}};
+  for (const auto& c : geo::geodesicCircle(centre, radius, kCirclePoints))
+    entry.ring.emplace_back(geo::worldX(c.longitude), geo::worldY(c.latitude));
   entry.bounds = QPolygonF(QList<QPointF>(entry.ring.begin(), entry.ring.end())).boundingRect();
   entries_.push_back(std::move(entry));
   overlaysChanged_ = true;
   update();
   describeForAccessibility();
+  return lastCircleId_;
 }
 
-void MapWidget::removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays) {
-  for (const auto& o : overlays) {
-    std::erase(overlays_, o);
-    std::erase_if(entries_, [&](const OverlayEntry& e) { return e.overlay == o; });
-  }
+void MapWidget::removeCircle(MapCircleId id) {
+  std::erase_if(entries_, [id](const CircleEntry& e) { return e.circle.id == id; });
   overlaysChanged_ = true;
   update();
   describeForAccessibility();
@@ -223,7 +222,7 @@ void MapWidget::layerChanged() {
   update();
 }
 
-void MapWidget::setMapType(MKMapType type) {
+void MapWidget::setMapType(MapType type) {
   mapType_ = type;
   // A type whose tiles go less deep takes the camera back to its deepest zoom.
   const double deepest = maxZoom();
@@ -480,10 +479,10 @@ void MapWidget::drawPlaceholder(QPainter& painter, const QRect& target) {
 // ---- what is drawn over the tiles: the overlays, then the decorations ----
 
 void MapWidget::drawOverlays(QPainter& painter) {
-  for (OverlayEntry& entry : entries_) {
-    if (!entry.view && provider_) {
-      entry.view = provider_(entry.overlay);
-      if (entry.view) overlaysChanged_ = true;
+  for (CircleEntry& entry : entries_) {
+    if (!entry.style && entry.styleSource) {
+      entry.style = entry.styleSource();
+      if (entry.style) overlaysChanged_ = true;
     }
   }
   // While gliding, the overlays are drawn once as they will look where the glide ends and only
@@ -498,10 +497,10 @@ void MapWidget::drawOverlays(QPainter& painter) {
   // Where the overlays are, in world pixels, each as the copy of the world nearest the view.
   QRectF extent;
   std::vector<double> shifts;
-  for (const OverlayEntry& entry : entries_) {
-    const double shift = std::round(geo::worldX(entry.overlay->coordinate().longitude) - basisWorld.x());
+  for (const CircleEntry& entry : entries_) {
+    const double shift = std::round(geo::worldX(entry.circle.centre.longitude) - basisWorld.x());
     shifts.push_back(shift);
-    if (entry.view && !entry.ring.empty())
+    if (entry.style && !entry.ring.empty())
       extent |=
           QRectF(entry.bounds.topLeft() * s - QPointF(shift * s, 0), entry.bounds.size() * s).adjusted(-2, -2, 2, 2);
   }
@@ -539,14 +538,14 @@ void MapWidget::drawOverlays(QPainter& painter) {
       picture.restore();
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
-      const OverlayEntry& entry = entries_[i];
-      if (!entry.view || entry.ring.empty()) continue;
+      const CircleEntry& entry = entries_[i];
+      if (!entry.style || entry.ring.empty()) continue;
       const QPainterPath path = outline(entry.ring, shifts[i]);
-      if (auto fill = entry.view->fillColor()) picture.fillPath(path, toQColor(*fill));
-      if (auto stroke = entry.view->strokeColor()) {
-        QPen pen(toQColor(*stroke));
-        pen.setWidthF(entry.view->lineWidth());  // 0: the platform's hairline, one device pixel
-        pen.setCosmetic(entry.view->lineWidth() == 0);
+      if (entry.style->fill) picture.fillPath(path, *entry.style->fill);
+      if (entry.style->stroke) {
+        QPen pen(*entry.style->stroke);
+        pen.setWidthF(entry.style->lineWidth);  // 0: a hairline, one device pixel
+        pen.setCosmetic(entry.style->lineWidth == 0);
         picture.strokePath(path, pen);
       }
     }
@@ -582,7 +581,7 @@ void MapWidget::drawScaleBar(QPainter& painter) {
 }
 
 QString MapWidget::attribution() const {
-  const auto type = static_cast<MKMapType>(std::clamp(static_cast<int>(mapType_), 0, 2));
+  const auto type = static_cast<MapType>(std::clamp(static_cast<int>(mapType_), 0, 2));
   const TileSource* source = loader_ ? sources_.source(type) : nullptr;
   return source ? source->attribution() : QString();
 }

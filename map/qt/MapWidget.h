@@ -14,18 +14,19 @@
 #include <optional>
 #include <vector>
 
-#include "kit/Map.h"
 #include "map/GeoMath.h"
+#include "map/qt/MapCircle.h"
 #include "map/qt/MapDecorations.h"
 #include "map/qt/MapLayer.h"
 #include "map/qt/MapSources.h"
+#include "map/qt/MapType.h"
 #include "map/qt/TileLoader.h"
 
 class QPainter;
 
 // The map on screen: a Web Mercator view of the world at a centre and zoom, drawn from 256-pixel
 // tiles of the source for the current map type, with the layers features add and over them the
-// overlays the map's delegate styles, the user's position with its accuracy, a scale bar, the
+// circles, the user's position with its accuracy, a scale bar, the
 // sources' attribution and a feature's panel at the top. It pans by dragging
 // and the arrow keys, zooms by wheel, pinch, double-click and +/-, and glides to regions it is
 // asked to show with animation.
@@ -36,8 +37,6 @@ class MapWidget : public QWidget {
   Q_OBJECT
 
  public:
-  using OverlayViewProvider = std::function<std::shared_ptr<MKOverlayView>(const std::shared_ptr<MKOverlay>&)>;
-
   // How complete the tiles for what the map now shows (or is gliding to) are.
   struct TileStatus {
     int needed = 0;   // tiles of every layer on show
@@ -89,12 +88,13 @@ class MapWidget : public QWidget {
   // whole text is the tooltip there.
   QRect creditRect() const { return creditRect_; }
 
-  const std::vector<std::shared_ptr<MKOverlay>>& overlays() const { return overlays_; }
-  void addOverlay(const std::shared_ptr<MKOverlay>& overlay);
-  void removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays);
-  void setOverlayViewProvider(OverlayViewProvider provider) { provider_ = std::move(provider); }
+  // The circles on the map, in the order added (the last on top).
+  std::vector<MapCircle> circles() const;
+  // Puts a circle of `radius` metres around `centre` on the map, styled by `style` when first drawn.
+  MapCircleId addCircle(CLLocationCoordinate2D centre, double radius, MapCircleStyleSource style);
+  void removeCircle(MapCircleId id);
 
-  // Layers drawn under the overlays, in the order added (the last on top); the map does not own
+  // Layers drawn under the circles, in the order added (the last on top); the map does not own
   // them. A layer says when it has changed.
   void addLayer(const MapLayer* layer);
   void removeLayer(const MapLayer* layer);
@@ -106,8 +106,8 @@ class MapWidget : public QWidget {
   // The words a screen reader hears for the storm circle's radius; by default kilometres.
   void setRadiusWords(std::function<QString(double metres)> words);
 
-  MKMapType mapType() const { return mapType_; }
-  void setMapType(MKMapType type);
+  MapType mapType() const { return mapType_; }
+  void setMapType(MapType type);
 
   // Zooms about the middle of the map, as + and - do.
   void zoomBy(double levels);
@@ -152,10 +152,11 @@ class MapWidget : public QWidget {
     int y = 0;
     QRect target;
   };
-  struct OverlayEntry {
-    std::shared_ptr<MKOverlay> overlay;
-    std::shared_ptr<MKOverlayView> view;  // asked of the delegate when first drawn
-    std::vector<QPointF> ring;            // a circle's outline in world units
+  struct CircleEntry {
+    MapCircle circle;
+    MapCircleStyleSource styleSource;
+    std::optional<MapCircleStyle> style;  // asked of its source when first drawn
+    std::vector<QPointF> ring;            // the outline in world units
     QRectF bounds;                        // the ring's, in world units
   };
   struct ScaledTile {
@@ -218,10 +219,9 @@ class MapWidget : public QWidget {
   QPointer<MapPanel> topPanel_;
   std::vector<const MapLayer*> featureLayers_;
   std::function<QString(double)> radiusWords_;
-  std::vector<OverlayEntry> entries_;  // one per overlay, in drawing order
-  std::vector<std::shared_ptr<MKOverlay>> overlays_;
-  OverlayViewProvider provider_;
-  MKMapType mapType_ = MKMapTypeStandard;
+  std::vector<CircleEntry> entries_;  // in drawing order
+  MapCircleId lastCircleId_ = 0;
+  MapType mapType_ = MapType::Standard;
   QVariantAnimation animation_;
   geo::Camera animationTo_;
   QPointF animationFromWorld_, animationToWorld_;

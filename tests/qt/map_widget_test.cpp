@@ -255,7 +255,7 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
   layer.setStormPanel({"Steady", "", "", ""});
   EXPECT_EQ(layer.strikeRings(), rings);
   EXPECT_EQ(layer.stormPanel().trend, "Steady");
-  EXPECT_TRUE(map_.overlays().empty());
+  EXPECT_TRUE(map_.circles().empty());
   // The most red along the middle row where each ring crosses it, east of the centre.
   auto reddest = [](const QImage& image, double km) {
     const int x = 180 + static_cast<int>(km * 1000 / geo::metersPerPixel(45, 11));
