@@ -28,15 +28,15 @@ class QtMapView : public QtView<MKMapView> {
 
   std::shared_ptr<MKUserLocation> userLocation() const override {
     auto* m = map();
-    if (!m || !m->userLocation()) return nullptr;
-    return std::make_shared<MKUserLocation>(*m->userLocation(), m->userLocationAccuracy());
+    if (!m || !m->model().userLocation()) return nullptr;
+    return std::make_shared<MKUserLocation>(*m->model().userLocation(), m->model().userLocationAccuracy());
   }
-  MKCoordinateRegion region() const override { return map() ? map()->region() : MKCoordinateRegion{}; }
+  MKCoordinateRegion region() const override { return map() ? map()->model().region() : MKCoordinateRegion{}; }
   MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const override {
-    return map() ? map()->regionThatFits(region) : MKCoordinateRegion{};
+    return map() ? map()->model().regionThatFits(region) : MKCoordinateRegion{};
   }
   void setRegion(const MKCoordinateRegion& region, bool animated) override {
-    if (auto* m = map()) m->setRegion(region, animated);
+    if (auto* m = map()) m->model().setRegion(region, animated);
   }
   std::vector<std::shared_ptr<MKOverlay>> overlays() const override {
     std::vector<std::shared_ptr<MKOverlay>> all;
@@ -51,7 +51,7 @@ class QtMapView : public QtView<MKMapView> {
     if (!m || !overlay) return;
     std::optional<MapCircleId> id;
     if (auto circle = std::dynamic_pointer_cast<MKCircle>(overlay))
-      id = m->addCircle(circle->coordinate(), circle->radius(), styleSource(overlay));
+      id = m->model().addCircle(circle->coordinate(), circle->radius(), styleSource(overlay));
     entries_.push_back({overlay, id});
   }
   void removeOverlays(const std::vector<std::shared_ptr<MKOverlay>>& overlays) override {
@@ -60,7 +60,7 @@ class QtMapView : public QtView<MKMapView> {
     for (const auto& overlay : overlays) {
       std::erase_if(entries_, [&](const Entry& entry) {
         if (entry.overlay != overlay) return false;
-        if (entry.circle) m->removeCircle(*entry.circle);
+        if (entry.circle) m->model().removeCircle(*entry.circle);
         return true;
       });
     }
@@ -71,9 +71,11 @@ class QtMapView : public QtView<MKMapView> {
     // Circles the map could not style yet are asked about again at the next drawing.
     if (auto* m = map()) m->update();
   }
-  MKMapType mapType() const override { return map() ? static_cast<MKMapType>(map()->mapType()) : MKMapTypeStandard; }
+  MKMapType mapType() const override {
+    return map() ? static_cast<MKMapType>(map()->model().mapType()) : MKMapTypeStandard;
+  }
   void setMapType(MKMapType type) override {
-    if (auto* m = map()) m->setMapType(static_cast<MapType>(type));
+    if (auto* m = map()) m->model().setMapType(static_cast<MapType>(type));
   }
 
  private:

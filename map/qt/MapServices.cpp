@@ -1,6 +1,6 @@
 #include "map/qt/MapServices.h"
 
-#include "map/qt/MapWidget.h"
+#include "map/qt/MapModel.h"
 #include "map/qt/PositionFeed.h"
 #include "system/qt/ResourceFile.h"
 
@@ -22,7 +22,7 @@ MapSources automationSources(const QString& file, const std::shared_ptr<Logger>&
 
 }  // namespace
 
-void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger,
+void connectMapServices(MapModel& map, const Options& options, const std::shared_ptr<Logger>& logger,
                         std::shared_ptr<WorkerPool> workers) {
   const MapSources sources = options.automation ? automationSources(options.mapSources, logger)
                                                 : MapSources::load(options.mapSources, [&](const QString& why) {

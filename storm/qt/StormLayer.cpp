@@ -46,11 +46,11 @@ StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
   if (!map) return;
   panelWidget_ = new StormPanelWidget(map);
   map->setTopPanel(panelWidget_);
-  map->addLayer(this);
+  map->model().addLayer(this);
 }
 
 StormLayer::~StormLayer() {
-  if (map_) map_->removeLayer(this);
+  if (map_) map_->model().removeLayer(this);
 }
 
 void StormLayer::setStrikeRings(std::vector<StrikeRing> rings) {
@@ -79,7 +79,7 @@ void StormLayer::setStrikeRings(std::vector<StrikeRing> rings) {
     entries_.push_back(std::move(entry));
   }
   rings_ = std::move(rings);
-  if (map_) map_->layerChanged();
+  if (map_) map_->model().layerChanged();
 }
 
 void StormLayer::setStormPanel(const StormPanel& panel) {

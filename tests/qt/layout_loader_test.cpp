@@ -131,8 +131,8 @@ TEST(QtViews, TheMapViewKeepsItsOverlaysAndAsksTheDelegateWhenTheMapDraws) {
   view->addOverlay(circle);
   view->addOverlay(point);
   EXPECT_EQ(view->overlays(), (std::vector{circle, point}));
-  ASSERT_EQ(widget.circles().size(), 1u);
-  EXPECT_EQ(widget.circles()[0].radius, 1000);
+  ASSERT_EQ(widget.model().circles().size(), 1u);
+  EXPECT_EQ(widget.model().circles()[0].radius, 1000);
 
   const auto delegate = std::make_shared<Delegate>();
   view->setDelegate(delegate);
@@ -145,7 +145,7 @@ TEST(QtViews, TheMapViewKeepsItsOverlaysAndAsksTheDelegateWhenTheMapDraws) {
 
   view->removeOverlays({circle});
   EXPECT_EQ(view->overlays(), std::vector{point});
-  EXPECT_TRUE(widget.circles().empty());
+  EXPECT_TRUE(widget.model().circles().empty());
 }
 
 // Type follows the application font: the drawn-for 9 pt keeps every pixel size, a font twice as
