@@ -107,7 +107,7 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
 void Features::connectMap() {
   if (mainRoot_)
     for (auto* map : mainRoot_->findChildren<MapWidget*>())
-      connectMapServices(map->model(), options_, services_.logger, services_.workers);
+      connectMapServices(map->model(), options_, services_.logger, services_.workers, services_.clock);
 }
 
 void Features::releaseStorm() {

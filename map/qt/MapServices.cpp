@@ -23,13 +23,14 @@ MapSources automationSources(const QString& file, const std::shared_ptr<Logger>&
 }  // namespace
 
 void connectMapServices(MapModel& map, const Options& options, const std::shared_ptr<Logger>& logger,
-                        std::shared_ptr<WorkerPool> workers) {
+                        std::shared_ptr<WorkerPool> workers, std::shared_ptr<const Clock> clock) {
   const MapSources sources = options.automation ? automationSources(options.mapSources, logger)
                                                 : MapSources::load(options.mapSources, [&](const QString& why) {
                                                     if (logger) logger->log(why.toStdString());
                                                   });
   TileLoader::Settings settings = TileLoader::Settings::defaults();
   settings.workers = std::move(workers);
+  settings.clock = std::move(clock);
   map.setTileSources(sources, settings);
 
   auto* feed = new PositionFeed(&map, logger);
