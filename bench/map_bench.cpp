@@ -50,7 +50,7 @@ bool paintUntilLoaded(MapWidget& map, QImage& target) {
   elapsed.start();
   for (;;) {
     map.render(&target);
-    const auto status = map.tileStatus();
+    const auto status = map.model().tileStatus();
     if (status.needed > 0 && status.ready == status.needed) return true;
     if (elapsed.elapsed() > 20000) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -66,12 +66,12 @@ void MapRepaintAllTilesCached(benchmark::State& state) {
   const double shift = 1.0 / (256 * std::exp2(zoom)) * 360;
   const storm::geo::Camera b{{47.3769, 8.5417 + shift}, zoom};
   for (const auto& camera : {a, b}) {
-    map.setCamera(camera, false);
+    map.model().setCamera(camera, false);
     if (!paintUntilLoaded(map, scene->target)) state.SkipWithError("tiles did not load");
   }
   bool flip = false;
   for (auto _ : state) {
-    map.setCamera(flip ? a : b, false);
+    map.model().setCamera(flip ? a : b, false);
     flip = !flip;
     map.render(&scene->target);
     benchmark::DoNotOptimize(scene->target.constBits());
@@ -120,17 +120,17 @@ class Collector : public benchmark::ConsoleReporter {
 
 void memoryAfterPanning() {
   MapWidget& map = scene->map;
-  map.setCamera({{10, -150}, 11}, false);
+  map.model().setCamera({{10, -150}, 11}, false);
   paintUntilLoaded(map, scene->target);
   QCoreApplication::processEvents();
   const long before = residentBytes();
   const int requestsBefore = scene->server.requests();
   // East along a parallel, a tile's width at a time: each step brings a new column of tiles.
-  storm::geo::Camera camera = map.camera();
+  storm::geo::Camera camera = map.model().camera();
   const double tileDegrees = 360.0 / std::exp2(camera.zoom);
   while (scene->server.requests() - requestsBefore < 500) {
     camera.center.longitude += tileDegrees;
-    map.setCamera(camera, false);
+    map.model().setCamera(camera, false);
     if (!paintUntilLoaded(map, scene->target)) {
       std::printf("panning: tiles did not load\n");
       return;
@@ -138,7 +138,7 @@ void memoryAfterPanning() {
   }
   QCoreApplication::processEvents();
   const long after = residentBytes();
-  const double bound = static_cast<double>(map.tileLoader()->memoryBound());
+  const double bound = static_cast<double>(map.model().tileLoader()->memoryBound());
   const double growth = static_cast<double>(after - before);
   std::printf("\nmemory: %d distinct tiles fetched while panning\n", scene->server.requests() - requestsBefore);
   std::printf("memory: resident %.1f MiB after the first view, %.1f MiB after panning: growth %.1f MiB\n",
@@ -146,7 +146,8 @@ void memoryAfterPanning() {
   std::printf(
       "memory: cache bound %.1f MiB (+10%%: %.1f MiB), tiles held %.1f MiB; growth / (bound + 10%%) = %.2f (target <= "
       "1)\n",
-      bound / 1048576.0, bound * 1.1 / 1048576.0, map.tileLoader()->memoryUsed() / 1048576.0, growth / (bound * 1.1));
+      bound / 1048576.0, bound * 1.1 / 1048576.0, map.model().tileLoader()->memoryUsed() / 1048576.0,
+      growth / (bound * 1.1));
 }
 
 }  // namespace
@@ -168,16 +169,13 @@ int main(int argc, char** argv) {
       error);
   auto settings = storm::qt::TileLoader::Settings::defaults();
   settings.diskFolder = s.cache.path() + "/tiles";
-  s.map.setTileSources(*sources, settings);
+  s.map.model().setTileSources(*sources, settings);
   s.map.resize(360, 640);
-  s.map.setUserLocation(storm::CLLocationCoordinate2D{47.3769, 8.5417}, 25);
-  s.map.setOverlayViewProvider([](const std::shared_ptr<storm::MKOverlay>& overlay) {
-    auto view = std::make_shared<storm::MKCircleView>(overlay);
-    view->setStrokeColor(storm::Color::blackColor().colorWithAlphaComponent(0.5f));
-    view->setFillColor(storm::Color::redColor().colorWithAlphaComponent(0.25f));
-    return view;
+  s.map.model().setUserLocation(storm::CLLocationCoordinate2D{47.3769, 8.5417}, 25);
+  // The storm circle in the main screen's colours.
+  s.map.model().addCircle({47.3769, 8.5417}, 3573.045, [] {
+    return storm::qt::MapCircleStyle{QColor::fromRgbF(0, 0, 0, 0.5f), QColor::fromRgbF(1, 0, 0, 0.25f), 0};
   });
-  s.map.addOverlay(storm::MKCircle::circleWithCenterCoordinate({47.3769, 8.5417}, 3573.045));
 
   // Memory first, while the process is still fresh (--repaint-only skips it, for profiling).
   bool repaintOnly = false;

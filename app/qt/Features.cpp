@@ -111,7 +111,7 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
   if (!map) return;
   // The position follows the main screen's map from the start, so that it opens where the
   // application asks.
-  services_.position->attach(map);
+  services_.position->attach(&map->model());
   // Screen readers hear the circle's radius in the distance label's words.
   map->setRadiusWords([](double metres) {
     return QString::fromStdString(distanceText(distanceForKilometres(static_cast<float>(metres / 1000.0))));
@@ -127,7 +127,7 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
 void Features::connectMap() {
   if (mainRoot_)
     for (auto* map : mainRoot_->findChildren<MapWidget*>())
-      connectMapServices(*map, options_, services_.logger, services_.workers);
+      connectMapServices(map->model(), options_, services_.logger, services_.workers, services_.clock);
 }
 
 void Features::releaseStorm() {

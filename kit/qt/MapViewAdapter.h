@@ -4,8 +4,10 @@
 
 #include "kit/Map.h"
 
-// The platform's map view over a map widget: region, overlays, map type and delegate go through to
-// the widget, and the widget asks the delegate for the view of each overlay it draws.
+// The platform's map view over a map widget. Region and map type go through to the widget; the
+// overlays given are kept here, each circle among them put on the map as a circle of its own, and
+// the delegate is asked for an overlay's view when the map first draws its circle. The platform's
+// words stop here: the map knows only its own types.
 
 namespace storm::qt {
 

@@ -1,36 +1,30 @@
-// The map as assistive technology meets it: a name, a description of what it shows that follows
-// every change of map type, storm circle and position, and zooming for keys pressed anywhere on
-// its screen.
+// The map as assistive technology meets it: a name, and a description of what it shows that
+// follows every change of map type, storm circle and position.
 
 #include <QLocale>
-#include <QPointF>
 
 #include "map/qt/MapWidget.h"
 
 namespace storm::qt {
 
-void MapWidget::zoomBy(double levels) { zoomAround(QPointF(width() / 2.0, height() / 2.0), levels); }
-
 QString MapWidget::accessibleSummary() const {
   QString type;
-  switch (mapType_) {
-    case MKMapTypeSatellite: type = tr("Satellite map."); break;
-    case MKMapTypeHybrid: type = tr("Hybrid map."); break;
+  switch (model_->mapType()) {
+    case MapType::Satellite: type = tr("Satellite map."); break;
+    case MapType::Hybrid: type = tr("Hybrid map."); break;
     default: type = tr("Standard map."); break;
   }
   QString circle = tr("No storm circle.");
-  for (const auto& overlay : overlays_) {
-    auto shape = std::dynamic_pointer_cast<MKCircle>(overlay);
-    if (!shape) continue;
+  if (const auto& circles = model_->circleShapes(); !circles.empty()) {
+    const MapCircle& shape = circles.front().circle;
     const QLocale locale;
-    const QString radius = radiusWords_ ? radiusWords_(shape->radius())
-                                        : locale.toString(shape->radius() / 1000.0, 'f', 2) + QStringLiteral(" km");
+    const QString radius = radiusWords_ ? radiusWords_(shape.radius)
+                                        : locale.toString(shape.radius / 1000.0, 'f', 2) + QStringLiteral(" km");
     circle = tr("Storm circle of %1 around latitude %2, longitude %3.")
-                 .arg(radius, locale.toString(shape->coordinate().latitude, 'f', 4),
-                      locale.toString(shape->coordinate().longitude, 'f', 4));
-    break;
+                 .arg(radius, locale.toString(shape.centre.latitude, 'f', 4),
+                      locale.toString(shape.centre.longitude, 'f', 4));
   }
-  const QString position = userLocation() ? tr("Your position is known.") : tr("Your position is unknown.");
+  const QString position = model_->userLocation() ? tr("Your position is known.") : tr("Your position is unknown.");
   return type + ' ' + circle + ' ' + position;
 }
 

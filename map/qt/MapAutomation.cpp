@@ -18,10 +18,10 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
     if (!map) return Reply::fail("no map");
     double lat = 0, lon = 0;
     if (args.size() == 1 && args[0] == "none") {
-      map->overrideUserLocation(std::nullopt);
+      map->model().overrideUserLocation(std::nullopt);
     } else if (args.size() == 2 && toDouble(args[0], lat) && toDouble(args[1], lon) && std::abs(lat) <= 90 &&
                std::abs(lon) <= 180) {
-      map->overrideUserLocation(CLLocationCoordinate2D{lat, lon});
+      map->model().overrideUserLocation(CLLocationCoordinate2D{lat, lon});
     } else {
       return Reply::fail("location needs LAT LON in degrees, or none");
     }
@@ -34,7 +34,7 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
     if (args.size() != 2 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || std::abs(lat) > 90 ||
         std::abs(lon) > 180)
       return Reply::fail("pin needs LAT LON in degrees");
-    map->setUserLocationByHand(CLLocationCoordinate2D{lat, lon});
+    map->model().setUserLocationByHand(CLLocationCoordinate2D{lat, lon});
     return Reply::ok();
   });
   driver.addCommand("camera", [map](const QStringList& args) {
@@ -43,7 +43,7 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
     if (args.size() != 3 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || !toDouble(args[2], zoom) ||
         std::abs(lat) > 90 || std::abs(lon) > 180)
       return Reply::fail("camera needs LAT LON ZOOM");
-    map->setCamera({{lat, lon}, zoom}, false);
+    map->model().setCamera({{lat, lon}, zoom}, false);
     return Reply::ok();
   });
   // The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
@@ -51,11 +51,11 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
   // shown while some are missing.
   driver.addStateMember("mapView", [map]() -> Json {
     if (!map) return nullptr;
-    const MapWidget::TileStatus tiles = map->tileStatus();
+    const MapModel::TileStatus tiles = map->model().tileStatus();
     return Json::object()
-        .set("zoom", map->camera().zoom)
-        .set("animating", map->animating())
-        .set("accuracy", map->userLocationAccuracy())
+        .set("zoom", map->model().camera().zoom)
+        .set("animating", map->model().animating())
+        .set("accuracy", map->model().userLocationAccuracy())
         .set("notice", map->noticeText().isEmpty() ? Json() : Json(map->noticeText().toStdString()))
         .set("offline", map->tileNoteText().isEmpty() ? Json() : Json(map->tileNoteText().toStdString()))
         .set("tiles",

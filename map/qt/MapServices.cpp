@@ -1,6 +1,6 @@
 #include "map/qt/MapServices.h"
 
-#include "map/qt/MapWidget.h"
+#include "map/qt/MapModel.h"
 #include "map/qt/PositionFeed.h"
 #include "system/qt/ResourceFile.h"
 
@@ -22,14 +22,15 @@ MapSources automationSources(const QString& file, const std::shared_ptr<Logger>&
 
 }  // namespace
 
-void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger,
-                        std::shared_ptr<WorkerPool> workers) {
+void connectMapServices(MapModel& map, const Options& options, const std::shared_ptr<Logger>& logger,
+                        std::shared_ptr<WorkerPool> workers, std::shared_ptr<const Clock> clock) {
   const MapSources sources = options.automation ? automationSources(options.mapSources, logger)
                                                 : MapSources::load(options.mapSources, [&](const QString& why) {
                                                     if (logger) logger->log(why.toStdString());
                                                   });
   TileLoader::Settings settings = TileLoader::Settings::defaults();
   settings.workers = std::move(workers);
+  settings.clock = std::move(clock);
   map.setTileSources(sources, settings);
 
   auto* feed = new PositionFeed(&map, logger);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "system/Clock.h"
 #include "system/Logger.h"
 #include "system/qt/Options.h"
 #include "system/qt/WorkerPool.h"
@@ -11,14 +12,14 @@
 
 namespace storm::qt {
 
-class MapWidget;
+class MapModel;
 
 // Tiles: the file given by --map-sources, else the built-in sources; in automation mode only
 // those of a --map-sources file that reads and parses, else none at all, so that test runs never
 // reach a public tile server. Position:
 // --location, else --nmea, else (outside automation mode) the system's position source. Tiles are
-// read and decoded on `workers`.
-void connectMapServices(MapWidget& map, const Options& options, const std::shared_ptr<Logger>& logger,
-                        std::shared_ptr<WorkerPool> workers);
+// read and decoded on `workers`, and dated and retried by `clock`.
+void connectMapServices(MapModel& map, const Options& options, const std::shared_ptr<Logger>& logger,
+                        std::shared_ptr<WorkerPool> workers, std::shared_ptr<const Clock> clock);
 
 }  // namespace storm::qt

@@ -131,7 +131,7 @@ MapSources MapSources::load(const QString& path, const std::function<void(const 
   return *sources;
 }
 
-const TileSource* MapSources::source(MKMapType type) const {
+const TileSource* MapSources::source(MapType type) const {
   const auto index = static_cast<size_t>(type);
   return index < sources_.size() && sources_[index] ? &*sources_[index] : nullptr;
 }

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "kit/Map.h"
+#include "map/qt/MapType.h"
 
 // Where the map's tiles come from: for each map type a base layer of 256-pixel Web Mercator tiles
 // and, for a map with labels over imagery, an overlay layer drawn on top. Read from a JSON object
@@ -48,7 +48,7 @@ class MapSources {
   // built-in sources are used instead.
   static MapSources load(const QString& file, const std::function<void(const QString&)>& complain);
 
-  const TileSource* source(MKMapType type) const;
+  const TileSource* source(MapType type) const;
 
  private:
   std::array<std::optional<TileSource>, 3> sources_;

@@ -20,8 +20,6 @@ constexpr int kLongPressMilliseconds = 600;
 constexpr int kMargin = 8;
 constexpr int kNoticeMargin = 4;
 constexpr int kControlSize = 34;
-// Centring on the user zooms in at least this far: some 40 km across a phone-sized map.
-constexpr double kCentreLeastZoom = 10;
 // The top panel sits between the scale bar and the control when it has this much room there, else
 // below them; it is never wider than this.
 constexpr int kPanelLeastRoom = 300;
@@ -91,7 +89,7 @@ void MapWidget::makePositionControls() {
   centre_->setToolTip(tr("Centre the map on your position"));
   centre_->setAccessibleName(tr("Centre the map on your position"));
   centre_->setFocusPolicy(Qt::NoFocus);
-  connect(centre_, &QAbstractButton::clicked, this, &MapWidget::centreOnUser);
+  connect(centre_, &QAbstractButton::clicked, model_, &MapModel::centreOnUser);
   updatePositionControls();
 }
 
@@ -101,7 +99,7 @@ void MapWidget::placePositionControls() {
 }
 
 void MapWidget::updatePositionControls() {
-  if (centre_) centre_->setVisible(userLocation().has_value());
+  if (centre_) centre_->setVisible(model_->userLocation().has_value());
   placeTopPanel();
   describeForAccessibility();
 }
@@ -139,57 +137,20 @@ void MapWidget::placeTopPanel() {
   topPanel_->show();
 }
 
-void MapWidget::setUserLocationByHand(CLLocationCoordinate2D place) {
-  userLocation_.reset();
-  accuracy_ = 0;
-  placeSet_ = place;
-  updatePositionControls();
-  update();
-  emit userLocationHeard(place.latitude, place.longitude, true);
-}
-
-void MapWidget::restoreUserLocation(CLLocationCoordinate2D place) {
-  if (userLocation_) return;
-  placeSet_ = place;
-  updatePositionControls();
-  update();
-}
-
-void MapWidget::showAround(CLLocationCoordinate2D place, double metres) {
-  setRegion(MKCoordinateRegionMakeWithDistance(place, metres, metres), false);
-  openingView_ = {place, metres};
-}
-
-void MapWidget::centreOnUser() {
-  const std::optional<CLLocationCoordinate2D> user = userLocation();
-  if (!user) return;
-  setCamera({*user, std::max(camera_.zoom, std::min(kCentreLeastZoom, maxZoom()))}, true);
-  emit regionChanged();
-}
-
-CLLocationCoordinate2D MapWidget::coordinateForPoint(QPointF point) const {
-  const double s = scale();
-  const double x = geo::worldX(camera_.center.longitude) + (point.x() - width() / 2.0) / s;
-  const double y = std::clamp(geo::worldY(camera_.center.latitude) + (point.y() - height() / 2.0) / s, 0.0, 1.0);
-  double longitude = std::fmod(geo::longitudeFromWorldX(x) + 180.0, 360.0);
-  if (longitude < 0) longitude += 360.0;
-  return {geo::latitudeFromWorldY(y), longitude - 180.0};
-}
-
 void MapWidget::contextMenuEvent(QContextMenuEvent* event) {
   longPress_->stop();
   offerPosition(event->pos());
 }
 
 void MapWidget::offerPosition(QPoint at) {
-  const CLLocationCoordinate2D place = coordinateForPoint(at);
+  const CLLocationCoordinate2D place = model_->coordinateForPoint(at);
   QMenu menu(this);
   QAction* here = menu.addAction(tr("I am here"));
-  if (menu.exec(mapToGlobal(at)) == here) setUserLocationByHand(place);
+  if (menu.exec(mapToGlobal(at)) == here) model_->setUserLocationByHand(place);
 }
 
 QString MapWidget::noticeText() const {
-  if (userLocation()) return {};
+  if (model_->userLocation()) return {};
   return tr("Position unknown. Right-click or hold the map: \u201cI am here\u201d.");
 }
 
@@ -210,10 +171,10 @@ int MapWidget::topDecorationsBottom() const {
   return bottom;
 }
 
-void MapWidget::drawNotice(QPainter& painter) {
+void MapWidget::drawNotice(QPainter& painter, double dpr) {
   QFont font = this->font();
   setTextPixels(font, kNoticePixels);
-  decorations_.drawNotice(painter, noticeText(), noticeRoom(*this), font, paintDpr_);
+  decorations_.drawNotice(painter, noticeText(), noticeRoom(*this), font, dpr);
 }
 
 }  // namespace storm::qt

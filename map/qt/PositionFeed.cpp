@@ -5,7 +5,7 @@
 #include <QNmeaPositionInfoSource>
 #include <cmath>
 
-#include "map/qt/MapWidget.h"
+#include "map/qt/MapModel.h"
 #include "system/qt/ResourceFile.h"
 
 namespace storm::qt {
@@ -18,7 +18,7 @@ constexpr qint64 kNmeaLogLimit = 256LL * 1024 * 1024;
 constexpr double kUserEquivalentRangeError = 5.0;
 }  // namespace
 
-PositionFeed::PositionFeed(MapWidget* map, std::shared_ptr<Logger> logger, int noFixMs)
+PositionFeed::PositionFeed(MapModel* map, std::shared_ptr<Logger> logger, int noFixMs)
     : QObject(map), map_(map), logger_(std::move(logger)) {
   // Some sources never say anything when they cannot work (no system service to ask, say).
   noFix_.setSingleShot(true);

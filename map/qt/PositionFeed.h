@@ -17,13 +17,13 @@ class QGeoPositionInfo;
 
 namespace storm::qt {
 
-class MapWidget;
+class MapModel;
 
 class PositionFeed : public QObject {
  public:
   // Lives as long as `map` (it is the feed's parent). A source that has given no fix `noFixMs` after
   // it started is reported as having none yet.
-  PositionFeed(MapWidget* map, std::shared_ptr<Logger> logger, int noFixMs = 30000);
+  PositionFeed(MapModel* map, std::shared_ptr<Logger> logger, int noFixMs = 30000);
 
   void useFixedPosition(CLLocationCoordinate2D position);
   void useNmeaLog(const QString& path);
@@ -36,7 +36,7 @@ class PositionFeed : public QObject {
   void failed(QGeoPositionInfoSource::Error error);
   void complain(const QString& what);
 
-  QPointer<MapWidget> map_;
+  QPointer<MapModel> map_;
   std::shared_ptr<Logger> logger_;
   QTimer noFix_;
   bool haveFix_ = false;

@@ -1,13 +1,13 @@
 #include "map/qt/QtUserPosition.h"
 
-#include "map/qt/MapWidget.h"
+#include "map/qt/MapModel.h"
 
 namespace storm::qt {
 
-void QtUserPosition::attach(MapWidget* map) {
+void QtUserPosition::attach(MapModel* map) {
   map_ = map;
   if (!map) return;
-  QObject::connect(map, &MapWidget::userLocationHeard, map, [this](double latitude, double longitude, bool byUser) {
+  QObject::connect(map, &MapModel::userLocationHeard, map, [this](double latitude, double longitude, bool byUser) {
     if (observer_) observer_({latitude, longitude}, byUser ? Origin::SetByUser : Origin::Fix);
   });
   if (restored_) map->restoreUserLocation(*restored_);

@@ -5,16 +5,16 @@
 
 #include "map/UserPosition.h"
 
-// The user's position service over the main screen's map widget. Until the widget is attached,
-// what the application asks of it waits and is applied then.
+// The user's position service over the main screen's map. Until the map is attached, what the
+// application asks of it waits and is applied then.
 
 namespace storm::qt {
 
-class MapWidget;
+class MapModel;
 
 class QtUserPosition : public UserPosition {
  public:
-  void attach(MapWidget* map);
+  void attach(MapModel* map);
 
   std::optional<CLLocationCoordinate2D> position() const override;
   double accuracy() const override;
@@ -23,7 +23,7 @@ class QtUserPosition : public UserPosition {
   void showAround(CLLocationCoordinate2D place, double metres) override;
 
  private:
-  QPointer<MapWidget> map_;
+  QPointer<MapModel> map_;
   std::function<void(CLLocationCoordinate2D, Origin)> observer_;
   std::optional<CLLocationCoordinate2D> restored_;
   std::optional<std::pair<CLLocationCoordinate2D, double>> view_;

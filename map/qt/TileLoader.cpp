@@ -9,8 +9,10 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <utility>
 
+#include "system/qt/QtClock.h"
 #include "system/qt/QtLogger.h"
 
 namespace storm::qt {
@@ -83,19 +85,19 @@ TileLoader::Settings TileLoader::Settings::defaults() {
 TileLoader::TileLoader(Settings settings, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
+      clock_(settings_.clock ? settings_.clock : std::make_shared<SystemClock>()),
       disk_(std::make_shared<TileDiskCache>(settings_.diskFolder, settings_.diskBytes, settings_.largestTileBytes)),
       workers_(settings_.workers ? settings_.workers : std::make_shared<WorkerPool>()) {
   memory_.setMaxCost(settings_.memoryBytes);
   retryTimer_.setSingleShot(true);
   retryTimer_.setTimerType(Qt::PreciseTimer);
   connect(&retryTimer_, &QTimer::timeout, this, [this] {
-    const qint64 now = clock_.elapsed();
+    const qint64 now = this->now();
     const bool due =
         std::any_of(failures_.cbegin(), failures_.cend(), [now](const Failure& f) { return f.retryAt <= now; });
     scheduleRetry();
     if (due) emit retryDue();
   });
-  clock_.start();
 }
 
 TileLoader::~TileLoader() {
@@ -128,6 +130,8 @@ QImage TileLoader::cached(const TileKey& key) {
   const QImage* image = memory_.object(key);
   return image ? *image : QImage();
 }
+
+qint64 TileLoader::now() const { return std::llround(clock_->monotonic() * 1000); }
 
 const QString& TileLoader::hostOf(const TileKey& key) const { return layers_[static_cast<size_t>(key.layer)].host; }
 
@@ -162,7 +166,7 @@ void TileLoader::want(const std::vector<TileKey>& keys) {
     reply->deleteLater();
   }
 
-  const qint64 now = clock_.elapsed();
+  const qint64 now = this->now();
   for (const TileKey& key : wanted_) {
     if (key.layer < 0 || static_cast<size_t>(key.layer) >= layers_.size()) continue;
     if (jobs_.contains(key) || memory_.contains(key)) continue;
@@ -179,10 +183,11 @@ void TileLoader::startDiskLookup(const TileKey& key) {
     return;
   }
   job.stage = Stage::Disk;
+  // A file written before this is out of date: shown, and fetched again.
+  const qint64 freshSince = std::llround((clock_->now() - static_cast<double>(settings_.refreshAfterSeconds)) * 1000);
   workers_->post(
-      [this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder,
-       refreshAfter = settings_.refreshAfterSeconds, largestSide = settings_.largestTileSide,
-       source = layer(key.layer)] {
+      [this, key, disk = disk_, folder = layers_[static_cast<size_t>(key.layer)].folder, freshSince,
+       largestSide = settings_.largestTileSide, source = layer(key.layer)] {
         QImage image;
         bool stale = false;
         if (auto entry = disk->read(folder, key.z, key.x, key.y)) {
@@ -192,7 +197,7 @@ void TileLoader::startDiskLookup(const TileKey& key) {
           if (image.isNull())
             qCWarning(lcStorm, "cached tile %s: %s", qPrintable(source.tileUrl(key.z, key.x, key.y).toString()),
                       qPrintable(why));
-          stale = entry->written.secsTo(QDateTime::currentDateTimeUtc()) > refreshAfter;
+          stale = entry->written.isValid() && entry->written.toMSecsSinceEpoch() < freshSince;
         }
         results_.post([this, key, image, stale] { diskLookupDone(key, image, stale); });
       },
@@ -237,7 +242,7 @@ void TileLoader::pump() {
 void TileLoader::startRequest(const TileKey& key, Job& job) {
   job.stage = Stage::InFlight;
   job.redirects = 0;
-  job.deadline = clock_.elapsed() + settings_.totalTimeoutMs;
+  job.deadline = now() + settings_.totalTimeoutMs;
   ++inFlightPerHost_[hostOf(key)];
   send(key, job, layer(key.layer).tileUrl(key.z, key.x, key.y));
 }
@@ -260,7 +265,7 @@ void TileLoader::send(const TileKey& key, Job& job, const QUrl& url) {
   });
   connect(reply, &QNetworkReply::readyRead, this, [this, key, reply] { received(key, reply); });
   connect(reply, &QNetworkReply::finished, this, [this, key, reply] { requestDone(key, reply); });
-  const qint64 left = std::max<qint64>(0, job.deadline - clock_.elapsed());
+  const qint64 left = std::max<qint64>(0, job.deadline - now());
   QTimer::singleShot(std::chrono::milliseconds(left), reply, [this, key, reply] {
     refuse(key, reply, QString("not in after %1 ms").arg(settings_.totalTimeoutMs));
   });
@@ -372,7 +377,7 @@ bool TileLoader::keep(const TileKey& key, const QImage& image) {
 
 void TileLoader::fail(const TileKey& key) {
   ++stats_.failures;
-  const qint64 now = clock_.elapsed();
+  const qint64 now = this->now();
   if (failures_.size() > kFailureRecordLimit) {
     for (auto it = failures_.begin(); it != failures_.end();)
       it = it->retryAt <= now && !wantedSet_.contains(it.key()) ? failures_.erase(it) : std::next(it);
@@ -387,7 +392,7 @@ void TileLoader::fail(const TileKey& key) {
 }
 
 void TileLoader::scheduleRetry() {
-  const qint64 now = clock_.elapsed();
+  const qint64 now = this->now();
   qint64 next = -1;
   for (const Failure& f : failures_)
     if (f.retryAt > now && (next < 0 || f.retryAt < next)) next = f.retryAt;

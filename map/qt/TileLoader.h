@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QCache>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QNetworkAccessManager>
@@ -11,9 +10,10 @@
 #include <memory>
 #include <vector>
 
-#include "system/qt/MainThreadQueue.h"
 #include "map/qt/MapSources.h"
 #include "map/qt/TileDiskCache.h"
+#include "system/Clock.h"
+#include "system/qt/MainThreadQueue.h"
 #include "system/qt/WorkerPool.h"
 
 class QNetworkReply;
@@ -58,6 +58,9 @@ class TileLoader : public QObject {
     int redirectsAllowed = 3;                     // per tile, and only within the layer's own scheme, host and port
     QByteArray userAgent;
     std::shared_ptr<WorkerPool> workers;  // reads files and decodes; null: a pool of its own
+    // Dates the tiles on disk (wall time) and times retries and deadlines (monotonic time); null:
+    // the system's clocks.
+    std::shared_ptr<const Clock> clock;
 
     // Disk cache in $XDG_CACHE_HOME/storm-distance/tiles, User-Agent naming this application.
     static Settings defaults();
@@ -109,12 +112,12 @@ class TileLoader : public QObject {
     QPointer<QNetworkReply> reply;
     bool refresh = false;  // an old copy is already shown; this fetch only renews it
     QByteArray body;       // of the reply in flight, as far as it has come
-    qint64 deadline = 0;   // on clock_: the request fails if the tile is not in by then
+    qint64 deadline = 0;   // ms on the monotonic clock: the request fails if the tile is not in by then
     int redirects = 0;     // followed so far
   };
   struct Failure {
     int count = 0;
-    qint64 retryAt = 0;  // on clock_
+    qint64 retryAt = 0;  // ms on the monotonic clock
   };
   struct Layer {
     TileLayer layer;
@@ -141,8 +144,11 @@ class TileLoader : public QObject {
   void scheduleRetry();
   const QString& hostOf(const TileKey& key) const;
   QString tileAddress(const TileKey& key) const;  // for messages
+  // The monotonic clock's time in milliseconds.
+  qint64 now() const;
 
   Settings settings_;
+  std::shared_ptr<const Clock> clock_;
   std::vector<Layer> layers_;
   QCache<TileKey, QImage> memory_;
   std::shared_ptr<TileDiskCache> disk_;
@@ -150,7 +156,6 @@ class TileLoader : public QObject {
   std::shared_ptr<WorkerPool> workers_;  // reads files and decodes images
   MainThreadQueue results_;              // what the workers hand back
   QTimer retryTimer_;
-  QElapsedTimer clock_;
   QHash<TileKey, Job> jobs_;
   QHash<TileKey, Failure> failures_;
   QHash<QString, int> inFlightPerHost_;

@@ -47,7 +47,7 @@ StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
   panelWidget_ = new StormPanelWidget(map);
   panelWidget_->onShowStorm = [this] { showStorm(); };
   map->setTopPanel(panelWidget_);
-  map->addLayer(this);
+  map->model().addLayer(this);
 }
 
 void StormLayer::setUndo(std::function<void()> undo) {
@@ -56,12 +56,12 @@ void StormLayer::setUndo(std::function<void()> undo) {
 
 bool StormLayer::showStorm() {
   if (!map_ || !region_) return false;
-  map_->setRegion(map_->regionThatFits(*region_), true);
+  map_->model().setRegion(map_->model().regionThatFits(*region_), true);
   return true;
 }
 
 StormLayer::~StormLayer() {
-  if (map_) map_->removeLayer(this);
+  if (map_) map_->model().removeLayer(this);
 }
 
 void StormLayer::setStrikeRings(std::vector<StrikeRing> rings) {
@@ -90,7 +90,7 @@ void StormLayer::setStrikeRings(std::vector<StrikeRing> rings) {
     entries_.push_back(std::move(entry));
   }
   rings_ = std::move(rings);
-  if (map_) map_->layerChanged();
+  if (map_) map_->model().layerChanged();
 }
 
 void StormLayer::setStormPanel(const StormPanel& panel) {

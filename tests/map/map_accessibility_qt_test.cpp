@@ -20,17 +20,16 @@ TEST(Accessibility, TheMapDescribesItsTypeCircleAndPositionAsTheyChange) {
   map.setRadiusWords([](double metres) {
     return QString::fromStdString(distanceText(distanceForKilometres(static_cast<float>(metres / 1000.0))));
   });
-  map.setMapType(MKMapTypeHybrid);
-  map.overrideUserLocation(CLLocationCoordinate2D{51.5, -0.12});
+  map.model().setMapType(MapType::Hybrid);
+  map.model().overrideUserLocation(CLLocationCoordinate2D{51.5, -0.12});
   // The circle the main screen draws for 9 s of delay, "1.90mi or 3.06km".
-  const auto circle = MKCircle::circleWithCenterCoordinate({51.5, -0.12}, 3062.61);
-  map.addOverlay(circle);
+  const MapCircleId circle = map.model().addCircle({51.5, -0.12}, 3062.61, {});
   EXPECT_EQ(map.accessibleDescription(),
             "Hybrid map. Storm circle of 1.90mi or 3.06km around latitude 51.5000, longitude -0.1200. Your position "
             "is known.");
 
-  map.removeOverlays({circle});
-  map.overrideUserLocation(std::nullopt);
+  map.model().removeCircle(circle);
+  map.model().overrideUserLocation(std::nullopt);
   EXPECT_EQ(map.accessibleDescription(), "Hybrid map. No storm circle. Your position is unknown.");
   QLocale::setDefault(before);
 }

@@ -2,7 +2,7 @@
 #include <QGeoPositionInfo>
 #include <QGeoPositionInfoSource>
 
-#include "map/qt/MapWidget.h"
+#include "map/qt/MapModel.h"
 #include "map/qt/PositionFeed.h"
 #include "support/FakeServices.h"
 #include "support/MapTestSupport.h"
@@ -42,7 +42,7 @@ class PositionFeedTest : public ::testing::Test {
     feed->useSource(source_);
   }
 
-  MapWidget map_;
+  MapModel map_;
   std::shared_ptr<fakes::RecordingLogger> logger_;
   ScriptedSource* source_ = nullptr;
 };
@@ -58,7 +58,7 @@ TEST_F(PositionFeedTest, AFixPutsTheUserOnTheMapWithItsAccuracy) {
 }
 
 TEST(PositionFeed, ASourceThatStaysSilentIsReportedOnce) {
-  MapWidget map;
+  MapModel map;
   auto logger = std::make_shared<fakes::RecordingLogger>();
   auto* feed = new PositionFeed(&map, logger, 20);
   feed->useSource(new ScriptedSource);

@@ -11,15 +11,15 @@ namespace {
 
 TEST(MapSources, TheShippedSourcesCoverEveryMapTypeWithCredit) {
   const MapSources sources = MapSources::builtIn();
-  for (auto type : {MKMapTypeStandard, MKMapTypeSatellite, MKMapTypeHybrid}) {
+  for (auto type : {MapType::Standard, MapType::Satellite, MapType::Hybrid}) {
     const TileSource* source = sources.source(type);
-    ASSERT_NE(source, nullptr) << type;
-    EXPECT_EQ(source->base.tileUrl(3, 4, 5).scheme(), "https") << type;
-    EXPECT_FALSE(source->base.attribution.isEmpty()) << type;
+    ASSERT_NE(source, nullptr) << static_cast<int>(type);
+    EXPECT_EQ(source->base.tileUrl(3, 4, 5).scheme(), "https") << static_cast<int>(type);
+    EXPECT_FALSE(source->base.attribution.isEmpty()) << static_cast<int>(type);
   }
-  ASSERT_TRUE(sources.source(MKMapTypeHybrid)->overlay);
-  EXPECT_FALSE(sources.source(MKMapTypeHybrid)->overlay->attribution.isEmpty());
-  EXPECT_FALSE(sources.source(MKMapTypeStandard)->overlay);
+  ASSERT_TRUE(sources.source(MapType::Hybrid)->overlay);
+  EXPECT_FALSE(sources.source(MapType::Hybrid)->overlay->attribution.isEmpty());
+  EXPECT_FALSE(sources.source(MapType::Standard)->overlay);
 }
 
 TEST(MapSources, ReadsLayersAndFillsInTheirUrls) {
@@ -31,13 +31,13 @@ TEST(MapSources, ReadsLayersAndFillsInTheirUrls) {
   })",
                                          error);
   ASSERT_TRUE(sources) << error.toStdString();
-  const TileSource* standard = sources->source(MKMapTypeStandard);
+  const TileSource* standard = sources->source(MapType::Standard);
   ASSERT_NE(standard, nullptr);
   EXPECT_EQ(standard->base.maxZoom, 17);
   EXPECT_EQ(standard->base.tileUrl(12, 2101, 1400).toString(), "http://127.0.0.1:9/s/12/2101/1400.png");
   EXPECT_EQ(standard->attribution(), "Streets");
-  EXPECT_EQ(sources->source(MKMapTypeSatellite), nullptr) << "a type left out has no tiles";
-  const TileSource* hybrid = sources->source(MKMapTypeHybrid);
+  EXPECT_EQ(sources->source(MapType::Satellite), nullptr) << "a type left out has no tiles";
+  const TileSource* hybrid = sources->source(MapType::Hybrid);
   ASSERT_NE(hybrid, nullptr);
   EXPECT_EQ(hybrid->base.minZoom, 2);
   EXPECT_EQ(hybrid->base.maxZoom, 19);
@@ -82,8 +82,8 @@ TEST(MapSources, AFileThatCannotBeUsedFallsBackToTheShippedSourcesWithOneComplai
     const MapSources sources = MapSources::load(path, [&](const QString& why) { complaints << why; });
     ASSERT_EQ(complaints.size(), 1);
     EXPECT_TRUE(complaints[0].contains(path));
-    ASSERT_NE(sources.source(MKMapTypeStandard), nullptr);
-    EXPECT_EQ(sources.source(MKMapTypeStandard)->base, MapSources::builtIn().source(MKMapTypeStandard)->base);
+    ASSERT_NE(sources.source(MapType::Standard), nullptr);
+    EXPECT_EQ(sources.source(MapType::Standard)->base, MapSources::builtIn().source(MapType::Standard)->base);
   }
 }
 

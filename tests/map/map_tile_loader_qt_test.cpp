@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QBuffer>
+#include <QDateTime>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
@@ -9,8 +10,9 @@
 #include <future>
 
 #include "map/qt/TileLoader.h"
-#include "support/MapTileServer.h"
 #include "support/MapTestSupport.h"
+#include "support/MapTileServer.h"
+#include "system/ManualClock.h"
 
 // The tile loader against a tile server on loopback: caching in memory and on disk, the limit of
 // requests per host, cancelling, waiting after failures, the caches' bounds, and the bounds that
@@ -117,10 +119,13 @@ TEST_F(TileLoaderTest, KeepsToTheHostLimitAndCancelsTilesNoLongerWanted) {
   EXPECT_EQ(server_.requests("b"), 20);
 }
 
+// The wait after a failure is measured on the clock the loader is given.
 TEST_F(TileLoaderTest, AFailedTileIsNotTriedAgainBeforeItsTime) {
   server_.setFailing(true);
+  auto clock = std::make_shared<ManualClock>(1e9);
   auto s = settings();
   s.firstRetryMs = 60000;
+  s.clock = clock;
   TileLoader loader(s);
   const auto key = row(loader.addLayer(layer("a")), 1);
   loader.want(key);
@@ -130,8 +135,47 @@ TEST_F(TileLoaderTest, AFailedTileIsNotTriedAgainBeforeItsTime) {
     loader.want(key);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   }
+  clock->advance(59.9);
+  loader.want(key);
   EXPECT_EQ(server_.requests(), 1);
   EXPECT_EQ(loader.stats().inFlight + loader.stats().queued, 0);
+
+  clock->advance(0.2);
+  loader.want(key);
+  ASSERT_TRUE(runUntil([&] { return server_.requests() == 2; }));
+}
+
+// A tile on disk older than the refresh age, by the wall time of the loader's clock, is shown at
+// once and fetched again; a younger one is only shown.
+TEST_F(TileLoaderTest, TilesOnDiskPastTheirAgeAreShownAndFetchedAgain) {
+  auto clock = std::make_shared<ManualClock>(static_cast<double>(QDateTime::currentSecsSinceEpoch()));
+  auto s = settings();
+  s.clock = clock;
+  s.refreshAfterSeconds = 3600;
+  const auto keys = row(0, 2);
+  {
+    TileLoader loader(s);
+    loader.addLayer(layer("a"));
+    loader.want(keys);
+    ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  }
+  clock->setWallTime(clock->now() + 1800);
+  {
+    TileLoader loader(s);
+    loader.addLayer(layer("a"));
+    loader.want(keys);
+    ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+    EXPECT_EQ(loader.stats().fromDisk, 2);
+    EXPECT_EQ(loader.stats().inFlight + loader.stats().queued, 0);
+  }
+  EXPECT_EQ(server_.requests("a"), 2);
+  clock->setWallTime(clock->now() + 3600);
+  TileLoader loader(s);
+  loader.addLayer(layer("a"));
+  loader.want(keys);
+  ASSERT_TRUE(runUntil([&] { return loader.stats().fromNetwork == 2; }));
+  EXPECT_EQ(loader.stats().fromDisk, 2);
+  EXPECT_EQ(server_.requests("a"), 4);
 }
 
 TEST_F(TileLoaderTest, AFailedTileIsTriedAgainWhenItsTimeComes) {

@@ -49,7 +49,7 @@ class MapWidgetTest : public ::testing::Test {
     TileLoader::Settings settings;
     settings.diskFolder = dir_.path() + "/tiles";
     settings.firstRetryMs = firstRetryMs;
-    map_.setTileSources(*sources, settings);
+    model_.setTileSources(*sources, settings);
   }
 
   QImage render() {
@@ -61,7 +61,7 @@ class MapWidgetTest : public ::testing::Test {
   QImage renderLoaded() {
     EXPECT_TRUE(runUntil([&] {
       render();
-      const auto s = map_.tileStatus();
+      const auto s = model_.tileStatus();
       return s.needed > 0 && s.ready == s.needed;
     }));
     return render();
@@ -70,25 +70,26 @@ class MapWidgetTest : public ::testing::Test {
   test::MapTileServer server_;
   QTemporaryDir dir_;
   MapWidget map_;
+  MapModel& model_ = map_.model();
 };
 
 TEST_F(MapWidgetTest, ARegionOfNoSizeGetsTheClosestZoomOfTheSource) {
   useServer(17);
   const MKCoordinateRegion point{{47.37, 8.54}, {0, 0}};
-  const MKCoordinateRegion fitted = map_.regionThatFits(point);
+  const MKCoordinateRegion fitted = model_.regionThatFits(point);
   EXPECT_EQ(fitted.center, point.center);
   EXPECT_GT(fitted.span.latitudeDelta, 0);
-  map_.setRegion(fitted, false);
-  EXPECT_DOUBLE_EQ(map_.camera().zoom, 17);
+  model_.setRegion(fitted, false);
+  EXPECT_DOUBLE_EQ(model_.camera().zoom, 17);
 }
 
 TEST_F(MapWidgetTest, WithoutAnimationTheRegionIsShownAtOnce) {
   for (QSize size : {QSize(360, 640), QSize(640, 360)}) {
     map_.resize(size);
     const MKCoordinateRegion wanted = MKCoordinateRegionMakeWithDistance({-33.9, 151.2}, 7146.09, 7146.09);
-    const MKCoordinateRegion fitted = map_.regionThatFits(wanted);
-    map_.setRegion(fitted, false);
-    const MKCoordinateRegion shown = map_.region();
+    const MKCoordinateRegion fitted = model_.regionThatFits(wanted);
+    model_.setRegion(fitted, false);
+    const MKCoordinateRegion shown = model_.region();
     EXPECT_NEAR(shown.center.latitude, -33.9, 1e-12);
     EXPECT_NEAR(shown.center.longitude, 151.2, 1e-12);
     EXPECT_NEAR(shown.span.latitudeDelta, fitted.span.latitudeDelta, 1e-12);
@@ -102,18 +103,18 @@ TEST_F(MapWidgetTest, WithoutAnimationTheRegionIsShownAtOnce) {
 
 TEST_F(MapWidgetTest, AnimatedRegionChangesGlideCentreAndZoomTogether) {
   map_.show();
-  map_.setCamera({{0, 0}, 3}, false);
-  const MKCoordinateRegion target = map_.regionThatFits(MKCoordinateRegionMakeWithDistance({40, 20}, 2000, 2000));
+  model_.setCamera({{0, 0}, 3}, false);
+  const MKCoordinateRegion target = model_.regionThatFits(MKCoordinateRegionMakeWithDistance({40, 20}, 2000, 2000));
   bool changed = false;
-  QObject::connect(&map_, &MapWidget::regionChanged, [&] { changed = true; });
-  map_.setRegion(target, true);
+  QObject::connect(&model_, &MapModel::regionChanged, [&] { changed = true; });
+  model_.setRegion(target, true);
   // The target is reported at once, while the map is still on its way.
-  EXPECT_TRUE(map_.animating());
-  EXPECT_NEAR(map_.region().center.latitude, 40, 1e-12);
-  EXPECT_NEAR(map_.region().span.longitudeDelta, target.span.longitudeDelta, 1e-12);
-  ASSERT_TRUE(runUntil([&] { return map_.camera().zoom > 3 || !map_.animating(); }));
-  if (map_.animating()) {
-    const geo::Camera midway = map_.camera();
+  EXPECT_TRUE(model_.animating());
+  EXPECT_NEAR(model_.region().center.latitude, 40, 1e-12);
+  EXPECT_NEAR(model_.region().span.longitudeDelta, target.span.longitudeDelta, 1e-12);
+  ASSERT_TRUE(runUntil([&] { return model_.camera().zoom > 3 || !model_.animating(); }));
+  if (model_.animating()) {
+    const geo::Camera midway = model_.camera();
     EXPECT_GT(midway.center.latitude, 0);
     EXPECT_LT(midway.center.latitude, 40);
     EXPECT_GT(midway.center.longitude, 0);
@@ -121,14 +122,14 @@ TEST_F(MapWidgetTest, AnimatedRegionChangesGlideCentreAndZoomTogether) {
     EXPECT_LT(midway.zoom, 14);
   }
   ASSERT_TRUE(runUntil([&] { return changed; }, 3000));
-  EXPECT_FALSE(map_.animating());
-  EXPECT_NEAR(map_.camera().center.latitude, 40, 1e-9);
-  EXPECT_NEAR(map_.camera().center.longitude, 20, 1e-9);
+  EXPECT_FALSE(model_.animating());
+  EXPECT_NEAR(model_.camera().center.latitude, 40, 1e-9);
+  EXPECT_NEAR(model_.camera().center.longitude, 20, 1e-9);
 }
 
 TEST_F(MapWidgetTest, DrawsTheTilesOfTheSource) {
   useServer();
-  map_.setCamera({{45, 7}, 9.3}, false);
+  model_.setCamera({{45, 7}, 9.3}, false);
   const QImage image = renderLoaded();
   for (QPoint p : {QPoint(30, 100), QPoint(180, 320), QPoint(330, 500)})
     EXPECT_TRUE(near(image.pixelColor(p), kStreets)) << p.x() << "," << p.y();
@@ -137,10 +138,10 @@ TEST_F(MapWidgetTest, DrawsTheTilesOfTheSource) {
 TEST_F(MapWidgetTest, MissingTilesShowThePlaceholderAndTheCreditStays) {
   useServer();
   server_.stop();
-  map_.setCamera({{45, 7}, 9}, false);
+  model_.setCamera({{45, 7}, 9}, false);
   ASSERT_TRUE(runUntil([&] {
     render();
-    const auto s = map_.tileStatus();
+    const auto s = model_.tileStatus();
     return s.needed > 0 && s.failing == s.needed;
   }));
   const QImage image = render();
@@ -166,7 +167,7 @@ TEST_F(MapWidgetTest, ANoteSaysWhileTilesAreMissingAndALongCreditStaysOnOneLine)
   server_.setTrickleMs(200);
   useServer(17, 50, credit);
   map_.show();
-  map_.setCamera({{45, 7}, 9}, false);
+  model_.setCamera({{45, 7}, 9}, false);
   EXPECT_TRUE(map_.tileNoteText().isEmpty()) << "not at once: most tiles come in a moment";
   EXPECT_TRUE(runUntil([&] { return map_.tileNoteText() == "Loading map\u2026"; }));
 
@@ -192,12 +193,12 @@ TEST_F(MapWidgetTest, ANoteSaysWhileTilesAreMissingAndALongCreditStaysOnOneLine)
 
 TEST_F(MapWidgetTest, ZoomingInBorrowsFromCoarserTilesUntilItsOwnArrive) {
   useServer();
-  map_.setCamera({{45, 7}, 8}, false);
+  model_.setCamera({{45, 7}, 8}, false);
   renderLoaded();
   server_.stop();
-  map_.setCamera({{45, 7}, 10}, false);
+  model_.setCamera({{45, 7}, 10}, false);
   const QImage image = render();
-  EXPECT_EQ(map_.tileStatus().ready, 0);
+  EXPECT_EQ(model_.tileStatus().ready, 0);
   EXPECT_TRUE(near(image.pixelColor(180, 320), kStreets));
 }
 
@@ -205,15 +206,15 @@ TEST_F(MapWidgetTest, ZoomingInBorrowsFromCoarserTilesUntilItsOwnArrive) {
 TEST_F(MapWidgetTest, AsksForTilesWhenTheViewGrowsAndWhenARetryFallsDue) {
   map_.show();
   useServer(17, 50);
-  map_.setCamera({{45, 7}, 9}, false);
+  model_.setCamera({{45, 7}, 9}, false);
   renderLoaded();
   map_.resize(900, 640);
   renderLoaded();
 
   server_.stop();
-  map_.setCamera({{-30, 100}, 9}, false);
+  model_.setCamera({{-30, 100}, 9}, false);
   ASSERT_TRUE(runUntil([&] {
-    const auto s = map_.tileStatus();
+    const auto s = model_.tileStatus();
     return s.needed > 0 && s.failing == s.needed;
   }));
   ASSERT_TRUE(server_.start());
@@ -222,7 +223,7 @@ TEST_F(MapWidgetTest, AsksForTilesWhenTheViewGrowsAndWhenARetryFallsDue) {
 
 TEST_F(MapWidgetTest, DrawsEveryDevicePixelOnAHighDensityDevice) {
   useServer();
-  map_.setCamera({{45, 7}, 9}, false);
+  model_.setCamera({{45, 7}, 9}, false);
   renderLoaded();
   QImage dense(map_.size() * 2, QImage::Format_RGB32);
   dense.setDevicePixelRatio(2);
@@ -233,21 +234,21 @@ TEST_F(MapWidgetTest, DrawsEveryDevicePixelOnAHighDensityDevice) {
 }
 
 TEST_F(MapWidgetTest, AnOverriddenPositionIgnoresTheSource) {
-  map_.setUserLocation(CLLocationCoordinate2D{1, 2}, 30);
-  EXPECT_EQ(map_.userLocationAccuracy(), 30);
-  map_.overrideUserLocation(CLLocationCoordinate2D{3, 4});
-  map_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
-  ASSERT_TRUE(map_.userLocation());
-  EXPECT_EQ(map_.userLocation()->latitude, 3);
-  map_.overrideUserLocation(std::nullopt);
-  map_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
-  EXPECT_FALSE(map_.userLocation());
+  model_.setUserLocation(CLLocationCoordinate2D{1, 2}, 30);
+  EXPECT_EQ(model_.userLocationAccuracy(), 30);
+  model_.overrideUserLocation(CLLocationCoordinate2D{3, 4});
+  model_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
+  ASSERT_TRUE(model_.userLocation());
+  EXPECT_EQ(model_.userLocation()->latitude, 3);
+  model_.overrideUserLocation(std::nullopt);
+  model_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
+  EXPECT_FALSE(model_.userLocation());
 }
 
 // The rings of earlier strikes are drawn without being overlays, and fade with their opacity.
 TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
   useServer();
-  map_.setCamera({{45, 7}, 11}, false);
+  model_.setCamera({{45, 7}, 11}, false);
   // Held (as until the window's first frame), the rings and panel are kept but not shown.
   StormLayer layer(&map_, true);
   const std::vector<StrikeRing> rings{{{45, 7}, 5, 0.85}, {{45, 7}, 8, 0.1}};
@@ -255,7 +256,7 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
   layer.setStormPanel({"Steady", "", "", ""});
   EXPECT_EQ(layer.strikeRings(), rings);
   EXPECT_EQ(layer.stormPanel().trend, "Steady");
-  EXPECT_TRUE(map_.overlays().empty());
+  EXPECT_TRUE(model_.circles().empty());
   // The most red along the middle row where each ring crosses it, east of the centre.
   auto reddest = [](const QImage& image, double km) {
     const int x = 180 + static_cast<int>(km * 1000 / geo::metersPerPixel(45, 11));
@@ -288,20 +289,20 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   EXPECT_EQ(box->accessibleName().toStdString(), panel.shelter + "\n" + panel.countdown + "\n" + panel.trend);
   for (QSize size : {QSize(336, 400), QSize(1256, 500)}) {
     map_.resize(size);
-    map_.setUserLocation(CLLocationCoordinate2D{45, 7});
+    model_.setUserLocation(CLLocationCoordinate2D{45, 7});
     EXPECT_FALSE(box->isHidden());
     EXPECT_FALSE(box->geometry().intersects(centre->geometry())) << size.width();
     EXPECT_TRUE(map_.rect().contains(box->geometry())) << size.width();
     const QImage image = render();
     const QColor shelter = image.pixelColor(box->geometry().center().x(), box->y() + 3);
     EXPECT_GT(shelter.red() - shelter.green(), 100) << "a red box";
-    map_.setUserLocation(std::nullopt);  // the notice takes the top of the map
+    model_.setUserLocation(std::nullopt);  // the notice takes the top of the map
     EXPECT_GT(box->y(), centre->geometry().bottom()) << size.width();
   }
   // On a low map the trend gives way to the shelter advice, rather than running off the map; a
   // screen reader still hears it.
   map_.resize(260, 110);
-  map_.setUserLocation(CLLocationCoordinate2D{45, 7});
+  model_.setUserLocation(CLLocationCoordinate2D{45, 7});
   EXPECT_TRUE(map_.rect().contains(box->geometry()));
   EXPECT_NE(box->accessibleName().toStdString().find(panel.trend), std::string::npos);
   layer.setStormPanel({});

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QFontInfo>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -103,6 +104,48 @@ TEST(QtViews, FramesKeepTheirFloatValuesAndEmptyWrappersReadZero) {
   EXPECT_EQ(view->frame(), RectZero);
   std::dynamic_pointer_cast<Label>(view)->setText("nobody home");  // does nothing, and does not crash
   EXPECT_EQ(std::dynamic_pointer_cast<Label>(view)->text(), "");
+}
+
+// The map view keeps the very overlays it was given. The map draws the circles among them, and the
+// delegate is asked for a circle's look when the map first draws it, not before and not again.
+TEST(QtViews, TheMapViewKeepsItsOverlaysAndAsksTheDelegateWhenTheMapDraws) {
+  struct Delegate : MKMapViewDelegate {
+    std::vector<std::shared_ptr<MKOverlay>> asked;
+    std::shared_ptr<MKOverlayView> mapViewViewForOverlay(MKMapView&, const std::shared_ptr<MKOverlay>& o) override {
+      asked.push_back(o);
+      auto view = std::make_shared<MKCircleView>(o);
+      view->setFillColor(Color::redColor());
+      return view;
+    }
+  };
+  struct Point : MKOverlay {
+    CLLocationCoordinate2D coordinate() const override { return {45, 7}; }
+  };
+  MapWidget widget;
+  widget.resize(200, 200);
+  const auto view = std::dynamic_pointer_cast<MKMapView>(wrapWidget(&widget));
+  ASSERT_TRUE(view);
+  view->setRegion(view->regionThatFits(MKCoordinateRegionMakeWithDistance({45, 7}, 4000, 4000)), false);
+  const std::shared_ptr<MKOverlay> circle = MKCircle::circleWithCenterCoordinate({45, 7}, 1000);
+  const std::shared_ptr<MKOverlay> point = std::make_shared<Point>();
+  view->addOverlay(circle);
+  view->addOverlay(point);
+  EXPECT_EQ(view->overlays(), (std::vector{circle, point}));
+  ASSERT_EQ(widget.model().circles().size(), 1u);
+  EXPECT_EQ(widget.model().circles()[0].radius, 1000);
+
+  const auto delegate = std::make_shared<Delegate>();
+  view->setDelegate(delegate);
+  EXPECT_TRUE(delegate->asked.empty()) << "not before the map draws";
+  QImage image(widget.size(), QImage::Format_RGB32);
+  widget.render(&image);
+  widget.render(&image);
+  EXPECT_EQ(delegate->asked, std::vector{circle});
+  EXPECT_EQ(image.pixelColor(100, 100), QColor(Qt::red));
+
+  view->removeOverlays({circle});
+  EXPECT_EQ(view->overlays(), std::vector{point});
+  EXPECT_TRUE(widget.model().circles().empty());
 }
 
 // Type follows the application font: the drawn-for 9 pt keeps every pixel size, a font twice as

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+#include <optional>
+
+#include "map/qt/MapModel.h"
+
+class QPainter;
+
+// Draws what lies over the map's tiles: the layers features add and over them the circles. They
+// are drawn for one zoom into a picture of a stretch of the map around the view, which a pan only
+// moves; while the map glides they are drawn once as they will look where it ends and only scaled
+// on the way there, since drawing large antialiased shapes anew at every step keeps the painter's
+// helper threads waking.
+
+namespace storm::qt {
+
+class MapOverlayPainter {
+ public:
+  // Draws onto `painter`, whose device has `dpr` device pixels to a view pixel.
+  void paint(QPainter& painter, MapModel& model, double dpr);
+
+ private:
+  QImage image_;
+  QPointF origin_;  // its top left, in world pixels at zoom_
+  double zoom_ = -1;
+  std::optional<quint64> generation_;  // of the model's overlays it shows
+};
+
+}  // namespace storm::qt
