@@ -133,11 +133,21 @@ void StormPicture::refresh(bool everything) {
   panel_.clear =
       !sheltering && watch_ && watch_->allClear() ? localized("All clear: no close thunder for 30 minutes") : "";
   layer_->setStormPanel(panel_);
+  // The circle is of the past once the all-clear came, or half an hour after its strike when there
+  // was nothing to shelter from.
+  const std::optional<Strike> newest = watch_ ? watch_->newest(std::numeric_limits<double>::infinity()) : std::nullopt;
+  const bool over = watch_ && (watch_->allClear() || (!sheltering && newest && now - newest->time >= kShelterSeconds));
+  layer_->setCirclePast(over);
+  if (!over && !sheltering && newest && newest->time <= now)
+    pastAt_ = newest->time + kShelterSeconds;
+  else
+    pastAt_.reset();
 
   double wait = std::numeric_limits<double>::infinity();
   if (sheltering) wait = *shelter.allClearIn - (shownSeconds(*shelter.allClearIn) - 1);
   if (undoing) wait = std::min(wait, *logged + kUndoSeconds - now);
   if (noting) wait = std::min(wait, *slip + kUndoSeconds - now);
+  if (pastAt_) wait = std::min(wait, *pastAt_ - now);
   if (changes_) wait = std::min(wait, refreshedAt_ + kStormRefreshSeconds - now);
   if (!std::isfinite(wait) || !services_.timers) return;
   timer_ = services_.timers->scheduledTimer(std::max(wait, kSecondSlack), false, [weak = weak_from_this()] {

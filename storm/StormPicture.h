@@ -57,6 +57,8 @@ class StormMapLayer {
   // What "show the storm" brings into view: every circle of the last hour's strikes; nothing when
   // no strike was measured somewhere.
   virtual void setStormRegion(std::optional<MKCoordinateRegion> region) { (void)region; }
+  // Whether the main screen's circle stands for a storm that is over.
+  virtual void setCirclePast(bool past) { (void)past; }
 };
 
 class StormPicture : public std::enable_shared_from_this<StormPicture> {
@@ -90,6 +92,7 @@ class StormPicture : public std::enable_shared_from_this<StormPicture> {
   std::shared_ptr<Timer> timer_;
   double refreshedAt_ = 0;  // wall-clock time the rings and the trend were last worked out
   bool changes_ = false;    // rings, a trend or an age are on show: they change as time passes
+  std::optional<double> pastAt_;  // when the circle's strike becomes the past, if it is not yet
 };
 
 }  // namespace storm

@@ -274,6 +274,12 @@ void MapModel::removeLayer(const MapLayer* layer) {
 
 void MapModel::layerChanged() { overlaysChanged(); }
 
+void MapModel::setCirclesPast(bool past) {
+  if (past == circlesPast_) return;
+  circlesPast_ = past;
+  overlaysChanged();
+}
+
 void MapModel::overlaysChanged() {
   ++overlayGeneration_;
   emit changed();

@@ -148,6 +148,9 @@ class MapModel : public QObject {
   MapCircleId addCircle(CLLocationCoordinate2D centre, double radius, MapCircleStyleSource style);
   void removeCircle(MapCircleId id);
   const std::vector<CircleShape>& circleShapes() const { return circles_; }
+  // Whether the circles stand for the past (a storm that is over): they are then drawn as such.
+  bool circlesPast() const { return circlesPast_; }
+  void setCirclesPast(bool past);
   // Asks the circles not styled yet for their style, as they are about to be drawn.
   void styleCircles();
 
@@ -208,6 +211,7 @@ class MapModel : public QObject {
   std::optional<CLLocationCoordinate2D> placeSet_;
 
   std::vector<CircleShape> circles_;  // in drawing order
+  bool circlesPast_ = false;
   MapCircleId lastCircleId_ = 0;
   std::vector<const MapLayer*> layers_;
   quint64 overlayGeneration_ = 0;

@@ -66,11 +66,14 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
       const auto& shape = circles[i];
       if (!shape.style || shape.ring.empty()) continue;
       const QPainterPath path = outline(shape.ring, shifts[i]);
-      if (shape.style->fill) picture.fillPath(path, *shape.style->fill);
+      // A circle of the past is outlined only, in dashes, so that it does not pass for a live one.
+      const bool past = model.circlesPast();
+      if (shape.style->fill && !past) picture.fillPath(path, *shape.style->fill);
       if (shape.style->stroke) {
         QPen pen(*shape.style->stroke);
         pen.setWidthF(shape.style->lineWidth);  // 0: a hairline, one device pixel
         pen.setCosmetic(shape.style->lineWidth == 0);
+        if (past) pen.setStyle(Qt::DashLine);
         picture.strokePath(path, pen);
       }
     }

@@ -50,6 +50,12 @@ StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
   map->model().addLayer(this);
 }
 
+void StormLayer::setCirclePast(bool past) {
+  if (map_) map_->model().setCirclesPast(past);
+}
+
+bool StormLayer::circlePast() const { return map_ && map_->model().circlesPast(); }
+
 void StormLayer::setUndo(std::function<void()> undo) {
   if (panelWidget_) panelWidget_->onUndo = std::move(undo);
 }

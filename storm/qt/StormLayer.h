@@ -30,6 +30,8 @@ class StormLayer : public StormMapLayer, public MapLayer {
   void setStrikeRings(std::vector<StrikeRing> rings) override;
   void setStormPanel(const StormPanel& panel) override;
   void setStormRegion(std::optional<MKCoordinateRegion> region) override { region_ = region; }
+  void setCirclePast(bool past) override;
+  bool circlePast() const;
   // Fits the map to every circle of the last hour's strikes (their rings and the main circle).
   bool showStorm();
   // What the panel's Undo does.

@@ -52,6 +52,7 @@ void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormL
     auto line = [](const std::string& text) { return text.empty() ? Json() : Json(text); };
     return Json::object()
         .set("rings", std::move(rings))
+        .set("circlePast", layer->circlePast())
         .set("panel", Json::object()
                           .set("trend", line(panel.trend))
                           .set("shelter", line(panel.shelter))

@@ -56,8 +56,10 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   EXPECT_EQ(layer->panelsSet - before, 600) << "one refresh a second while sheltering";
   EXPECT_EQ(layer->panel.countdown, "All clear in 20:00");
 
+  EXPECT_FALSE(layer->circlePast);
   fake.clock->advance(1200);
   EXPECT_EQ(notifier->sent, std::vector<std::string>{"All clear|No thunder within 10 km for the last 30 minutes."});
+  EXPECT_TRUE(layer->circlePast) << "after the all-clear the circle is drawn as the past";
   EXPECT_EQ(fake.clock->activeTimers(), 1u) << "only the ring's fading, once a minute";
   const int cleared = layer->panelsSet;
   fake.clock->advance(3600);

@@ -50,9 +50,11 @@ class RecordingStormLayer : public StormMapLayer {
     panel = p;
     ++panelsSet;
   }
+  void setCirclePast(bool past) override { circlePast = past; }
   std::vector<StrikeRing> rings;
   StormPanel panel;
   int panelsSet = 0;
+  bool circlePast = false;
 };
 
 }  // namespace storm::fakes
