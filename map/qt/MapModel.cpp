@@ -215,6 +215,7 @@ void MapModel::setUserLocationByHand(CLLocationCoordinate2D place) {
   userLocation_.reset();
   accuracy_ = 0;
   placeSet_ = place;
+  placeRestored_ = false;
   emit userLocationChanged();
   emit changed();
   emit userLocationHeard(place.latitude, place.longitude, true);
@@ -223,6 +224,7 @@ void MapModel::setUserLocationByHand(CLLocationCoordinate2D place) {
 void MapModel::restoreUserLocation(CLLocationCoordinate2D place) {
   if (userLocation_) return;
   placeSet_ = place;
+  placeRestored_ = true;
   emit userLocationChanged();
   emit changed();
 }

@@ -131,6 +131,8 @@ class MapModel : public QObject {
 
   // The last fix, else the place the user set (or that was restored); nothing when neither.
   std::optional<CLLocationCoordinate2D> userLocation() const { return userLocation_ ? userLocation_ : placeSet_; }
+  // The position is one kept from before, not a fix or a place the user set in this run.
+  bool userLocationRemembered() const { return !userLocation_ && placeSet_ && placeRestored_; }
   double userLocationAccuracy() const { return accuracy_; }
   // The position a position source reports (accuracy in metres, 0 when unknown). Ignored once the
   // position has been overridden. A fix replaces a place the user set.
@@ -209,6 +211,7 @@ class MapModel : public QObject {
   double accuracy_ = 0;
   bool locationOverridden_ = false;
   std::optional<CLLocationCoordinate2D> placeSet_;
+  bool placeRestored_ = false;  // placeSet_ was kept from before
 
   std::vector<CircleShape> circles_;  // in drawing order
   bool circlesPast_ = false;

@@ -150,6 +150,8 @@ void MapWidget::offerPosition(QPoint at) {
 }
 
 QString MapWidget::noticeText() const {
+  // A stop measures from a position kept from an earlier run until a fix comes: the map says so.
+  if (model_->userLocationRemembered()) return tr("Last known position, from an earlier run.");
   if (model_->userLocation()) return {};
   return tr("Position unknown. Right-click or hold the map: \u201cI am here\u201d.");
 }

@@ -261,6 +261,10 @@
 <context>
     <name>storm::qt::MapWidget</name>
     <message>
+        <source>Last known position, from an earlier run.</source>
+        <translation>Letzte bekannte Position, aus einem früheren Start.</translation>
+    </message>
+    <message>
         <source>Centre the map on your position</source>
         <translation>Karte auf deine Position zentrieren</translation>
     </message>

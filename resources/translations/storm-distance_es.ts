@@ -261,6 +261,10 @@
 <context>
     <name>storm::qt::MapWidget</name>
     <message>
+        <source>Last known position, from an earlier run.</source>
+        <translation>Última posición conocida, de una sesión anterior.</translation>
+    </message>
+    <message>
         <source>Centre the map on your position</source>
         <translation>Centrar el mapa en tu posición</translation>
     </message>

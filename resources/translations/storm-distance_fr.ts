@@ -261,6 +261,10 @@
 <context>
     <name>storm::qt::MapWidget</name>
     <message>
+        <source>Last known position, from an earlier run.</source>
+        <translation>Dernière position connue, d’une session précédente.</translation>
+    </message>
+    <message>
         <source>Centre the map on your position</source>
         <translation>Centrer la carte sur votre position</translation>
     </message>
