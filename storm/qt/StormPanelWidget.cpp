@@ -146,6 +146,10 @@ void StormPanelWidget::fitInto(int maxWidth, int maxHeight) {
     x += button->width() + kBoxGap;
   }
   width = std::max(width, x - kBoxGap);
+  // The row centred under the boxes.
+  const int shift = static_cast<int>((width - (x - kBoxGap)) / 2);
+  for (QPushButton* button : {undo_, showStorm_})
+    if (button->isVisibleTo(this)) button->move(button->x() + shift, button->y());
   const bool anyButton = undo_->isVisibleTo(this) || showStorm_->isVisibleTo(this);
   resize(static_cast<int>(width), static_cast<int>(anyButton ? top + kButtonHeight : std::ceil(stacked(stack))));
   update();
