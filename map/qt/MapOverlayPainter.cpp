@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/qt/QuietFill.h"
+
 namespace storm::qt {
 
 namespace {
@@ -66,7 +68,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
       const auto& shape = circles[i];
       if (!shape.style || shape.ring.empty()) continue;
       const QPainterPath path = outline(shape.ring, shifts[i]);
-      if (shape.style->fill) picture.fillPath(path, *shape.style->fill);
+      if (shape.style->fill) fillPathQuietly(picture, path, *shape.style->fill);
       if (shape.style->stroke) {
         QPen pen(*shape.style->stroke);
         pen.setWidthF(shape.style->lineWidth);  // 0: a hairline, one device pixel

@@ -104,8 +104,10 @@ void MapWidget::focusOutEvent(QFocusEvent* event) {
 void MapWidget::drawUserLocation(QPainter& painter, double dpr) {
   const std::optional<CLLocationCoordinate2D> user = model_->userLocation();
   if (!user) return;
+  std::optional<double> destination;
+  if (model_->animating()) destination = geo::metersPerPixel(user->latitude, model_->destination().zoom);
   decorations_.drawUserLocation(painter, model_->pointForCoordinate(*user), model_->userLocationAccuracy(),
-                                geo::metersPerPixel(user->latitude, model_->camera().zoom), size(), dpr);
+                                geo::metersPerPixel(user->latitude, model_->camera().zoom), size(), dpr, destination);
 }
 
 void MapWidget::drawScaleBar(QPainter& painter, double dpr) {
