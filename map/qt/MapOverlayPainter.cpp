@@ -13,14 +13,15 @@ namespace {
 constexpr double kMargin = 128;  // drawn beyond the view on each side, so that short pans reuse it
 }  // namespace
 
-void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
+void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr, const QRect& area) {
   model.styleCircles();
   const QSize size = model.viewSize();
   const double width = size.width(), height = size.height();
   const geo::Camera& basis = model.destination();
   const double s = geo::kTileSize * std::exp2(basis.zoom);
   const QPointF basisWorld(geo::worldX(basis.center.longitude), geo::worldY(basis.center.latitude));
-  const QRectF view(basisWorld * s - QPointF(width / 2.0, height / 2.0), QSizeF(width, height));
+  // The part of the world to draw, in world pixels.
+  const QRectF view(basisWorld * s - QPointF(width / 2.0, height / 2.0) + QPointF(area.topLeft()), QSizeF(area.size()));
 
   // Where the overlays are, in world pixels, each as the copy of the world nearest the view.
   const auto& circles = model.circleShapes();
@@ -42,9 +43,10 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
                         image_.devicePixelRatio() == dpr &&
                         QRectF(origin_, image_.deviceIndependentSize()).contains(needed);
   if (!reusable) {
-    const QRectF area = (extent & view.adjusted(-kMargin, -kMargin, kMargin, kMargin)).toAlignedRect();
-    image_ = QImage(std::max(1, static_cast<int>(std::ceil(area.width() * dpr))),
-                    std::max(1, static_cast<int>(std::ceil(area.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
+    const QRectF drawn = (extent & view.adjusted(-kMargin, -kMargin, kMargin, kMargin)).toAlignedRect();
+    image_ =
+        QImage(std::max(1, static_cast<int>(std::ceil(drawn.width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(drawn.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
     image_.setDevicePixelRatio(dpr);
     image_.fill(Qt::transparent);
     QPainter picture(&image_);
@@ -52,7 +54,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
     auto outline = [&](const std::vector<QPointF>& points, double shift) {
       QPolygonF polygon;
       polygon.reserve(static_cast<qsizetype>(points.size()));
-      for (const QPointF& p : points) polygon << QPointF((p.x() - shift) * s - area.left(), p.y() * s - area.top());
+      for (const QPointF& p : points) polygon << QPointF((p.x() - shift) * s - drawn.left(), p.y() * s - drawn.top());
       QPainterPath path;
       path.addPolygon(polygon);
       path.closeSubpath();
@@ -61,7 +63,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
     // The features' layers under the circles, each in its own state of the painter.
     for (const MapLayer* layer : model.layers()) {
       picture.save();
-      layer->paint(picture, frame, area.topLeft());
+      layer->paint(picture, frame, drawn.topLeft());
       picture.restore();
     }
     for (size_t i = 0; i < circles.size(); ++i) {
@@ -76,7 +78,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
         picture.strokePath(path, pen);
       }
     }
-    origin_ = area.topLeft();
+    origin_ = drawn.topLeft();
     zoom_ = basis.zoom;
     generation_ = model.overlayGeneration();
   }

@@ -68,9 +68,13 @@ void MapWidget::resizeEvent(QResizeEvent*) {
 void MapWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const double dpr = painter.device()->devicePixelRatioF();
-  tiles_.paint(painter, *model_, dpr);
+  model_->styleCircles();
+  frame_.paint(painter, *model_, dpr, [this, dpr](QPainter& p, const QRect& area) {
+    tiles_.paint(p, *model_, dpr, area);
+    p.setRenderHint(QPainter::Antialiasing);
+    overlays_.paint(p, *model_, dpr, area);
+  });
   painter.setRenderHint(QPainter::Antialiasing);
-  overlays_.paint(painter, *model_, dpr);
   drawUserLocation(painter, dpr);
   drawScaleBar(painter, dpr);
   drawAttribution(painter, dpr);

@@ -7,6 +7,9 @@
 #include <cmath>
 
 #include "map/qt/MapDecorations.h"
+#include "map/qt/MapFrameCache.h"
+#include "map/qt/MapOverlayPainter.h"
+#include "map/qt/MapTilePainter.h"
 #include "map/qt/QuietFill.h"
 
 // The map's own ways of drawing for less: they must draw the very pixels the plain way does.
@@ -111,6 +114,64 @@ TEST(MapDecorations, DrawTheSameAfterOtherZoomsAndAGlide) {
     for (double m = 40; m > 1; m *= 0.8) draw(used, m, 2.0);
     for (double m = 1; m < 40; m *= 1.3) draw(used, m);
     EXPECT_EQ(draw(used, 9.7), first) << "density " << dpr;
+  }
+}
+
+// A map at rest is repainted by copying a picture of itself. Moved by whole pixels, on a whole zoom
+// or between two, with the world's end in view or not, at either density, the copy is the frame
+// drawn afresh; a move by part of a pixel, and a map whose edges fall half way between pixels, are
+// drawn.
+TEST(MapFrameCache, ACopiedFrameIsTheFrameDrawnAfresh) {
+  struct Case {
+    double dpr;
+    geo::Camera camera;
+    QSize view;
+    bool copies;
+  };
+  for (const Case& c : {Case{1, {{45, 7}, 11.37}, {360, 640}, true}, Case{2, {{45, 7}, 11.37}, {360, 640}, true},
+                        Case{1, {{45, 7.3}, 1}, {360, 640}, true}, Case{2, {{-30, 100}, 4}, {357, 500}, true},
+                        Case{1, {{0, 0}, 3}, {361, 640}, false}}) {
+    SCOPED_TRACE(testing::Message() << "zoom " << c.camera.zoom << ", density " << c.dpr);
+    MapModel model;
+    model.setViewport({[&] { return c.view; }, [] { return false; }});
+    model.setCamera(c.camera, false);
+    model.addCircle(c.camera.center, 1e7 / std::exp2(c.camera.zoom), [] {
+      return MapCircleStyle{QColor::fromRgbF(0, 0, 0, 0.5f), QColor::fromRgbF(1, 0, 0, 0.25f), 0};
+    });
+    MapTilePainter tiles;  // no tile sources: the placeholder grid, which shows where every tile goes
+    MapOverlayPainter overlays;
+    int drawn = 0;
+    const MapFrameCache::Draw draw = [&](QPainter& p, const QRect& area) {
+      ++drawn;
+      tiles.paint(p, model, c.dpr, area);
+      p.setRenderHint(QPainter::Antialiasing);
+      overlays.paint(p, model, c.dpr, area);
+    };
+    auto frame = [&](MapFrameCache& cache) {
+      QImage image = picture(c.view, c.dpr);
+      QPainter p(&image);
+      model.styleCircles();  // as the widget does before each frame
+      cache.paint(p, model, c.dpr, draw);
+      return image;
+    };
+    auto afresh = [&] {
+      MapFrameCache first;  // draws its first frame
+      return frame(first);
+    };
+    MapFrameCache cache;
+    frame(cache);
+    frame(cache);
+    for (QPointF step : {QPointF(1, 0), QPointF(-7, 3), QPointF(40, -60), QPointF(0, 0)}) {
+      model.panBy(step);
+      drawn = 0;
+      const QImage copied = frame(cache);
+      EXPECT_EQ(drawn, c.copies ? 0 : 1) << step.x() << "," << step.y();
+      EXPECT_EQ(copied, afresh()) << step.x() << "," << step.y();
+    }
+    model.panBy({0.5, 0});
+    drawn = 0;
+    frame(cache);
+    EXPECT_EQ(drawn, 1);
   }
 }
 
