@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
   for (const char* name : {"MapRepaintAllTilesCached/120", "MapRepaintAllTilesCached/123"}) {
     const double repaint = collector.nanoseconds[name];
     if (image > 0 && repaint > 0)
-      std::printf("repaint: %s %.1f us against one full-window image %.1f us: ratio %.2f (target <= 3)\n", name,
+      std::printf("repaint: %s %.1f us against one full-window image %.1f us: ratio %.2f (target <= 2)\n", name,
                   repaint / 1e3, image / 1e3, repaint / image);
   }
   // Rings that reach past the view make the overlay picture as large as the view: one more

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/qt/QuietFill.h"
+
 namespace storm::qt {
 
 namespace {
@@ -15,7 +17,12 @@ constexpr double kMetresPerFoot = 0.3048;
 constexpr double kFeetPerMile = 5280;
 
 const QColor kUserDot(0x1a, 0x73, 0xe8);
+constexpr double kDot = 7;  // the dot's radius in pixels
 constexpr int kNoticeFlags = Qt::TextWordWrap | Qt::AlignCenter;
+// Room around a scale bar label's text for its halo, in pixels.
+constexpr double kLabelPadding = 4;
+// Enough for every label of every zoom, in both kinds of unit.
+constexpr size_t kLabelsKept = 48;
 
 // The largest of 1, 2 and 5 times a power of ten that is at most `x`.
 double roundDown125(double x) {
@@ -67,31 +74,59 @@ QImage MapDecorations::textBox(QSizeF size, QMarginsF padding, double radius, co
   return image;
 }
 
-void MapDecorations::drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel,
-                                      QSize view, double dpr) {
-  const double dot = 7;
-  double accuracy = 0;  // radius in pixels, in half pixels
-  if (accuracyMetres > 0 && metresPerPixel > 0) {
-    const double r = std::round(accuracyMetres / metresPerPixel * 2) / 2;
-    if (r > dot && r < 2 * std::max(view.width(), view.height())) accuracy = r;
-  }
-  const double half = std::max(accuracy, dot) + 3;
-  const QImage& image = picture(dot_, {accuracy, dpr}, {}, [&] {
+double MapDecorations::accuracyRadius(double accuracyMetres, double metresPerPixel, QSize view) {
+  if (!(accuracyMetres > 0) || !(metresPerPixel > 0)) return 0;
+  const double r = std::round(accuracyMetres / metresPerPixel * 2) / 2;
+  return r > kDot && r < 2 * std::max(view.width(), view.height()) ? r : 0;
+}
+
+const QImage& MapDecorations::userPicture(Picture& cache, double accuracy, bool withDot, double dpr) {
+  return picture(cache, {accuracy, dpr}, {}, [&] {
+    const double half = std::max(accuracy, kDot) + 3;
     QImage picture = blankPicture(QSizeF(2 * half, 2 * half), dpr);
     QPainter dp(&picture);
     dp.setRenderHint(QPainter::Antialiasing);
     const QPointF middle(half, half);
     if (accuracy > 0) {
+      // The fill is laid on quietly; the outline, a pixel wide, the painter draws its own way.
+      QPainterPath disc;
+      disc.addEllipse(middle, accuracy, accuracy);
+      fillPathQuietly(dp, disc, QColor(0x1a, 0x73, 0xe8, 40));
       dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
-      dp.setBrush(QColor(0x1a, 0x73, 0xe8, 40));
       dp.drawEllipse(middle, accuracy, accuracy);
     }
-    dp.setPen(QPen(Qt::white, 2.5));
-    dp.setBrush(kUserDot);
-    dp.drawEllipse(middle, dot, dot);
+    if (withDot) {
+      dp.setPen(QPen(Qt::white, 2.5));
+      dp.setBrush(kUserDot);
+      dp.drawEllipse(middle, kDot, kDot);
+    }
     return picture;
   });
-  painter.drawImage(QPointF(std::round(at.x() - half), std::round(at.y() - half)), image);
+}
+
+void MapDecorations::drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel,
+                                      QSize view, double dpr, std::optional<double> destinationMetresPerPixel) {
+  auto drawCentred = [&](const QImage& image, double accuracy) {
+    const double half = std::max(accuracy, kDot) + 3;
+    painter.drawImage(QPointF(std::round(at.x() - half), std::round(at.y() - half)), image);
+  };
+  const double accuracy = accuracyRadius(accuracyMetres, metresPerPixel, view);
+  if (!destinationMetresPerPixel) {
+    drawCentred(userPicture(dot_, accuracy, true, dpr), accuracy);
+    return;
+  }
+  // The accuracy circle changes size at every step of a glide: it is drawn once as it will be
+  // where the glide ends and scaled on the way there, under the dot.
+  const double there = accuracyRadius(accuracyMetres, *destinationMetresPerPixel, view);
+  if (accuracy > 0 && there > 0) {
+    const QImage& circle = userPicture(glideCircle_, there, false, dpr);
+    const QSizeF size = circle.deviceIndependentSize() * (*destinationMetresPerPixel / metresPerPixel);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRectF(at - QPointF(size.width() / 2, size.height() / 2), size), circle);
+    painter.restore();
+  }
+  drawCentred(userPicture(plainDot_, 0, true, dpr), 0);
 }
 
 void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font,
@@ -142,18 +177,53 @@ void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, doub
     bars.lineTo(origin + QPointF(length, 0));
     sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
     sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
-    // Dark text with a light halo stays readable over streets and imagery alike.
-    auto haloText = [&](QPointF at, const QString& text) {
-      QPainterPath path;
-      path.addText(at, small, text);
-      sp.strokePath(path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-      sp.fillPath(path, QColor(0x20, 0x20, 0x20));
+    // Copied onto whole device pixels: the same pixels as drawing them here, but a zoom, which
+    // changes the bars at every step, changes the labels only now and then.
+    auto label = [&](QPointF at, const QString& text) {
+      const QPoint corner = labelCorner(at, metrics, dpr);
+      const QImage& image = haloLabel(text, small, at, corner, dpr);
+      // Pixel for pixel, whatever the density: in device pixels, unscaled.
+      sp.save();
+      sp.setWorldTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+      sp.drawImage(QRectF(corner, image.size()), image, QRectF(image.rect()));
+      sp.restore();
     };
-    haloText(QPointF(origin.x() + 2, origin.y() - tick - gap - metrics.descent()), metric);
-    haloText(QPointF(origin.x() + 2, origin.y() + tick + gap + metrics.ascent()), imperial);
+    label(QPointF(origin.x() + 2, origin.y() - tick - gap - metrics.descent()), metric);
+    label(QPointF(origin.x() + 2, origin.y() + tick + gap + metrics.ascent()), imperial);
     return picture;
   });
   painter.drawImage(QPointF(6, 4), image);
+}
+
+QPoint MapDecorations::labelCorner(QPointF at, const QFontMetricsF& metrics, double dpr) {
+  return {static_cast<int>(std::floor((at.x() - kLabelPadding) * dpr)),
+          static_cast<int>(std::floor((at.y() - metrics.ascent() - kLabelPadding) * dpr))};
+}
+
+const QImage& MapDecorations::haloLabel(const QString& text, const QFont& font, QPointF at, QPoint corner, double dpr) {
+  const PictureInputs inputs{font.pointSizeF(), dpr, at.x(), at.y()};
+  auto kept = std::find_if(labels_.begin(), labels_.end(),
+                           [&](const Picture& label) { return label.inputs == inputs && label.text == text; });
+  if (kept != labels_.end()) return kept->image;
+  // Only at another density or size of type do the oldest go.
+  if (labels_.size() >= kLabelsKept) labels_.erase(labels_.begin());
+  const QFontMetricsF metrics(font);
+  const QSize size(static_cast<int>(std::ceil((at.x() + metrics.horizontalAdvance(text) + kLabelPadding) * dpr)),
+                   static_cast<int>(std::ceil((at.y() + metrics.descent() + kLabelPadding) * dpr)));
+  QImage label(size - QSize(corner.x(), corner.y()), QImage::Format_ARGB32_Premultiplied);
+  label.fill(Qt::transparent);
+  // Dark text with a light halo stays readable over streets and imagery alike. Drawn where it
+  // would be on the scale bar's picture, its corner taken away in whole device pixels.
+  QPainter lp(&label);
+  lp.setWorldTransform(QTransform(dpr, 0, 0, dpr, -corner.x(), -corner.y()));
+  lp.setRenderHint(QPainter::Antialiasing);
+  QPainterPath path;
+  path.addText(at, font, text);
+  strokePathQuietly(lp, path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  lp.fillPath(path, QColor(0x20, 0x20, 0x20));
+  lp.end();
+  labels_.push_back({inputs, text, std::move(label)});
+  return labels_.back().image;
 }
 
 double MapDecorations::attributionHeight(const QFont& font) {

@@ -2,15 +2,19 @@
 
 #include <QImage>
 #include <QMarginsF>
+#include <QPoint>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QColor;
 class QFont;
+class QFontMetricsF;
 class QPainter;
 
 // What the map draws over its tiles and overlays: the user's dot with its accuracy circle, the
@@ -23,9 +27,10 @@ namespace storm::qt {
 class MapDecorations {
  public:
   // The dot centred on `at`; the accuracy circle around it when that is larger than the dot and
-  // smaller than twice the view.
+  // smaller than twice the view. While the map glides, `destinationMetresPerPixel` is the ground
+  // resolution where it is going.
   void drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel, QSize view,
-                        double dpr);
+                        double dpr, std::optional<double> destinationMetresPerPixel = std::nullopt);
   // In the top left corner: the longest round distances in metric and in imperial units that fit
   // in `longest` pixels, one bar each.
   void drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font, double dpr);
@@ -55,11 +60,22 @@ class MapDecorations {
   static const QImage& picture(Picture& cache, const PictureInputs& inputs, const QString& text,
                                const std::function<QImage()>& make);
   static QImage blankPicture(QSizeF size, double dpr);
+  // The accuracy circle's radius in pixels, in half pixels; 0 where it is not drawn.
+  static double accuracyRadius(double accuracyMetres, double metresPerPixel, QSize view);
+  // The accuracy circle of `accuracy` pixels (none for 0), with the dot over it or without.
+  const QImage& userPicture(Picture& cache, double accuracy, bool withDot, double dpr);
+  // Where the picture of a scale bar label whose baseline starts at `at` goes, in device pixels:
+  // with room for the halo.
+  static QPoint labelCorner(QPointF at, const QFontMetricsF& metrics, double dpr);
+  // The picture of a scale bar label, its text with a halo, the baseline starting at `at`, from
+  // `corner` on (device pixels, the picture's own density 1).
+  const QImage& haloLabel(const QString& text, const QFont& font, QPointF at, QPoint corner, double dpr);
   // `text` in `ink` within `padding` of a rounded box of `ground`.
   static QImage textBox(QSizeF size, QMarginsF padding, double radius, const QColor& ground, const QColor& ink,
                         const QFont& font, int flags, const QString& text, double dpr);
 
-  Picture dot_, scaleBar_, credit_, notice_, wrappedNote_, lineNote_;
+  Picture dot_, plainDot_, glideCircle_, scaleBar_, credit_, notice_, wrappedNote_, lineNote_;
+  std::vector<Picture> labels_;  // the scale bar's, the latest last
 };
 
 }  // namespace storm::qt

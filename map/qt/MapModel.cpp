@@ -59,6 +59,12 @@ double MapModel::maxZoom() const {
 
 double MapModel::scale() const { return geo::kTileSize * std::exp2(camera_.zoom); }
 
+QPointF MapModel::viewOrigin() const {
+  const QSize view = viewSize();
+  const QPointF world(geo::worldX(camera_.center.longitude), geo::worldY(camera_.center.latitude));
+  return world * scale() - QPointF(view.width() / 2.0, view.height() / 2.0);
+}
+
 void MapModel::setCamera(const geo::Camera& camera, bool animated) {
   if (!std::isfinite(camera.center.latitude) || !std::isfinite(camera.center.longitude) || !std::isfinite(camera.zoom))
     return;
@@ -177,6 +183,7 @@ CLLocationCoordinate2D MapModel::coordinateForPoint(QPointF point) const {
 
 void MapModel::setMapType(MapType type) {
   mapType_ = type;
+  ++tileGeneration_;
   // A type whose tiles go less deep takes the camera back to its deepest zoom.
   const double deepest = maxZoom();
   if (animating() && animationTo_.zoom > deepest) {

@@ -89,6 +89,8 @@ class MapModel : public QObject {
   double maxZoom() const;
   // Pixels per world unit at the camera's zoom.
   double scale() const;
+  // The view's top left corner in world pixels (world units times scale()).
+  QPointF viewOrigin() const;
 
   MKCoordinateRegion region() const;
   MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const;
@@ -119,8 +121,9 @@ class MapModel : public QObject {
   TileLoader* tileLoader() const { return loader_; }
   // The tile layers of the map type on show, base first; none without tile sources.
   std::vector<TileLayerOnShow> layersOnShow() const;
-  // The tiles of `layer` that cover the view with the camera at `camera`, nearest the middle first.
-  std::vector<TileCell> cellsFor(const geo::Camera& camera, const TileLayerOnShow& layer) const;
+  // The tiles of `layer` that cover `area` of the view (view pixels; the view itself when empty)
+  // with the camera at `camera`, nearest the middle first.
+  std::vector<TileCell> cellsFor(const geo::Camera& camera, const TileLayerOnShow& layer, QRect area = {}) const;
   TileStatus tileStatus();
   // What the foot of the map says while tiles it needs are missing: that they are on their way
   // (once they have kept the map waiting a moment), or that some or all of them cannot be loaded.
@@ -165,6 +168,9 @@ class MapModel : public QObject {
 
   // Moves on whenever what is drawn over the tiles (circles, their styles, layers) changes.
   quint64 overlayGeneration() const { return overlayGeneration_; }
+  // Moves on whenever the tiles that may be drawn change: a tile arriving, new sources, another
+  // map type.
+  quint64 tileGeneration() const { return tileGeneration_; }
 
  signals:
   // What the map shows has changed: it wants drawing again.
@@ -218,6 +224,7 @@ class MapModel : public QObject {
   MapCircleId lastCircleId_ = 0;
   std::vector<const MapLayer*> layers_;
   quint64 overlayGeneration_ = 0;
+  quint64 tileGeneration_ = 0;
 };
 
 }  // namespace storm::qt

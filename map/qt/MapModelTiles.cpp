@@ -33,7 +33,9 @@ void MapModel::setTileSources(const MapSources& sources, TileLoader::Settings se
   delete loader_;
   sources_ = sources;
   loader_ = new TileLoader(std::move(settings), this);
+  ++tileGeneration_;
   connect(loader_, &TileLoader::tileReady, this, [this](const TileKey& key) {
+    ++tileGeneration_;
     emit tileReady(key);
     emit changed();
     updateTileNote();
@@ -64,19 +66,22 @@ QString MapModel::attribution() const {
   return source ? source->attribution() : QString();
 }
 
-std::vector<MapModel::TileCell> MapModel::cellsFor(const geo::Camera& camera, const TileLayerOnShow& layer) const {
+std::vector<MapModel::TileCell> MapModel::cellsFor(const geo::Camera& camera, const TileLayerOnShow& layer,
+                                                   QRect area) const {
   const QSize view = viewSize();
   const int width = view.width(), height = view.height();
+  if (area.isEmpty()) area = QRect(QPoint(0, 0), view);
   const int z = std::clamp(static_cast<int>(std::lround(camera.zoom)), layer.minZoom, layer.maxZoom);
   const int n = 1 << z;
   const double s = geo::kTileSize * std::exp2(camera.zoom);
   const double tile = s / n;
   const double left = geo::worldX(camera.center.longitude) * s - width / 2.0;
   const double top = geo::worldY(camera.center.latitude) * s - height / 2.0;
-  const auto tx0 = static_cast<long long>(std::floor(left / tile));
-  const auto tx1 = static_cast<long long>(std::ceil((left + width) / tile)) - 1;
-  const auto ty0 = std::max(0LL, static_cast<long long>(std::floor(top / tile)));
-  const auto ty1 = std::min<long long>(n - 1, static_cast<long long>(std::ceil((top + height) / tile)) - 1);
+  const auto tx0 = static_cast<long long>(std::floor((left + area.left()) / tile));
+  const auto tx1 = static_cast<long long>(std::ceil((left + area.left() + area.width()) / tile)) - 1;
+  const auto ty0 = std::max(0LL, static_cast<long long>(std::floor((top + area.top()) / tile)));
+  const auto ty1 =
+      std::min<long long>(n - 1, static_cast<long long>(std::ceil((top + area.top() + area.height()) / tile)) - 1);
   if (tx1 < tx0 || ty1 < ty0 || (tx1 - tx0 + 1) * (ty1 - ty0 + 1) > kMaxCells) return {};
   std::vector<TileCell> cells;
   cells.reserve(static_cast<size_t>((tx1 - tx0 + 1) * (ty1 - ty0 + 1)));

@@ -5,20 +5,23 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/qt/QuietFill.h"
+
 namespace storm::qt {
 
 namespace {
 constexpr double kMargin = 128;  // drawn beyond the view on each side, so that short pans reuse it
 }  // namespace
 
-void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
+void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr, const QRect& area) {
   model.styleCircles();
   const QSize size = model.viewSize();
   const double width = size.width(), height = size.height();
   const geo::Camera& basis = model.destination();
   const double s = geo::kTileSize * std::exp2(basis.zoom);
   const QPointF basisWorld(geo::worldX(basis.center.longitude), geo::worldY(basis.center.latitude));
-  const QRectF view(basisWorld * s - QPointF(width / 2.0, height / 2.0), QSizeF(width, height));
+  // The part of the world to draw, in world pixels.
+  const QRectF view(basisWorld * s - QPointF(width / 2.0, height / 2.0) + QPointF(area.topLeft()), QSizeF(area.size()));
 
   // Where the overlays are, in world pixels, each as the copy of the world nearest the view.
   const auto& circles = model.circleShapes();
@@ -40,9 +43,10 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
                         image_.devicePixelRatio() == dpr &&
                         QRectF(origin_, image_.deviceIndependentSize()).contains(needed);
   if (!reusable) {
-    const QRectF area = (extent & view.adjusted(-kMargin, -kMargin, kMargin, kMargin)).toAlignedRect();
-    image_ = QImage(std::max(1, static_cast<int>(std::ceil(area.width() * dpr))),
-                    std::max(1, static_cast<int>(std::ceil(area.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
+    const QRectF drawn = (extent & view.adjusted(-kMargin, -kMargin, kMargin, kMargin)).toAlignedRect();
+    image_ =
+        QImage(std::max(1, static_cast<int>(std::ceil(drawn.width() * dpr))),
+               std::max(1, static_cast<int>(std::ceil(drawn.height() * dpr))), QImage::Format_ARGB32_Premultiplied);
     image_.setDevicePixelRatio(dpr);
     image_.fill(Qt::transparent);
     QPainter picture(&image_);
@@ -50,7 +54,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
     auto outline = [&](const std::vector<QPointF>& points, double shift) {
       QPolygonF polygon;
       polygon.reserve(static_cast<qsizetype>(points.size()));
-      for (const QPointF& p : points) polygon << QPointF((p.x() - shift) * s - area.left(), p.y() * s - area.top());
+      for (const QPointF& p : points) polygon << QPointF((p.x() - shift) * s - drawn.left(), p.y() * s - drawn.top());
       QPainterPath path;
       path.addPolygon(polygon);
       path.closeSubpath();
@@ -59,7 +63,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
     // The features' layers under the circles, each in its own state of the painter.
     for (const MapLayer* layer : model.layers()) {
       picture.save();
-      layer->paint(picture, frame, area.topLeft());
+      layer->paint(picture, frame, drawn.topLeft());
       picture.restore();
     }
     for (size_t i = 0; i < circles.size(); ++i) {
@@ -68,7 +72,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
       const QPainterPath path = outline(shape.ring, shifts[i]);
       // A circle of the past is outlined only, in dashes, so that it does not pass for a live one.
       const bool past = model.circlesPast();
-      if (shape.style->fill && !past) picture.fillPath(path, *shape.style->fill);
+      if (shape.style->fill && !past) fillPathQuietly(picture, path, *shape.style->fill);
       if (shape.style->stroke) {
         QPen pen(*shape.style->stroke);
         pen.setWidthF(shape.style->lineWidth);  // 0: a hairline, one device pixel
@@ -77,7 +81,7 @@ void MapOverlayPainter::paint(QPainter& painter, MapModel& model, double dpr) {
         picture.strokePath(path, pen);
       }
     }
-    origin_ = area.topLeft();
+    origin_ = drawn.topLeft();
     zoom_ = basis.zoom;
     generation_ = model.overlayGeneration();
   }

@@ -18,8 +18,9 @@ namespace storm::qt {
 
 class MapOverlayPainter {
  public:
-  // Draws onto `painter`, whose device has `dpr` device pixels to a view pixel.
-  void paint(QPainter& painter, MapModel& model, double dpr);
+  // Draws `area` of the view (view pixels) onto `painter`, whose origin is the view's top left and
+  // whose device has `dpr` device pixels to a view pixel.
+  void paint(QPainter& painter, MapModel& model, double dpr, const QRect& area);
 
  private:
   QImage image_;

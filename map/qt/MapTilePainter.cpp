@@ -18,24 +18,26 @@ const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
 
 }  // namespace
 
-void MapTilePainter::paint(QPainter& painter, const MapModel& model, double dpr) {
+void MapTilePainter::paint(QPainter& painter, const MapModel& model, double dpr, const QRect& area) {
   ++frame_;
   const QSize view = model.viewSize();
   const geo::Camera camera = model.camera();
   const double s = model.scale();
   const double worldTop = view.height() / 2.0 - geo::worldY(camera.center.latitude) * s;
   const double worldBottom = worldTop + s;
-  if (worldTop > 0) painter.fillRect(QRectF(0, 0, view.width(), worldTop), kBeyondTheWorld);
-  if (worldBottom < view.height())
-    painter.fillRect(QRectF(0, worldBottom, view.width(), view.height() - worldBottom), kBeyondTheWorld);
+  const double areaTop = area.top(), areaBottom = area.top() + area.height();
+  if (worldTop > areaTop)
+    painter.fillRect(QRectF(area.left(), areaTop, area.width(), worldTop - areaTop), kBeyondTheWorld);
+  if (worldBottom < areaBottom)
+    painter.fillRect(QRectF(area.left(), worldBottom, area.width(), areaBottom - worldBottom), kBeyondTheWorld);
 
   const auto layers = model.layersOnShow();
   if (layers.empty()) {
-    for (const auto& cell : model.cellsFor(camera, {-1, 0, static_cast<int>(MapModel::kDefaultMaxZoom)}))
+    for (const auto& cell : model.cellsFor(camera, {-1, 0, static_cast<int>(MapModel::kDefaultMaxZoom)}, area))
       drawPlaceholder(painter, cell.target);
   } else {
     for (size_t i = 0; i < layers.size(); ++i) {
-      for (const auto& cell : model.cellsFor(camera, layers[i])) {
+      for (const auto& cell : model.cellsFor(camera, layers[i], area)) {
         // A missing overlay tile leaves the imagery below it bare; a missing base tile shows the grid.
         if (!drawTile(painter, model, layers[i], cell, dpr) && i == 0) drawPlaceholder(painter, cell.target);
       }

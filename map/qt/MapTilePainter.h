@@ -19,8 +19,9 @@ namespace storm::qt {
 
 class MapTilePainter {
  public:
-  // Draws onto `painter`, whose device has `dpr` device pixels to a view pixel.
-  void paint(QPainter& painter, const MapModel& model, double dpr);
+  // Draws `area` of the view (view pixels) onto `painter`, whose origin is the view's top left and
+  // whose device has `dpr` device pixels to a view pixel.
+  void paint(QPainter& painter, const MapModel& model, double dpr, const QRect& area);
   // A tile fetched again replaces its old image: scaled copies of that one are out of date.
   void forget(const TileKey& key);
 

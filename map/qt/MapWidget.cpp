@@ -68,9 +68,13 @@ void MapWidget::resizeEvent(QResizeEvent*) {
 void MapWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const double dpr = painter.device()->devicePixelRatioF();
-  tiles_.paint(painter, *model_, dpr);
+  model_->styleCircles();
+  frame_.paint(painter, *model_, dpr, [this, dpr](QPainter& p, const QRect& area) {
+    tiles_.paint(p, *model_, dpr, area);
+    p.setRenderHint(QPainter::Antialiasing);
+    overlays_.paint(p, *model_, dpr, area);
+  });
   painter.setRenderHint(QPainter::Antialiasing);
-  overlays_.paint(painter, *model_, dpr);
   drawUserLocation(painter, dpr);
   drawScaleBar(painter, dpr);
   drawAttribution(painter, dpr);
@@ -104,8 +108,10 @@ void MapWidget::focusOutEvent(QFocusEvent* event) {
 void MapWidget::drawUserLocation(QPainter& painter, double dpr) {
   const std::optional<CLLocationCoordinate2D> user = model_->userLocation();
   if (!user) return;
+  std::optional<double> destination;
+  if (model_->animating()) destination = geo::metersPerPixel(user->latitude, model_->destination().zoom);
   decorations_.drawUserLocation(painter, model_->pointForCoordinate(*user), model_->userLocationAccuracy(),
-                                geo::metersPerPixel(user->latitude, model_->camera().zoom), size(), dpr);
+                                geo::metersPerPixel(user->latitude, model_->camera().zoom), size(), dpr, destination);
 }
 
 void MapWidget::drawScaleBar(QPainter& painter, double dpr) {

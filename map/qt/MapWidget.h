@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "map/qt/MapDecorations.h"
+#include "map/qt/MapFrameCache.h"
 #include "map/qt/MapLayer.h"
 #include "map/qt/MapModel.h"
 #include "map/qt/MapOverlayPainter.h"
@@ -96,6 +97,7 @@ class MapWidget : public QWidget {
   MapModel* model_ = nullptr;
   MapTilePainter tiles_;
   MapOverlayPainter overlays_;
+  MapFrameCache frame_;
   MapDecorations decorations_;
   // Whether the keyboard reached the map (Tab), so that it shows where the arrows and +/- go.
   bool keyboardFocus_ = false;
