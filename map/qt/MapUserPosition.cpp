@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/qt/MapControlButton.h"
 #include "map/qt/MapWidget.h"
 #include "system/qt/ScreenFit.h"
 
@@ -26,6 +27,8 @@ constexpr int kPanelLeastRoom = 300;
 constexpr int kPanelMostWidth = 460;
 constexpr int kPanelGap = 6;
 constexpr int kNoticePixels = 11;
+// The property of a feature's control that says whether its owner wants it on show.
+constexpr const char* kWanted = "storm-map-control-wanted";
 
 // Where the notice may go: right of the scale bar, which keeps the top left corner.
 QRect noticeRoom(const QWidget& map) {
@@ -34,43 +37,16 @@ QRect noticeRoom(const QWidget& map) {
 }
 
 // A crosshair: the usual sign for "where I am".
-// The re-centre control: a rounded white square with a crosshair, drawn once per look (up, pressed)
-// and density and then only copied, since it is repainted with every frame of the map under it.
-class CentreButton : public QAbstractButton {
- public:
-  explicit CentreButton(QWidget* parent) : QAbstractButton(parent) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const double dpr = painter.device()->devicePixelRatioF();
-    QImage& face = isDown() ? down_ : up_;
-    if (face.isNull() || face.devicePixelRatio() != dpr || face.deviceIndependentSize() != QSizeF(size())) {
-      face = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
-      face.setDevicePixelRatio(dpr);
-      face.fill(Qt::transparent);
-      QPainter p(&face);
-      p.setRenderHint(QPainter::Antialiasing);
-      p.setPen(QColor(0x9a, 0xa5, 0xb1));
-      p.setBrush(isDown() ? QColor(0xd9, 0xe2, 0xec) : QColor(255, 255, 255, 230));
-      p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-      const QPointF c = QRectF(rect()).center();
-      const QColor ink(0x1f, 0x29, 0x33);
-      p.setPen(QPen(ink, 2));
-      p.setBrush(Qt::NoBrush);
-      p.drawEllipse(c, 6, 6);
-      for (const QPointF& d : {QPointF(0, 1), QPointF(0, -1), QPointF(1, 0), QPointF(-1, 0)})
-        p.drawLine(c + d * 4, c + d * 10);
-      p.setPen(Qt::NoPen);
-      p.setBrush(ink);
-      p.drawEllipse(c, 2, 2);
-    }
-    painter.drawImage(QPointF(0, 0), face);
-  }
-
- private:
-  QImage up_, down_;
-};
+void drawCrosshair(QPainter& p, QPointF c, QColor ink) {
+  p.setPen(QPen(ink, 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(c, 6, 6);
+  for (const QPointF& d : {QPointF(0, 1), QPointF(0, -1), QPointF(1, 0), QPointF(-1, 0)})
+    p.drawLine(c + d * 4, c + d * 10);
+  p.setPen(Qt::NoPen);
+  p.setBrush(ink);
+  p.drawEllipse(c, 2, 2);
+}
 
 }  // namespace
 
@@ -83,47 +59,74 @@ void MapWidget::makePositionControls() {
     dragFrom_.reset();
     offerPosition(pressedAt_);
   });
-  centre_ = new CentreButton(this);
+  centre_ = new MapControlButton(this, drawCrosshair);
   centre_->setObjectName("centreOnUser");
   centre_->setFixedSize(kControlSize, kControlSize);
   centre_->setToolTip(tr("Centre the map on your position"));
   centre_->setAccessibleName(tr("Centre the map on your position"));
   centre_->setFocusPolicy(Qt::NoFocus);
   connect(centre_, &QAbstractButton::clicked, model_, &MapModel::centreOnUser);
+  controls_.push_back(centre_);
   updatePositionControls();
 }
 
 void MapWidget::placePositionControls() {
-  if (centre_) centre_->move(width() - kControlSize - kMargin, kMargin);
-  placeTopPanel();
+  // The panel first: where it goes says whether the features' controls have room beside it.
+  const bool besidePanel = placeTopPanel();
+  // A column at the top right: the re-centre control, then the features' controls that are wanted,
+  // while the panel leaves them room (it offers what matters of them itself).
+  int y = kMargin;
+  for (QAbstractButton* control : controls_) {
+    if (!control) continue;
+    if (control != centre_) control->setVisible(control->property(kWanted).toBool() && besidePanel);
+    if (control->isHidden()) continue;
+    control->move(width() - kControlSize - kMargin, y);
+    y += kControlSize + kMargin / 2;
+  }
+}
+
+void MapWidget::addControl(QAbstractButton* control) {
+  if (!control) return;
+  control->setParent(this);
+  control->setFixedSize(kControlSize, kControlSize);
+  control->hide();
+  controls_.push_back(control);
+  placePositionControls();
+}
+
+void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {
+  if (!control) return;
+  control->setProperty(kWanted, wanted);
+  placePositionControls();
 }
 
 void MapWidget::updatePositionControls() {
   if (centre_) centre_->setVisible(model_->userLocation().has_value());
-  placeTopPanel();
+  placePositionControls();
   describeForAccessibility();
 }
 
 void MapWidget::setTopPanel(MapPanel* panel) {
   topPanel_ = panel;
   if (panel) panel->setParent(this);
-  placeTopPanel();
+  placePositionControls();
 }
 
-void MapWidget::placeTopPanel() {
+bool MapWidget::placeTopPanel() {
   // An empty panel is hidden and has nowhere to be; measuring the notice for it would also reach
   // the font configuration while it is still being read at start-up.
-  if (!topPanel_) return;
+  if (!topPanel_) return true;
   if (topPanel_->isEmpty()) {
     topPanel_->hide();
-    return;
+    return true;
   }
   // The control shows while the position is known, the notice while it is not.
   const QString notice = noticeText();
   QRect room;
   const int bandLeft = noticeRoom(*this).left();
   const QRect band(bandLeft, kMargin, width() - kControlSize - 2 * kMargin - bandLeft, height() - kMargin);
-  if (notice.isEmpty() && band.width() >= kPanelLeastRoom) {
+  const bool inBand = notice.isEmpty() && band.width() >= kPanelLeastRoom;
+  if (inBand) {
     room = band;
   } else {
     QFont font = this->font();
@@ -135,6 +138,7 @@ void MapWidget::placeTopPanel() {
   topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
   topPanel_->move(room.left() + (room.width() - topPanel_->width()) / 2, room.top());
   topPanel_->show();
+  return inBand;
 }
 
 void MapWidget::contextMenuEvent(QContextMenuEvent* event) {
@@ -158,8 +162,9 @@ QString MapWidget::noticeText() const {
 
 int MapWidget::topDecorationsBottom() const {
   int bottom = 0;
-  for (const QWidget* w : {static_cast<const QWidget*>(centre_), static_cast<const QWidget*>(topPanel_.data())})
-    if (w && !w->isHidden()) bottom = std::max(bottom, w->geometry().bottom() + 1);
+  for (const QAbstractButton* control : controls_)
+    if (control && !control->isHidden()) bottom = std::max(bottom, control->geometry().bottom() + 1);
+  if (topPanel_ && !topPanel_->isHidden()) bottom = std::max(bottom, topPanel_->geometry().bottom() + 1);
   const QString notice = noticeText();
   if (!notice.isEmpty()) {
     QFont font = this->font();

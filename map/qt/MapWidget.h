@@ -45,9 +45,14 @@ class MapWidget : public QWidget {
   QRect creditRect() const { return creditRect_; }
 
   // The panel at the top of the map (a child of the map), clear of the re-centre control and the
-  // notice; placed again whenever the map or, through placeTopPanel, the panel changes.
+  // notice; placed again whenever the map or, through placePositionControls, the panel changes.
   void setTopPanel(MapPanel* panel);
-  void placeTopPanel();
+  // A feature's control (the map takes it over) in the column at the top right, under the
+  // re-centre control, shown while its owner wants it and the top panel leaves it room.
+  void addControl(QAbstractButton* control);
+  void setControlWanted(QAbstractButton* control, bool wanted);
+  // Lays out the top panel and the column of controls again (after a change of the panel).
+  void placePositionControls();
   // The words a screen reader hears for the storm circle's radius; by default kilometres.
   void setRadiusWords(std::function<QString(double metres)> words);
   // Zooms about the middle of the map, as + and - do.
@@ -87,7 +92,9 @@ class MapWidget : public QWidget {
   // and the storm's panel.
   int topDecorationsBottom() const;
   void makePositionControls();
-  void placePositionControls();
+  // Places the top panel; whether it went beside the controls (or is not on show) rather than
+  // under them.
+  bool placeTopPanel();
   void updatePositionControls();
   // Keeps the accessible description in step with what the map shows.
   void describeForAccessibility();
@@ -105,6 +112,7 @@ class MapWidget : public QWidget {
   QTimer* longPress_ = nullptr;
   QPoint pressedAt_;
   QAbstractButton* centre_ = nullptr;
+  std::vector<QPointer<QAbstractButton>> controls_;  // the column at the top right, the re-centre control first
   QPointer<MapPanel> topPanel_;
   std::function<QString(double)> radiusWords_;
   QRect creditRect_;

@@ -1,11 +1,13 @@
 #include "storm/qt/StormLayer.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 
 #include "map/GeoMath.h"
+#include "map/qt/MapControlButton.h"
 #include "map/qt/MapWidget.h"
 #include "storm/qt/StormPanelWidget.h"
 
@@ -47,7 +49,43 @@ StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
   panelWidget_ = new StormPanelWidget(map);
   panelWidget_->onShowStorm = [this] { showStorm(); };
   map->setTopPanel(panelWidget_);
+  // Four corners closing round the storm.
+  auto* control = new MapControlButton(map, [](QPainter& p, QPointF c, QColor ink) {
+    p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    for (const QPointF& corner : {QPointF(-1, -1), QPointF(1, -1), QPointF(1, 1), QPointF(-1, 1)}) {
+      const QPointF tip = c + corner * 9;
+      p.drawPolyline(QPolygonF{tip - QPointF(corner.x() * 5, 0), tip, tip - QPointF(0, corner.y() * 5)});
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawEllipse(c, 2.5, 2.5);
+  });
+  control->setObjectName("showStormControl");
+  const QString words = QCoreApplication::translate("Localizable", "Show the storm");
+  control->setToolTip(words);
+  control->setAccessibleName(words);
+  control->setFocusPolicy(Qt::NoFocus);
+  QObject::connect(control, &QAbstractButton::clicked, control, [this] { showStorm(); });
+  showStorm_ = control;
+  map->addControl(control);
   map->model().addLayer(this);
+}
+
+void StormLayer::setStormRegion(std::optional<MKCoordinateRegion> region) {
+  region_ = region;
+  if (!held_) showOnMap();
+}
+
+void StormLayer::showOnMap() {
+  if (!map_) return;
+  if (showStorm_) map_->setControlWanted(showStorm_, region_.has_value());
+  if (!panelWidget_) return;
+  // Where the panel leaves the map's control no room, the panel offers it.
+  StormPanel shown = panel_;
+  shown.showStorm = panel_.showStorm || (region_ && !(showStorm_ && showStorm_->isVisibleTo(map_)));
+  panelWidget_->setPanel(shown);
+  map_->placePositionControls();
 }
 
 void StormLayer::setCirclePast(bool past) {
@@ -106,9 +144,7 @@ void StormLayer::setStormPanel(const StormPanel& panel) {
   }
   if (panel == panel_) return;
   panel_ = panel;
-  if (!panelWidget_) return;
-  panelWidget_->setPanel(panel);
-  if (map_) map_->placeTopPanel();
+  showOnMap();
 }
 
 void StormLayer::hold(bool held) {
@@ -119,6 +155,7 @@ void StormLayer::hold(bool held) {
   }
   Held latest = std::move(*held_);
   held_.reset();
+  setStormRegion(region_);
   setStrikeRings(std::move(latest.rings));
   setStormPanel(latest.panel);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QAbstractButton>
 #include <QPointer>
 #include <QRectF>
 #include <functional>
@@ -12,7 +13,8 @@
 
 // The storm's layer of the main screen's map: the rings of earlier strikes, drawn under the map's
 // overlays as a thin dark red line between faint light ones (visible on imagery as on streets),
-// the storm's panel at the top of the map, and the fit of the map to the whole storm.
+// the storm's panel at the top of the map, and the fit of the map to the whole storm, which a
+// control of the map (and the panel, after the second strike) offers.
 
 namespace storm::qt {
 
@@ -29,7 +31,7 @@ class StormLayer : public StormMapLayer, public MapLayer {
 
   void setStrikeRings(std::vector<StrikeRing> rings) override;
   void setStormPanel(const StormPanel& panel) override;
-  void setStormRegion(std::optional<MKCoordinateRegion> region) override { region_ = region; }
+  void setStormRegion(std::optional<MKCoordinateRegion> region) override;
   void setCirclePast(bool past) override;
   bool circlePast() const;
   // Fits the map to every circle of the last hour's strikes (their rings and the main circle).
@@ -48,6 +50,9 @@ class StormLayer : public StormMapLayer, public MapLayer {
   void paint(QPainter& painter, const MapLayerFrame& frame, QPointF origin) const override;
 
  private:
+  // Hands the map the panel and its control for the whole storm.
+  void showOnMap();
+
   struct RingEntry {
     StrikeRing ring;
     std::vector<QPointF> points;  // in world units
@@ -60,6 +65,7 @@ class StormLayer : public StormMapLayer, public MapLayer {
 
   QPointer<MapWidget> map_;
   QPointer<StormPanelWidget> panelWidget_;
+  QPointer<QAbstractButton> showStorm_;  // the map's control for showStorm()
   std::vector<StrikeRing> rings_;
   std::vector<RingEntry> entries_;  // one per ring drawn, as given
   StormPanel panel_;

@@ -1,0 +1,27 @@
+#include "map/qt/MapControlButton.h"
+
+#include <QPainter>
+
+namespace storm::qt {
+
+MapControlButton::MapControlButton(QWidget* parent, Glyph glyph) : QAbstractButton(parent), glyph_(std::move(glyph)) {}
+
+void MapControlButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const double dpr = painter.device()->devicePixelRatioF();
+  QImage& face = isDown() ? down_ : up_;
+  if (face.isNull() || face.devicePixelRatio() != dpr || face.deviceIndependentSize() != QSizeF(size())) {
+    face = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    face.setDevicePixelRatio(dpr);
+    face.fill(Qt::transparent);
+    QPainter p(&face);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0x9a, 0xa5, 0xb1));
+    p.setBrush(isDown() ? QColor(0xd9, 0xe2, 0xec) : QColor(255, 255, 255, 230));
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    if (glyph_) glyph_(p, QRectF(rect()).center(), QColor(0x1f, 0x29, 0x33));
+  }
+  painter.drawImage(QPointF(0, 0), face);
+}
+
+}  // namespace storm::qt
