@@ -6,18 +6,25 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6uitools6
   qt6-positioning-dev libqt6positioning6-plugins libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
   libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-  dbus-daemon
+  dbus-daemon geoclue-2.0 python3-gi
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
   xvfb xdotool imagemagick graphviz
 )
+# Installed with --no-install-recommends: GeoClue's recommendations pull in ModemManager, Avahi and
+# udev, and upgrade systemd; the tests run it on a private system bus and need none of them.
+without_recommends=" geoclue-2.0 "
 missing=()
+lean=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" && continue
+  if [[ "$without_recommends" == *" $p "* ]]; then lean+=("$p"); else missing+=("$p"); fi
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
+if [ $((${#missing[@]} + ${#lean[@]})) -gt 0 ]; then
+  echo "Installing: ${missing[*]} ${lean[*]}"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  [ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  [ ${#lean[@]} -eq 0 ] ||
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${lean[@]}"
 fi
