@@ -39,7 +39,7 @@ bool writeLog(const QString& path, int count) {
     s.delay = 1 + (i % 97) * 0.125;
     s.km = s.delay * 0.34029;
     s.speed = 0.34029;
-    if (i % 5) s.position = storm::StrikePosition{48.8566, 2.3522, 25.0};
+    if (i % 5) s.position = storm::StrikePosition{48.8566, 2.3522, 25.0, "system"};
     return s;
   });
 }

@@ -87,8 +87,11 @@ void MapRepaintWithRingsAndPanel(benchmark::State& state) {
   for (int i = 0; i < 12; ++i)
     rings.push_back({{47.3769 + 0.01 * (i % 3), 8.5417 + 0.01 * (i % 4)}, 3.0 + i, 0.85 - 0.06 * i});
   layer.setStrikeRings(rings);
-  layer.setStormPanel(
-      {"Approaching · 0.5 km/min · within 10 km in about 12 min", "Take shelter now", "All clear in 29:59", ""});
+  storm::StormPanel panel;
+  panel.trend = "Approaching · 0.5 km/min · within 10 km in about 12 min";
+  panel.shelter = "Take shelter now";
+  panel.countdown = "All clear in 29:59";
+  layer.setStormPanel(panel);
   MapRepaintAllTilesCached(state);
 }
 BENCHMARK(MapRepaintWithRingsAndPanel)->Arg(120)->Unit(benchmark::kMicrosecond);

@@ -27,7 +27,7 @@ storm::Strike sampleStrike(double time) {
   s.delay = 5 + std::fmod(time, 53.0) * 0.37;
   s.km = static_cast<float>(s.delay * 0.34029);
   s.speed = 0.34029;
-  s.position = storm::StrikePosition{48.8566, 2.3522, 25};
+  s.position = storm::StrikePosition{48.8566, 2.3522, 25, "system"};
   return s;
 }
 

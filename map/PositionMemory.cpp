@@ -22,11 +22,14 @@ double metresBetween(CLLocationCoordinate2D a, CLLocationCoordinate2D b) {
 
 }  // namespace
 
-PositionMemory::PositionMemory(std::shared_ptr<Preferences> settings, std::shared_ptr<UserPosition> position)
-    : settings_(std::move(settings)), position_(std::move(position)) {}
+PositionMemory::PositionMemory(std::shared_ptr<Preferences> settings, std::shared_ptr<UserPosition> position,
+                               std::shared_ptr<const Clock> clock)
+    : settings_(std::move(settings)), position_(std::move(position)), clock_(std::move(clock)) {}
 
 std::vector<PreferenceKey> PositionMemory::settingKeys() {
-  return {{kLastLatitudeKey, PreferenceType::Double}, {kLastLongitudeKey, PreferenceType::Double}};
+  return {{kLastLatitudeKey, PreferenceType::Double},
+          {kLastLongitudeKey, PreferenceType::Double},
+          {kLastPositionTimeKey, PreferenceType::Double}};
 }
 
 std::optional<CLLocationCoordinate2D> PositionMemory::remembered() const {
@@ -38,14 +41,24 @@ std::optional<CLLocationCoordinate2D> PositionMemory::remembered() const {
   return place;
 }
 
+double PositionMemory::rememberedTime() const {
+  if (!settings_ || !settings_->containsKey(kLastPositionTimeKey)) return 0;
+  const double time = settings_->doubleForKey(kLastPositionTimeKey);
+  return std::isfinite(time) && time > 0 ? time : 0;
+}
+
 void PositionMemory::start() {
   if (!position_) return;
   kept_ = remembered();
-  std::optional<CLLocationCoordinate2D> open = position_->position();
+  keptTime_ = kept_ ? rememberedTime() : 0;
+  // A position known at launch that is not the kept one (a fix, or one given on the command line).
+  const std::optional<PositionReport> known = position_->report();
+  std::optional<CLLocationCoordinate2D> open;
+  if (known && known->source != PositionSource::Remembered) open = known->coordinate;
   if (open)
     keep(*open);
   else if (kept_)
-    position_->restore(*kept_);
+    position_->restore(*kept_, keptTime_);
   if (!open) open = kept_;
   if (open) position_->showAround(*open, kOpeningViewMetres);
   position_->setObserver([weak = weak_from_this()](CLLocationCoordinate2D place, UserPosition::Origin origin) {
@@ -57,16 +70,23 @@ void PositionMemory::heard(CLLocationCoordinate2D place, UserPosition::Origin or
   if (!onEarth(place.latitude, place.longitude)) return;
   // The first position ever known opens the map around it, as a kept one does at start.
   if (!kept_ && origin == UserPosition::Origin::Fix && position_) position_->showAround(place, kOpeningViewMetres);
-  // A moving source gives a fix a second; the file changes only when the user has really moved.
-  if (origin == UserPosition::Origin::Fix && kept_ && metresBetween(*kept_, place) < kRememberAfterMetres) return;
+  // A source gives a fix a second; the file changes only when the user has really moved, or now and
+  // then to say they are still there.
+  if (origin == UserPosition::Origin::Fix && kept_ && metresBetween(*kept_, place) < kRememberAfterMetres &&
+      now() - keptTime_ < kRememberAfterSeconds)
+    return;
   keep(place);
 }
 
+double PositionMemory::now() const { return clock_ ? clock_->now() : 0; }
+
 void PositionMemory::keep(CLLocationCoordinate2D place) {
   kept_ = place;
+  keptTime_ = now();
   if (!settings_) return;
   settings_->setDouble(place.latitude, kLastLatitudeKey);
   settings_->setDouble(place.longitude, kLastLongitudeKey);
+  if (keptTime_ > 0) settings_->setDouble(keptTime_, kLastPositionTimeKey);
   settings_->synchronize();
 }
 

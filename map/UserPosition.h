@@ -6,24 +6,58 @@
 #include "map/Coordinates.h"
 
 // The user's position as the map holds it: a fix from a position source, or a place the user set
-// on the map ("I am here") or that was kept from an earlier run, which stands until a fix arrives.
-// Main thread only.
+// on the map ("I am here") or that was kept from an earlier run, which stands until a fix arrives;
+// with where it comes from, how accurate it is and how old. Main thread only.
 
 namespace storm {
+
+// Where a position comes from.
+enum class PositionSource {
+  System,      // the desktop's location service
+  Nmea,        // a replayed NMEA log
+  Fixed,       // given on the command line (or by automation)
+  Pinned,      // set by the user on the map
+  Remembered,  // kept from an earlier run
+};
+// "system", "nmea", "fixed", "pinned" or "remembered".
+const char* positionSourceName(PositionSource source);
+
+// Why the desktop's location service gives no current position; None while it does.
+enum class PositionProblem {
+  None,
+  NoService,  // no location service is running
+  Off,        // location services are switched off
+  Refused,    // the service refuses this application
+  NoFix,      // it has given no fix for some minutes
+};
+
+struct PositionReport {
+  CLLocationCoordinate2D coordinate;
+  double accuracy = 0;  // radius of uncertainty in metres; 0 when the source did not say
+  PositionSource source = PositionSource::Fixed;
+  double time = 0;  // wall-clock seconds since 1970 of the fix or the setting; 0 when unknown
+};
 
 class UserPosition {
  public:
   enum class Origin { Fix, SetByUser };
 
   virtual ~UserPosition() = default;
-  // A fix if there is one, else the place set; nothing when neither is known.
-  virtual std::optional<CLLocationCoordinate2D> position() const = 0;
-  // The radius of the position's uncertainty in metres; 0 when its source did not say.
-  virtual double accuracy() const { return 0; }
+  // A fix if there is one, else the place set or kept; nothing when none is known.
+  virtual std::optional<PositionReport> report() const = 0;
+  std::optional<CLLocationCoordinate2D> position() const {
+    const auto r = report();
+    return r ? std::optional(r->coordinate) : std::nullopt;
+  }
+  double accuracy() const {
+    const auto r = report();
+    return r ? r->accuracy : 0;
+  }
   // Told of each fix and each place the user sets, as they arrive.
   virtual void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) = 0;
-  // Takes `place` as the user's position until a fix arrives; the observer is not told.
-  virtual void restore(CLLocationCoordinate2D place) = 0;
+  // Takes `place`, kept at wall-clock `time` (0: unknown), as the user's position while there is no
+  // fix; the observer is not told.
+  virtual void restore(CLLocationCoordinate2D place, double time) = 0;
   // Centres the map on `place`, showing `metres` of ground across its narrower side.
   virtual void showAround(CLLocationCoordinate2D place, double metres) = 0;
 };

@@ -1,5 +1,6 @@
 #include "storm/StormAutomation.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -36,15 +37,20 @@ Json stormJson(const StormAutomation& storm) {
   const ShelterStatus shelter = shelterAt(strikes, now);
   const std::optional<Strike> last =
       storm.watch ? storm.watch->newest(std::numeric_limits<double>::infinity()) : std::nullopt;
-  const std::optional<CLLocationCoordinate2D> position =
-      storm.position ? storm.position->position() : std::nullopt;
+  const std::optional<PositionReport> position = storm.position ? storm.position->report() : std::nullopt;
   Json notified = Json::array();
   if (storm.watch)
     for (const std::string& text : storm.watch->notified()) notified.push(Json(text));
   return Json::object()
       .set("positionKnown", position.has_value())
       .set("position",
-           position ? Json::object().set("lat", position->latitude).set("lon", position->longitude) : Json())
+           position ? Json::object()
+                          .set("lat", position->coordinate.latitude)
+                          .set("lon", position->coordinate.longitude)
+                          .set("accuracy", position->accuracy)
+                          .set("source", positionSourceName(position->source))
+                          .set("age", position->time > 0 ? Json(std::max(0.0, now - position->time)) : Json())
+                    : Json())
       .set("trend", std::move(trend))
       .set("shelter", shelter.shelter)
       .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json())

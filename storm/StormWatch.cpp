@@ -43,8 +43,9 @@ void StormWatch::measured(const Measurement& measurement) {
   strike.km = static_cast<double>(measurement.distance.kilometres);
   strike.speed = measurement.speed;
   if (services_.position)
-    if (const std::optional<CLLocationCoordinate2D> place = services_.position->position())
-      strike.position = StrikePosition{place->latitude, place->longitude, services_.position->accuracy()};
+    if (const std::optional<PositionReport> place = services_.position->report())
+      strike.position = StrikePosition{place->coordinate.latitude, place->coordinate.longitude, place->accuracy,
+                                       positionSourceName(place->source)};
   // The store only queues the write, so nothing here waits for the disk.
   if (services_.strikes) services_.strikes->append(strike);
   // The map's circle now stands for this strike, if it was measured somewhere.

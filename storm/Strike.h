@@ -1,18 +1,21 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 // One measured strike as the log keeps it. A plain record the application's code and the log's
 // store on the platform both know, as they both know a coordinate.
 
 namespace storm {
 
-// Where a strike was measured from: degrees, and the radius of uncertainty in metres (0 when the
-// position source did not say).
+// Where a strike was measured from: degrees, the radius of uncertainty in metres (0 when the
+// position source did not say), and where the position came from ("system", "nmea", "fixed",
+// "pinned" or "remembered"; empty for strikes logged before it was recorded).
 struct StrikePosition {
   double latitude = 0;
   double longitude = 0;
   double accuracy = 0;
+  std::string source;
   friend bool operator==(const StrikePosition&, const StrikePosition&) = default;
 };
 

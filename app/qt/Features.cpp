@@ -127,7 +127,8 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
 void Features::connectMap() {
   if (mainRoot_)
     for (auto* map : mainRoot_->findChildren<MapWidget*>())
-      connectMapServices(map->model(), options_, services_.logger, services_.workers, services_.clock);
+      connectMapServices(map->model(), options_, services_.logger, services_.workers, services_.clock,
+                         services_.timers);
 }
 
 void Features::releaseStorm() {
@@ -138,7 +139,7 @@ void Features::launch() {
   send(services_.preferences, &Preferences::declareKeys, RatingPrompt::preferenceKeys());
   send(services_.settings, &Preferences::declareKeys, speedOfSoundSettingKeys());
   send(services_.settings, &Preferences::declareKeys, PositionMemory::settingKeys());
-  positionMemory_ = std::make_shared<PositionMemory>(services_.settings, services_.position);
+  positionMemory_ = std::make_shared<PositionMemory>(services_.settings, services_.position, services_.clock);
   positionMemory_->start();
   stormWatch_->start();
   if (stormPicture_) stormPicture_->start();

@@ -7,10 +7,11 @@
 
 #include <QPointer>
 
+#include "BuildConfig.h"
 #include "map/qt/MapWidget.h"
+#include "map/qt/PositionFeed.h"
 
 namespace storm::qt {
-
 
 void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
   const QPointer<MapWidget> map(widget);
@@ -19,11 +20,17 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
     double lat = 0, lon = 0;
     if (args.size() == 1 && args[0] == "none") {
       map->model().overrideUserLocation(std::nullopt);
+    } else if (args.size() == 1 && args[0] == "system") {
+      // The desktop's location service, as outside automation mode.
+      auto* feed = map->model().findChild<PositionFeed*>();
+      if (!feed) return Reply::fail("the map has no position feed yet");
+      map->model().stopOverridingUserLocation();
+      feed->useSystemSource(build::kApplicationId);
     } else if (args.size() == 2 && toDouble(args[0], lat) && toDouble(args[1], lon) && std::abs(lat) <= 90 &&
                std::abs(lon) <= 180) {
       map->model().overrideUserLocation(CLLocationCoordinate2D{lat, lon});
     } else {
-      return Reply::fail("location needs LAT LON in degrees, or none");
+      return Reply::fail("location needs LAT LON in degrees, none or system");
     }
     return Reply::ok();
   });

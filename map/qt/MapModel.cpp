@@ -40,6 +40,10 @@ MapModel::MapModel(QObject* parent) : QObject(parent) {
   makeTileNoteDelay();
 }
 
+MapModel::~MapModel() {
+  if (ageing_) ageing_->invalidate();
+}
+
 void MapModel::setViewport(Viewport viewport) { viewport_ = std::move(viewport); }
 
 QSize MapModel::viewSize() const { return viewport_.size ? viewport_.size() : QSize(0, 0); }
@@ -202,38 +206,61 @@ void MapModel::setMapType(MapType type) {
 
 // ---- the user's position ----
 
-void MapModel::setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy) {
-  if (locationOverridden_) return;
-  userLocation_ = location;
-  accuracy_ = location && std::isfinite(accuracy) && accuracy > 0 ? accuracy : 0;
-  if (location) placeSet_.reset();
-  emit userLocationChanged();
-  emit changed();
-  if (location) emit userLocationHeard(location->latitude, location->longitude, false);
+void MapModel::setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy, PositionSource source) {
+  std::optional<PositionReport> fix;
+  if (location) fix = PositionReport{*location, accuracy, source, now()};
+  if (position_.givenOutright()) return;
+  position_.setFix(fix);
+  positionChanged(location.has_value());
 }
 
 void MapModel::overrideUserLocation(std::optional<CLLocationCoordinate2D> location) {
-  locationOverridden_ = false;
-  setUserLocation(location, 0);
-  locationOverridden_ = true;
+  std::optional<PositionReport> given;
+  if (location) given = PositionReport{*location, 0, PositionSource::Fixed, now()};
+  position_.giveOutright(given);
+  positionChanged(location.has_value());
+}
+
+void MapModel::stopOverridingUserLocation() {
+  if (!position_.givenOutright()) return;
+  position_.stopGivingOutright();
+  positionChanged(false);
 }
 
 void MapModel::setUserLocationByHand(CLLocationCoordinate2D place) {
-  userLocation_.reset();
-  accuracy_ = 0;
-  placeSet_ = place;
-  placeRestored_ = false;
-  emit userLocationChanged();
-  emit changed();
-  emit userLocationHeard(place.latitude, place.longitude, true);
+  position_.setByUser({place, 0, PositionSource::Pinned, now()});
+  positionChanged(true);
 }
 
-void MapModel::restoreUserLocation(CLLocationCoordinate2D place) {
-  if (userLocation_) return;
-  placeSet_ = place;
-  placeRestored_ = true;
+void MapModel::restoreUserLocation(CLLocationCoordinate2D place, double time) {
+  if (position_.restore({place, 0, PositionSource::Remembered, time})) positionChanged(false);
+}
+
+void MapModel::setPositionProblem(PositionProblem problem) {
+  if (position_.setProblem(problem)) emit userLocationChanged();
+}
+
+void MapModel::setClock(std::shared_ptr<const Clock> clock, std::shared_ptr<TimerScheduler> timers) {
+  clock_ = std::move(clock);
+  timers_ = std::move(timers);
+  positionChanged(false);
+}
+
+void MapModel::positionChanged(bool heard) {
+  // The words about an aged position change with the minutes.
+  const bool ages = positionAge().has_value();
+  if (!ages && ageing_) {
+    ageing_->invalidate();
+    ageing_.reset();
+  }
+  if (ages && !ageing_ && timers_)
+    ageing_ = timers_->scheduledTimer(60, true, [this] { emit userLocationChanged(); });
   emit userLocationChanged();
   emit changed();
+  if (!heard) return;
+  if (const std::optional<PositionReport> report = position_.report())
+    emit userLocationHeard(report->coordinate.latitude, report->coordinate.longitude,
+                           report->source == PositionSource::Pinned);
 }
 
 // ---- what is drawn over the tiles ----

@@ -15,11 +15,13 @@
 #include <vector>
 
 #include "map/GeoMath.h"
+#include "map/PositionState.h"
 #include "map/qt/MapCircle.h"
 #include "map/qt/MapLayer.h"
 #include "map/qt/MapSources.h"
 #include "map/qt/MapType.h"
 #include "map/qt/TileLoader.h"
+#include "system/Clock.h"
 
 class QTimer;
 
@@ -73,6 +75,7 @@ class MapModel : public QObject {
   };
 
   explicit MapModel(QObject* parent = nullptr);
+  ~MapModel() override;
 
   void setViewport(Viewport viewport);
   QSize viewSize() const;
@@ -132,20 +135,38 @@ class MapModel : public QObject {
   // The credit line of the sources on show.
   QString attribution() const;
 
+  // What is known of the user's position and how far to trust it.
+  const PositionState& position() const { return position_; }
   // The last fix, else the place the user set (or that was restored); nothing when neither.
-  std::optional<CLLocationCoordinate2D> userLocation() const { return userLocation_ ? userLocation_ : placeSet_; }
-  // The position is one kept from before, not a fix or a place the user set in this run.
-  bool userLocationRemembered() const { return !userLocation_ && placeSet_ && placeRestored_; }
-  double userLocationAccuracy() const { return accuracy_; }
-  // The position a position source reports (accuracy in metres, 0 when unknown). Ignored once the
-  // position has been overridden. A fix replaces a place the user set.
-  void setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy = 0);
+  std::optional<CLLocationCoordinate2D> userLocation() const {
+    const auto report = position_.report();
+    return report ? std::optional(report->coordinate) : std::nullopt;
+  }
+  double userLocationAccuracy() const {
+    const auto report = position_.report();
+    return report ? report->accuracy : 0;
+  }
+  // How the map should speak of the position now.
+  PositionState::Standing positionStanding() const { return position_.standingAt(now()); }
+  std::optional<double> positionAge() const { return position_.ageAt(now()); }
+  // The position `source` reports, timed now (accuracy in metres, 0 when unknown), or its loss.
+  // Ignored while the position is overridden. A fix replaces a place the user set.
+  void setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy = 0,
+                       PositionSource source = PositionSource::Fixed);
   // Puts the user at `location` from now on, whatever position sources say.
   void overrideUserLocation(std::optional<CLLocationCoordinate2D> location);
+  // Listens to position sources again after overrideUserLocation, with no fix until one comes.
+  void stopOverridingUserLocation();
   // The user's "I am here": `place` is their position until the next fix.
   void setUserLocationByHand(CLLocationCoordinate2D place);
-  // A place kept from before: the position while there is no fix, and nobody is told.
-  void restoreUserLocation(CLLocationCoordinate2D place);
+  // A place kept from before, as of wall-clock `time` (0: unknown): the position while there is no
+  // fix, and nobody is told.
+  void restoreUserLocation(CLLocationCoordinate2D place, double time = 0);
+  // Why the desktop's location service gives no position (None while it does).
+  void setPositionProblem(PositionProblem problem);
+  // Dates fixes and ages the position; without it positions have no time. Once a minute while the
+  // position has an age, userLocationChanged() lets the words about it move on.
+  void setClock(std::shared_ptr<const Clock> clock, std::shared_ptr<TimerScheduler> timers);
 
   // The circles on the map, in the order added (the last on top).
   std::vector<MapCircle> circles() const;
@@ -178,7 +199,8 @@ class MapModel : public QObject {
   void regionChanged();
   void mapTypeChanged();
   void circlesChanged();
-  // The user's position became known, moved or was lost.
+  // The user's position became known, moved, was lost, or grew older; or the location service's
+  // problem changed.
   void userLocationChanged();
   // A fix arrived (`byHand` false) or the user set their position (true).
   void userLocationHeard(double latitude, double longitude, bool byHand);
@@ -213,11 +235,13 @@ class MapModel : public QObject {
   QTimer* loadingDelay_ = nullptr;  // a note that tiles are on their way waits for this
   bool loadingWaited_ = false;      // tiles have been on their way since it ran out
 
-  std::optional<CLLocationCoordinate2D> userLocation_;
-  double accuracy_ = 0;
-  bool locationOverridden_ = false;
-  std::optional<CLLocationCoordinate2D> placeSet_;
-  bool placeRestored_ = false;  // placeSet_ was kept from before
+  double now() const { return clock_ ? clock_->now() : 0; }
+  void positionChanged(bool heard);
+
+  PositionState position_;
+  std::shared_ptr<const Clock> clock_;
+  std::shared_ptr<TimerScheduler> timers_;
+  std::shared_ptr<Timer> ageing_;
 
   std::vector<CircleShape> circles_;  // in drawing order
   bool circlesPast_ = false;

@@ -1,5 +1,6 @@
 #include "map/qt/MapServices.h"
 
+#include "BuildConfig.h"
 #include "map/qt/MapModel.h"
 #include "map/qt/PositionFeed.h"
 #include "system/qt/ResourceFile.h"
@@ -23,23 +24,25 @@ MapSources automationSources(const QString& file, const std::shared_ptr<Logger>&
 }  // namespace
 
 void connectMapServices(MapModel& map, const Options& options, const std::shared_ptr<Logger>& logger,
-                        std::shared_ptr<WorkerPool> workers, std::shared_ptr<const Clock> clock) {
+                        std::shared_ptr<WorkerPool> workers, std::shared_ptr<const Clock> clock,
+                        std::shared_ptr<TimerScheduler> timers) {
   const MapSources sources = options.automation ? automationSources(options.mapSources, logger)
                                                 : MapSources::load(options.mapSources, [&](const QString& why) {
                                                     if (logger) logger->log(why.toStdString());
                                                   });
   TileLoader::Settings settings = TileLoader::Settings::defaults();
   settings.workers = std::move(workers);
-  settings.clock = std::move(clock);
+  settings.clock = clock;
   map.setTileSources(sources, settings);
+  map.setClock(clock, timers);
 
-  auto* feed = new PositionFeed(&map, logger);
+  auto* feed = new PositionFeed(&map, {logger, std::move(clock), std::move(timers)});
   if (options.location)
     feed->useFixedPosition({options.location->first, options.location->second});
   else if (!options.nmeaFile.isEmpty())
     feed->useNmeaLog(options.nmeaFile);
   else if (!options.automation)
-    feed->useSystemSource();
+    feed->useSystemSource(build::kApplicationId);
 }
 
 }  // namespace storm::qt

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -102,6 +103,11 @@ void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {
 
 void MapWidget::updatePositionControls() {
   if (centre_) centre_->setVisible(model_->userLocation().has_value());
+  // The position's age moves on, or the location service's problem changed: new words to draw.
+  if (QString notice = noticeText(); notice != shownNotice_) {
+    shownNotice_ = std::move(notice);
+    update();
+  }
   placePositionControls();
   describeForAccessibility();
 }
@@ -154,10 +160,63 @@ void MapWidget::offerPosition(QPoint at) {
 }
 
 QString MapWidget::noticeText() const {
-  // A stop measures from a position kept from an earlier run until a fix comes: the map says so.
-  if (model_->userLocationRemembered()) return tr("Last known position, from an earlier run.");
-  if (model_->userLocation()) return {};
-  return tr("Position unknown. Right-click or hold the map: \u201cI am here\u201d.");
+  // How far to trust the position a stop measures from, then what keeps the location service from
+  // giving one and how to mend it.
+  QStringList lines;
+  const PositionState::Standing standing = model_->positionStanding();
+  switch (standing) {
+    case PositionState::Standing::Unknown:
+    case PositionState::Standing::Current: break;
+    case PositionState::Standing::Approximate:
+      lines << tr("Approximate position, \u00b1%1").arg(distanceWords(model_->userLocationAccuracy()));
+      break;
+    case PositionState::Standing::Old: lines << ageWords(model_->positionAge().value_or(0)); break;
+    case PositionState::Standing::Kept: lines << tr("Last known position, from an earlier run."); break;
+    case PositionState::Standing::SetByUser: lines << tr("Set by you"); break;
+  }
+  switch (model_->position().problem()) {
+    case PositionProblem::None: break;
+    case PositionProblem::NoService:
+      lines << tr("No location service is available. Right-click or hold the map: \u201cI am here\u201d.");
+      break;
+    case PositionProblem::Off:
+      lines << tr("Location services are off. Switch them on in the desktop\u2019s privacy settings, or "
+                  "right-click or hold the map: \u201cI am here\u201d.");
+      break;
+    case PositionProblem::Refused:
+      lines << tr("The location service refuses this app. Allow it in the desktop\u2019s privacy settings, or "
+                  "right-click or hold the map: \u201cI am here\u201d.");
+      break;
+    case PositionProblem::NoFix:
+      lines << tr("No fix from the location service for some minutes. Go where the sky is open, or right-click "
+                  "or hold the map: \u201cI am here\u201d.");
+      break;
+  }
+  if (standing == PositionState::Standing::Unknown) {
+    if (lines.isEmpty()) return tr("Position unknown. Right-click or hold the map: \u201cI am here\u201d.");
+    lines.prepend(tr("Position unknown."));
+  }
+  return lines.join('\n');
+}
+
+QString MapWidget::ageWords(double seconds) {
+  const QLocale locale;
+  const double minutes = std::floor(seconds / 60);
+  if (minutes < 1) return tr("Last known position, less than a minute ago");
+  if (minutes < 60) return tr("Last known position, %1 min ago").arg(locale.toString(minutes, 'f', 0));
+  const double hours = std::floor(minutes / 60);
+  if (hours < 48) return tr("Last known position, %1 h ago").arg(locale.toString(hours, 'f', 0));
+  return tr("Last known position, %1 d ago").arg(locale.toString(std::floor(hours / 24), 'f', 0));
+}
+
+QString MapWidget::distanceWords(double metres) {
+  // Miles where the locale measures in them; one decimal below ten.
+  const QLocale locale;
+  const bool miles = locale.measurementSystem() == QLocale::ImperialUSSystem ||
+                     locale.measurementSystem() == QLocale::ImperialUKSystem;
+  const double amount = miles ? metres / 1609.344 : metres / 1000;
+  const QString number = locale.toString(amount, 'f', amount < 9.95 ? 1 : 0);
+  return miles ? tr("%1 mi").arg(number) : tr("%1 km").arg(number);
 }
 
 int MapWidget::topDecorationsBottom() const {

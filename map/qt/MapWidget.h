@@ -35,7 +35,9 @@ class MapWidget : public QWidget {
   // What the map shows: camera, tiles, the user's position, circles and layers.
   MapModel& model() const { return *model_; }
 
-  // The words shown over the map when no position is known; empty when one is.
+  // The words shown over the map about the user's position when it is not a current fix (how old,
+  // how rough, who set it) and about what keeps the location service from giving one; empty while
+  // a current, accurate fix stands.
   QString noticeText() const;
   // The note at the foot of the map while tiles it needs are missing: on their way (once they
   // have kept the map waiting a moment) or failing. Empty while every tile is there.
@@ -76,6 +78,8 @@ class MapWidget : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  static QString ageWords(double seconds);
+  static QString distanceWords(double metres);
   struct MeasuredNotice {
     QString text;
     int width = 0;
@@ -117,6 +121,7 @@ class MapWidget : public QWidget {
   std::function<QString(double)> radiusWords_;
   QRect creditRect_;
   mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()
+  QString shownNotice_;                  // as last drawn
 };
 
 }  // namespace storm::qt

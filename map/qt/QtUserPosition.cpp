@@ -10,27 +10,25 @@ void QtUserPosition::attach(MapModel* map) {
   QObject::connect(map, &MapModel::userLocationHeard, map, [this](double latitude, double longitude, bool byUser) {
     if (observer_) observer_({latitude, longitude}, byUser ? Origin::SetByUser : Origin::Fix);
   });
-  if (restored_) map->restoreUserLocation(*restored_);
+  if (restored_) map->restoreUserLocation(restored_->coordinate, restored_->time);
   if (view_) map->showAround(view_->first, view_->second);
   restored_.reset();
   view_.reset();
 }
 
-std::optional<CLLocationCoordinate2D> QtUserPosition::position() const {
-  return map_ ? map_->userLocation() : restored_;
+std::optional<PositionReport> QtUserPosition::report() const {
+  return map_ ? map_->position().report() : restored_;
 }
-
-double QtUserPosition::accuracy() const { return map_ && map_->userLocation() ? map_->userLocationAccuracy() : 0; }
 
 void QtUserPosition::setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) {
   observer_ = std::move(observer);
 }
 
-void QtUserPosition::restore(CLLocationCoordinate2D place) {
+void QtUserPosition::restore(CLLocationCoordinate2D place, double time) {
   if (map_)
-    map_->restoreUserLocation(place);
+    map_->restoreUserLocation(place, time);
   else
-    restored_ = place;
+    restored_ = PositionReport{place, 0, PositionSource::Remembered, time};
 }
 
 void QtUserPosition::showAround(CLLocationCoordinate2D place, double metres) {

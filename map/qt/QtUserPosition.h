@@ -16,16 +16,15 @@ class QtUserPosition : public UserPosition {
  public:
   void attach(MapModel* map);
 
-  std::optional<CLLocationCoordinate2D> position() const override;
-  double accuracy() const override;
+  std::optional<PositionReport> report() const override;
   void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) override;
-  void restore(CLLocationCoordinate2D place) override;
+  void restore(CLLocationCoordinate2D place, double time) override;
   void showAround(CLLocationCoordinate2D place, double metres) override;
 
  private:
   QPointer<MapModel> map_;
   std::function<void(CLLocationCoordinate2D, Origin)> observer_;
-  std::optional<CLLocationCoordinate2D> restored_;
+  std::optional<PositionReport> restored_;
   std::optional<std::pair<CLLocationCoordinate2D, double>> view_;
 };
 

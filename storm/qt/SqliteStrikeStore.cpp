@@ -31,6 +31,8 @@ const std::vector<std::vector<const char*>>& migrations() {
       {"CREATE TABLE strikes (id INTEGER PRIMARY KEY, time REAL NOT NULL, delay REAL NOT NULL, km REAL NOT NULL, "
        "speed REAL NOT NULL, latitude REAL, longitude REAL, accuracy REAL NOT NULL DEFAULT 0)",
        "CREATE INDEX strikes_by_time ON strikes (time)"},
+      // 1 -> 2: where each strike's position came from (NULL: not recorded).
+      {"ALTER TABLE strikes ADD COLUMN source TEXT"},
   };
   return steps;
 }
@@ -43,7 +45,7 @@ bool isDamage(const QSqlError& error) {
 
 std::atomic<int> connectionCount{0};
 
-constexpr const char* kColumns = "time, delay, km, speed, latitude, longitude, accuracy";
+constexpr const char* kColumns = "time, delay, km, speed, latitude, longitude, accuracy, source";
 
 Strike strikeFrom(const QSqlQuery& q) {
   Strike s;
@@ -52,7 +54,8 @@ Strike strikeFrom(const QSqlQuery& q) {
   s.km = q.value(2).toDouble();
   s.speed = q.value(3).toDouble();
   if (!q.value(4).isNull() && !q.value(5).isNull())
-    s.position = StrikePosition{q.value(4).toDouble(), q.value(5).toDouble(), q.value(6).toDouble()};
+    s.position = StrikePosition{q.value(4).toDouble(), q.value(5).toDouble(), q.value(6).toDouble(),
+                                q.value(7).toString().toStdString()};
   return s;
 }
 
@@ -260,7 +263,7 @@ void SqliteStrikeStore::append(const Strike& strike) {
   }
   submit([strike](Connection& c) {
     c.transaction("save a strike", [&](QSqlQuery& q) {
-      q.prepare(QStringLiteral("INSERT INTO strikes (%1) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(kColumns));
+      q.prepare(QStringLiteral("INSERT INTO strikes (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(kColumns));
       q.addBindValue(strike.time);
       q.addBindValue(strike.delay);
       q.addBindValue(strike.km);
@@ -268,6 +271,9 @@ void SqliteStrikeStore::append(const Strike& strike) {
       q.addBindValue(strike.position ? QVariant(strike.position->latitude) : QVariant(QMetaType::fromType<double>()));
       q.addBindValue(strike.position ? QVariant(strike.position->longitude) : QVariant(QMetaType::fromType<double>()));
       q.addBindValue(strike.position ? strike.position->accuracy : 0.0);
+      q.addBindValue(strike.position && !strike.position->source.empty()
+                         ? QVariant(QString::fromStdString(strike.position->source))
+                         : QVariant(QMetaType::fromType<QString>()));
       return q.exec();
     });
   });

@@ -29,9 +29,12 @@ Json strikeJson(const Strike& s) {
                  .set("km", floatNumber(s.km))
                  .set("speed", s.speed);
   if (s.position)
-    out.set("lat", s.position->latitude).set("lon", s.position->longitude).set("accuracy", s.position->accuracy);
+    out.set("lat", s.position->latitude)
+        .set("lon", s.position->longitude)
+        .set("accuracy", s.position->accuracy)
+        .set("source", s.position->source.empty() ? Json() : Json(s.position->source));
   else
-    out.set("lat", nullptr).set("lon", nullptr).set("accuracy", 0);
+    out.set("lat", nullptr).set("lon", nullptr).set("accuracy", 0).set("source", nullptr);
   return out;
 }
 

@@ -20,7 +20,7 @@ std::string fixed(double value, int decimals) {
 }  // namespace
 
 const char* StrikeCsv::header() {
-  return "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm\n";
+  return "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm,position_source\n";
 }
 
 std::string StrikeCsv::line(const Strike& s) {
@@ -35,7 +35,9 @@ std::string StrikeCsv::line(const Strike& s) {
            fixed(s.position->accuracy, 0);
   else
     out += ",,0";
-  out += "," + fixed(s.km * kMilesPerKilometre, 3) + "," + std::to_string(storm_) + "\n";
+  // The source is one of a few plain words, never anything a reader would have to unquote.
+  out += "," + fixed(s.km * kMilesPerKilometre, 3) + "," + std::to_string(storm_) + "," +
+         (s.position ? s.position->source : std::string()) + "\n";
   return out;
 }
 

@@ -24,7 +24,7 @@ Strike widestStrike() {
   s.time = 4102354799;  // 2099-12-30 23:59:59 UTC: two digits in every field, in any time zone
   s.delay = 88.888;
   s.km = 88.88 / kMilesPerKilometre;  // 88.88 mi
-  s.position = StrikePosition{-88.8888, -178.8888, 0};
+  s.position = StrikePosition{-88.8888, -178.8888, 0, "remembered"};
   return s;
 }
 

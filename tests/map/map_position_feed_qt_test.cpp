@@ -4,6 +4,7 @@
 
 #include "map/qt/MapModel.h"
 #include "map/qt/PositionFeed.h"
+#include "system/ManualClock.h"
 #include "support/FakeServices.h"
 #include "support/MapTestSupport.h"
 
@@ -37,34 +38,47 @@ class ScriptedSource : public QGeoPositionInfoSource {
 class PositionFeedTest : public ::testing::Test {
  protected:
   PositionFeedTest() : logger_(std::make_shared<fakes::RecordingLogger>()) {
-    auto* feed = new PositionFeed(&map_, logger_);
+    map_.setClock(clock_, clock_);
+    auto* feed = new PositionFeed(&map_, {logger_, clock_, clock_});
     source_ = new ScriptedSource;
     feed->useSource(source_);
   }
 
+  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>(1.75e9);
   MapModel map_;
   std::shared_ptr<fakes::RecordingLogger> logger_;
   ScriptedSource* source_ = nullptr;
 };
 
-TEST_F(PositionFeedTest, AFixPutsTheUserOnTheMapWithItsAccuracy) {
+TEST_F(PositionFeedTest, AFixPutsTheUserOnTheMapWithItsAccuracyTimeAndSource) {
   EXPECT_TRUE(source_->started);
   source_->fix(60.17, 24.94, 12);
-  ASSERT_TRUE(map_.userLocation());
-  EXPECT_EQ(map_.userLocation()->latitude, 60.17);
-  EXPECT_EQ(map_.userLocation()->longitude, 24.94);
-  EXPECT_EQ(map_.userLocationAccuracy(), 12);
+  const std::optional<PositionReport> report = map_.position().report();
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->coordinate.latitude, 60.17);
+  EXPECT_EQ(report->coordinate.longitude, 24.94);
+  EXPECT_EQ(report->accuracy, 12);
+  EXPECT_EQ(report->source, PositionSource::Nmea);
+  EXPECT_EQ(report->time, 1.75e9);
   EXPECT_TRUE(logger_->lines.empty());
 }
 
-TEST(PositionFeed, ASourceThatStaysSilentIsReportedOnce) {
-  MapModel map;
-  auto logger = std::make_shared<fakes::RecordingLogger>();
-  auto* feed = new PositionFeed(&map, logger, 20);
-  feed->useSource(new ScriptedSource);
-  ASSERT_TRUE(test::runUntil([&] { return !logger->lines.empty(); }));
-  EXPECT_NE(logger->lines[0].find("no fix"), std::string::npos);
-  EXPECT_FALSE(map.userLocation());
+// Silence is said once: before the first fix after two minutes, and once fixes stop, when the last
+// has grown old (it then stands on the map as an old position).
+TEST_F(PositionFeedTest, ASourceThatFallsSilentIsReportedOnce) {
+  clock_->advance(PositionFeed::kFirstFixSeconds - 1);
+  EXPECT_TRUE(logger_->lines.empty());
+  clock_->advance(1);
+  ASSERT_EQ(logger_->lines.size(), 1u);
+  EXPECT_NE(logger_->lines[0].find("no fix"), std::string::npos);
+  clock_->advance(3600);
+  EXPECT_EQ(logger_->lines.size(), 1u);
+
+  source_->fix(60.17, 24.94, 12);
+  EXPECT_EQ(map_.positionStanding(), PositionState::Standing::Current);
+  clock_->advance(kFixStaleSeconds + 1);
+  EXPECT_EQ(map_.positionStanding(), PositionState::Standing::Old);
+  EXPECT_EQ(logger_->lines.size(), 3u) << "answers again, then no fix";
 }
 
 struct Failure {

@@ -253,7 +253,9 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
   StormLayer layer(&map_, true);
   const std::vector<StrikeRing> rings{{{45, 7}, 5, 0.85}, {{45, 7}, 8, 0.1}};
   layer.setStrikeRings(rings);
-  layer.setStormPanel({"Steady", "", "", ""});
+  StormPanel steady;
+  steady.trend = "Steady";
+  layer.setStormPanel(steady);
   EXPECT_EQ(layer.strikeRings(), rings);
   EXPECT_EQ(layer.stormPanel().trend, "Steady");
   EXPECT_TRUE(model_.circles().empty());
@@ -279,8 +281,10 @@ TEST_F(MapWidgetTest, DrawsStrikeRingsApartFromTheOverlaysOnceReleased) {
 // The storm's panel sits at the top of the map, clear of the re-centre control and of the notice
 // shown while the position is unknown, on a phone-sized map and on a wide one.
 TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
-  const StormPanel panel{"Approaching · 0.5 km/min · within 10 km in about 12 min", "Take shelter now",
-                         "All clear in 29:59", ""};
+  StormPanel panel;
+  panel.trend = "Approaching · 0.5 km/min · within 10 km in about 12 min";
+  panel.shelter = "Take shelter now";
+  panel.countdown = "All clear in 29:59";
   StormLayer layer(&map_);
   layer.setStormPanel(panel);
   auto* box = map_.findChild<QWidget*>("stormPanel");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "map/PositionMemory.h"
+#include "system/ManualClock.h"
 #include "support/FakePosition.h"
 #include "support/FakeRating.h"
 
@@ -13,7 +14,8 @@ class PositionMemoryTest : public ::testing::Test {
  protected:
   std::shared_ptr<fakes::FakePreferences> settings = std::make_shared<fakes::FakePreferences>();
   std::shared_ptr<FakeUserPosition> map = std::make_shared<FakeUserPosition>();
-  std::shared_ptr<PositionMemory> memory = std::make_shared<PositionMemory>(settings, map);
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(1.75e9);
+  std::shared_ptr<PositionMemory> memory = std::make_shared<PositionMemory>(settings, map, clock);
 
   void keep(double lat, double lon) {
     settings->setDouble(lat, kLastLatitudeKey);
@@ -28,10 +30,14 @@ TEST_F(PositionMemoryTest, NothingKeptLeavesTheMapAsItIs) {
   EXPECT_FALSE(map->shown);
 }
 
-TEST_F(PositionMemoryTest, AKeptPlaceIsPutBackAndTheMapOpensAroundIt) {
+TEST_F(PositionMemoryTest, AKeptPlaceIsPutBackWithItsTimeAndTheMapOpensAroundIt) {
   keep(47.3769, 8.5417);
   memory->start();
   EXPECT_EQ(map->restored, (CLLocationCoordinate2D{47.3769, 8.5417}));
+  EXPECT_EQ(map->restoredTime, 0) << "kept by a version that wrote no time";
+  settings->setDouble(1.7e9, kLastPositionTimeKey);
+  memory->start();
+  EXPECT_EQ(map->restoredTime, 1.7e9);
   ASSERT_TRUE(map->shown);
   EXPECT_EQ(map->shown->first, (CLLocationCoordinate2D{47.3769, 8.5417}));
   EXPECT_EQ(map->shown->second, kOpeningViewMetres);
@@ -76,6 +82,9 @@ TEST_F(PositionMemoryTest, SmallMovesOfAFixAreNotWrittenButAPlaceSetAlwaysIs) {
   EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 8.0}));
   map->observer({47.0005, 8.0}, UserPosition::Origin::Fix);  // about 56 m north
   EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 8.0}));
+  clock->advance(kRememberAfterSeconds);
+  map->observer({47.0005, 8.0}, UserPosition::Origin::Fix);
+  EXPECT_EQ(memory->rememberedTime(), clock->now()) << "still there, a quarter of an hour on";
   map->observer({47.0, 179.9999}, UserPosition::Origin::Fix);
   EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 179.9999}));
   map->observer({47.0, -179.9999}, UserPosition::Origin::Fix);  // 15 m away across the date line

@@ -28,7 +28,7 @@ Strike strikeNumber(int i) {
   s.delay = 1.5 + (i % 20) * 0.25;
   s.km = s.delay * 0.34029;
   s.speed = 0.34029;
-  if (i % 3 != 0) s.position = StrikePosition{52.52, 13.405, 10};
+  if (i % 3 != 0) s.position = StrikePosition{52.52, 13.405, 10, "system"};
   return s;
 }
 

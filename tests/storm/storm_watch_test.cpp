@@ -46,7 +46,7 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   measure(40);
   ASSERT_EQ(log->strikes.size(), 1u);
   EXPECT_EQ(log->strikes[0].delay, 40);
-  EXPECT_EQ(log->strikes[0].position, (StrikePosition{47, 8, 25}));
+  EXPECT_EQ(log->strikes[0].position, (StrikePosition{47, 8, 25, "system"}));
   fake.clock->advance(120);
   measure(5);
   EXPECT_EQ(layer->rings.size(), 1u) << "the newest strike is the circle's, the earlier one a ring";

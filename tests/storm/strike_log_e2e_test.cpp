@@ -85,10 +85,12 @@ TEST_F(StrikeLog, KeepsEveryMeasurementAcrossARestart) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
   ASSERT_EQ(lines.size(), 4);
-  EXPECT_EQ(lines[0], "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm");
+  EXPECT_EQ(lines[0],
+            "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm,position_source");
   // Times to the millisecond, distances to the metre, degrees to six decimals; the three strikes
-  // are one storm.
-  EXPECT_EQ(lines[1], "1700000000.000,2023-11-14T22:13:20.000Z,3.000,1.021,0.340290,48.856600,2.352200,0,0.634,1");
+  // are one storm, measured from a position given outright.
+  EXPECT_EQ(lines[1],
+            "1700000000.000,2023-11-14T22:13:20.000Z,3.000,1.021,0.340290,48.856600,2.352200,0,0.634,1,fixed");
   app.ok("strikes clear");
   EXPECT_EQ(strikes(app).size(), 0);
   EXPECT_EQ(app.quit(), 0);

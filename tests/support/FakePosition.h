@@ -12,14 +12,22 @@ namespace storm::fakes {
 
 class FakeUserPosition : public UserPosition {
  public:
-  std::optional<CLLocationCoordinate2D> position() const override { return fix ? fix : restored; }
-  double accuracy() const override { return fix ? metres : 0; }
+  std::optional<PositionReport> report() const override {
+    if (fix) return PositionReport{*fix, metres, source, 0};
+    if (restored) return PositionReport{*restored, 0, PositionSource::Remembered, restoredTime};
+    return std::nullopt;
+  }
   void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> o) override { observer = std::move(o); }
-  void restore(CLLocationCoordinate2D place) override { restored = place; }
+  void restore(CLLocationCoordinate2D place, double time) override {
+    restored = place;
+    restoredTime = time;
+  }
   void showAround(CLLocationCoordinate2D place, double m) override { shown = {place, m}; }
 
   std::optional<CLLocationCoordinate2D> fix, restored;
   double metres = 0;
+  PositionSource source = PositionSource::System;
+  double restoredTime = 0;
   std::optional<std::pair<CLLocationCoordinate2D, double>> shown;
   std::function<void(CLLocationCoordinate2D, Origin)> observer;
 };

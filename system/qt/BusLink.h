@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+// A connection to a D-Bus bus, made on a thread of its own. Connecting waits for the bus to answer
+// its first message (up to libdbus's 25 s): a bus that accepts the connection and then says nothing
+// holds up only that thread, never the window. Main thread only.
+
+namespace storm::qt {
+
+class BusLink : public QObject {
+  Q_OBJECT
+
+ public:
+  // `name` names the connection within the process; it is dropped with the link.
+  BusLink(QDBusConnection::BusType bus, QString name, QObject* parent = nullptr);
+  ~BusLink() override;
+  BusLink(const BusLink&) = delete;
+  BusLink& operator=(const BusLink&) = delete;
+
+  // Connects, or connects again when the connection broke; ready() or failed() follow. Does
+  // nothing while connected or while an attempt is under way.
+  void open();
+  bool isOpen() const { return open_ && connection().isConnected(); }
+  QDBusConnection connection() const { return QDBusConnection(name_); }
+
+ signals:
+  void ready();
+  void failed(const QString& why);
+
+ private:
+  struct Attempt;
+  void finished(bool connected, const QString& why);
+
+  QDBusConnection::BusType bus_;
+  QString name_;
+  bool open_ = false;
+  std::shared_ptr<Attempt> attempt_;  // while one runs
+};
+
+}  // namespace storm::qt
