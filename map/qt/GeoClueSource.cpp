@@ -115,24 +115,14 @@ void GeoClueSource::clientMade(const QDBusMessage& reply) {
 
 void GeoClueSource::failed(const QDBusError& error) {
   asking_ = false;
-  if (error.type() == QDBusError::AccessDenied) {
-    sayWhyStopped(error.message());
-  } else {
+  // The service turns an application away both when the desktop's location services are off
+  // ("Geolocation disabled for UID ...") and when the application is not allowed ("... disallowed by
+  // configuration ...").
+  if (error.type() == QDBusError::AccessDenied)
+    report(error.message().contains("disabled") ? PositionProblem::Off : PositionProblem::Refused, error.message());
+  else
     report(PositionProblem::NoService, error.name() + ": " + error.message());
-    retryLater();
-  }
-}
-
-void GeoClueSource::sayWhyStopped(const QString& detail) {
-  // The service turns an application away, or stops it, both when the desktop's location services
-  // are off (it may then give no accuracy at all) and when the application is not allowed.
-  call(propertyCall(kService, kManagerPath, "Get", kManager) << QString("AvailableAccuracyLevel"),
-       [this, detail](const QDBusMessage& reply) {
-         const QVariant level = reply.arguments().value(0).value<QDBusVariant>().variant();
-         const bool off = reply.type() != QDBusMessage::ErrorMessage && level.isValid() && level.toUInt() == 0;
-         report(off ? PositionProblem::Off : PositionProblem::Refused, detail);
-         retryLater();
-       });
+  retryLater();
 }
 
 void GeoClueSource::serviceGone() {
@@ -170,10 +160,12 @@ void GeoClueSource::clientPropertiesChanged(const QString& interface, const QVar
                                             const QStringList&) {
   if (interface != kClient || !changed.contains("Active")) return;
   // The service stops and starts its clients as the desktop's location services go off and on.
-  if (changed.value("Active").toBool())
+  if (changed.value("Active").toBool()) {
     report(PositionProblem::None, {});
-  else
-    sayWhyStopped(QString("%1 stopped this application's client").arg(kService));
+  } else {
+    report(PositionProblem::Off, QString("%1 stopped this application's client").arg(kService));
+    retryLater();
+  }
 }
 
 void GeoClueSource::retryLater() {

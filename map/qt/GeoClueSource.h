@@ -67,7 +67,6 @@ class GeoClueSource : public QObject {
   void askSoon();
   void clientMade(const QDBusMessage& reply);
   void failed(const QDBusError& error);
-  void sayWhyStopped(const QString& detail);
   void serviceGone();
   void retryLater();
   void retryIn(double seconds);

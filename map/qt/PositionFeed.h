@@ -22,6 +22,8 @@ namespace storm::qt {
 class MapModel;
 
 class PositionFeed : public QObject {
+  Q_OBJECT
+
  public:
   struct Services {
     std::shared_ptr<Logger> logger;
