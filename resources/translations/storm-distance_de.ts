@@ -261,6 +261,58 @@
 <context>
     <name>storm::qt::MapWidget</name>
     <message>
+        <source>%1 mi</source>
+        <translation>%1 mi</translation>
+    </message>
+    <message>
+        <source>%1 km</source>
+        <translation>%1 km</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 d ago</source>
+        <translation>Letzte bekannte Position, vor %1 Tg.</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 h ago</source>
+        <translation>Letzte bekannte Position, vor %1 Std.</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 min ago</source>
+        <translation>Letzte bekannte Position, vor %1 Min.</translation>
+    </message>
+    <message>
+        <source>Last known position, less than a minute ago</source>
+        <translation>Letzte bekannte Position, vor weniger als einer Minute</translation>
+    </message>
+    <message>
+        <source>No fix from the location service for some minutes. Go where the sky is open, or right-click or hold the map: “I am here”.</source>
+        <translation>Seit einigen Minuten keine Position vom Ortungsdienst. Geh unter freien Himmel, oder rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+    <message>
+        <source>The location service refuses this app. Allow it in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
+        <translation>Der Ortungsdienst verweigert dieser App den Zugriff. Erlaube ihn in den Datenschutzeinstellungen des Desktops, oder rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+    <message>
+        <source>Location services are off. Switch them on in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
+        <translation>Die Ortungsdienste sind aus. Schalte sie in den Datenschutzeinstellungen des Desktops ein, oder rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+    <message>
+        <source>No location service is available. Right-click or hold the map: “I am here”.</source>
+        <translation>Kein Ortungsdienst verfügbar. Rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+    <message>
+        <source>Position unknown.</source>
+        <translation>Position unbekannt.</translation>
+    </message>
+    <message>
+        <source>Set by you</source>
+        <translation>Von dir gesetzt</translation>
+    </message>
+    <message>
+        <source>Approximate position, ±%1</source>
+        <translation>Ungefähre Position, ±%1</translation>
+    </message>
+    <message>
         <source>Last known position, from an earlier run.</source>
         <translation>Letzte bekannte Position, aus einem früheren Start.</translation>
     </message>

@@ -261,6 +261,58 @@
 <context>
     <name>storm::qt::MapWidget</name>
     <message>
+        <source>%1 mi</source>
+        <translation>%1 mi</translation>
+    </message>
+    <message>
+        <source>%1 km</source>
+        <translation>%1 km</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 d ago</source>
+        <translation>Última posición conocida, hace %1 d</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 h ago</source>
+        <translation>Última posición conocida, hace %1 h</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 min ago</source>
+        <translation>Última posición conocida, hace %1 min</translation>
+    </message>
+    <message>
+        <source>Last known position, less than a minute ago</source>
+        <translation>Última posición conocida, hace menos de un minuto</translation>
+    </message>
+    <message>
+        <source>No fix from the location service for some minutes. Go where the sky is open, or right-click or hold the map: “I am here”.</source>
+        <translation>Ninguna posición del servicio de ubicación desde hace unos minutos. Sal a cielo abierto, o clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+    <message>
+        <source>The location service refuses this app. Allow it in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
+        <translation>El servicio de ubicación rechaza esta aplicación. Permítela en la configuración de privacidad del escritorio, o clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+    <message>
+        <source>Location services are off. Switch them on in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
+        <translation>Los servicios de ubicación están desactivados. Actívalos en la configuración de privacidad del escritorio, o clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+    <message>
+        <source>No location service is available. Right-click or hold the map: “I am here”.</source>
+        <translation>No hay ningún servicio de ubicación disponible. Clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+    <message>
+        <source>Position unknown.</source>
+        <translation>Posición desconocida.</translation>
+    </message>
+    <message>
+        <source>Set by you</source>
+        <translation>Fijada por ti</translation>
+    </message>
+    <message>
+        <source>Approximate position, ±%1</source>
+        <translation>Posición aproximada, ±%1</translation>
+    </message>
+    <message>
         <source>Last known position, from an earlier run.</source>
         <translation>Última posición conocida, de una sesión anterior.</translation>
     </message>

@@ -261,6 +261,58 @@
 <context>
     <name>storm::qt::MapWidget</name>
     <message>
+        <source>%1 mi</source>
+        <translation>%1 mi</translation>
+    </message>
+    <message>
+        <source>%1 km</source>
+        <translation>%1 km</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 d ago</source>
+        <translation>Dernière position connue, il y a %1 j</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 h ago</source>
+        <translation>Dernière position connue, il y a %1 h</translation>
+    </message>
+    <message>
+        <source>Last known position, %1 min ago</source>
+        <translation>Dernière position connue, il y a %1 min</translation>
+    </message>
+    <message>
+        <source>Last known position, less than a minute ago</source>
+        <translation>Dernière position connue, il y a moins d’une minute</translation>
+    </message>
+    <message>
+        <source>No fix from the location service for some minutes. Go where the sky is open, or right-click or hold the map: “I am here”.</source>
+        <translation>Aucune position du service de localisation depuis quelques minutes. Allez à ciel ouvert, ou clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+    <message>
+        <source>The location service refuses this app. Allow it in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
+        <translation>Le service de localisation refuse cette application. Autorisez-la dans les paramètres de confidentialité du bureau, ou clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+    <message>
+        <source>Location services are off. Switch them on in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
+        <translation>Les services de localisation sont désactivés. Activez-les dans les paramètres de confidentialité du bureau, ou clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+    <message>
+        <source>No location service is available. Right-click or hold the map: “I am here”.</source>
+        <translation>Aucun service de localisation disponible. Clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+    <message>
+        <source>Position unknown.</source>
+        <translation>Position inconnue.</translation>
+    </message>
+    <message>
+        <source>Set by you</source>
+        <translation>Définie par vous</translation>
+    </message>
+    <message>
+        <source>Approximate position, ±%1</source>
+        <translation>Position approximative, ±%1</translation>
+    </message>
+    <message>
         <source>Last known position, from an earlier run.</source>
         <translation>Dernière position connue, d’une session précédente.</translation>
     </message>

@@ -1,11 +1,94 @@
 #include "system/qt/BusLink.h"
 
+#include <QByteArray>
 #include <QDBusError>
 #include <QPointer>
 #include <mutex>
 #include <thread>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+
 namespace storm::qt {
+
+namespace {
+
+// How long a bus may take to answer the first line of its handshake.
+constexpr int kHandshakeMilliseconds = 5000;
+
+QString busAddress(QDBusConnection::BusType bus) {
+  if (bus == QDBusConnection::SessionBus) return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  const QString address = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
+  return address.isEmpty() ? QStringLiteral("unix:path=/var/run/dbus/system_bus_socket") : address;
+}
+
+// The socket of the first Unix-socket entry of a D-Bus address (a leading NUL for an abstract one);
+// empty when it has none.
+QByteArray unixSocket(const QString& address) {
+  for (const QString& entry : address.split(';', Qt::SkipEmptyParts)) {
+    if (!entry.startsWith("unix:")) continue;
+    for (const QString& pair : entry.mid(5).split(',')) {
+      const QString key = pair.section('=', 0, 0);
+      const QByteArray value = QByteArray::fromPercentEncoding(pair.section('=', 1).toUtf8());
+      if (key == "path") return value;
+      if (key == "abstract") return '\0' + value;
+    }
+  }
+  return {};
+}
+
+// Whether the bus at `address` answers the first line of a handshake in time: the libdbus
+// connection that Qt makes waits for it without a bound, on a thread that quitting waits for.
+// Addresses other than Unix sockets are left to that connection.
+QString probe(const QString& address) {
+  const QByteArray path = unixSocket(address);
+  if (path.isEmpty()) return {};
+  sockaddr_un where{};
+  if (static_cast<size_t>(path.size()) >= sizeof where.sun_path) return "the bus's socket path is too long";
+  where.sun_family = AF_UNIX;
+  std::memcpy(where.sun_path, path.constData(), static_cast<size_t>(path.size()));
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + static_cast<size_t>(path.size()));
+  QString why;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&where), length) != 0 && errno != EINPROGRESS) {
+    why = QString::fromLocal8Bit(std::strerror(errno));
+  } else {
+    const QByteArray hello = QByteArray(1, '\0') + "AUTH EXTERNAL " + QByteArray::number(getuid()).toHex() + "\r\n";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHandshakeMilliseconds);
+    qsizetype sent = 0;
+    QByteArray answer;
+    while (why.isEmpty() && !answer.contains('\n')) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd p{fd, static_cast<short>(sent < hello.size() ? POLLOUT : POLLIN), 0};
+      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) == 0) {
+        why = "the bus does not answer";
+      } else if (p.revents & (POLLERR | POLLHUP)) {
+        why = "the bus closed the connection";
+      } else if (sent < hello.size()) {
+        const ssize_t n = send(fd, hello.constData() + sent, static_cast<size_t>(hello.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) sent += n;
+        else if (errno != EAGAIN && errno != EINTR) why = QString::fromLocal8Bit(std::strerror(errno));
+      } else {
+        char buffer[256];
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n > 0) answer.append(buffer, n);
+        else if (n == 0) why = "the bus closed the connection";
+        else if (errno != EAGAIN && errno != EINTR) why = QString::fromLocal8Bit(std::strerror(errno));
+      }
+    }
+  }
+  close(fd);
+  return why;
+}
+
+}  // namespace
 
 // What an attempt's thread shares with the link, which may go before the thread ends.
 struct BusLink::Attempt {
@@ -33,9 +116,13 @@ void BusLink::open() {
   std::thread([attempt = attempt_, bus = bus_, name = name_] {
     // A broken connection keeps its name until it is dropped.
     QDBusConnection::disconnectFromBus(name);
-    const QDBusConnection connection = QDBusConnection::connectToBus(bus, name);
-    const bool connected = connection.isConnected();
-    const QString why = connected ? QString() : connection.lastError().message();
+    QString why = probe(busAddress(bus));
+    bool connected = false;
+    if (why.isEmpty()) {
+      const QDBusConnection connection = QDBusConnection::connectToBus(bus, name);
+      connected = connection.isConnected();
+      if (!connected) why = connection.lastError().message();
+    }
     const std::lock_guard lock(attempt->mutex);
     if (attempt->link)
       QMetaObject::invokeMethod(

@@ -5,9 +5,10 @@
 #include <QString>
 #include <memory>
 
-// A connection to a D-Bus bus, made on a thread of its own. Connecting waits for the bus to answer
-// its first message (up to libdbus's 25 s): a bus that accepts the connection and then says nothing
-// holds up only that thread, never the window. Main thread only.
+// A connection to a D-Bus bus, made on a thread of its own, after the bus has shown within a few
+// seconds that it answers: a bus that accepts connections and then says nothing (a stopped daemon)
+// holds up neither the window nor, as a connection waiting on it without end would, quitting.
+// Main thread only.
 
 namespace storm::qt {
 

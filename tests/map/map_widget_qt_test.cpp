@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "map/qt/MapWidget.h"
+#include "system/ManualClock.h"
 #include "storm/qt/StormLayer.h"
 #include "support/MapTileServer.h"
 #include "support/MapTestSupport.h"
@@ -311,6 +312,33 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   EXPECT_NE(box->accessibleName().toStdString().find(panel.trend), std::string::npos);
   layer.setStormPanel({});
   EXPECT_TRUE(box->isHidden());
+}
+
+// The words over the map say how old, how rough or whose the position is, then what keeps the
+// location service from giving one; they move on with the clock.
+TEST(MapNotice, SaysAgeAccuracyAndOwnerThenTheProblem) {
+  MapWidget map;
+  MapModel& model = map.model();
+  const auto clock = std::make_shared<ManualClock>(1.75e9);
+  model.setClock(clock, clock);
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+  model.setUserLocation(CLLocationCoordinate2D{47, 8}, 25000, PositionSource::System);
+  EXPECT_EQ(map.noticeText(), "Approximate position, \u00b116 mi");
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  model.setUserLocation(CLLocationCoordinate2D{47, 8}, 1500, PositionSource::System);
+  EXPECT_EQ(map.noticeText(), "Approximate position, \u00b11,5 km") << "untranslated here; the number is German";
+  QLocale::setDefault(QLocale::c());
+  model.setUserLocation(CLLocationCoordinate2D{47, 8}, 5, PositionSource::System);
+  EXPECT_EQ(map.noticeText(), "");
+  clock->advance(3 * 3600 + 59 * 60);
+  EXPECT_EQ(map.noticeText(), "Last known position, 3 h ago");
+  model.setPositionProblem(PositionProblem::NoFix);
+  clock->advance(45 * 3600);
+  EXPECT_EQ(map.noticeText(),
+            "Last known position, 2 d ago\nNo fix from the location service for some minutes. Go where the sky is "
+            "open, or right-click or hold the map: \u201cI am here\u201d.");
+  model.setUserLocationByHand(CLLocationCoordinate2D{47, 8});
+  EXPECT_TRUE(map.noticeText().startsWith("Set by you\nNo fix")) << map.noticeText().toStdString();
 }
 
 }  // namespace

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include "support/AutomationClient.h"
 #include "support/GeoClueService.h"
@@ -140,6 +147,34 @@ TEST_F(SystemPosition, AnAppRefusedByTheConfigurationIsToldHowToAllowIt) {
       << notice(state).toStdString();
   EXPECT_TRUE(logged(state, "Position: the location service refuses this application"));
   EXPECT_EQ(app->quit(), 0);
+}
+
+// A system bus that takes connections and never answers (a stopped daemon): the window goes on
+// answering, the note comes once the handshake has waited its few seconds, and quitting is prompt.
+TEST(SystemPositionHang, ABusThatNeverAnswersHoldsUpNothing) {
+  QTemporaryDir dir;
+  const QByteArray path = QFile::encodeName(dir.filePath("bus"));
+  const int bus = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un where{};
+  where.sun_family = AF_UNIX;
+  std::memcpy(where.sun_path, path.constData(), static_cast<size_t>(path.size()));
+  ASSERT_EQ(bind(bus, reinterpret_cast<const sockaddr*>(&where), sizeof where), 0);
+  ASSERT_EQ(listen(bus, 8), 0);  // the kernel takes the connections; nobody reads them
+
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QString::fromUtf8(path));
+  AutomationClient app({"--manual-clock", "1700000000"}, env);
+  ASSERT_TRUE(app.started());
+  app.ok("location system");
+  EXPECT_FALSE(app.send("state", 2000).isEmpty()) << "the window answers at once";
+  const QJsonObject state = waitFor(app, [](const QJsonObject& s) {
+    return s["mapView"].toObject()["notice"].toString().contains("No location service is available.");
+  });
+  EXPECT_TRUE(state["log"].toArray().contains("Position: the location service is not available (the system bus "
+                                              "cannot be reached: the bus does not answer)"));
+  EXPECT_EQ(app.quit(), 0);
+  EXPECT_EQ(app.pid(), 0) << "quitting waits for no bus";
+  close(bus);
 }
 
 }  // namespace
