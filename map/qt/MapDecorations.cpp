@@ -17,6 +17,7 @@ constexpr double kMetresPerFoot = 0.3048;
 constexpr double kFeetPerMile = 5280;
 
 const QColor kUserDot(0x1a, 0x73, 0xe8);
+const QColor kOldUserDot(0x8a, 0x90, 0x99);
 constexpr double kDot = 7;  // the dot's radius in pixels
 constexpr int kNoticeFlags = Qt::TextWordWrap | Qt::AlignCenter;
 // Room around a scale bar label's text for its halo, in pixels.
@@ -80,8 +81,9 @@ double MapDecorations::accuracyRadius(double accuracyMetres, double metresPerPix
   return r > kDot && r < 2 * std::max(view.width(), view.height()) ? r : 0;
 }
 
-const QImage& MapDecorations::userPicture(Picture& cache, double accuracy, bool withDot, double dpr) {
-  return picture(cache, {accuracy, dpr}, {}, [&] {
+const QImage& MapDecorations::userPicture(Picture& cache, double accuracy, bool withDot, bool current, double dpr) {
+  const QColor ink = current ? kUserDot : kOldUserDot;
+  return picture(cache, {accuracy, dpr, current ? 1.0 : 0.0}, {}, [&] {
     const double half = std::max(accuracy, kDot) + 3;
     QImage picture = blankPicture(QSizeF(2 * half, 2 * half), dpr);
     QPainter dp(&picture);
@@ -91,13 +93,16 @@ const QImage& MapDecorations::userPicture(Picture& cache, double accuracy, bool 
       // The fill is laid on quietly; the outline, a pixel wide, the painter draws its own way.
       QPainterPath disc;
       disc.addEllipse(middle, accuracy, accuracy);
-      fillPathQuietly(dp, disc, QColor(0x1a, 0x73, 0xe8, 40));
-      dp.setPen(QPen(QColor(0x1a, 0x73, 0xe8, 90), 1));
+      QColor fill = ink, outline = ink;
+      fill.setAlpha(40);
+      outline.setAlpha(90);
+      fillPathQuietly(dp, disc, fill);
+      dp.setPen(QPen(outline, 1));
       dp.drawEllipse(middle, accuracy, accuracy);
     }
     if (withDot) {
       dp.setPen(QPen(Qt::white, 2.5));
-      dp.setBrush(kUserDot);
+      dp.setBrush(ink);
       dp.drawEllipse(middle, kDot, kDot);
     }
     return picture;
@@ -105,28 +110,29 @@ const QImage& MapDecorations::userPicture(Picture& cache, double accuracy, bool 
 }
 
 void MapDecorations::drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel,
-                                      QSize view, double dpr, std::optional<double> destinationMetresPerPixel) {
+                                      QSize view, double dpr, bool current,
+                                      std::optional<double> destinationMetresPerPixel) {
   auto drawCentred = [&](const QImage& image, double accuracy) {
     const double half = std::max(accuracy, kDot) + 3;
     painter.drawImage(QPointF(std::round(at.x() - half), std::round(at.y() - half)), image);
   };
   const double accuracy = accuracyRadius(accuracyMetres, metresPerPixel, view);
   if (!destinationMetresPerPixel) {
-    drawCentred(userPicture(dot_, accuracy, true, dpr), accuracy);
+    drawCentred(userPicture(dot_, accuracy, true, current, dpr), accuracy);
     return;
   }
   // The accuracy circle changes size at every step of a glide: it is drawn once as it will be
   // where the glide ends and scaled on the way there, under the dot.
   const double there = accuracyRadius(accuracyMetres, *destinationMetresPerPixel, view);
   if (accuracy > 0 && there > 0) {
-    const QImage& circle = userPicture(glideCircle_, there, false, dpr);
+    const QImage& circle = userPicture(glideCircle_, there, false, current, dpr);
     const QSizeF size = circle.deviceIndependentSize() * (*destinationMetresPerPixel / metresPerPixel);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QRectF(at - QPointF(size.width() / 2, size.height() / 2), size), circle);
     painter.restore();
   }
-  drawCentred(userPicture(plainDot_, 0, true, dpr), 0);
+  drawCentred(userPicture(plainDot_, 0, true, current, dpr), 0);
 }
 
 void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font,

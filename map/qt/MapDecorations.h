@@ -27,10 +27,12 @@ namespace storm::qt {
 class MapDecorations {
  public:
   // The dot centred on `at`; the accuracy circle around it when that is larger than the dot and
-  // smaller than twice the view. While the map glides, `destinationMetresPerPixel` is the ground
-  // resolution where it is going.
+  // smaller than twice the view. Blue for a current position, grey for one that is not (old, or
+  // kept from before). While the map glides, `destinationMetresPerPixel` is the ground resolution
+  // where it is going.
   void drawUserLocation(QPainter& painter, QPointF at, double accuracyMetres, double metresPerPixel, QSize view,
-                        double dpr, std::optional<double> destinationMetresPerPixel = std::nullopt);
+                        double dpr, bool current = true,
+                        std::optional<double> destinationMetresPerPixel = std::nullopt);
   // In the top left corner: the longest round distances in metric and in imperial units that fit
   // in `longest` pixels, one bar each.
   void drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font, double dpr);
@@ -63,7 +65,7 @@ class MapDecorations {
   // The accuracy circle's radius in pixels, in half pixels; 0 where it is not drawn.
   static double accuracyRadius(double accuracyMetres, double metresPerPixel, QSize view);
   // The accuracy circle of `accuracy` pixels (none for 0), with the dot over it or without.
-  const QImage& userPicture(Picture& cache, double accuracy, bool withDot, double dpr);
+  const QImage& userPicture(Picture& cache, double accuracy, bool withDot, bool current, double dpr);
   // Where the picture of a scale bar label whose baseline starts at `at` goes, in device pixels:
   // with room for the halo.
   static QPoint labelCorner(QPointF at, const QFontMetricsF& metrics, double dpr);

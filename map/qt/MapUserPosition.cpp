@@ -31,10 +31,12 @@ constexpr int kNoticePixels = 11;
 // The property of a feature's control that says whether its owner wants it on show.
 constexpr const char* kWanted = "storm-map-control-wanted";
 
-// Where the notice may go: right of the scale bar, which keeps the top left corner.
-QRect noticeRoom(const QWidget& map) {
+// Where the notice may go: right of the scale bar, which keeps the top left corner, and left of
+// the column of controls when one shows.
+QRect noticeRoom(const QWidget& map, bool besideControls) {
   const int left = kMargin + static_cast<int>(std::min(110.0, map.width() / 3.0)) + 16;
-  return map.rect().adjusted(left, kNoticeMargin, -kNoticeMargin, -kNoticeMargin);
+  const int right = besideControls ? kControlSize + kMargin + kNoticeMargin : kNoticeMargin;
+  return map.rect().adjusted(left, kNoticeMargin, -right, -kNoticeMargin);
 }
 
 // A crosshair: the usual sign for "where I am".
@@ -129,7 +131,7 @@ bool MapWidget::placeTopPanel() {
   // The control shows while the position is known, the notice while it is not.
   const QString notice = noticeText();
   QRect room;
-  const int bandLeft = noticeRoom(*this).left();
+  const int bandLeft = noticeRoom(*this, centre_ && !centre_->isHidden()).left();
   const QRect band(bandLeft, kMargin, width() - kControlSize - 2 * kMargin - bandLeft, height() - kMargin);
   const bool inBand = notice.isEmpty() && band.width() >= kPanelLeastRoom;
   if (inBand) {
@@ -138,7 +140,7 @@ bool MapWidget::placeTopPanel() {
     QFont font = this->font();
     setTextPixels(font, kNoticePixels);
     const int below =
-        notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this).width(), font);
+        notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this, centre_ && !centre_->isHidden()).width(), font);
     room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
   }
   topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
@@ -228,7 +230,7 @@ int MapWidget::topDecorationsBottom() const {
   if (!notice.isEmpty()) {
     QFont font = this->font();
     setTextPixels(font, kNoticePixels);
-    const QRect room = noticeRoom(*this);
+    const QRect room = noticeRoom(*this, centre_ && !centre_->isHidden());
     // Asked at every frame while the tile note shows: the notice's words are laid out once.
     if (noticeHeight_.text != notice || noticeHeight_.width != room.width())
       noticeHeight_ = {notice, room.width(), MapDecorations::noticeHeight(notice, room.width(), font)};
@@ -240,7 +242,7 @@ int MapWidget::topDecorationsBottom() const {
 void MapWidget::drawNotice(QPainter& painter, double dpr) {
   QFont font = this->font();
   setTextPixels(font, kNoticePixels);
-  decorations_.drawNotice(painter, noticeText(), noticeRoom(*this), font, dpr);
+  decorations_.drawNotice(painter, noticeText(), noticeRoom(*this, centre_ && !centre_->isHidden()), font, dpr);
 }
 
 }  // namespace storm::qt

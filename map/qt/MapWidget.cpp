@@ -110,8 +110,11 @@ void MapWidget::drawUserLocation(QPainter& painter, double dpr) {
   if (!user) return;
   std::optional<double> destination;
   if (model_->animating()) destination = geo::metersPerPixel(user->latitude, model_->destination().zoom);
+  const PositionState::Standing standing = model_->positionStanding();
+  const bool current = standing != PositionState::Standing::Old && standing != PositionState::Standing::Kept;
   decorations_.drawUserLocation(painter, model_->pointForCoordinate(*user), model_->userLocationAccuracy(),
-                                geo::metersPerPixel(user->latitude, model_->camera().zoom), size(), dpr, destination);
+                                geo::metersPerPixel(user->latitude, model_->camera().zoom), size(), dpr, current,
+                                destination);
 }
 
 void MapWidget::drawScaleBar(QPainter& painter, double dpr) {

@@ -105,7 +105,7 @@ TEST(MapDecorations, DrawTheSameAfterOtherZoomsAndAGlide) {
       QImage image = picture(QSize(240, 240), dpr);
       QPainter p(&image);
       decorations.drawScaleBar(p, metresPerPixel, 110, font, dpr);
-      decorations.drawUserLocation(p, QPointF(120.4, 140.6), 400, metresPerPixel, view, dpr, destination);
+      decorations.drawUserLocation(p, QPointF(120.4, 140.6), 400, metresPerPixel, view, dpr, true, destination);
       return image;
     };
     MapDecorations fresh;
