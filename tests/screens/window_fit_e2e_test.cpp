@@ -33,7 +33,7 @@ TEST(WindowFitE2E, EveryScreenFitsEveryWindowFromTheSmallestToALargeOne) {
            {240, 320}, {320, 480}, {480, 320}, {640, 360}, {1024, 768}, {800, 1280}, {1920, 1080}}) {
     app.ok(QString("resize %1 %2").arg(width).arg(height));
     app.ok("advance 1");
-    for (const QString& screen : {"main", "info", "history"}) {
+    for (const QString& screen : QStringList{"main", "info", "history"}) {
       if (screen != "main") app.ok("tap " + screen);
       app.ok("settle");
       const QJsonObject fit = app.state()["fit"].toObject();

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include "support/Sandbox.h"
@@ -155,6 +158,41 @@ TEST_F(StrikeLog, ADamagedFileIsMovedAsideAndAFreshLogStarts) {
   EXPECT_EQ(kept.readAll(), QByteArray(8192, '\x5a'));
   EXPECT_EQ(app.quit(), 0);
   EXPECT_EQ(app.stderrText().count("strike log"), 1);
+}
+
+// A log of the first schema, which kept no position sources, is brought up to date: its strikes
+// stay as they were, with no source, and new ones record theirs.
+TEST_F(StrikeLog, AnOlderLogIsMigratedAndKeepsItsStrikes) {
+  QDir().mkpath(home.path() + "/data/storm-distance");
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "first-schema");
+    db.setDatabaseName(logPath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    for (const char* sql :
+         {"CREATE TABLE strikes (id INTEGER PRIMARY KEY, time REAL NOT NULL, delay REAL NOT NULL, km REAL NOT NULL, "
+          "speed REAL NOT NULL, latitude REAL, longitude REAL, accuracy REAL NOT NULL DEFAULT 0)",
+          "CREATE INDEX strikes_by_time ON strikes (time)",
+          "INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy) "
+          "VALUES (1699999000, 6, 2.04174, 0.34029, 48.8566, 2.3522, 12)",
+          "PRAGMA user_version = 1"})
+      ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("first-schema");
+
+  AutomationClient app({"--manual-clock", "1700000000"}, environment());
+  ASSERT_TRUE(app.started());
+  app.ok("location 48.8566 2.3522");
+  measure(app, "3");
+  app.ok("settle");
+  const QJsonArray log = strikes(app);
+  ASSERT_EQ(log.size(), 2);
+  EXPECT_EQ(log[0].toObject()["source"].toString(), "fixed");
+  EXPECT_EQ(log[1].toObject()["time"].toDouble(), 1699999000);
+  EXPECT_EQ(log[1].toObject()["accuracy"].toDouble(), 12);
+  EXPECT_TRUE(log[1].toObject()["source"].isNull());
+  EXPECT_EQ(app.quit(), 0);
 }
 
 }  // namespace
