@@ -427,6 +427,30 @@
 <context>
     <name>storm::qt::StrikeTableModel</name>
     <message>
+        <source>±%1 km</source>
+        <translation>±%1 km</translation>
+    </message>
+    <message>
+        <source>±%1 m</source>
+        <translation>±%1 m</translation>
+    </message>
+    <message>
+        <source>Last known position, from an earlier run</source>
+        <translation>Letzte bekannte Position, aus einem früheren Start</translation>
+    </message>
+    <message>
+        <source>Given at start</source>
+        <translation>Beim Start angegeben</translation>
+    </message>
+    <message>
+        <source>From an NMEA log</source>
+        <translation>Aus einem NMEA-Protokoll</translation>
+    </message>
+    <message>
+        <source>From the location service</source>
+        <translation>Vom Ortungsdienst</translation>
+    </message>
+    <message>
         <source>Time</source>
         <translation>Zeitpunkt</translation>
     </message>

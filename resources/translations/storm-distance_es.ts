@@ -427,6 +427,30 @@
 <context>
     <name>storm::qt::StrikeTableModel</name>
     <message>
+        <source>±%1 km</source>
+        <translation>±%1 km</translation>
+    </message>
+    <message>
+        <source>±%1 m</source>
+        <translation>±%1 m</translation>
+    </message>
+    <message>
+        <source>Last known position, from an earlier run</source>
+        <translation>Última posición conocida, de una sesión anterior</translation>
+    </message>
+    <message>
+        <source>Given at start</source>
+        <translation>Indicada al iniciar</translation>
+    </message>
+    <message>
+        <source>From an NMEA log</source>
+        <translation>De un registro NMEA</translation>
+    </message>
+    <message>
+        <source>From the location service</source>
+        <translation>Del servicio de ubicación</translation>
+    </message>
+    <message>
         <source>Time</source>
         <translation>Hora</translation>
     </message>

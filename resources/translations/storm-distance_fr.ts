@@ -427,6 +427,30 @@
 <context>
     <name>storm::qt::StrikeTableModel</name>
     <message>
+        <source>±%1 km</source>
+        <translation>±%1 km</translation>
+    </message>
+    <message>
+        <source>±%1 m</source>
+        <translation>±%1 m</translation>
+    </message>
+    <message>
+        <source>Last known position, from an earlier run</source>
+        <translation>Dernière position connue, d’une session précédente</translation>
+    </message>
+    <message>
+        <source>Given at start</source>
+        <translation>Donnée au démarrage</translation>
+    </message>
+    <message>
+        <source>From an NMEA log</source>
+        <translation>D’un journal NMEA</translation>
+    </message>
+    <message>
+        <source>From the location service</source>
+        <translation>Du service de localisation</translation>
+    </message>
+    <message>
         <source>Time</source>
         <translation>Heure</translation>
     </message>

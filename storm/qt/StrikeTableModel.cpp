@@ -108,6 +108,20 @@ QString StrikeTableModel::cellText(const Strike& strike, int column, bool stacke
   }
 }
 
+QString StrikeTableModel::positionNote(const StrikePosition& position) const {
+  QString from;
+  if (position.source == "system") from = tr("From the location service");
+  else if (position.source == "nmea") from = tr("From an NMEA log");
+  else if (position.source == "fixed") from = tr("Given at start");
+  else if (position.source == "pinned") from = tr("Set by you");
+  else if (position.source == "remembered") from = tr("Last known position, from an earlier run");
+  if (!(position.accuracy > 0)) return from;
+  const QString accuracy = position.accuracy < 1000
+                               ? tr("\u00b1%1 m").arg(locale_.toString(position.accuracy, 'f', 0))
+                               : tr("\u00b1%1 km").arg(locale_.toString(position.accuracy / 1000, 'f', 1));
+  return from.isEmpty() ? accuracy : from + ", " + accuracy;
+}
+
 int StrikeTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int StrikeTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
@@ -116,6 +130,10 @@ QVariant StrikeTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_) return {};
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(Qt::AlignVCenter | (index.column() == TimeColumn ? Qt::AlignLeft : Qt::AlignRight));
+  if (role == Qt::ToolTipRole && index.column() == PositionColumn) {
+    const std::optional<Strike> strike = strikeAt(index.row());
+    return strike && strike->position ? positionNote(*strike->position) : QVariant();
+  }
   if (role != Qt::DisplayRole) return {};
   if (const std::optional<Strike> strike = strikeAt(index.row())) return cellText(*strike, index.column(), stacked_);
   // A view asks for what it is about to show: the page is read now, and its rows are blank until

@@ -37,6 +37,8 @@ class StrikeTableModel : public QAbstractTableModel {
   bool counted() const { return counted_; }
   // The strike in `row`, if its page has been read.
   std::optional<Strike> strikeAt(int row) const;
+  // Where a strike's position came from and how accurate it was, for its tooltip.
+  QString positionNote(const StrikePosition& position) const;
   // The text of `strike`'s cell in `column`, the locale's way, in one or two lines.
   QString cellText(const Strike& strike, int column, bool stacked) const;
   // Two lines for the time (date above time of day) and the position (latitude above longitude),

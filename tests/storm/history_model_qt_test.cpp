@@ -46,14 +46,15 @@ class HistoryModel : public ::testing::Test {
       db.setDatabaseName(path);
       ASSERT_TRUE(db.open() && db.transaction());
       QSqlQuery q(db);
-      q.prepare("INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy) VALUES (?,?,?,?,?,?,?)");
+      q.prepare("INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy, source) VALUES (?,?,?,?,?,?,?,?)");
       for (int i : order) {
         const Strike s = strikeNumber(i);
         const QVariant none(QMetaType::fromType<double>());
         for (const QVariant& v :
              {QVariant(s.time), QVariant(s.delay), QVariant(s.km), QVariant(s.speed),
               s.position ? QVariant(s.position->latitude) : none, s.position ? QVariant(s.position->longitude) : none,
-              QVariant(s.position ? s.position->accuracy : 0.0)})
+              QVariant(s.position ? s.position->accuracy : 0.0),
+              s.position ? QVariant(QString::fromStdString(s.position->source)) : QVariant()})
           q.addBindValue(v);
         ASSERT_TRUE(q.exec());
       }
@@ -100,6 +101,8 @@ TEST_F(HistoryModel, ReadsPagesNewestFirstOnlyWhenAViewAsks) {
   // Strike 698 has a position, strike 699 none.
   EXPECT_EQ(model.data(model.index(301, StrikeTableModel::PositionColumn)).toString(), "52.5200, 13.4050");
   EXPECT_EQ(model.data(model.index(300, StrikeTableModel::PositionColumn)).toString(), "\u2014");
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::PositionColumn), Qt::ToolTipRole).toString(),
+            "From the location service, \u00b110 m");
 }
 
 TEST_F(HistoryModel, AStrikeAppendedAMomentAgoIsListedFirst) {
