@@ -213,13 +213,15 @@ int runApplication(int argc, char** argv) {
     return 1;
   }
   // Outside automation mode the storm's rings and panel, which the strike log's read-back may
-  // bring early, wait for the window's first frame; so do the tiles and the position source.
-  // Automation sessions get them at once, so the first command already finds the map's position.
+  // bring early, wait for the window's first frame; so do the tiles, the position source and the
+  // workers (see buildServices). Automation sessions get them at once, so the first command
+  // already finds the map's position.
   features->mainScreenShown(screens.get(), !options->automation);
   if (options->automation) {
     features->connectMap();
   } else {
-    afterFirstFrame(window.get(), [&features] {
+    afterFirstFrame(window.get(), [&features, workers = services->workers] {
+      workers->release();
       features->connectMap();
       features->releaseStorm();
     });
