@@ -174,7 +174,6 @@ int runApplication(int argc, char** argv) {
   auto window = std::make_unique<AppWindow>();
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   window->setWindowTitle("Storm Distance");
-  window->setWindowIcon(QIcon(":/resources/icon.svg"));
   window->resize(360, 640);
   window->setMinimumSize(240, 320);
 
@@ -226,6 +225,12 @@ int runApplication(int argc, char** argv) {
       features->releaseStorm();
     });
   }
+  // Neither the window's icon, which a plugin draws from its SVG, nor the socket a later launch
+  // asks on is needed for the first frame.
+  afterFirstFrame(window.get(), [w = window.get(), instance = instance.get()] {
+    w->setWindowIcon(QIcon(":/resources/icon.svg"));
+    if (instance) instance->listen();
+  });
 
   features->launch();
   delegate.applicationDidFinishLaunchingWithOptions({});

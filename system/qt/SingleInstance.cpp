@@ -64,11 +64,13 @@ std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& configFolde
   return std::unique_ptr<SingleInstance>(new SingleInstance(fd, serverName(configFolder)));
 }
 
-SingleInstance::SingleInstance(int lockFd, const QString& name) : lockFd_(lockFd) {
+SingleInstance::SingleInstance(int lockFd, const QString& name) : lockFd_(lockFd), serverName_(name) {}
+
+void SingleInstance::listen() {
   // A socket left by a copy that crashed is ours to replace: the lock says no copy runs.
-  QLocalServer::removeServer(name);
+  QLocalServer::removeServer(serverName_);
   server_.setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server_.listen(name))
+  if (!server_.listen(serverName_))
     qCWarning(lcStorm, "cannot listen for later launches: %s", qPrintable(server_.errorString()));
   connect(&server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {

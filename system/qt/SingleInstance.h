@@ -9,7 +9,8 @@
 // One running copy of the application per user session (per configuration folder). The first
 // copy holds a lock on a file in that folder for as long as it runs and listens on a local
 // socket; a later launch finds the lock taken, asks the running copy to bring its window forward
-// and leaves.
+// and leaves. The lock is taken at once; the socket may open later (the application opens it once
+// its window is up), as a later launch keeps asking for a few seconds.
 
 namespace storm::qt {
 
@@ -22,11 +23,14 @@ class SingleInstance : public QObject {
 
   // Called when a later launch asks for the window.
   void setOnActivate(std::function<void()> activate) { activate_ = std::move(activate); }
+  // Opens the socket later launches ask on; once.
+  void listen();
 
  private:
   SingleInstance(int lockFd, const QString& serverName);
 
   int lockFd_ = -1;
+  QString serverName_;
   QLocalServer server_;
   std::function<void()> activate_;
 };
