@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
   auto screens = std::make_shared<storm::qt::ScreenStack>(&window, loader);
   if (!screens->showMain("Main")) return 1;
   window.show();
+  services->workers->release();      // as the application does once its first frame is up
   services->strikes->waitForIdle();  // the last hour read back
   auto* historyButton = screens->main()->root->findChild<QAbstractButton*>("history");
   auto* infoButton = screens->main()->root->findChild<QAbstractButton*>("info");

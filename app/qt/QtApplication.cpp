@@ -1,6 +1,5 @@
 #include "app/qt/QtApplication.h"
 
-#include <fontconfig/fontconfig.h>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
@@ -11,13 +10,13 @@
 #include <cstdio>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "BuildConfig.h"
 #include "app/AppDelegate.h"
 #include "app/qt/Features.h"
+#include "app/qt/FontSetUp.h"
 #include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
 #include "kit/Lifecycle.h"
@@ -142,20 +141,20 @@ int runApplication(int argc, char** argv) {
     nameApplication();
     return parseOptions(core.arguments()) ? 0 : 2;  // the texts end the program; a bad option returns
   }
-  // Reading the system's font configuration is the longest step before the first frame and
-  // needs nothing from Qt: it runs on another core while the application object, the services
-  // and the screen are built.
-  std::thread fontConfiguration([] { FcInit(); });
+  // The fonts are set up on another core while the application object, the services and the
+  // screen are built.
+  FontSetUp fonts;
   std::optional<DisplayWatch> displayWatch(std::in_place);
   QApplication app(argc, argv);
   displayWatch.reset();
+  fonts.applicationReady();
   nameApplication();
   QApplication::setApplicationDisplayName("Storm Distance");
   QGuiApplication::setDesktopFileName(build::kApplicationId);
 
   const std::optional<Options> options = parseOptions(app.arguments());
   if (!options) {
-    fontConfiguration.join();
+    fonts.finish();
     return 2;
   }
   // Outside automation mode (where tests run copies side by side) a second launch only brings the
@@ -165,7 +164,7 @@ int runApplication(int argc, char** argv) {
     instance = SingleInstance::claim(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                                      "/storm-distance");
     if (!instance) {
-      fontConfiguration.join();
+      fonts.finish();
       return 0;
     }
   }
@@ -174,7 +173,6 @@ int runApplication(int argc, char** argv) {
   auto window = std::make_unique<AppWindow>();
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   window->setWindowTitle("Storm Distance");
-  window->setWindowIcon(QIcon(":/resources/icon.svg"));
   window->resize(360, 640);
   window->setMinimumSize(240, 320);
 
@@ -209,21 +207,29 @@ int runApplication(int argc, char** argv) {
     if (turned) screens->didRotate(portrait ? InterfaceOrientationLandscapeRight : InterfaceOrientationPortrait);
   };
   if (!screens->showMain("Main")) {
-    fontConfiguration.join();
+    fonts.finish();
     return 1;
   }
   // Outside automation mode the storm's rings and panel, which the strike log's read-back may
-  // bring early, wait for the window's first frame; so do the tiles and the position source.
-  // Automation sessions get them at once, so the first command already finds the map's position.
+  // bring early, wait for the window's first frame; so do the tiles, the position source and the
+  // workers (see buildServices). Automation sessions get them at once, so the first command
+  // already finds the map's position.
   features->mainScreenShown(screens.get(), !options->automation);
   if (options->automation) {
     features->connectMap();
   } else {
-    afterFirstFrame(window.get(), [&features] {
+    afterFirstFrame(window.get(), [&features, workers = services->workers] {
+      workers->release();
       features->connectMap();
       features->releaseStorm();
     });
   }
+  // Neither the window's icon, which a plugin draws from its SVG, nor the socket a later launch
+  // asks on is needed for the first frame.
+  afterFirstFrame(window.get(), [w = window.get(), instance = instance.get()] {
+    w->setWindowIcon(QIcon(":/resources/icon.svg"));
+    if (instance) instance->listen();
+  });
 
   features->launch();
   delegate.applicationDidFinishLaunchingWithOptions({});
@@ -235,7 +241,10 @@ int runApplication(int argc, char** argv) {
       QCoreApplication::exit(0);
     });
   }
-  fontConfiguration.join();
+  // The style sheets' work and the native window need no font: they are done before the fonts are.
+  window->ensurePolished();
+  window->winId();
+  fonts.finish();
   window->show();
   if (instance) {
     instance->setOnActivate([w = window.get()] {

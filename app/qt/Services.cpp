@@ -38,6 +38,10 @@ QString strikeLogPath() {
 std::unique_ptr<Services> buildServices(const Options& options, QWidget* window) {
   auto s = std::make_unique<Services>();
   s->workers = std::make_shared<WorkerPool>();
+  // Outside automation mode the work queued while the application starts (reading the strike log,
+  // the rating prompt's bookkeeping) waits for the window's first frame: runApplication releases
+  // the workers then.
+  if (!options.automation) s->workers->hold();
   s->dispatch = std::make_shared<QtDispatcher>(s->workers);
   if (options.manualClock) {
     s->manualClock = std::make_shared<ManualClock>(*options.manualClock);
@@ -67,7 +71,7 @@ std::unique_ptr<Services> buildServices(const Options& options, QWidget* window)
   s->banners = std::make_shared<QtBannerService>(s->timers, s->urlOpener, s->logger, options.houseAds);
   s->banners->setWindow(window);
   s->notifier = std::make_shared<DBusNotifier>(s->workers);
-  // Opened on the workers: a long log costs the first frame nothing.
+  // Opened on the workers, after the first frame: a long log costs the first frame nothing.
   s->strikes = std::make_shared<SqliteStrikeStore>(strikeLogPath(), s->workers, s->clock);
   s->position = std::make_shared<QtUserPosition>();
   s->files = std::make_shared<QtFileChooser>(window);

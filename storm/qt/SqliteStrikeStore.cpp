@@ -444,6 +444,7 @@ bool SqliteStrikeStore::idle() const {
 }
 
 void SqliteStrikeStore::waitForIdle() {
+  pool_->waitFor(this);  // through the pool first, which a wait releases when it is held
   std::unique_lock lock(mutex_);
   finished_.wait(lock, [this] { return queue_.empty() && !draining_; });
 }

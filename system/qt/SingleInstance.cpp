@@ -1,13 +1,20 @@
 #include "system/qt/SingleInstance.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLocalSocket>
+#include <QFile>
+#include <QSocketNotifier>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
 
 #include "system/qt/QtLogger.h"
 
@@ -18,24 +25,54 @@ namespace {
 constexpr int kContactMilliseconds = 3000;  // how long a later launch tries to reach the running copy
 constexpr char kActivate[] = "activate\n";
 
-// A socket name of this configuration folder's own.
-QString serverName(const QString& configFolder) {
+// The socket of this configuration folder's own, in the temporary folder.
+QString socketPath(const QString& configFolder) {
   const QByteArray digest =
       QCryptographicHash::hash(QDir(configFolder).absolutePath().toUtf8(), QCryptographicHash::Sha256);
-  return "storm-distance-" + QString::fromLatin1(digest.toHex().left(24));
+  return QDir::tempPath() + "/storm-distance-" + QString::fromLatin1(digest.toHex().left(24));
+}
+
+// The address of the socket at `path`; false when the path is too long for one.
+bool addressOf(const QByteArray& path, sockaddr_un& address) {
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path)) return false;
+  std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+  return true;
+}
+
+// Waits up to `milliseconds` for `fd` to be ready for `events`.
+bool ready(int fd, short events, int milliseconds) {
+  pollfd p{fd, events, 0};
+  int n = 0;
+  do n = ::poll(&p, 1, milliseconds);
+  while (n < 0 && errno == EINTR);
+  return n == 1 && (p.revents & events) != 0;
+}
+
+// Asks the running copy to come forward once; false when it cannot be reached.
+bool askOnce(const QByteArray& path) {
+  sockaddr_un address{};
+  if (!addressOf(path, address)) return false;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
+  bool asked = false;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+      ((errno == EAGAIN || errno == EINPROGRESS) && ready(fd, POLLOUT, 500))) {
+    const ssize_t length = static_cast<ssize_t>(sizeof kActivate - 1);
+    asked = ready(fd, POLLOUT, 1000) && ::send(fd, kActivate, static_cast<size_t>(length), MSG_NOSIGNAL) == length;
+  }
+  ::close(fd);
+  return asked;
 }
 
 // Asks the running copy to come forward; false when it cannot be reached in time.
-bool askRunningCopy(const QString& name) {
+bool askRunningCopy(const QString& path) {
+  const QByteArray file = QFile::encodeName(path);
   QElapsedTimer waited;
   waited.start();
   while (waited.elapsed() < kContactMilliseconds) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (socket.waitForConnected(500)) {
-      socket.write(kActivate);
-      return socket.waitForBytesWritten(1000);
-    }
+    if (askOnce(file)) return true;
     // The running copy may still be starting up: it takes the lock before it listens.
     QThread::msleep(50);
   }
@@ -51,39 +88,81 @@ std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& configFolde
   if (fd < 0) {
     // Without a lock file the copies cannot be told apart; running twice beats not running.
     qCWarning(lcStorm, "cannot open %s; not checking for another running copy", qPrintable(lockPath));
-    return std::unique_ptr<SingleInstance>(new SingleInstance(-1, serverName(configFolder)));
+    return std::unique_ptr<SingleInstance>(new SingleInstance(-1, socketPath(configFolder)));
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
-    if (askRunningCopy(serverName(configFolder)))
+    if (askRunningCopy(socketPath(configFolder)))
       qCWarning(lcStorm, "already running; brought its window forward");
     else
       qCWarning(lcStorm, "already running, but it did not answer");
     return nullptr;
   }
-  return std::unique_ptr<SingleInstance>(new SingleInstance(fd, serverName(configFolder)));
+  return std::unique_ptr<SingleInstance>(new SingleInstance(fd, socketPath(configFolder)));
 }
 
-SingleInstance::SingleInstance(int lockFd, const QString& name) : lockFd_(lockFd) {
-  // A socket left by a copy that crashed is ours to replace: the lock says no copy runs.
-  QLocalServer::removeServer(name);
-  server_.setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server_.listen(name))
-    qCWarning(lcStorm, "cannot listen for later launches: %s", qPrintable(server_.errorString()));
-  connect(&server_, &QLocalServer::newConnection, this, [this] {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-      connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-        if (!socket->readAll().contains("activate")) return;
-        qCWarning(lcStorm, "another launch asked for the window; brought it forward");
-        if (activate_) activate_();
-      });
-    }
-  });
+SingleInstance::SingleInstance(int lockFd, const QString& socketPath) : lockFd_(lockFd), socketPath_(socketPath) {}
+
+void SingleInstance::listen() {
+  const QByteArray path = QFile::encodeName(socketPath_);
+  sockaddr_un address{};
+  // The socket is made in a folder of its own that only this user may enter, and then moved into
+  // place: nobody else can reach it, not even in between. A socket left by a copy that crashed is
+  // ours to replace: the lock says no copy runs.
+  QByteArray folder = QFile::encodeName(QDir::tempPath()) + "/storm-distance-XXXXXX";
+  const bool made = ::mkdtemp(folder.data()) != nullptr;
+  const QByteArray inFolder = folder + "/s";
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  const bool listening = made && fd >= 0 && addressOf(inFolder, address) &&
+                         ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                         ::chmod(inFolder.constData(), S_IRWXU) == 0 && ::listen(fd, 50) == 0 &&
+                         ::rename(inFolder.constData(), path.constData()) == 0;
+  const int error = errno;
+  if (made) {
+    ::unlink(inFolder.constData());
+    ::rmdir(folder.constData());
+  }
+  if (!listening) {
+    qCWarning(lcStorm, "cannot listen for later launches: %s", std::strerror(error));
+    if (fd >= 0) ::close(fd);
+    return;
+  }
+  serverFd_ = fd;
+  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this] { accept(); });
+}
+
+void SingleInstance::accept() {
+  for (;;) {
+    const int client = ::accept4(serverFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (client < 0) return;
+    auto* notifier = new QSocketNotifier(client, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this, client, notifier] { read(client, notifier); });
+  }
+}
+
+void SingleInstance::read(int client, QSocketNotifier* notifier) {
+  char buffer[64];
+  const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  // A later launch writes its request at once and leaves: what one read brings is all there is.
+  notifier->setEnabled(false);
+  notifier->setParent(nullptr);
+  notifier->deleteLater();
+  ::close(client);
+  if (n <= 0 || !QByteArray(buffer, static_cast<qsizetype>(n)).contains("activate")) return;
+  qCWarning(lcStorm, "another launch asked for the window; brought it forward");
+  if (activate_) activate_();
 }
 
 SingleInstance::~SingleInstance() {
-  server_.close();
+  // The server's socket and those of launches not heard out yet.
+  for (QSocketNotifier* notifier : findChildren<QSocketNotifier*>()) {
+    const auto fd = static_cast<int>(notifier->socket());
+    delete notifier;
+    ::close(fd);
+  }
+  if (serverFd_ >= 0) ::unlink(QFile::encodeName(socketPath_).constData());
   if (lockFd_ >= 0) ::close(lockFd_);
 }
 

@@ -1,15 +1,20 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
 
+class QSocketNotifier;
+
 // One running copy of the application per user session (per configuration folder). The first
 // copy holds a lock on a file in that folder for as long as it runs and listens on a local
 // socket; a later launch finds the lock taken, asks the running copy to bring its window forward
-// and leaves.
+// and leaves. The lock is taken at once; the socket may open later (the application opens it once
+// its window is up), as a later launch keeps asking for a few seconds.
+//
+// The socket is a plain Unix socket in the temporary folder that only its user may reach, read
+// through a socket notifier: nothing of Qt's network library is needed to start.
 
 namespace storm::qt {
 
@@ -22,12 +27,17 @@ class SingleInstance : public QObject {
 
   // Called when a later launch asks for the window.
   void setOnActivate(std::function<void()> activate) { activate_ = std::move(activate); }
+  // Opens the socket later launches ask on; once.
+  void listen();
 
  private:
-  SingleInstance(int lockFd, const QString& serverName);
+  SingleInstance(int lockFd, const QString& socketPath);
+  void accept();
+  void read(int client, QSocketNotifier* notifier);
 
   int lockFd_ = -1;
-  QLocalServer server_;
+  QString socketPath_;
+  int serverFd_ = -1;
   std::function<void()> activate_;
 };
 

@@ -17,13 +17,12 @@ constexpr int kWorkerNice = 10;
 
 }  // namespace
 
-WorkerPool::WorkerPool(int threads) {
-  for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this] { work(); });
-}
+WorkerPool::WorkerPool(int threads) : threadCount_(std::max(1, threads)) {}
 
 WorkerPool::~WorkerPool() {
   {
     std::lock_guard lock(mutex_);
+    if (!queue_.empty()) releaseLocked();
     stopping_ = true;
   }
   wake_.notify_all();
@@ -35,8 +34,28 @@ void WorkerPool::post(std::function<void()> job, Owner owner) {
     std::lock_guard lock(mutex_);
     queue_.push_back({std::move(job), owner});
     ++posted_;
+    if (!held_ && threads_.empty()) releaseLocked();
   }
   wake_.notify_one();
+}
+
+void WorkerPool::hold() {
+  std::lock_guard lock(mutex_);
+  held_ = true;
+}
+
+void WorkerPool::release() {
+  {
+    std::lock_guard lock(mutex_);
+    releaseLocked();
+  }
+  wake_.notify_all();
+}
+
+void WorkerPool::releaseLocked() {
+  held_ = false;
+  if (threads_.empty() && !stopping_ && !queue_.empty())
+    for (int i = 0; i < threadCount_; ++i) threads_.emplace_back([this] { work(); });
 }
 
 void WorkerPool::cancel(Owner owner) {
@@ -59,6 +78,10 @@ void WorkerPool::cancel(Owner owner) {
 
 void WorkerPool::waitFor(Owner owner) {
   std::unique_lock lock(mutex_);
+  if (held_ && std::any_of(queue_.begin(), queue_.end(), [owner](const Job& job) { return job.owner == owner; })) {
+    releaseLocked();
+    wake_.notify_all();
+  }
   finished_.wait(lock, [&] { return !busyLocked(owner); });
 }
 
@@ -74,6 +97,10 @@ bool WorkerPool::idle() const {
 
 void WorkerPool::waitForIdle() {
   std::unique_lock lock(mutex_);
+  if (held_ && !queue_.empty()) {
+    releaseLocked();
+    wake_.notify_all();
+  }
   finished_.wait(lock, [this] { return queue_.empty() && running_.empty(); });
 }
 
@@ -88,7 +115,7 @@ void WorkerPool::work() {
   pthread_setname_np(pthread_self(), "storm-worker");
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    wake_.wait(lock, [this] { return stopping_ || (!held_ && !queue_.empty()); });
     if (queue_.empty()) return;  // stopping, and nothing left to run
     Job job = std::move(queue_.front());
     queue_.pop_front();

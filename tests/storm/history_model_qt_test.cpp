@@ -36,7 +36,10 @@ class HistoryModel : public ::testing::Test {
  protected:
   void SetUp() override {
     const QString path = dir.path() + "/strikes.sqlite";
-    SqliteStrikeStore(path, pool, clock).waitForIdle();  // the file with its schema
+    // The file with its schema. The pool is held, as the application holds it until its first
+    // frame: waiting for the store releases it.
+    pool->hold();
+    SqliteStrikeStore(path, pool, clock).waitForIdle();
     // Written in shuffled order, so that only the time puts the rows in order.
     std::vector<int> order(kStrikes);
     std::iota(order.begin(), order.end(), 0);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 #include <unicode/locid.h>
+#include <unicode/simpletz.h>
+#include <unicode/smpdtfmt.h>
+
+#include <cmath>
 
 #include "measure/Measurement.h"
 #include "system/NumberParsing.h"
@@ -74,6 +78,39 @@ TEST(IcuDateFormatter, LocaleDigitsAreKeptWhenNotAskedForLatin) {
   EXPECT_NE(format("s", 5.0), "5");
   EXPECT_EQ(format("s", 5.0, 0, true), "5");
 }
+
+// Latin digits are written by the formatter's own number format; what it writes must be what ICU
+// writes for the same locale with the Latin numbering system, field by field: widths, padding,
+// cut years, fractions longer than milliseconds, other calendars and negative years.
+class LatinDigitsAsIcu : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(LatinDigitsAsIcu, EveryNumericFieldReadsAsIcuWritesIt) {
+  ScopedLocale locale(GetParam());
+  const auto icuText = [](const char* pattern, double instant, int offset) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale latin(icu::Locale::getDefault());
+    latin.setKeywordValue("numbers", "latn", status);
+    icu::SimpleDateFormat format(icu::UnicodeString::fromUTF8(pattern), latin, status);
+    format.adoptTimeZone(new icu::SimpleTimeZone(offset * 1000, icu::UnicodeString("GMT")));
+    icu::UnicodeString text;
+    format.format(static_cast<double>(std::llround(instant * 1e6)) / 1e3, text);
+    std::string out;
+    return text.toUTF8String(out);
+  };
+  for (const char* pattern : {"s.SSS", "HH:mm:ss", "h:mm a", "k K", "S SS SSSS SSSSSSSSSSSS", "yy yyyy y u", "D DDD",
+                              "d.M.y", "w ww e", "'at' HH 'o''clock'"}) {
+    for (const double instant : {0.0, 29.386, 86399.999, 1.7e9 + 0.5, -7.3e10}) {
+      for (const int offset : {0, 3600}) {
+        EXPECT_EQ(format(pattern, instant, offset, true), icuText(pattern, instant, offset))
+            << GetParam() << " " << pattern << " " << instant << " " << offset;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, LatinDigitsAsIcu,
+                         ::testing::Values("en_US", "de_DE", "ar_EG", "fa_IR", "th_TH", "ja_JP@calendar=japanese",
+                                           "hi_IN@numbers=deva"));
 
 }  // namespace
 }  // namespace storm::qt

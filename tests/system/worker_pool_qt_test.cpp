@@ -56,5 +56,50 @@ TEST(WorkerPool, CancelDropsTheOwnersWaitingJobsAndWaitsForItsRunningOne) {
   EXPECT_TRUE(finishedWhenCancelReturned) << "cancel returned while a job of its owner was running";
 }
 
+// A held pool starts nothing until it is released; waiting for a held job releases it, so that a
+// hold nobody ends cannot stop the application.
+TEST(WorkerPool, HeldJobsWaitForTheReleaseOrForSomebodyWaitingForThem) {
+  const char busyOwner = 0, owner = 0;
+  std::atomic<int> ran = 0;
+  {
+    WorkerPool pool(1);
+    // The only worker finishes a job that was running when the hold began; the held job is still
+    // queued when that job is over (had it started, cancel would wait for it to finish).
+    std::promise<void> busy, started;
+    pool.post(
+        [&started, open = busy.get_future().share()] {
+          started.set_value();
+          open.wait();
+        },
+        &busyOwner);
+    started.get_future().wait();
+    pool.hold();
+    pool.post([&] { ++ran; }, &owner);
+    busy.set_value();
+    pool.waitFor(&busyOwner);
+    pool.cancel(&owner);
+    EXPECT_EQ(ran, 0) << "a job started while the pool was held";
+
+    pool.post([&] { ++ran; }, &owner);
+    pool.release();
+    pool.waitFor(&owner);
+    EXPECT_EQ(ran, 1);
+
+    pool.hold();
+    pool.post([&] { ++ran; }, &owner);
+    pool.waitFor(&owner);  // would never return if it left the pool held
+    EXPECT_EQ(ran, 2);
+
+    pool.hold();
+    pool.post([&] { ++ran; });
+    pool.waitForIdle();
+    EXPECT_EQ(ran, 3);
+
+    pool.hold();
+    pool.post([&] { ++ran; });
+  }
+  EXPECT_EQ(ran, 4) << "the pool went without running the job it held";
+}
+
 }  // namespace
 }  // namespace storm::qt
