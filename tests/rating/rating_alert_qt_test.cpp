@@ -55,7 +55,9 @@ TEST_F(RatingAlertView, ShowsItsButtonsInIndexOrderOverTheWholeWindow) {
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(button(i));
     EXPECT_EQ(button(i)->text(), expected[i]);
-    if (i > 0) EXPECT_GT(button(i)->mapTo(&window, QPoint()).y(), button(i - 1)->mapTo(&window, QPoint()).y());
+    if (i > 0) {
+      EXPECT_GT(button(i)->mapTo(&window, QPoint()).y(), button(i - 1)->mapTo(&window, QPoint()).y());
+    }
   }
   EXPECT_EQ(button(3), nullptr);
   QStringList labels;
