@@ -11,8 +11,10 @@
 #include "kit/qt/QtURLConnection.h"
 #include "kit/qt/QtViews.h"
 #include "kit/qt/ScreenStack.h"
+#include "map/NightLook.h"
 #include "map/PositionMemory.h"
 #include "map/qt/MapAutomation.h"
+#include "map/qt/NightControl.h"
 #include "map/qt/MapServices.h"
 #include "map/qt/MapWidget.h"
 #include "map/qt/QtUserPosition.h"
@@ -122,6 +124,20 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
   });
   stormPicture_ = std::make_shared<StormPicture>(
       stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.bundle});
+  // Automation mode keeps the day look until told otherwise, so that a run's pictures do not
+  // depend on the hour it runs at.
+  const QPointer<MapWidget> weakMap(map);
+  nightLook_ = std::make_shared<NightLook>(
+      services_.settings, services_.clock, services_.timers,
+      [weakMap] { return weakMap ? weakMap->model().userLocation() : std::nullopt; },
+      [weakMap](bool night) {
+        if (weakMap) weakMap->model().setNight(night);
+      },
+      automation_ ? NightMode::Never : NightMode::Automatic);
+  addNightControl(map, nightLook_);
+  QObject::connect(&map->model(), &MapModel::userLocationHeard, map, [look = std::weak_ptr(nightLook_)] {
+    if (auto night = look.lock()) night->update();
+  });
 }
 
 void Features::connectMap() {
@@ -139,6 +155,8 @@ void Features::launch() {
   send(services_.preferences, &Preferences::declareKeys, RatingPrompt::preferenceKeys());
   send(services_.settings, &Preferences::declareKeys, speedOfSoundSettingKeys());
   send(services_.settings, &Preferences::declareKeys, PositionMemory::settingKeys());
+  send(services_.settings, &Preferences::declareKeys, NightLook::settingKeys());
+  if (nightLook_) nightLook_->start();
   positionMemory_ = std::make_shared<PositionMemory>(services_.settings, services_.position, services_.clock);
   positionMemory_->start();
   stormWatch_->start();
@@ -169,6 +187,7 @@ void Features::registerAutomation() {
   if (mainRoot_)
     if (auto* map = mainRoot_->findChild<MapWidget*>()) registerMapAutomation(driver, map);
   registerStormMapAutomation(driver, stormLayer_);
+  registerNightAutomation(driver, nightLook_);
   registerStrikeAutomation(driver, services_.strikes, stormWatch_);
   registerHistoryAutomation(
       driver,

@@ -14,6 +14,7 @@
 // adds to the automation.
 
 namespace storm {
+class NightLook;
 class PositionMemory;
 class StormPicture;
 class StormWatch;
@@ -64,6 +65,7 @@ class Features {
   std::shared_ptr<Stopwatch> stopwatch_;
   std::shared_ptr<StormWatch> stormWatch_;
   std::shared_ptr<PositionMemory> positionMemory_;
+  std::shared_ptr<NightLook> nightLook_;
   std::shared_ptr<StormLayer> stormLayer_;
   std::shared_ptr<StormPicture> stormPicture_;
   QPointer<QWidget> mainRoot_;

@@ -17,6 +17,7 @@
 #include "app/AppDelegate.h"
 #include "app/qt/Features.h"
 #include "app/qt/FontSetUp.h"
+#include "system/qt/DarkPalette.h"
 #include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
 #include "kit/Lifecycle.h"
@@ -150,6 +151,7 @@ int runApplication(int argc, char** argv) {
   fonts.applicationReady();
   nameApplication();
   QApplication::setApplicationDisplayName("Storm Distance");
+  useDarkPalette();
   QGuiApplication::setDesktopFileName(build::kApplicationId);
 
   const std::optional<Options> options = parseOptions(app.arguments());

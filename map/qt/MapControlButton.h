@@ -6,9 +6,9 @@
 
 class QPainter;
 
-// A control on the map: a rounded white square with a dark glyph, drawn once per look (up,
-// pressed) and density and then only copied, since it is repainted with every frame of the map
-// under it.
+// A control on the map: a rounded white square with a dark glyph (at night a dark square with a
+// light glyph), drawn once per look (up, pressed) and density and then only copied, since it is
+// repainted with every frame of the map under it.
 
 namespace storm::qt {
 
@@ -18,6 +18,7 @@ class MapControlButton : public QAbstractButton {
   using Glyph = std::function<void(QPainter& painter, QPointF centre, QColor ink)>;
 
   MapControlButton(QWidget* parent, Glyph glyph);
+  void setNight(bool night);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -25,6 +26,7 @@ class MapControlButton : public QAbstractButton {
  private:
   Glyph glyph_;
   QImage up_, down_;
+  bool night_ = false;
 };
 
 }  // namespace storm::qt

@@ -181,8 +181,8 @@ void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, doub
     bars.lineTo(origin + QPointF(imperialPixels, tick));
     bars.moveTo(origin);
     bars.lineTo(origin + QPointF(length, 0));
-    sp.strokePath(bars, QPen(QColor(255, 255, 255, 210), 3.5, Qt::SolidLine, Qt::RoundCap));
-    sp.strokePath(bars, QPen(QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
+    sp.strokePath(bars, QPen(halo(210), 3.5, Qt::SolidLine, Qt::RoundCap));
+    sp.strokePath(bars, QPen(night_ ? ink() : QColor(0x30, 0x30, 0x30), 1.5, Qt::SolidLine, Qt::FlatCap));
     // Copied onto whole device pixels: the same pixels as drawing them here, but a zoom, which
     // changes the bars at every step, changes the labels only now and then.
     auto label = [&](QPointF at, const QString& text) {
@@ -225,12 +225,24 @@ const QImage& MapDecorations::haloLabel(const QString& text, const QFont& font, 
   lp.setRenderHint(QPainter::Antialiasing);
   QPainterPath path;
   path.addText(at, font, text);
-  strokePathQuietly(lp, path, QPen(QColor(255, 255, 255, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  lp.fillPath(path, QColor(0x20, 0x20, 0x20));
+  strokePathQuietly(lp, path, QPen(halo(220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  lp.fillPath(path, ink());
   lp.end();
   labels_.push_back({inputs, text, std::move(label)});
   return labels_.back().image;
 }
+
+void MapDecorations::setNight(bool night) {
+  if (night == night_) return;
+  night_ = night;
+  for (Picture* kept : {&dot_, &plainDot_, &glideCircle_, &scaleBar_, &credit_, &notice_, &wrappedNote_, &lineNote_})
+    *kept = Picture{};
+  labels_.clear();
+}
+
+QColor MapDecorations::halo(int alpha) const { return night_ ? QColor(31, 41, 51, alpha) : QColor(255, 255, 255, alpha); }
+
+QColor MapDecorations::ink() const { return night_ ? QColor(0xe4, 0xe7, 0xeb) : QColor(0x20, 0x20, 0x20); }
 
 double MapDecorations::attributionHeight(const QFont& font) {
   return std::ceil(QFontMetricsF(creditFont(font)).height()) + 2;
@@ -247,8 +259,8 @@ QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, Q
     const QFontMetricsF metrics(small);
     const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth);
     const double width = std::min(maxWidth, std::ceil(metrics.horizontalAdvance(shown)));
-    return textBox(QSizeF(width + 6, attributionHeight(font)), QMarginsF(3, 1, 3, 1), 3, QColor(255, 255, 255, 190),
-                   QColor(0x20, 0x20, 0x20), small, Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
+    return textBox(QSizeF(width + 6, attributionHeight(font)), QMarginsF(3, 1, 3, 1), 3,
+                   night_ ? QColor(31, 41, 51, 190) : QColor(255, 255, 255, 190), ink(), small, Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
   });
   const QSizeF size = image.deviceIndependentSize();
   const QPointF at(view.width() - size.width() - 3, view.height() - size.height() - 3);

@@ -50,6 +50,10 @@ class MapDecorations {
   // The height of that box for `text` in a room `width` wide.
   static int noticeHeight(const QString& text, int width, const QFont& font);
 
+ public:
+  // Dark halos and boxes with light ink for the night look; every kept picture is drawn anew.
+  void setNight(bool night);
+
  private:
   using PictureInputs = std::array<double, 4>;
   struct Picture {
@@ -78,6 +82,9 @@ class MapDecorations {
 
   Picture dot_, plainDot_, glideCircle_, scaleBar_, credit_, notice_, wrappedNote_, lineNote_;
   std::vector<Picture> labels_;  // the scale bar's, the latest last
+  bool night_ = false;
+  QColor halo(int alpha) const;
+  QColor ink() const;
 };
 
 }  // namespace storm::qt

@@ -185,6 +185,13 @@ CLLocationCoordinate2D MapModel::coordinateForPoint(QPointF point) const {
   return {geo::latitudeFromWorldY(y), wrap360(geo::longitudeFromWorldX(x))};
 }
 
+void MapModel::setNight(bool night) {
+  if (night == night_) return;
+  night_ = night;
+  ++tileGeneration_;  // every kept picture of the map is out of date
+  emit changed();
+}
+
 void MapModel::setMapType(MapType type) {
   mapType_ = type;
   ++tileGeneration_;

@@ -118,6 +118,9 @@ class MapModel : public QObject {
 
   MapType mapType() const { return mapType_; }
   void setMapType(MapType type);
+  // The night look (dimmed tiles, a dark grid); the widget draws it.
+  bool night() const { return night_; }
+  void setNight(bool night);
 
   // Where tiles come from; until called the map has only its placeholder grid and fetches nothing.
   void setTileSources(const MapSources& sources, TileLoader::Settings settings);
@@ -226,6 +229,7 @@ class MapModel : public QObject {
   double animationFromZoom_ = 0;
   std::optional<std::pair<CLLocationCoordinate2D, double>> openingView_;  // from showAround
   MapType mapType_ = MapType::Standard;
+  bool night_ = false;
 
   MapSources sources_;
   QPointer<TileLoader> loader_;

@@ -15,6 +15,17 @@ constexpr int kLargestScaledTile = 1024;
 const QColor kPlaceholderGround(0xe8, 0xe6, 0xe1);
 const QColor kPlaceholderLines(0xcf, 0xcb, 0xc3);
 const QColor kBeyondTheWorld(0xd9, 0xd7, 0xd2);
+const QColor kNightGround(0x26, 0x2e, 0x38);
+const QColor kNightLines(0x3a, 0x44, 0x50);
+const QColor kNightBeyond(0x1a, 0x21, 0x29);
+
+// A tile's colour at night: dimmed to 40 % and laid on a little of the screens' dark blue, so
+// that white ground comes out grey-blue (#72767a) and the map's own colours stay told apart.
+QRgb nightColour(QRgb c) {
+  auto dim = [](int v, int ground) { return ground + v * 2 / 5; };  // premultiplied: alpha scales both
+  const int a = qAlpha(c);
+  return qRgba(dim(qRed(c), 0x0c * a / 255), dim(qGreen(c), 0x10 * a / 255), dim(qBlue(c), 0x14 * a / 255), a);
+}
 
 }  // namespace
 
@@ -26,10 +37,10 @@ void MapTilePainter::paint(QPainter& painter, const MapModel& model, double dpr,
   const double worldTop = view.height() / 2.0 - geo::worldY(camera.center.latitude) * s;
   const double worldBottom = worldTop + s;
   const double areaTop = area.top(), areaBottom = area.top() + area.height();
-  if (worldTop > areaTop)
-    painter.fillRect(QRectF(area.left(), areaTop, area.width(), worldTop - areaTop), kBeyondTheWorld);
+  const QColor beyond = night_ ? kNightBeyond : kBeyondTheWorld;
+  if (worldTop > areaTop) painter.fillRect(QRectF(area.left(), areaTop, area.width(), worldTop - areaTop), beyond);
   if (worldBottom < areaBottom)
-    painter.fillRect(QRectF(area.left(), worldBottom, area.width(), areaBottom - worldBottom), kBeyondTheWorld);
+    painter.fillRect(QRectF(area.left(), worldBottom, area.width(), areaBottom - worldBottom), beyond);
 
   const auto layers = model.layersOnShow();
   if (layers.empty()) {
@@ -48,6 +59,25 @@ void MapTilePainter::paint(QPainter& painter, const MapModel& model, double dpr,
 
 void MapTilePainter::forget(const TileKey& key) {
   scaled_.removeIf([&](const auto& entry) { return entry.key().key == key; });
+  nightTiles_.remove(key);
+}
+
+void MapTilePainter::setNight(bool night) {
+  if (night == night_) return;
+  night_ = night;
+  scaled_.clear();
+  nightTiles_.clear();
+}
+
+QImage MapTilePainter::nightTile(const TileKey& key, const QImage& image) {
+  if (const NightTile* kept = nightTiles_.object(key); kept && kept->from == image.cacheKey()) return kept->image;
+  QImage dark = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < dark.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(dark.scanLine(y));
+    for (int x = 0; x < dark.width(); ++x) line[x] = nightColour(line[x]);
+  }
+  nightTiles_.insert(key, new NightTile{dark, image.cacheKey()});
+  return dark;
 }
 
 bool MapTilePainter::drawTile(QPainter& painter, const MapModel& model, const MapModel::TileLayerOnShow& layer,
@@ -55,8 +85,10 @@ bool MapTilePainter::drawTile(QPainter& painter, const MapModel& model, const Ma
   TileLoader& loader = *model.tileLoader();
   // The tile itself, or else the part of the nearest coarser tile in memory that covers it.
   for (int up = 0; up <= kFallbackLevels && cell.z - up >= layer.minZoom; ++up) {
-    const QImage image = loader.cached({layer.index, cell.z - up, cell.x >> up, cell.y >> up});
+    const TileKey key{layer.index, cell.z - up, cell.x >> up, cell.y >> up};
+    QImage image = loader.cached(key);
     if (image.isNull()) continue;
+    if (night_) image = nightTile(key, image);
     QRect source = image.rect();
     if (up > 0) {
       const int part = 1 << up;
@@ -79,8 +111,8 @@ bool MapTilePainter::drawTile(QPainter& painter, const MapModel& model, const Ma
       painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
       painter.drawImage(cell.target, image, source);
     } else {
-      const ScaledTile key{{layer.index, cell.z - up, cell.x >> up, cell.y >> up}, up, cell.target.size() * dpr};
-      painter.drawImage(cell.target.topLeft(), scaledTile(key, image, source, model.camera().zoom, dpr));
+      const ScaledTile scaledKey{key, up, cell.target.size() * dpr};
+      painter.drawImage(cell.target.topLeft(), scaledTile(scaledKey, image, source, model.camera().zoom, dpr));
     }
     return true;
   }
@@ -105,13 +137,14 @@ const QImage& MapTilePainter::scaledTile(const ScaledTile& key, const QImage& im
   return it->image;
 }
 
-void MapTilePainter::drawPlaceholder(QPainter& painter, const QRect& target) {
-  painter.fillRect(target, kPlaceholderGround);
+void MapTilePainter::drawPlaceholder(QPainter& painter, const QRect& target) const {
+  painter.fillRect(target, night_ ? kNightGround : kPlaceholderGround);
+  const QColor lines = night_ ? kNightLines : kPlaceholderLines;
   // A grid of quarter tiles, so that panning and zooming still show.
   const int step = std::max(1, target.width() / 4);
   for (int i = 0; i < 4; ++i) {
-    painter.fillRect(QRect(target.left() + i * step, target.top(), 1, target.height()), kPlaceholderLines);
-    painter.fillRect(QRect(target.left(), target.top() + i * step, target.width(), 1), kPlaceholderLines);
+    painter.fillRect(QRect(target.left() + i * step, target.top(), 1, target.height()), lines);
+    painter.fillRect(QRect(target.left(), target.top() + i * step, target.width(), 1), lines);
   }
 }
 

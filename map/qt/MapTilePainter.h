@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCache>
 #include <QHash>
 #include <QImage>
 #include <QRect>
@@ -24,6 +25,8 @@ class MapTilePainter {
   void paint(QPainter& painter, const MapModel& model, double dpr, const QRect& area);
   // A tile fetched again replaces its old image: scaled copies of that one are out of date.
   void forget(const TileKey& key);
+  // The night look: tiles dimmed and darkened, the grid and the world's ends dark.
+  void setNight(bool night);
 
  private:
   struct ScaledTile {
@@ -43,12 +46,21 @@ class MapTilePainter {
   bool drawTile(QPainter& painter, const MapModel& model, const MapModel::TileLayerOnShow& layer,
                 const MapModel::TileCell& cell, double dpr);
   const QImage& scaledTile(const ScaledTile& key, const QImage& image, const QRect& source, double zoom, double dpr);
-  static void drawPlaceholder(QPainter& painter, const QRect& target);
+  // The night copy of a tile, made once and kept while the tile's image stays the same.
+  QImage nightTile(const TileKey& key, const QImage& image);
+  void drawPlaceholder(QPainter& painter, const QRect& target) const;
+
+  struct NightTile {
+    QImage image;
+    qint64 from = 0;  // the cache key of the image it was made from
+  };
 
   QHash<ScaledTile, Scaled> scaled_;
   quint64 frame_ = 0;
   double scaledZoom_ = -1;
   double scaledDpr_ = 1;
+  bool night_ = false;
+  QCache<TileKey, NightTile> nightTiles_{256};  // tiles, enough for a large window and its margin
 };
 
 }  // namespace storm::qt

@@ -94,6 +94,7 @@ void MapWidget::addControl(QAbstractButton* control) {
   control->setFixedSize(kControlSize, kControlSize);
   control->hide();
   controls_.push_back(control);
+  applyNight();
   placePositionControls();
 }
 

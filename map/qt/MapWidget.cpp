@@ -1,5 +1,7 @@
 #include "map/qt/MapWidget.h"
 
+#include "map/qt/MapControlButton.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QGestureEvent>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/qt/MapControlButton.h"
 #include "system/qt/ScreenFit.h"
 
 namespace storm::qt {
@@ -32,12 +35,23 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent), model_(new MapModel(thi
   setAttribute(Qt::WA_OpaquePaintEvent);
   grabGesture(Qt::PinchGesture);
   model_->setViewport({[this] { return size(); }, [this] { return isVisible(); }});
-  connect(model_, &MapModel::changed, this, [this] { update(); });
+  connect(model_, &MapModel::changed, this, [this] {
+    applyNight();
+    update();
+  });
   connect(model_, &MapModel::tileReady, this, [this](const TileKey& key) { tiles_.forget(key); });
   connect(model_, &MapModel::userLocationChanged, this, &MapWidget::updatePositionControls);
   connect(model_, &MapModel::mapTypeChanged, this, &MapWidget::describeForAccessibility);
   connect(model_, &MapModel::circlesChanged, this, &MapWidget::describeForAccessibility);
   makePositionControls();
+}
+
+void MapWidget::applyNight() {
+  const bool night = model_->night();
+  tiles_.setNight(night);
+  decorations_.setNight(night);
+  for (QAbstractButton* control : controls_)
+    if (auto* button = dynamic_cast<MapControlButton*>(control)) button->setNight(night);
 }
 
 // The model goes with the widget's other children, after the painters it reports to.

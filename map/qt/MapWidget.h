@@ -102,6 +102,8 @@ class MapWidget : public QWidget {
   void updatePositionControls();
   // Keeps the accessible description in step with what the map shows.
   void describeForAccessibility();
+  // Gives the painters and the controls the model's look, by day or by night.
+  void applyNight();
   // The menu with "I am here" for the point `at` (widget pixels).
   void offerPosition(QPoint at);
 

@@ -204,6 +204,37 @@ TEST_F(MapTiles, WithoutTheServerThePlaceholderShowsAndSeenTilesComeFromDisk) {
   EXPECT_EQ(app.quit(), 0);
 }
 
+// The night look dims the tiles and the grid: no near-white area is left on the main screen. By
+// the clock and the position: 22:13 UTC is night at 45° N 7° E.
+TEST_F(MapTiles, AtNightTheTilesAreDimmedAndNothingOnTheScreenGlares) {
+  AutomationClient app({"--map-sources", sourcesFile_, "--manual-clock", "1700000000", "--location", "45,7"},
+                       environment());
+  ASSERT_TRUE(app.started());
+  app.ok("camera 45 7 10");
+  EXPECT_FALSE(waitFor(app, tilesReady)["night"].toBool()) << "automation mode starts by day";
+  app.ok("night auto");
+  const QJsonObject state = waitFor(app, [](const QJsonObject& s) { return s["night"].toBool() && tilesReady(s); });
+  const QImage shot = screenshot(app);
+  const QColor dimmed(12, 80, 20);  // the standard tiles' green at 40 %, on the screens' blue
+  int dim = 0, total = 0;
+  for (const QColor& colour : samples(shot, mapFrame(state))) {
+    ASSERT_FALSE(near(colour, kStandard, 40)) << describe(colour);
+    dim += near(colour, dimmed);
+    ++total;
+  }
+  EXPECT_GT(dim, total * 3 / 4) << "the rest: the dot and the controls";
+  qint64 white = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      white += std::min({c.red(), c.green(), c.blue()}) >= 220;
+    }
+  EXPECT_LT(white * 100.0 / (shot.width() * shot.height()), 3.0) << "near-white pixels, in %";
+  app.ok("night off");
+  EXPECT_FALSE(app.state()["night"].toBool());
+  EXPECT_FALSE(app.send("night dusk")["error"].isUndefined());
+}
+
 // In automation mode the map reaches only the hosts of a --map-sources file: one that cannot be
 // read or parsed leaves every map type without tiles, never with the built-in public sources.
 TEST_F(MapTiles, InAutomationModeABadSourcesFileMeansNoTilesAtAll) {
