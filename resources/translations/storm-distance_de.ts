@@ -504,4 +504,19 @@
         <translation>Entfernung der Blitze des Gewitters über die Zeit</translation>
     </message>
 </context>
+<context>
+    <name>MapWidget</name>
+    <message>
+        <source>Night look: from sunset to sunrise</source>
+        <translation>Nachtansicht: von Sonnenuntergang bis Sonnenaufgang</translation>
+    </message>
+    <message>
+        <source>Night look: off</source>
+        <translation>Nachtansicht: aus</translation>
+    </message>
+    <message>
+        <source>Night look: on</source>
+        <translation>Nachtansicht: an</translation>
+    </message>
+</context>
 </TS>

@@ -504,4 +504,19 @@
         <translation>Distancia de los rayos de la tormenta a lo largo del tiempo</translation>
     </message>
 </context>
+<context>
+    <name>MapWidget</name>
+    <message>
+        <source>Night look: from sunset to sunrise</source>
+        <translation>Vista nocturna: del atardecer al amanecer</translation>
+    </message>
+    <message>
+        <source>Night look: off</source>
+        <translation>Vista nocturna: desactivada</translation>
+    </message>
+    <message>
+        <source>Night look: on</source>
+        <translation>Vista nocturna: activada</translation>
+    </message>
+</context>
 </TS>

@@ -504,4 +504,19 @@
         <translation>Distance des éclairs de l’orage au fil du temps</translation>
     </message>
 </context>
+<context>
+    <name>MapWidget</name>
+    <message>
+        <source>Night look: from sunset to sunrise</source>
+        <translation>Vue de nuit : du coucher au lever du soleil</translation>
+    </message>
+    <message>
+        <source>Night look: off</source>
+        <translation>Vue de nuit : désactivée</translation>
+    </message>
+    <message>
+        <source>Night look: on</source>
+        <translation>Vue de nuit : activée</translation>
+    </message>
+</context>
 </TS>
