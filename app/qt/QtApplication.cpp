@@ -1,6 +1,7 @@
 #include "app/qt/QtApplication.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QResizeEvent>
@@ -175,8 +176,17 @@ int runApplication(int argc, char** argv) {
   auto window = std::make_unique<AppWindow>();
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   window->setWindowTitle("Storm Distance");
-  window->resize(360, 640);
-  window->setMinimumSize(240, 320);
+  // A phone's shape to start with; the least size still holds the main button at touch size, the
+  // shelter notice on the map and the banner. Neither is larger than the screen's free area (the
+  // offscreen platform's screen is made up: there nothing is bounded).
+  QSize opening(360, 640), least(240, 360);
+  if (const QScreen* screen = QGuiApplication::primaryScreen();
+      screen && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    opening = opening.boundedTo(screen->availableGeometry().size());
+    least = least.boundedTo(opening);
+  }
+  window->resize(opening);
+  window->setMinimumSize(least);
 
   const std::unique_ptr<Services> services = buildServices(*options, window.get());
   std::unique_ptr<AutomationDriver> automation;

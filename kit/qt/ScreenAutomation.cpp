@@ -61,6 +61,7 @@ Json fitJson(QWidget* window, QWidget* root) {
       .set("short", root->property("short").toBool())
       .set("low", root->property("low").toBool())
       .set("narrow", root->property("narrow").toBool())
+      .set("large", root->property("large").toBool())
       .set("cramped", std::move(cramped))
       .set("cut", std::move(cut))
       .set("overlapping", std::move(overlapping));

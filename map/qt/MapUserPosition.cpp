@@ -127,6 +127,10 @@ bool MapWidget::placeTopPanel() {
   if (!topPanel_) return true;
   if (topPanel_->isEmpty()) {
     topPanel_->hide();
+    if (panelOnTop_) {
+      panelOnTop_ = false;
+      update();
+    }
     return true;
   }
   // The control shows while the position is known, the notice while it is not.
@@ -145,8 +149,21 @@ bool MapWidget::placeTopPanel() {
     room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
   }
   topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
+  const bool overTheTop = !inBand && topPanel_->height() > height() - kMargin - room.top();
+  if (overTheTop) {
+    // A map too low for the panel under the scale bar and the controls: what the panel says about
+    // the person's safety goes before them, at the top.
+    room.setTop(kMargin);
+    topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - 2 * kMargin);
+  }
   topPanel_->move(room.left() + (room.width() - topPanel_->width()) / 2, room.top());
   topPanel_->show();
+  topPanel_->raise();
+  if (centre_) centre_->setVisible(!overTheTop && model_->userLocation().has_value());
+  if (overTheTop != panelOnTop_) {
+    panelOnTop_ = overTheTop;
+    update();
+  }
   return inBand;
 }
 

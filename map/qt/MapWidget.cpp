@@ -132,6 +132,7 @@ void MapWidget::drawUserLocation(QPainter& painter, double dpr) {
 }
 
 void MapWidget::drawScaleBar(QPainter& painter, double dpr) {
+  if (panelOnTop_) return;  // the top panel covers its corner
   const geo::Camera camera = model_->camera();
   decorations_.drawScaleBar(painter, geo::metersPerPixel(camera.center.latitude, camera.zoom),
                             std::min(110.0, width() / 3.0), font(), dpr);

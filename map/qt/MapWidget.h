@@ -124,6 +124,7 @@ class MapWidget : public QWidget {
   QRect creditRect_;
   mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()
   QString shownNotice_;                  // as last drawn
+  bool panelOnTop_ = false;              // the top panel over the scale bar's corner, on a low map
 };
 
 }  // namespace storm::qt

@@ -50,6 +50,9 @@ constexpr int kFullWidthFrom = 320;    // pixels across: below, the rows leave o
 constexpr int kColumnPercent = 38;     // of a wide window's width, for the controls beside the content
 constexpr int kNarrowestColumn = 240;  // room for the longest line of the controls
 constexpr int kWidestColumn = 400;
+constexpr int kLargeHeightFrom = 860;  // pixels down and across for the large type
+constexpr int kLargeWidthFrom = 640;
+constexpr int kWidestLargeColumn = 520;
 
 // A widget of a turning layout that takes no stretch sits in the side column when the layout is a row.
 bool isSideWidget(const QWidget* widget) {
@@ -65,10 +68,13 @@ SizeClasses sizeClassesFor(QSize size) {
   classes.short_ = size.height() < kFullHeightFrom;
   classes.low = size.height() < kSmallHeightFrom;
   classes.narrow = size.width() < kFullWidthFrom;
+  classes.large = size.height() >= kLargeHeightFrom && size.width() >= kLargeWidthFrom;
   return classes;
 }
 
-int sideColumnWidth(int width) { return std::clamp(width * kColumnPercent / 100, kNarrowestColumn, kWidestColumn); }
+int sideColumnWidth(int width, bool large) {
+  return std::clamp(width * kColumnPercent / 100, kNarrowestColumn, large ? kWidestLargeColumn : kWidestColumn);
+}
 
 void ScreenFit::install(QWidget* root) {
   if (root) new ScreenFit(root);
@@ -98,7 +104,7 @@ bool ScreenFit::eventFilter(QObject* watched, QEvent* event) {
 void ScreenFit::fitRoot() {
   const QSize size = root_->size();
   const SizeClasses now = sizeClassesFor(size);
-  const int column = now.wide ? sideColumnWidth(size.width()) : -1;
+  const int column = now.wide ? sideColumnWidth(size.width(), now.large) : -1;
   const bool restyle = classesSet_ && !(now == classes_);
   if (classesSet_ && now == classes_ && column == columnWidth_) return;
   classes_ = now;
@@ -129,6 +135,7 @@ void ScreenFit::fitRoot() {
   root_->setProperty("short", now.short_);
   root_->setProperty("low", now.low);
   root_->setProperty("narrow", now.narrow);
+  root_->setProperty("large", now.large);
   // The style sheet reads the classes when it polishes the widgets: setting it again polishes
   // them anew.
   if (restyle) root_->setStyleSheet(root_->styleSheet());

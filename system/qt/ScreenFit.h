@@ -12,8 +12,8 @@
 //                                                   its widgets without stretch form a side column)
 //   on any widget        readableWidth = 480       (its layout's content stays at most this wide, centred)
 //                        hideWhenNarrow = true      (left out where the window is too narrow for it)
-// On every resize the root gets its size classes as the boolean properties `wide`, `short`, `low`
-// and `narrow`, which the screen's style sheet selects on (QWidget#main[short="true"] ...).
+// On every resize the root gets its size classes as the boolean properties `wide`, `short`, `low`,
+// `narrow` and `large`, which the screen's style sheet selects on (QWidget#main[short="true"] ...).
 
 namespace storm::qt {
 
@@ -22,6 +22,7 @@ struct SizeClasses {
   bool short_ = false;  // too low for the full-size type
   bool low = false;     // too low even for that: the smallest type
   bool narrow = false;  // too narrow for every control of a row at its ease
+  bool large = false;   // tall and broad: the main figures and controls grow, up to a readable size
 
   bool operator==(const SizeClasses&) const = default;
 };
@@ -37,7 +38,7 @@ void setTextPixels(QFont& font, double pixels);
 // The same for `root` and every widget in it that has a style sheet of its own.
 void applyApplicationFontSizes(QWidget* root);
 // The width of the side column of a wide screen `width` pixels across.
-int sideColumnWidth(int width);
+int sideColumnWidth(int width, bool large = false);
 
 class ScreenFit : public QObject {
  public:
