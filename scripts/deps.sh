@@ -6,13 +6,13 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6uitools6
   qt6-positioning-dev libqt6positioning6-plugins libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
   libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-  dbus-daemon geoclue-2.0 python3-gi
+  dbus-daemon geoclue-2.0 python3-gi at-spi2-core python3-pyatspi
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
   xvfb xdotool imagemagick graphviz
 )
 # Installed with --no-install-recommends: GeoClue's recommendations pull in ModemManager, Avahi and
 # udev, and upgrade systemd; the tests run it on a private system bus and need none of them.
-without_recommends=" geoclue-2.0 "
+without_recommends=" geoclue-2.0 python3-pyatspi "
 missing=()
 lean=()
 for p in "${packages[@]}"; do

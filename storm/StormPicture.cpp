@@ -130,6 +130,10 @@ void StormPicture::refresh(bool everything) {
   panel_.countdown =
       sheltering ? formatText(localized("All clear in %1"), {minutesAndSeconds(shownSeconds(*shelter.allClearIn))})
                  : std::string();
+  panel_.countdownSpoken =
+      sheltering ? formatText(localized("All clear in %1 min"),
+                              {std::to_string(static_cast<long long>(std::ceil(shownSeconds(*shelter.allClearIn) / 60)))})
+                 : std::string();
   panel_.clear =
       !sheltering && watch_ && watch_->allClear() ? localized("All clear: no close thunder for 30 minutes") : "";
   layer_->setStormPanel(panel_);

@@ -34,6 +34,7 @@ struct StormPanel {
   std::string trend;      // whether the storm comes closer
   std::string shelter;    // the call to take shelter
   std::string countdown;  // the time left until the all-clear, while sheltering
+  std::string countdownSpoken;  // the same in whole minutes, for screen readers
   std::string clear;      // the all-clear, until the next strike
   std::string age;        // how long ago the last strike was
   std::string note;       // a stop that was not logged, and how to measure again

@@ -1,6 +1,9 @@
 #include "app/qt/Features.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLocale>
 
 #include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
@@ -37,6 +40,7 @@
 #include "system/qt/QtFileChooser.h"
 #include "system/qt/QtLogger.h"
 #include "system/qt/QtPreferences.h"
+#include "system/qt/Accessibility.h"
 #include "system/qt/QtURLOpener.h"
 
 namespace storm::qt {
@@ -48,6 +52,8 @@ Features::Features(Services& services, const Options& options, AutomationDriver*
   stormWatch_ = std::make_shared<StormWatch>(StormWatch::Services{services.strikes, services.clock, services.timers,
                                                                   services.notifier, services.bundle,
                                                                   services.position});
+  stopwatch_->addMeasurementObserver([this](const Measurement& measurement) { announceDistance(measurement); });
+  stopwatch_->addTimingObserver([this](bool timing) { quietTime(timing); });
   // The storm feature logs each measurement.
   stopwatch_->addMeasurementObserver([weak = std::weak_ptr(stormWatch_)](const Measurement& measurement) {
     if (auto watch = weak.lock()) watch->measured(measurement);
@@ -140,6 +146,22 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
   });
 }
 
+void Features::announceDistance(const Measurement& measurement) {
+  if (!mainRoot_) return;
+  const QLocale locale;
+  const QString words = QCoreApplication::translate("Localizable", "%1 kilometres, %2 miles")
+                            .arg(locale.toString(measurement.distance.kilometres, 'f', 2),
+                                 locale.toString(measurement.distance.miles, 'f', 2));
+  if (Announcer* announcer = Announcer::of(mainRoot_->window(), "distance")) announcer->announce(words);
+}
+
+void Features::quietTime(bool timing) {
+  // A name of its own stops the label from renaming itself with every tick; without it, it is
+  // read as its text again: the time measured.
+  if (auto* time = mainRoot_ ? mainRoot_->findChild<QLabel*>("time") : nullptr)
+    time->setAccessibleName(timing ? QCoreApplication::translate("Localizable", "Timing") : QString());
+}
+
 void Features::connectMap() {
   if (mainRoot_)
     for (auto* map : mainRoot_->findChildren<MapWidget*>())
@@ -188,6 +210,17 @@ void Features::registerAutomation() {
     if (auto* map = mainRoot_->findChild<MapWidget*>()) registerMapAutomation(driver, map);
   registerStormMapAutomation(driver, stormLayer_);
   registerNightAutomation(driver, nightLook_);
+  // The last events sent to assistive technology (none while none listens).
+  AccessibilityLog::install();
+  driver.addStateMember("a11y", [] {
+    Json events = Json::array();
+    for (const AccessibilityEvent& e : AccessibilityLog::events())
+      events.push(Json::object()
+                      .set("type", e.type.toStdString())
+                      .set("object", e.object.toStdString())
+                      .set("text", e.text.toStdString()));
+    return events;
+  });
   registerStrikeAutomation(driver, services_.strikes, stormWatch_);
   registerHistoryAutomation(
       driver,

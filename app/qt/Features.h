@@ -14,6 +14,7 @@
 // adds to the automation.
 
 namespace storm {
+struct Measurement;
 class NightLook;
 class PositionMemory;
 class StormPicture;
@@ -58,6 +59,9 @@ class Features {
   // Holds the rating dialog and the banner's rotation while a measurement runs or the call to
   // shelter is up.
   void holdCommerce();
+  // Screen readers hear the distance once, the moment it shows; the time is quiet while it runs.
+  void announceDistance(const Measurement& measurement);
+  void quietTime(bool timing);
 
   Services& services_;
   const Options options_;

@@ -18,6 +18,7 @@
 #include "app/AppDelegate.h"
 #include "app/qt/Features.h"
 #include "app/qt/FontSetUp.h"
+#include "system/qt/Accessibility.h"
 #include "system/qt/DarkPalette.h"
 #include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
@@ -153,6 +154,7 @@ int runApplication(int argc, char** argv) {
   nameApplication();
   QApplication::setApplicationDisplayName("Storm Distance");
   useDarkPalette();
+  installAccessibleRoles();
   QGuiApplication::setDesktopFileName(build::kApplicationId);
 
   const std::optional<Options> options = parseOptions(app.arguments());

@@ -68,6 +68,7 @@ std::vector<HouseAd> readHouseAds(const QString& path, double* rotateSeconds, QS
 
 BannerWidget::BannerWidget(QWidget* parent) : QWidget(parent) {
   setObjectName("banner");
+  setProperty("accessibleRole", "link");  // it opens its advertisement's page
   setCursor(Qt::PointingHandCursor);
   setAd(nullptr);
 }

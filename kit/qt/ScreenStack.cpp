@@ -1,8 +1,11 @@
 #include "kit/qt/ScreenStack.h"
 
+#include <QPointer>
+
 #include "kit/qt/QtViews.h"
 #include "system/qt/ScreenFit.h"
 
+#include <QPointer>
 #include <QPropertyAnimation>
 #include <algorithm>
 
@@ -84,8 +87,11 @@ void ScreenStack::slideIn(LoadedScreen& source, std::unique_ptr<LoadedScreen> sc
   // A dialog on show stays in front of the screen that comes up under it.
   for (auto* dialog : window_->findChildren<QWidget*>("alertLayer", Qt::FindDirectChildrenOnly)) dialog->raise();
   ++transitions_;
-  slide(root, QPoint(0, window_->height()), QPoint(0, 0), [this, guard = weak_from_this()] {
-    if (guard.lock()) transitionEnded();
+  slide(root, QPoint(0, window_->height()), QPoint(0, 0), [this, guard = weak_from_this(), covered = QPointer(below)] {
+    if (!guard.lock()) return;
+    // Covered for good: hidden, so that screen readers no longer find its controls on show.
+    if (covered && top() && top()->root != covered) covered->hide();
+    transitionEnded();
   });
 }
 
@@ -117,6 +123,7 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
       if (kept) uncovered->takeFocus();  // back where a screen's keyboard use starts
     }
   };
+  if (below) below->show();  // under the screen that slides away
   if (!animated || !presented->root || !window_->isVisible()) {
     finish();
     return;

@@ -12,6 +12,7 @@ SegmentedControlWidget::SegmentedControlWidget(QWidget* parent) : QWidget(parent
   group_.setExclusive(true);
   connect(&group_, &QButtonGroup::idClicked, this, [this](int id) { emit valueChanged(id); });
   setFocusPolicy(Qt::NoFocus);
+  setProperty("accessibleRole", "group");  // its layout names it
 }
 
 QStringList SegmentedControlWidget::segments() const {
@@ -29,6 +30,7 @@ void SegmentedControlWidget::setSegments(const QStringList& titles) {
   }
   for (int i = 0; i < titles.size(); ++i) {
     auto* b = new QToolButton(this);
+    b->setProperty("accessibleRole", "radio");  // one of a group, as a screen reader should hear it
     b->setText(titles[i]);
     b->setCheckable(true);
     b->setAutoRaise(false);

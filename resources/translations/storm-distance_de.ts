@@ -4,6 +4,18 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>All clear in %1 min</source>
+        <translation>Entwarnung in %1 Min.</translation>
+    </message>
+    <message>
+        <source>Timing</source>
+        <translation>Zeit läuft</translation>
+    </message>
+    <message>
+        <source>%1 kilometres, %2 miles</source>
+        <translation>%1 Kilometer, %2 Meilen</translation>
+    </message>
+    <message>
         <source>%1 to %2 · %3 strikes · closest %4</source>
         <translation>%1 bis %2 · %3 Blitze · am nächsten %4</translation>
     </message>

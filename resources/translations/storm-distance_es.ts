@@ -4,6 +4,18 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>All clear in %1 min</source>
+        <translation>Sin peligro en %1 min</translation>
+    </message>
+    <message>
+        <source>Timing</source>
+        <translation>Cronometrando</translation>
+    </message>
+    <message>
+        <source>%1 kilometres, %2 miles</source>
+        <translation>%1 kilómetros, %2 millas</translation>
+    </message>
+    <message>
         <source>%1 to %2 · %3 strikes · closest %4</source>
         <translation>%1 a %2 · %3 rayos · lo más cerca %4</translation>
     </message>

@@ -4,6 +4,18 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>All clear in %1 min</source>
+        <translation>Fin d’alerte dans %1 min</translation>
+    </message>
+    <message>
+        <source>Timing</source>
+        <translation>Chronométrage en cours</translation>
+    </message>
+    <message>
+        <source>%1 kilometres, %2 miles</source>
+        <translation>%1 kilomètres, %2 miles</translation>
+    </message>
+    <message>
         <source>%1 to %2 · %3 strikes · closest %4</source>
         <translation>%1 à %2 · %3 éclairs · au plus près %4</translation>
     </message>

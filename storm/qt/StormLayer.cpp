@@ -10,6 +10,7 @@
 #include "map/qt/MapControlButton.h"
 #include "map/qt/MapWidget.h"
 #include "storm/qt/StormPanelWidget.h"
+#include "system/qt/Accessibility.h"
 
 namespace storm::qt {
 
@@ -143,6 +144,13 @@ void StormLayer::setStormPanel(const StormPanel& panel) {
     return;
   }
   if (panel == panel_) return;
+  // The call to take shelter and the all-clear are spoken the moment they come.
+  if (Announcer* announcer = Announcer::of(map_ ? map_->window() : nullptr, "shelter")) {
+    if (!panel.shelter.empty() && panel_.shelter.empty())
+      announcer->announce(QString::fromStdString(panel.shelter + ". " + panel.countdownSpoken));
+    else if (!panel.clear.empty() && panel_.clear.empty())
+      announcer->announce(QString::fromStdString(panel.clear));
+  }
   panel_ = panel;
   showOnMap();
 }

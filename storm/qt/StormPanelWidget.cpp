@@ -109,10 +109,15 @@ void StormPanelWidget::setPanel(const StormPanel& panel) {
   panel_ = panel;
   maxWidth_ = -1;  // laid out afresh at the next fitInto
   picture_ = QImage();
+  // Screen readers read the countdown in whole minutes: its name changes once a minute, not with
+  // every second on show.
   QStringList lines;
   for (const Box& box : boxes())
-    for (const Line& line : box.lines) lines << line.text;
-  setAccessibleName(lines.join('\n'));
+    for (const Line& line : box.lines)
+      lines << (line.text == QString::fromStdString(panel_.countdown) && !panel_.countdownSpoken.empty()
+                    ? QString::fromStdString(panel_.countdownSpoken)
+                    : line.text);
+  if (const QString name = lines.join('\n'); name != accessibleName()) setAccessibleName(name);
 }
 
 void StormPanelWidget::fitInto(int maxWidth, int maxHeight) {

@@ -1,0 +1,133 @@
+#include "system/qt/Accessibility.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QMutex>
+
+namespace storm::qt {
+
+namespace {
+
+constexpr const char* kRoleProperty = "accessibleRole";
+constexpr size_t kEventsKept = 20;
+
+class RoleAccessible : public QAccessibleWidget {
+ public:
+  RoleAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget()); button && role() == QAccessible::RadioButton) {
+      state.checkable = true;
+      state.checked = button->isChecked();
+    }
+    return state;
+  }
+  QStringList actionNames() const override {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (qobject_cast<QAbstractButton*>(widget())) names.prepend(pressAction());
+    return names;
+  }
+  void doAction(const QString& action) override {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget()); button && action == pressAction())
+      button->click();
+    else
+      QAccessibleWidget::doAction(action);
+  }
+};
+
+QAccessibleInterface* roleFactory(const QString&, QObject* object) {
+  auto* widget = qobject_cast<QWidget*>(object);
+  if (!widget) return nullptr;
+  const QString role = widget->property(kRoleProperty).toString();
+  if (role == "alert") return new RoleAccessible(widget, QAccessible::AlertMessage);
+  if (role == "link") return new RoleAccessible(widget, QAccessible::Link);
+  if (role == "radio") return new RoleAccessible(widget, QAccessible::RadioButton);
+  if (role == "group") return new RoleAccessible(widget, QAccessible::Grouping);
+  return nullptr;
+}
+
+QMutex logLock;
+std::deque<AccessibilityEvent> logged;
+QAccessible::UpdateHandler forward = nullptr;
+
+QString typeOf(QAccessibleEvent* event) {
+  switch (event->type()) {
+    case QAccessible::Focus: return "focus";
+    case QAccessible::NameChanged: return "name-changed";
+    case QAccessible::DescriptionChanged: return "description-changed";
+    case QAccessible::ObjectShow:
+      if (QAccessibleInterface* face = event->accessibleInterface(); face && face->role() == QAccessible::AlertMessage)
+        return "alert";
+      return {};
+    default: return {};
+  }
+}
+
+void record(QAccessibleEvent* event) {
+  const QString type = typeOf(event);
+  if (!type.isEmpty()) {
+    QAccessibleInterface* face = event->accessibleInterface();
+    QObject* object = event->object();
+    QString text = face ? face->text(QAccessible::Name) : QString();
+    if (type == "description-changed" && face) text = face->text(QAccessible::Description);
+    const QMutexLocker lock(&logLock);
+    logged.push_back({type, object ? object->objectName() : QString(), text});
+    while (logged.size() > kEventsKept) logged.pop_front();
+  }
+  if (forward) {
+    forward(event);
+  } else {
+    // Qt hands an event to the platform's bridge only while no handler is installed: stepping
+    // aside for the one event passes it on as Qt would have (events come on the GUI thread only).
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(record);
+  }
+}
+
+}  // namespace
+
+void installAccessibleRoles() {
+  static const bool installed = (QAccessible::installFactory(roleFactory), true);
+  (void)installed;
+}
+
+Announcer* Announcer::of(QWidget* window, const QString& channel) {
+  if (!window) return nullptr;
+  const QString name = "announcer-" + channel;
+  for (QObject* child : window->children())
+    if (child->objectName() == name) return static_cast<Announcer*>(child);
+  auto* announcer = new Announcer(window);
+  announcer->setObjectName(name);
+  return announcer;
+}
+
+Announcer::Announcer(QWidget* window) : QWidget(window) {
+  installAccessibleRoles();
+  setProperty(kRoleProperty, "alert");
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+  setGeometry(0, 0, 1, 1);  // drawn as nothing
+  hide();
+}
+
+void Announcer::announce(const QString& text) {
+  if (text.isEmpty()) return;
+  hide();
+  setAccessibleName(text);
+  show();
+}
+
+void AccessibilityLog::install() {
+  static const bool installed = (forward = QAccessible::installUpdateHandler(record), true);
+  (void)installed;
+}
+
+std::deque<AccessibilityEvent> AccessibilityLog::events() {
+  const QMutexLocker lock(&logLock);
+  return logged;
+}
+
+}  // namespace storm::qt

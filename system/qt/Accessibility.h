@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <deque>
+
+// What screen readers are told, beyond what Qt's widgets tell them by themselves.
+//
+// Roles: a widget whose dynamic property "accessibleRole" is "alert", "link", "radio" or "group"
+// is exposed with that role (a radio button with its checked state and a press action).
+//
+// Announcements: Qt's bridge to the desktop's accessibility bus passes no announcement events, but
+// screen readers speak an alert the moment it shows. An Announcer is an alert without a face: each
+// announcement names it and shows it anew. A reader asks for the name after the event, so things
+// said at once go through announcers of their own (`channel`), or the later would hide the earlier.
+
+namespace storm::qt {
+
+// Installs the roles above; idempotent.
+void installAccessibleRoles();
+
+class Announcer : public QWidget {
+ public:
+  // The window's announcer for `channel`, made on first use.
+  static Announcer* of(QWidget* window, const QString& channel);
+  void announce(const QString& text);
+
+ private:
+  explicit Announcer(QWidget* window);
+};
+
+// The last events the application sent to assistive technology, named as the accessibility bus
+// names them ("focus", "name-changed", "description-changed", "alert"), for automation. Events
+// flow only while assistive technology listens (or Qt is told it does).
+struct AccessibilityEvent {
+  QString type, object, text;
+};
+class AccessibilityLog {
+ public:
+  static void install();
+  static std::deque<AccessibilityEvent> events();
+};
+
+}  // namespace storm::qt

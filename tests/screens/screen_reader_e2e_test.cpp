@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "support/AccessibilityBus.h"
+#include "support/AutomationClient.h"
+#include "support/XvfbServer.h"
+
+// The app on a real X server and the desktop's accessibility bus, heard through the client library
+// a screen reader uses: the distance is spoken once after a stop, the call to shelter as an alert,
+// the running time stays quiet, a covered screen is hidden, and the controls have the roles a
+// reader names them by.
+
+namespace storm::e2e {
+namespace {
+
+TEST(ScreenReader, HearsTheDistanceOnceTheShelterAlertAndNoTickingTime) {
+  if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
+  if (const QString why = test::AccessibilityBus::unavailable(); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+  test::XvfbServer x;
+  ASSERT_TRUE(x.start());
+  test::AccessibilityBus bus;
+  ASSERT_TRUE(bus.start());
+  QProcessEnvironment env = bus.environment(QProcessEnvironment::systemEnvironment());
+  env.insert("DISPLAY", x.display());
+  AutomationClient app({"--manual-clock", "1700000000", "--location", "45,7"}, env, "xcb");
+  ASSERT_TRUE(app.started());
+  // With no window manager to activate it, the window is given the X input focus.
+  QProcess focus;
+  focus.setProcessEnvironment(env);
+  focus.start("sh", {"-c", "xdotool windowfocus --sync $(xdotool search --sync --name 'Storm Distance' | head -1)"});
+  ASSERT_TRUE(focus.waitForFinished(15000) && focus.exitCode() == 0);
+  app.ok("settle");
+  const size_t before = bus.events().size();
+
+  app.ok("tap button");
+  app.ok("advance 3");  // some 3,000 ticks of the stopwatch
+  app.ok("tap button");
+  auto alert = [](const QString& text) {
+    return [text](const QJsonObject& e) {
+      return e["type"] == "object:state-changed:showing" && e["detail1"] == 1 && e["role"] == "alert" &&
+             e["name"].toString().startsWith(text);
+    };
+  };
+  ASSERT_TRUE(bus.waitFor(alert("1.02 kilometres, 0.63 miles"), 10000, before));
+  ASSERT_TRUE(bus.waitFor(alert("Take shelter now"), 10000, before));
+  int distance = 0, timeNames = 0;
+  for (size_t i = before; i < bus.events().size(); ++i) {
+    const QJsonObject& e = bus.events()[i];
+    distance += alert("1.02 kilometres")(e);
+    timeNames += e["type"] == "object:property-change:accessible-name" && e["role"] == "label" &&
+                 (e["name"] == "Timing" || e["name"].toString().contains('.'));
+  }
+  EXPECT_EQ(distance, 1) << "spoken once";
+  EXPECT_LE(timeNames, 4) << "the time label renamed itself with the ticks";
+
+  // Roles a reader names: the map types are radio buttons in the "Map type" group.
+  const QJsonObject satellite = bus.find("Satellite");
+  EXPECT_EQ(satellite["role"].toString(), "radio button");
+  EXPECT_EQ(satellite["parentName"].toString(), "Map type") << satellite["parentRole"].toString().toStdString();
+  EXPECT_TRUE(bus.find("Standard")["checked"].toBool());
+
+  // Under the history screen the main screen is not on show for a reader.
+  EXPECT_TRUE(bus.find("SAW LIGHTNING")["showing"].toBool());
+  app.ok("tap history");
+  app.ok("settle");
+  EXPECT_FALSE(bus.find("SAW LIGHTNING")["showing"].toBool());
+  app.ok("key Escape");
+  app.ok("settle");
+  EXPECT_EQ(app.state()["screen"].toString(), "main");
+  EXPECT_TRUE(bus.find("SAW LIGHTNING")["showing"].toBool());
+}
+
+}  // namespace
+}  // namespace storm::e2e
