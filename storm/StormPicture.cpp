@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "map/GeoMath.h"
@@ -31,12 +30,6 @@ double ringOpacity(double age) {
 // The whole seconds a countdown shows: 30:00 right at its start, 00:01 in its last second.
 double shownSeconds(double left) { return std::max(0.0, std::ceil(left - kSecondSlack)); }
 
-std::string minutesAndSeconds(double seconds) {
-  const auto whole = static_cast<long long>(seconds);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02lld:%02lld", whole / 60, whole % 60);
-  return text;
-}
 
 // The region that holds every circle of `strikes` measured somewhere (those up to `now`).
 std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, double now) {
@@ -77,12 +70,21 @@ std::string StormPicture::localized(const char* key) const {
   return services_.locale ? services_.locale->localizedString(key) : key;
 }
 
+std::string StormPicture::number(long long n) const {
+  return services_.locale ? services_.locale->decimalText(static_cast<double>(n), 0) : std::to_string(n);
+}
+
+// Minutes and seconds of a countdown, two digits each, in the locale's digits: one line never
+// mixes two digit systems.
+std::string StormPicture::minutesAndSeconds(double seconds) const {
+  const auto whole = static_cast<long long>(seconds);
+  auto twoDigits = [this](long long n) { return n < 10 ? number(0) + number(n) : number(n); };
+  return twoDigits(whole / 60) + ":" + twoDigits(whole % 60);
+}
+
 std::string StormPicture::ageText(double seconds) const {
   const auto minutes = static_cast<long long>(seconds / 60);
   if (minutes < 1) return localized("Last strike less than a minute ago");
-  auto number = [this](long long n) {
-    return services_.locale ? services_.locale->decimalText(static_cast<double>(n), 0) : std::to_string(n);
-  };
   if (minutes < 60) return formatText(localized("Last strike %1 min ago"), {number(minutes)});
   return formatText(localized("Last strike %1 h %2 min ago"), {number(minutes / 60), number(minutes % 60)});
 }
@@ -132,7 +134,7 @@ void StormPicture::refresh(bool everything) {
                  : std::string();
   panel_.countdownSpoken =
       sheltering ? formatText(localized("All clear in %1 min"),
-                              {std::to_string(static_cast<long long>(std::ceil(shownSeconds(*shelter.allClearIn) / 60)))})
+                              {number(static_cast<long long>(std::ceil(shownSeconds(*shelter.allClearIn) / 60)))})
                  : std::string();
   panel_.clear =
       !sheltering && watch_ && watch_->allClear() ? localized("All clear: no close thunder for 30 minutes") : "";

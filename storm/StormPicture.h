@@ -84,6 +84,8 @@ class StormPicture : public std::enable_shared_from_this<StormPicture> {
 
  private:
   std::string localized(const char* key) const;
+  std::string number(long long n) const;
+  std::string minutesAndSeconds(double seconds) const;
   std::string ageText(double seconds) const;
 
   const std::shared_ptr<StormWatch> watch_;

@@ -4,6 +4,10 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>%1 · one strike · %2 away</source>
+        <translation>%1 · ein Blitz · %2 entfernt</translation>
+    </message>
+    <message>
         <source>All clear in %1 min</source>
         <translation>Entwarnung in %1 Min.</translation>
     </message>

@@ -4,6 +4,10 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>%1 · one strike · %2 away</source>
+        <translation>%1 · un rayo · a %2</translation>
+    </message>
+    <message>
         <source>All clear in %1 min</source>
         <translation>Sin peligro en %1 min</translation>
     </message>

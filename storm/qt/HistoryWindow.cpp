@@ -179,11 +179,13 @@ void HistoryWindow::loadStorms() {
                                       ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() +
                                             " mi"
                                       : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
-      self->ui_.storms->addItem(self->localized(
-          "%1 to %2 · %3 strikes · closest %4",
-          {locale.toString(when(storm->start), QLocale::ShortFormat).toStdString(),
-           locale.toString(when(storm->end).time(), QLocale::ShortFormat).toStdString(),
-           locale.toString(storm->count).toStdString(), closest}));
+      const std::string start = locale.toString(when(storm->start), QLocale::ShortFormat).toStdString();
+      self->ui_.storms->addItem(
+          storm->count == 1
+              ? self->localized("%1 · one strike · %2 away", {start, closest})
+              : self->localized("%1 to %2 · %3 strikes · closest %4",
+                                {start, locale.toString(when(storm->end).time(), QLocale::ShortFormat).toStdString(),
+                                 locale.toString(storm->count).toStdString(), closest}));
     }
     self->showStormsIfRoom();
     self->chooseStorm(0);

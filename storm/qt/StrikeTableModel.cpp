@@ -102,8 +102,12 @@ QString StrikeTableModel::cellText(const Strike& strike, int column, bool stacke
     case KilometresColumn: return locale_.toString(strike.km, 'f', 2);
     case PositionColumn:
       if (!strike.position) return QStringLiteral("\u2014");
-      return QString::asprintf(stacked ? "%.4f,\n%.4f" : "%.4f, %.4f", strike.position->latitude,
-                               strike.position->longitude);
+    {
+      // The locale's digits; where its decimal mark is a comma, a semicolon parts the two.
+      const QString parting = locale_.decimalPoint() == QLatin1String(",") ? ";" : ",";
+      return locale_.toString(strike.position->latitude, 'f', 4) + parting + (stacked ? "\n" : " ") +
+             locale_.toString(strike.position->longitude, 'f', 4);
+    }
     default: return {};
   }
 }
