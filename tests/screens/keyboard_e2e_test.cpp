@@ -17,9 +17,10 @@ TEST(KeyboardE2E, FocusTabOrderAndZoomKeysOnTheMainScreen) {
   AutomationClient app({"--manual-clock", "1700000000"});
   app.ok("settle");  // the window becomes active
   EXPECT_EQ(focus(app), "buttonP");
-  // Round from the main button: the top bar, the map, the map types (one stop, at the chosen type),
-  // and the button again; the banner, with no advertisement, is no stop.
-  for (const std::string name : {"paid", "history", "info", "mapView", "segment0", "buttonP"}) {
+  // Round from the main button: the map, the map types (one stop, at the chosen type), the top
+  // bar with Store last, and the button again; the banner, with no advertisement, is no stop, nor
+  // is the re-centre control while no position is known.
+  for (const std::string name : {"mapView", "segment0", "history", "info", "paid", "buttonP"}) {
     app.ok("key Tab");
     EXPECT_EQ(focus(app), name);
   }
@@ -42,6 +43,18 @@ TEST(KeyboardE2E, FocusTabOrderAndZoomKeysOnTheMainScreen) {
   app.ok("tap done");
   app.ok("settle");
   EXPECT_EQ(focus(app), "buttonP");
+
+  // With a position known, the re-centre control is the stop after the map, and Return presses it.
+  app.ok("location 48.8566 2.3522");
+  app.ok("camera 0 0 3");
+  app.ok("key Tab");
+  app.ok("key Tab");
+  EXPECT_EQ(focus(app), "centreOnUser");
+  app.ok("key Return");
+  const QJsonObject region = app.state()["map"].toObject()["region"].toObject();
+  EXPECT_NEAR(region["lat"].toDouble(), 48.8566, 1e-6);
+  EXPECT_NEAR(region["lon"].toDouble(), 2.3522, 1e-6);
+  EXPECT_EQ(app.state()["phase"].toInt(), 0) << "Return pressed the focused control, not the stopwatch";
 }
 
 }  // namespace
