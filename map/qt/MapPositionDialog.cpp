@@ -54,7 +54,8 @@ void MapWidget::askForPosition() {
       case CoordinateReading::Problem::None: setPositionByHand(reading.place); return true;
       case CoordinateReading::Problem::Unreadable:
         problem =
-            tr("Not a position. Type it as 52.52, 13.405 or as 52\u00b031\u203212\u2033N 13\u00b024\u203218\u2033E.");
+            tr("Not a position. Type it as 52.52,\u00a013.405 or as "
+               "52\u00b031\u203212\u2033N\u00a013\u00b024\u203218\u2033E.");
         break;
       case CoordinateReading::Problem::Latitude:
         problem = tr("The latitude is at most 90\u00b0 north or south.");

@@ -413,8 +413,8 @@
         <translation>Position</translation>
     </message>
     <message>
-        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
-        <translation>Keine Position. Gib sie als 52.52, 13.405 oder als 52°31′12″N 13°24′18″E ein.</translation>
+        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
+        <translation>Keine Position. Gib sie als 52.52, 13.405 oder als 52°31′12″N 13°24′18″E ein.</translation>
     </message>
     <message>
         <source>The latitude is at most 90° north or south.</source>

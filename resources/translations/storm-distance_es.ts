@@ -413,8 +413,8 @@
         <translation>Posición</translation>
     </message>
     <message>
-        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
-        <translation>No es una posición. Escríbela como 52.52, 13.405 o como 52°31′12″N 13°24′18″E.</translation>
+        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
+        <translation>No es una posición. Escríbela como 52.52, 13.405 o como 52°31′12″N 13°24′18″E.</translation>
     </message>
     <message>
         <source>The latitude is at most 90° north or south.</source>

@@ -413,8 +413,8 @@
         <translation>Position</translation>
     </message>
     <message>
-        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
-        <translation>Ce n’est pas une position. Saisissez-la sous la forme 52.52, 13.405 ou 52°31′12″N 13°24′18″E.</translation>
+        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
+        <translation>Ce n’est pas une position. Saisissez-la sous la forme 52.52, 13.405 ou 52°31′12″N 13°24′18″E.</translation>
     </message>
     <message>
         <source>The latitude is at most 90° north or south.</source>

@@ -101,7 +101,9 @@ void StrikeListWidget::fitCells() {
   auto natural = [&](bool stacked) {
     Widths widths{};
     for (int c = 0; c < StrikeTableModel::ColumnCount; ++c) {
-      int text = header.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()) + kHeaderExtra;
+      int text = 0;
+      for (const QString& line : model_->headerText(c, stacked).split('\n'))
+        text = std::max(text, header.horizontalAdvance(line) + kHeaderExtra);
       for (const QString& line : model_->cellText(widest, c, stacked).split('\n'))
         text = std::max(text, cells.horizontalAdvance(line));
       widths[c] = text + 2 * kCellPadding;

@@ -42,7 +42,7 @@ class AlertLayer : public QWidget {
         " padding: 6px; font-size: 15px; }"
         "QLineEdit:focus { border: 2px solid #0b6bcb; padding: 5px; }"
         "QPushButton { color: #0b6bcb; background: transparent; border: none; border-top: 1px solid #cbd2d9;"
-        " padding: 10px; font-size: 16px; }"
+        " padding: 10px; font-size: 16px; outline: none; }"
         "QPushButton:focus { font-weight: 600; border: 2px solid #0b6bcb; border-radius: 6px; padding: 9px 8px 8px "
         "8px; }"
         "QPushButton:pressed { background: #e4e7eb; }"
