@@ -144,6 +144,22 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
         });
       }
     }
+    // "KEY=selector" pairs: a key that performs an action of the controller without a button of its own.
+    for (const QString& pair : w->property("keyActions").toString().split(',', Qt::SkipEmptyParts)) {
+      const QString key = pair.section('=', 0, 0).trimmed();
+      const std::string selector = pair.section('=', 1).trimmed().toStdString();
+      if (key.isEmpty() || !controller->respondsToAction(selector)) {
+        problem("no action for the key " + pair.toStdString());
+        continue;
+      }
+      auto* shortcut = new QShortcut(QKeySequence(key), root);
+      shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+      QObject::connect(shortcut, &QShortcut::activated, root, [weakController, selector, sender] {
+        if (auto c = weakController.lock()) c->performAction(selector, sender);
+      });
+    }
+  }
+  for (QWidget* w : all) {
     // "shortcuts": keys that press this button wherever the focus is on the screen. "focusKeys":
     // keys that press the button that has the focus, or this one while the focus is on no button
     // (the map, the screen itself). Both press at once, as the key goes down (the press may be a
@@ -162,20 +178,6 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
           });
         }
       }
-    }
-    // "KEY=selector" pairs: a key that performs an action of the controller without a button of its own.
-    for (const QString& pair : w->property("keyActions").toString().split(',', Qt::SkipEmptyParts)) {
-      const QString key = pair.section('=', 0, 0).trimmed();
-      const std::string selector = pair.section('=', 1).trimmed().toStdString();
-      if (key.isEmpty() || !controller->respondsToAction(selector)) {
-        problem("no action for the key " + pair.toStdString());
-        continue;
-      }
-      auto* shortcut = new QShortcut(QKeySequence(key), root);
-      shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-      QObject::connect(shortcut, &QShortcut::activated, root, [weakController, selector, sender] {
-        if (auto c = weakController.lock()) c->performAction(selector, sender);
-      });
     }
   }
   for (QWidget* w : all) {

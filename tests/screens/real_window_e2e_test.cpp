@@ -69,8 +69,9 @@ TEST(RealWindow, KeysFromTheXServerMeasureAndTheScreenShowsTheButton) {
 }
 
 // The keyboard alone, through the X server: Tab and Return open History, Escape closes it and
-// gives the focus back to the main button, F1 and Escape open and close Info, T times from a
-// focused map, and Return on a focused Info button opens Info without starting the stopwatch.
+// gives the focus back to the main button, F1 and Ctrl+H open Info and History and Escape closes
+// them, T times from a focused map, and Return on a focused Info button opens Info without
+// starting the stopwatch.
 TEST(RealWindow, EveryScreenOpensAndClosesByKeysAlone) {
   if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
   test::XvfbServer x;
@@ -122,6 +123,10 @@ TEST(RealWindow, EveryScreenOpensAndClosesByKeysAlone) {
 
   keys({"F1"});
   waitFor(app, [](const QJsonObject& s) { return s["screen"].toString() == "info"; });
+  keys({"Escape"});
+  waitFor(app, at("main", "buttonP"));
+  keys({"ctrl+h"});
+  waitFor(app, at("history", "strikeTable"));
   keys({"Escape"});
   waitFor(app, at("main", "buttonP"));
 
