@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 #include <QJsonObject>
 #include <QStringList>
+#include <cmath>
 
 #include "support/AutomationClient.h"
 
 // The main screen from the keyboard: where the focus starts and goes back to, Tab's way through the
-// screen, and the zoom keys beside the stopwatch's.
+// screen, the zoom keys beside the stopwatch's, and a position typed into its dialog.
 
 namespace storm::e2e {
 namespace {
@@ -55,6 +56,21 @@ TEST(KeyboardE2E, FocusTabOrderAndZoomKeysOnTheMainScreen) {
   EXPECT_NEAR(region["lat"].toDouble(), 48.8566, 1e-6);
   EXPECT_NEAR(region["lon"].toDouble(), 2.3522, 1e-6);
   EXPECT_EQ(app.state()["phase"].toInt(), 0) << "Return pressed the focused control, not the stopwatch";
+
+  // Ctrl+L asks for coordinates: an entry that is no position keeps the dialog open, one that is
+  // sets the position as "I am here" does and shows the kilometre around it.
+  app.ok("key Ctrl+L");
+  EXPECT_EQ(focus(app), "positionField");
+  for (const char* key : {"9", "9", "Space", "1", "Return"}) app.ok(QString("key ") + key);
+  EXPECT_TRUE(app.state()["alert"].toObject()["visible"].toBool()) << "99 is no latitude";
+  for (const char* key : {"5", "2", "Space", "1", "3", "Return"}) app.ok(QString("key ") + key);
+  const QJsonObject state = app.state();
+  EXPECT_TRUE(state["alert"].isNull() || !state["alert"].toObject()["visible"].toBool());
+  EXPECT_EQ(state["map"].toObject()["userLocation"].toObject()["lat"].toDouble(), 52);
+  const QJsonObject around = state["map"].toObject()["region"].toObject();
+  const double metresAcross = around["lonSpan"].toDouble() * 111320 * std::cos(52 * M_PI / 180);
+  EXPECT_NEAR(metresAcross, 1000, 250);
+  EXPECT_EQ(focus(app), "centreOnUser") << "the focus is back where it was";
 }
 
 }  // namespace
