@@ -2,8 +2,12 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
+#include <QShortcut>
+#include <functional>
+#include <utility>
 
 #include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
@@ -130,6 +134,20 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
   });
   stormPicture_ = std::make_shared<StormPicture>(
       stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.bundle});
+  // The main screen's keys for its map: Ctrl+L types a position (as the location bar of a browser
+  // or a file dialog takes one), Ctrl+0 fits the map to the storm (as image viewers fit the picture
+  // to the window).
+  const std::pair<QKeySequence, std::function<void()>> keys[] = {
+      {QKeySequence(Qt::ControlModifier | Qt::Key_L), [map] { map->askForPosition(); }},
+      {QKeySequence(Qt::ControlModifier | Qt::Key_0), [layer = std::weak_ptr(stormLayer_)] {
+         if (auto shown = layer.lock()) shown->showStorm();
+       }}};
+  for (const auto& [key, act] : keys) {
+    auto* shortcut = new QShortcut(key, root);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    shortcut->setAutoRepeat(false);
+    QObject::connect(shortcut, &QShortcut::activated, map, act);
+  }
   // Automation mode keeps the day look until told otherwise, so that a run's pictures do not
   // depend on the hour it runs at.
   const QPointer<MapWidget> weakMap(map);

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWindow>
@@ -28,13 +29,14 @@
 #include "kit/qt/LayoutLoader.h"
 #include "kit/qt/QtAlertView.h"
 #include "kit/qt/QtBundle.h"
-#include "kit/qt/ScriptableReachability.h"
-#include "system/qt/QtPreferences.h"
 #include "kit/qt/ScreenStack.h"
+#include "kit/qt/ScriptableReachability.h"
 #include "screens/qt/ScreenLayouts.h"
+#include "system/qt/ButtonKeys.h"
 #include "system/qt/Options.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtLogger.h"
+#include "system/qt/QtPreferences.h"
 #include "system/qt/QtURLOpener.h"
 #include "system/qt/SingleInstance.h"
 
@@ -189,6 +191,11 @@ int runApplication(int argc, char** argv) {
   }
   window->resize(opening);
   window->setMinimumSize(least);
+  installButtonKeys();
+  // Ctrl+Q closes the window, and so ends the application, from any screen or dialog.
+  auto* quit = new QShortcut(QKeySequence::Quit, window.get());
+  quit->setContext(Qt::ApplicationShortcut);
+  QObject::connect(quit, &QShortcut::activated, window.get(), &QWidget::close);
 
   const std::unique_ptr<Services> services = buildServices(*options, window.get());
   std::unique_ptr<AutomationDriver> automation;

@@ -1,8 +1,10 @@
 #include "kit/qt/LayoutLoader.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeySequence>
 #include <QShortcut>
+#include <string_view>
 
 #include "map/qt/MapWidget.h"
 #include "system/qt/QtLogger.h"
@@ -142,16 +144,6 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
         });
       }
     }
-    const QString keys = w->property("shortcuts").toString();
-    if (auto* button = qobject_cast<QAbstractButton*>(w); button && !keys.isEmpty()) {
-      for (const QString& key : keys.split(',', Qt::SkipEmptyParts)) {
-        auto* shortcut = new QShortcut(QKeySequence(key.trimmed()), root);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        QObject::connect(shortcut, &QShortcut::activated, button, [button] {
-          if (button->isEnabled() && button->isVisible()) button->click();  // at once: the press is a timing
-        });
-      }
-    }
     // "KEY=selector" pairs: a key that performs an action of the controller without a button of its own.
     for (const QString& pair : w->property("keyActions").toString().split(',', Qt::SkipEmptyParts)) {
       const QString key = pair.section('=', 0, 0).trimmed();
@@ -165,6 +157,27 @@ std::unique_ptr<LoadedScreen> LayoutLoader::load(const QString& name, QWidget* p
       QObject::connect(shortcut, &QShortcut::activated, root, [weakController, selector, sender] {
         if (auto c = weakController.lock()) c->performAction(selector, sender);
       });
+    }
+  }
+  for (QWidget* w : all) {
+    // "shortcuts": keys that press this button wherever the focus is on the screen. "focusKeys":
+    // keys that press the button that has the focus, or this one while the focus is on no button
+    // (the map, the screen itself). Both press at once, as the key goes down (the press may be a
+    // timing), and once however long the key is held.
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      for (const char* kind : {"shortcuts", "focusKeys"}) {
+        const bool focused = std::string_view(kind) == "focusKeys";
+        for (const QString& key : w->property(kind).toString().split(',', Qt::SkipEmptyParts)) {
+          auto* shortcut = new QShortcut(QKeySequence(key.trimmed()), root);
+          shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+          shortcut->setAutoRepeat(false);
+          QObject::connect(shortcut, &QShortcut::activated, button, [button, root, focused] {
+            auto* target = focused ? qobject_cast<QAbstractButton*>(QApplication::focusWidget()) : nullptr;
+            if (!target || !root->isAncestorOf(target)) target = button;
+            if (target->isEnabled() && target->isVisible()) target->click();
+          });
+        }
+      }
     }
   }
   for (QWidget* w : all) {

@@ -32,6 +32,13 @@ void MapControlButton::paintEvent(QPaintEvent*) {
     if (glyph_) glyph_(p, QRectF(rect()).center(), night_ ? QColor(0xf5, 0xf7, 0xfa) : QColor(0x1f, 0x29, 0x33));
   }
   painter.drawImage(QPointF(0, 0), face);
+  if (hasFocus()) {
+    // The keyboard's ring, in the yellow of the screen's other rings.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0xfc, 0xd3, 0x4d), 2));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+  }
 }
 
 }  // namespace storm::qt

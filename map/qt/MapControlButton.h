@@ -8,7 +8,7 @@ class QPainter;
 
 // A control on the map: a rounded white square with a dark glyph (at night a dark square with a
 // light glyph), drawn once per look (up, pressed) and density and then only copied, since it is
-// repainted with every frame of the map under it.
+// repainted with every frame of the map under it; a yellow ring while it has the keyboard's focus.
 
 namespace storm::qt {
 

@@ -67,7 +67,8 @@ void MapWidget::makePositionControls() {
   centre_->setFixedSize(kControlSize, kControlSize);
   centre_->setToolTip(tr("Centre the map on your position"));
   centre_->setAccessibleName(tr("Centre the map on your position"));
-  centre_->setFocusPolicy(Qt::NoFocus);
+  // Reached by Tab only: a click must leave the focus where Space times.
+  centre_->setFocusPolicy(Qt::TabFocus);
   connect(centre_, &QAbstractButton::clicked, model_, &MapModel::centreOnUser);
   controls_.push_back(centre_);
   updatePositionControls();
@@ -93,9 +94,23 @@ void MapWidget::addControl(QAbstractButton* control) {
   control->setParent(this);
   control->setFixedSize(kControlSize, kControlSize);
   control->hide();
+  control->setFocusPolicy(Qt::TabFocus);
   controls_.push_back(control);
   applyNight();
+  chainTabStops();
   placePositionControls();
+}
+
+void MapWidget::chainTabStops() {
+  QWidget* previous = centre_;
+  auto follow = [&previous](QWidget* stop) {
+    if (previous && stop && previous->window() == stop->window()) QWidget::setTabOrder(previous, stop);
+    previous = stop;
+  };
+  for (QAbstractButton* control : controls_)
+    if (control && control != centre_) follow(control);
+  if (topPanel_)
+    for (QAbstractButton* button : topPanel_->findChildren<QAbstractButton*>()) follow(button);
 }
 
 void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {
@@ -118,6 +133,7 @@ void MapWidget::updatePositionControls() {
 void MapWidget::setTopPanel(MapPanel* panel) {
   topPanel_ = panel;
   if (panel) panel->setParent(this);
+  chainTabStops();
   placePositionControls();
 }
 
@@ -176,7 +192,19 @@ void MapWidget::offerPosition(QPoint at) {
   const CLLocationCoordinate2D place = model_->coordinateForPoint(at);
   QMenu menu(this);
   QAction* here = menu.addAction(tr("I am here"));
-  if (menu.exec(mapToGlobal(at)) == here) model_->setUserLocationByHand(place);
+  QAction* typed = menu.addAction(tr("Type a position\u2026"));
+  typed->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_L));
+  typed->setShortcutVisibleInContextMenu(true);
+  QAction* chosen = menu.exec(mapToGlobal(at));
+  if (chosen == here) setPositionByHand(place);
+  if (chosen == typed) askForPosition();
+}
+
+void MapWidget::setPositionByHand(CLLocationCoordinate2D place) {
+  model_->setUserLocationByHand(place);
+  // Close enough to see the streets around the place set, and to check it.
+  constexpr double kAcrossMetres = 1000;
+  model_->setRegion(MKCoordinateRegionMakeWithDistance(place, kAcrossMetres, kAcrossMetres), true);
 }
 
 QString MapWidget::noticeText() const {

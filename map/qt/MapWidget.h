@@ -21,7 +21,8 @@ class QPainter;
 // add and the circles over them) and over that the user's position with its accuracy, a scale bar,
 // the sources' credit, a note while tiles are missing and a feature's panel at the top. It pans by
 // dragging and the arrow keys and zooms by wheel, pinch, double-click and +/-; it offers "I am
-// here" from its context menu or a long press, and a control that centres it on the user.
+// here" from its context menu or a long press (or coordinates typed into a dialog), and a control
+// that centres it on the user.
 
 namespace storm::qt {
 
@@ -57,6 +58,11 @@ class MapWidget : public QWidget {
   void placePositionControls();
   // The words a screen reader hears for the storm circle's radius; by default kilometres.
   void setRadiusWords(std::function<QString(double metres)> words);
+  // Sets the user's position as "I am here" does, and shows the kilometre around it.
+  void setPositionByHand(CLLocationCoordinate2D place);
+  // Asks in a dialog over the window for a position typed as coordinates; a valid one is set as
+  // "I am here" sets it.
+  void askForPosition();
   // Zooms about the middle of the map, as + and - do.
   void zoomBy(double levels) { model_->zoomBy(levels); }
   // What a screen reader says of the map: its type, the storm circle (its radius as the distance
@@ -104,8 +110,10 @@ class MapWidget : public QWidget {
   void describeForAccessibility();
   // Gives the painters and the controls the model's look, by day or by night.
   void applyNight();
-  // The menu with "I am here" for the point `at` (widget pixels).
+  // The menu with "I am here" for the point `at` (widget pixels), and a way to type a position.
   void offerPosition(QPoint at);
+  // Tab goes from the map to its controls, the re-centre control first, and then the top panel's.
+  void chainTabStops();
 
   MapModel* model_ = nullptr;
   MapTilePainter tiles_;
@@ -125,6 +133,7 @@ class MapWidget : public QWidget {
   mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()
   QString shownNotice_;                  // as last drawn
   bool panelOnTop_ = false;              // the top panel over the scale bar's corner, on a low map
+  QPointer<QObject> positionDialog_;     // while it is open
 };
 
 }  // namespace storm::qt

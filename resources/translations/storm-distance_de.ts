@@ -183,6 +183,14 @@
         <source>No thunder within 10 km for the last 30 minutes.</source>
         <translation>Seit 30 Minuten kein Donner im Umkreis von 10 km.</translation>
     </message>
+    <message>
+        <source>Still using %1.</source>
+        <translation>Es gilt weiter %1.</translation>
+    </message>
+    <message>
+        <source>Still using the standard %1.</source>
+        <translation>Es gilt weiter der Standardwert von %1.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -272,6 +280,10 @@
     <message>
         <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
         <translation>&lt;p&gt;&lt;b&gt;Tastatur:&lt;/b&gt; Leertaste/Eingabe: Start und Stopp. Esc: Messung abbrechen, Seite schließen. +/-: Karte zoomen. Tab: nächstes Element.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>T: start or stop, wherever the focus is. F1: this screen. Ctrl+H: history. Ctrl+E: export the history. Ctrl+0: show the storm. Ctrl+L: type your position. Ctrl+Q: quit.</source>
+        <translation>T: Start oder Stopp, wo auch immer der Fokus ist. F1: diese Seite. Strg+H: Verlauf. Strg+E: Verlauf exportieren. Strg+0: Gewitter zeigen. Strg+L: Position eingeben. Strg+Q: beenden.</translation>
     </message>
 </context>
 <context>
@@ -391,6 +403,42 @@
     <message>
         <source>Map offline</source>
         <translation>Karte offline</translation>
+    </message>
+    <message>
+        <source>Type a position…</source>
+        <translation>Position eingeben…</translation>
+    </message>
+    <message>
+        <source>Type your position</source>
+        <translation>Gib deine Position ein</translation>
+    </message>
+    <message>
+        <source>Latitude and longitude, in decimal degrees or in degrees, minutes and seconds.</source>
+        <translation>Breite und Länge, in Dezimalgrad oder in Grad, Minuten und Sekunden.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Setzen</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
+        <translation>Keine Position. Gib sie als 52.52, 13.405 oder als 52°31′12″N 13°24′18″E ein.</translation>
+    </message>
+    <message>
+        <source>The latitude is at most 90° north or south.</source>
+        <translation>Die Breite ist höchstens 90° Nord oder Süd.</translation>
+    </message>
+    <message>
+        <source>The longitude is at most 180° east or west.</source>
+        <translation>Die Länge ist höchstens 180° Ost oder West.</translation>
     </message>
 </context>
 <context>

@@ -183,6 +183,14 @@
         <source>No thunder within 10 km for the last 30 minutes.</source>
         <translation>Ningún trueno a menos de 10 km en los últimos 30 minutos.</translation>
     </message>
+    <message>
+        <source>Still using %1.</source>
+        <translation>Sigue en uso %1.</translation>
+    </message>
+    <message>
+        <source>Still using the standard %1.</source>
+        <translation>Sigue en uso el valor estándar de %1.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -272,6 +280,10 @@
     <message>
         <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
         <translation>&lt;p&gt;&lt;b&gt;Teclado:&lt;/b&gt; Espacio/Intro: iniciar y detener. Esc: cancelar la medición, cerrar esta pantalla. +/-: zoom del mapa. Tab: siguiente control.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>T: start or stop, wherever the focus is. F1: this screen. Ctrl+H: history. Ctrl+E: export the history. Ctrl+0: show the storm. Ctrl+L: type your position. Ctrl+Q: quit.</source>
+        <translation>T: iniciar o parar, esté donde esté el foco. F1: esta pantalla. Ctrl+H: historial. Ctrl+E: exportar el historial. Ctrl+0: mostrar la tormenta. Ctrl+L: escribir tu posición. Ctrl+Q: salir.</translation>
     </message>
 </context>
 <context>
@@ -391,6 +403,42 @@
     <message>
         <source>Map offline</source>
         <translation>Mapa sin conexión</translation>
+    </message>
+    <message>
+        <source>Type a position…</source>
+        <translation>Escribir una posición…</translation>
+    </message>
+    <message>
+        <source>Type your position</source>
+        <translation>Escribe tu posición</translation>
+    </message>
+    <message>
+        <source>Latitude and longitude, in decimal degrees or in degrees, minutes and seconds.</source>
+        <translation>Latitud y longitud, en grados decimales o en grados, minutos y segundos.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Fijar</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Posición</translation>
+    </message>
+    <message>
+        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
+        <translation>No es una posición. Escríbela como 52.52, 13.405 o como 52°31′12″N 13°24′18″E.</translation>
+    </message>
+    <message>
+        <source>The latitude is at most 90° north or south.</source>
+        <translation>La latitud es como mucho 90° norte o sur.</translation>
+    </message>
+    <message>
+        <source>The longitude is at most 180° east or west.</source>
+        <translation>La longitud es como mucho 180° este u oeste.</translation>
     </message>
 </context>
 <context>

@@ -183,6 +183,14 @@
         <source>No thunder within 10 km for the last 30 minutes.</source>
         <translation>Aucun tonnerre à moins de 10 km depuis 30 minutes.</translation>
     </message>
+    <message>
+        <source>Still using %1.</source>
+        <translation>%1 reste en vigueur.</translation>
+    </message>
+    <message>
+        <source>Still using the standard %1.</source>
+        <translation>La valeur standard de %1 reste en vigueur.</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -272,6 +280,10 @@
     <message>
         <source>&lt;p&gt;&lt;b&gt;Keyboard:&lt;/b&gt; Space/Enter: start and stop. Escape: cancel a measurement, close this screen. +/-: zoom the map. Tab: next control.&lt;/p&gt;</source>
         <translation>&lt;p&gt;&lt;b&gt;Clavier :&lt;/b&gt; Espace/Entrée : démarrer et arrêter. Échap : annuler la mesure, fermer cet écran. +/- : zoomer la carte. Tab : commande suivante.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>T: start or stop, wherever the focus is. F1: this screen. Ctrl+H: history. Ctrl+E: export the history. Ctrl+0: show the storm. Ctrl+L: type your position. Ctrl+Q: quit.</source>
+        <translation>T : démarrer ou arrêter, où que soit le focus. F1 : cet écran. Ctrl+H : journal. Ctrl+E : exporter le journal. Ctrl+0 : montrer l’orage. Ctrl+L : saisir votre position. Ctrl+Q : quitter.</translation>
     </message>
 </context>
 <context>
@@ -391,6 +403,42 @@
     <message>
         <source>Map offline</source>
         <translation>Carte hors ligne</translation>
+    </message>
+    <message>
+        <source>Type a position…</source>
+        <translation>Saisir une position…</translation>
+    </message>
+    <message>
+        <source>Type your position</source>
+        <translation>Saisissez votre position</translation>
+    </message>
+    <message>
+        <source>Latitude and longitude, in decimal degrees or in degrees, minutes and seconds.</source>
+        <translation>Latitude et longitude, en degrés décimaux ou en degrés, minutes et secondes.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Définir</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Not a position. Type it as 52.52, 13.405 or as 52°31′12″N 13°24′18″E.</source>
+        <translation>Ce n’est pas une position. Saisissez-la sous la forme 52.52, 13.405 ou 52°31′12″N 13°24′18″E.</translation>
+    </message>
+    <message>
+        <source>The latitude is at most 90° north or south.</source>
+        <translation>La latitude est d’au plus 90° nord ou sud.</translation>
+    </message>
+    <message>
+        <source>The longitude is at most 180° east or west.</source>
+        <translation>La longitude est d’au plus 180° est ou ouest.</translation>
     </message>
 </context>
 <context>

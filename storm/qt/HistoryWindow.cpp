@@ -54,8 +54,10 @@ HistoryWindow::HistoryWindow(Services services, QWidget* window, QWidget* parent
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WidgetWithChildrenShortcut);
   connect(escape, &QShortcut::activated, ui_.done, &QPushButton::click);
-  for (const auto& [keys, slot] : {std::pair{QKeySequence(QKeySequence::Delete), &HistoryWindow::deleteChosen},
-                                   std::pair{QKeySequence(QKeySequence::Undo), &HistoryWindow::undo}}) {
+  for (const auto& [keys, slot] :
+       {std::pair{QKeySequence(QKeySequence::Delete), &HistoryWindow::deleteChosen},
+        std::pair{QKeySequence(QKeySequence::Undo), &HistoryWindow::undo},
+        std::pair{QKeySequence(Qt::ControlModifier | Qt::Key_E), &HistoryWindow::exportLog}}) {
     auto* shortcut = new QShortcut(keys, this);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
     connect(shortcut, &QShortcut::activated, this, slot);
@@ -126,6 +128,13 @@ void HistoryWindow::clear() {
   clearDialog_ = new WindowDialog(window_, localized("Clear all strikes?"),
                                   localized("This removes every recorded strike. It cannot be undone."),
                                   {localized("Cancel"), localized("Clear")});
+  // As desktops ask before destroying: side by side, Clear in red, Cancel the default and Escape.
+  WindowDialog::Manner manner;
+  manner.buttonsInRow = true;
+  manner.defaultButton = 0;
+  manner.escapeButton = 0;
+  manner.destructiveButton = kClearButtonIndex;
+  clearDialog_->setManner(manner);
   connect(clearDialog_, &WindowDialog::answered, this, [this](int index) {
     if (index != kClearButtonIndex || !services_.watch) return;
     services_.watch->clear([self = QPointer<HistoryWindow>(this)](bool cleared) {

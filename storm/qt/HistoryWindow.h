@@ -17,9 +17,10 @@
 
 // The history screen: the storm's trend over the last quarter hour, the log's storms (strikes more
 // than half an hour apart are different storms) to choose from, the chosen storm's chart, every
-// strike of the log newest first, the log written out as CSV, a strike deleted (the chosen one) or undone (the newest, Ctrl+Z)
-// or the log cleared (after asking), and Done (or Escape), which asks whoever shows the screen to
-// close it. What it removes goes through the storm's watch, so that the storm follows.
+// strike of the log newest first, the log written out as CSV (Ctrl+E), a strike deleted (the chosen
+// one, Delete) or undone (the newest, Ctrl+Z) or the log cleared (after asking), and Done (or
+// Escape), which asks whoever shows the screen to close it. What it removes goes through the
+// storm's watch, so that the storm follows.
 
 namespace storm::qt {
 
@@ -58,7 +59,8 @@ class HistoryWindow : public QWidget {
   QString resultText() const { return ui_.result->text(); }
   const StormChart* chart() const { return ui_.chart; }
   int stormCount() const { return static_cast<int>(storms_.size()); }
-  QWidget* firstFocus() const { return ui_.strikeList; }
+  // The list itself, so that the arrow keys move its selection at once.
+  QWidget* firstFocus() const { return ui_.strikeList->table(); }
 
  signals:
   void doneRequested();

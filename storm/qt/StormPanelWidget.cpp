@@ -42,6 +42,8 @@ StormPanelWidget::StormPanelWidget(QWidget* parent) : MapPanel(parent) {
     *button = new QPushButton(QCoreApplication::translate("Localizable", text), this);
     (*button)->setObjectName(name);
     (*button)->setCursor(Qt::PointingHandCursor);
+    // Reached by Tab only: a click must leave the focus where Space times.
+    (*button)->setFocusPolicy(Qt::TabFocus);
     (*button)->setStyleSheet(withApplicationFontSizes(
         "QPushButton { color: #ffffff; background: rgba(31, 41, 51, 225); border: 1px solid #9aa5b1;"
         " border-radius: 6px; padding: 4px 10px; font-size: 13px; }"

@@ -78,6 +78,15 @@ long StrikeListWidget::strikeCount() const { return model_ && model_->counted() 
 void StrikeListWidget::showRowsOrText() {
   const bool empty = model_ && model_->counted() && model_->rowCount() == 0;
   stack_->setCurrentWidget(empty ? static_cast<QWidget*>(empty_) : table_);
+  // The stack hands the table's focus to the text, which takes no keys: Tab's next stop has it.
+  if (empty_->hasFocus()) {
+    for (QWidget* w = empty_->nextInFocusChain(); w && w != empty_; w = w->nextInFocusChain()) {
+      if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && w != table_) {
+        w->setFocus(Qt::TabFocusReason);
+        break;
+      }
+    }
+  }
 }
 
 void StrikeListWidget::fitCells() {
@@ -92,7 +101,9 @@ void StrikeListWidget::fitCells() {
   auto natural = [&](bool stacked) {
     Widths widths{};
     for (int c = 0; c < StrikeTableModel::ColumnCount; ++c) {
-      int text = header.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()) + kHeaderExtra;
+      int text = 0;
+      for (const QString& line : model_->headerText(c, stacked).split('\n'))
+        text = std::max(text, header.horizontalAdvance(line) + kHeaderExtra);
       for (const QString& line : model_->cellText(widest, c, stacked).split('\n'))
         text = std::max(text, cells.horizontalAdvance(line));
       widths[c] = text + 2 * kCellPadding;

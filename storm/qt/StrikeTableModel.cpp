@@ -30,6 +30,7 @@ void StrikeTableModel::setStacked(bool stacked) {
   if (stacked == stacked_) return;
   stacked_ = stacked;
   if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1), {Qt::DisplayRole});
+  emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
 void StrikeTableModel::reload() {
@@ -151,14 +152,22 @@ QVariant StrikeTableModel::headerData(int section, Qt::Orientation orientation, 
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(Qt::AlignVCenter | (section == TimeColumn ? Qt::AlignLeft : Qt::AlignRight));
   if (role != Qt::DisplayRole) return {};
-  switch (section) {
-    case TimeColumn: return tr("Time");
-    case DelayColumn: return tr("Delay (s)");
-    case MilesColumn: return tr("mi");
-    case KilometresColumn: return tr("km");
-    case PositionColumn: return tr("Position");
-    default: return {};
+  return headerText(section, stacked_);
+}
+
+QString StrikeTableModel::headerText(int column, bool stacked) const {
+  QString title;
+  switch (column) {
+    case TimeColumn: title = tr("Time"); break;
+    case DelayColumn: title = tr("Delay (s)"); break;
+    case MilesColumn: title = tr("mi"); break;
+    case KilometresColumn: title = tr("km"); break;
+    case PositionColumn: title = tr("Position"); break;
+    default: break;
   }
+  // Two-line rows leave room for two-line titles: a word a line.
+  if (stacked) title.replace(' ', '\n');
+  return title;
 }
 
 }  // namespace storm::qt

@@ -41,8 +41,10 @@ class StrikeTableModel : public QAbstractTableModel {
   QString positionNote(const StrikePosition& position) const;
   // The text of `strike`'s cell in `column`, the locale's way, in one or two lines.
   QString cellText(const Strike& strike, int column, bool stacked) const;
-  // Two lines for the time (date above time of day) and the position (latitude above longitude),
-  // for a narrow window; one line each by default.
+  // The title of `column`, a word a line when the rows are stacked.
+  QString headerText(int column, bool stacked) const;
+  // Two lines for the time (date above time of day), the position (latitude above longitude) and
+  // the titles, for a narrow window; one line each by default.
   void setStacked(bool stacked);
   bool stacked() const { return stacked_; }
 

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPalette>
+#include <QStyle>
 #include <cmath>
 
 #include "storm/SpeedOfSound.h"
@@ -47,7 +48,15 @@ class ReadablePlaceholder : public QObject {
 TemperatureSetting::TemperatureSetting(QLineEdit* field, QLabel* note, std::shared_ptr<Preferences> settings,
                                        std::shared_ptr<Locale> locale)
     : QObject(field), field_(field), note_(note), settings_(std::move(settings)), locale_(std::move(locale)) {
-  if (field) connect(field, &QLineEdit::editingFinished, this, &TemperatureSetting::edited);
+  if (field) {
+    connect(field, &QLineEdit::editingFinished, this, &TemperatureSetting::edited);
+    // The error state ends as soon as the entry can be kept.
+    connect(field, &QLineEdit::textEdited, this, [this](const QString& text) {
+      if (field_->property("error").toBool() && locale_ &&
+          parseTemperatureEntry(text.toStdString(), usesFahrenheit(*locale_)).kind != TemperatureEntry::Invalid)
+        showNote();
+    });
+  }
   show();
 }
 
@@ -65,12 +74,18 @@ std::string TemperatureSetting::degreesText(double celsius) const {
   return text + (fahrenheit ? " \u00b0F" : " \u00b0C");
 }
 
+std::optional<double> TemperatureSetting::setting() const {
+  const Preferences* settings = settings_.get();
+  if (!settings || !settings->containsKey(kAirTemperatureKey) ||
+      !speedOfSoundAt(settings->doubleForKey(kAirTemperatureKey)))
+    return std::nullopt;
+  return settings->doubleForKey(kAirTemperatureKey);
+}
+
 void TemperatureSetting::show() {
   if (!locale_) return;
   const Preferences* settings = settings_.get();
-  const bool set = settings && settings->containsKey(kAirTemperatureKey) &&
-                   speedOfSoundAt(settings->doubleForKey(kAirTemperatureKey));
-  const double speed = speedOfSoundSetting(settings) * 1000.0;
+  const bool set = setting().has_value();
   if (field_) {
     field_->setPlaceholderText(localized("Standard (%1)", {degreesText(15.0)}));
     if (!field_->findChild<QObject*>(ReadablePlaceholder::kName, Qt::FindDirectChildrenOnly))
@@ -82,6 +97,14 @@ void TemperatureSetting::show() {
     }
     field_->setText(QString::fromStdString(entry));
   }
+  showNote();
+}
+
+void TemperatureSetting::showNote() {
+  showError({});
+  const Preferences* settings = settings_.get();
+  const bool set = setting().has_value();
+  const double speed = speedOfSoundSetting(settings) * 1000.0;
   if (note_) {
     const std::string metres = locale_->decimalText(speed, 2);
     note_->setText(set ? localized("Speed of sound at %1: %2 m/s.",
@@ -96,14 +119,30 @@ void TemperatureSetting::edited() {
   if (!field_ || !settings_ || !locale_) return;
   const TemperatureEntry entry = parseTemperatureEntry(field_->text().toStdString(), usesFahrenheit(*locale_));
   if (entry.kind == TemperatureEntry::Invalid) {
-    if (note_)
-      note_->setText(localized(
-          "Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.",
-          {degreesText(kLowestAirTemperature), degreesText(kHighestAirTemperature)}));
+    const std::optional<double> kept = setting();
+    const QString inUse = kept ? localized("Still using %1.", {degreesText(*kept)})
+                               : localized("Still using the standard %1.", {degreesText(15.0)});
+    showError(localized("Enter a temperature from %1 to %2, or leave the field empty for the standard speed of sound.",
+                        {degreesText(kLowestAirTemperature), degreesText(kHighestAirTemperature)}) +
+              ' ' + inUse);
     return;
   }
   setAirTemperature(*settings_, entry.kind == TemperatureEntry::Degrees ? std::optional(entry.celsius) : std::nullopt);
   show();
+}
+
+void TemperatureSetting::showError(const QString& message) {
+  const bool error = !message.isEmpty();
+  for (QWidget* widget : {static_cast<QWidget*>(field_.data()), static_cast<QWidget*>(note_.data())}) {
+    if (!widget || widget->property("error").toBool() == error) continue;
+    widget->setProperty("error", error);
+    // The style sheet's rules for the property apply once the widget is polished again.
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+    widget->update();
+  }
+  if (field_) field_->setAccessibleDescription(message);
+  if (note_ && error) note_->setText(message);
 }
 
 }  // namespace storm::qt

@@ -22,11 +22,14 @@ QAccessibleInterface* alertAccessibility(const QString& className, QObject* obje
   return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
 }
 
-// The dimmed layer; it keeps covering the window as the window is resized. While it is on show,
-// Escape closes it without an answer, whatever has the focus.
+// The dimmed layer; it keeps covering the window as the window is resized. While it is on show and
+// the topmost of the window's dialogs, Escape closes it whatever has the focus, Tab and Shift+Tab
+// go round its own controls only, and Return presses the button that has the focus or, from its
+// content, its default button.
 class AlertLayer : public QWidget {
  public:
-  explicit AlertLayer(QWidget* window, std::function<void()> escape) : QWidget(window), escape_(std::move(escape)) {
+  AlertLayer(QWidget* window, std::function<void()> escape, std::function<void()> enter)
+      : QWidget(window), escape_(std::move(escape)), enter_(std::move(enter)) {
     setObjectName("alertLayer");
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(withApplicationFontSizes(
@@ -34,11 +37,23 @@ class AlertLayer : public QWidget {
         "QFrame#alertPanel { background: #f5f7fa; border-radius: 12px; }"
         "QLabel#alertTitle { color: #1f2933; font-size: 17px; font-weight: 600; }"
         "QLabel#alertMessage { color: #1f2933; font-size: 13px; }"
+        "QLabel#alertError { color: #b91c1c; font-size: 13px; }"
+        "QLineEdit { color: #1f2933; background: #ffffff; border: 1px solid #9aa5b1; border-radius: 6px;"
+        " padding: 6px; font-size: 15px; }"
+        "QLineEdit:focus { border: 2px solid #0b6bcb; padding: 5px; }"
         "QPushButton { color: #0b6bcb; background: transparent; border: none; border-top: 1px solid #cbd2d9;"
-        " padding: 10px; font-size: 16px; }"
+        " padding: 10px; font-size: 16px; outline: none; }"
         "QPushButton:focus { font-weight: 600; border: 2px solid #0b6bcb; border-radius: 6px; padding: 9px 8px 8px "
         "8px; }"
-        "QPushButton:pressed { background: #e4e7eb; }"));
+        "QPushButton:pressed { background: #e4e7eb; }"
+        "QFrame#alertPanel[row=\"true\"] QPushButton { border: 1px solid #9aa5b1; border-radius: 8px;"
+        " padding: 8px 14px; }"
+        "QFrame#alertPanel[row=\"true\"] QPushButton:focus { border: 2px solid #0b6bcb; padding: 7px 13px; }"
+        "QPushButton[default=\"true\"] { font-weight: 600; }"
+        "QFrame#alertPanel QPushButton[destructive=\"true\"] { color: #ffffff; background: #c53030;"
+        " border: 1px solid #c53030; }"
+        "QFrame#alertPanel QPushButton[destructive=\"true\"]:focus { border: 2px solid #1f2933; }"
+        "QFrame#alertPanel QPushButton[destructive=\"true\"]:pressed { background: #9b1c1c; }"));
     window->installEventFilter(this);
     qApp->installEventFilter(this);
     setGeometry(window->rect());
@@ -47,19 +62,58 @@ class AlertLayer : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
-    if (!isVisible() || (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)) return false;
-    if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
-    // Taken before any shortcut of the screens below sees it.
-    if (event->type() == QEvent::ShortcutOverride) {
-      event->accept();
-      return true;
+    const QEvent::Type type = event->type();
+    if (!isVisible() || (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) || !onTop()) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    QWidget* focus = QApplication::focusWidget();
+    switch (key->key()) {
+      case Qt::Key_Escape:
+        // Taken before any shortcut of the screens below sees it.
+        if (type == QEvent::KeyPress && escape_) escape_();
+        event->accept();
+        return true;
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab:
+        if (type != QEvent::KeyPress) return false;
+        moveFocus(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+        return true;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        // Only once the focus is in the dialog: until then the key is the screen's.
+        if (!focus || !isAncestorOf(focus)) return false;
+        if (type == QEvent::KeyPress) {
+          if (auto* button = qobject_cast<QAbstractButton*>(focus))
+            button->click();
+          else if (enter_)
+            enter_();
+        }
+        event->accept();
+        return true;
+      default: return false;
     }
-    if (escape_) escape_();
-    return true;
   }
 
  private:
-  std::function<void()> escape_;
+  // Whether this is the frontmost of the window's dialogs on show (raising one puts it last).
+  bool onTop() const {
+    const auto layers = parentWidget()->findChildren<QWidget*>("alertLayer", Qt::FindDirectChildrenOnly);
+    for (auto it = layers.rbegin(); it != layers.rend(); ++it)
+      if ((*it)->isVisible()) return *it == this;
+    return false;
+  }
+
+  void moveFocus(bool forward) {
+    QList<QWidget*> stops;
+    for (QWidget* w : findChildren<QWidget*>())
+      if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) stops << w;
+    if (stops.isEmpty()) return;
+    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    const qsizetype next =
+        at < 0 ? (forward ? 0 : stops.size() - 1) : (at + (forward ? 1 : -1) + stops.size()) % stops.size();
+    stops[next]->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  }
+
+  std::function<void()> escape_, enter_;
 };
 
 }  // namespace
@@ -84,9 +138,19 @@ void WindowDialog::build() {
   if (layer_ || !window_) return;
   static const bool accessibility = (QAccessible::installFactory(alertAccessibility), true);
   (void)accessibility;
-  auto* layer = new AlertLayer(window_, [self = QPointer<WindowDialog>(this)] {
-    if (self) self->close();
-  });
+  const QPointer<WindowDialog> self(this);
+  auto* layer = new AlertLayer(
+      window_,
+      [self] {
+        if (!self) return;
+        if (self->manner_.escapeButton >= 0)
+          self->press(self->manner_.escapeButton);
+        else
+          self->close();
+      },
+      [self] {
+        if (self && self->manner_.defaultButton >= 0) self->press(self->manner_.defaultButton);
+      });
   layer_ = layer;
   auto* outer = new QVBoxLayout(layer);
   outer->setContentsMargins(24, 24, 24, 24);
@@ -113,19 +177,33 @@ void WindowDialog::build() {
   message->setContentsMargins(16, 0, 16, 8);
   column->addWidget(title);
   column->addWidget(message);
+  if (content_) {
+    content_->setParent(panel);
+    content_->setContentsMargins(16, 0, 16, 8);
+    column->addWidget(content_);
+  }
+  // Side by side, as desktop dialogs have them, or one per row, as the alerts of phones do.
+  QBoxLayout* buttons = column;
+  if (manner_.buttonsInRow) {
+    panel->setProperty("row", true);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(16, 4, 16, 16);
+    row->setSpacing(8);
+    row->addStretch(1);
+    column->addLayout(row);
+    buttons = row;
+  }
   for (int index = 0; index < buttonTitles_.size(); ++index) {
     auto* button = new QPushButton(buttonTitles_[index], panel);
     button->setObjectName(QString("alertButton%1").arg(index));
     button->setCursor(Qt::PointingHandCursor);
-    // Space and Return reach a button only once the user moves the focus there.
+    // Return is handled by the layer, for the button that has the focus.
     button->setAutoDefault(false);
-    column->addWidget(button);
+    button->setProperty("default", index == manner_.defaultButton);
+    button->setProperty("destructive", index == manner_.destructiveButton);
+    buttons->addWidget(button);
     buttons_.emplace_back(button);
-    connect(button, &QPushButton::clicked, this, [this, index] {
-      if (!visible_) return;
-      close();
-      emit answered(index);
-    });
+    connect(button, &QPushButton::clicked, this, [this, index] { press(index); });
   }
   layer->hide();
 }
@@ -134,15 +212,36 @@ void WindowDialog::show() {
   build();
   visible_ = true;
   if (!layer_) return;
+  QWidget* focus = QApplication::focusWidget();
+  focusBefore_ = focus && !layer_->isAncestorOf(focus) ? focus : nullptr;
   layer_->show();
   layer_->raise();
-  // The focus stays where it was: a key meant for the screen below (a press of the stopwatch, say)
-  // must not answer the dialog.
+  // An alert leaves the focus where it was: a key meant for the screen below (a press of the
+  // stopwatch, say) must not answer it. A dialog the user asked for takes it.
+  if (manner_.defaultButton < 0) return;
+  QWidget* first = button(manner_.defaultButton);
+  if (content_)
+    for (QWidget* w : content_->findChildren<QWidget*>())
+      if (w->focusPolicy() & Qt::TabFocus) {
+        first = w;
+        break;
+      }
+  if (first) first->setFocus(Qt::OtherFocusReason);
+}
+
+void WindowDialog::press(int index) {
+  if (!visible_ || (check_ && !check_(index))) return;
+  close();
+  emit answered(index);
 }
 
 void WindowDialog::close() {
   visible_ = false;
-  if (layer_) layer_->hide();
+  if (!layer_) return;
+  // Back where it was before the dialog, if the dialog has it.
+  QWidget* focus = QApplication::focusWidget();
+  if (focusBefore_ && (!focus || layer_->isAncestorOf(focus))) focusBefore_->setFocus(Qt::OtherFocusReason);
+  layer_->hide();
 }
 
 QAbstractButton* WindowDialog::button(int index) const {

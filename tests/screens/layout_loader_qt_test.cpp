@@ -75,6 +75,7 @@ TEST_F(MainLayout, SpaceAndEnterPressTheMainButton) {
   window.show();
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  screen->takeFocus();  // on the main button, as the screens give it; Space presses the focused control
   QTest::keyClick(&window, Qt::Key_Space);
   EXPECT_EQ(phase(), MeasurementPhaseTiming);
   QTest::keyClick(&window, Qt::Key_Return);

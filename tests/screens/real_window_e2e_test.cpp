@@ -9,7 +9,8 @@
 #include "support/XvfbServer.h"
 
 // The app in a real X window on a private Xvfb: presses of the X server's own keyboard start and
-// stop a measurement, and a picture of the X screen shows the window as the app reports it.
+// stop a measurement and open and close every screen, and a picture of the X screen shows the
+// window as the app reports it.
 
 namespace storm::e2e {
 namespace {
@@ -65,6 +66,87 @@ TEST(RealWindow, KeysFromTheXServerMeasureAndTheScreenShowsTheButton) {
       shot.pixelColor(at[0].toInt() + button[0].toInt() + 8, at[1].toInt() + button[1].toInt() + button[3].toInt() / 2);
   EXPECT_GT(red.red(), red.green() + 60) << red.name().toStdString();
   EXPECT_GT(red.red(), red.blue() + 60) << red.name().toStdString();
+}
+
+// The keyboard alone, through the X server: Tab and Return open History, Escape closes it and
+// gives the focus back to the main button, F1 and Ctrl+H open Info and History and Escape closes
+// them, T times from a focused map, and Return on a focused Info button opens Info without
+// starting the stopwatch.
+TEST(RealWindow, EveryScreenOpensAndClosesByKeysAlone) {
+  if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
+  test::XvfbServer x;
+  ASSERT_TRUE(x.start(800, 700));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", x.display());
+  AutomationClient app({"--manual-clock", "1700000000"}, env, "xcb");
+  ASSERT_TRUE(app.started());
+  const QString window =
+      QString::fromUtf8(runOn(x.display(), "xdotool", {"search", "--sync", "--name", "Storm Distance"}))
+          .split('\n', Qt::SkipEmptyParts)
+          .value(0);
+  ASSERT_FALSE(window.isEmpty());
+  runOn(x.display(), "xdotool", {"windowfocus", "--sync", window});
+  waitFor(app, [](const QJsonObject& s) { return s["window"].toObject()["active"].toBool(); });
+  auto keys = [&](const QStringList& names) { runOn(x.display(), "xdotool", QStringList{"key"} + names); };
+  auto at = [](QString screen, QString focus) {
+    return [screen, focus](const QJsonObject& s) {
+      return s["screen"].toString() == screen && s["focus"].toString() == focus;
+    };
+  };
+  // Presses `key` until `name` has the focus, within a round of the screen.
+  auto moveTo = [&](const QString& name, const QString& key) {
+    QString focus = app.state()["focus"].toString();
+    for (int i = 0; i < 12 && focus != name; ++i) {
+      keys({key});
+      focus = waitFor(app, [&](const QJsonObject& s) { return s["focus"].toString() != focus; })["focus"].toString();
+    }
+    EXPECT_EQ(focus, name);
+  };
+  auto idle = [](const QJsonObject& s) { return s["button"].toString() == "SAW LIGHTNING"; };
+  auto timing = [](const QJsonObject& s) { return s["button"].toString() == "HEARD THUNDER"; };
+
+  waitFor(app, at("main", "buttonP"));
+  keys({"space"});  // a strike for the history to list
+  waitFor(app, timing);
+  app.ok("advance 2");
+  keys({"space"});
+  waitFor(app, idle);
+  moveTo("history", "Tab");  // by the map, its panel's Undo and the map types
+  keys({"Return"});
+  EXPECT_TRUE(idle(waitFor(app, at("history", "strikeTable")))) << "the list has the focus, the stopwatch is idle";
+  keys({"Escape"});
+  waitFor(app, at("main", "buttonP"));
+  keys({"space"});
+  waitFor(app, timing);
+  keys({"Escape"});
+  waitFor(app, idle);
+
+  keys({"F1"});
+  waitFor(app, [](const QJsonObject& s) { return s["screen"].toString() == "info"; });
+  keys({"Escape"});
+  waitFor(app, at("main", "buttonP"));
+  keys({"ctrl+h"});
+  waitFor(app, at("history", "strikeTable"));
+  keys({"Escape"});
+  waitFor(app, at("main", "buttonP"));
+
+  keys({"Tab"});
+  waitFor(app, at("main", "mapView"));
+  keys({"t"});
+  waitFor(app, timing);
+  app.ok("advance 3");
+  keys({"t"});
+  const QJsonObject stopped = waitFor(app, idle);
+  EXPECT_EQ(stopped["dist"].toString(), "0.63mi or 1.02km");
+  EXPECT_EQ(stopped["focus"].toString(), "mapView");
+
+  moveTo("info", "shift+Tab");  // by the main button and Store
+  keys({"Return"});
+  const QJsonObject info = waitFor(app, [](const QJsonObject& s) { return s["screen"].toString() == "info"; });
+  EXPECT_EQ(info["phase"].toInt(), 0) << "Return on Info opened it and started nothing";
+  EXPECT_TRUE(idle(info));
+  keys({"Escape"});
+  waitFor(app, at("main", "buttonP"));
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "storm/SpeedOfSound.h"
+#include "storm/StormWatch.h"
+#include "storm/qt/HistoryWindow.h"
+#include "storm/qt/TemperatureSetting.h"
+#include "support/FakeServices.h"
+#include "support/FakeStorm.h"
+#include "system/qt/WindowDialog.h"
+
+// From the keyboard: the history's Clear dialog, which keeps the focus among its buttons, has
+// Cancel as its default and on Escape, and clears only on Clear; and the temperature field's error
+// state, which says what is wrong and which temperature stays in use.
+
+namespace storm::qt {
+namespace {
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+TEST(HistoryKeys, TheClearDialogKeepsTheFocusAndCancelsUnlessClearIsPressed) {
+  fakes::FakeServices fake;
+  auto log = std::make_shared<fakes::MemoryStrikeLog>();
+  for (double time : {1000.0, 1060.0}) {
+    Strike strike;
+    strike.time = time;
+    log->strikes.push_back(strike);
+  }
+  auto watch =
+      std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, nullptr, fake.bundle, nullptr});
+  QWidget window;
+  window.resize(360, 640);
+  auto* history = new HistoryWindow({watch, log, fake.clock, fake.bundle, nullptr}, &window, &window);
+  history->resize(window.size());
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto* clearButton = history->findChild<QAbstractButton*>("clearButton");
+  clearButton->setFocus();
+
+  auto open = [&] {
+    clearButton->click();
+    WindowDialog* dialog = WindowDialog::newest();
+    EXPECT_TRUE(dialog && dialog->isVisible());
+    return dialog;
+  };
+  WindowDialog* dialog = open();
+  QAbstractButton *cancel = dialog->button(0), *clear = dialog->button(1);
+  EXPECT_EQ(cancel->mapToGlobal(QPoint()).y(), clear->mapToGlobal(QPoint()).y()) << "in one row";
+  EXPECT_LT(cancel->mapToGlobal(QPoint()).x(), clear->mapToGlobal(QPoint()).x());
+  EXPECT_TRUE(clear->property("destructive").toBool());
+  EXPECT_EQ(QApplication::focusWidget(), cancel);
+  for (QAbstractButton* next : {clear, cancel, clear}) {
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next) << "Tab stays in the dialog";
+  }
+  press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), cancel);
+
+  press(Qt::Key_Escape);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), clearButton) << "back where it was";
+  open();
+  press(Qt::Key_Return);  // on Cancel, the default
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(log->strikes.size(), 2u);
+
+  open();
+  press(Qt::Key_Tab);
+  press(Qt::Key_Return);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_TRUE(log->strikes.empty());
+}
+
+TEST(TemperatureField, AnEntryThatCannotBeKeptShowsAnErrorOnTheFieldAndTheTemperatureInUse) {
+  fakes::FakeServices fake;
+  ASSERT_TRUE(setAirTemperature(*fake.settings, 20.0));
+  QWidget page;
+  auto* field = new QLineEdit(&page);
+  auto* note = new QLabel(&page);
+  auto* layout = new QVBoxLayout(&page);
+  layout->addWidget(field);
+  layout->addWidget(note);
+  new TemperatureSetting(field, note, fake.settings, fake.bundle);
+  page.show();
+  page.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+  field->setFocus();
+  const QString plainNote = note->text();
+
+  for (const char* entry : {"warm", "60"}) {
+    field->selectAll();
+    QTest::keyClicks(field, entry);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(field->property("error").toBool()) << entry;
+    EXPECT_TRUE(note->property("error").toBool()) << entry;
+    EXPECT_TRUE(note->text().endsWith("Still using 20 \u00b0C.")) << note->text().toStdString();
+    EXPECT_EQ(field->accessibleDescription(), note->text());
+    EXPECT_EQ(field->text(), entry) << "the entry stays to be mended";
+    EXPECT_EQ(fake.settings->doubleForKey(kAirTemperatureKey), 20.0);
+  }
+  field->selectAll();
+  QTest::keyClicks(field, "25");
+  EXPECT_FALSE(field->property("error").toBool()) << "a valid entry ends the error at once";
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(fake.settings->doubleForKey(kAirTemperatureKey), 25.0);
+  EXPECT_TRUE(field->accessibleDescription().isEmpty());
+  EXPECT_NE(note->text(), plainNote) << "the note tells the new speed";
+  EXPECT_FALSE(note->property("error").toBool());
+}
+
+}  // namespace
+}  // namespace storm::qt
