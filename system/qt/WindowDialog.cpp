@@ -33,26 +33,26 @@ class AlertLayer : public QWidget {
     setObjectName("alertLayer");
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(withApplicationFontSizes(
-        "QWidget#alertLayer { background: rgba(0, 0, 0, 110); }"
-        "QFrame#alertPanel { background: #f5f7fa; border-radius: 12px; }"
-        "QLabel#alertTitle { color: #1f2933; font-size: 17px; font-weight: 600; }"
-        "QLabel#alertMessage { color: #1f2933; font-size: 13px; }"
-        "QLabel#alertError { color: #b91c1c; font-size: 13px; }"
-        "QLineEdit { color: #1f2933; background: #ffffff; border: 1px solid #9aa5b1; border-radius: 6px;"
+        "QWidget#alertLayer { background: rgba(0, 0, 0, 140); }"
+        "QFrame#alertPanel { background: #323f4b; border: 1px solid #52606d; border-radius: 12px; }"
+        "QLabel#alertTitle { color: #f5f7fa; font-size: 17px; font-weight: 600; }"
+        "QLabel#alertMessage { color: #e4e7eb; font-size: 13px; }"
+        "QLabel#alertError { color: #fca5a5; font-size: 13px; }"
+        "QLineEdit { color: #f5f7fa; background: #1f2933; border: 1px solid #9aa5b1; border-radius: 6px;"
         " padding: 6px; font-size: 15px; }"
-        "QLineEdit:focus { border: 2px solid #0b6bcb; padding: 5px; }"
-        "QPushButton { color: #0b6bcb; background: transparent; border: none; border-top: 1px solid #cbd2d9;"
+        "QLineEdit:focus { border: 2px solid #fcd34d; padding: 5px; }"
+        "QPushButton { color: #7dd3fc; background: transparent; border: none; border-top: 1px solid #52606d;"
         " padding: 10px; font-size: 16px; outline: none; }"
-        "QPushButton:focus { font-weight: 600; border: 2px solid #0b6bcb; border-radius: 6px; padding: 9px 8px 8px "
+        "QPushButton:focus { font-weight: 600; border: 2px solid #fcd34d; border-radius: 6px; padding: 9px 8px 8px "
         "8px; }"
-        "QPushButton:pressed { background: #e4e7eb; }"
+        "QPushButton:pressed { background: #3e4c59; }"
         "QFrame#alertPanel[row=\"true\"] QPushButton { border: 1px solid #9aa5b1; border-radius: 8px;"
         " padding: 8px 14px; }"
-        "QFrame#alertPanel[row=\"true\"] QPushButton:focus { border: 2px solid #0b6bcb; padding: 7px 13px; }"
+        "QFrame#alertPanel[row=\"true\"] QPushButton:focus { border: 2px solid #fcd34d; padding: 7px 13px; }"
         "QPushButton[default=\"true\"] { font-weight: 600; }"
         "QFrame#alertPanel QPushButton[destructive=\"true\"] { color: #ffffff; background: #c53030;"
         " border: 1px solid #c53030; }"
-        "QFrame#alertPanel QPushButton[destructive=\"true\"]:focus { border: 2px solid #1f2933; }"
+        "QFrame#alertPanel QPushButton[destructive=\"true\"]:focus { border: 2px solid #fcd34d; }"
         "QFrame#alertPanel QPushButton[destructive=\"true\"]:pressed { background: #9b1c1c; }"));
     window->installEventFilter(this);
     qApp->installEventFilter(this);
