@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "kit/qt/QtViews.h"
+#include "system/qt/Accessibility.h"
 #include "system/qt/ScreenFit.h"
 
 #include <QPointer>
@@ -90,7 +91,10 @@ void ScreenStack::slideIn(LoadedScreen& source, std::unique_ptr<LoadedScreen> sc
   slide(root, QPoint(0, window_->height()), QPoint(0, 0), [this, guard = weak_from_this(), covered = QPointer(below)] {
     if (!guard.lock()) return;
     // Covered for good: hidden, so that screen readers no longer find its controls on show.
-    if (covered && top() && top()->root != covered) covered->hide();
+    if (covered && top() && top()->root != covered) {
+      covered->hide();
+      tellShowing(covered, false);
+    }
     transitionEnded();
   });
 }
@@ -123,7 +127,10 @@ void ScreenStack::dismissModalViewController(ViewController& presenter, bool ani
       if (kept) uncovered->takeFocus();  // back where a screen's keyboard use starts
     }
   };
-  if (below) below->show();  // under the screen that slides away
+  if (below && below->isHidden()) {  // under the screen that slides away
+    below->show();
+    tellShowing(below, true);
+  }
   if (!animated || !presented->root || !window_->isVisible()) {
     finish();
     return;

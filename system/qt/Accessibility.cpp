@@ -94,6 +94,15 @@ void installAccessibleRoles() {
   (void)installed;
 }
 
+void tellShowing(QWidget* root, bool showing) {
+  if (!root || !QAccessible::isActive()) return;
+  for (QWidget* widget : root->findChildren<QWidget*>()) {
+    if (!widget->isVisibleTo(root)) continue;
+    QAccessibleEvent event(widget, showing ? QAccessible::ObjectShow : QAccessible::ObjectHide);
+    QAccessible::updateAccessibility(&event);
+  }
+}
+
 Announcer* Announcer::of(QWidget* window, const QString& channel) {
   if (!window) return nullptr;
   const QString name = "announcer-" + channel;

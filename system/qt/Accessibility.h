@@ -19,6 +19,10 @@ namespace storm::qt {
 // Installs the roles above; idempotent.
 void installAccessibleRoles();
 
+// Hiding or showing a widget tells assistive technology of that widget only; readers keep what they
+// knew of the rest. This tells them that every control in `root` went out of (or came into) view.
+void tellShowing(QWidget* root, bool showing);
+
 class Announcer : public QWidget {
  public:
   // The window's announcer for `channel`, made on first use.

@@ -62,12 +62,21 @@ TEST(ScreenReader, HearsTheDistanceOnceTheShelterAlertAndNoTickingTime) {
 
   // Under the history screen the main screen is not on show for a reader.
   EXPECT_TRUE(bus.find("SAW LIGHTNING")["showing"].toBool());
+  auto mainButtonShowing = [](int showing) {
+    return [showing](const QJsonObject& e) {
+      return e["type"] == "object:state-changed:showing" && e["name"] == "SAW LIGHTNING" && e["detail1"] == showing;
+    };
+  };
+  size_t from = bus.events().size();
   app.ok("tap history");
   app.ok("settle");
+  ASSERT_TRUE(bus.waitFor(mainButtonShowing(0), 10000, from));
   EXPECT_FALSE(bus.find("SAW LIGHTNING")["showing"].toBool());
+  from = bus.events().size();
   app.ok("key Escape");
   app.ok("settle");
   EXPECT_EQ(app.state()["screen"].toString(), "main");
+  ASSERT_TRUE(bus.waitFor(mainButtonShowing(1), 10000, from));
   EXPECT_TRUE(bus.find("SAW LIGHTNING")["showing"].toBool());
 }
 
