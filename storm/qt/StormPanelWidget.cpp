@@ -45,7 +45,7 @@ StormPanelWidget::StormPanelWidget(QWidget* parent) : MapPanel(parent) {
     // Reached by Tab only: a click must leave the focus where Space times.
     (*button)->setFocusPolicy(Qt::TabFocus);
     (*button)->setStyleSheet(withApplicationFontSizes(
-        "QPushButton { color: #ffffff; background: rgba(31, 41, 51, 225); border: 1px solid #9aa5b1;"
+        "QPushButton { color: #ffffff; background: #1f2933; border: 1px solid #9aa5b1;"
         " border-radius: 6px; padding: 4px 10px; font-size: 13px; }"
         "QPushButton:focus { border: 2px solid #fcd34d; padding: 3px 9px; }"
         "QPushButton:pressed { background: #3e4c59; }"));
