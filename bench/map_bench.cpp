@@ -2,6 +2,8 @@
 //  - one full repaint of a 360x640 map whose tiles are all in memory (with the storm circle, the
 //    user's dot, the scale bar and the credit) against drawing one full-window image the same size;
 //    the same with the rings of twelve earlier strikes and the storm's panel over the map;
+//  - one strike's refresh of the storm on the map (its rings, trend and panel worked out, the map
+//    repainted) with 50,000 strikes in the last hour against the same with 10;
 //  - the process's resident memory after panning across 500 distinct tiles, fetched from a tile
 //    server on loopback, against right after the map first showed, set beside the memory cache's
 //    bound plus 10%.
@@ -20,7 +22,11 @@
 #include <thread>
 
 #include "map/qt/MapWidget.h"
+#include "storm/StormPicture.h"
+#include "storm/StormWatch.h"
 #include "storm/qt/StormLayer.h"
+#include "support/FakeStorm.h"
+#include "system/ManualClock.h"
 #include "tests/support/MapTileServer.h"
 
 namespace {
@@ -95,6 +101,44 @@ void MapRepaintWithRingsAndPanel(benchmark::State& state) {
   MapRepaintAllTilesCached(state);
 }
 BENCHMARK(MapRepaintWithRingsAndPanel)->Arg(120)->Unit(benchmark::kMicrosecond);
+
+// One more strike, as the watch announces it, with `range(0)` strikes already in the hour: the
+// picture works the storm out and the map is repainted.
+void StrikeRefresh(benchmark::State& state) {
+  MapWidget& map = scene->map;
+  map.model().setCamera({{47.3769, 8.5417}, 11}, false);
+  paintUntilLoaded(map, scene->target);
+  const double now = 1.7e9;
+  auto clock = std::make_shared<storm::ManualClock>(now);
+  auto log = std::make_shared<storm::fakes::MemoryStrikeLog>();
+  const auto strike = [](double time, int i) {
+    storm::Strike s;
+    s.time = time;
+    s.delay = 10 + (i % 40);
+    s.km = s.delay * 0.343;
+    s.position = storm::StrikePosition{47.3769 + 0.001 * (i % 50), 8.5417 + 0.001 * (i % 70), 25, "system"};
+    return s;
+  };
+  const auto count = static_cast<int>(state.range(0));
+  for (int i = 0; i < count; ++i) log->strikes.push_back(strike(now - 3590 + 3580.0 * i / count, i));
+  auto watch =
+      std::make_shared<storm::StormWatch>(storm::StormWatch::Services{log, clock, clock, nullptr, nullptr, nullptr});
+  auto layer = std::make_shared<storm::qt::StormLayer>(&map);
+  auto picture =
+      std::make_shared<storm::StormPicture>(watch, layer, storm::StormPicture::Services{clock, clock, nullptr});
+  watch->start();
+  picture->start();
+  int i = count;
+  for (auto _ : state) {
+    const storm::Strike s = strike(now - 5 + 1e-3 * (i - count), i);
+    ++i;
+    log->append(s);
+    watch->strikeRecorded(s);
+    map.render(&scene->target);
+    benchmark::DoNotOptimize(scene->target.constBits());
+  }
+}
+BENCHMARK(StrikeRefresh)->Arg(10)->Arg(50000)->Iterations(200)->Unit(benchmark::kMicrosecond);
 
 void FullWindowImage(benchmark::State& state) {
   QImage picture(360, 640, QImage::Format_RGB32);
@@ -202,6 +246,13 @@ int main(int argc, char** argv) {
   if (image > 0 && plain > 0 && storm > 0)
     std::printf("repaint: with rings and panel %.1f us, %.1f us more than without: %.2f full-window images more\n",
                 storm / 1e3, (storm - plain) / 1e3, (storm - plain) / image);
+  const double quiet = collector.nanoseconds["StrikeRefresh/10/iterations:200"];
+  const double busy = collector.nanoseconds["StrikeRefresh/50000/iterations:200"];
+  if (quiet > 0 && busy > 0)
+    std::printf(
+        "strike: one strike's refresh with 50,000 strikes in the hour %.2f ms against %.2f ms with 10: ratio "
+        "%.2f\n",
+        busy / 1e6, quiet / 1e6, busy / quiet);
   benchmark::Shutdown();
   return 0;
 }

@@ -123,6 +123,10 @@ void RatingPrompt::incrementSignificantEventCount() { incrementCount(Counter::Si
 void RatingPrompt::incrementCount(Counter counter) {
   const std::optional<std::string> current = services_->bundle->infoString(kCFBundleVersionKey);
   const bool uses = counter == Counter::Uses;
+  // Without a version no record can be told to be this version's, so each count starts it over;
+  // said once, not at every use.
+  if (!current && !versionlessReported_.exchange(true))
+    services_->logger->log("The bundle has no version (CFBundleVersion); the rating record starts over at every use");
   std::lock_guard lock(recordMutex_);
   // Read, counted and saved under the store's lock, so that copies of the application running
   // side by side lose none of each other's uses.

@@ -131,6 +131,7 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   // Other processes are kept out by the store's own lock (`Preferences::update`).
   std::mutex recordMutex_;
   mutable std::atomic<bool> namelessReported_{false};
+  std::atomic<bool> versionlessReported_{false};
   // Main thread only:
   std::shared_ptr<AlertView> ratingAlert_;
   bool alertHeld_ = false;

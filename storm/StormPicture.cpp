@@ -100,18 +100,26 @@ void StormPicture::refresh(bool everything) {
     refreshedAt_ = now;
     const std::vector<Strike> strikes = store ? store->recent(now - kRingSeconds) : std::vector<Strike>{};
     const std::optional<double> circle = watch_ ? watch_->circleStrike() : std::nullopt;
+    // The store keeps the hour oldest first; the newest rings are taken from its end, and the walk
+    // stops at the last ring drawn, so a busy hour costs no more rings than a quiet one.
     std::vector<StrikeRing> rings;  // newest first
-    for (auto s = strikes.rbegin(); s != strikes.rend(); ++s) {
+    for (auto s = strikes.rbegin(); s != strikes.rend() && rings.size() < kMostStrikeRings; ++s) {
       if (!s->position || s->time > now || s->time == circle) continue;
       rings.push_back({{s->position->latitude, s->position->longitude}, s->km, ringOpacity(now - s->time)});
     }
     const std::optional<Trend> trend = trendAt(strikes, now);
     panel_.trend = trend && services_.locale ? trendText(*trend, *services_.locale) : std::string();
-    const std::optional<Strike> last = watch_ ? watch_->newest(kAgeShownSeconds) : std::nullopt;
+    // The newest strike: of the hour at hand when there is one (the newest the log knows of); the
+    // whole log is asked only without one.
+    const Strike* newestOfHour = nullptr;
+    for (const Strike& s : strikes)
+      if (!newestOfHour || s.time >= newestOfHour->time) newestOfHour = &s;
+    newest_ = newestOfHour ? std::optional<Strike>(*newestOfHour) : std::nullopt;
+    if (!newest_ && watch_) newest_ = watch_->newest(std::numeric_limits<double>::infinity());
+    const std::optional<Strike> last =
+        newest_ && newest_->time >= now - kAgeShownSeconds ? newest_ : std::optional<Strike>();
     panel_.age = last && last->time <= now ? ageText(now - last->time) : std::string();
-    int placed = 0;
-    for (const Strike& s : strikes) placed += s.position ? 1 : 0;
-    panel_.showStorm = placed >= 2;
+    panel_.showStorm = std::count_if(strikes.begin(), strikes.end(), [](const Strike& s) { return s.position; }) >= 2;
     layer_->setStormRegion(regionOf(strikes, now));
     changes_ = !rings.empty() || !panel_.trend.empty() || !panel_.age.empty();
     layer_->setStrikeRings(std::move(rings));
@@ -141,7 +149,7 @@ void StormPicture::refresh(bool everything) {
   layer_->setStormPanel(panel_);
   // The circle is of the past once the all-clear came, or half an hour after its strike when there
   // was nothing to shelter from.
-  const std::optional<Strike> newest = watch_ ? watch_->newest(std::numeric_limits<double>::infinity()) : std::nullopt;
+  const std::optional<Strike>& newest = newest_;
   const bool over = watch_ && (watch_->allClear() || (!sheltering && newest && now - newest->time >= kShelterSeconds));
   layer_->setCirclePast(over);
   if (!over && !sheltering && newest && newest->time <= now)

@@ -43,6 +43,9 @@ struct StormPanel {
   friend bool operator==(const StormPanel&, const StormPanel&) = default;
 };
 
+// The most rings drawn: those of the newest strikes. A storm that brings more within the hour adds
+// nothing a person could tell apart, and would cost every refresh and every frame more.
+inline constexpr std::size_t kMostStrikeRings = 100;
 // How long the offer to undo and the note of a slip stay after a stop.
 inline constexpr double kUndoSeconds = 10;
 // How long after the last strike its age is shown.
@@ -95,6 +98,7 @@ class StormPicture : public std::enable_shared_from_this<StormPicture> {
   std::shared_ptr<Timer> timer_;
   double refreshedAt_ = 0;  // wall-clock time the rings and the trend were last worked out
   bool changes_ = false;    // rings, a trend or an age are on show: they change as time passes
+  std::optional<Strike> newest_;  // the log's newest strike at the last full refresh
   std::optional<double> pastAt_;  // when the circle's strike becomes the past, if it is not yet
 };
 

@@ -41,6 +41,18 @@ std::optional<Trend> trendAt(const std::vector<Strike>& strikes, double now) {
   const auto [first, last] = std::minmax_element(window.begin(), window.end(),
                                                  [](const Strike* a, const Strike* b) { return a->time < b->time; });
   if ((*last)->time - (*first)->time < kTrendLeastSpanSeconds) return std::nullopt;
+  // The slopes between every two strikes grow with the square of their number: beyond a hand's
+  // worth of strikes the line rests on ones spread evenly over the window, the first and the last
+  // among them.
+  if (window.size() > static_cast<size_t>(kTrendMostStrikes)) {
+    const auto earlier = [](const Strike* a, const Strike* b) { return a->time < b->time; };
+    // A log's strikes come oldest first: sorted already, as a look tells.
+    if (!std::is_sorted(window.begin(), window.end(), earlier)) std::sort(window.begin(), window.end(), earlier);
+    std::vector<const Strike*> spread(static_cast<size_t>(kTrendMostStrikes));
+    const size_t n = window.size() - 1, k = spread.size() - 1;
+    for (size_t i = 0; i <= k; ++i) spread[i] = window[i * n / k];
+    window = std::move(spread);
+  }
 
   // Minutes before now.
   auto minutes = [now](const Strike* s) { return (s->time - now) / 60.0; };

@@ -15,13 +15,16 @@
 // two of its standard errors from nothing (about 95 % sure), "keeping its distance" only when the
 // whole of that interval lies within a slow drift, and nothing otherwise. Fewer than three strikes,
 // or strikes within five minutes of each other, say nothing at all; a rate faster than storms move
-// is noise.
+// is noise. A window of more than kTrendMostStrikes strikes is thinned to that many, evenly in time.
 
 namespace storm {
 
 inline constexpr double kTrendWindowSeconds = 15 * 60;
 inline constexpr int kTrendLeastStrikes = 3;
 inline constexpr double kTrendLeastSpanSeconds = 5 * 60;
+// More strikes than a person times in a quarter hour: the fit then rests on this many of them,
+// spread evenly over the window, so that its cost does not grow with the log.
+inline constexpr int kTrendMostStrikes = 200;
 inline constexpr double kCloseKilometres = 10.0;
 // The scatter of one storm's strike distances about their trend, at least (one standard
 // deviation): a cell some 3 km across puts the nearest points of its channels that far apart.

@@ -168,11 +168,13 @@ int runApplication(int argc, char** argv) {
   // running copy's window forward.
   std::unique_ptr<SingleInstance> instance;
   if (!options->automation) {
-    instance = SingleInstance::claim(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                                     "/storm-distance");
+    bool answered = false;
+    instance = SingleInstance::claim(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/storm-distance", &answered);
     if (!instance) {
       fonts.finish();
-      return 0;
+      // A running copy that did not answer (stopped, or hung) showed nothing.
+      return answered ? 0 : 1;
     }
   }
   installTranslations();

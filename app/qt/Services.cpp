@@ -70,7 +70,7 @@ std::unique_ptr<Services> buildServices(const Options& options, QWidget* window)
   s->alerts = std::make_shared<QtAlertViewFactory>(window);
   s->banners = std::make_shared<QtBannerService>(s->timers, s->urlOpener, s->logger, options.houseAds);
   s->banners->setWindow(window);
-  s->notifier = std::make_shared<DBusNotifier>(s->workers);
+  s->notifier = std::make_shared<DBusNotifier>();
   // Opened on the workers, after the first frame: a long log costs the first frame nothing.
   s->strikes = std::make_shared<SqliteStrikeStore>(strikeLogPath(), s->workers, s->clock);
   s->position = std::make_shared<QtUserPosition>();

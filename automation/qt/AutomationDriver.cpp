@@ -41,6 +41,12 @@ constexpr double kSettleLimitSeconds = 30;
 // A command line may be this long; the answer to one that is not quotes this much of it at most.
 constexpr size_t kLongestCommand = 64 * 1024;
 constexpr qsizetype kEchoedCharacters = 80;
+// What the lines waiting for their turn may take: their bytes, each counted this much more (the
+// queue's own cost of a line, so that empty lines count too). Past the bound stdin is read no
+// further until the queue is worked off; a read takes in at most kReadChunk bytes past it.
+constexpr size_t kMostQueuedBytes = 1024 * 1024;
+constexpr size_t kQueuedLineCost = 64;
+constexpr size_t kReadChunk = 8192;
 // The longest single step of the manual clock (about 31 years).
 constexpr double kLongestAdvance = 1e9;
 
@@ -191,7 +197,7 @@ void AutomationDriver::start() {
 }
 
 void AutomationDriver::readInput() {
-  char chunk[65536];
+  char chunk[kReadChunk];
   const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
   if (n <= 0) {
     notifier_->setEnabled(false);
@@ -203,17 +209,23 @@ void AutomationDriver::readInput() {
     const char* stop = newline ? newline : end;
     if (!skippingLine_ && buffer_.size() + static_cast<size_t>(stop - at) > kLongestCommand) {
       pending_.push_back(std::nullopt);  // answered with an error, in its turn
+      queuedBytes_ += kQueuedLineCost;
       buffer_.clear();
       skippingLine_ = true;
     }
     if (!skippingLine_) buffer_.append(at, stop);
     if (newline) {
-      if (!skippingLine_) pending_.push_back(std::move(buffer_));
+      if (!skippingLine_) {
+        queuedBytes_ += buffer_.size() + kQueuedLineCost;
+        pending_.push_back(std::move(buffer_));
+      }
       buffer_.clear();
       skippingLine_ = false;
     }
     at = newline ? newline + 1 : end;
   }
+  // The sender waits on the pipe meanwhile: no line is dropped, each gets its answer in turn.
+  if (queuedBytes_ >= kMostQueuedBytes && !inputClosed_) notifier_->setEnabled(false);
   drain();
 }
 
@@ -223,6 +235,7 @@ void AutomationDriver::drain() {
   while (!pending_.empty()) {
     const std::optional<std::string> line = std::move(pending_.front());
     pending_.pop_front();
+    queuedBytes_ -= std::min(queuedBytes_, (line ? line->size() : 0) + kQueuedLineCost);
     const Reply reply =
         line ? run(QString::fromStdString(*line))
              : Reply::fail("command line longer than " + std::to_string(kLongestCommand) + " bytes; ignored");
@@ -231,6 +244,8 @@ void AutomationDriver::drain() {
     std::fflush(stdout);
   }
   running_ = false;
+  queuedBytes_ = 0;
+  if (!inputClosed_ && notifier_ && !notifier_->isEnabled()) notifier_->setEnabled(true);
   if (inputClosed_) QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 

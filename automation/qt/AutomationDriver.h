@@ -72,6 +72,7 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   std::string buffer_;                              // the line being read
   bool skippingLine_ = false;                       // the rest of a line that was too long
   std::deque<std::optional<std::string>> pending_;  // nothing: a line that was too long
+  size_t queuedBytes_ = 0;                          // what pending_ takes, as the bound counts it
   bool running_ = false;
   bool inputClosed_ = false;
   std::map<QString, Command> commands_;

@@ -97,16 +97,20 @@ void QtViewBase::setFrameImpl(const Rect& frame) {
   *animating_ = false;
   const double duration = QtAnimator::currentDuration();
   if (duration > 0 && widget_->isVisible()) {
-    auto* animation = new QPropertyAnimation(widget_, "geometry", widget_);
-    animation_ = animation;
-    animation->setDuration(static_cast<int>(std::lround(duration * 1000)));
-    animation->setEndValue(qRectFromRect(frame));
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    // One animation per view, made at its first glide and started again for each later one (from
+    // wherever the widget is then): a view that glides again and again, as the banner does at each
+    // new advertisement, never piles up animations waiting to be deleted.
+    if (!animation_) {
+      animation_ = new QPropertyAnimation(widget_, "geometry", widget_);
+      animation_->setEasingCurve(QEasingCurve::InOutQuad);
+      QObject::connect(animation_, &QPropertyAnimation::finished, widget_, [flag = std::weak_ptr<bool>(animating_)] {
+        if (auto f = flag.lock()) *f = false;
+      });
+    }
+    animation_->setDuration(static_cast<int>(std::lround(duration * 1000)));
+    animation_->setEndValue(qRectFromRect(frame));
     *animating_ = true;
-    QObject::connect(animation, &QPropertyAnimation::finished, widget_, [flag = std::weak_ptr<bool>(animating_)] {
-      if (auto f = flag.lock()) *f = false;
-    });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    animation_->start();
   } else {
     widget_->setGeometry(qRectFromRect(frame));
   }

@@ -34,14 +34,31 @@ bool everyPixelOpaque(const QImage& image) {
   return true;
 }
 
-// The tile's image, or a null one with the reason in `why`. The image's size is read from its
-// header first: a small file can describe an image of gigabytes, and one larger than a tile could
-// sensibly be is refused before any of it is decoded.
+// The raster formats tile servers send, told by their first bytes whatever the Content-Type or
+// the file's name says; empty for anything else. A vector image (SVG, a PDF) is a program for
+// drawing whose cost its stated size says nothing about, and never reaches a decoder.
+QByteArray rasterFormat(const QByteArray& bytes) {
+  if (bytes.startsWith("\x89PNG\r\n\x1a\n")) return "png";
+  if (bytes.startsWith("\xff\xd8\xff")) return "jpeg";
+  if (bytes.size() >= 12 && bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP") return "webp";
+  return {};
+}
+
+// The tile's image, or a null one with the reason in `why`. Only PNG, JPEG and WebP are decoded,
+// each by its own decoder alone, and the image's size is read from its header first: a small file
+// can describe an image of gigabytes, and one larger than a tile could sensibly be is refused
+// before any of it is decoded. (The file's own size is bounded before it gets here.)
 QImage decodeTile(const QByteArray& bytes, int largestSide, QString& why) {
+  const QByteArray format = rasterFormat(bytes);
+  if (format.isEmpty()) {
+    why = "not a PNG, JPEG or WebP image";
+    return {};
+  }
   QBuffer buffer;
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
+  QImageReader reader(&buffer, format);
+  reader.setAutoDetectImageFormat(false);
   const QSize size = reader.size();
   if (!size.isValid()) {
     why = "not an image: " + reader.errorString();

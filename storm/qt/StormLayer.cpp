@@ -5,6 +5,8 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 #include "map/GeoMath.h"
 #include "map/qt/MapControlButton.h"
@@ -116,18 +118,24 @@ void StormLayer::setStrikeRings(std::vector<StrikeRing> rings) {
   }
   if (rings == rings_) return;
   // A ring's outline depends only on its centre and radius; those of the rings already drawn are
-  // kept, so that a refresh which only fades them computes nothing.
+  // kept, so that a refresh which only fades them computes nothing. Found by key, so that matching
+  // costs no more than the rings.
   std::vector<RingEntry> before = std::move(entries_);
+  std::multimap<std::tuple<double, double, double>, size_t> drawn;
+  for (size_t i = 0; i < before.size(); ++i)
+    drawn.emplace(std::tuple(before[i].ring.center.latitude, before[i].ring.center.longitude, before[i].ring.km), i);
   entries_.clear();
+  entries_.reserve(rings.size());
   for (const StrikeRing& ring : rings) {
-    if (!(ring.km > 0) || !std::isfinite(ring.km)) continue;
-    const auto same = std::find_if(before.begin(), before.end(), [&ring](const RingEntry& e) {
-      return e.ring.center == ring.center && e.ring.km == ring.km && !e.points.empty();
-    });
+    if (!(ring.km > 0) || !std::isfinite(ring.km) || !std::isfinite(ring.center.latitude) ||
+        !std::isfinite(ring.center.longitude))
+      continue;
     RingEntry entry{ring, {}, {}};
-    if (same != before.end()) {
-      entry.points = std::move(same->points);
-      entry.bounds = same->bounds;
+    if (const auto same = drawn.find(std::tuple(ring.center.latitude, ring.center.longitude, ring.km));
+        same != drawn.end()) {
+      entry.points = std::move(before[same->second].points);
+      entry.bounds = before[same->second].bounds;
+      drawn.erase(same);
     } else {
       entry.points = ringOutline(ring.center, ring.km * 1000);
       entry.bounds = QPolygonF(QList<QPointF>(entry.points.begin(), entry.points.end())).boundingRect();

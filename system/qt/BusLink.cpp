@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDBusError>
+#include <QFileInfo>
 #include <QPointer>
 #include <mutex>
 #include <thread>
@@ -22,8 +23,22 @@ namespace {
 // How long a bus may take to answer the first line of its handshake.
 constexpr int kHandshakeMilliseconds = 5000;
 
+// A value in a D-Bus address: bytes other than these are written %XX.
+QString addressValue(const QString& path) {
+  QString out;
+  for (const char c : path.toUtf8()) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || c == '-' || c == '_' ||
+        c == '/' || c == '.' || c == '\\' || c == '*')
+      out += QChar(c);
+    else
+      out += QStringLiteral("%%1").arg(u, 2, 16, QChar('0'));
+  }
+  return out;
+}
+
 QString busAddress(QDBusConnection::BusType bus) {
-  if (bus == QDBusConnection::SessionBus) return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  if (bus == QDBusConnection::SessionBus) return BusLink::sessionBusAddress();
   const QString address = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
   return address.isEmpty() ? QStringLiteral("unix:path=/var/run/dbus/system_bus_socket") : address;
 }
@@ -95,6 +110,14 @@ struct BusLink::Attempt {
   std::mutex mutex;
   QPointer<BusLink> link;
 };
+
+QString BusLink::sessionBusAddress() {
+  const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  if (!address.isEmpty()) return address;
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QFileInfo::exists(runtime + "/bus")) return "unix:path=" + addressValue(runtime + "/bus");
+  return {};
+}
 
 BusLink::BusLink(QDBusConnection::BusType bus, QString name, QObject* parent)
     : QObject(parent), bus_(bus), name_(std::move(name)) {}

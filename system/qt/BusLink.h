@@ -28,6 +28,11 @@ class BusLink : public QObject {
   bool isOpen() const { return open_ && connection().isConnected(); }
   QDBusConnection connection() const { return QDBusConnection(name_); }
 
+  // The session bus's address, as the connection finds it: DBUS_SESSION_BUS_ADDRESS, else the
+  // socket $XDG_RUNTIME_DIR/bus if there is one, else nothing (never an address that would start a
+  // bus of its own).
+  static QString sessionBusAddress();
+
  signals:
   void ready();
   void failed(const QString& why);

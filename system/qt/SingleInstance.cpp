@@ -23,7 +23,9 @@ namespace storm::qt {
 namespace {
 
 constexpr int kContactMilliseconds = 3000;  // how long a later launch tries to reach the running copy
+constexpr int kAnswerMilliseconds = 3000;   // and then waits for its answer
 constexpr char kActivate[] = "activate\n";
+constexpr char kBroughtForward[] = "forward\n";
 
 // The socket of this configuration folder's own, in the temporary folder.
 QString socketPath(const QString& configFolder) {
@@ -50,29 +52,48 @@ bool ready(int fd, short events, int milliseconds) {
   return n == 1 && (p.revents & events) != 0;
 }
 
-// Asks the running copy to come forward once; false when it cannot be reached.
-bool askOnce(const QByteArray& path) {
+enum class Contact { Unreachable, Answered, Silent };
+
+// Asks the running copy to come forward once, and waits a while for it to say it did. A copy that
+// is stopped (or hangs) still has its socket taken in by the kernel: only its answer tells that it
+// came forward.
+Contact askOnce(const QByteArray& path) {
   sockaddr_un address{};
-  if (!addressOf(path, address)) return false;
+  if (!addressOf(path, address)) return Contact::Unreachable;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return false;
-  bool asked = false;
+  if (fd < 0) return Contact::Unreachable;
+  Contact contact = Contact::Unreachable;
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
       ((errno == EAGAIN || errno == EINPROGRESS) && ready(fd, POLLOUT, 500))) {
     const ssize_t length = static_cast<ssize_t>(sizeof kActivate - 1);
-    asked = ready(fd, POLLOUT, 1000) && ::send(fd, kActivate, static_cast<size_t>(length), MSG_NOSIGNAL) == length;
+    if (ready(fd, POLLOUT, 1000) && ::send(fd, kActivate, static_cast<size_t>(length), MSG_NOSIGNAL) == length) {
+      contact = Contact::Silent;
+      QByteArray answer;
+      QElapsedTimer waited;
+      waited.start();
+      for (qint64 left = kAnswerMilliseconds; left > 0 && !answer.contains('\n');
+           left = kAnswerMilliseconds - waited.elapsed()) {
+        if (!ready(fd, POLLIN, static_cast<int>(left))) break;
+        char buffer[64];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+        if (n > 0) answer.append(buffer, n);
+      }
+      if (answer == kBroughtForward) contact = Contact::Answered;
+    }
   }
   ::close(fd);
-  return asked;
+  return contact;
 }
 
-// Asks the running copy to come forward; false when it cannot be reached in time.
+// Asks the running copy to come forward; whether it said it did in time.
 bool askRunningCopy(const QString& path) {
   const QByteArray file = QFile::encodeName(path);
   QElapsedTimer waited;
   waited.start();
   while (waited.elapsed() < kContactMilliseconds) {
-    if (askOnce(file)) return true;
+    const Contact contact = askOnce(file);
+    if (contact != Contact::Unreachable) return contact == Contact::Answered;
     // The running copy may still be starting up: it takes the lock before it listens.
     QThread::msleep(50);
   }
@@ -81,7 +102,8 @@ bool askRunningCopy(const QString& path) {
 
 }  // namespace
 
-std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& configFolder) {
+std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& configFolder, bool* answered) {
+  if (answered) *answered = false;
   QDir().mkpath(configFolder);
   const QString lockPath = configFolder + "/instance.lock";
   const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -92,10 +114,12 @@ std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& configFolde
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
-    if (askRunningCopy(socketPath(configFolder)))
+    const bool forward = askRunningCopy(socketPath(configFolder));
+    if (answered) *answered = forward;
+    if (forward)
       qCWarning(lcStorm, "already running; brought its window forward");
     else
-      qCWarning(lcStorm, "already running, but it did not answer");
+      qCWarning(lcStorm, "already running, but the running copy did not answer; nothing was brought forward");
     return nullptr;
   }
   return std::unique_ptr<SingleInstance>(new SingleInstance(fd, socketPath(configFolder)));
@@ -149,10 +173,15 @@ void SingleInstance::read(int client, QSocketNotifier* notifier) {
   notifier->setEnabled(false);
   notifier->setParent(nullptr);
   notifier->deleteLater();
-  ::close(client);
-  if (n <= 0 || !QByteArray(buffer, static_cast<qsizetype>(n)).contains("activate")) return;
+  if (n <= 0 || !QByteArray(buffer, static_cast<qsizetype>(n)).contains("activate")) {
+    ::close(client);
+    return;
+  }
   qCWarning(lcStorm, "another launch asked for the window; brought it forward");
   if (activate_) activate_();
+  // The launch waits for this; a few bytes always fit in the socket's buffer.
+  ::send(client, kBroughtForward, sizeof kBroughtForward - 1, MSG_NOSIGNAL);
+  ::close(client);
 }
 
 SingleInstance::~SingleInstance() {

@@ -9,9 +9,10 @@ class QSocketNotifier;
 
 // One running copy of the application per user session (per configuration folder). The first
 // copy holds a lock on a file in that folder for as long as it runs and listens on a local
-// socket; a later launch finds the lock taken, asks the running copy to bring its window forward
-// and leaves. The lock is taken at once; the socket may open later (the application opens it once
-// its window is up), as a later launch keeps asking for a few seconds.
+// socket; a later launch finds the lock taken, asks the running copy to bring its window forward,
+// waits a few seconds at most for its answer, and leaves. The lock is taken at once; the socket
+// may open later (the application opens it once its window is up), as a later launch keeps
+// asking for a few seconds.
 //
 // The socket is a plain Unix socket in the temporary folder that only its user may reach, read
 // through a socket notifier: nothing of Qt's network library is needed to start.
@@ -21,8 +22,9 @@ namespace storm::qt {
 class SingleInstance : public QObject {
  public:
   // The running copy's claim on `configFolder`, or nothing when another copy holds it (which has
-  // then been asked to come forward).
-  static std::unique_ptr<SingleInstance> claim(const QString& configFolder);
+  // then been asked to come forward; `answered` tells whether it said, within a few seconds, that
+  // it did).
+  static std::unique_ptr<SingleInstance> claim(const QString& configFolder, bool* answered = nullptr);
   ~SingleInstance() override;
 
   // Called when a later launch asks for the window.

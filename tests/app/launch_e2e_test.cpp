@@ -8,10 +8,12 @@
 #include <QThread>
 #include <tuple>
 
+#include <csignal>
+
 #include "support/Sandbox.h"
 
-// Launches outside automation mode: one running copy per configuration folder; the command line
-// and a missing display.
+// Launches outside automation mode: one running copy per configuration folder (and a later launch
+// that gets no answer from it); the command line and a missing display.
 
 namespace storm::e2e {
 namespace {
@@ -49,6 +51,19 @@ TEST(LaunchE2E, ASecondLaunchBringsTheRunningWindowForwardAndLeaves) {
     told += first.readAllStandardError();
   }
   EXPECT_TRUE(told.contains("another launch asked for the window; brought it forward")) << told.toStdString();
+
+  // A running copy that is stopped takes in the request but cannot answer it: the later launch
+  // says so, in a few seconds, and fails.
+  ASSERT_EQ(::kill(static_cast<pid_t>(first.processId()), SIGSTOP), 0);
+  QProcess third;
+  third.setProcessEnvironment(env);
+  third.start(STORM_APP_BINARY, arguments);
+  EXPECT_TRUE(third.waitForFinished(15000)) << "the launch waits for the answer only so long";
+  EXPECT_NE(third.exitCode(), 0);
+  EXPECT_TRUE(third.readAllStandardError().contains("already running, but the running copy did not answer"));
+  ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+  third.kill();
+  third.waitForFinished(2000);
   first.kill();
   first.waitForFinished(5000);
 }

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include <future>
@@ -393,6 +394,56 @@ TEST_F(TileLoaderTest, OnlyRegularFilesOfATilesSizeAreReadFromTheDiskCache) {
     const QFileInfo info(file);
     EXPECT_TRUE(info.isFile() && !info.isSymLink()) << "replaced by the fetched tile: " << file.toStdString();
   }
+}
+
+// Only PNG, JPEG and WebP are decoded, told by their first bytes: an SVG in a tile's place (which
+// its decoder would draw at whatever cost its paths take) is refused as it stands, and so is a PNG
+// whose header claims 100000 x 100000 pixels; the tiles are fetched again.
+TEST_F(TileLoaderTest, OnlyRasterImagesOfATilesSizeAreDecoded) {
+  const auto settings = this->settings();
+  const auto keys = row(0, 2);
+  {
+    TileLoader loader(settings);
+    loader.addLayer(layer("a"));
+    loader.want(keys);
+    ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  }
+  QStringList files;
+  for (QDirIterator it(settings.diskFolder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+    files << it.next();
+  ASSERT_EQ(files.size(), 2);
+  const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256">)"
+                         R"(<rect width="256" height="256" fill="#00ff00"/></svg>)";
+  ASSERT_FALSE(QImage::fromData(svg).isNull()) << "the SVG decoder is there to be kept out";
+  // A PNG's signature and header chunk, its checksum right, claiming a vast image.
+  QByteArray header("IHDR");
+  for (const quint32 side : {100000u, 100000u})
+    for (int shift = 24; shift >= 0; shift -= 8) header += static_cast<char>((side >> shift) & 0xff);
+  header += QByteArray("\x08\x02\x00\x00\x00", 5);
+  quint32 crc = 0xffffffffu;
+  for (const char c : header) {
+    crc ^= static_cast<quint8>(c);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+  }
+  crc ^= 0xffffffffu;
+  QByteArray bomb = QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\x0d", 12) + header;
+  for (int shift = 24; shift >= 0; shift -= 8) bomb += static_cast<char>((crc >> shift) & 0xff);
+  bomb += QByteArray("\x00\x00\x00\x10IDAT", 8) + QByteArray(20, '\0');  // where the header ends
+  QBuffer claim(&bomb);
+  ASSERT_EQ(QImageReader(&claim, "png").size(), QSize(100000, 100000));
+  for (const auto& [file, bytes] : {std::pair(files[0], svg), std::pair(files[1], bomb)}) {
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(bytes);
+  }
+
+  TileLoader loader(settings);
+  loader.addLayer(layer("a"));
+  loader.want(keys);
+  ASSERT_TRUE(runUntil([&] { return allCached(loader, keys); }));
+  for (const auto& key : keys) EXPECT_EQ(loader.cached(key).pixelColor(10, 10), QColor(Qt::red));
+  EXPECT_EQ(loader.stats().fromDisk, 0);
+  EXPECT_EQ(loader.stats().fromNetwork, 2);
 }
 
 }  // namespace

@@ -72,5 +72,31 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   EXPECT_EQ(notifier->sent.size(), 1u);
 }
 
+// However many strikes the hour holds, the map gets the rings of the newest of them only, newest first.
+TEST(StormFeature, RingsTheNewestStrikesOnly) {
+  fakes::FakeServices fake;
+  auto log = std::make_shared<fakes::MemoryStrikeLog>();
+  const double now = fake.clock->now();
+  const int count = static_cast<int>(kMostStrikeRings) + 50;
+  for (int i = 0; i < count; ++i) {
+    Strike s;
+    s.time = now - 3000 + i * 10;
+    s.delay = 20;
+    s.km = 1 + 0.01 * i;  // tells the strikes apart
+    s.position = StrikePosition{47, 8, 25, "pinned"};
+    log->strikes.push_back(s);
+  }
+  auto watch =
+      std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, nullptr, nullptr, nullptr});
+  auto layer = std::make_shared<fakes::RecordingStormLayer>();
+  auto picture = std::make_shared<StormPicture>(watch, layer, StormPicture::Services{fake.clock, fake.clock, nullptr});
+  watch->start();
+  picture->start();
+  ASSERT_EQ(layer->rings.size(), kMostStrikeRings);
+  EXPECT_EQ(layer->rings.front().km, log->strikes.back().km);
+  EXPECT_EQ(layer->rings.back().km, log->strikes[log->strikes.size() - kMostStrikeRings].km);
+  EXPECT_GT(layer->rings.front().opacity, layer->rings.back().opacity);
+}
+
 }  // namespace
 }  // namespace storm

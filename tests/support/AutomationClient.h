@@ -93,6 +93,17 @@ class AutomationClient {
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
   }
 
+  // Reads answers until `count` have come (or none comes for `timeoutMs`); returns them in order.
+  QList<QByteArray> answers(qsizetype count, int timeoutMs = 30000) {
+    QList<QByteArray> lines;
+    lines.reserve(count);
+    while (lines.size() < count) {
+      if (!process_.canReadLine() && !process_.waitForReadyRead(timeoutMs)) break;
+      while (lines.size() < count && process_.canReadLine()) lines.push_back(process_.readLine().trimmed());
+    }
+    return lines;
+  }
+
   QString stderrText() { return QString::fromUtf8(process_.readAllStandardError()); }
 
  private:

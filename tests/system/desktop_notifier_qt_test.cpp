@@ -10,9 +10,8 @@
 
 #include <mutex>
 
-#include "system/qt/DBusNotifier.h"
-#include "system/qt/WorkerPool.h"
 #include "support/MapTestSupport.h"
+#include "system/qt/DBusNotifier.h"
 
 // The desktop notifier against a notification server of the test's own, on a private bus.
 
@@ -67,7 +66,7 @@ TEST(DesktopNotifier, SendsTheNotificationToTheServerOnTheSessionBus) {
   }
   qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
   {
-    DBusNotifier notifier(std::make_shared<WorkerPool>(1));
+    DBusNotifier notifier;
     notifier.notify("All clear", "No thunder within 10 km for the last 30 minutes.");
     ASSERT_TRUE(test::runUntil([&] {
       std::lock_guard lock(server.mutex);
