@@ -101,10 +101,11 @@ void HistoryWindow::exportLog() {
 
 void HistoryWindow::exportTo(const std::string& path) {
   if (!services_.strikes) return;
-  services_.strikes->exportCSV(path, [self = QPointer<HistoryWindow>(this), path](bool written) {
+  services_.strikes->exportCSV(path, [self = QPointer<HistoryWindow>(this), path](const std::string& problem) {
     if (!self) return;
-    if (!written) {
-      self->ui_.result->setText(self->localized("Could not write %1", {path}));
+    if (!problem.empty()) {
+      self->ui_.result->setText(self->localized("Could not write %1", {path}) + " (" + QString::fromStdString(problem) +
+                                ")");
       return;
     }
     // The log's size as the export saw it: nothing can be appended while this screen covers the
