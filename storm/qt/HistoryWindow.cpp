@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <QItemSelectionModel>
 #include <QLocale>
-#include <QSignalBlocker>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 #include "measure/Measurement.h"
 #include "storm/StormTexts.h"
@@ -94,9 +94,10 @@ void HistoryWindow::updateTrend() {
 
 void HistoryWindow::exportLog() {
   if (!services_.files) return;
-  services_.files->chooseSaveFile(defaultExportName(services_.clock->now()).toStdString(), [self = QPointer<HistoryWindow>(this)](std::optional<std::string> path) {
-    if (self && path) self->exportTo(*path);
-  });
+  services_.files->chooseSaveFile(defaultExportName(services_.clock->now()).toStdString(),
+                                  [self = QPointer<HistoryWindow>(this)](std::optional<std::string> path) {
+                                    if (self && path) self->exportTo(*path);
+                                  });
 }
 
 void HistoryWindow::exportTo(const std::string& path) {
@@ -104,8 +105,9 @@ void HistoryWindow::exportTo(const std::string& path) {
   services_.strikes->exportCSV(path, [self = QPointer<HistoryWindow>(this), path](const std::string& problem) {
     if (!self) return;
     if (!problem.empty()) {
-      self->ui_.result->setText(self->localized("Could not write %1", {path}) + " (" + QString::fromStdString(problem) +
-                                ")");
+      // A write that failed keeps its short line; a refused target or a damaged log says why.
+      self->ui_.result->setText(problem.rfind("cannot write ", 0) == 0 ? self->localized("Could not write %1", {path})
+                                                                       : QString::fromStdString(problem));
       return;
     }
     // The log's size as the export saw it: nothing can be appended while this screen covers the
@@ -176,15 +178,15 @@ void HistoryWindow::loadStorms() {
     const QLocale locale;
     for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm) {
       auto when = [&](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
-      const std::string closest = self->services_.locale && usesMiles(*self->services_.locale)
-                                      ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() +
-                                            " mi"
-                                      : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
-      self->ui_.storms->addItem(self->localized(
-          "%1 to %2 · %3 strikes · closest %4",
-          {locale.toString(when(storm->start), QLocale::ShortFormat).toStdString(),
-           locale.toString(when(storm->end).time(), QLocale::ShortFormat).toStdString(),
-           locale.toString(storm->count).toStdString(), closest}));
+      const std::string closest =
+          self->services_.locale && usesMiles(*self->services_.locale)
+              ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
+              : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
+      self->ui_.storms->addItem(
+          self->localized("%1 to %2 · %3 strikes · closest %4",
+                          {locale.toString(when(storm->start), QLocale::ShortFormat).toStdString(),
+                           locale.toString(when(storm->end).time(), QLocale::ShortFormat).toStdString(),
+                           locale.toString(storm->count).toStdString(), closest}));
     }
     self->showStormsIfRoom();
     self->chooseStorm(0);
