@@ -43,9 +43,11 @@ void SqliteStrikeStore::readBack(StrikeLogConnection& c, double since) {
   reportSkipped(skipped);
   std::lock_guard lock(mutex_);
   // This run's strikes and the journal's may already be here, and in the file too.
+  std::vector<double> known;
+  for (const Kept& k : recent_) known.push_back(k.strike.time);
+  std::sort(known.begin(), known.end());
   for (const Strike& s : loaded)
-    if (std::none_of(recent_.begin(), recent_.end(), [&](const Kept& k) { return k.strike.time == s.time; }))
-      recent_.push_back(Kept{s, 0});
+    if (!std::binary_search(known.begin(), known.end(), s.time)) recent_.push_back(Kept{s, 0});
   std::stable_sort(recent_.begin(), recent_.end(),
                    [](const Kept& a, const Kept& b) { return a.strike.time < b.strike.time; });
   readBack_ = true;
