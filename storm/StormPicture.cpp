@@ -132,6 +132,7 @@ void StormPicture::refresh(bool everything) {
   panel_.undo = undoing;
   panel_.note = noting ? localized("Too quick to be thunder: not logged. Press at the flash, then at the thunder.")
                        : std::string();
+  if (!noting && watch_ && !watch_->logNotice().empty()) panel_.note = localized(watch_->logNotice().c_str());
 
   // Sheltering takes the latest close thunder, whatever strikes came after it.
   const ShelterStatus shelter = watch_ ? watch_->shelter() : ShelterStatus{};

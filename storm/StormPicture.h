@@ -37,7 +37,7 @@ struct StormPanel {
   std::string countdownSpoken;  // the same in whole minutes, for screen readers
   std::string clear;      // the all-clear, until the next strike
   std::string age;        // how long ago the last strike was
-  std::string note;       // a stop that was not logged, and how to measure again
+  std::string note;       // a stop that was not logged, and how to measure again; or where the log is
   bool undo = false;      // the last strike may be undone (for a moment after each stop)
   bool showStorm = false; // the storm has more than one strike to fit the map to
   friend bool operator==(const StormPanel&, const StormPanel&) = default;

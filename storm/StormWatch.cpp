@@ -101,6 +101,11 @@ void StormWatch::clear(std::function<void(bool)> done) {
   });
 }
 
+void StormWatch::setLogNotice(std::string notice) {
+  logNotice_ = std::move(notice);
+  tell();
+}
+
 void StormWatch::logChanged() {
   refeed();
   tell();

@@ -69,6 +69,11 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   std::optional<double> slipAt() const { return slipAt_; }
   const std::shared_ptr<StrikeStore>& strikes() const { return services_.strikes; }
 
+  // What the user is to know about the log itself (that it keeps its strikes in another file), as
+  // the log said it; shown on the storm's panel for the rest of the run.
+  void setLogNotice(std::string notice);
+  const std::string& logNotice() const { return logNotice_; }
+
   // `changed` is called whenever the shelter, the all-clear or the log's recent strikes change.
   void addObserver(std::function<void()> changed);
 
@@ -87,6 +92,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   std::optional<double> loggedAt_;
   std::optional<double> slipAt_;
   std::vector<std::string> notified_;
+  std::string logNotice_;
   std::vector<std::function<void()>> observers_;
 };
 

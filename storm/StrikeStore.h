@@ -7,9 +7,9 @@
 
 #include "storm/Strike.h"
 
-// The strike log: every completed measurement, kept across runs. Appending returns at once (the
-// write happens elsewhere); the strikes of the last hour are also kept in memory, so the screens
-// read them without waiting for the disk. Callbacks run on the main thread. Main thread only.
+// The strike log: every completed measurement, kept across runs. Appending returns at once, with
+// the strike safe from a kill of the process (the database write happens elsewhere); the strikes
+// of the last hour are also kept in memory, so the screens read them without waiting for the disk. Callbacks run on the main thread. Main thread only.
 
 namespace storm {
 
@@ -24,7 +24,7 @@ class StrikeStore {
  public:
   virtual ~StrikeStore() = default;
 
-  // Keeps `strike`; written to disk in the background, in the order appended.
+  // Keeps `strike`; written to the database in the background, in the order appended.
   virtual void append(const Strike& strike) = 0;
   // The strikes measured at or after wall-clock `since` that the log knows of (those still being
   // written included), oldest first. Only the last hour before the log was opened is read back
@@ -54,8 +54,9 @@ class StrikeStore {
   virtual void clear(std::function<void(bool)> done) = 0;
   // Removes the strike whose flash was at `time`; `done` learns whether it worked.
   virtual void remove(double time, std::function<void(bool)> done) = 0;
-  // Writes the log to `path` as CSV, oldest first; `done` learns whether it worked.
-  virtual void exportCSV(const std::string& path, std::function<void(bool)> done) = 0;
+  // Writes the log to `path` as CSV, oldest first; `done` learns what kept it from working (empty
+  // when it worked).
+  virtual void exportCSV(const std::string& path, std::function<void(std::string)> done) = 0;
 };
 
 }  // namespace storm

@@ -199,6 +199,11 @@ void Features::launch() {
   if (nightLook_) nightLook_->start();
   positionMemory_ = std::make_shared<PositionMemory>(services_.settings, services_.position, services_.clock);
   positionMemory_->start();
+  // What the log has to say about itself goes on the storm's panel.
+  if (services_.strikes)
+    services_.strikes->onNotice([weak = std::weak_ptr(stormWatch_)](const std::string& notice) {
+      if (auto watch = weak.lock()) watch->setLogNotice(notice);
+    });
   stormWatch_->start();
   if (stormPicture_) stormPicture_->start();
   // STORM_DISTANCE_NO_RATING_PROMPT switches the prompt off (a baseline for measurements); the

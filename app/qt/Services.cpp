@@ -72,7 +72,7 @@ std::unique_ptr<Services> buildServices(const Options& options, QWidget* window)
   s->banners->setWindow(window);
   s->notifier = std::make_shared<DBusNotifier>();
   // Opened on the workers, after the first frame: a long log costs the first frame nothing.
-  s->strikes = std::make_shared<SqliteStrikeStore>(strikeLogPath(), s->workers, s->clock);
+  s->strikes = std::make_shared<SqliteStrikeStore>(strikeLogPath(), s->workers, s->clock, s->timers);
   s->position = std::make_shared<QtUserPosition>();
   s->files = std::make_shared<QtFileChooser>(window);
   return s;

@@ -249,7 +249,17 @@ void AutomationDriver::drain() {
   if (inputClosed_) QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
+QString AutomationDriver::restOfLine(int words) const {
+  qsizetype at = 0;
+  for (int word = 0; word <= words; ++word) {
+    while (at < line_.size() && line_[at].isSpace()) ++at;
+    while (at < line_.size() && !line_[at].isSpace()) ++at;
+  }
+  return line_.mid(at < line_.size() ? at + 1 : at);
+}
+
 Reply AutomationDriver::run(const QString& line) {
+  line_ = line;
   QStringList words = line.trimmed().split(' ', Qt::SkipEmptyParts);
   if (words.isEmpty()) return Reply::fail("empty command");
   const QString verb = words.takeFirst();

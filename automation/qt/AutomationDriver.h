@@ -56,6 +56,9 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   void setControlTapper(std::function<Reply(const std::string& name)> tapper) { tapControl_ = std::move(tapper); }
 
   Reply run(const QString& line);
+  // The line of the command being run after its verb and `words` more words, as it stands: the
+  // spaces inside it kept (a path's, say), only the one that ends the last word skipped.
+  QString restOfLine(int words) const;
 
  private:
   void readInput();
@@ -75,6 +78,7 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   size_t queuedBytes_ = 0;                          // what pending_ takes, as the bound counts it
   bool running_ = false;
   bool inputClosed_ = false;
+  QString line_;  // the command being run
   std::map<QString, Command> commands_;
   std::map<std::string, std::function<std::string(const std::vector<std::string>&)>> tapTargets_;
   std::vector<std::pair<std::string, std::function<Json()>>> stateMembers_;

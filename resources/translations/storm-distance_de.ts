@@ -44,6 +44,14 @@
         <translation>Zu schnell für Donner: nicht gespeichert. Beim Blitz drücken, dann beim Donner.</translation>
     </message>
     <message>
+        <source>The strike log cannot be used by this version: strikes are kept in a log of their own beside it.</source>
+        <translation>Die Blitzliste kann von dieser Version nicht verwendet werden: Blitze werden in einer eigenen Liste daneben gespeichert.</translation>
+    </message>
+    <message>
+        <source>No strike log can be written: strikes are kept only until the app ends.</source>
+        <translation>Keine Blitzliste kann geschrieben werden: Blitze werden nur bis zum Beenden der App behalten.</translation>
+    </message>
+    <message>
         <source>Last strike %1 h %2 min ago</source>
         <translation>Letzter Blitz vor %1 h %2 min</translation>
     </message>

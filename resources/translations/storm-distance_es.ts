@@ -44,6 +44,14 @@
         <translation>Demasiado rápido para un trueno: no se guardó. Pulse al ver el relámpago y luego al oír el trueno.</translation>
     </message>
     <message>
+        <source>The strike log cannot be used by this version: strikes are kept in a log of their own beside it.</source>
+        <translation>Esta versión no puede usar la lista de rayos: los rayos se guardan en una lista propia junto a ella.</translation>
+    </message>
+    <message>
+        <source>No strike log can be written: strikes are kept only until the app ends.</source>
+        <translation>No se puede escribir ninguna lista de rayos: los rayos solo se guardan hasta que se cierre la app.</translation>
+    </message>
+    <message>
         <source>Last strike %1 h %2 min ago</source>
         <translation>Último rayo hace %1 h %2 min</translation>
     </message>

@@ -44,6 +44,14 @@
         <translation>Trop rapide pour un tonnerre : non enregistré. Appuyez à l’éclair, puis au tonnerre.</translation>
     </message>
     <message>
+        <source>The strike log cannot be used by this version: strikes are kept in a log of their own beside it.</source>
+        <translation>La liste des éclairs ne peut pas être utilisée par cette version : les éclairs sont gardés dans une liste à part, à côté.</translation>
+    </message>
+    <message>
+        <source>No strike log can be written: strikes are kept only until the app ends.</source>
+        <translation>Aucune liste des éclairs ne peut être écrite : les éclairs ne sont gardés que jusqu’à la fermeture de l’app.</translation>
+    </message>
+    <message>
         <source>Last strike %1 h %2 min ago</source>
         <translation>Dernier éclair il y a %1 h %2 min</translation>
     </message>

@@ -23,11 +23,11 @@ void registerHistoryAutomation(AutomationDriver& driver, std::function<HistoryWi
       return {};
     });
   }
-  driver.addCommand("choose", [files](const QStringList& args) {
+  driver.addCommand("choose", [files, &driver](const QStringList& args) {
     if (args.isEmpty()) return Reply::fail("choose needs PATH (the rest of the line) or cancel");
-    // The path is the rest of the line, spaces included.
+    // The path is the rest of the line as it stands, spaces included.
     const bool cancel = args.size() == 1 && args[0] == "cancel";
-    if (!files || !files->answer(cancel ? std::nullopt : std::optional(args.join(' '))))
+    if (!files || !files->answer(cancel ? std::nullopt : std::optional(driver.restOfLine(0))))
       return Reply::fail("no file dialog is open");
     drainMainQueue();
     return Reply::ok();

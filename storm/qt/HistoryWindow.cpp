@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <QItemSelectionModel>
 #include <QLocale>
-#include <QSignalBlocker>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 #include "measure/Measurement.h"
 #include "storm/StormTexts.h"
@@ -96,17 +96,20 @@ void HistoryWindow::updateTrend() {
 
 void HistoryWindow::exportLog() {
   if (!services_.files) return;
-  services_.files->chooseSaveFile(defaultExportName(services_.clock->now()).toStdString(), [self = QPointer<HistoryWindow>(this)](std::optional<std::string> path) {
-    if (self && path) self->exportTo(*path);
-  });
+  services_.files->chooseSaveFile(defaultExportName(services_.clock->now()).toStdString(),
+                                  [self = QPointer<HistoryWindow>(this)](std::optional<std::string> path) {
+                                    if (self && path) self->exportTo(*path);
+                                  });
 }
 
 void HistoryWindow::exportTo(const std::string& path) {
   if (!services_.strikes) return;
-  services_.strikes->exportCSV(path, [self = QPointer<HistoryWindow>(this), path](bool written) {
+  services_.strikes->exportCSV(path, [self = QPointer<HistoryWindow>(this), path](const std::string& problem) {
     if (!self) return;
-    if (!written) {
-      self->ui_.result->setText(self->localized("Could not write %1", {path}));
+    if (!problem.empty()) {
+      // A write that failed keeps its short line; a refused target or a damaged log says why.
+      self->ui_.result->setText(problem.rfind("cannot write ", 0) == 0 ? self->localized("Could not write %1", {path})
+                                                                       : QString::fromStdString(problem));
       return;
     }
     // The log's size as the export saw it: nothing can be appended while this screen covers the
@@ -184,10 +187,10 @@ void HistoryWindow::loadStorms() {
     const QLocale locale;
     for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm) {
       auto when = [&](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
-      const std::string closest = self->services_.locale && usesMiles(*self->services_.locale)
-                                      ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() +
-                                            " mi"
-                                      : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
+      const std::string closest =
+          self->services_.locale && usesMiles(*self->services_.locale)
+              ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
+              : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
       const std::string start = locale.toString(when(storm->start), QLocale::ShortFormat).toStdString();
       self->ui_.storms->addItem(
           storm->count == 1

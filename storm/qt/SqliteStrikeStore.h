@@ -2,29 +2,37 @@
 
 #include <QString>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
-#include "system/Clock.h"
 #include "storm/StrikeStore.h"
+#include "storm/qt/PendingJournal.h"
+#include "storm/qt/StrikeLogConnection.h"
+#include "system/Clock.h"
 #include "system/qt/MainThreadQueue.h"
 
-// The strike log in an SQLite database (Qt SQL's QSQLITE driver), in WAL mode. Every strike is
-// inserted in a transaction of its own, so a process killed at any moment leaves each strike
-// either whole or absent. The schema's version is the database's user_version; opening a file of
-// an older version brings it up to date one step at a time.
+// The strike log in an SQLite database (Qt SQL's QSQLITE driver), in WAL mode, with the strikes it
+// has not taken yet pending beside it.
+//
+// A strike is first appended to the journal of pending strikes (PendingJournal), on the caller's
+// thread, before anyone is shown it: from then on a killed process still has it. The database
+// takes the pending strikes in the background, in order, in a transaction of their own, and the
+// journal forgets them once they are committed. A log that cannot take them for a while (locked
+// by another program, a full disk) leaves them pending: they are still among the log's strikes in
+// every answer, and the store tries again after kRetrySeconds on the application's timers, and
+// with each new strike. Quitting waits at most for the one write under way (a lock is waited on
+// for a tenth of a second); the journal keeps what is left for the next start, which writes it
+// first (a strike already in the log is not written twice).
 //
 // The database is touched only by jobs that run one after another on the process's worker pool:
-// each run of them opens its own connection on the thread it runs on and closes it before the
-// next run can start, as Qt SQL wants a connection used only on the thread that opened it.
-//
-// What goes wrong on disk never reaches the screen: a file that is not a database or is damaged
-// is moved aside as "<file>.damaged-<UTC time>" and a fresh log starts; a folder or file that
-// cannot be written (read-only, full disk) is reported once and the strikes of the run stay in
-// memory. Each problem is one line on stderr.
+// each run of them has its own connection (StrikeLogConnection, which also says what is done with
+// a damaged, locked or foreign file). Only rows that are strikes are read (StrikeRows.h); others
+// are skipped and reported once.
 
 namespace storm::qt {
 
@@ -32,13 +40,16 @@ class WorkerPool;
 
 class SqliteStrikeStore : public StrikeStore {
  public:
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = StrikeLogConnection::kSchemaVersion;
   static constexpr double kRecentSeconds = 3600;
+  static constexpr double kRetrySeconds = 2;
 
-  // Main thread. Reads the last hour back in the background; `clock` dates that hour and a damaged
-  // file's new name.
-  SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> pool, std::shared_ptr<Clock> clock);
-  // Waits for the writes still queued.
+  // Main thread. Reads the journal an earlier run left, then the last hour in the background;
+  // `clock` dates that hour and a damaged file's new name; `timers` (optional) tries a log that
+  // could not be written again.
+  SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> pool, std::shared_ptr<Clock> clock,
+                    std::shared_ptr<TimerScheduler> timers = nullptr);
+  // Waits for the job under way; what is still pending stays in the journal.
   ~SqliteStrikeStore() override;
   SqliteStrikeStore(const SqliteStrikeStore&) = delete;
   SqliteStrikeStore& operator=(const SqliteStrikeStore&) = delete;
@@ -50,47 +61,75 @@ class SqliteStrikeStore : public StrikeStore {
   void readPage(long offset, long limit, std::function<void(StrikePage)> done) override;
   void clear(std::function<void(bool)> done) override;
   void remove(double time, std::function<void(bool)> done) override;
-  void exportCSV(const std::string& path, std::function<void(bool)> done) override;
+  void exportCSV(const std::string& path, std::function<void(std::string)> done) override;
 
   // The same, waiting for the answer (for the automation mode and tests).
   std::vector<Strike> allStrikesNow();
   bool clearNow();
-  bool exportNow(const QString& path);
+  // The export's problem, empty when it worked.
+  std::string exportNow(const QString& path);
+
+  // What the user should be told about the log (that its strikes went to a file of their own);
+  // `notice` is called on the main thread with each, those already known included.
+  void onNotice(std::function<void(const std::string&)> notice);
+  // Strikes not in the log file yet.
+  size_t pendingCount() const;
 
   // Nothing is queued or being written.
   bool idle() const;
   void waitForIdle();
   const QString& path() const { return path_; }
 
-  class Connection;
-
  private:
-  using Job = std::function<void(Connection&)>;
+  using Job = std::function<void(StrikeLogConnection&)>;
+  struct Kept {
+    Strike strike;
+    std::uint64_t order = 0;  // 0: read from the file; this run's and the journal's count up
+  };
   void submit(Job job);
   void drain();
-  // The operations, answering on the worker.
-  void readAll(std::function<void(std::vector<Strike>)> done);
+  // The pending strikes into the file (a job); when that fails, a retry on the timers.
+  void flush(StrikeLogConnection& c);
+  void queueFlush();
+  void retryLater();
+  void readBack(StrikeLogConnection& c, double since);
+  // The skipped rows of a read, reported once for the run. Jobs only.
+  void reportSkipped(long rows);
+  // Every strike, newest first, the pending ones included; false when the file could not be read.
+  bool readAll(StrikeLogConnection& c, std::vector<Strike>& out);
+  std::vector<Strike> pendingNewestFirst() const;
   void clearAll(std::function<void(bool)> done);
-  void writeCSV(const QString& path, std::function<void(bool)> done);
+  void writeCSV(const QString& path, std::function<void(std::string)> done);
+  // The log files in use, for an export that must not write over them.
+  std::vector<QString> logFiles() const;
 
   const QString path_;
   const std::shared_ptr<WorkerPool> pool_;
   const std::shared_ptr<Clock> clock_;
+  const std::shared_ptr<TimerScheduler> timers_;
   // Answers for the thread that made the store; those not delivered when it goes are dropped.
   const std::unique_ptr<MainThreadQueue> main_ = std::make_unique<MainThreadQueue>();
 
   mutable std::mutex mutex_;          // guards the members below
   std::condition_variable finished_;  // the queue ran empty
   std::deque<Job> queue_;
-  bool draining_ = false;       // a run of jobs is posted or running
-  std::vector<Strike> recent_;  // the last hour and this run's strikes, oldest first
-  bool readBack_ = false;       // the last hour is in recent_
+  bool draining_ = false;     // a run of jobs is posted or running
+  std::vector<Kept> recent_;  // the last hour and this run's strikes, oldest first
+  std::deque<Kept> pending_;  // not in the file yet, in the order appended
+  std::uint64_t nextOrder_ = 1;
+  PendingJournal journal_;
+  bool journalReported_ = false;
+  bool flushQueued_ = false;
+  bool closing_ = false;
+  bool readBack_ = false;  // the last hour is in recent_
+  QString inUse_;          // the log file the jobs last used
   // Touched only by the jobs, which run one at a time (handed over under mutex_).
-  struct JobState {
-    bool reportedWriteProblem = false;
-    bool tooNew = false;  // the file is of a newer version than this program knows: left alone
-  } jobs_;
-  friend class Connection;
+  StrikeLogPlace place_;
+  bool reportedSkipped_ = false;
+  // Main thread only.
+  std::shared_ptr<Timer> retry_;
+  std::vector<std::string> notices_;
+  std::function<void(const std::string&)> notice_;
 };
 
 }  // namespace storm::qt

@@ -85,7 +85,7 @@ void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteSt
     return watch && runUntil([&answer] { return answer.has_value(); }) && *answer;
   };
   // The worker that writes never waits for the main thread, so waiting here ends.
-  driver.addCommand("strikes", [store, throughWatch](const QStringList& args) {
+  driver.addCommand("strikes", [store, throughWatch, &driver](const QStringList& args) {
     if (args.isEmpty()) {
       Json list = Json::array();
       for (const Strike& s : store->allStrikesNow()) list.push(strikeJson(s));
@@ -98,9 +98,9 @@ void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteSt
       return throughWatch(&StormWatch::undo) ? Reply::ok() : Reply::fail("there is no strike to undo");
     }
     if (args.size() >= 2 && args[0] == "export") {
-      // The path is the rest of the line, spaces included.
-      const QString path = args.mid(1).join(' ');
-      return store->exportNow(path) ? Reply::ok() : Reply::fail("cannot write " + path.toStdString());
+      // The path is the rest of the line as it stands, spaces included.
+      const std::string problem = store->exportNow(driver.restOfLine(1));
+      return problem.empty() ? Reply::ok() : Reply::fail(problem);
     }
     return Reply::fail("strikes takes nothing, clear, undo, or export PATH");
   });

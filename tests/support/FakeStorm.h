@@ -33,7 +33,7 @@ class MemoryStrikeLog : public StrikeStore {
     std::erase_if(strikes, [time](const Strike& s) { return s.time == time; });
     done(strikes.size() < before);
   }
-  void exportCSV(const std::string&, std::function<void(bool)> done) override { done(false); }
+  void exportCSV(const std::string&, std::function<void(std::string)> done) override { done("not on disk"); }
   std::vector<Strike> strikes;
 };
 

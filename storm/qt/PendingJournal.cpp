@@ -1,0 +1,145 @@
+#include "storm/qt/PendingJournal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QSaveFile>
+#include <charconv>
+#include <string>
+#include <string_view>
+
+#include "storm/qt/StrikeRows.h"
+
+namespace storm::qt {
+
+namespace {
+
+void addNumber(std::string& out, double value) {
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  if (ec == std::errc{}) out.append(text, end);
+}
+
+// time, delay, km, speed, then the position (latitude, longitude, accuracy, source) or nothing;
+// tab-separated. A source never holds a tab or a line break.
+std::string lineOf(const Strike& s) {
+  std::string out = "S";
+  for (double v : {s.time, s.delay, s.km, s.speed}) {
+    out += '\t';
+    addNumber(out, v);
+  }
+  if (s.position) {
+    for (double v : {s.position->latitude, s.position->longitude, s.position->accuracy}) {
+      out += '\t';
+      addNumber(out, v);
+    }
+    out += '\t';
+    for (char c : s.position->source)
+      if (c != '\t' && c != '\n' && c != '\r') out += c;
+  }
+  out += '\n';
+  return out;
+}
+
+bool parse(std::string_view line, Strike& s) {
+  std::vector<std::string_view> fields;
+  for (size_t at = 0;;) {
+    const size_t tab = line.find('\t', at);
+    fields.push_back(line.substr(at, tab == std::string_view::npos ? std::string_view::npos : tab - at));
+    if (tab == std::string_view::npos) break;
+    at = tab + 1;
+  }
+  if (fields[0] != "S" || (fields.size() != 5 && fields.size() != 9)) return false;
+  double values[7] = {};
+  for (size_t i = 1; i < fields.size() && i < 8; ++i) {
+    const auto [end, ec] = std::from_chars(fields[i].data(), fields[i].data() + fields[i].size(), values[i - 1]);
+    if (ec != std::errc{} || end != fields[i].data() + fields[i].size()) return false;
+  }
+  s.time = values[0];
+  s.delay = values[1];
+  s.km = values[2];
+  s.speed = values[3];
+  if (fields.size() == 9) s.position = StrikePosition{values[4], values[5], values[6], std::string(fields[8])};
+  return true;
+}
+
+}  // namespace
+
+PendingJournal::PendingJournal(QString path) : path_(std::move(path)) {}
+
+PendingJournal::~PendingJournal() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::vector<Strike> PendingJournal::load(double now) const {
+  std::vector<Strike> out;
+  QFile file(path_);
+  // Only a regular file: whatever else sits at its name is not ours to read.
+  struct stat info {};
+  if (::stat(QFile::encodeName(path_).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return out;
+  if (!file.open(QIODevice::ReadOnly)) return out;
+  const QByteArray text = file.read(kLargestJournal);
+  std::string_view rest(text.constData(), static_cast<size_t>(text.size()));
+  // A line without its end was torn by a kill: left out.
+  for (size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+    Strike s;
+    if (parse(rest.substr(0, end), s) && isSaneStrike(s, now)) out.push_back(std::move(s));
+    rest.remove_prefix(end + 1);
+  }
+  return out;
+}
+
+bool PendingJournal::openForAppend() {
+  if (fd_ >= 0) return true;
+  // O_NOFOLLOW|O_NONBLOCK: neither a link nor a FIFO put in its place is followed or waited on.
+  fd_ = ::open(QFile::encodeName(path_).constData(),
+               O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd_ < 0) return false;
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    return false;
+  }
+  return true;
+}
+
+bool PendingJournal::append(const Strike& strike) {
+  if (!openForAppend()) return false;
+  const std::string line = lineOf(strike);
+  // One write() of a short line: the system's cache has it once the call returns, which is all a
+  // killed process needs.
+  const ssize_t written = ::write(fd_, line.data(), line.size());
+  if (written == static_cast<ssize_t>(line.size())) return true;
+  // A part of a line (a full disk) would join the next one: cut it off again.
+  if (written > 0) {
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0) (void)::ftruncate(fd_, info.st_size - written);
+  }
+  return false;
+}
+
+bool PendingJournal::rewrite(const std::vector<Strike>& strikes) {
+  if (strikes.empty()) {
+    // Nothing pending leaves nothing beside the log.
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path_);
+    return ::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) || ::unlink(name.constData()) == 0;
+  }
+  std::string text;
+  for (const Strike& s : strikes) text += lineOf(s);
+  // All or nothing: the old journal stays until the new one is whole.
+  QSaveFile file(path_);
+  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
+      !file.commit())
+    return false;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  return openForAppend();
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,56 @@
+#include "storm/qt/StrikeRows.h"
+
+#include <QVariant>
+#include <cmath>
+
+namespace storm::qt {
+
+namespace {
+
+QString number(double value) { return QString::number(value, 'f', 3); }
+
+// A column holds a number (SQLite keeps integers apart from reals) within [low, high].
+QString numberIn(const char* column, double low, double high) {
+  return QStringLiteral("(typeof(%1) IN ('integer','real') AND %1 BETWEEN %2 AND %3)")
+      .arg(QLatin1String(column), number(low), number(high));
+}
+
+}  // namespace
+
+QString strikeRowCondition(double now) {
+  return numberIn("time", kEarliestStrike, now + kLatestStrikeAhead) + " AND " + numberIn("delay", 0, 86400) + " AND " +
+         numberIn("km", 0, 1e5) + " AND " + numberIn("speed", 0, 10) + " AND " + numberIn("accuracy", 0, 1e8) +
+         " AND (latitude IS NULL OR " + numberIn("latitude", -90, 90) + ") AND (longitude IS NULL OR " +
+         numberIn("longitude", -180, 180) +
+         ") AND (source IS NULL OR (typeof(source) = 'text' AND length(source) <= " + QString::number(kLongestSource) +
+         "))";
+}
+
+QString strikeRowColumns() {
+  return QStringLiteral("time, delay, km, speed, latitude, longitude, accuracy, substr(source, 1, %1)")
+      .arg(kLongestSource);
+}
+
+Strike strikeFromRow(const QSqlQuery& q) {
+  Strike s;
+  s.time = q.value(0).toDouble();
+  s.delay = q.value(1).toDouble();
+  s.km = q.value(2).toDouble();
+  s.speed = q.value(3).toDouble();
+  if (!q.value(4).isNull() && !q.value(5).isNull())
+    s.position = StrikePosition{q.value(4).toDouble(), q.value(5).toDouble(), q.value(6).toDouble(),
+                                q.value(7).toString().toStdString()};
+  return s;
+}
+
+bool isSaneStrike(const Strike& s, double now) {
+  auto in = [](double v, double low, double high) { return std::isfinite(v) && v >= low && v <= high; };
+  if (!in(s.time, kEarliestStrike, now + kLatestStrikeAhead) || !in(s.delay, 0, 86400) || !in(s.km, 0, 1e5) ||
+      !in(s.speed, 0, 10))
+    return false;
+  if (!s.position) return true;
+  return in(s.position->latitude, -90, 90) && in(s.position->longitude, -180, 180) &&
+         in(s.position->accuracy, 0, 1e8) && s.position->source.size() <= static_cast<size_t>(kLongestSource);
+}
+
+}  // namespace storm::qt

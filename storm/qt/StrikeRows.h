@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QSqlQuery>
+#include <QString>
+
+#include "storm/Strike.h"
+
+// What a row of the strike log must be to count as a strike: typed numbers in sane ranges, a short
+// source. A flash before 2000 or more than a day after the clock's now is no measurement of this
+// program; a row that is not a strike is skipped (and reported), never read into memory whole.
+
+namespace storm::qt {
+
+inline constexpr double kEarliestStrike = 946684800;  // 2000-01-01T00:00:00Z
+inline constexpr double kLatestStrikeAhead = 86400;   // how far past now a flash may be dated
+inline constexpr int kLongestSource = 32;             // characters of a position's source
+
+// The SQL condition that picks the strike rows of the `strikes` table, given the clock's now. Only
+// typeof() looks at a value before its type is known, which reads no large value from the disk.
+QString strikeRowCondition(double now);
+
+// The columns read for a strike, each one bounded: the position's source at most kLongestSource
+// characters (a longer one fails the condition above).
+QString strikeRowColumns();
+
+// The strike of a row read with those columns.
+Strike strikeFromRow(const QSqlQuery& q);
+
+// The same test in C++, for strikes from elsewhere (the journal of pending strikes).
+bool isSaneStrike(const Strike& strike, double now);
+
+}  // namespace storm::qt
