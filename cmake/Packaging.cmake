@@ -80,5 +80,5 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${STORM_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's plugins, which no linker sees: the strike log's database driver, the SVG icon, the window
 # system and the position sources.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, qt6-qpa-plugins, libqt6positioning6-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, qt6-qpa-plugins, libqt6positioning6-plugins, qt6-image-formats-plugins")
 include(CPack)
