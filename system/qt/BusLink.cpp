@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QDBusError>
 #include <QFileInfo>
-#include <QPointer>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +15,8 @@
 
 #include <chrono>
 #include <cstring>
+
+#include "system/qt/MainThreadQueue.h"
 
 namespace storm::qt {
 
@@ -58,9 +60,39 @@ QByteArray unixSocket(const QString& address) {
   return {};
 }
 
-// Whether the bus at `address` answers the first line of a handshake in time: the libdbus
-// connection that Qt makes waits for it without a bound, on a thread that quitting waits for.
-// Addresses other than Unix sockets are left to that connection.
+// The bus's Hello call, the first message of every connection, marshalled little-endian.
+QByteArray helloMessage() {
+  QByteArray fields;
+  auto align = [&fields](int to) {
+    while ((16 + fields.size()) % to != 0) fields.append('\0');  // the fields start at byte 16
+  };
+  auto word = [](QByteArray& out, quint32 value) {
+    for (int i = 0; i < 4; ++i) out.append(static_cast<char>((value >> (8 * i)) & 0xff));
+  };
+  auto field = [&](char code, char type, const QByteArray& text) {
+    align(8);
+    fields.append(code).append('\1').append(type).append('\0');
+    align(4);
+    word(fields, static_cast<quint32>(text.size()));
+    fields.append(text).append('\0');
+  };
+  field(1, 'o', "/org/freedesktop/DBus");
+  field(2, 's', "org.freedesktop.DBus");
+  field(3, 's', "Hello");
+  field(6, 's', "org.freedesktop.DBus");
+  QByteArray message("l\1\0\1", 4);
+  word(message, 0);  // no body
+  word(message, 1);  // serial
+  word(message, static_cast<quint32>(fields.size()));
+  message += fields;
+  while (message.size() % 8 != 0) message.append('\0');
+  return message;
+}
+
+// Whether the bus at `address` answers a handshake and takes a registration in time: the libdbus
+// connection that Qt makes waits for it without a bound, on a thread that quitting waits for, and
+// a refused registration leaves Qt's connection torn down under whoever asks about it. Addresses
+// other than Unix sockets are left to that connection.
 QString probe(const QString& address) {
   const QByteArray path = unixSocket(address);
   if (path.isEmpty()) return {};
@@ -71,32 +103,41 @@ QString probe(const QString& address) {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
   const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + static_cast<size_t>(path.size()));
-  QString why;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&where), length) != 0 && errno != EINPROGRESS) {
-    why = QString::fromLocal8Bit(std::strerror(errno));
-  } else {
-    const QByteArray hello = QByteArray(1, '\0') + "AUTH EXTERNAL " + QByteArray::number(getuid()).toHex() + "\r\n";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHandshakeMilliseconds);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHandshakeMilliseconds);
+  // Sends `out`, then reads into `answer` until `enough` says so; the reason when it could not.
+  QByteArray answer;
+  auto exchange = [&](const QByteArray& out, const std::function<bool()>& enough) -> QString {
     qsizetype sent = 0;
-    QByteArray answer;
-    while (why.isEmpty() && !answer.contains('\n')) {
+    while (sent < out.size() || !enough()) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd p{fd, static_cast<short>(sent < hello.size() ? POLLOUT : POLLIN), 0};
-      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) == 0) {
-        why = "the bus does not answer";
-      } else if (p.revents & (POLLERR | POLLHUP)) {
-        why = "the bus closed the connection";
-      } else if (sent < hello.size()) {
-        const ssize_t n = send(fd, hello.constData() + sent, static_cast<size_t>(hello.size() - sent), MSG_NOSIGNAL);
+      pollfd p{fd, static_cast<short>(sent < out.size() ? POLLOUT : POLLIN), 0};
+      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) == 0) return "the bus does not answer";
+      if (p.revents & (POLLERR | POLLHUP)) return "the bus closed the connection";
+      if (sent < out.size()) {
+        const ssize_t n = send(fd, out.constData() + sent, static_cast<size_t>(out.size() - sent), MSG_NOSIGNAL);
         if (n > 0) sent += n;
-        else if (errno != EAGAIN && errno != EINTR) why = QString::fromLocal8Bit(std::strerror(errno));
+        else if (errno != EAGAIN && errno != EINTR) return QString::fromLocal8Bit(std::strerror(errno));
       } else {
         char buffer[256];
         const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
         if (n > 0) answer.append(buffer, n);
-        else if (n == 0) why = "the bus closed the connection";
-        else if (errno != EAGAIN && errno != EINTR) why = QString::fromLocal8Bit(std::strerror(errno));
+        else if (n == 0) return "the bus closed the connection";
+        else if (errno != EAGAIN && errno != EINTR) return QString::fromLocal8Bit(std::strerror(errno));
       }
+    }
+    return {};
+  };
+  QString why;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&where), length) != 0 && errno != EINPROGRESS) {
+    why = QString::fromLocal8Bit(std::strerror(errno));
+  } else {
+    const QByteArray auth = QByteArray(1, '\0') + "AUTH EXTERNAL " + QByteArray::number(getuid()).toHex() + "\r\n";
+    why = exchange(auth, [&] { return answer.contains('\n'); });
+    if (why.isEmpty() && answer.startsWith("OK ")) {
+      // The reply to Hello comes first; its second byte says whether it is a return or an error.
+      answer.clear();
+      why = exchange("BEGIN\r\n" + helloMessage(), [&] { return answer.size() >= 2; });
+      if (why.isEmpty() && answer[1] == '\3') why = "the bus refuses the registration";
     }
   }
   close(fd);
@@ -105,10 +146,11 @@ QString probe(const QString& address) {
 
 }  // namespace
 
-// What an attempt's thread shares with the link, which may go before the thread ends.
+// What an attempt's thread shares with the link: while `link` is set (under `mutex`), the link and
+// its queue to the main thread are alive.
 struct BusLink::Attempt {
   std::mutex mutex;
-  QPointer<BusLink> link;
+  BusLink* link = nullptr;
 };
 
 QString BusLink::sessionBusAddress() {
@@ -120,7 +162,7 @@ QString BusLink::sessionBusAddress() {
 }
 
 BusLink::BusLink(QDBusConnection::BusType bus, QString name, QObject* parent)
-    : QObject(parent), bus_(bus), name_(std::move(name)) {}
+    : QObject(parent), bus_(bus), name_(std::move(name)), toMain_(std::make_unique<MainThreadQueue>()) {}
 
 BusLink::~BusLink() {
   if (attempt_) {
@@ -143,18 +185,26 @@ void BusLink::open() {
     bool connected = false;
     if (why.isEmpty()) {
       const QDBusConnection connection = QDBusConnection::connectToBus(bus, name);
-      connected = connection.isConnected();
+      // A bus that refuses the registration has its connection closed by Qt's D-Bus thread
+      // meanwhile, and asking libdbus about it from here may meet it half torn down: the name the
+      // bus gave, kept by Qt, says whether the registration went through.
+      connected = !connection.baseService().isEmpty();
       if (!connected) why = connection.lastError().message();
     }
     const std::lock_guard lock(attempt->mutex);
-    if (attempt->link)
-      QMetaObject::invokeMethod(
-          attempt->link.data(), [link = attempt->link, connected, why] {
-            if (link) link->finished(connected, why);
-          },
-          Qt::QueuedConnection);
-    else
+    if (attempt->link) {
+      // Through a queue whose own lock hands the result over, which every checker of threads sees.
+      attempt->link->toMain_->post([attempt, connected, why] {
+        BusLink* link = nullptr;
+        {
+          const std::lock_guard lock(attempt->mutex);
+          link = attempt->link;
+        }
+        if (link) link->finished(connected, why);
+      });
+    } else {
       QDBusConnection::disconnectFromBus(name);
+    }
   }).detach();
 }
 

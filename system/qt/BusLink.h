@@ -12,6 +12,8 @@
 
 namespace storm::qt {
 
+class MainThreadQueue;
+
 class BusLink : public QObject {
   Q_OBJECT
 
@@ -45,6 +47,7 @@ class BusLink : public QObject {
   QString name_;
   bool open_ = false;
   std::shared_ptr<Attempt> attempt_;  // while one runs
+  std::unique_ptr<MainThreadQueue> toMain_;
 };
 
 }  // namespace storm::qt
