@@ -102,7 +102,7 @@ void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteSt
       const std::string problem = store->exportNow(driver.restOfLine(1));
       return problem.empty() ? Reply::ok() : Reply::fail(problem);
     }
-    return Reply::fail("strikes takes nothing, clear, undo, or export PATH");
+    return Reply::fail("strikes takes nothing, clear, or export PATH");
   });
   driver.addIdleCheck([weak = std::weak_ptr(store)] {
     auto s = weak.lock();
