@@ -34,17 +34,9 @@ TEST(RealWindow, KeysFromTheXServerMeasureAndTheScreenShowsTheButton) {
   if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
   test::XvfbServer x;
   ASSERT_TRUE(x.start(800, 700));
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", x.display());
-  AutomationClient app({"--manual-clock", "1700000000"}, env, "xcb");
+  AutomationClient app({"--manual-clock", "1700000000"}, x.environment(), "xcb");
   ASSERT_TRUE(app.started());
-
-  // xdotool waits for the window to be mapped. With no window manager to activate it, the window
-  // is given the X input focus; the key presses then go to it, as a keyboard's do.
-  const QByteArray found = runOn(x.display(), "xdotool", {"search", "--sync", "--name", "Storm Distance"});
-  const QString window = QString::fromUtf8(found).split('\n', Qt::SkipEmptyParts).value(0);
-  ASSERT_FALSE(window.isEmpty());
-  runOn(x.display(), "xdotool", {"windowfocus", "--sync", window});
+  ASSERT_TRUE(x.focusWindow("Storm Distance"));
   waitFor(app, [](const QJsonObject& s) { return s["window"].toObject()["active"].toBool(); });
 
   runOn(x.display(), "xdotool", {"key", "space"});
@@ -76,16 +68,9 @@ TEST(RealWindow, EveryScreenOpensAndClosesByKeysAlone) {
   if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
   test::XvfbServer x;
   ASSERT_TRUE(x.start(800, 700));
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", x.display());
-  AutomationClient app({"--manual-clock", "1700000000"}, env, "xcb");
+  AutomationClient app({"--manual-clock", "1700000000"}, x.environment(), "xcb");
   ASSERT_TRUE(app.started());
-  const QString window =
-      QString::fromUtf8(runOn(x.display(), "xdotool", {"search", "--sync", "--name", "Storm Distance"}))
-          .split('\n', Qt::SkipEmptyParts)
-          .value(0);
-  ASSERT_FALSE(window.isEmpty());
-  runOn(x.display(), "xdotool", {"windowfocus", "--sync", window});
+  ASSERT_TRUE(x.focusWindow("Storm Distance"));
   waitFor(app, [](const QJsonObject& s) { return s["window"].toObject()["active"].toBool(); });
   auto keys = [&](const QStringList& names) { runOn(x.display(), "xdotool", QStringList{"key"} + names); };
   auto at = [](QString screen, QString focus) {

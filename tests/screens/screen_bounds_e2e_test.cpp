@@ -15,8 +15,7 @@ TEST(ScreenBounds, TheWindowOpensWithinTheScreenAtTwiceTheDensity) {
   if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
   test::XvfbServer x;
   ASSERT_TRUE(x.start(1920, 1080));
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", x.display());
+  QProcessEnvironment env = x.environment();
   env.insert("QT_SCALE_FACTOR", "2");
   AutomationClient app({"--manual-clock", "1700000000"}, env, "xcb");
   ASSERT_TRUE(app.started());

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <QJsonObject>
-#include <QProcess>
 
 #include "support/AccessibilityBus.h"
 #include "support/AutomationClient.h"
@@ -21,15 +20,10 @@ TEST(ScreenReader, HearsTheDistanceOnceTheShelterAlertAndNoTickingTime) {
   ASSERT_TRUE(x.start());
   test::AccessibilityBus bus;
   ASSERT_TRUE(bus.start());
-  QProcessEnvironment env = bus.environment(QProcessEnvironment::systemEnvironment());
-  env.insert("DISPLAY", x.display());
-  AutomationClient app({"--manual-clock", "1700000000", "--location", "45,7"}, env, "xcb");
+  AutomationClient app({"--manual-clock", "1700000000", "--location", "45,7"}, bus.environment(x.environment()),
+                       "xcb");
   ASSERT_TRUE(app.started());
-  // With no window manager to activate it, the window is given the X input focus.
-  QProcess focus;
-  focus.setProcessEnvironment(env);
-  focus.start("sh", {"-c", "xdotool windowfocus --sync $(xdotool search --sync --name 'Storm Distance' | head -1)"});
-  ASSERT_TRUE(focus.waitForFinished(15000) && focus.exitCode() == 0);
+  ASSERT_TRUE(x.focusWindow("Storm Distance"));
   app.ok("settle");
   const size_t before = bus.events().size();
 

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QString>
 
@@ -37,6 +38,23 @@ class XvfbServer {
 
   // ":N", for DISPLAY.
   QString display() const { return display_; }
+  // `base` with DISPLAY on this server.
+  QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const {
+    base.insert("DISPLAY", display_);
+    return base;
+  }
+
+  // Gives the X input focus to the first window titled `title`, once it is mapped (xdotool waits for
+  // it): with no window manager to activate it, key presses then go to it, as a keyboard's do.
+  // False when xdotool failed or found none.
+  bool focusWindow(const QString& title) const {
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(environment());
+    xdotool.start("sh", {"-c", "w=$(xdotool search --sync --name \"$1\" | head -1) && [ -n \"$w\" ] && "
+                               "xdotool windowfocus --sync \"$w\"",
+                         "focus", title});
+    return xdotool.waitForFinished(15000) && xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
+  }
 
  private:
   QProcess process_;

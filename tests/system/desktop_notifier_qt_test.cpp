@@ -3,14 +3,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <mutex>
 
 #include "support/MapTestSupport.h"
+#include "support/SessionBus.h"
 #include "system/qt/DBusNotifier.h"
 
 // The desktop notifier against a notification server of the test's own, on a private bus.
@@ -40,22 +37,10 @@ TEST(DesktopNotifier, SendsTheNotificationToTheServerOnTheSessionBus) {
   // for shared data. The sending side still runs under it in the storm map's end-to-end tests.
   GTEST_SKIP() << "not under the thread sanitizer";
 #endif
-  const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
-  if (daemon.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-  QTemporaryDir dir;
-  QFile config(dir.filePath("bus.conf"));
-  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-  config.write(QString("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                       "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                       "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
-                       "</busconfig>")
-                   .arg(dir.path())
-                   .toUtf8());
-  config.close();
-  QProcess bus;
-  bus.start(daemon, {"--config-file=" + config.fileName(), "--print-address=1", "--nofork", "--nopidfile"});
-  ASSERT_TRUE(bus.waitForReadyRead(10000));
-  const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+  if (!test::SessionBus::installed()) GTEST_SKIP() << "no dbus-daemon";
+  test::SessionBus bus;
+  ASSERT_TRUE(bus.start(/*eavesdrop=*/true));
+  const QString address = bus.address();
 
   NotificationServer server;
   {
@@ -74,8 +59,6 @@ TEST(DesktopNotifier, SendsTheNotificationToTheServerOnTheSessionBus) {
     }));
   }
   QDBusConnection::disconnectFromBus("notification-server");
-  bus.kill();
-  bus.waitForFinished();
   std::lock_guard lock(server.mutex);
   ASSERT_EQ(server.calls.size(), 1u);
   const QVariantList& call = server.calls[0];
