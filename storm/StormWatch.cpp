@@ -1,5 +1,8 @@
 #include "storm/StormWatch.h"
 
+#include "map/GeoMath.h"
+#include "storm/Bearing.h"
+
 #include <algorithm>
 
 namespace storm {
@@ -87,6 +90,27 @@ void StormWatch::remove(double time, std::function<void(bool)> done) {
   services_.strikes->remove(time, [weak = weak_from_this(), done = std::move(done)](bool removed) {
     if (auto self = weak.lock()) self->logChanged();
     if (done) done(removed);
+  });
+}
+
+void StormWatch::setBearing(const Strike& strike, std::optional<double> degrees, BearingSource source,
+                            std::function<void(bool)> done) {
+  if (!services_.strikes) {
+    if (done) done(false);
+    return;
+  }
+  std::optional<StrikeBearing> bearing;
+  if (degrees) {
+    bearing = StrikeBearing{};
+    bearing->degrees = normalizedBearing(*degrees);
+    bearing->source = source;
+    if (strike.position)
+      bearing->placed = geo::destination({strike.position->latitude, strike.position->longitude}, bearing->degrees,
+                                         strike.km * 1000.0);
+  }
+  services_.strikes->setBearing(strike.time, bearing, [weak = weak_from_this(), done = std::move(done)](bool kept) {
+    if (auto self = weak.lock()) self->logChanged();
+    if (done) done(kept);
   });
 }
 

@@ -51,6 +51,11 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   void undo(std::function<void(bool)> done = {});
   void remove(double time, std::function<void(bool)> done = {});
   void clear(std::function<void(bool)> done = {});
+  // Gives `strike` (as the log has it) the direction of its flash, in degrees clockwise from true
+  // north, placing it on the map when it was measured somewhere, or takes the direction away;
+  // `done` learns whether the log has it.
+  void setBearing(const Strike& strike, std::optional<double> degrees, BearingSource source,
+                  std::function<void(bool)> done = {});
   // The log changed behind the watch's back: the storm is worked out afresh from it.
   void logChanged();
 

@@ -2,6 +2,9 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "map/Coordinates.h"
 
 // One measured strike as the log keeps it. A plain record the application's code and the log's
 // store on the platform both know, as they both know a coordinate.
@@ -19,12 +22,30 @@ struct StrikePosition {
   friend bool operator==(const StrikePosition&, const StrikePosition&) = default;
 };
 
+// How the direction of a flash was given: by a click or drag on the map, a compass key, a typed
+// number of degrees, or the device's compass.
+enum class BearingSource { Map, Key, Typed, Compass };
+
+// "map", "key", "typed" or "compass", as the log and the export write it.
+const char* bearingSourceName(BearingSource source);
+std::optional<BearingSource> bearingSourceNamed(std::string_view name);
+
+// The direction of a flash from where it was measured, and where that puts the strike.
+struct StrikeBearing {
+  double degrees = 0;  // clockwise from true north, 0 <= degrees < 360
+  BearingSource source = BearingSource::Typed;
+  // The point at the strike's distance along the bearing from its position (nothing without one).
+  std::optional<CLLocationCoordinate2D> placed;
+  friend bool operator==(const StrikeBearing&, const StrikeBearing&) = default;
+};
+
 struct Strike {
   double time = 0;   // the flash, wall-clock seconds since 1970
   double delay = 0;  // seconds from the flash to the thunder, as the time label showed them
   double km = 0;     // the distance shown
   double speed = 0;  // the speed of sound it was computed with, km/s
   std::optional<StrikePosition> position;
+  std::optional<StrikeBearing> bearing;
   friend bool operator==(const Strike&, const Strike&) = default;
 
   // When the thunder was heard.

@@ -54,6 +54,9 @@ class StrikeStore {
   virtual void clear(std::function<void(bool)> done) = 0;
   // Removes the strike whose flash was at `time`; `done` learns whether it worked.
   virtual void remove(double time, std::function<void(bool)> done) = 0;
+  // Gives the strike whose flash was at `time` its direction, or takes it away; `done` learns
+  // whether the log has it.
+  virtual void setBearing(double time, std::optional<StrikeBearing> bearing, std::function<void(bool)> done) = 0;
   // Writes the log to `path` as CSV, oldest first; `done` learns what kept it from working (empty
   // when it worked).
   virtual void exportCSV(const std::string& path, std::function<void(std::string)> done) = 0;

@@ -206,6 +206,10 @@ void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
   });
 }
 
+void SqliteStrikeStore::setBearing(double, std::optional<StrikeBearing>, std::function<void(bool)> done) {
+  if (done) done(false);  // the log's columns for it come next
+}
+
 void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
   submit([this, time, done = toMainThread(*main_, std::move(done))](StrikeLogConnection& c) {
     bool wasPending = false;

@@ -61,6 +61,7 @@ class SqliteStrikeStore : public StrikeStore {
   void readPage(long offset, long limit, std::function<void(StrikePage)> done) override;
   void clear(std::function<void(bool)> done) override;
   void remove(double time, std::function<void(bool)> done) override;
+  void setBearing(double time, std::optional<StrikeBearing> bearing, std::function<void(bool)> done) override;
   void exportCSV(const std::string& path, std::function<void(std::string)> done) override;
 
   // The same, waiting for the answer (for the automation mode and tests).

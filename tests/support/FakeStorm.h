@@ -33,6 +33,12 @@ class MemoryStrikeLog : public StrikeStore {
     std::erase_if(strikes, [time](const Strike& s) { return s.time == time; });
     done(strikes.size() < before);
   }
+  void setBearing(double time, std::optional<StrikeBearing> bearing, std::function<void(bool)> done) override {
+    bool found = false;
+    for (Strike& s : strikes)
+      if (s.time == time) s.bearing = bearing, found = true;
+    done(found);
+  }
   void exportCSV(const std::string&, std::function<void(std::string)> done) override { done("not on disk"); }
   std::vector<Strike> strikes;
 };
