@@ -6,6 +6,8 @@
 
 #include "storm/Shelter.h"
 #include "storm/SpeedOfSound.h"
+#include "storm/Bearing.h"
+#include "storm/Track.h"
 #include "storm/Trend.h"
 
 namespace storm {
@@ -34,6 +36,19 @@ Json stormJson(const StormAutomation& storm) {
                 .set("kmPerMinute", t->kmPerMinute)
                 .set("minutesTo10km", t->minutesTo10km ? Json(*t->minutesTo10km) : Json());
   }
+  Json track;
+  const std::vector<Strike> lastHalfHour =
+      store ? store->recent(now - kTrackWindowSeconds) : std::vector<Strike>{};
+  if (const std::optional<Track> t = trackAt(lastHalfHour, now)) {
+    track = Json::object()
+                .set("direction", trackDirectionName(t->direction))
+                .set("speedKmh", t->speedKmh)
+                .set("headingDeg", t->headingDegrees)
+                .set("lat", t->centre.latitude)
+                .set("lon", t->centre.longitude)
+                .set("closestKm", t->closestKm ? Json(*t->closestKm) : Json())
+                .set("closestInMinutes", t->closestInMinutes ? Json(*t->closestInMinutes) : Json());
+  }
   const ShelterStatus shelter = shelterAt(strikes, now);
   const std::optional<Strike> last =
       storm.watch ? storm.watch->newest(std::numeric_limits<double>::infinity()) : std::nullopt;
@@ -52,6 +67,7 @@ Json stormJson(const StormAutomation& storm) {
                           .set("age", position->time > 0 ? Json(std::max(0.0, now - position->time)) : Json())
                     : Json())
       .set("trend", std::move(trend))
+      .set("track", std::move(track))
       .set("shelter", shelter.shelter)
       .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json())
       .set("notified", std::move(notified))
@@ -62,6 +78,23 @@ Json stormJson(const StormAutomation& storm) {
 
 void registerStormAutomation(AutomationRegistry& automation, StormAutomation storm) {
   automation.addStateMember("storm", [storm] { return stormJson(storm); });
+  automation.addCommand("bearing", [watch = storm.watch](const std::vector<std::string>& args) {
+    AutomationRegistry::Answer answer;
+    const std::optional<double> degrees = args.size() == 1 ? numberFrom(args[0]) : std::nullopt;
+    if (!degrees || !(*degrees >= 0 && *degrees < 360)) {
+      answer.error = "bearing needs degrees clockwise from true north, from 0 up to 360";
+      return answer;
+    }
+    const std::optional<Strike> newest =
+        watch ? watch->newest(std::numeric_limits<double>::infinity()) : std::nullopt;
+    if (!newest) {
+      answer.error = "there is no strike to give a bearing";
+      return answer;
+    }
+    watch->setBearing(*newest, *degrees, BearingSource::Typed);
+    answer.value = Json::object().set("ok", true).set("bearing", *degrees);
+    return answer;
+  });
   automation.addCommand("temperature", [settings = storm.settings](const std::vector<std::string>& args) {
     AutomationRegistry::Answer answer;
     if (!settings) {

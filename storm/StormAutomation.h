@@ -17,7 +17,7 @@ namespace storm {
 
 // What the members read and the command sets; any may be missing.
 struct StormAutomation {
-  std::shared_ptr<const StormWatch> watch;
+  std::shared_ptr<StormWatch> watch;
   std::shared_ptr<Clock> clock;
   std::shared_ptr<UserPosition> position;
   std::shared_ptr<Preferences> settings;  // the air temperature

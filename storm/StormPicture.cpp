@@ -6,6 +6,7 @@
 
 #include "map/GeoMath.h"
 #include "storm/StormTexts.h"
+#include "storm/Track.h"
 #include "storm/Trend.h"
 
 namespace storm {
@@ -31,18 +32,29 @@ double ringOpacity(double age) {
 double shownSeconds(double left) { return std::max(0.0, std::ceil(left - kSecondSlack)); }
 
 
-// The region that holds every circle of `strikes` measured somewhere (those up to `now`).
-std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, double now) {
+// The region that holds every circle of `strikes` measured somewhere (those up to `now`), and the
+// track's arrow and closest approach.
+std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, double now,
+                                           const std::optional<TrackPicture>& track) {
   double south = 90, north = -90, west = 180, east = -180;
-  for (const Strike& s : strikes) {
-    if (!s.position || s.time > now) continue;
-    const double lat = s.position->latitude, lon = s.position->longitude, metres = s.km * 1000;
-    const double dLat = metres / geo::metersPerDegreeLatitude(lat);
-    const double dLon = std::min(180.0, metres / std::max(1.0, geo::metersPerDegreeLongitude(lat)));
+  auto take = [&](double lat, double lon, double dLat, double dLon) {
     south = std::min(south, std::max(-90.0, lat - dLat));
     north = std::max(north, std::min(90.0, lat + dLat));
     west = std::min(west, lon - dLon);
     east = std::max(east, lon + dLon);
+  };
+  for (const Strike& s : strikes) {
+    if (!s.position || s.time > now) continue;
+    const double lat = s.position->latitude, lon = s.position->longitude, metres = s.km * 1000;
+    take(lat, lon, metres / geo::metersPerDegreeLatitude(lat),
+         std::min(180.0, metres / std::max(1.0, geo::metersPerDegreeLongitude(lat))));
+  }
+  if (track && south <= north) {
+    // Near the storm's circles: the arrow's longitudes are taken as the nearest copies to them.
+    const double middle = (west + east) / 2;
+    for (const std::optional<CLLocationCoordinate2D>& p : {std::optional(track->centre), std::optional(track->ahead),
+                                                           track->closest})
+      if (p) take(p->latitude, middle + std::remainder(p->longitude - middle, 360.0), 0, 0);
   }
   if (south > north) return std::nullopt;
   return MKCoordinateRegion{{(south + north) / 2, (west + east) / 2}, {north - south, east - west}};
@@ -109,6 +121,30 @@ void StormPicture::refresh(bool everything) {
     }
     const std::optional<Trend> trend = trendAt(strikes, now);
     panel_.trend = trend && services_.locale ? trendText(*trend, *services_.locale) : std::string();
+    std::vector<StrikeMark> marks;  // newest first
+    bool placedLately = false;      // within the track's window
+    for (auto s = strikes.rbegin(); s != strikes.rend() && marks.size() < kMostStrikeRings; ++s) {
+      if (!s->position || !s->bearing || !s->bearing->placed || s->time > now) continue;
+      marks.push_back({{s->position->latitude, s->position->longitude}, s->bearing->degrees, s->km,
+                       ringOpacity(now - s->time)});
+      placedLately = placedLately || s->time >= now - kTrackWindowSeconds;
+    }
+    const std::optional<Track> track = trackAt(strikes, now);
+    std::optional<TrackPicture> path;
+    if (track && track->closestKm) {
+      path = TrackPicture{};
+      path->centre = track->centre;
+      path->headingDegrees = track->headingDegrees;
+      path->spreadDegrees = track->headingSpreadDegrees;
+      path->aheadKm = track->speedKmh * kTrackArrowMinutes / 60;
+      path->ahead = geo::destination(track->centre, track->headingDegrees, path->aheadKm * 1000);
+      if (track->closestInMinutes && *track->closestInMinutes > 0) path->closest = track->closestPoint;
+    }
+    TrackWords words;
+    if (services_.locale && placedLately)
+      words = track ? trackWords(*track, *services_.locale) : TrackWords{localized("No clear track yet"), {}};
+    panel_.track = std::move(words.motion);
+    panel_.course = std::move(words.course);
     // The newest strike: of the hour at hand when there is one (the newest the log knows of); the
     // whole log is asked only without one.
     const Strike* newestOfHour = nullptr;
@@ -120,9 +156,11 @@ void StormPicture::refresh(bool everything) {
         newest_ && newest_->time >= now - kAgeShownSeconds ? newest_ : std::optional<Strike>();
     panel_.age = last && last->time <= now ? ageText(now - last->time) : std::string();
     panel_.showStorm = std::count_if(strikes.begin(), strikes.end(), [](const Strike& s) { return s.position; }) >= 2;
-    layer_->setStormRegion(regionOf(strikes, now));
-    changes_ = !rings.empty() || !panel_.trend.empty() || !panel_.age.empty();
+    layer_->setStormRegion(regionOf(strikes, now, path));
+    changes_ = !rings.empty() || !marks.empty() || !panel_.trend.empty() || !panel_.age.empty();
     layer_->setStrikeRings(std::move(rings));
+    layer_->setStrikeMarks(std::move(marks));
+    layer_->setStormTrack(std::move(path));
   }
   // The moment after a stop: the offer to undo it, or the note that it was not logged.
   const std::optional<double> logged = watch_ ? watch_->loggedAt() : std::nullopt;
@@ -130,6 +168,16 @@ void StormPicture::refresh(bool everything) {
   const bool undoing = logged && now - *logged < kUndoSeconds && now >= *logged;
   const bool noting = slip && now - *slip < kUndoSeconds && now >= *slip;
   panel_.undo = undoing;
+  // The direction of the flash just measured, asked for a while after its stop unless it was given.
+  const bool asking = logged && now - *logged < kBearingAskSeconds && now >= *logged && newest_ &&
+                      !newest_->bearing && newest_->thunderTime() >= *logged - 1;
+  panel_.ask = asking ? localized("Where was the flash?") : std::string();
+  panel_.askHint =
+      asking ? localized("Click its direction on the map, press a compass key, or type the degrees") : std::string();
+  panel_.askFor = asking ? std::optional<double>(newest_->time) : std::nullopt;
+  panel_.askFrom = asking && newest_->position ? std::optional<CLLocationCoordinate2D>(
+                                                     {newest_->position->latitude, newest_->position->longitude})
+                                               : std::nullopt;
   panel_.note = noting ? localized("Too quick to be thunder: not logged. Press at the flash, then at the thunder.")
                        : std::string();
   if (!noting && watch_ && !watch_->logNotice().empty()) panel_.note = localized(watch_->logNotice().c_str());
@@ -161,6 +209,7 @@ void StormPicture::refresh(bool everything) {
   double wait = std::numeric_limits<double>::infinity();
   if (sheltering) wait = *shelter.allClearIn - (shownSeconds(*shelter.allClearIn) - 1);
   if (undoing) wait = std::min(wait, *logged + kUndoSeconds - now);
+  if (asking) wait = std::min(wait, *logged + kBearingAskSeconds - now);
   if (noting) wait = std::min(wait, *slip + kUndoSeconds - now);
   if (pastAt_) wait = std::min(wait, *pastAt_ - now);
   if (changes_) wait = std::min(wait, refreshedAt_ + kStormRefreshSeconds - now);

@@ -29,9 +29,39 @@ struct StrikeRing {
   friend bool operator==(const StrikeRing&, const StrikeRing&) = default;
 };
 
+// A strike placed by the direction of its flash: a small mark at `km` along `bearing` from where it
+// was measured, as wide as the direction's error across and as long as the distance's along, at
+// `opacity`.
+struct StrikeMark {
+  CLLocationCoordinate2D from;
+  double bearing = 0;
+  double km = 0;
+  double opacity = 1;
+  friend bool operator==(const StrikeMark&, const StrikeMark&) = default;
+};
+
+// The storm's fitted path: an arrow from where its centre is now to where it will be in
+// kTrackArrowMinutes, within the cone its heading may lie in, and the point of its closest
+// approach to the person while that is still to come.
+struct TrackPicture {
+  CLLocationCoordinate2D centre;
+  CLLocationCoordinate2D ahead;
+  double headingDegrees = 0;
+  double spreadDegrees = 0;
+  double aheadKm = 0;
+  std::optional<CLLocationCoordinate2D> closest;
+  friend bool operator==(const TrackPicture&, const TrackPicture&) = default;
+};
+
 // The storm's lines in a small panel at the top of the map; an empty line is not shown.
 struct StormPanel {
   std::string trend;      // whether the storm comes closer
+  std::string track;      // where the storm is going
+  std::string course;     // what that means for the person: closest approach, heading straight in, moving away
+  std::string ask;        // the question for the direction of the last flash, while it is asked
+  std::string askHint;    // how to answer it
+  std::optional<double> askFor;  // the flash time of the strike it is asked for
+  std::optional<CLLocationCoordinate2D> askFrom;  // where that strike was measured from
   std::string shelter;    // the call to take shelter
   std::string countdown;  // the time left until the all-clear, while sheltering
   std::string countdownSpoken;  // the same in whole minutes, for screen readers
@@ -48,6 +78,10 @@ struct StormPanel {
 inline constexpr std::size_t kMostStrikeRings = 100;
 // How long the offer to undo and the note of a slip stay after a stop.
 inline constexpr double kUndoSeconds = 10;
+// How long the map asks for the direction of a flash after its stop.
+inline constexpr double kBearingAskSeconds = 20;
+// How far ahead the track's arrow reaches.
+inline constexpr double kTrackArrowMinutes = 30;
 // How long after the last strike its age is shown.
 inline constexpr double kAgeShownSeconds = 3 * 3600;
 
@@ -63,6 +97,10 @@ class StormMapLayer {
   virtual void setStormRegion(std::optional<MKCoordinateRegion> region) { (void)region; }
   // Whether the main screen's circle stands for a storm that is over.
   virtual void setCirclePast(bool past) { (void)past; }
+  // The placed strikes of the last hour, newest first, and the storm's track (nothing while none
+  // is claimed).
+  virtual void setStrikeMarks(std::vector<StrikeMark> marks) { (void)marks; }
+  virtual void setStormTrack(std::optional<TrackPicture> track) { (void)track; }
 };
 
 class StormPicture : public std::enable_shared_from_this<StormPicture> {

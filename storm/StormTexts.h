@@ -4,6 +4,7 @@
 #include <string>
 
 #include "system/Locale.h"
+#include "storm/Track.h"
 #include "storm/Trend.h"
 
 // The storm's words on the screens, in the user's language and units.
@@ -17,5 +18,16 @@ std::string formatText(const std::string& pattern, std::initializer_list<std::st
 // "Moving away · about 20 km/h", "Keeping its distance" or "No clear trend yet"; the speed in mph
 // where the locale measures in miles.
 std::string trendText(const Trend& trend, const Locale& locale);
+
+// The track in two lines: its motion ("Moving north-east at about 35 km/h"; "Barely moving"; "No
+// clear track yet") and, for a claimed motion, what it means for the person: "Heading straight for
+// you: within 10 km in about 15 min", "Closest about 4 km north of you in about 20 min" (with when
+// it comes within 10 km, where it does) or "Moving away to the east". Miles where the locale
+// measures in them.
+struct TrackWords {
+  std::string motion;
+  std::string course;
+};
+TrackWords trackWords(const Track& track, const Locale& locale);
 
 }  // namespace storm

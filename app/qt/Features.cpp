@@ -132,6 +132,12 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
   stormLayer_->setUndo([weak = std::weak_ptr(stormWatch_)] {
     if (auto watch = weak.lock()) watch->undo();
   });
+  stormLayer_->setBearingHandler([weak = std::weak_ptr(stormWatch_)](double time, double degrees, BearingSource source) {
+    auto watch = weak.lock();
+    if (!watch || !watch->strikes()) return;
+    for (const Strike& strike : watch->strikes()->recent(time))
+      if (strike.time == time) return watch->setBearing(strike, degrees, source);
+  });
   stormPicture_ = std::make_shared<StormPicture>(
       stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.bundle});
   // The main screen's keys for its map: Ctrl+L types a position (as the location bar of a browser

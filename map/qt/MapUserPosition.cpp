@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
@@ -77,6 +78,7 @@ void MapWidget::makePositionControls() {
 void MapWidget::placePositionControls() {
   // The panel first: where it goes says whether the features' controls have room beside it.
   const bool besidePanel = placeTopPanel();
+  placeBottomPanel();
   // A column at the top right: the re-centre control, then the features' controls that are wanted,
   // while the panel leaves them room (it offers what matters of them itself).
   int y = kMargin;
@@ -111,6 +113,36 @@ void MapWidget::chainTabStops() {
     if (control && control != centre_) follow(control);
   if (topPanel_)
     for (QAbstractButton* button : topPanel_->findChildren<QAbstractButton*>()) follow(button);
+  if (bottomPanel_)
+    for (QWidget* stop : bottomPanel_->findChildren<QWidget*>())
+      if (stop->focusPolicy() & Qt::TabFocus) follow(stop);
+}
+
+void MapWidget::setBottomPanel(MapPanel* panel) {
+  bottomPanel_ = panel;
+  if (panel) panel->setParent(this);
+  chainTabStops();
+  placePositionControls();
+}
+
+void MapWidget::placeBottomPanel() {
+  if (!bottomPanel_) return;
+  if (bottomPanel_->isEmpty()) {
+    bottomPanel_->hide();
+    return;
+  }
+  // Above the credit line (or the tile note) at the foot, and below whatever the top shows.
+  const int foot = kMargin + std::max(creditRect_.height(), QFontMetrics(font()).height()) + kPanelGap;
+  const int top = (topPanel_ && !topPanel_->isHidden() ? topPanel_->geometry().bottom() + 1 : kMargin) + kPanelGap;
+  const int room = height() - foot - top;
+  bottomPanel_->fitInto(std::min(width() - 2 * kMargin, kPanelMostWidth), std::max(0, room));
+  if (bottomPanel_->height() > room || bottomPanel_->width() > width() - 2 * kMargin) {
+    bottomPanel_->hide();
+    return;
+  }
+  bottomPanel_->move((width() - bottomPanel_->width()) / 2, height() - foot - bottomPanel_->height());
+  bottomPanel_->show();
+  bottomPanel_->raise();
 }
 
 void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {

@@ -50,6 +50,10 @@ class MapWidget : public QWidget {
   // The panel at the top of the map (a child of the map), clear of the re-centre control and the
   // notice; placed again whenever the map or, through placePositionControls, the panel changes.
   void setTopPanel(MapPanel* panel);
+  // A panel at the foot of the map (a child of the map), above the credit line, for a question
+  // that must not cover the middle of the map or the top panel; hidden where it does not fit
+  // between them.
+  void setBottomPanel(MapPanel* panel);
   // A feature's control (the map takes it over) in the column at the top right, under the
   // re-centre control, shown while its owner wants it and the top panel leaves it room.
   void addControl(QAbstractButton* control);
@@ -105,6 +109,7 @@ class MapWidget : public QWidget {
   // Places the top panel; whether it went beside the controls (or is not on show) rather than
   // under them.
   bool placeTopPanel();
+  void placeBottomPanel();
   void updatePositionControls();
   // Keeps the accessible description in step with what the map shows.
   void describeForAccessibility();
@@ -128,6 +133,7 @@ class MapWidget : public QWidget {
   QAbstractButton* centre_ = nullptr;
   std::vector<QPointer<QAbstractButton>> controls_;  // the column at the top right, the re-centre control first
   QPointer<MapPanel> topPanel_;
+  QPointer<MapPanel> bottomPanel_;
   std::function<QString(double)> radiusWords_;
   QRect creditRect_;
   mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()

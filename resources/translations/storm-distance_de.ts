@@ -4,6 +4,118 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>Not now</source>
+        <translation>Jetzt nicht</translation>
+    </message>
+    <message>
+        <source>Degrees from 0 to 359</source>
+        <translation>Grad von 0 bis 359</translation>
+    </message>
+    <message>
+        <source>Direction of the flash in degrees</source>
+        <translation>Richtung des Blitzes in Grad</translation>
+    </message>
+    <message>
+        <source>Degrees</source>
+        <translation>Grad</translation>
+    </message>
+    <message>
+        <source>Click its direction on the map, press a compass key, or type the degrees</source>
+        <translation>Klicke auf der Karte in seine Richtung, drücke eine Kompasstaste oder tippe die Grad ein</translation>
+    </message>
+    <message>
+        <source>Where was the flash?</source>
+        <translation>Wo war der Blitz?</translation>
+    </message>
+    <message>
+        <source>Barely moving</source>
+        <translation>Bewegt sich kaum</translation>
+    </message>
+    <message>
+        <source>No clear track yet</source>
+        <translation>Noch keine klare Zugbahn</translation>
+    </message>
+    <message>
+        <source>Closest about %1 %2 in about %3 min</source>
+        <translation>Am nächsten etwa %1 %2 in etwa %3 min</translation>
+    </message>
+    <message>
+        <source>Heading straight for you: %1</source>
+        <translation>Kommt direkt auf dich zu: %1</translation>
+    </message>
+    <message>
+        <source>Moving away to the %1</source>
+        <translation>Zieht %1 ab</translation>
+    </message>
+    <message>
+        <source>Moving %1 at %2</source>
+        <translation>Zieht %1 mit %2</translation>
+    </message>
+    <message>
+        <source>north-west of you</source>
+        <translation>nordwestlich von dir</translation>
+    </message>
+    <message>
+        <source>west of you</source>
+        <translation>westlich von dir</translation>
+    </message>
+    <message>
+        <source>south-west of you</source>
+        <translation>südwestlich von dir</translation>
+    </message>
+    <message>
+        <source>south of you</source>
+        <translation>südlich von dir</translation>
+    </message>
+    <message>
+        <source>south-east of you</source>
+        <translation>südöstlich von dir</translation>
+    </message>
+    <message>
+        <source>east of you</source>
+        <translation>östlich von dir</translation>
+    </message>
+    <message>
+        <source>north-east of you</source>
+        <translation>nordöstlich von dir</translation>
+    </message>
+    <message>
+        <source>north of you</source>
+        <translation>nördlich von dir</translation>
+    </message>
+    <message>
+        <source>north-west</source>
+        <translation>nach Nordwesten</translation>
+    </message>
+    <message>
+        <source>west</source>
+        <translation>nach Westen</translation>
+    </message>
+    <message>
+        <source>south-west</source>
+        <translation>nach Südwesten</translation>
+    </message>
+    <message>
+        <source>south</source>
+        <translation>nach Süden</translation>
+    </message>
+    <message>
+        <source>south-east</source>
+        <translation>nach Südosten</translation>
+    </message>
+    <message>
+        <source>east</source>
+        <translation>nach Osten</translation>
+    </message>
+    <message>
+        <source>north-east</source>
+        <translation>nach Nordosten</translation>
+    </message>
+    <message>
+        <source>north</source>
+        <translation>nach Norden</translation>
+    </message>
+    <message>
         <source>%1 · one strike · %2 away</source>
         <translation>%1 · ein Blitz · %2 entfernt</translation>
     </message>

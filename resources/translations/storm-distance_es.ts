@@ -4,6 +4,118 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>Not now</source>
+        <translation>Ahora no</translation>
+    </message>
+    <message>
+        <source>Degrees from 0 to 359</source>
+        <translation>Grados de 0 a 359</translation>
+    </message>
+    <message>
+        <source>Direction of the flash in degrees</source>
+        <translation>Dirección del relámpago en grados</translation>
+    </message>
+    <message>
+        <source>Degrees</source>
+        <translation>Grados</translation>
+    </message>
+    <message>
+        <source>Click its direction on the map, press a compass key, or type the degrees</source>
+        <translation>Haz clic en su dirección en el mapa, pulsa una tecla de brújula o escribe los grados</translation>
+    </message>
+    <message>
+        <source>Where was the flash?</source>
+        <translation>¿Dónde fue el relámpago?</translation>
+    </message>
+    <message>
+        <source>Barely moving</source>
+        <translation>Apenas se mueve</translation>
+    </message>
+    <message>
+        <source>No clear track yet</source>
+        <translation>Aún no hay una trayectoria clara</translation>
+    </message>
+    <message>
+        <source>Closest about %1 %2 in about %3 min</source>
+        <translation>Lo más cerca, a unos %1 %2 en unos %3 min</translation>
+    </message>
+    <message>
+        <source>Heading straight for you: %1</source>
+        <translation>Viene directo hacia ti: %1</translation>
+    </message>
+    <message>
+        <source>Moving away to the %1</source>
+        <translation>Se aleja %1</translation>
+    </message>
+    <message>
+        <source>Moving %1 at %2</source>
+        <translation>Se mueve %1 a %2</translation>
+    </message>
+    <message>
+        <source>north-west of you</source>
+        <translation>al noroeste de ti</translation>
+    </message>
+    <message>
+        <source>west of you</source>
+        <translation>al oeste de ti</translation>
+    </message>
+    <message>
+        <source>south-west of you</source>
+        <translation>al suroeste de ti</translation>
+    </message>
+    <message>
+        <source>south of you</source>
+        <translation>al sur de ti</translation>
+    </message>
+    <message>
+        <source>south-east of you</source>
+        <translation>al sureste de ti</translation>
+    </message>
+    <message>
+        <source>east of you</source>
+        <translation>al este de ti</translation>
+    </message>
+    <message>
+        <source>north-east of you</source>
+        <translation>al noreste de ti</translation>
+    </message>
+    <message>
+        <source>north of you</source>
+        <translation>al norte de ti</translation>
+    </message>
+    <message>
+        <source>north-west</source>
+        <translation>hacia el noroeste</translation>
+    </message>
+    <message>
+        <source>west</source>
+        <translation>hacia el oeste</translation>
+    </message>
+    <message>
+        <source>south-west</source>
+        <translation>hacia el suroeste</translation>
+    </message>
+    <message>
+        <source>south</source>
+        <translation>hacia el sur</translation>
+    </message>
+    <message>
+        <source>south-east</source>
+        <translation>hacia el sureste</translation>
+    </message>
+    <message>
+        <source>east</source>
+        <translation>hacia el este</translation>
+    </message>
+    <message>
+        <source>north-east</source>
+        <translation>hacia el noreste</translation>
+    </message>
+    <message>
+        <source>north</source>
+        <translation>hacia el norte</translation>
+    </message>
+    <message>
         <source>%1 · one strike · %2 away</source>
         <translation>%1 · un rayo · a %2</translation>
     </message>

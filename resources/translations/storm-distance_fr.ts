@@ -4,6 +4,118 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>Not now</source>
+        <translation>Pas maintenant</translation>
+    </message>
+    <message>
+        <source>Degrees from 0 to 359</source>
+        <translation>Degrés de 0 à 359</translation>
+    </message>
+    <message>
+        <source>Direction of the flash in degrees</source>
+        <translation>Direction de l&apos;éclair en degrés</translation>
+    </message>
+    <message>
+        <source>Degrees</source>
+        <translation>Degrés</translation>
+    </message>
+    <message>
+        <source>Click its direction on the map, press a compass key, or type the degrees</source>
+        <translation>Cliquez dans sa direction sur la carte, appuyez sur une touche de boussole ou tapez les degrés</translation>
+    </message>
+    <message>
+        <source>Where was the flash?</source>
+        <translation>Où était l&apos;éclair ?</translation>
+    </message>
+    <message>
+        <source>Barely moving</source>
+        <translation>Se déplace à peine</translation>
+    </message>
+    <message>
+        <source>No clear track yet</source>
+        <translation>Pas encore de trajectoire claire</translation>
+    </message>
+    <message>
+        <source>Closest about %1 %2 in about %3 min</source>
+        <translation>Au plus près à environ %1 %2 dans environ %3 min</translation>
+    </message>
+    <message>
+        <source>Heading straight for you: %1</source>
+        <translation>Se dirige droit sur vous : %1</translation>
+    </message>
+    <message>
+        <source>Moving away to the %1</source>
+        <translation>S&apos;éloigne %1</translation>
+    </message>
+    <message>
+        <source>Moving %1 at %2</source>
+        <translation>Se déplace %1 à %2</translation>
+    </message>
+    <message>
+        <source>north-west of you</source>
+        <translation>au nord-ouest de vous</translation>
+    </message>
+    <message>
+        <source>west of you</source>
+        <translation>à l&apos;ouest de vous</translation>
+    </message>
+    <message>
+        <source>south-west of you</source>
+        <translation>au sud-ouest de vous</translation>
+    </message>
+    <message>
+        <source>south of you</source>
+        <translation>au sud de vous</translation>
+    </message>
+    <message>
+        <source>south-east of you</source>
+        <translation>au sud-est de vous</translation>
+    </message>
+    <message>
+        <source>east of you</source>
+        <translation>à l&apos;est de vous</translation>
+    </message>
+    <message>
+        <source>north-east of you</source>
+        <translation>au nord-est de vous</translation>
+    </message>
+    <message>
+        <source>north of you</source>
+        <translation>au nord de vous</translation>
+    </message>
+    <message>
+        <source>north-west</source>
+        <translation>vers le nord-ouest</translation>
+    </message>
+    <message>
+        <source>west</source>
+        <translation>vers l&apos;ouest</translation>
+    </message>
+    <message>
+        <source>south-west</source>
+        <translation>vers le sud-ouest</translation>
+    </message>
+    <message>
+        <source>south</source>
+        <translation>vers le sud</translation>
+    </message>
+    <message>
+        <source>south-east</source>
+        <translation>vers le sud-est</translation>
+    </message>
+    <message>
+        <source>east</source>
+        <translation>vers l&apos;est</translation>
+    </message>
+    <message>
+        <source>north-east</source>
+        <translation>vers le nord-est</translation>
+    </message>
+    <message>
+        <source>north</source>
+        <translation>vers le nord</translation>
+    </message>
+    <message>
         <source>%1 · one strike · %2 away</source>
         <translation>%1 · un éclair · à %2</translation>
     </message>

@@ -11,6 +11,8 @@
 #include "map/GeoMath.h"
 #include "map/qt/MapControlButton.h"
 #include "map/qt/MapWidget.h"
+#include "storm/qt/BearingPanel.h"
+#include "storm/qt/BearingPrompt.h"
 #include "storm/qt/StormPanelWidget.h"
 #include "system/qt/Accessibility.h"
 
@@ -73,6 +75,17 @@ StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
   showStorm_ = control;
   map->addControl(control);
   map->model().addLayer(this);
+  map->model().addLayer(&trackLayer_);
+  bearingPanel_ = new BearingPanel(map);
+  map->setBottomPanel(bearingPanel_);
+  prompt_ = std::make_unique<BearingPrompt>(map, bearingPanel_->field());
+  prompt_->onDismiss = [this](double strike) {
+    dismissedAsk_ = strike;
+    if (!held_) showOnMap();
+  };
+  bearingPanel_->onDismiss = [this] {
+    if (panel_.askFor) prompt_->onDismiss(*panel_.askFor);
+  };
 }
 
 void StormLayer::setStormRegion(std::optional<MKCoordinateRegion> region) {
@@ -87,6 +100,16 @@ void StormLayer::showOnMap() {
   // Where the panel leaves the map's control no room, the panel offers it.
   StormPanel shown = panel_;
   shown.showStorm = panel_.showStorm || (region_ && !(showStorm_ && showStorm_->isVisibleTo(map_)));
+  // The question goes at the foot of the map, until it is answered or let go.
+  const bool asking = shown.askFor && shown.askFor != dismissedAsk_;
+  if (bearingPanel_)
+    bearingPanel_->setQuestion(asking ? QString::fromStdString(shown.ask) : QString(),
+                               asking ? QString::fromStdString(shown.askHint) : QString());
+  if (prompt_) prompt_->ask(asking ? shown.askFor : std::nullopt, shown.askFrom);
+  shown.ask.clear();
+  shown.askHint.clear();
+  shown.askFor.reset();
+  shown.askFrom.reset();
   panelWidget_->setPanel(shown);
   map_->placePositionControls();
 }
@@ -101,6 +124,28 @@ void StormLayer::setUndo(std::function<void()> undo) {
   if (panelWidget_) panelWidget_->onUndo = std::move(undo);
 }
 
+void StormLayer::setBearingHandler(std::function<void(double, double, BearingSource)> handler) {
+  if (prompt_) prompt_->onBearing = std::move(handler);
+}
+
+bool StormLayer::askingBearing() const { return prompt_ && prompt_->asking(); }
+
+void StormLayer::setStrikeMarks(std::vector<StrikeMark> marks) {
+  if (held_) {
+    held_->marks = std::move(marks);
+    return;
+  }
+  if (trackLayer_.setMarks(std::move(marks)) && map_) map_->model().layerChanged();
+}
+
+void StormLayer::setStormTrack(std::optional<TrackPicture> track) {
+  if (held_) {
+    held_->track = std::move(track);
+    return;
+  }
+  if (trackLayer_.setTrack(std::move(track)) && map_) map_->model().layerChanged();
+}
+
 bool StormLayer::showStorm() {
   if (!map_ || !region_) return false;
   map_->model().setRegion(map_->model().regionThatFits(*region_), true);
@@ -108,7 +153,11 @@ bool StormLayer::showStorm() {
 }
 
 StormLayer::~StormLayer() {
-  if (map_) map_->model().removeLayer(this);
+  prompt_.reset();
+  if (map_) {
+    map_->model().removeLayer(&trackLayer_);
+    map_->model().removeLayer(this);
+  }
 }
 
 void StormLayer::setStrikeRings(std::vector<StrikeRing> rings) {
@@ -166,13 +215,15 @@ void StormLayer::setStormPanel(const StormPanel& panel) {
 void StormLayer::hold(bool held) {
   if (held == held_.has_value()) return;
   if (held) {
-    held_ = Held{rings_, panel_};
+    held_ = Held{rings_, panel_, trackLayer_.marks(), trackLayer_.track()};
     return;
   }
   Held latest = std::move(*held_);
   held_.reset();
   setStormRegion(region_);
   setStrikeRings(std::move(latest.rings));
+  setStrikeMarks(std::move(latest.marks));
+  setStormTrack(std::move(latest.track));
   setStormPanel(latest.panel);
 }
 

@@ -5,19 +5,25 @@
 #include <QPointer>
 #include <QRectF>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "map/qt/MapLayer.h"
 #include "storm/StormPicture.h"
+#include "storm/qt/StormTrackLayer.h"
 
 // The storm's layer of the main screen's map: the rings of earlier strikes, drawn under the map's
 // overlays as a thin dark red line between faint light ones (visible on imagery as on streets),
-// the storm's panel at the top of the map, and the fit of the map to the whole storm, which a
-// control of the map (and the panel, after the second strike) offers.
+// the strikes placed by their direction and the storm's track over them (StormTrackLayer), the
+// storm's panel at the top of the map with the question for the direction of the last flash
+// (answered through BearingPrompt), and the fit of the map to the whole storm, which a control of
+// the map (and the panel, after the second strike) offers.
 
 namespace storm::qt {
 
+class BearingPanel;
+class BearingPrompt;
 class MapWidget;
 class StormPanelWidget;
 
@@ -33,11 +39,18 @@ class StormLayer : public StormMapLayer, public MapLayer {
   void setStormPanel(const StormPanel& panel) override;
   void setStormRegion(std::optional<MKCoordinateRegion> region) override;
   void setCirclePast(bool past) override;
+  void setStrikeMarks(std::vector<StrikeMark> marks) override;
+  void setStormTrack(std::optional<TrackPicture> track) override;
   bool circlePast() const;
   // Fits the map to every circle of the last hour's strikes (their rings and the main circle).
   bool showStorm();
   // What the panel's Undo does.
   void setUndo(std::function<void()> undo);
+  // What a direction given for the flash asked about does: the strike, degrees, how it was given.
+  void setBearingHandler(std::function<void(double strikeTime, double degrees, BearingSource source)> handler);
+  // The question for the direction of a flash is on show (not let go, not held).
+  bool askingBearing() const;
+  const StormTrackLayer& trackLayer() const { return trackLayer_; }
   // What the layer shows, or will show once released.
   const std::vector<StrikeRing>& strikeRings() const { return held_ ? held_->rings : rings_; }
   StormPanel stormPanel() const { return held_ ? held_->panel : panel_; }
@@ -61,16 +74,22 @@ class StormLayer : public StormMapLayer, public MapLayer {
   struct Held {
     std::vector<StrikeRing> rings;
     StormPanel panel;
+    std::vector<StrikeMark> marks;
+    std::optional<TrackPicture> track;
   };
 
   QPointer<MapWidget> map_;
   QPointer<StormPanelWidget> panelWidget_;
+  QPointer<BearingPanel> bearingPanel_;
   QPointer<QAbstractButton> showStorm_;  // the map's control for showStorm()
   std::vector<StrikeRing> rings_;
   std::vector<RingEntry> entries_;  // one per ring drawn, as given
   StormPanel panel_;
   std::optional<Held> held_;
   std::optional<MKCoordinateRegion> region_;
+  StormTrackLayer trackLayer_;
+  std::unique_ptr<BearingPrompt> prompt_;
+  std::optional<double> dismissedAsk_;  // the strike whose question was let go
 };
 
 }  // namespace storm::qt

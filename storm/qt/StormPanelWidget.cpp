@@ -76,11 +76,13 @@ std::vector<StormPanelWidget::Box> StormPanelWidget::boxes() const {
   }
   if (!panel_.clear.empty()) out.push_back({kClearGround, {{q(panel_.clear), text}}, 0});
   if (!panel_.note.empty()) out.push_back({kNoteGround, {{q(panel_.note), text}}, 0});
-  if (!panel_.trend.empty() || !panel_.age.empty()) {
+  if (!panel_.trend.empty() || !panel_.track.empty() || !panel_.age.empty()) {
     Box box{kTrendGround, {}, 0};
     QFont small = text;
     setTextPixels(small, 12);
     if (!panel_.trend.empty()) box.lines.push_back({q(panel_.trend), text});
+    if (!panel_.track.empty()) box.lines.push_back({q(panel_.track), text});
+    if (!panel_.course.empty()) box.lines.push_back({q(panel_.course), text});
     if (!panel_.age.empty()) box.lines.push_back({q(panel_.age), small});
     out.push_back(std::move(box));
   }

@@ -14,9 +14,9 @@
 #include "storm/StormPicture.h"
 
 // The storm's panel over the map: the call to shelter with its countdown on a red box, the
-// all-clear on a green one, a stop that was not logged on an amber one and the trend with the last
-// strike's age on a dark one, stacked and centred, and under them the buttons that undo the last
-// strike and show the whole storm. The boxes are drawn once into a picture for each text, width and
+// all-clear on a green one, a stop that was not logged on an amber one and the trend and the track
+// with the last strike's age on a dark one, stacked and centred, and under them the buttons that
+// undo the last strike and show the whole storm. The boxes are drawn once into a picture for each text, width and
 // density and then only copied, since the map under them is repainted at every step of a pan; they
 // take no clicks (the map under them still pans). Its accessible name is its text. The map places
 // it at its top.

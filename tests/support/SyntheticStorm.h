@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "map/GeoMath.h"
 #include "storm/Strike.h"
 
 // Storms with a known truth, for checking what the app claims about them. The person stands at the
@@ -12,6 +13,8 @@
 // heading `headingDegrees` (clockwise from north; 270 comes straight at the person). Its strikes
 // fall at random times over the last `minutes`, each somewhere in the cell around the centre (a
 // normal spread of `cellKm` along each axis), and each distance is timed with a person's error.
+// With `bearings`, the person also gives each flash's direction, off by a normal error of
+// `bearingErrorDegrees`, and stands at kSyntheticHere, from which the strikes are placed.
 
 namespace storm::test {
 
@@ -23,13 +26,18 @@ struct SyntheticStorm {
   double minutes = 15;
   int strikes = 8;
   double timingKm = 0.1;
+  double startNorthKm = 0;  // where the centre starts, north of the person
+  bool bearings = false;
+  double bearingErrorDegrees = 10;
 };
+
+inline constexpr CLLocationCoordinate2D kSyntheticHere{48.137, 11.575};
 
 // Where the storm's centre is `minutes` after the first moment of the watch, east and north in km.
 inline std::pair<double, double> stormCentre(const SyntheticStorm& storm, double minutes) {
   const double heading = storm.headingDegrees * M_PI / 180;
   const double km = storm.speedKmh * minutes / 60;
-  return {storm.startKm + km * std::sin(heading), km * std::cos(heading)};
+  return {storm.startKm + km * std::sin(heading), storm.startNorthKm + km * std::cos(heading)};
 }
 
 // The strikes of one storm, oldest first, the newest at or before `now`.
@@ -44,9 +52,18 @@ inline std::vector<Strike> simulateStorm(const SyntheticStorm& storm, std::mt199
     const auto [east, north] = stormCentre(storm, minute);
     Strike s;
     s.time = now - (storm.minutes - minute) * 60;
-    s.km = std::max(0.0, std::hypot(east + cell(random), north + cell(random)) + timing(random));
+    const double x = east + cell(random), y = north + cell(random);
+    s.km = std::max(0.0, std::hypot(x, y) + timing(random));
     s.speed = 0.34029;
     s.delay = s.km / s.speed;
+    if (storm.bearings) {
+      std::normal_distribution<double> pointing(0, storm.bearingErrorDegrees);
+      StrikeBearing b;
+      b.degrees = std::fmod(std::atan2(x, y) * 180 / M_PI + pointing(random) + 720, 360);
+      b.placed = geo::destination(kSyntheticHere, b.degrees, s.km * 1000);
+      s.position = StrikePosition{kSyntheticHere.latitude, kSyntheticHere.longitude, 10, "fixed"};
+      s.bearing = b;
+    }
     strikes.push_back(s);
   }
   return strikes;

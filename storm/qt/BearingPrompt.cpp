@@ -1,0 +1,158 @@
+#include "storm/qt/BearingPrompt.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <cmath>
+
+#include "map/qt/MapWidget.h"
+#include "storm/Bearing.h"
+
+namespace storm::qt {
+
+namespace {
+
+// A press that moves less than this is a click; more, a drag.
+constexpr int kDragPixels = 8;
+
+double screenBearing(QPointF from, QPointF to) {
+  return normalizedBearing(std::atan2(to.x() - from.x(), from.y() - to.y()) * 180 / M_PI);
+}
+
+}  // namespace
+
+BearingPrompt::BearingPrompt(MapWidget* map, QLineEdit* field) : map_(map), field_(field) {
+  if (field_) {
+    QObject::connect(field_, &QLineEdit::returnPressed, this, [this] { typed(); });
+    QObject::connect(field_, &QLineEdit::textEdited, field_, [this] { markInvalid(false); });
+  }
+}
+
+BearingPrompt::~BearingPrompt() { ask(std::nullopt, std::nullopt); }
+
+void BearingPrompt::ask(std::optional<double> strikeTime, std::optional<CLLocationCoordinate2D> from) {
+  const bool was = asking();
+  if (strikeTime != strike_ && field_) field_->clear();
+  strike_ = strikeTime;
+  from_ = from;
+  pressedAt_.reset();
+  if (was == asking()) return;
+  if (asking()) {
+    if (map_) map_->installEventFilter(this);
+    qApp->installEventFilter(this);
+  } else {
+    if (map_) map_->removeEventFilter(this);
+    qApp->removeEventFilter(this);
+  }
+}
+
+std::optional<double> BearingPrompt::keyBearing(int key, Qt::KeyboardModifiers modifiers) {
+  const bool keypad = modifiers & Qt::KeypadModifier;
+  if ((modifiers & ~Qt::KeypadModifier) != Qt::NoModifier) return std::nullopt;
+  switch (key) {
+    case Qt::Key_Up: return 0.0;
+    case Qt::Key_Right: return 90.0;
+    case Qt::Key_Down: return 180.0;
+    case Qt::Key_Left: return 270.0;
+    default: break;
+  }
+  if (!keypad) return std::nullopt;
+  switch (key) {
+    case Qt::Key_8: return 0.0;
+    case Qt::Key_9: case Qt::Key_PageUp: return 45.0;
+    case Qt::Key_6: return 90.0;
+    case Qt::Key_3: case Qt::Key_PageDown: return 135.0;
+    case Qt::Key_2: return 180.0;
+    case Qt::Key_1: case Qt::Key_End: return 225.0;
+    case Qt::Key_4: return 270.0;
+    case Qt::Key_7: case Qt::Key_Home: return 315.0;
+    default: return std::nullopt;
+  }
+}
+
+void BearingPrompt::give(double degrees, BearingSource source) {
+  if (!strike_) return;
+  const double strike = *strike_;
+  ask(std::nullopt, std::nullopt);
+  if (onBearing) onBearing(strike, normalizedBearing(degrees), source);
+}
+
+void BearingPrompt::typed() {
+  if (!field_ || !strike_) return;
+  if (const std::optional<double> degrees = parseBearing(field_->text().toStdString())) {
+    give(*degrees, BearingSource::Typed);
+    return;
+  }
+  markInvalid(true);
+  field_->selectAll();
+}
+
+void BearingPrompt::markInvalid(bool invalid) {
+  if (!field_ || field_->property("invalid").toBool() == invalid) return;
+  field_->setProperty("invalid", invalid);
+  // Said where the eye and a screen reader both find it.
+  const QString words = invalid ? QCoreApplication::translate("Localizable", "Degrees from 0 to 359") : QString();
+  field_->setToolTip(words);
+  field_->setAccessibleDescription(words);
+  field_->style()->unpolish(field_);
+  field_->style()->polish(field_);
+}
+
+bool BearingPrompt::handleKey(QKeyEvent* key) {
+  if (!map_ || QApplication::activeWindow() != map_->window()) return false;
+  // Keys in a field of text are its own, but Escape still lets the question go.
+  QWidget* focus = QApplication::focusWidget();
+  const bool inText = qobject_cast<QLineEdit*>(focus) != nullptr;
+  if (key->key() == Qt::Key_Escape) {
+    const double strike = *strike_;
+    ask(std::nullopt, std::nullopt);
+    if (onDismiss) onDismiss(strike);
+    return true;
+  }
+  if (inText) return false;
+  if (const std::optional<double> degrees = keyBearing(key->key(), key->modifiers())) {
+    give(*degrees, BearingSource::Key);
+    return true;
+  }
+  // A digit (not on the keypad) starts a typed number.
+  if (field_ && field_->isVisible() && !(key->modifiers() & Qt::KeypadModifier) && key->text().size() == 1 &&
+      key->text()[0].isDigit()) {
+    field_->setFocus(Qt::OtherFocusReason);
+    field_->setText(key->text());
+    return true;
+  }
+  return false;
+}
+
+bool BearingPrompt::eventFilter(QObject* watched, QEvent* event) {
+  if (!strike_) return false;
+  if (event->type() == QEvent::KeyPress) return handleKey(static_cast<QKeyEvent*>(event));
+  if (watched != map_) return false;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) return false;
+      pressedAt_ = mouse->position().toPoint();
+      return true;
+    }
+    case QEvent::MouseMove: return pressedAt_.has_value();
+    case QEvent::MouseButtonRelease: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton || !pressedAt_) return false;
+      const QPoint from = *pressedAt_, to = mouse->position().toPoint();
+      pressedAt_.reset();
+      if ((to - from).manhattanLength() >= kDragPixels)
+        give(screenBearing(from, to), BearingSource::Map);
+      else if (const QPointF here = from_ ? map_->model().pointForCoordinate(*from_) : QPointF();
+               from_ && (QPointF(to) - here).manhattanLength() >= kDragPixels)
+        give(screenBearing(here, to), BearingSource::Map);
+      return true;
+    }
+    case QEvent::MouseButtonDblClick: return true;
+    default: return false;
+  }
+}
+
+}  // namespace storm::qt

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <functional>
+#include <optional>
+
+#include "map/Coordinates.h"
+#include "storm/Strike.h"
+
+// The answer to "Where was the flash?" while the map asks it: a click on the map gives the
+// direction from where the strike was measured to the point clicked, a drag anywhere gives the
+// direction of the drag (the map is north-up, and its projection keeps angles), the numeric keypad
+// is a compass rose (8 north, 9 north-east, 6 east … 7 north-west; with Num Lock off too) and the
+// arrow keys give the four main points, and a number typed into the panel's field gives degrees;
+// a digit typed anywhere in the window starts that number. Escape lets the question go. While it
+// asks, the map does not pan by dragging; otherwise it takes no input at all.
+
+namespace storm::qt {
+
+class MapWidget;
+
+class BearingPrompt : public QObject {
+ public:
+  BearingPrompt(MapWidget* map, QLineEdit* field);
+  ~BearingPrompt() override;
+
+  // Asks for the direction of the strike flashed at `strikeTime`, measured from `from` (a click
+  // needs it); nothing stops asking.
+  void ask(std::optional<double> strikeTime, std::optional<CLLocationCoordinate2D> from);
+  bool asking() const { return strike_.has_value(); }
+
+  // A direction was given: the strike, degrees clockwise from north, and how it was given.
+  std::function<void(double strikeTime, double degrees, BearingSource source)> onBearing;
+  // The question was let go (Escape).
+  std::function<void(double strikeTime)> onDismiss;
+
+  // The bearing a key gives while asking, if any.
+  static std::optional<double> keyBearing(int key, Qt::KeyboardModifiers modifiers);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void give(double degrees, BearingSource source);
+  void typed();
+  void markInvalid(bool invalid);
+  bool handleKey(QKeyEvent* event);
+
+  QPointer<MapWidget> map_;
+  QPointer<QLineEdit> field_;
+  std::optional<double> strike_;
+  std::optional<CLLocationCoordinate2D> from_;
+  std::optional<QPoint> pressedAt_;
+};
+
+}  // namespace storm::qt
