@@ -116,6 +116,15 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
       QObject::connect(history, &HistoryWindow::doneRequested, history, [screens] {
         if (LoadedScreen* main = screens->main()) screens->dismissModalViewController(*main->controller, true);
       });
+      // A direction typed for a strike goes through the watch, so that the storm follows; the list
+      // shows the log's answer.
+      QObject::connect(history, &HistoryWindow::directionChosen, history,
+                       [this, history = QPointer(history)](const Strike& strike, std::optional<double> degrees) {
+                         if (!stormWatch_) return;
+                         stormWatch_->setBearing(strike, degrees, storm::BearingSource::Typed, [history](bool ok) {
+                           if (history) history->directionSet(ok);
+                         });
+                       });
       screens->presentWidget(*main, history, "History", history->firstFocus());
     });
   }

@@ -311,6 +311,42 @@
         <source>Still using the standard %1.</source>
         <translation>Es gilt weiter der Standardwert von %1.</translation>
     </message>
+    <message>
+        <source>Set</source>
+        <translation>Setzen</translation>
+    </message>
+    <message>
+        <source>Remove direction</source>
+        <translation>Richtung entfernen</translation>
+    </message>
+    <message>
+        <source>Direction of the flash</source>
+        <translation>Richtung des Blitzes</translation>
+    </message>
+    <message>
+        <source>Degrees clockwise from north: 0 is north, 90 east, 180 south.</source>
+        <translation>Grad im Uhrzeigersinn von Norden: 0 ist Norden, 90 Osten, 180 Süden.</translation>
+    </message>
+    <message>
+        <source>Degrees</source>
+        <translation>Grad</translation>
+    </message>
+    <message>
+        <source>Not a direction. Type a number of degrees below 360, such as 45 or 202.5.</source>
+        <translation>Keine Richtung. Gib eine Gradzahl unter 360 ein, etwa 45 oder 202,5.</translation>
+    </message>
+    <message>
+        <source>Could not save the direction</source>
+        <translation>Die Richtung konnte nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>Direction removed</source>
+        <translation>Richtung entfernt</translation>
+    </message>
+    <message>
+        <source>Direction saved</source>
+        <translation>Richtung gespeichert</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -607,6 +643,18 @@
         <source>Done</source>
         <translation>Fertig</translation>
     </message>
+    <message>
+        <source>Set direction…</source>
+        <translation>Richtung setzen…</translation>
+    </message>
+    <message>
+        <source>Set the direction of the chosen strike</source>
+        <translation>Richtung des gewählten Blitzes setzen</translation>
+    </message>
+    <message>
+        <source>Give the chosen strike the direction its flash was in, or take it away</source>
+        <translation>Gib dem gewählten Blitz die Richtung, in der er aufleuchtete, oder nimm sie weg</translation>
+    </message>
 </context>
 <context>
     <name>storm::qt::StrikeTableModel</name>
@@ -653,6 +701,46 @@
     <message>
         <source>Position</source>
         <translation>Position</translation>
+    </message>
+    <message>
+        <source>N</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>NE</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>E</source>
+        <translation>O</translation>
+    </message>
+    <message>
+        <source>SE</source>
+        <translation>SO</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>SW</source>
+        <translation>SW</translation>
+    </message>
+    <message>
+        <source>W</source>
+        <translation>W</translation>
+    </message>
+    <message>
+        <source>NW</source>
+        <translation>NW</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>Richtung</translation>
+    </message>
+    <message>
+        <source>Strike point</source>
+        <translation>Einschlagpunkt</translation>
     </message>
 </context>
 <context>

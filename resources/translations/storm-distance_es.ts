@@ -311,6 +311,42 @@
         <source>Still using the standard %1.</source>
         <translation>Sigue en uso el valor estándar de %1.</translation>
     </message>
+    <message>
+        <source>Set</source>
+        <translation>Fijar</translation>
+    </message>
+    <message>
+        <source>Remove direction</source>
+        <translation>Quitar la dirección</translation>
+    </message>
+    <message>
+        <source>Direction of the flash</source>
+        <translation>Dirección del rayo</translation>
+    </message>
+    <message>
+        <source>Degrees clockwise from north: 0 is north, 90 east, 180 south.</source>
+        <translation>Grados en el sentido de las agujas del reloj desde el norte: 0 es el norte, 90 el este, 180 el sur.</translation>
+    </message>
+    <message>
+        <source>Degrees</source>
+        <translation>Grados</translation>
+    </message>
+    <message>
+        <source>Not a direction. Type a number of degrees below 360, such as 45 or 202.5.</source>
+        <translation>No es una dirección. Escribe un número de grados menor que 360, como 45 o 202,5.</translation>
+    </message>
+    <message>
+        <source>Could not save the direction</source>
+        <translation>No se pudo guardar la dirección</translation>
+    </message>
+    <message>
+        <source>Direction removed</source>
+        <translation>Dirección quitada</translation>
+    </message>
+    <message>
+        <source>Direction saved</source>
+        <translation>Dirección guardada</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -607,6 +643,18 @@
         <source>Done</source>
         <translation>Listo</translation>
     </message>
+    <message>
+        <source>Set direction…</source>
+        <translation>Fijar dirección…</translation>
+    </message>
+    <message>
+        <source>Set the direction of the chosen strike</source>
+        <translation>Fijar la dirección del rayo elegido</translation>
+    </message>
+    <message>
+        <source>Give the chosen strike the direction its flash was in, or take it away</source>
+        <translation>Da al rayo elegido la dirección en la que brilló, o quítasela</translation>
+    </message>
 </context>
 <context>
     <name>storm::qt::StrikeTableModel</name>
@@ -653,6 +701,46 @@
     <message>
         <source>Position</source>
         <translation>Posición</translation>
+    </message>
+    <message>
+        <source>N</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>NE</source>
+        <translation>NE</translation>
+    </message>
+    <message>
+        <source>E</source>
+        <translation>E</translation>
+    </message>
+    <message>
+        <source>SE</source>
+        <translation>SE</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>SW</source>
+        <translation>SO</translation>
+    </message>
+    <message>
+        <source>W</source>
+        <translation>O</translation>
+    </message>
+    <message>
+        <source>NW</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>Dirección</translation>
+    </message>
+    <message>
+        <source>Strike point</source>
+        <translation>Punto del rayo</translation>
     </message>
 </context>
 <context>

@@ -311,6 +311,42 @@
         <source>Still using the standard %1.</source>
         <translation>La valeur standard de %1 reste en vigueur.</translation>
     </message>
+    <message>
+        <source>Set</source>
+        <translation>Définir</translation>
+    </message>
+    <message>
+        <source>Remove direction</source>
+        <translation>Supprimer la direction</translation>
+    </message>
+    <message>
+        <source>Direction of the flash</source>
+        <translation>Direction de l’éclair</translation>
+    </message>
+    <message>
+        <source>Degrees clockwise from north: 0 is north, 90 east, 180 south.</source>
+        <translation>Degrés dans le sens horaire depuis le nord : 0 est le nord, 90 l’est, 180 le sud.</translation>
+    </message>
+    <message>
+        <source>Degrees</source>
+        <translation>Degrés</translation>
+    </message>
+    <message>
+        <source>Not a direction. Type a number of degrees below 360, such as 45 or 202.5.</source>
+        <translation>Ce n’est pas une direction. Saisissez un nombre de degrés inférieur à 360, par exemple 45 ou 202,5.</translation>
+    </message>
+    <message>
+        <source>Could not save the direction</source>
+        <translation>Impossible d’enregistrer la direction</translation>
+    </message>
+    <message>
+        <source>Direction removed</source>
+        <translation>Direction supprimée</translation>
+    </message>
+    <message>
+        <source>Direction saved</source>
+        <translation>Direction enregistrée</translation>
+    </message>
 </context>
 <context>
     <name>MainScreen</name>
@@ -607,6 +643,18 @@
         <source>Done</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>Set direction…</source>
+        <translation>Définir la direction…</translation>
+    </message>
+    <message>
+        <source>Set the direction of the chosen strike</source>
+        <translation>Définir la direction de l’éclair choisi</translation>
+    </message>
+    <message>
+        <source>Give the chosen strike the direction its flash was in, or take it away</source>
+        <translation>Donnez à l’éclair choisi la direction où il a brillé, ou retirez-la</translation>
+    </message>
 </context>
 <context>
     <name>storm::qt::StrikeTableModel</name>
@@ -653,6 +701,46 @@
     <message>
         <source>Position</source>
         <translation>Position</translation>
+    </message>
+    <message>
+        <source>N</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>NE</source>
+        <translation>NE</translation>
+    </message>
+    <message>
+        <source>E</source>
+        <translation>E</translation>
+    </message>
+    <message>
+        <source>SE</source>
+        <translation>SE</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>SW</source>
+        <translation>SO</translation>
+    </message>
+    <message>
+        <source>W</source>
+        <translation>O</translation>
+    </message>
+    <message>
+        <source>NW</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>Direction</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>Strike point</source>
+        <translation>Point d’impact</translation>
     </message>
 </context>
 <context>

@@ -12,7 +12,8 @@ namespace storm::qt {
 void registerHistoryAutomation(AutomationDriver& driver, std::function<HistoryWindow*()> open,
                                std::shared_ptr<QtFileChooser> files) {
   // Its buttons, which the screens' own `tap` does not know by these names.
-  for (const auto& [name, objectName] : {std::pair{"export", "exportButton"}, std::pair{"clear", "clearButton"}}) {
+  for (const auto& [name, objectName] : {std::pair{"export", "exportButton"}, std::pair{"clear", "clearButton"},
+                                         std::pair{"direction", "directionButton"}}) {
     driver.addTapTarget(name, [open, name = std::string(name), objectName = QString(objectName)](
                                   const std::vector<std::string>& args) -> std::string {
       HistoryWindow* history = open();

@@ -50,6 +50,7 @@ HistoryWindow::HistoryWindow(Services services, QWidget* window, QWidget* parent
   connect(ui_.exportButton, &QPushButton::clicked, this, &HistoryWindow::exportLog);
   connect(ui_.clearButton, &QPushButton::clicked, this, &HistoryWindow::clear);
   connect(ui_.deleteButton, &QPushButton::clicked, this, &HistoryWindow::deleteChosen);
+  connect(ui_.directionButton, &QPushButton::clicked, this, &HistoryWindow::chooseDirection);
   connect(ui_.done, &QPushButton::clicked, this, &HistoryWindow::doneRequested);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WidgetWithChildrenShortcut);
@@ -69,13 +70,19 @@ HistoryWindow::HistoryWindow(Services services, QWidget* window, QWidget* parent
   connect(ui_.storms, qOverload<int>(&QComboBox::currentIndexChanged), this, &HistoryWindow::chooseStorm);
   showStormsIfRoom();
   loadStorms();
-  // Delete is offered while a strike is chosen.
+  // Delete and Set direction are offered while a strike is chosen.
   if (QItemSelectionModel* selection = ui_.strikeList->table()->selectionModel())
-    connect(selection, &QItemSelectionModel::selectionChanged, this,
-            [this] { ui_.deleteButton->setEnabled(ui_.strikeList->table()->selectionModel()->hasSelection()); });
+    connect(selection, &QItemSelectionModel::selectionChanged, this, [this] {
+      const bool chosen = ui_.strikeList->table()->selectionModel()->hasSelection();
+      ui_.deleteButton->setEnabled(chosen);
+      ui_.directionButton->setEnabled(chosen);
+    });
 }
 
-HistoryWindow::~HistoryWindow() { delete clearDialog_.data(); }
+HistoryWindow::~HistoryWindow() {
+  delete clearDialog_.data();
+  delete directionDialog_.data();
+}
 
 QString HistoryWindow::localized(const char* key, std::initializer_list<std::string> args) const {
   const std::string pattern = services_.locale ? services_.locale->localizedString(key) : key;
@@ -151,10 +158,13 @@ void HistoryWindow::clear() {
   clearDialog_->show();
 }
 
-void HistoryWindow::deleteChosen() {
+std::optional<Strike> HistoryWindow::chosen() const {
   const QModelIndexList rows = ui_.strikeList->table()->selectionModel()->selectedRows();
-  const std::optional<Strike> chosen =
-      rows.isEmpty() || !ui_.strikeList->model() ? std::nullopt : ui_.strikeList->model()->strikeAt(rows[0].row());
+  return rows.isEmpty() || !ui_.strikeList->model() ? std::nullopt : ui_.strikeList->model()->strikeAt(rows[0].row());
+}
+
+void HistoryWindow::deleteChosen() {
+  const std::optional<Strike> chosen = this->chosen();
   if (!chosen || !services_.watch) return;
   services_.watch->remove(chosen->time, [self = QPointer<HistoryWindow>(this)](bool ok) {
     if (self) self->removed(ok);

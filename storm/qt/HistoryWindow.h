@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "storm/StormWatch.h"
@@ -20,7 +21,9 @@
 // strike of the log newest first, the log written out as CSV (Ctrl+E), a strike deleted (the chosen
 // one, Delete) or undone (the newest, Ctrl+Z) or the log cleared (after asking), and Done (or
 // Escape), which asks whoever shows the screen to close it. What it removes goes through the
-// storm's watch, so that the storm follows.
+// storm's watch, so that the storm follows. The direction of the chosen strike's flash is typed in
+// a dialog (Set direction…) and handed on with directionChosen; whoever gives it to the log calls
+// directionSet with the answer.
 
 namespace storm::qt {
 
@@ -51,6 +54,10 @@ class HistoryWindow : public QWidget {
   // Removes the chosen strike / the newest one.
   void deleteChosen();
   void undo();
+  // Asks for the direction of the chosen strike's flash, or whether to take its direction away.
+  void chooseDirection();
+  // After a direction was given to the log (or not): the list and the line that reports it.
+  void directionSet(bool ok);
 
   // How many strikes the list holds (-1 until the log has answered), the trend line and the line
   // that reports an export.
@@ -64,12 +71,17 @@ class HistoryWindow : public QWidget {
 
  signals:
   void doneRequested();
+  // The user gave `strike` (as the list has it) the direction `degrees`, clockwise from north, or
+  // took its direction away (none).
+  void directionChosen(const storm::Strike& strike, std::optional<double> degrees);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   void exportTo(const std::string& path);
+  // The strike chosen in the list, if its row has been read.
+  std::optional<Strike> chosen() const;
   // After a removal: the list, the trend and the line that reports it.
   void removed(bool ok);
   // Reads the log again and groups it into storms, the newest chosen.
@@ -88,6 +100,8 @@ class HistoryWindow : public QWidget {
   std::vector<Strike> log_;  // oldest first, as last read for the storms
   std::vector<StormSpan> storms_;
   QPointer<WindowDialog> clearDialog_;
+  QPointer<WindowDialog> directionDialog_;
+  bool directionRemoved_ = false;  // what the last direction chosen was
 };
 
 }  // namespace storm::qt

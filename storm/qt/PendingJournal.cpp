@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <charconv>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,10 @@ void addNumber(std::string& out, double value) {
   if (ec == std::errc{}) out.append(text, end);
 }
 
-// time, delay, km, speed, then the position (latitude, longitude, accuracy, source) or nothing;
-// tab-separated. A source never holds a tab or a line break.
+// time, delay, km, speed, then the position (latitude, longitude, accuracy, source) or nothing,
+// then, for a strike with a direction, "B", its degrees, how it was given and the point it places
+// the strike at (latitude and longitude, both empty without one); tab-separated. A source never
+// holds a tab or a line break. Lines written before strikes had directions have no "B" part.
 std::string lineOf(const Strike& s) {
   std::string out = "S";
   for (double v : {s.time, s.delay, s.km, s.speed}) {
@@ -39,8 +42,26 @@ std::string lineOf(const Strike& s) {
     for (char c : s.position->source)
       if (c != '\t' && c != '\n' && c != '\r') out += c;
   }
+  if (s.bearing) {
+    out += "\tB\t";
+    addNumber(out, s.bearing->degrees);
+    out += '\t';
+    out += bearingSourceName(s.bearing->source);
+    for (int i = 0; i < 2; ++i) {
+      out += '\t';
+      if (s.bearing->placed) addNumber(out, i == 0 ? s.bearing->placed->latitude : s.bearing->placed->longitude);
+    }
+  }
   out += '\n';
   return out;
+}
+
+// The number a whole field holds.
+std::optional<double> numberIn(std::string_view field) {
+  double value = 0;
+  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (ec != std::errc{} || end != field.data() + field.size()) return std::nullopt;
+  return value;
 }
 
 bool parse(std::string_view line, Strike& s) {
@@ -51,17 +72,26 @@ bool parse(std::string_view line, Strike& s) {
     if (tab == std::string_view::npos) break;
     at = tab + 1;
   }
+  // The direction's part, when there is one, is its last five fields.
+  std::optional<StrikeBearing> bearing;
+  if ((fields.size() == 10 || fields.size() == 14) && fields[fields.size() - 5] == "B") {
+    const std::string_view* part = &fields[fields.size() - 4];
+    bearing = saneBearing(numberIn(part[0]), part[1], numberIn(part[2]), numberIn(part[3]));
+    fields.resize(fields.size() - 5);
+  }
   if (fields[0] != "S" || (fields.size() != 5 && fields.size() != 9)) return false;
   double values[7] = {};
   for (size_t i = 1; i < fields.size() && i < 8; ++i) {
-    const auto [end, ec] = std::from_chars(fields[i].data(), fields[i].data() + fields[i].size(), values[i - 1]);
-    if (ec != std::errc{} || end != fields[i].data() + fields[i].size()) return false;
+    const std::optional<double> value = numberIn(fields[i]);
+    if (!value) return false;
+    values[i - 1] = *value;
   }
   s.time = values[0];
   s.delay = values[1];
   s.km = values[2];
   s.speed = values[3];
   if (fields.size() == 9) s.position = StrikePosition{values[4], values[5], values[6], std::string(fields[8])};
+  s.bearing = bearing;
   return true;
 }
 

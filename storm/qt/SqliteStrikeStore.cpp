@@ -15,20 +15,42 @@ namespace {
 
 QVariant nullDouble() { return QVariant(QMetaType::fromType<double>()); }
 
-// The strike's values for the columns time, delay, km, speed, latitude, longitude, accuracy, source.
+QVariant nullText() { return QVariant(QMetaType::fromType<QString>()); }
+
+// The direction's values for the columns bearing_deg, bearing_source, strike_lat, strike_lon,
+// bound from `at` on.
+void bindBearing(QSqlQuery& q, int at, const std::optional<StrikeBearing>& b) {
+  const bool placed = b && b->placed;
+  const QVariant values[] = {b ? QVariant(b->degrees) : nullDouble(),
+                             b ? QVariant(QString::fromLatin1(bearingSourceName(b->source))) : nullText(),
+                             placed ? QVariant(b->placed->latitude) : nullDouble(),
+                             placed ? QVariant(b->placed->longitude) : nullDouble()};
+  for (const QVariant& v : values) q.bindValue(at++, v);
+}
+
+// The strike's values for the columns time, delay, km, speed, latitude, longitude, accuracy, source
+// and the direction's four.
 void bindStrike(QSqlQuery& q, const Strike& s) {
   const std::optional<StrikePosition>& p = s.position;
-  const QVariant values[] = {
-      s.time,
-      s.delay,
-      s.km,
-      s.speed,
-      p ? QVariant(p->latitude) : nullDouble(),
-      p ? QVariant(p->longitude) : nullDouble(),
-      p ? p->accuracy : 0.0,
-      p && !p->source.empty() ? QVariant(QString::fromStdString(p->source)) : QVariant(QMetaType::fromType<QString>())};
+  const QVariant values[] = {s.time,
+                             s.delay,
+                             s.km,
+                             s.speed,
+                             p ? QVariant(p->latitude) : nullDouble(),
+                             p ? QVariant(p->longitude) : nullDouble(),
+                             p ? p->accuracy : 0.0,
+                             p && !p->source.empty() ? QVariant(QString::fromStdString(p->source)) : nullText()};
   int at = 0;
   for (const QVariant& v : values) q.bindValue(at++, v);
+  bindBearing(q, at, s.bearing);
+}
+
+// What the journal should hold: the pending strikes, in order.
+template <class Pending>
+std::vector<Strike> strikesOf(const Pending& pending) {
+  std::vector<Strike> out;
+  for (const auto& k : pending) out.push_back(k.strike);
+  return out;
 }
 
 }  // namespace
@@ -144,13 +166,14 @@ void SqliteStrikeStore::flush(StrikeLogConnection& c) {
   const bool written = c.transaction("save a strike", [&](QSqlQuery& q) {
     // A strike of the journal may have been committed just before a kill: not twice.
     q.prepare(
-        QStringLiteral("INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy, source) "
-                       "SELECT ?, ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS "
+        QStringLiteral("INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy, source, "
+                       "bearing_deg, bearing_source, strike_lat, strike_lon) "
+                       "SELECT ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS "
                        "(SELECT 1 FROM strikes WHERE time = ? AND delay = ?)"));
     for (const Kept& k : batch) {
       bindStrike(q, k.strike);
-      q.bindValue(8, k.strike.time);
-      q.bindValue(9, k.strike.delay);
+      q.bindValue(12, k.strike.time);
+      q.bindValue(13, k.strike.delay);
       if (!q.exec()) return false;
     }
     return true;
@@ -163,9 +186,7 @@ void SqliteStrikeStore::flush(StrikeLogConnection& c) {
   }
   const std::uint64_t last = batch.back().order;
   while (!pending_.empty() && pending_.front().order <= last) pending_.pop_front();
-  std::vector<Strike> left;
-  for (const Kept& k : pending_) left.push_back(k.strike);
-  journal_.rewrite(left);
+  journal_.rewrite(strikesOf(pending_));
 }
 
 void SqliteStrikeStore::retryLater() {
@@ -198,16 +219,48 @@ void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
       std::lock_guard lock(mutex_);
       std::erase_if(recent_, [upTo](const Kept& k) { return k.order < upTo; });
       std::erase_if(pending_, [upTo](const Kept& k) { return k.order < upTo; });
-      std::vector<Strike> left;
-      for (const Kept& k : pending_) left.push_back(k.strike);
-      journal_.rewrite(left);
+      journal_.rewrite(strikesOf(pending_));
     }
     done(ok);
   });
 }
 
-void SqliteStrikeStore::setBearing(double, std::optional<StrikeBearing>, std::function<void(bool)> done) {
-  if (done) done(false);  // the log's columns for it come next
+void SqliteStrikeStore::setBearing(double time, std::optional<StrikeBearing> bearing, std::function<void(bool)> done) {
+  std::function<void(bool)> answer = done ? toMainThread(*main_, std::move(done)) : [](bool) {};
+  // A job, so that it follows every write queued before it: a strike appended a moment ago is in the
+  // file by then, or still pending because the file would not take it.
+  submit([this, time, bearing = std::move(bearing), done = std::move(answer)](StrikeLogConnection& c) {
+    bool wasPending = false;
+    {
+      std::lock_guard lock(mutex_);
+      for (Kept& k : pending_)
+        if (k.strike.time == time) {
+          k.strike.bearing = bearing;
+          wasPending = true;
+        }
+      if (wasPending) journal_.rewrite(strikesOf(pending_));
+    }
+    int rows = 0;
+    const QString good = strikeRowCondition(clock_->now());
+    const bool written = c.transaction("set a strike's direction", [&](QSqlQuery& q) {
+      q.prepare(QStringLiteral("UPDATE strikes SET bearing_deg = ?, bearing_source = ?, strike_lat = ?, "
+                               "strike_lon = ? WHERE time = ? AND %1")
+                    .arg(good));
+      bindBearing(q, 0, bearing);
+      q.bindValue(4, time);
+      if (!q.exec()) return false;
+      rows = q.numRowsAffected();
+      return true;
+    });
+    // A pending strike takes it with its next write.
+    const bool ok = wasPending || (written && rows > 0);
+    if (ok) {
+      std::lock_guard lock(mutex_);
+      for (Kept& k : recent_)
+        if (k.strike.time == time) k.strike.bearing = bearing;
+    }
+    done(ok);
+  });
 }
 
 void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
@@ -217,9 +270,7 @@ void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
       std::lock_guard lock(mutex_);
       wasPending = std::erase_if(pending_, [time](const Kept& k) { return k.strike.time == time; }) > 0;
       if (wasPending) {
-        std::vector<Strike> left;
-        for (const Kept& k : pending_) left.push_back(k.strike);
-        journal_.rewrite(left);
+        journal_.rewrite(strikesOf(pending_));
       }
     }
     const bool removed = c.transaction("remove a strike", [time](QSqlQuery& q) {

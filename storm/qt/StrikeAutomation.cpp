@@ -35,6 +35,11 @@ Json strikeJson(const Strike& s) {
         .set("source", s.position->source.empty() ? Json() : Json(s.position->source));
   else
     out.set("lat", nullptr).set("lon", nullptr).set("accuracy", 0).set("source", nullptr);
+  // The direction of the flash, and the point it places the strike at.
+  const bool placed = s.bearing && s.bearing->placed;
+  out.set("bearing", s.bearing ? Json(s.bearing->degrees) : Json())
+      .set("strikeLat", placed ? Json(s.bearing->placed->latitude) : Json())
+      .set("strikeLon", placed ? Json(s.bearing->placed->longitude) : Json());
   return out;
 }
 

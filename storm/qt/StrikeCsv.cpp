@@ -20,7 +20,8 @@ std::string fixed(double value, int decimals) {
 }  // namespace
 
 const char* StrikeCsv::header() {
-  return "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm,position_source\n";
+  return "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm,position_source,"
+         "bearing_deg,bearing_source,strike_lat,strike_lon\n";
 }
 
 std::string StrikeCsv::line(const Strike& s) {
@@ -37,8 +38,17 @@ std::string StrikeCsv::line(const Strike& s) {
     out += ",,0";
   // The source is one of a few plain words, never anything a reader would have to unquote.
   out += "," + fixed(s.km * kMilesPerKilometre, 3) + "," + std::to_string(storm_) + "," +
-         (s.position ? s.position->source : std::string()) + "\n";
-  return out;
+         (s.position ? s.position->source : std::string()) + ",";
+  if (s.bearing) {
+    out += strikeNumberText(s.bearing->degrees) + "," + bearingSourceName(s.bearing->source) + ",";
+    if (s.bearing->placed)
+      out += fixed(s.bearing->placed->latitude, 6) + "," + fixed(s.bearing->placed->longitude, 6);
+    else
+      out += ",";
+  } else {
+    out += ",,,";
+  }
+  return out + "\n";
 }
 
 std::string strikeNumberText(double value, bool fromFloat) {

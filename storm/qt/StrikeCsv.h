@@ -10,7 +10,9 @@
 // millisecond, and as UTC), the delay (to the millisecond), the distance in km and in miles (to the
 // metre), the speed of sound used, the position (degrees to six decimals, accuracy to the metre),
 // and the storm the strike belongs to (numbered from 1; strikes more than half an hour apart are
-// different storms). The columns of earlier versions come first, in their order.
+// different storms), the position's source, and the direction of the flash (degrees as their
+// shortest text, how it was given, and the point it places the strike at, to six decimals; empty
+// without one). The columns of earlier versions come first, in their order.
 
 namespace storm::qt {
 

@@ -18,13 +18,16 @@ constexpr int kHeaderExtra = 2;  // a title's room beyond the cells' padding: th
 
 // The widest texts a column shows: a date and time of day with two-digit fields, a position far
 // south and west, and the longest numbers of a storm within hearing (thunder carries some 25 km;
-// a longer number is elided).
+// a longer number is elided), and a direction with the longest compass point and degrees.
 Strike widestStrike() {
   Strike s;
   s.time = 4102354799;  // 2099-12-30 23:59:59 UTC: two digits in every field, in any time zone
   s.delay = 88.888;
   s.km = 88.88 / kMilesPerKilometre;  // 88.88 mi
   s.position = StrikePosition{-88.8888, -178.8888, 0, "remembered"};
+  s.bearing = StrikeBearing{};
+  s.bearing->degrees = 315.8;  // "NW 315.8°"
+  s.bearing->placed = CLLocationCoordinate2D{-88.8888, -178.8888};
   return s;
 }
 

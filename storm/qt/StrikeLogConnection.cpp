@@ -24,6 +24,10 @@ const std::vector<std::vector<const char*>>& strikeLogMigrations() {
        "CREATE INDEX strikes_by_time ON strikes (time)"},
       // 1 -> 2: where each strike's position came from (NULL: not recorded).
       {"ALTER TABLE strikes ADD COLUMN source TEXT"},
+      // 2 -> 3: the direction of the flash (NULL: none given), how it was given, and the point it
+      // places the strike at (NULL: measured nowhere).
+      {"ALTER TABLE strikes ADD COLUMN bearing_deg REAL", "ALTER TABLE strikes ADD COLUMN bearing_source TEXT",
+       "ALTER TABLE strikes ADD COLUMN strike_lat REAL", "ALTER TABLE strikes ADD COLUMN strike_lon REAL"},
   };
   return steps;
 }
@@ -31,6 +35,7 @@ const std::vector<std::vector<const char*>>& strikeLogMigrations() {
 QString strikeLogColumns(int version) {
   QString columns = "id,time,delay,km,speed,latitude,longitude,accuracy";
   if (version >= 2) columns += ",source";
+  if (version >= 3) columns += ",bearing_deg,bearing_source,strike_lat,strike_lon";
   return columns;
 }
 

@@ -60,7 +60,7 @@ enum class LogFault { None, Busy, Damaged, Unusable };
 
 class StrikeLogConnection {
  public:
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
   static constexpr int kBusyMilliseconds = 100;  // how long one statement waits for a lock
 
   explicit StrikeLogConnection(StrikeLogPlace& place) : place_(place) {}

@@ -27,7 +27,13 @@ QString strikeRowCondition(double now) {
 }
 
 QString strikeRowColumns() {
-  return QStringLiteral("time, delay, km, speed, latitude, longitude, accuracy, substr(source, 1, %1)")
+  // The longest source word has 7 letters: 8 characters of a longer text are enough to refuse it.
+  return QStringLiteral(
+             "time, delay, km, speed, latitude, longitude, accuracy, substr(source, 1, %1), "
+             "CASE WHEN typeof(bearing_deg) IN ('integer','real') THEN bearing_deg END, "
+             "CASE WHEN typeof(bearing_source) = 'text' THEN substr(bearing_source, 1, 8) END, "
+             "CASE WHEN typeof(strike_lat) IN ('integer','real') THEN strike_lat END, "
+             "CASE WHEN typeof(strike_lon) IN ('integer','real') THEN strike_lon END")
       .arg(kLongestSource);
 }
 
@@ -40,6 +46,11 @@ Strike strikeFromRow(const QSqlQuery& q) {
   if (!q.value(4).isNull() && !q.value(5).isNull())
     s.position = StrikePosition{q.value(4).toDouble(), q.value(5).toDouble(), q.value(6).toDouble(),
                                 q.value(7).toString().toStdString()};
+  auto number = [&q](int column) {
+    const QVariant v = q.value(column);
+    return v.isNull() ? std::nullopt : std::optional(v.toDouble());
+  };
+  s.bearing = saneBearing(number(8), q.value(9).toString().toStdString(), number(10), number(11));
   return s;
 }
 
@@ -51,6 +62,18 @@ bool isSaneStrike(const Strike& s, double now) {
   if (!s.position) return true;
   return in(s.position->latitude, -90, 90) && in(s.position->longitude, -180, 180) &&
          in(s.position->accuracy, 0, 1e8) && s.position->source.size() <= static_cast<size_t>(kLongestSource);
+}
+
+std::optional<StrikeBearing> saneBearing(std::optional<double> degrees, std::string_view source,
+                                         std::optional<double> latitude, std::optional<double> longitude) {
+  const std::optional<BearingSource> how = bearingSourceNamed(source);
+  if (!degrees || !how || !std::isfinite(*degrees) || *degrees < 0 || *degrees >= 360) return std::nullopt;
+  StrikeBearing bearing;
+  bearing.degrees = *degrees;
+  bearing.source = *how;
+  auto in = [](const std::optional<double>& v, double limit) { return v && std::isfinite(*v) && std::abs(*v) <= limit; };
+  if (in(latitude, 90) && in(longitude, 180)) bearing.placed = CLLocationCoordinate2D{*latitude, *longitude};
+  return bearing;
 }
 
 }  // namespace storm::qt

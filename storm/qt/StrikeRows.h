@@ -2,6 +2,8 @@
 
 #include <QSqlQuery>
 #include <QString>
+#include <optional>
+#include <string_view>
 
 #include "storm/Strike.h"
 
@@ -20,13 +22,21 @@ inline constexpr int kLongestSource = 32;             // characters of a positio
 QString strikeRowCondition(double now);
 
 // The columns read for a strike, each one bounded: the position's source at most kLongestSource
-// characters (a longer one fails the condition above).
+// characters (a longer one fails the condition above). The direction's columns are read only when
+// they hold numbers and a short text; whether they make a direction is strikeFromRow's to say.
 QString strikeRowColumns();
 
 // The strike of a row read with those columns.
 Strike strikeFromRow(const QSqlQuery& q);
 
-// The same test in C++, for strikes from elsewhere (the journal of pending strikes).
+// The same test in C++, for strikes from elsewhere (the journal of pending strikes). The direction
+// is no part of it: a strike with a direction that makes no sense is still a strike.
 bool isSaneStrike(const Strike& strike, double now);
+
+// The direction these values make: none unless 0 <= degrees < 360 and the source is one of
+// bearingSourceName's words; the placed point only when both its degrees are finite and on the
+// globe.
+std::optional<StrikeBearing> saneBearing(std::optional<double> degrees, std::string_view source,
+                                         std::optional<double> latitude, std::optional<double> longitude);
 
 }  // namespace storm::qt

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "measure/Measurement.h"
+#include "storm/Bearing.h"
 
 namespace storm::qt {
 
@@ -103,14 +104,30 @@ QString StrikeTableModel::cellText(const Strike& strike, int column, bool stacke
     case KilometresColumn: return locale_.toString(strike.km, 'f', 2);
     case PositionColumn:
       if (!strike.position) return QStringLiteral("\u2014");
-    {
-      // The locale's digits; where its decimal mark is a comma, a semicolon parts the two.
-      const QString parting = locale_.decimalPoint() == QLatin1String(",") ? ";" : ",";
-      return locale_.toString(strike.position->latitude, 'f', 4) + parting + (stacked ? "\n" : " ") +
-             locale_.toString(strike.position->longitude, 'f', 4);
-    }
+      return coordinateText(strike.position->latitude, strike.position->longitude, stacked);
+    case DirectionColumn:
+      if (!strike.bearing) return QStringLiteral("\u2014");
+      return directionText(strike.bearing->degrees);
+    case StrikePointColumn:
+      if (!strike.bearing || !strike.bearing->placed) return QStringLiteral("\u2014");
+      return coordinateText(strike.bearing->placed->latitude, strike.bearing->placed->longitude, stacked);
     default: return {};
   }
+}
+
+QString StrikeTableModel::coordinateText(double latitude, double longitude, bool stacked) const {
+  // The locale's digits; where its decimal mark is a comma, a semicolon parts the two.
+  const QString parting = locale_.decimalPoint() == QLatin1String(",") ? ";" : ",";
+  return locale_.toString(latitude, 'f', 4) + parting + (stacked ? "\n" : " ") + locale_.toString(longitude, 'f', 4);
+}
+
+QString StrikeTableModel::directionText(double degrees) const {
+  const QString points[] = {tr("N"), tr("NE"), tr("E"), tr("SE"), tr("S"), tr("SW"), tr("W"), tr("NW")};
+  // To a tenth of a degree, which is finer than anyone tells a flash's direction.
+  double tenths = std::round(degrees * 10) / 10;
+  if (tenths >= 360) tenths -= 360;
+  return points[compassPointIndex(tenths)] + QChar(' ') + locale_.toString(tenths, 'f', QLocale::FloatingPointShortest) +
+         QStringLiteral("\u00b0");
 }
 
 QString StrikeTableModel::positionNote(const StrikePosition& position) const {
@@ -163,6 +180,8 @@ QString StrikeTableModel::headerText(int column, bool stacked) const {
     case MilesColumn: title = tr("mi"); break;
     case KilometresColumn: title = tr("km"); break;
     case PositionColumn: title = tr("Position"); break;
+    case DirectionColumn: title = tr("Direction"); break;
+    case StrikePointColumn: title = tr("Strike point"); break;
     default: break;
   }
   // Two-line rows leave room for two-line titles: a word a line.

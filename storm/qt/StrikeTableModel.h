@@ -11,8 +11,9 @@
 
 #include "storm/StrikeStore.h"
 
-// The strike log as a table for Qt's item views, newest first: time, delay, miles, kilometres and
-// position. The row count is the log's size; the rows are read from the store a page at a time,
+// The strike log as a table for Qt's item views, newest first: time, delay, miles, kilometres,
+// position, the direction of the flash (compass point and degrees) and the point it places the
+// strike at. The row count is the log's size; the rows are read from the store a page at a time,
 // only when a view asks for one of them, and read as empty until their page arrives. The reads
 // queue behind the store's writes, so every strike appended before a reload is listed. An answer
 // that gives another size than the table has means the log changed meanwhile: the table is read
@@ -26,7 +27,16 @@ class StrikeTableModel : public QAbstractTableModel {
  public:
   static constexpr int kPageRows = 256;
   static constexpr int kKeptPages = 64;
-  enum Column { TimeColumn, DelayColumn, MilesColumn, KilometresColumn, PositionColumn, ColumnCount };
+  enum Column {
+    TimeColumn,
+    DelayColumn,
+    MilesColumn,
+    KilometresColumn,
+    PositionColumn,
+    DirectionColumn,
+    StrikePointColumn,
+    ColumnCount
+  };
 
   // Reads nothing until the first reload.
   explicit StrikeTableModel(std::shared_ptr<StrikeStore> store, QObject* parent = nullptr);
@@ -39,6 +49,8 @@ class StrikeTableModel : public QAbstractTableModel {
   std::optional<Strike> strikeAt(int row) const;
   // Where a strike's position came from and how accurate it was, for its tooltip.
   QString positionNote(const StrikePosition& position) const;
+  // "NE 45°": the compass point in the user's language and the degrees.
+  QString directionText(double degrees) const;
   // The text of `strike`'s cell in `column`, the locale's way, in one or two lines.
   QString cellText(const Strike& strike, int column, bool stacked) const;
   // The title of `column`, a word a line when the rows are stacked.
@@ -60,6 +72,8 @@ class StrikeTableModel : public QAbstractTableModel {
 
  private:
   void request(int page);
+  // A latitude and longitude as the list shows positions.
+  QString coordinateText(double latitude, double longitude, bool stacked) const;
   void received(quint64 generation, StrikePage answer);
 
   const std::shared_ptr<StrikeStore> store_;

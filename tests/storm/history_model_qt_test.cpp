@@ -21,7 +21,8 @@ namespace {
 constexpr double kEpoch = 1.7e9;
 constexpr int kStrikes = 1000;
 
-// Strike `i` flashed `i` minutes after kEpoch; every third has no position.
+// Strike `i` flashed `i` minutes after kEpoch; every third has no position; those with an even
+// number and a position have a direction of `i` degrees (modulo 360).
 Strike strikeNumber(int i) {
   Strike s;
   s.time = kEpoch + 60.0 * i;
@@ -29,8 +30,16 @@ Strike strikeNumber(int i) {
   s.km = s.delay * 0.34029;
   s.speed = 0.34029;
   if (i % 3 != 0) s.position = StrikePosition{52.52, 13.405, 10, "system"};
+  if (s.position && i % 2 == 0) {
+    s.bearing = StrikeBearing{};
+    s.bearing->degrees = i % 360;
+    s.bearing->source = BearingSource::Map;
+    s.bearing->placed = CLLocationCoordinate2D{52.53, 13.39};
+  }
   return s;
 }
+// Strike 699 has a direction in the file that no strike can have.
+constexpr int kInsaneBearing = 699;
 
 class HistoryModel : public ::testing::Test {
  protected:
@@ -49,15 +58,21 @@ class HistoryModel : public ::testing::Test {
       db.setDatabaseName(path);
       ASSERT_TRUE(db.open() && db.transaction());
       QSqlQuery q(db);
-      q.prepare("INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy, source) VALUES (?,?,?,?,?,?,?,?)");
+      q.prepare(
+          "INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy, source, bearing_deg, "
+          "bearing_source, strike_lat, strike_lon) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
       for (int i : order) {
         const Strike s = strikeNumber(i);
         const QVariant none(QMetaType::fromType<double>());
+        const std::optional<StrikeBearing>& b = s.bearing;
         for (const QVariant& v :
              {QVariant(s.time), QVariant(s.delay), QVariant(s.km), QVariant(s.speed),
               s.position ? QVariant(s.position->latitude) : none, s.position ? QVariant(s.position->longitude) : none,
               QVariant(s.position ? s.position->accuracy : 0.0),
-              s.position ? QVariant(QString::fromStdString(s.position->source)) : QVariant()})
+              s.position ? QVariant(QString::fromStdString(s.position->source)) : QVariant(),
+              b ? QVariant(b->degrees) : i == kInsaneBearing ? QVariant(400.0) : none,
+              b ? QVariant(bearingSourceName(b->source)) : i == kInsaneBearing ? QVariant("typed") : QVariant(),
+              b ? QVariant(b->placed->latitude) : none, b ? QVariant(b->placed->longitude) : none})
           q.addBindValue(v);
         ASSERT_TRUE(q.exec());
       }
@@ -106,6 +121,12 @@ TEST_F(HistoryModel, ReadsPagesNewestFirstOnlyWhenAViewAsks) {
   EXPECT_EQ(model.data(model.index(300, StrikeTableModel::PositionColumn)).toString(), "\u2014");
   EXPECT_EQ(model.data(model.index(301, StrikeTableModel::PositionColumn), Qt::ToolTipRole).toString(),
             "From the location service, \u00b110 m");
+  // Strike 698 has a direction (past 337.5° the nearest point is north again); strike 699's makes no
+  // sense, so it is listed without one.
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::DirectionColumn)).toString(), "N 338\u00b0");
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::StrikePointColumn)).toString(), "52.5300, 13.3900");
+  EXPECT_EQ(model.data(model.index(300, StrikeTableModel::DirectionColumn)).toString(), "\u2014");
+  EXPECT_EQ(model.data(model.index(300, StrikeTableModel::StrikePointColumn)).toString(), "\u2014");
 }
 
 TEST_F(HistoryModel, AStrikeAppendedAMomentAgoIsListedFirst) {

@@ -10,6 +10,7 @@
 
 #include "support/Sandbox.h"
 #include "support/AutomationClient.h"
+#include "map/GeoMath.h"
 #include "measure/Measurement.h"
 #include "storm/SpeedOfSound.h"
 
@@ -29,6 +30,12 @@ class StrikeLog : public ::testing::Test {
     app.ok("tap button");
   }
   static QJsonArray strikes(AutomationClient& app) { return app.send("strikes")["strikes"].toArray(); }
+  // The history's Set direction… for its newest strike, with `keys` typed into the dialog.
+  static void direction(AutomationClient& app, const QStringList& keys) {
+    app.ok("key Home");
+    app.ok("tap direction");
+    for (const QString& key : keys) app.ok("key " + key);
+  }
 };
 
 constexpr double kEpoch = 1700000000;
@@ -89,11 +96,12 @@ TEST_F(StrikeLog, KeepsEveryMeasurementAcrossARestart) {
   const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
   ASSERT_EQ(lines.size(), 4);
   EXPECT_EQ(lines[0],
-            "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm,position_source");
+            "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm,position_source,"
+            "bearing_deg,bearing_source,strike_lat,strike_lon");
   // Times to the millisecond, distances to the metre, degrees to six decimals; the three strikes
   // are one storm, measured from a position given outright.
   EXPECT_EQ(lines[1],
-            "1700000000.000,2023-11-14T22:13:20.000Z,3.000,1.021,0.340290,48.856600,2.352200,0,0.634,1,fixed");
+            "1700000000.000,2023-11-14T22:13:20.000Z,3.000,1.021,0.340290,48.856600,2.352200,0,0.634,1,fixed,,,,");
   app.ok("strikes clear");
   EXPECT_EQ(strikes(app).size(), 0);
   EXPECT_EQ(app.quit(), 0);
@@ -192,6 +200,82 @@ TEST_F(StrikeLog, AnOlderLogIsMigratedAndKeepsItsStrikes) {
   EXPECT_EQ(log[1].toObject()["time"].toDouble(), 1699999000);
   EXPECT_EQ(log[1].toObject()["accuracy"].toDouble(), 12);
   EXPECT_TRUE(log[1].toObject()["source"].isNull());
+  EXPECT_EQ(app.quit(), 0);
+}
+
+// A log of the second schema gains the direction's columns and keeps its strikes; a direction typed
+// in the history afterwards is in the log at the next start, in the strikes reply and the export.
+TEST_F(StrikeLog, ASecondSchemaLogTakesDirectionsThatOutlastARestart) {
+  QDir().mkpath(home.path() + "/data/storm-distance");
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "second-schema");
+    db.setDatabaseName(logPath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    for (const char* sql :
+         {"CREATE TABLE strikes (id INTEGER PRIMARY KEY, time REAL NOT NULL, delay REAL NOT NULL, km REAL NOT NULL, "
+          "speed REAL NOT NULL, latitude REAL, longitude REAL, accuracy REAL NOT NULL DEFAULT 0, source TEXT)",
+          "CREATE INDEX strikes_by_time ON strikes (time)",
+          "INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy, source) "
+          "VALUES (1699999000, 6, 2.04174, 0.34029, 48.8566, 2.3522, 12, 'fixed')",
+          "INSERT INTO strikes (time, delay, km, speed, latitude, longitude, accuracy, source) "
+          "VALUES (1699999500, 3, 1.02087, 0.34029, 48.8566, 2.3522, 12, 'fixed')",
+          "PRAGMA user_version = 2"})
+      ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("second-schema");
+  const CLLocationCoordinate2D placed = geo::destination({48.8566, 2.3522}, 45, 1020.87);
+  {
+    AutomationClient app({"--manual-clock", "1700000000"}, environment());
+    ASSERT_TRUE(app.started());
+    QJsonArray log = strikes(app);
+    ASSERT_EQ(log.size(), 2);
+    for (const QJsonValue& strike : log)
+      for (const char* member : {"bearing", "strikeLat", "strikeLon"})
+        EXPECT_TRUE(strike.toObject()[member].isNull()) << member;
+    app.ok("tap history");
+    app.ok("settle");
+    direction(app, {"4", "0", "0", "Return"});
+    EXPECT_TRUE(app.state()["alert"].toObject()["visible"].toBool()) << "400 is no direction: the dialog stays";
+    for (const char* key : {"4", "5", "Return"}) app.ok(QString("key ") + key);
+    app.ok("settle");
+    EXPECT_FALSE(app.state()["alert"].toObject()["visible"].toBool());
+    EXPECT_EQ(app.state()["history"].toObject()["result"].toString(), "Direction saved");
+    EXPECT_EQ(app.quit(), 0);
+  }
+  AutomationClient app({"--manual-clock", "1700000010"}, environment());
+  ASSERT_TRUE(app.started());
+  QJsonArray log = strikes(app);
+  ASSERT_EQ(log.size(), 2);
+  const QJsonObject newest = log[0].toObject();
+  EXPECT_EQ(newest["bearing"].toDouble(), 45);
+  EXPECT_DOUBLE_EQ(newest["strikeLat"].toDouble(), placed.latitude);
+  EXPECT_DOUBLE_EQ(newest["strikeLon"].toDouble(), placed.longitude);
+  EXPECT_TRUE(log[1].toObject()["bearing"].isNull());
+  EXPECT_EQ(log[1].toObject()["accuracy"].toDouble(), 12) << "the older columns as they were";
+
+  const QString csv = home.path() + "/directions.csv";
+  app.ok("strikes export " + csv);
+  QFile file(csv);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_TRUE(lines[1].endsWith(",12,1.269,1,fixed,,,,")) << lines[1].data();
+  EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",fixed,45,typed,%1,%2")
+                                    .arg(placed.latitude, 0, 'f', 6)
+                                    .arg(placed.longitude, 0, 'f', 6)
+                                    .toUtf8()))
+      << lines[2].data();
+
+  // Taken away again: the dialog offers it for a strike with a direction.
+  app.ok("tap history");
+  app.ok("settle");
+  direction(app, {});
+  EXPECT_EQ(app.state()["alert"].toObject()["buttons"].toArray(), (QJsonArray{"Cancel", "Set", "Remove direction"}));
+  app.ok("tap alert 2");
+  app.ok("settle");
+  EXPECT_TRUE(strikes(app)[0].toObject()["bearing"].isNull());
   EXPECT_EQ(app.quit(), 0);
 }
 

@@ -48,7 +48,7 @@ class OtherProgram {
   QSqlDatabase db_;
 };
 
-// This version's schema, as the app makes it.
+// The second version's schema, which the app brings up to date as it opens the log.
 constexpr const char* kTable =
     "CREATE TABLE strikes (id INTEGER PRIMARY KEY, time REAL NOT NULL, delay REAL NOT NULL, km REAL NOT NULL, "
     "speed REAL NOT NULL, latitude REAL, longitude REAL, accuracy REAL NOT NULL DEFAULT 0, source TEXT)";
@@ -70,7 +70,7 @@ class StrikeLogFaults : public ::testing::Test {
     app.ok("tap button");
   }
   static QJsonArray strikes(AutomationClient& app) { return app.send("strikes")["strikes"].toArray(); }
-  // A log of this version with `rows` strikes a second apart, the last one a minute before kEpoch.
+  // A log of the second version with `rows` strikes a second apart, the last one a minute before kEpoch.
   void writeLog(int rows, bool indexAfterRows = false) {
     OtherProgram log(logPath());
     log.exec(kTable);
@@ -126,6 +126,11 @@ TEST_F(StrikeLogFaults, ALockedLogKeepsItsStrikesPendingUntilItCanBeWritten) {
     EXPECT_EQ(strikes(*app).size(), 10);
     EXPECT_TRUE(app->send("strikes clear").contains("error"));
     EXPECT_EQ(strikes(*app).size(), 10) << "a clear that failed leaves the list";
+    // A direction for a strike still pending goes with it into the journal.
+    app->ok("tap history");
+    app->ok("settle");
+    for (const char* line : {"key Home", "tap direction", "key 9", "key 0", "key Return", "settle"}) app->ok(line);
+    EXPECT_EQ(strikes(*app)[0].toObject()["bearing"].toDouble(), 90);
     QElapsedTimer quitting;
     quitting.start();
     EXPECT_EQ(app->quit(), 0);
@@ -141,6 +146,7 @@ TEST_F(StrikeLogFaults, ALockedLogKeepsItsStrikesPendingUntilItCanBeWritten) {
   app->ok("advance 5");
   app->ok("settle");
   EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 11);
+  EXPECT_EQ(other.count("SELECT count(*) FROM strikes WHERE bearing_deg = 90 AND bearing_source = 'typed'"), 1);
   EXPECT_EQ(other.count("SELECT count(DISTINCT time) FROM strikes"), 11);
   EXPECT_EQ(other.count("SELECT count(*) FROM strikes a JOIN strikes b ON a.id < b.id AND a.time > b.time"), 0)
       << "written in the order measured";
@@ -153,7 +159,7 @@ TEST_F(StrikeLogFaults, ALogThisVersionCannotUseIsLeftAloneAndStrikesGoBesideIt)
   const std::vector<std::pair<const char*, std::function<void()>>> cases = {
       {"schema version -1", [&] { OtherProgram(logPath()).exec("PRAGMA user_version = -1"); }},
       {"schema version -2147483648", [&] { OtherProgram(logPath()).exec("PRAGMA user_version = -2147483648"); }},
-      {"a newer schema", [&] { OtherProgram(logPath()).exec("PRAGMA user_version = 3"); }},
+      {"a newer schema", [&] { OtherProgram(logPath()).exec("PRAGMA user_version = 4"); }},
       {"another program's strikes table",
        [&] { OtherProgram(logPath()).exec("CREATE TABLE strikes (name TEXT, damage INTEGER)"); }},
       {"a FIFO", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(logPath()).constData(), 0644), 0); }},
@@ -181,7 +187,7 @@ TEST_F(StrikeLogFaults, ALogThisVersionCannotUseIsLeftAloneAndStrikesGoBesideIt)
       EXPECT_EQ(strikes(*app).size(), run + 1) << "kept across runs";
       const QJsonArray log = app->state()["log"].toArray();
       EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                              [](const QJsonValue& l) { return l.toString().contains("strikes-v2"); }),
+                              [](const QJsonValue& l) { return l.toString().contains("strikes-v3"); }),
                 1)
           << "told once in the app's log";
       EXPECT_EQ(app->state()["stormMap"].toObject()["panel"].toObject()["note"].toString().contains("own"), true)
@@ -197,7 +203,7 @@ TEST_F(StrikeLogFaults, ALogThisVersionCannotUseIsLeftAloneAndStrikesGoBesideIt)
       ASSERT_TRUE(f.open(QIODevice::ReadOnly));
       EXPECT_EQ(f.readAll(), bytes) << "left alone";
     }
-    EXPECT_TRUE(QFile::exists(folder() + "/strikes-v2.sqlite"));
+    EXPECT_TRUE(QFile::exists(folder() + "/strikes-v3.sqlite"));
   }
 }
 
@@ -224,7 +230,7 @@ TEST_F(StrikeLogFaults, TwoCopiesStartingOnAFreshLogShareIt) {
     EXPECT_FALSE(err.contains("already exists")) << err.toStdString();
   }
   EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 2);
-  EXPECT_EQ(other.count("PRAGMA user_version"), 2);
+  EXPECT_EQ(other.count("PRAGMA user_version"), 3);
 }
 
 // A damaged page of the time index: the table still reads, so its rows are copied to a fresh log

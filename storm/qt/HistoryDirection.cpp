@@ -1,0 +1,97 @@
+// The history screen's dialog for the direction of a strike's flash: a field for the degrees, a
+// line under it that says what is wrong with an entry, Set, which keeps the dialog open until the
+// entry reads as a direction, and Remove direction for a strike that has one.
+
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include "storm/Bearing.h"
+#include "storm/qt/HistoryWindow.h"
+#include "system/qt/WindowDialog.h"
+
+namespace storm::qt {
+
+namespace {
+constexpr int kCancel = 0;
+constexpr int kSet = 1;
+constexpr int kRemove = 2;
+}  // namespace
+
+void HistoryWindow::chooseDirection() {
+  const std::optional<Strike> strike = chosen();
+  if (!strike || (directionDialog_ && directionDialog_->isVisible())) return;
+  delete directionDialog_.data();
+  QStringList buttons = {localized("Cancel"), localized("Set")};
+  if (strike->bearing) buttons << localized("Remove direction");
+  directionDialog_ = new WindowDialog(window_, localized("Direction of the flash"),
+                                      localized("Degrees clockwise from north: 0 is north, 90 east, 180 south."),
+                                      buttons);
+  WindowDialog::Manner manner;
+  // Three buttons need a row each in a narrow window.
+  manner.buttonsInRow = !strike->bearing;
+  manner.defaultButton = kSet;
+  manner.escapeButton = kCancel;
+  manner.destructiveButton = strike->bearing ? kRemove : -1;
+  directionDialog_->setManner(manner);
+
+  auto* content = new QWidget;
+  auto* column = new QVBoxLayout(content);
+  column->setSpacing(4);
+  auto* field = new QLineEdit(content);
+  field->setObjectName("bearingField");
+  field->setAccessibleName(localized("Degrees"));
+  field->setPlaceholderText(QStringLiteral("45"));
+  if (strike->bearing) field->setText(QLocale().toString(strike->bearing->degrees, 'f', QLocale::FloatingPointShortest));
+  auto* error = new QLabel(content);
+  error->setObjectName("alertError");
+  error->setWordWrap(true);
+  error->setTextFormat(Qt::PlainText);
+  error->hide();
+  column->addWidget(field);
+  column->addWidget(error);
+  directionDialog_->setContent(content);
+
+  directionDialog_->setCheck([this, field, error](int index) {
+    if (index != kSet || parseBearing(field->text().toStdString())) return true;
+    const QString problem = localized("Not a direction. Type the degrees from 0 up to 360, such as 45 or 202.5.");
+    error->setText(problem);
+    error->show();
+    field->setAccessibleDescription(problem);
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    return false;
+  });
+  connect(directionDialog_, &WindowDialog::answered, this, [this, strike = *strike, field](int index) {
+    if (index == kSet) {
+      directionRemoved_ = false;
+      emit directionChosen(strike, parseBearing(field->text().toStdString()));
+    } else if (index == kRemove) {
+      directionRemoved_ = true;
+      emit directionChosen(strike, std::nullopt);
+    }
+  });
+  directionDialog_->show();
+}
+
+void HistoryWindow::directionSet(bool ok) {
+  ui_.result->setText(!ok                ? localized("Could not save the direction")
+                      : directionRemoved_ ? localized("Direction removed")
+                                          : localized("Direction saved"));
+  // The list read afresh, with the same strike chosen again once it is back.
+  QTableView* table = ui_.strikeList->table();
+  const QModelIndexList rows = table->selectionModel()->selectedRows();
+  const int row = rows.isEmpty() ? -1 : rows[0].row();
+  if (row >= 0 && ui_.strikeList->model()) {
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(ui_.strikeList->model(), &QAbstractItemModel::modelReset, this, [this, table, row, once] {
+      disconnect(*once);
+      if (row < table->model()->rowCount()) table->selectRow(row);
+    });
+  }
+  ui_.strikeList->reload();
+}
+
+}  // namespace storm::qt
