@@ -8,6 +8,7 @@ packages=(
   qt6-image-formats-plugins
   libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
   dbus-daemon geoclue-2.0 python3-gi at-spi2-core python3-pyatspi
+  libgeographiclib-dev
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
   xvfb xdotool imagemagick graphviz
 )

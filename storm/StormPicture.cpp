@@ -145,6 +145,9 @@ void StormPicture::refresh(bool everything) {
       words = track ? trackWords(*track, *services_.locale) : TrackWords{localized("No clear track yet"), {}};
     panel_.track = std::move(words.motion);
     panel_.course = std::move(words.course);
+    // A claimed track tells all the trend does (whether it comes closer, how fast, when within
+    // 10 km) and where besides: the panel says it once, by the track.
+    if (path) panel_.trend.clear();
     // The newest strike: of the hour at hand when there is one (the newest the log knows of); the
     // whole log is asked only without one.
     const Strike* newestOfHour = nullptr;

@@ -56,10 +56,30 @@ void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormL
                      .set("lon", ring.center.longitude)
                      .set("km", ring.km)
                      .set("opacity", ring.opacity));
+    Json marks = Json::array();
+    for (const StrikeMark& mark : layer->trackLayer().marks())
+      marks.push(Json::object()
+                     .set("lat", mark.from.latitude)
+                     .set("lon", mark.from.longitude)
+                     .set("bearing", mark.bearing)
+                     .set("km", mark.km)
+                     .set("opacity", mark.opacity));
+    Json arrow;
+    if (const std::optional<TrackPicture>& t = layer->trackLayer().track()) {
+      auto point = [](CLLocationCoordinate2D c) { return Json::array().push(Json(c.latitude)).push(Json(c.longitude)); };
+      arrow = Json::object()
+                  .set("from", point(t->centre))
+                  .set("to", point(t->ahead))
+                  .set("spreadDeg", t->spreadDegrees)
+                  .set("closest", t->closest ? point(*t->closest) : Json());
+    }
     const StormPanel panel = layer->stormPanel();
     auto line = [](const std::string& text) { return text.empty() ? Json() : Json(text); };
     return Json::object()
         .set("rings", std::move(rings))
+        .set("marks", std::move(marks))
+        .set("arrow", std::move(arrow))
+        .set("asking", layer->askingBearing())
         .set("circlePast", layer->circlePast())
         .set("panel", Json::object()
                           .set("trend", line(panel.trend))
@@ -68,6 +88,8 @@ void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormL
                           .set("clear", line(panel.clear))
                           .set("age", line(panel.age))
                           .set("note", line(panel.note))
+                          .set("track", line(panel.track))
+                          .set("course", line(panel.course))
                           .set("undo", panel.undo)
                           .set("showStorm", panel.showStorm));
   });

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <cmath>
 #include <QTemporaryDir>
 
 #include "support/Sandbox.h"
@@ -111,6 +113,53 @@ TEST_F(StormMap, ARestartKeepsTheCountdownOfTheLastCloseStrike) {
   EXPECT_FALSE(panel(state)["clear"].isNull());
   EXPECT_EQ(state["storm"].toObject()["notified"].toArray().size(), 1);
   EXPECT_EQ(app.quit(), 0);
+}
+
+}  // namespace
+}  // namespace storm::e2e
+
+namespace storm::e2e {
+namespace {
+
+// A storm moving east at 40 km/h whose centre passes 8 km north of the person a quarter hour after
+// its last strike (the strikes every 3 minutes from half an hour before that); each is timed and
+// pointed at as it happens.
+TEST_F(StormMap, FlashesPointedAtPlaceTheStrikesAndShowWhereTheStormGoes) {
+  AutomationClient app({"--manual-clock", "1700000000"}, environment());
+  ASSERT_TRUE(app.started());
+  EXPECT_FALSE(app.send("bearing 45")["error"].toString().isEmpty()) << "no strike yet";
+  app.ok("pin 48.137 11.575");
+  for (int minute = 0; minute <= 15; minute += 3) {
+    const double east = 40.0 * (minute - 30) / 60, north = 8;
+    const double delay = std::hypot(east, north) / 0.34029;
+    measure(app, QString::number(delay, 'f', 3));
+    EXPECT_TRUE(stormMap(app.state())["asking"].toBool());
+    app.ok("bearing " + QString::number(std::fmod(std::atan2(east, north) * 180 / M_PI + 360, 360), 'f', 4));
+    app.ok("advance " + QString::number(180 - delay, 'f', 3));
+  }
+  for (const QString wrong : {"bearing 360", "bearing -1", "bearing north", "bearing"})
+    EXPECT_FALSE(app.send(wrong)["error"].toString().isEmpty()) << wrong.toStdString();
+  app.ok("settle");
+
+  const QJsonObject s = app.state();
+  EXPECT_FALSE(stormMap(s)["asking"].toBool()) << "answered";
+  const QJsonObject track = s["storm"].toObject()["track"].toObject();
+  EXPECT_EQ(track["direction"].toString(), "passing") << QJsonDocument(track).toJson().toStdString();
+  EXPECT_NEAR(track["speedKmh"].toDouble(), 40, 2);
+  EXPECT_NEAR(track["headingDeg"].toDouble(), 90, 3);
+  EXPECT_NEAR(track["closestKm"].toDouble(), 8, 0.5);
+  EXPECT_NEAR(track["closestInMinutes"].toDouble(), 12, 1);  // from now, 3 minutes after the last strike
+  // The centre now: 8 km west and 8 km north (the last strike was 3 minutes before).
+  EXPECT_NEAR(track["lat"].toDouble(), 48.137 + 8 / 111.2, 0.01);
+  EXPECT_NEAR(track["lon"].toDouble(), 11.575 - 8 / 74.4, 0.02);
+
+  const QJsonArray strikes = app.send("strikes")["strikes"].toArray();
+  ASSERT_EQ(strikes.size(), 6);
+  for (const auto& strike : strikes) EXPECT_TRUE(strike.toObject()["strikeLat"].isDouble());
+  EXPECT_EQ(stormMap(s)["marks"].toArray().size(), 6);
+  EXPECT_TRUE(stormMap(s)["arrow"].toObject()["closest"].isArray());
+  EXPECT_TRUE(panel(s)["track"].toString().startsWith("Moving east at about")) << panel(s)["track"].toString().toStdString();
+  EXPECT_TRUE(panel(s)["course"].toString().contains("north of you")) << panel(s)["course"].toString().toStdString();
 }
 
 }  // namespace
