@@ -9,7 +9,7 @@
 #include "support/XvfbServer.h"
 
 // The app in a real X window on a private Xvfb: presses of the X server's own keyboard start and
-// stop a measurement and open and close every screen, and a picture of the X screen shows the
+// stop a measurement, give the flash's direction and open and close every screen, and a picture of the X screen shows the
 // window as the app reports it.
 
 namespace storm::e2e {
@@ -46,6 +46,10 @@ TEST(RealWindow, KeysFromTheXServerMeasureAndTheScreenShowsTheButton) {
   const QJsonObject s = waitFor(app, [](const QJsonObject& s) { return s["button"].toString() == "SAW LIGHTNING"; });
   EXPECT_EQ(s["time"].toString(), "3.000");
   EXPECT_EQ(s["dist"].toString(), "0.63mi or 1.02km");
+  // The map asks where the flash was: the keypad's 9 is north-east.
+  runOn(x.display(), "xdotool", {"key", "KP_9"});
+  waitFor(app, [](const QJsonObject& s) { return !s["stormMap"].toObject()["asking"].toBool(); });
+  EXPECT_EQ(app.send("strikes")["strikes"].toArray().at(0).toObject()["bearing"].toDouble(), 45);
 
   const QString path = app.home() + "/screen.png";
   runOn(x.display(), "import", {"-window", "root", path});
