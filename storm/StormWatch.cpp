@@ -108,8 +108,10 @@ void StormWatch::setBearing(const Strike& strike, std::optional<double> degrees,
       bearing->placed = geo::destination({strike.position->latitude, strike.position->longitude}, bearing->degrees,
                                          strike.km * 1000.0);
   }
+  // A direction changes where the storm is drawn, not what was heard: the countdown, the all-clear
+  // and the offer to undo stay as they are.
   services_.strikes->setBearing(strike.time, bearing, [weak = weak_from_this(), done = std::move(done)](bool kept) {
-    if (auto self = weak.lock()) self->logChanged();
+    if (auto self = weak.lock()) self->tell();
     if (done) done(kept);
   });
 }

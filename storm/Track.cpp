@@ -169,6 +169,11 @@ std::optional<Track> trackAt(const std::vector<Strike>& strikes, CLLocationCoord
 
   Track track;
   track.strikes = used;
+  track.time = now;
+  track.eastKm = f.beta[0];
+  track.northKm = f.beta[1];
+  track.eastKmh = f.beta[2];
+  track.northKmh = f.beta[3];
   const double ve = f.beta[2], vn = f.beta[3];
   const double speed = std::hypot(ve, vn);
   track.centre = {here.latitude + f.beta[1] / kmNorth, here.longitude + f.beta[0] / kmEast};
@@ -226,6 +231,11 @@ std::optional<Track> trackAt(const std::vector<Strike>& strikes, double now) {
       newest = &s;
   if (!newest) return std::nullopt;
   return trackAt(strikes, {newest->position->latitude, newest->position->longitude}, now);
+}
+
+double Track::distanceAt(double when) const {
+  const double hours = (when - time) / 3600;
+  return std::hypot(eastKm + eastKmh * hours, northKm + northKmh * hours);
 }
 
 const char* trackDirectionName(TrackDirection direction) {

@@ -51,6 +51,13 @@ struct Track {
   // (0 when it is already that close).
   std::optional<double> minutesTo10km;
   int strikes = 0;  // placed strikes the fit rests on (after the far-off ones were let go)
+  // The fit itself, in the plane around the person: the centre's km east and north of them at
+  // wall-clock `time` (the moment of the fit) and its velocity, km/h.
+  double time = 0;
+  double eastKm = 0, northKm = 0, eastKmh = 0, northKmh = 0;
+
+  // How far the centre is from the person at wall-clock `when`, by the fitted line.
+  double distanceAt(double when) const;
 };
 
 // The track at wall-clock `now` from the placed ones among `strikes` of the last kTrackWindowSeconds,

@@ -38,6 +38,7 @@ void registerHistoryAutomation(AutomationDriver& driver, std::function<HistoryWi
   driver.addStateMember("history", [open]() -> Json {
     const HistoryWindow* history = open();
     if (!history) return nullptr;
+    const auto closest = history->chart()->closest();
     return Json::object()
         .set("strikes", history->strikeCount())
         .set("trend", history->trendText().toStdString())
@@ -45,7 +46,11 @@ void registerHistoryAutomation(AutomationDriver& driver, std::function<HistoryWi
         .set("storms", history->stormCount())
         .set("chart", Json::object()
                           .set("points", history->chart()->points())
-                          .set("trendLine", history->chart()->hasTrendLine()));
+                          .set("trendLine", history->chart()->hasTrendLine())
+                          .set("closest", closest ? Json::object()
+                                                        .set("time", closest->first)
+                                                        .set("km", closest->second)
+                                                  : Json()));
   });
   // The path the open file dialog offers, or null.
   driver.addStateMember("fileDialog", [files]() -> Json {

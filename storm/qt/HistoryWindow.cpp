@@ -1,5 +1,7 @@
 #include "storm/qt/HistoryWindow.h"
 
+#include "storm/Track.h"
+
 #include <QDateTime>
 #include <QItemSelectionModel>
 #include <QLocale>
@@ -235,7 +237,8 @@ void HistoryWindow::chooseStorm(int index) {
   const StormSpan& storm = storms_[storms_.size() - 1 - static_cast<size_t>(index)];
   std::vector<Strike> strikes(log_.begin() + static_cast<long>(storm.first),
                               log_.begin() + static_cast<long>(storm.first + static_cast<size_t>(storm.count)));
-  ui_.chart->show(strikes, trendAt(strikes, storm.end), services_.locale && usesMiles(*services_.locale));
+  ui_.chart->show(strikes, trendAt(strikes, storm.end), services_.locale && usesMiles(*services_.locale),
+                  trackAt(strikes, storm.end));
   // The list, newest first, scrolled to the storm's newest strike.
   const int row = static_cast<int>(log_.size() - storm.first - static_cast<size_t>(storm.count));
   if (QAbstractItemModel* model = ui_.strikeList->table()->model(); model && row < model->rowCount())

@@ -22,6 +22,8 @@ const QColor kPoint(0xfc, 0xd3, 0x4d);
 const QColor kLine(0x7d, 0xd3, 0xfc);
 const QColor kShelter(0xb9, 0x1c, 0x1c, 70);
 const QColor kTen(0xf8, 0x71, 0x71);
+const QColor kTrack(0xc4, 0xb5, 0xfd);
+constexpr double kClosestShownMinutes = 60;
 
 // A round step for an axis `span` long, to show about `ticks` of them.
 double niceStep(double span, int ticks) {
@@ -40,11 +42,20 @@ StormChart::StormChart(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void StormChart::show(std::vector<Strike> strikes, std::optional<Trend> trend, bool miles) {
+void StormChart::show(std::vector<Strike> strikes, std::optional<Trend> trend, bool miles,
+                      std::optional<Track> track) {
   strikes_ = std::move(strikes);
   trend_ = trend;
+  // Only a claimed motion has a closest approach worth drawing, and only one within the hour.
+  track_ = track && track->closestKm && std::abs(*track->closestInMinutes) <= kClosestShownMinutes ? track
+                                                                                                   : std::nullopt;
   miles_ = miles;
   update();
+}
+
+std::optional<std::pair<double, double>> StormChart::closest() const {
+  if (!track_) return std::nullopt;
+  return std::pair(track_->time + *track_->closestInMinutes * 60, *track_->closestKm);
 }
 
 void StormChart::paintEvent(QPaintEvent*) {
@@ -61,6 +72,11 @@ void StormChart::paintEvent(QPaintEvent*) {
   const double first = strikes_.front().time, last = strikes_.back().time;
   // At least ten minutes across, and room for the shelter after the last close strike.
   double start = first - 60, end = std::max(last + 60, first + 600);
+  const std::optional<std::pair<double, double>> nearest = closest();
+  if (nearest) {
+    start = std::min(start, nearest->first - 300);
+    end = std::max(end, nearest->first + 300);
+  }
   double top = kCloseKilometres * 1.2;
   for (const Strike& s : strikes_) top = std::max(top, s.km * 1.1);
   if (trend_) top = std::max(top, trend_->distanceAt(start, last) + 1);
@@ -109,6 +125,21 @@ void StormChart::paintEvent(QPaintEvent*) {
     p.fillPath(band, fill);
     p.setPen(QPen(kLine, 2));
     p.drawLine(QPointF(x(from), y(trend_->distanceAt(from, last))), QPointF(x(to), y(trend_->distanceAt(to, last))));
+  }
+  // The track's distance from the last strike to past its closest approach, and that point.
+  if (nearest) {
+    const double from = std::min(last, nearest->first), to = std::max(last, nearest->first) + 300;
+    QPainterPath path;
+    constexpr int kSteps = 48;
+    for (int i = 0; i <= kSteps; ++i) {
+      const double t = from + (to - from) * i / kSteps;
+      const QPointF point(x(t), y(track_->distanceAt(t)));
+      i == 0 ? path.moveTo(point) : path.lineTo(point);
+    }
+    p.strokePath(path, QPen(kTrack, 2, Qt::DashLine));
+    p.setPen(QPen(kTrack, 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(x(nearest->first), y(nearest->second)), 5, 5);
   }
   // The 10 km line.
   p.setPen(QPen(kTen, 1, Qt::DashLine));

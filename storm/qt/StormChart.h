@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "storm/Strike.h"
+#include "storm/Track.h"
 #include "storm/Trend.h"
 
 // A storm's distance against time: its strikes as points, the fitted trend with its 95 % band,
-// the 10 km line, the half hours of shelter after each close strike shaded, and axes in the locale's
+// the distance the storm's track gives from its last strike on with the point of its closest
+// approach, the 10 km line, the half hours of shelter after each close strike shaded, and axes in the locale's
 // units (km or miles, times of day). Drawn with the painter; it takes no input.
 
 namespace storm::qt {
@@ -19,10 +21,14 @@ class StormChart : public QWidget {
  public:
   explicit StormChart(QWidget* parent = nullptr);
 
-  // Shows `strikes` (oldest first) and `trend` (fitted at the last of them), in miles if `miles`.
-  void show(std::vector<Strike> strikes, std::optional<Trend> trend, bool miles);
+  // Shows `strikes` (oldest first), `trend` and `track` (fitted at the last of them), in miles if
+  // `miles`.
+  void show(std::vector<Strike> strikes, std::optional<Trend> trend, bool miles,
+            std::optional<Track> track = std::nullopt);
   int points() const { return static_cast<int>(strikes_.size()); }
   bool hasTrendLine() const { return trend_.has_value(); }
+  // The closest approach the chart shows: wall-clock time and km; nothing without a claimed track.
+  std::optional<std::pair<double, double>> closest() const;
 
   QSize sizeHint() const override { return {320, 170}; }
   QSize minimumSizeHint() const override { return {120, 70}; }
@@ -33,6 +39,7 @@ class StormChart : public QWidget {
  private:
   std::vector<Strike> strikes_;
   std::optional<Trend> trend_;
+  std::optional<Track> track_;
   bool miles_ = false;
 };
 

@@ -129,11 +129,13 @@ TEST_F(StormMap, FlashesPointedAtPlaceTheStrikesAndShowWhereTheStormGoes) {
   ASSERT_TRUE(app.started());
   EXPECT_FALSE(app.send("bearing 45")["error"].toString().isEmpty()) << "no strike yet";
   app.ok("pin 48.137 11.575");
+  app.ok("settle");  // the window's first frame is on screen: the storm's layer is no longer held
   for (int minute = 0; minute <= 15; minute += 3) {
     const double east = 40.0 * (minute - 30) / 60, north = 8;
     const double delay = std::hypot(east, north) / 0.34029;
     measure(app, QString::number(delay, 'f', 3));
-    EXPECT_TRUE(stormMap(app.state())["asking"].toBool());
+    const QJsonObject asked = app.state();
+    EXPECT_TRUE(stormMap(asked)["asking"].toBool()) << minute << QJsonDocument(stormMap(asked)).toJson().toStdString();
     app.ok("bearing " + QString::number(std::fmod(std::atan2(east, north) * 180 / M_PI + 360, 360), 'f', 4));
     app.ok("advance " + QString::number(180 - delay, 'f', 3));
   }
@@ -160,6 +162,14 @@ TEST_F(StormMap, FlashesPointedAtPlaceTheStrikesAndShowWhereTheStormGoes) {
   EXPECT_TRUE(stormMap(s)["arrow"].toObject()["closest"].isArray());
   EXPECT_TRUE(panel(s)["track"].toString().startsWith("Moving east at about")) << panel(s)["track"].toString().toStdString();
   EXPECT_TRUE(panel(s)["course"].toString().contains("north of you")) << panel(s)["course"].toString().toStdString();
+
+  // The history's chart of the storm, fitted at its last strike: closest a quarter hour after it.
+  app.ok("tap history");
+  const QJsonObject chart = waitFor(app, [](const QJsonObject& s) {
+    return s["history"].toObject()["strikes"].toInt() == 6;
+  })["history"].toObject()["chart"].toObject();
+  EXPECT_NEAR(chart["closest"].toObject()["km"].toDouble(), 8, 0.5);
+  EXPECT_NEAR(chart["closest"].toObject()["time"].toDouble(), strikes.at(0).toObject()["time"].toDouble() + 900, 60);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "support/FakeServices.h"
 #include "support/FakeStorm.h"
 #include "support/FakeViews.h"
+#include "map/GeoMath.h"
 #include "screens/MainViewController.h"
 #include "storm/StormPicture.h"
 #include "storm/StormWatch.h"
@@ -60,6 +61,13 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   fake.clock->advance(1200);
   EXPECT_EQ(notifier->sent, std::vector<std::string>{"All clear|No thunder within 10 km for the last 30 minutes."});
   EXPECT_TRUE(layer->circlePast) << "after the all-clear the circle is drawn as the past";
+  // A direction given afterwards places the strike and leaves the all-clear as it was.
+  watch->setBearing(log->strikes[1], 120, BearingSource::Key);
+  ASSERT_TRUE(log->strikes[1].bearing && log->strikes[1].bearing->placed);
+  EXPECT_EQ(*log->strikes[1].bearing->placed, geo::destination({47, 8}, 120, log->strikes[1].km * 1000));
+  EXPECT_EQ(layer->marks.size(), 1u);
+  EXPECT_TRUE(watch->allClear());
+  EXPECT_FALSE(layer->panel.clear.empty());
   EXPECT_EQ(fake.clock->activeTimers(), 1u) << "only the ring's fading, once a minute";
   const int cleared = layer->panelsSet;
   fake.clock->advance(3600);

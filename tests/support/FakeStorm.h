@@ -57,7 +57,9 @@ class RecordingStormLayer : public StormMapLayer {
     ++panelsSet;
   }
   void setCirclePast(bool past) override { circlePast = past; }
+  void setStrikeMarks(std::vector<StrikeMark> m) override { marks = std::move(m); }
   std::vector<StrikeRing> rings;
+  std::vector<StrikeMark> marks;
   StormPanel panel;
   int panelsSet = 0;
   bool circlePast = false;
