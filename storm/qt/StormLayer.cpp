@@ -106,6 +106,12 @@ void StormLayer::showOnMap() {
     bearingPanel_->setQuestion(asking ? QString::fromStdString(shown.ask) : QString(),
                                asking ? QString::fromStdString(shown.askHint) : QString());
   if (prompt_) prompt_->ask(asking ? shown.askFor : std::nullopt, shown.askFrom);
+  // Spoken once for each strike: the answer needs no pointer, but the question must be heard.
+  if (asking && announcedAsk_ != shown.askFor) {
+    announcedAsk_ = shown.askFor;
+    if (Announcer* announcer = Announcer::of(map_->window(), "bearing"))
+      announcer->announce(QString::fromStdString(shown.ask + " " + shown.askHint));
+  }
   shown.ask.clear();
   shown.askHint.clear();
   shown.askFor.reset();

@@ -90,6 +90,7 @@ class StormLayer : public StormMapLayer, public MapLayer {
   StormTrackLayer trackLayer_;
   std::unique_ptr<BearingPrompt> prompt_;
   std::optional<double> dismissedAsk_;  // the strike whose question was let go
+  std::optional<double> announcedAsk_;  // the strike whose question was last spoken
 };
 
 }  // namespace storm::qt

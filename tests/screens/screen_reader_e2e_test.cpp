@@ -6,9 +6,9 @@
 #include "support/XvfbServer.h"
 
 // The app on a real X server and the desktop's accessibility bus, heard through the client library
-// a screen reader uses: the distance is spoken once after a stop, the call to shelter as an alert,
-// the running time stays quiet, a covered screen is hidden, and the controls have the roles a
-// reader names them by.
+// a screen reader uses: the distance is spoken once after a stop, the call to shelter and the
+// question for the flash's direction as alerts, the running time stays quiet, a covered screen is
+// hidden, and the controls have the roles a reader names them by.
 
 namespace storm::e2e {
 namespace {
@@ -38,6 +38,9 @@ TEST(ScreenReader, HearsTheDistanceOnceTheShelterAlertAndNoTickingTime) {
   };
   ASSERT_TRUE(bus.waitFor(alert("1.02 kilometres, 0.63 miles"), 10000, before));
   ASSERT_TRUE(bus.waitFor(alert("Take shelter now"), 10000, before));
+  // The question for the flash's direction is heard, and its field is there to type into.
+  ASSERT_TRUE(bus.waitFor(alert("Where was the flash?"), 10000, before));
+  EXPECT_EQ(bus.find("Direction of the flash in degrees")["role"].toString(), "text");
   int distance = 0, timeNames = 0;
   for (size_t i = before; i < bus.events().size(); ++i) {
     const QJsonObject& e = bus.events()[i];
