@@ -1,7 +1,8 @@
 // The map's drawing and memory:
 //  - one full repaint of a 360x640 map whose tiles are all in memory (with the storm circle, the
 //    user's dot, the scale bar and the credit) against drawing one full-window image the same size;
-//    the same with the rings of twelve earlier strikes and the storm's panel over the map;
+//    the same with the rings of twelve earlier strikes and the storm's panel over the map, and with
+//    twelve strikes placed by their direction and the storm's track besides;
 //  - one strike's refresh of the storm on the map (its rings, trend and panel worked out, the map
 //    repainted) with 50,000 strikes in the last hour against the same with 10;
 //  - the process's resident memory after panning across 500 distinct tiles, fetched from a tile
@@ -21,6 +22,7 @@
 #include <map>
 #include <thread>
 
+#include "map/GeoMath.h"
 #include "map/qt/MapWidget.h"
 #include "storm/StormPicture.h"
 #include "storm/StormWatch.h"
@@ -101,6 +103,37 @@ void MapRepaintWithRingsAndPanel(benchmark::State& state) {
   MapRepaintAllTilesCached(state);
 }
 BENCHMARK(MapRepaintWithRingsAndPanel)->Arg(120)->Unit(benchmark::kMicrosecond);
+
+// As above, with twelve strikes placed by their direction and the storm's track with its cone.
+void MapRepaintWithTrack(benchmark::State& state) {
+  MapWidget& map = scene->map;
+  storm::qt::StormLayer layer(&map);
+  std::vector<storm::StrikeRing> rings;
+  std::vector<storm::StrikeMark> marks;
+  const storm::CLLocationCoordinate2D here{47.3769, 8.5417};
+  for (int i = 0; i < 12; ++i) {
+    rings.push_back({here, 3.0 + i, 0.85 - 0.06 * i});
+    marks.push_back({here, 250.0 + 3 * i, 3.0 + i, 0.85 - 0.06 * i});
+  }
+  layer.setStrikeRings(rings);
+  layer.setStrikeMarks(marks);
+  storm::TrackPicture track;
+  track.centre = storm::geo::destination(here, 260, 6000);
+  track.headingDegrees = 70;
+  track.spreadDegrees = 20;
+  track.aheadKm = 20;
+  track.ahead = storm::geo::destination(track.centre, 70, 20000);
+  track.closest = storm::geo::destination(here, 340, 4000);
+  layer.setStormTrack(track);
+  storm::StormPanel panel;
+  panel.shelter = "Take shelter now";
+  panel.countdown = "All clear in 29:59";
+  panel.track = "Moving east-north-east at about 40 km/h";
+  panel.course = "Closest about 4 km north of you in about 9 min";
+  layer.setStormPanel(panel);
+  MapRepaintAllTilesCached(state);
+}
+BENCHMARK(MapRepaintWithTrack)->Arg(120)->Unit(benchmark::kMicrosecond);
 
 // One more strike, as the watch announces it, with `range(0)` strikes already in the hour: the
 // picture works the storm out and the map is repainted.
@@ -246,6 +279,11 @@ int main(int argc, char** argv) {
   if (image > 0 && plain > 0 && storm > 0)
     std::printf("repaint: with rings and panel %.1f us, %.1f us more than without: %.2f full-window images more\n",
                 storm / 1e3, (storm - plain) / 1e3, (storm - plain) / image);
+  const double tracked = collector.nanoseconds["MapRepaintWithTrack/120"];
+  if (image > 0 && storm > 0 && tracked > 0)
+    std::printf("repaint: with placed strikes and the track %.1f us, %.1f us more than rings and panel: %.2f "
+                "full-window images more\n",
+                tracked / 1e3, (tracked - storm) / 1e3, (tracked - storm) / image);
   const double quiet = collector.nanoseconds["StrikeRefresh/10/iterations:200"];
   const double busy = collector.nanoseconds["StrikeRefresh/50000/iterations:200"];
   if (quiet > 0 && busy > 0)

@@ -52,7 +52,9 @@ inline std::vector<Strike> simulateStorm(const SyntheticStorm& storm, std::mt199
     const auto [east, north] = stormCentre(storm, minute);
     Strike s;
     s.time = now - (storm.minutes - minute) * 60;
-    const double x = east + cell(random), y = north + cell(random);
+    // North first: the order the draws were always taken in, so that seeded runs stay as they were.
+    const double y = north + cell(random);
+    const double x = east + cell(random);
     s.km = std::max(0.0, std::hypot(x, y) + timing(random));
     s.speed = 0.34029;
     s.delay = s.km / s.speed;
