@@ -175,8 +175,11 @@ void StormPicture::refresh(bool everything) {
   const bool asking = logged && now - *logged < kBearingAskSeconds && now >= *logged && newest_ &&
                       !newest_->bearing && newest_->thunderTime() >= *logged - 1;
   panel_.ask = asking ? localized("Where was the flash?") : std::string();
-  panel_.askHint =
-      asking ? localized("Click its direction on the map, press a compass key, or type the degrees") : std::string();
+  // A click gives the direction from where the strike was measured: without a position, only a drag.
+  panel_.askHint = !asking ? std::string()
+                   : newest_->position
+                       ? localized("Click its direction on the map, press a compass key, or type the degrees")
+                       : localized("Drag in its direction on the map, press a compass key, or type the degrees");
   panel_.askFor = asking ? std::optional<double>(newest_->time) : std::nullopt;
   panel_.askFrom = asking && newest_->position ? std::optional<CLLocationCoordinate2D>(
                                                      {newest_->position->latitude, newest_->position->longitude})

@@ -4,6 +4,10 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>Drag in its direction on the map, press a compass key, or type the degrees</source>
+        <translation>Ziehe auf der Karte in seine Richtung, drücke eine Kompasstaste oder tippe die Grad ein</translation>
+    </message>
+    <message>
         <source>Not now</source>
         <translation>Jetzt nicht</translation>
     </message>

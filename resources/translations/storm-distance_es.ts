@@ -4,6 +4,10 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>Drag in its direction on the map, press a compass key, or type the degrees</source>
+        <translation>Arrastra en su dirección en el mapa, pulsa una tecla de brújula o escribe los grados</translation>
+    </message>
+    <message>
         <source>Not now</source>
         <translation>Ahora no</translation>
     </message>

@@ -4,6 +4,10 @@
 <context>
     <name>Localizable</name>
     <message>
+        <source>Drag in its direction on the map, press a compass key, or type the degrees</source>
+        <translation>Faites glisser dans sa direction sur la carte, appuyez sur une touche de boussole ou tapez les degrés</translation>
+    </message>
+    <message>
         <source>Not now</source>
         <translation>Pas maintenant</translation>
     </message>

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kFieldWidth = 96;
 constexpr int kRowHeight = 30;
+constexpr int kPreferredWidth = 400;
 
 QString translated(const char* text) { return QCoreApplication::translate("Localizable", text); }
 
@@ -85,7 +86,8 @@ void BearingPanel::setQuestion(const QString& question, const QString& hint) {
 void BearingPanel::fitInto(int maxWidth, int maxHeight) {
   (void)maxHeight;
   layout()->activate();
-  const int width = std::clamp(layout()->sizeHint().width(), std::min(maxWidth, 260), std::max(1, maxWidth));
+  // Wide enough for the hint on two lines where the map has the room.
+  const int width = std::clamp(std::max(layout()->sizeHint().width(), kPreferredWidth), 1, std::max(1, maxWidth));
   const int height = layout()->hasHeightForWidth() ? layout()->heightForWidth(width) : layout()->sizeHint().height();
   resize(width, height);
 }
