@@ -171,8 +171,9 @@ void StormPicture::refresh(bool everything) {
   const bool undoing = logged && now - *logged < kUndoSeconds && now >= *logged;
   const bool noting = slip && now - *slip < kUndoSeconds && now >= *slip;
   panel_.undo = undoing;
-  // The direction of the flash just measured, asked for a while after its stop unless it was given.
-  const bool asking = logged && now - *logged < kBearingAskSeconds && now >= *logged && newest_ &&
+  // The direction of the flash just measured, asked for a while after its stop unless it was given,
+  // or the next measurement began.
+  const bool asking = logged && now - *logged < kBearingAskSeconds && now >= *logged && newest_ && !watch_->timing() &&
                       !newest_->bearing && newest_->thunderTime() >= *logged - 1;
   panel_.ask = asking ? localized("Where was the flash?") : std::string();
   // A click gives the direction from where the strike was measured: without a position, only a drag.

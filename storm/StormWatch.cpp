@@ -58,6 +58,12 @@ void StormWatch::measured(const Measurement& measurement) {
   strikeRecorded(strike);
 }
 
+void StormWatch::setTiming(bool timing) {
+  if (timing == timing_) return;
+  timing_ = timing;
+  tell();
+}
+
 std::optional<Strike> StormWatch::newest(double seconds) const {
   if (!services_.strikes) return std::nullopt;
   const std::vector<Strike> recent = services_.strikes->recent(services_.clock->now() - seconds);

@@ -42,6 +42,9 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   // Feeds the countdown with the log's recent strikes, now and again once the log has read its
   // last hour back from disk.
   void start();
+  // The stopwatch started (true) or ended a measurement.
+  void setTiming(bool timing);
+  bool timing() const { return timing_; }
   // The stopwatch's announcement: logs the measurement as a strike, unless it was a slip.
   void measured(const Measurement& measurement);
   // A strike was appended to the log.
@@ -96,6 +99,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   std::optional<double> circleStrike_;
   std::optional<double> loggedAt_;
   std::optional<double> slipAt_;
+  bool timing_ = false;
   std::vector<std::string> notified_;
   std::string logNotice_;
   std::vector<std::function<void()>> observers_;

@@ -65,6 +65,10 @@ Features::Features(Services& services, const Options& options, AutomationDriver*
   // Nothing commercial on the safety path: while a measurement runs or the call to shelter is up, a
   // rating dialog that falls due waits, and the banner keeps the advertisement it shows.
   stopwatch_->addTimingObserver([this](bool) { holdCommerce(); });
+  // The next measurement ends the question for the last flash's direction.
+  stopwatch_->addTimingObserver([weak = std::weak_ptr(stormWatch_)](bool timing) {
+    if (auto watch = weak.lock()) watch->setTiming(timing);
+  });
   stormWatch_->addObserver([this] { holdCommerce(); });
   // The house advertisement of the safety rule opens the information screen, which explains it.
   services.banners->setOwnLinks([this](const QString& name) {
@@ -147,6 +151,7 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
     for (const Strike& strike : watch->strikes()->recent(time))
       if (strike.time == time) return watch->setBearing(strike, degrees, source);
   });
+  stormLayer_->setKeyScope(root);
   stormPicture_ = std::make_shared<StormPicture>(
       stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.bundle});
   // The main screen's keys for its map: Ctrl+L types a position (as the location bar of a browser

@@ -100,27 +100,35 @@ void BearingPrompt::markInvalid(bool invalid) {
   field_->style()->polish(field_);
 }
 
-bool BearingPrompt::handleKey(QKeyEvent* key) {
-  if (!map_ || QApplication::activeWindow() != map_->window()) return false;
+bool BearingPrompt::handleKey(QObject* receiver, QKeyEvent* key, bool act) {
+  // Keys for the map's screen (its window, unless told), taken at the widget they go to (the
+  // window itself sees them first); not those of another screen over it.
+  auto* widget = qobject_cast<QWidget*>(receiver);
+  QWidget* scope = scope_ ? scope_.data() : map_ ? map_->window() : nullptr;
+  if (!map_ || !map_->isVisible() || !widget || !scope || (widget != scope && !scope->isAncestorOf(widget)))
+    return false;
   // Keys in a field of text are its own, but Escape still lets the question go.
-  QWidget* focus = QApplication::focusWidget();
-  const bool inText = qobject_cast<QLineEdit*>(focus) != nullptr;
-  if (key->key() == Qt::Key_Escape) {
-    const double strike = *strike_;
-    ask(std::nullopt, std::nullopt);
-    if (onDismiss) onDismiss(strike);
+  const bool inText = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
+  if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+    if (act) {
+      const double strike = *strike_;
+      ask(std::nullopt, std::nullopt);
+      if (onDismiss) onDismiss(strike);
+    }
     return true;
   }
   if (inText) return false;
   if (const std::optional<double> degrees = keyBearing(key->key(), key->modifiers())) {
-    give(*degrees, BearingSource::Key);
+    if (act) give(*degrees, BearingSource::Key);
     return true;
   }
   // A digit (not on the keypad) starts a typed number.
   if (field_ && field_->isVisible() && !(key->modifiers() & Qt::KeypadModifier) && key->text().size() == 1 &&
       key->text()[0].isDigit()) {
-    field_->setFocus(Qt::OtherFocusReason);
-    field_->setText(key->text());
+    if (act) {
+      field_->setFocus(Qt::OtherFocusReason);
+      field_->setText(key->text());
+    }
     return true;
   }
   return false;
@@ -128,7 +136,12 @@ bool BearingPrompt::handleKey(QKeyEvent* key) {
 
 bool BearingPrompt::eventFilter(QObject* watched, QEvent* event) {
   if (!strike_) return false;
-  if (event->type() == QEvent::KeyPress) return handleKey(static_cast<QKeyEvent*>(event));
+  if (event->type() == QEvent::KeyPress) return handleKey(watched, static_cast<QKeyEvent*>(event), true);
+  // A key the question takes is not a shortcut meanwhile (Escape, the arrows): it comes as a press.
+  if (event->type() == QEvent::ShortcutOverride && handleKey(watched, static_cast<QKeyEvent*>(event), false)) {
+    event->accept();
+    return true;
+  }
   if (watched != map_) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress: {

@@ -31,6 +31,8 @@ class BearingPrompt : public QObject {
   // needs it); nothing stops asking.
   void ask(std::optional<double> strikeTime, std::optional<CLLocationCoordinate2D> from);
   bool asking() const { return strike_.has_value(); }
+  // Keys are taken only from widgets within `screen` (by default the map's window).
+  void setKeyScope(QWidget* screen) { scope_ = screen; }
 
   // A direction was given: the strike, degrees clockwise from north, and how it was given.
   std::function<void(double strikeTime, double degrees, BearingSource source)> onBearing;
@@ -47,10 +49,12 @@ class BearingPrompt : public QObject {
   void give(double degrees, BearingSource source);
   void typed();
   void markInvalid(bool invalid);
-  bool handleKey(QKeyEvent* event);
+  // Whether the question takes `event` (sent to `receiver`), and with `act`, answers it.
+  bool handleKey(QObject* receiver, QKeyEvent* event, bool act);
 
   QPointer<MapWidget> map_;
   QPointer<QLineEdit> field_;
+  QPointer<QWidget> scope_;
   std::optional<double> strike_;
   std::optional<CLLocationCoordinate2D> from_;
   std::optional<QPoint> pressedAt_;

@@ -134,6 +134,10 @@ void StormLayer::setBearingHandler(std::function<void(double, double, BearingSou
   if (prompt_) prompt_->onBearing = std::move(handler);
 }
 
+void StormLayer::setKeyScope(QWidget* screen) {
+  if (prompt_) prompt_->setKeyScope(screen);
+}
+
 bool StormLayer::askingBearing() const { return prompt_ && prompt_->asking(); }
 
 void StormLayer::setStrikeMarks(std::vector<StrikeMark> marks) {

@@ -48,6 +48,8 @@ class StormLayer : public StormMapLayer, public MapLayer {
   void setUndo(std::function<void()> undo);
   // What a direction given for the flash asked about does: the strike, degrees, how it was given.
   void setBearingHandler(std::function<void(double strikeTime, double degrees, BearingSource source)> handler);
+  // The screen the map is on: the question takes keys only there, not from a screen over it.
+  void setKeyScope(QWidget* screen);
   // The question for the direction of a flash is on show (not let go, not held).
   bool askingBearing() const;
   const StormTrackLayer& trackLayer() const { return trackLayer_; }

@@ -127,6 +127,7 @@ TEST_F(MapTiles, StormCircleIsDrawnInTheDelegateColoursBelowTheUserDot) {
   app.ok("tap button");
   app.ok("advance 1.5");  // before the first advertisement arrives and shortens the map
   app.ok("tap button");
+  app.ok("key Escape");  // the question for the flash's direction goes from the map's foot
   const QJsonObject state = waitFor(app, tilesReady);
   const QImage shot = screenshot(app);
   const QRect map = mapFrame(state);

@@ -19,7 +19,8 @@ inline QJsonObject waitFor(AutomationClient& app, const std::function<bool(const
     if (done(state)) return state;
     app.ok("wait 0.05");
   }
-  ADD_FAILURE() << "the app did not get there";
+  ADD_FAILURE() << "the app did not get there: screen " << state["screen"].toString().toStdString() << ", focus "
+                << state["focus"].toString().toStdString() << ", button " << state["button"].toString().toStdString();
   return state;
 }
 
