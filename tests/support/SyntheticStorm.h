@@ -29,6 +29,7 @@ struct SyntheticStorm {
   double startNorthKm = 0;  // where the centre starts, north of the person
   bool bearings = false;
   double bearingErrorDegrees = 10;
+  double wildShare = 0;  // the share of flashes pointed at anywhere (a reflection, a second cell)
 };
 
 inline constexpr CLLocationCoordinate2D kSyntheticHere{48.137, 11.575};
@@ -62,6 +63,8 @@ inline std::vector<Strike> simulateStorm(const SyntheticStorm& storm, std::mt199
       std::normal_distribution<double> pointing(0, storm.bearingErrorDegrees);
       StrikeBearing b;
       b.degrees = std::fmod(std::atan2(x, y) * 180 / M_PI + pointing(random) + 720, 360);
+      if (storm.wildShare > 0 && std::uniform_real_distribution<double>(0, 1)(random) < storm.wildShare)
+        b.degrees = std::uniform_real_distribution<double>(0, 360)(random);
       b.placed = geo::destination(kSyntheticHere, b.degrees, s.km * 1000);
       s.position = StrikePosition{kSyntheticHere.latitude, kSyntheticHere.longitude, 10, "fixed"};
       s.bearing = b;
