@@ -52,8 +52,13 @@ std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, d
   if (track && south <= north) {
     // Near the storm's circles: the arrow's longitudes are taken as the nearest copies to them.
     const double middle = (west + east) / 2;
-    for (const std::optional<CLLocationCoordinate2D>& p : {std::optional(track->centre), std::optional(track->ahead),
-                                                           track->closest})
+    // The arrow, the two edges of its cone and the closest approach.
+    const double metres = track->aheadKm * 1000;
+    for (const std::optional<CLLocationCoordinate2D>& p :
+         {std::optional(track->centre), std::optional(track->ahead),
+          std::optional(geo::destination(track->centre, track->headingDegrees - track->spreadDegrees, metres)),
+          std::optional(geo::destination(track->centre, track->headingDegrees + track->spreadDegrees, metres)),
+          track->closest})
       if (p) take(p->latitude, middle + std::remainder(p->longitude - middle, 360.0), 0, 0);
   }
   if (south > north) return std::nullopt;

@@ -158,7 +158,23 @@ void StormLayer::setStormTrack(std::optional<TrackPicture> track) {
 
 bool StormLayer::showStorm() {
   if (!map_ || !region_) return false;
-  map_->model().setRegion(map_->model().regionThatFits(*region_), true);
+  // Fitted into the part of the map the panels leave free, so that they cover none of it.
+  const int top = panelWidget_ && panelWidget_->isVisible() ? panelWidget_->geometry().bottom() + 1 : 0;
+  const int bottom = bearingPanel_ && bearingPanel_->isVisible() ? map_->height() - bearingPanel_->y() : 0;
+  const int freeHeight = map_->height() - top - bottom;
+  MapModel& model = map_->model();
+  if (freeHeight < map_->height() / 2) {
+    model.setRegion(model.regionThatFits(*region_), true);
+    return true;
+  }
+  geo::Camera camera = geo::cameraFittingRegion(*region_, {static_cast<float>(map_->width()),
+                                                           static_cast<float>(freeHeight)},
+                                                model.minZoom(), model.maxZoom());
+  // The view's middle lies half the difference of the insets above the free part's middle.
+  const double worldPixels = geo::kTileSize * std::exp2(camera.zoom);
+  const double y = geo::worldY(camera.center.latitude) - (top - bottom) / 2.0 / worldPixels;
+  camera.center.latitude = geo::latitudeFromWorldY(std::clamp(y, 0.0, 1.0));
+  model.setCamera(camera, true);
   return true;
 }
 
