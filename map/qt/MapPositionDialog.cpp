@@ -2,9 +2,7 @@
 // it that says what is wrong with an entry, and Set, which keeps the dialog open until the entry
 // reads as a position.
 
-#include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 #include "map/CoordinateText.h"
 #include "map/qt/MapWidget.h"
@@ -30,25 +28,12 @@ void MapWidget::askForPosition() {
   manner.escapeButton = kCancel;
   dialog->setManner(manner);
 
-  auto* content = new QWidget;
-  auto* column = new QVBoxLayout(content);
-  column->setSpacing(4);
-  auto* field = new QLineEdit(content);
-  field->setObjectName("positionField");
-  field->setAccessibleName(tr("Position"));
-  field->setPlaceholderText(QStringLiteral("52.52, 13.405"));
-  auto* error = new QLabel(content);
-  error->setObjectName("alertError");
-  error->setWordWrap(true);
-  error->setTextFormat(Qt::PlainText);
-  error->hide();
-  column->addWidget(field);
-  column->addWidget(error);
-  dialog->setContent(content);
+  const WindowDialog::Field field =
+      dialog->setField("positionField", tr("Position"), QStringLiteral("52.52, 13.405"));
 
-  dialog->setCheck([this, field, error](int index) {
+  dialog->setCheck([this, field](int index) {
     if (index != kSet) return true;
-    const CoordinateReading reading = readCoordinates(field->text().toStdString());
+    const CoordinateReading reading = readCoordinates(field.edit->text().toStdString());
     QString problem;
     switch (reading.problem) {
       case CoordinateReading::Problem::None: setPositionByHand(reading.place); return true;
@@ -64,11 +49,7 @@ void MapWidget::askForPosition() {
         problem = tr("The longitude is at most 180\u00b0 east or west.");
         break;
     }
-    error->setText(problem);
-    error->show();
-    field->setAccessibleDescription(problem);
-    field->setFocus(Qt::OtherFocusReason);
-    field->selectAll();
+    WindowDialog::showProblem(field, problem);
     return false;
   });
   connect(dialog, &WindowDialog::answered, dialog, &QObject::deleteLater);

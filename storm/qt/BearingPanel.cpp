@@ -43,7 +43,7 @@ BearingPanel::BearingPanel(QWidget* parent) : MapPanel(parent) {
   hint_->setAlignment(Qt::AlignHCenter);
   hint_->setWordWrap(true);
   field_ = new QLineEdit(this);
-  field_->setObjectName("bearingField");
+  field_->setObjectName("flashBearingField");
   field_->setPlaceholderText(translated("Degrees"));
   field_->setAccessibleName(translated("Direction of the flash in degrees"));
   field_->setMaxLength(8);

@@ -3,10 +3,8 @@
 // entry reads as a direction, and Remove direction for a strike that has one.
 
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QVBoxLayout>
 
 #include "storm/Bearing.h"
 #include "storm/qt/HistoryWindow.h"
@@ -37,37 +35,20 @@ void HistoryWindow::chooseDirection() {
   manner.destructiveButton = strike->bearing ? kRemove : -1;
   directionDialog_->setManner(manner);
 
-  auto* content = new QWidget;
-  auto* column = new QVBoxLayout(content);
-  column->setSpacing(4);
-  auto* field = new QLineEdit(content);
-  field->setObjectName("bearingField");
-  field->setAccessibleName(localized("Degrees"));
-  field->setPlaceholderText(QStringLiteral("45"));
-  if (strike->bearing) field->setText(QLocale().toString(strike->bearing->degrees, 'f', QLocale::FloatingPointShortest));
-  auto* error = new QLabel(content);
-  error->setObjectName("alertError");
-  error->setWordWrap(true);
-  error->setTextFormat(Qt::PlainText);
-  error->hide();
-  column->addWidget(field);
-  column->addWidget(error);
-  directionDialog_->setContent(content);
+  const WindowDialog::Field field = directionDialog_->setField("bearingField", localized("Degrees"), QStringLiteral("45"));
+  if (strike->bearing)
+    field.edit->setText(QLocale().toString(strike->bearing->degrees, 'f', QLocale::FloatingPointShortest));
 
-  directionDialog_->setCheck([this, field, error](int index) {
-    if (index != kSet || parseBearing(field->text().toStdString())) return true;
-    const QString problem = localized("Not a direction. Type the degrees from 0 up to 360, such as 45 or 202.5.");
-    error->setText(problem);
-    error->show();
-    field->setAccessibleDescription(problem);
-    field->setFocus(Qt::OtherFocusReason);
-    field->selectAll();
+  directionDialog_->setCheck([this, field](int index) {
+    if (index != kSet || parseBearing(field.edit->text().toStdString())) return true;
+    WindowDialog::showProblem(
+        field, localized("Not a direction. Type the degrees from 0 up to 360, such as 45 or 202.5."));
     return false;
   });
   connect(directionDialog_, &WindowDialog::answered, this, [this, strike = *strike, field](int index) {
     if (index == kSet) {
       directionRemoved_ = false;
-      emit directionChosen(strike, parseBearing(field->text().toStdString()));
+      emit directionChosen(strike, parseBearing(field.edit->text().toStdString()));
     } else if (index == kRemove) {
       directionRemoved_ = true;
       emit directionChosen(strike, std::nullopt);

@@ -180,6 +180,9 @@ bool StormLayer::showStorm() {
 
 StormLayer::~StormLayer() {
   prompt_.reset();
+  // The panels stay with the map; what they call back must not outlive the layer.
+  if (panelWidget_) panelWidget_->onShowStorm = nullptr;
+  if (bearingPanel_) bearingPanel_->onDismiss = nullptr;
   if (map_) {
     map_->model().removeLayer(&trackLayer_);
     map_->model().removeLayer(this);

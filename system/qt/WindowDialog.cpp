@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -206,6 +207,35 @@ void WindowDialog::build() {
     connect(button, &QPushButton::clicked, this, [this, index] { press(index); });
   }
   layer->hide();
+}
+
+WindowDialog::Field WindowDialog::setField(const QString& objectName, const QString& accessibleName,
+                                           const QString& placeholder) {
+  auto* content = new QWidget;
+  auto* column = new QVBoxLayout(content);
+  column->setSpacing(4);
+  Field field;
+  field.edit = new QLineEdit(content);
+  field.edit->setObjectName(objectName);
+  field.edit->setAccessibleName(accessibleName);
+  field.edit->setPlaceholderText(placeholder);
+  field.problem = new QLabel(content);
+  field.problem->setObjectName("alertError");
+  field.problem->setWordWrap(true);
+  field.problem->setTextFormat(Qt::PlainText);
+  field.problem->hide();
+  column->addWidget(field.edit);
+  column->addWidget(field.problem);
+  setContent(content);
+  return field;
+}
+
+void WindowDialog::showProblem(const Field& field, const QString& problem) {
+  field.problem->setText(problem);
+  field.problem->show();
+  field.edit->setAccessibleDescription(problem);
+  field.edit->setFocus(Qt::OtherFocusReason);
+  field.edit->selectAll();
 }
 
 void WindowDialog::show() {

@@ -8,6 +8,8 @@
 #include <vector>
 
 class QAbstractButton;
+class QLabel;
+class QLineEdit;
 
 // A dialog drawn inside the application's window: a dimmed layer over the whole window with a
 // panel holding the title, the message, any content and the buttons in index order, one per row
@@ -38,6 +40,14 @@ class WindowDialog : public QObject {
   void setManner(const Manner& manner) { manner_ = manner; }
   // A widget between the message and the buttons (the dialog takes it over); before the first show.
   void setContent(QWidget* content) { content_ = content; }
+  // A field to type into as the content, with a line under it, hidden until an entry is wrong.
+  struct Field {
+    QLineEdit* edit = nullptr;
+    QLabel* problem = nullptr;
+  };
+  Field setField(const QString& objectName, const QString& accessibleName, const QString& placeholder);
+  // Says under the field (and to screen readers) what is wrong, and gives it the focus to mend it.
+  static void showProblem(const Field& field, const QString& problem);
   // Asked before a press of button `index` closes the dialog; false keeps it open.
   void setCheck(std::function<bool(int index)> check) { check_ = std::move(check); }
 

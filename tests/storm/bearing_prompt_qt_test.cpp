@@ -39,7 +39,7 @@ TEST(BearingPrompt, EveryWayOfGivingTheDirectionReachesTheStrikeAsked) {
     layer.setStormPanel(panel);
   };
   auto* bearingPanel = map.findChild<QWidget*>("bearingPanel");
-  auto* field = map.findChild<QLineEdit*>("bearingField");
+  auto* field = map.findChild<QLineEdit*>("flashBearingField");
   ASSERT_TRUE(bearingPanel && field);
 
   ask(1);
