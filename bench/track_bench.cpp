@@ -3,8 +3,9 @@
 // straight at the person, pass 5 or 12 km from them, or have passed 3 km from them a quarter hour
 // ago; each watched for 30 minutes with 8, 15 or 30 strikes timed and pointed at (cell 2 km,
 // directions off by 10°), and at 40 km/h with one flash in ten pointed at anywhere. Prints how
-// often each kind of claim was made, and the median errors of the speed, the heading, the closest
-// distance and its time where a motion was claimed.
+// often each kind of claim was made, how often the panel said when the storm comes within 10 km
+// ("in10km"), and the median errors of the speed, the heading, the closest distance and its time
+// where a motion was claimed.
 // Run: build/release/bench/track_bench [storms per row]
 
 #include <algorithm>
@@ -31,8 +32,8 @@ int main(int argc, char** argv) {
   constexpr double kNow = 1'750'000'000, kWatched = 30;
   std::printf("track claims in %% of %d storms each (30 min watched, cell 2 km, directions off by 10 deg, seeded)\n",
               storms);
-  std::printf("%-24s %5s %4s | %6s %6s %6s %6s %6s %7s | %6s %6s %6s %6s\n", "storm", "km/h", "n", "appr.", "pass.",
-              "away", "steady", "unclr", "none", "dSpeed", "dHead", "dClose", "dMin");
+  std::printf("%-24s %5s %4s | %6s %6s %6s %6s %6s %7s | %6s | %6s %6s %6s %6s\n", "storm", "km/h", "n", "appr.",
+              "pass.", "away", "steady", "unclr", "none", "in10km", "dSpeed", "dHead", "dClose", "dMin");
   struct Row {
     const char* name;
     double closestKm, closestInMinutes;  // where and when the centre passes nearest (from now)
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
   auto run = [&](const char* name, double speed, const Row* row, int strikes, double wild = 0) {
     std::mt19937 random(42);
     std::map<TrackDirection, int> said;
-    int none = 0;
+    int none = 0, within = 0;
     std::vector<double> dSpeed, dHeading, dClosest, dMinutes;
     for (int i = 0; i < storms; ++i) {
       storm::test::SyntheticStorm s;
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
         continue;
       }
       ++said[track->direction];
+      within += track->minutesTo10km.has_value();
       if (row && track->closestKm) {
         dSpeed.push_back(std::abs(track->speedKmh - speed));
         dHeading.push_back(std::abs(std::remainder(track->headingDegrees - s.headingDegrees, 360.0)));
@@ -83,11 +85,11 @@ int main(int argc, char** argv) {
       }
     }
     auto pct = [&](int n) { return 100.0 * n / storms; };
-    std::printf("%-24s %5.0f %4d | %5.1f%% %5.1f%% %5.1f%% %5.1f%% %5.1f%% %6.1f%% | %6.1f %6.1f %6.1f %6.1f\n", name,
-                speed, strikes, pct(said[TrackDirection::Approaching]), pct(said[TrackDirection::Passing]),
+    std::printf("%-24s %5.0f %4d | %5.1f%% %5.1f%% %5.1f%% %5.1f%% %5.1f%% %6.1f%% | %5.1f%% | %6.1f %6.1f %6.1f %6.1f\n",
+                name, speed, strikes, pct(said[TrackDirection::Approaching]), pct(said[TrackDirection::Passing]),
                 pct(said[TrackDirection::MovingAway]), pct(said[TrackDirection::Steady]),
-                pct(said[TrackDirection::Unclear]), pct(none), median(dSpeed), median(dHeading), median(dClosest),
-                median(dMinutes));
+                pct(said[TrackDirection::Unclear]), pct(none), pct(within), median(dSpeed), median(dHeading),
+                median(dClosest), median(dMinutes));
   };
   for (int strikes : {8, 15, 30}) run("standing still", 0, nullptr, strikes);
   for (const Row& row : rows)
