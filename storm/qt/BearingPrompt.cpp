@@ -23,7 +23,7 @@ double screenBearing(QPointF from, QPointF to) {
 
 }  // namespace
 
-BearingPrompt::BearingPrompt(MapWidget* map, QLineEdit* field) : map_(map), field_(field) {
+BearingPrompt::BearingPrompt(MapWidget* map, QLineEdit* field) : map_(map), mapWidget_(map), field_(field) {
   if (field_) {
     QObject::connect(field_, &QLineEdit::returnPressed, this, [this] { typed(); });
     QObject::connect(field_, &QLineEdit::textEdited, field_, [this] { markInvalid(false); });
@@ -158,7 +158,7 @@ bool BearingPrompt::eventFilter(QObject* watched, QEvent* event) {
       pressedAt_.reset();
       if ((to - from).manhattanLength() >= kDragPixels)
         give(screenBearing(from, to), BearingSource::Map);
-      else if (const QPointF here = from_ ? map_->model().pointForCoordinate(*from_) : QPointF();
+      else if (const QPointF here = from_ ? mapWidget_->model().pointForCoordinate(*from_) : QPointF();
                from_ && (QPointF(to) - here).manhattanLength() >= kDragPixels)
         give(screenBearing(here, to), BearingSource::Map);
       return true;

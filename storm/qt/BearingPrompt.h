@@ -52,7 +52,10 @@ class BearingPrompt : public QObject {
   // Whether the question takes `event` (sent to `receiver`), and with `act`, answers it.
   bool handleKey(QObject* receiver, QKeyEvent* event, bool act);
 
-  QPointer<MapWidget> map_;
+  // The map as a widget (events name it while it is being destroyed, when it is no longer a map),
+  // and as the map, only while it is one.
+  QPointer<QWidget> map_;
+  MapWidget* mapWidget_ = nullptr;
   QPointer<QLineEdit> field_;
   QPointer<QWidget> scope_;
   std::optional<double> strike_;
