@@ -1,9 +1,9 @@
 #include "storm/StormWatch.h"
 
+#include <algorithm>
+
 #include "map/GeoMath.h"
 #include "storm/Bearing.h"
-
-#include <algorithm>
 
 namespace storm {
 

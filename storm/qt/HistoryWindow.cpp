@@ -1,7 +1,5 @@
 #include "storm/qt/HistoryWindow.h"
 
-#include "storm/Track.h"
-
 #include <QDateTime>
 #include <QItemSelectionModel>
 #include <QLocale>
@@ -10,6 +8,7 @@
 
 #include "measure/Measurement.h"
 #include "storm/StormTexts.h"
+#include "storm/Track.h"
 #include "storm/Trend.h"
 #include "storm/qt/StrikeCsv.h"
 #include "system/qt/WindowDialog.h"
