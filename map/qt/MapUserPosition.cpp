@@ -140,9 +140,14 @@ void MapWidget::placeBottomPanel() {
     bottomPanel_->hide();
     return;
   }
-  bottomPanel_->move((width() - bottomPanel_->width()) / 2, height() - foot - bottomPanel_->height());
-  bottomPanel_->show();
-  bottomPanel_->raise();
+  // Placed again with every change of the top panel (each second of a countdown): only what moved
+  // is touched, so that the map under it is not drawn again for nothing.
+  const QPoint at((width() - bottomPanel_->width()) / 2, height() - foot - bottomPanel_->height());
+  if (bottomPanel_->pos() != at) bottomPanel_->move(at);
+  if (bottomPanel_->isHidden()) {
+    bottomPanel_->show();
+    bottomPanel_->raise();
+  }
 }
 
 void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {
