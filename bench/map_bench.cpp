@@ -87,50 +87,50 @@ void MapRepaintAllTilesCached(benchmark::State& state) {
 }
 BENCHMARK(MapRepaintAllTilesCached)->Arg(120)->Arg(123)->Unit(benchmark::kMicrosecond);
 
-// As above, with an hour of earlier strikes ringing the map and the storm's panel over it.
-void MapRepaintWithRingsAndPanel(benchmark::State& state) {
-  MapWidget& map = scene->map;
-  storm::qt::StormLayer layer(&map);
+// An hour of earlier strikes ringing the map and the storm's panel over it; with `track`, twelve of
+// them placed by their direction too, and the storm's track with its cone and its words.
+void showStorm(storm::qt::StormLayer& layer, bool track) {
   std::vector<storm::StrikeRing> rings;
-  for (int i = 0; i < 12; ++i)
-    rings.push_back({{47.3769 + 0.01 * (i % 3), 8.5417 + 0.01 * (i % 4)}, 3.0 + i, 0.85 - 0.06 * i});
+  std::vector<storm::StrikeMark> marks;
+  for (int i = 0; i < 12; ++i) {
+    const storm::CLLocationCoordinate2D from{47.3769 + 0.01 * (i % 3), 8.5417 + 0.01 * (i % 4)};
+    rings.push_back({from, 3.0 + i, 0.85 - 0.06 * i});
+    marks.push_back({from, 250.0 + 3 * i, 3.0 + i, 0.85 - 0.06 * i});
+  }
   layer.setStrikeRings(rings);
   storm::StormPanel panel;
   panel.trend = "Approaching · 0.5 km/min · within 10 km in about 12 min";
   panel.shelter = "Take shelter now";
   panel.countdown = "All clear in 29:59";
+  if (track) {
+    layer.setStrikeMarks(marks);
+    const storm::CLLocationCoordinate2D here{47.3769, 8.5417};
+    storm::TrackPicture path;
+    path.centre = storm::geo::destination(here, 260, 6000);
+    path.headingDegrees = 70;
+    path.spreadDegrees = 20;
+    path.aheadKm = 20;
+    path.ahead = storm::geo::destination(path.centre, 70, 20000);
+    path.closest = storm::geo::destination(here, 340, 4000);
+    layer.setStormTrack(path);
+    panel.track = "Moving east at about 40 km/h";
+    panel.course = "Closest about 4 km north of you in about 9 min";
+  }
   layer.setStormPanel(panel);
+}
+
+// As above, with the storm on the map.
+void MapRepaintWithRingsAndPanel(benchmark::State& state) {
+  storm::qt::StormLayer layer(&scene->map);
+  showStorm(layer, false);
   MapRepaintAllTilesCached(state);
 }
 BENCHMARK(MapRepaintWithRingsAndPanel)->Arg(120)->Unit(benchmark::kMicrosecond);
 
-// As above, with twelve strikes placed by their direction and the storm's track with its cone.
+// As above, with strikes placed by their direction and the storm's track besides.
 void MapRepaintWithTrack(benchmark::State& state) {
-  MapWidget& map = scene->map;
-  storm::qt::StormLayer layer(&map);
-  std::vector<storm::StrikeRing> rings;
-  std::vector<storm::StrikeMark> marks;
-  const storm::CLLocationCoordinate2D here{47.3769, 8.5417};
-  for (int i = 0; i < 12; ++i) {
-    rings.push_back({here, 3.0 + i, 0.85 - 0.06 * i});
-    marks.push_back({here, 250.0 + 3 * i, 3.0 + i, 0.85 - 0.06 * i});
-  }
-  layer.setStrikeRings(rings);
-  layer.setStrikeMarks(marks);
-  storm::TrackPicture track;
-  track.centre = storm::geo::destination(here, 260, 6000);
-  track.headingDegrees = 70;
-  track.spreadDegrees = 20;
-  track.aheadKm = 20;
-  track.ahead = storm::geo::destination(track.centre, 70, 20000);
-  track.closest = storm::geo::destination(here, 340, 4000);
-  layer.setStormTrack(track);
-  storm::StormPanel panel;
-  panel.shelter = "Take shelter now";
-  panel.countdown = "All clear in 29:59";
-  panel.track = "Moving east-north-east at about 40 km/h";
-  panel.course = "Closest about 4 km north of you in about 9 min";
-  layer.setStormPanel(panel);
+  storm::qt::StormLayer layer(&scene->map);
+  showStorm(layer, true);
   MapRepaintAllTilesCached(state);
 }
 BENCHMARK(MapRepaintWithTrack)->Arg(120)->Unit(benchmark::kMicrosecond);

@@ -76,9 +76,15 @@ StormLayer::StormLayer(MapWidget* map, bool held) : map_(map) {
   map->addControl(control);
   map->model().addLayer(this);
   map->model().addLayer(&trackLayer_);
-  bearingPanel_ = new BearingPanel(map);
-  map->setBottomPanel(bearingPanel_);
-  prompt_ = std::make_unique<BearingPrompt>(map, bearingPanel_->field());
+}
+
+void StormLayer::makeQuestion() {
+  if (prompt_ || !map_) return;
+  bearingPanel_ = new BearingPanel(map_);
+  map_->setBottomPanel(bearingPanel_);
+  prompt_ = std::make_unique<BearingPrompt>(map_, bearingPanel_->field());
+  prompt_->onBearing = bearingHandler_;
+  prompt_->setKeyScope(keyScope_);
   prompt_->onDismiss = [this](double strike) {
     dismissedAsk_ = strike;
     if (!held_) showOnMap();
@@ -102,6 +108,8 @@ void StormLayer::showOnMap() {
   shown.showStorm = panel_.showStorm || (region_ && !(showStorm_ && showStorm_->isVisibleTo(map_)));
   // The question goes at the foot of the map, until it is answered or let go.
   const bool asking = shown.askFor && shown.askFor != dismissedAsk_;
+  // Made the first time it is asked: nothing of it is built while the window starts.
+  if (asking) makeQuestion();
   if (bearingPanel_)
     bearingPanel_->setQuestion(asking ? QString::fromStdString(shown.ask) : QString(),
                                asking ? QString::fromStdString(shown.askHint) : QString());
@@ -131,10 +139,12 @@ void StormLayer::setUndo(std::function<void()> undo) {
 }
 
 void StormLayer::setBearingHandler(std::function<void(double, double, BearingSource)> handler) {
-  if (prompt_) prompt_->onBearing = std::move(handler);
+  bearingHandler_ = std::move(handler);
+  if (prompt_) prompt_->onBearing = bearingHandler_;
 }
 
 void StormLayer::setKeyScope(QWidget* screen) {
+  keyScope_ = screen;
   if (prompt_) prompt_->setKeyScope(screen);
 }
 

@@ -67,6 +67,8 @@ class StormLayer : public StormMapLayer, public MapLayer {
  private:
   // Hands the map the panel and its control for the whole storm.
   void showOnMap();
+  // The question for a flash's direction: its panel at the map's foot and what answers it.
+  void makeQuestion();
 
   struct RingEntry {
     StrikeRing ring;
@@ -91,6 +93,8 @@ class StormLayer : public StormMapLayer, public MapLayer {
   std::optional<MKCoordinateRegion> region_;
   StormTrackLayer trackLayer_;
   std::unique_ptr<BearingPrompt> prompt_;
+  std::function<void(double, double, BearingSource)> bearingHandler_;
+  QPointer<QWidget> keyScope_;
   std::optional<double> dismissedAsk_;  // the strike whose question was let go
   std::optional<double> announcedAsk_;  // the strike whose question was last spoken
 };

@@ -38,11 +38,11 @@ TEST(BearingPrompt, EveryWayOfGivingTheDirectionReachesTheStrikeAsked) {
     panel.askFrom = CLLocationCoordinate2D{45, 7};
     layer.setStormPanel(panel);
   };
+  EXPECT_EQ(map.findChild<QWidget*>("bearingPanel"), nullptr) << "made the first time it is asked";
+  ask(1);
   auto* bearingPanel = map.findChild<QWidget*>("bearingPanel");
   auto* field = map.findChild<QLineEdit*>("flashBearingField");
   ASSERT_TRUE(bearingPanel && field);
-
-  ask(1);
   EXPECT_TRUE(layer.askingBearing());
   EXPECT_FALSE(bearingPanel->isHidden());
   EXPECT_TRUE(map.rect().contains(bearingPanel->geometry()));
