@@ -6,7 +6,7 @@
 // often each kind of claim was made, how often the panel said when the storm comes within 10 km
 // ("in10km"), and the median errors of the speed, the heading, the closest distance and its time
 // where a motion was claimed.
-// Run: build/release/bench/track_bench [storms per row]
+// Run: build/release/bench/track_bench [storms per row] [storms per kind over their life]
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include <map>
 
 #include "storm/Track.h"
+#include "tests/support/StormLife.h"
 #include "tests/support/SyntheticStorm.h"
 
 namespace {
@@ -99,5 +100,6 @@ int main(int argc, char** argv) {
   for (int strikes : {8, 15, 30}) run("still, 10% wild", 0, nullptr, strikes, 0.1);
   for (int strikes : {8, 15, 30}) run("straight in, 10% wild", 40, &rows[0], strikes, 0.1);
   for (int strikes : {8, 15, 30}) run("passing 5 km, 10% wild", 40, &rows[1], strikes, 0.1);
+  storm::test::printLifeTable(true, argc > 2 ? std::atoi(argv[2]) : 1000);
   return 0;
 }

@@ -1,13 +1,14 @@
 // How often the trend says what, for storms whose motion is known, with a real storm's scatter
 // (tests/support/SyntheticStorm.h): storms that keep their distance, and storms approaching and
 // moving away at 20 and 40 km/h, each watched for 15 minutes with 5, 8 and 12 strikes timed.
-// Run: build/release/bench/trend_bench [storms per row]
+// Run: build/release/bench/trend_bench [storms per row] [storms per kind over their life]
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 
 #include "storm/Trend.h"
+#include "tests/support/StormLife.h"
 #include "tests/support/SyntheticStorm.h"
 
 int main(int argc, char** argv) {
@@ -41,5 +42,6 @@ int main(int argc, char** argv) {
                   pct(said[TrendDirection::Steady]), pct(said[TrendDirection::Unclear]), pct(none));
     }
   }
+  storm::test::printLifeTable(false, argc > 2 ? std::atoi(argv[2]) : 1000);
   return 0;
 }

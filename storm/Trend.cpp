@@ -16,96 +16,139 @@ double median(std::vector<double> values) {
   return (*std::max_element(values.begin(), values.begin() + static_cast<long>(middle)) + upper) / 2;
 }
 
-// Student's t for a two-sided 95 % interval with `freedom` degrees of freedom.
-double t95(int freedom) {
-  static constexpr double kTable[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
-                                      2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086};
-  if (freedom < 1) return kTable[0];
-  if (freedom <= 20) return kTable[freedom - 1];
-  return kClaimStandardErrors + 2.5 / freedom;  // close to the table's tail and to 1.96 beyond
-}
-
 // The Theil–Sen slope of a robust line loses a little efficiency against least squares.
 constexpr double kRobustSlopeCost = 1.05;
 // A residual beyond this many of a storm's scatters counts as that many: one strike far off (a
 // delay timed wrong) neither moves the line nor blurs it.
 constexpr double kFarOffScatters = 3;
+// The newest strikes' offset from the line, in its standard errors, beyond which they do not agree
+// with it. Nearer than the line is the side that matters: a storm that has begun to come is not to
+// be called one that keeps away, so a small offset that way already counts.
+constexpr double kRecentNearer = -1.0;
+constexpr double kRecentFarther = 1.645;
+
+// Thins a window of more than kTrendMostStrikes ranges to that many, spread evenly over it, the
+// first and the last among them.
+void thin(std::vector<Range>& window) {
+  if (window.size() <= static_cast<size_t>(kTrendMostStrikes)) return;
+  std::vector<Range> spread(static_cast<size_t>(kTrendMostStrikes));
+  const size_t n = window.size() - 1, k = spread.size() - 1;
+  for (size_t i = 0; i <= k; ++i) spread[i] = window[i * n / k];
+  window = std::move(spread);
+}
+
+// The newest ranges' mean offset from the trend's line, in its standard errors.
+double recentOffset(const std::vector<Range>& window, const Trend& trend, double now, double sxx, double mean) {
+  const double from = window.back().time - (window.back().time - window.front().time) * kRecentShare;
+  size_t first = window.size();
+  while (first > 0 && (window[first - 1].time >= from || window.size() - first < 2)) --first;
+  const double m = static_cast<double>(window.size() - first), n = static_cast<double>(window.size());
+  double offset = 0, minutes = 0;
+  for (size_t i = first; i < window.size(); ++i) {
+    offset += window[i].km - trend.distanceAt(window[i].time, now);
+    minutes += (window[i].time - now) / 60;
+  }
+  offset /= m;
+  minutes /= m;
+  // A residual's mean has less spread than the strikes by what the line itself took up of them.
+  const double share = std::max(0.1 / m, 1 / m - 1 / n - (minutes - mean) * (minutes - mean) / sxx);
+  return offset / (trend.scatterKm * std::sqrt(share));
+}
 
 }  // namespace
 
-std::optional<Trend> trendAt(const std::vector<Strike>& strikes, double now) {
-  std::vector<const Strike*> window;
-  for (const Strike& s : strikes)
-    if (s.time <= now && s.time >= now - kTrendWindowSeconds && std::isfinite(s.km)) window.push_back(&s);
+double studentT95(int freedom) {
+  static constexpr double kTable[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
+                                      2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086};
+  if (freedom < 1) return kTable[0];
+  if (freedom <= 20) return kTable[freedom - 1];
+  return 1.96 + 2.5 / freedom;  // close to the table's tail and to the normal's 1.96 beyond
+}
+
+double studentT99(int freedom) {
+  static constexpr double kTable[] = {63.657, 9.925, 5.841, 4.604, 4.032, 3.707, 3.499, 3.355, 3.250, 3.169,
+                                      3.106,  3.055, 3.012, 2.977, 2.947, 2.921, 2.898, 2.878, 2.861, 2.845};
+  if (freedom < 1) return kTable[0];
+  if (freedom <= 20) return kTable[freedom - 1];
+  return 2.576 + 5.4 / freedom;  // close to the table's tail and to the normal's 2.576 beyond
+}
+
+std::optional<Trend> trendOf(std::vector<Range> ranges, double now) {
+  std::vector<Range> window;
+  for (const Range& r : ranges)
+    if (r.time <= now && r.time >= now - kTrendWindowSeconds && std::isfinite(r.km)) window.push_back(r);
   if (window.size() < static_cast<size_t>(kTrendLeastStrikes)) return std::nullopt;
-  const auto [first, last] = std::minmax_element(window.begin(), window.end(),
-                                                 [](const Strike* a, const Strike* b) { return a->time < b->time; });
-  if ((*last)->time - (*first)->time < kTrendLeastSpanSeconds) return std::nullopt;
-  // The slopes between every two strikes grow with the square of their number: beyond a hand's
-  // worth of strikes the line rests on ones spread evenly over the window, the first and the last
-  // among them.
-  if (window.size() > static_cast<size_t>(kTrendMostStrikes)) {
-    const auto earlier = [](const Strike* a, const Strike* b) { return a->time < b->time; };
-    // A log's strikes come oldest first: sorted already, as a look tells.
-    if (!std::is_sorted(window.begin(), window.end(), earlier)) std::sort(window.begin(), window.end(), earlier);
-    std::vector<const Strike*> spread(static_cast<size_t>(kTrendMostStrikes));
-    const size_t n = window.size() - 1, k = spread.size() - 1;
-    for (size_t i = 0; i <= k; ++i) spread[i] = window[i * n / k];
-    window = std::move(spread);
-  }
+  const auto earlier = [](const Range& a, const Range& b) { return a.time < b.time; };
+  // A log's strikes come oldest first: sorted already, as a look tells.
+  if (!std::is_sorted(window.begin(), window.end(), earlier)) std::sort(window.begin(), window.end(), earlier);
+  if (window.back().time - window.front().time < kTrendLeastSpanSeconds) return std::nullopt;
+  // The slopes between every two strikes grow with the square of their number.
+  thin(window);
 
   // Minutes before now.
-  auto minutes = [now](const Strike* s) { return (s->time - now) / 60.0; };
+  auto minutes = [now](const Range& r) { return (r.time - now) / 60.0; };
   std::vector<double> slopes;
   slopes.reserve(window.size() * (window.size() - 1) / 2);
   for (size_t i = 0; i < window.size(); ++i)
     for (size_t j = i + 1; j < window.size(); ++j) {
       const double dt = minutes(window[j]) - minutes(window[i]);
-      if (dt != 0) slopes.push_back((window[j]->km - window[i]->km) / dt);
+      if (dt != 0) slopes.push_back((window[j].km - window[i].km) / dt);
     }
   Trend trend;
   trend.kmPerMinute = median(slopes);
-  std::vector<double> offsets, residuals;
-  for (const Strike* s : window) offsets.push_back(s->km - trend.kmPerMinute * minutes(s));
+  std::vector<double> offsets;
+  for (const Range& r : window) offsets.push_back(r.km - trend.kmPerMinute * minutes(r));
   trend.distanceNow = median(offsets);
   double mean = 0;
-  for (const Strike* s : window) mean += minutes(s);
+  for (const Range& r : window) mean += minutes(r);
   mean /= static_cast<double>(window.size());
-  double sxx = 0;
-  for (const Strike* s : window) {
-    residuals.push_back(std::abs(s->km - trend.distanceAt(s->time, now)));
-    sxx += (minutes(s) - mean) * (minutes(s) - mean);
+  double sxx = 0, squares = 0;
+  for (const Range& r : window) {
+    sxx += (minutes(r) - mean) * (minutes(r) - mean);
+    // The scatter the strikes show about the line, a strike far off counted as only so far off.
+    const double residual = std::abs(r.km - trend.distanceAt(r.time, now));
+    squares += std::pow(std::min(residual, kFarOffScatters * kStrikeScatterKm), 2);
   }
-
-  // The scatter: what the strikes show (the residuals' spread about the line, a strike far off
-  // counted as only so far off), but never less than a storm's own; with it the slope's standard
-  // error and the interval it allows.
-  double squares = 0;
-  for (double r : residuals) squares += std::pow(std::min(r, kFarOffScatters * kStrikeScatterKm), 2);
-  const double shown = std::sqrt(squares / static_cast<double>(window.size() - 2));
-  const bool wider = shown > kStrikeScatterKm;
+  const int freedom = static_cast<int>(window.size()) - 2;
+  const double shown = std::sqrt(squares / freedom);
+  // Never less than a storm's own scatter.
   const double scatter = std::hypot(std::max(shown, kStrikeScatterKm), kDistanceErrorKm);
   trend.standardError = kRobustSlopeCost * scatter / std::sqrt(sxx);
   trend.scatterKm = scatter;
   trend.strikes = static_cast<int>(window.size());
   trend.meanTime = now + mean * 60;
-  const double interval = (wider ? t95(static_cast<int>(window.size()) - 2) : kClaimStandardErrors) *
-                          trend.standardError;
+  trend.recentOffset = recentOffset(window, trend, now, sxx, mean);
+  // A direction is named only where it is beyond the slope's 99 % interval: the trend is judged
+  // again with every strike, and a storm that keeps its distance is not to be given a direction
+  // by one of those judgments in twenty.
+  const double interval = studentT99(freedom) * trend.standardError;
+  const double steadyInterval = studentT95(freedom) * trend.standardError;
   const double rate = std::abs(trend.kmPerMinute);
   if (rate * 60 > kFastestStormKmh) {
-    trend.direction = TrendDirection::Unclear;
+    trend.withheld = "faster than storms move";
   } else if (rate > interval) {
     trend.direction = trend.kmPerMinute < 0 ? TrendDirection::Approaching : TrendDirection::MovingAway;
-  } else if (rate + interval <= kSteadyKmh / 60) {
+  } else if (rate + steadyInterval <= kSteadyKmh / 60) {
     trend.direction = TrendDirection::Steady;
-  } else {
+  }
+  const bool nearer = trend.recentOffset < kRecentNearer, farther = trend.recentOffset > kRecentFarther;
+  if ((trend.direction == TrendDirection::Approaching && farther) ||
+      (trend.direction != TrendDirection::Approaching && trend.direction != TrendDirection::Unclear && nearer)) {
     trend.direction = TrendDirection::Unclear;
+    trend.withheld = nearer ? "newest strikes nearer than the trend" : "newest strikes farther than the trend";
   }
   if (trend.direction == TrendDirection::Approaching)
     trend.minutesTo10km = trend.distanceNow <= kCloseKilometres
                               ? 0.0
                               : (trend.distanceNow - kCloseKilometres) / -trend.kmPerMinute;
   return trend;
+}
+
+std::optional<Trend> trendAt(const std::vector<Strike>& strikes, double now) {
+  std::vector<Range> ranges;
+  ranges.reserve(strikes.size());
+  for (const Strike& s : strikes) ranges.push_back({s.time, s.km});
+  return trendOf(std::move(ranges), now);
 }
 
 double Trend::distanceError(double time) const {
