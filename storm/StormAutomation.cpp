@@ -7,8 +7,7 @@
 #include "storm/Shelter.h"
 #include "storm/SpeedOfSound.h"
 #include "storm/Bearing.h"
-#include "storm/Track.h"
-#include "storm/Trend.h"
+#include "storm/StormJudgment.h"
 
 namespace storm {
 
@@ -23,36 +22,61 @@ std::optional<double> numberFrom(const std::string& word) {
   return value;
 }
 
+// Why a claim is withheld, or null when it is made.
+Json reasonJson(const std::string& reason) { return reason.empty() ? Json() : Json(reason); }
+
+Json trendJson(const StormJudgment& judged) {
+  if (!judged.trend) return Json();
+  const Trend& t = *judged.trend;
+  return Json::object()
+      .set("direction", directionName(t.direction))
+      .set("kmPerMinute", t.kmPerMinute)
+      .set("minutesTo10km", t.minutesTo10km ? Json(*t.minutesTo10km) : Json())
+      .set("reason", reasonJson(judged.trendReason));
+}
+
+Json trackJson(const StormJudgment& judged) {
+  if (!judged.track) return Json();
+  const Track& t = *judged.track;
+  Json setAside = Json::array();
+  for (double time : t.setAside) setAside.push(Json(time));
+  return Json::object()
+      .set("direction", trackDirectionName(t.direction))
+      .set("speedKmh", t.speedKmh)
+      .set("headingDeg", t.headingDegrees)
+      .set("lat", t.centre.latitude)
+      .set("lon", t.centre.longitude)
+      .set("closestKm", t.closestKm ? Json(*t.closestKm) : Json())
+      .set("closestInMinutes", t.closestInMinutes ? Json(*t.closestInMinutes) : Json())
+      .set("closestErrorKm", t.closestKm ? Json(t.closestErrorKm) : Json())
+      .set("setAside", std::move(setAside))
+      .set("reason", reasonJson(judged.trackReason));
+}
+
+Json cellsJson(const StormJudgment& judged) {
+  Json cells = Json::array();
+  for (const StormCell& c : judged.cells)
+    cells.push(Json::object()
+                   .set("km", c.km)
+                   .set("bearing", c.bearingDegrees ? Json(*c.bearingDegrees) : Json())
+                   .set("strikes", c.strikes));
+  return cells;
+}
+
 Json stormJson(const StormAutomation& storm) {
   const double now = storm.clock->now();
   const StrikeStore* store = storm.watch ? storm.watch->strikes().get() : nullptr;
   // The longest look back any rule takes: the countdown after a close strike.
   const std::vector<Strike> strikes =
       store ? store->recent(now - kShelterSeconds - kCloseDelaySeconds) : std::vector<Strike>{};
-  Json trend;
-  if (const std::optional<Trend> t = trendAt(strikes, now)) {
-    trend = Json::object()
-                .set("direction", directionName(t->direction))
-                .set("kmPerMinute", t->kmPerMinute)
-                .set("minutesTo10km", t->minutesTo10km ? Json(*t->minutesTo10km) : Json());
-  }
-  Json track;
   const std::vector<Strike> lastHalfHour =
       store ? store->recent(now - kTrackWindowSeconds) : std::vector<Strike>{};
-  if (const std::optional<Track> t = trackAt(lastHalfHour, now)) {
-    track = Json::object()
-                .set("direction", trackDirectionName(t->direction))
-                .set("speedKmh", t->speedKmh)
-                .set("headingDeg", t->headingDegrees)
-                .set("lat", t->centre.latitude)
-                .set("lon", t->centre.longitude)
-                .set("closestKm", t->closestKm ? Json(*t->closestKm) : Json())
-                .set("closestInMinutes", t->closestInMinutes ? Json(*t->closestInMinutes) : Json());
-  }
+  const std::optional<PositionReport> position = storm.position ? storm.position->report() : std::nullopt;
+  const StormJudgment judged =
+      judgeStorm(lastHalfHour, position ? std::optional(position->coordinate) : std::nullopt, now);
   const ShelterStatus shelter = shelterAt(strikes, now);
   const std::optional<Strike> last =
       storm.watch ? storm.watch->newest(std::numeric_limits<double>::infinity()) : std::nullopt;
-  const std::optional<PositionReport> position = storm.position ? storm.position->report() : std::nullopt;
   Json notified = Json::array();
   if (storm.watch)
     for (const std::string& text : storm.watch->notified()) notified.push(Json(text));
@@ -66,8 +90,9 @@ Json stormJson(const StormAutomation& storm) {
                           .set("source", positionSourceName(position->source))
                           .set("age", position->time > 0 ? Json(std::max(0.0, now - position->time)) : Json())
                     : Json())
-      .set("trend", std::move(trend))
-      .set("track", std::move(track))
+      .set("trend", trendJson(judged))
+      .set("track", trackJson(judged))
+      .set("cells", cellsJson(judged))
       .set("shelter", shelter.shelter)
       .set("allClearIn", shelter.allClearIn ? Json(*shelter.allClearIn) : Json())
       .set("notified", std::move(notified))

@@ -124,17 +124,21 @@ void StormPicture::refresh(bool everything) {
       if (!s->position || s->time > now || s->time == circle) continue;
       rings.push_back({{s->position->latitude, s->position->longitude}, s->km, ringOpacity(now - s->time)});
     }
-    const std::optional<Trend> trend = trendAt(strikes, now);
+    const StormJudgment judged = judgeStorm(strikes, watch_ ? watch_->here() : std::nullopt, now);
+    const std::optional<Trend>& trend = judged.trend;
     panel_.trend = trend && services_.locale ? trendText(*trend, *services_.locale) : std::string();
+    if (!judged.cells.empty() && services_.locale) panel_.trend = cellsText(judged.cells, *services_.locale);
+    const std::vector<double> setAside = judged.track ? judged.track->setAside : std::vector<double>{};
     std::vector<StrikeMark> marks;  // newest first
     bool placedLately = false;      // within the track's window
     for (auto s = strikes.rbegin(); s != strikes.rend() && marks.size() < kMostStrikeRings; ++s) {
       if (!s->position || !s->bearing || !s->bearing->placed || s->time > now) continue;
       marks.push_back({{s->position->latitude, s->position->longitude}, s->bearing->degrees, s->km,
-                       ringOpacity(now - s->time)});
+                       ringOpacity(now - s->time),
+                       std::find(setAside.begin(), setAside.end(), s->time) != setAside.end()});
       placedLately = placedLately || s->time >= now - kTrackWindowSeconds;
     }
-    const std::optional<Track> track = trackAt(strikes, now);
+    const std::optional<Track>& track = judged.track;
     std::optional<TrackPicture> path;
     if (track && track->closestKm) {
       path = TrackPicture{};

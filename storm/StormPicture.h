@@ -37,6 +37,7 @@ struct StrikeMark {
   double bearing = 0;
   double km = 0;
   double opacity = 1;
+  bool setAside = false;  // its direction disagrees with the flashes around it: the track leaves it out
   friend bool operator==(const StrikeMark&, const StrikeMark&) = default;
 };
 

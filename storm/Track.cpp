@@ -227,7 +227,9 @@ CLLocationCoordinate2D fromLocalKm(CLLocationCoordinate2D here, double eastKm, d
   const double f2 = std::asin(std::clamp(std::sin(f1) * std::cos(d) + std::cos(f1) * std::sin(d) * std::cos(azimuth),
                                          -1.0, 1.0));
   const double dl = std::atan2(std::sin(azimuth) * std::sin(d) * std::cos(f1), std::cos(d) - std::sin(f1) * std::sin(f2));
-  return {f2 / kRadians, std::remainder(here.longitude + dl / kRadians, 360.0)};
+  // Longitudes in [-180, 180).
+  const double longitude = std::remainder(here.longitude + dl / kRadians, 360.0);
+  return {f2 / kRadians, longitude >= 180 ? longitude - 360 : longitude};
 }
 
 namespace {

@@ -8,8 +8,7 @@
 
 #include "measure/Measurement.h"
 #include "storm/StormTexts.h"
-#include "storm/Track.h"
-#include "storm/Trend.h"
+#include "storm/StormJudgment.h"
 #include "storm/qt/StrikeCsv.h"
 #include "system/qt/WindowDialog.h"
 
@@ -95,8 +94,8 @@ long HistoryWindow::strikeCount() const { return ui_.strikeList->strikeCount(); 
 void HistoryWindow::updateTrend() {
   const double now = services_.clock->now();
   const std::vector<Strike> recent =
-      services_.strikes ? services_.strikes->recent(now - kTrendWindowSeconds) : std::vector<Strike>{};
-  const std::optional<Trend> trend = trendAt(recent, now);
+      services_.strikes ? services_.strikes->recent(now - kTrackWindowSeconds) : std::vector<Strike>{};
+  const std::optional<Trend> trend = judgeStorm(recent, std::nullopt, now).trend;
   ui_.trend->setText(trend && services_.locale
                          ? localized("Last 15 minutes: %1", {keptTogether(storm::trendText(*trend, *services_.locale))})
                          : localized("Not enough strikes in the last 15 minutes for a trend"));
@@ -236,8 +235,8 @@ void HistoryWindow::chooseStorm(int index) {
   const StormSpan& storm = storms_[storms_.size() - 1 - static_cast<size_t>(index)];
   std::vector<Strike> strikes(log_.begin() + static_cast<long>(storm.first),
                               log_.begin() + static_cast<long>(storm.first + static_cast<size_t>(storm.count)));
-  ui_.chart->show(strikes, trendAt(strikes, storm.end), services_.locale && usesMiles(*services_.locale),
-                  trackAt(strikes, storm.end));
+  const StormJudgment judged = judgeStorm(strikes, std::nullopt, storm.end);
+  ui_.chart->show(strikes, judged.trend, services_.locale && usesMiles(*services_.locale), judged.track);
   // The list, newest first, scrolled to the storm's newest strike.
   const int row = static_cast<int>(log_.size() - storm.first - static_cast<size_t>(storm.count));
   if (QAbstractItemModel* model = ui_.strikeList->table()->model(); model && row < model->rowCount())

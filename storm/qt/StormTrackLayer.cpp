@@ -51,6 +51,7 @@ bool StormTrackLayer::setMarks(std::vector<StrikeMark> marks) {
       continue;
     MarkShape shape;
     shape.opacity = std::clamp(m.opacity, 0.0, 1.0);
+    shape.setAside = m.setAside;
     const double nearX = geo::worldX(m.from.longitude);
     // The arc across the bearing at the far edge of the distance's error, then back at the near one.
     const double depth = std::max(kDistanceErrorKm, 0.02 * m.km);
@@ -156,8 +157,11 @@ void StormTrackLayer::paint(QPainter& painter, const MapLayerFrame& frame, QPoin
     painter.setPen(stroke(kHalo, 3, 0.8 * m->opacity));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolygon(outline);
-    painter.setPen(stroke(kMarkInk, 1.5, m->opacity));
-    painter.setBrush(fill);
+    // A mark the track leaves out is drawn hollow and dashed: still there, but not counted.
+    QPen edge = stroke(kMarkInk, 1.5, m->opacity);
+    if (m->setAside) edge.setStyle(Qt::DashLine);
+    painter.setPen(edge);
+    painter.setBrush(m->setAside ? QBrush(Qt::NoBrush) : QBrush(fill));
     painter.drawPolygon(outline);
     QColor dot = kMarkInk;
     dot.setAlphaF(static_cast<float>(m->opacity));

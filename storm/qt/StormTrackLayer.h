@@ -32,6 +32,7 @@ class StormTrackLayer : public MapLayer {
  private:
   // Outlines in world units, worked out once for each mark and track given.
   struct MarkShape {
+    bool setAside = false;
     QPolygonF outline;
     QPointF point;
     QRectF bounds;

@@ -63,7 +63,8 @@ void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormL
                      .set("lon", mark.from.longitude)
                      .set("bearing", mark.bearing)
                      .set("km", mark.km)
-                     .set("opacity", mark.opacity));
+                     .set("opacity", mark.opacity)
+                     .set("setAside", mark.setAside));
     Json arrow;
     if (const std::optional<TrackPicture>& t = layer->trackLayer().track()) {
       auto point = [](CLLocationCoordinate2D c) { return Json::array().push(Json(c.latitude)).push(Json(c.longitude)); };

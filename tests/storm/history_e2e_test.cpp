@@ -24,18 +24,18 @@ qsizetype logSize(AutomationClient& app) { return app.send("strikes")["strikes"]
 TEST(HistoryE2E, ListsTheStrikesJustMeasuredAndClosesWithDone) {
   AutomationClient app({"--manual-clock", "1700000000"});
   ASSERT_TRUE(app.started());
-  // Three strikes five minutes apart, from 9.5 km to 1 km: a trend.
-  measure(app, "28");
-  app.ok("advance 270");
-  measure(app, "15");
-  app.ok("advance 270");
-  measure(app, "3");
+  // Ten strikes over some twelve minutes, from 20 km to 3 km: a trend that holds from one strike to
+  // the next.
+  for (int i = 0; i < 10; ++i) {
+    if (i > 0) app.ok("advance 20");
+    measure(app, QString::number((20 - 17 * i / 9.0) / 0.34029, 'f', 3));
+  }
   // Opened at once, before the last write may have landed.
   app.ok("tap history");
   app.ok("settle");
   QJsonObject s = app.state();
   EXPECT_EQ(s["screen"].toString(), "history");
-  EXPECT_EQ(s["history"].toObject()["strikes"].toInt(), 3);
+  EXPECT_EQ(s["history"].toObject()["strikes"].toInt(), 10);
   EXPECT_TRUE(s["history"].toObject()["trend"].toString().startsWith("Last 15 minutes: Approaching"))
       << s["history"].toObject()["trend"].toString().toStdString();
   app.ok("tap done");
