@@ -7,11 +7,13 @@ namespace storm {
 
 namespace {
 
-// Two groups are two storms when their centres lie at least this far apart, at least this many of
-// their own spreads apart (along one axis or in the plane), and their strikes come interleaved in
-// time rather than one group after the other (a storm that moved).
-constexpr double kCellsApartKm = 6;
-constexpr double kCellsApartSpreads = 3.5;
+// Two groups are two storms when, once a straight line through the strikes in time is taken out,
+// their centres lie at least this far apart and at least this many of their own spreads apart
+// along the line between them, and their strikes come interleaved in time rather than one group
+// after the other (a storm that moved). Nearer than that, one storm's scatter makes two groups
+// too often for a moving storm to be told apart from two standing still.
+constexpr double kCellsApartKm = 9;
+constexpr double kCellsApartSpreads = 3.0;
 constexpr int kLeastCellStrikes = 3;
 constexpr int kLeastCellSwitches = 3;
 // A track's heading may move this much from one strike to the next and still be the same claim.
@@ -264,7 +266,15 @@ StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<CLLoc
     std::sort(points->begin(), points->end(), [](const Point& a, const Point& b) { return a.time < b.time; });
   judgment.cells = twoCells(placed, true);
   if (judgment.cells.empty()) judgment.cells = twoCells(distances, false);
-  if (!judgment.cells.empty()) {
+  // Two storms seen at the strike before are not one storm because the newest blurs them: no
+  // motion is claimed for them either.
+  bool twoBefore = false;
+  if (judgment.cells.empty() && placed.size() > 1 && distances.size() > 1) {
+    placed.pop_back();
+    distances.pop_back();
+    twoBefore = !twoCells(placed, true).empty() || !twoCells(distances, false).empty();
+  }
+  if (!judgment.cells.empty() || twoBefore) {
     if (judgment.trend) withhold(*judgment.trend, judgment.trendReason, "two storms");
     if (judgment.track) withhold(*judgment.track, judgment.trackReason, "two storms");
   } else if (judgment.trend && judgment.track && disagree(*judgment.trend, *judgment.track)) {

@@ -119,7 +119,7 @@ std::string cellsText(const std::vector<StormCell>& cells, const Locale& locale)
   if (cells[0].bearingDegrees && cells[1].bearingDegrees) {
     auto cell = [&](const StormCell& c) {
       return formatText("%1 %2", {distanceText(c.km, std::nullopt, locale),
-                                  locale.localizedString(kMoving[compassPointIndex(*c.bearingDegrees)])});
+                                  locale.localizedString(kOfYou[compassPointIndex(*c.bearingDegrees)])});
     };
     return formatText(locale.localizedString("Two storms: %1 and %2"), {cell(cells[0]), cell(cells[1])});
   }

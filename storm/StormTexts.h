@@ -32,7 +32,7 @@ struct TrackWords {
 };
 TrackWords trackWords(const Track& track, const Locale& locale);
 
-// Two storms at once, nearest first: "Two storms: 7 km east and 17 km south-east" (or, from
+// Two storms at once, nearest first: "Two storms: 7 km east of you and 17 km south-east of you" (or, from
 // distances alone, "Two storms: about 7 km and 17 km away").
 std::string cellsText(const std::vector<StormCell>& cells, const Locale& locale);
 

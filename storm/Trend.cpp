@@ -22,10 +22,9 @@ constexpr double kRobustSlopeCost = 1.05;
 // delay timed wrong) neither moves the line nor blurs it.
 constexpr double kFarOffScatters = 3;
 // The newest strikes' offset from the line, in its standard errors, beyond which they do not agree
-// with it. Nearer than the line is the side that matters: a storm that has begun to come is not to
-// be called one that keeps away, so a small offset that way already counts.
+// with it: a storm that has begun to come, or has passed, shows first in its newest strikes.
 constexpr double kRecentNearer = -1.0;
-constexpr double kRecentFarther = 1.645;
+constexpr double kRecentFarther = 1.0;
 
 // Thins a window of more than kTrendMostStrikes ranges to that many, spread evenly over it, the
 // first and the last among them.

@@ -40,8 +40,48 @@
         <translation>Noch keine klare Zugbahn</translation>
     </message>
     <message>
-        <source>Closest about %1 %2 in about %3 min</source>
-        <translation>Am nächsten etwa %1 %2 in etwa %3 min</translation>
+        <source>within 10 km in about %1 min if it keeps coming straight</source>
+        <translation>in etwa %1 min näher als 10 km, wenn es geradewegs kommt</translation>
+    </message>
+    <message>
+        <source>within 6 mi in about %1 min if it keeps coming straight</source>
+        <translation>in etwa %1 min näher als 6 mi, wenn es geradewegs kommt</translation>
+    </message>
+    <message>
+        <source>within 6 mi in about %1 min</source>
+        <translation>in etwa %1 min näher als 6 mi</translation>
+    </message>
+    <message>
+        <source>within 6 mi now</source>
+        <translation>jetzt näher als 6 mi</translation>
+    </message>
+    <message>
+        <source>Heading straight for you</source>
+        <translation>Kommt direkt auf dich zu</translation>
+    </message>
+    <message>
+        <source>%1–%2 km</source>
+        <translation>%1–%2 km</translation>
+    </message>
+    <message>
+        <source>%1–%2 mi</source>
+        <translation>%1–%2 mi</translation>
+    </message>
+    <message>
+        <source>May pass %1 now</source>
+        <translation>Zieht jetzt wohl %1 vorbei</translation>
+    </message>
+    <message>
+        <source>May pass %1 in about %2 min</source>
+        <translation>Zieht in etwa %2 min wohl %1 vorbei</translation>
+    </message>
+    <message>
+        <source>Two storms: %1 and %2</source>
+        <translation>Zwei Gewitter: %1 und %2</translation>
+    </message>
+    <message>
+        <source>Two storms: about %1 and %2 away</source>
+        <translation>Zwei Gewitter: etwa %1 und %2 entfernt</translation>
     </message>
     <message>
         <source>Heading straight for you: %1</source>

@@ -40,8 +40,48 @@
         <translation>Aún no hay una trayectoria clara</translation>
     </message>
     <message>
-        <source>Closest about %1 %2 in about %3 min</source>
-        <translation>Lo más cerca, a unos %1 %2 en unos %3 min</translation>
+        <source>within 10 km in about %1 min if it keeps coming straight</source>
+        <translation>a menos de 10 km en unos %1 min si viene en línea recta</translation>
+    </message>
+    <message>
+        <source>within 6 mi in about %1 min if it keeps coming straight</source>
+        <translation>a menos de 6 mi en unos %1 min si viene en línea recta</translation>
+    </message>
+    <message>
+        <source>within 6 mi in about %1 min</source>
+        <translation>a menos de 6 mi en unos %1 min</translation>
+    </message>
+    <message>
+        <source>within 6 mi now</source>
+        <translation>ya a menos de 6 mi</translation>
+    </message>
+    <message>
+        <source>Heading straight for you</source>
+        <translation>Viene directo hacia ti</translation>
+    </message>
+    <message>
+        <source>%1–%2 km</source>
+        <translation>%1–%2 km</translation>
+    </message>
+    <message>
+        <source>%1–%2 mi</source>
+        <translation>%1–%2 mi</translation>
+    </message>
+    <message>
+        <source>May pass %1 now</source>
+        <translation>Puede pasar ahora %1</translation>
+    </message>
+    <message>
+        <source>May pass %1 in about %2 min</source>
+        <translation>Puede pasar %1 en unos %2 min</translation>
+    </message>
+    <message>
+        <source>Two storms: %1 and %2</source>
+        <translation>Dos tormentas: %1 y %2</translation>
+    </message>
+    <message>
+        <source>Two storms: about %1 and %2 away</source>
+        <translation>Dos tormentas: a unos %1 y %2</translation>
     </message>
     <message>
         <source>Heading straight for you: %1</source>

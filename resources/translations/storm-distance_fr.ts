@@ -40,8 +40,48 @@
         <translation>Pas encore de trajectoire claire</translation>
     </message>
     <message>
-        <source>Closest about %1 %2 in about %3 min</source>
-        <translation>Au plus près à environ %1 %2 dans environ %3 min</translation>
+        <source>within 10 km in about %1 min if it keeps coming straight</source>
+        <translation>à moins de 10 km dans env. %1 min s&apos;il vient tout droit</translation>
+    </message>
+    <message>
+        <source>within 6 mi in about %1 min if it keeps coming straight</source>
+        <translation>à moins de 6 mi dans env. %1 min s&apos;il vient tout droit</translation>
+    </message>
+    <message>
+        <source>within 6 mi in about %1 min</source>
+        <translation>à moins de 6 mi dans env. %1 min</translation>
+    </message>
+    <message>
+        <source>within 6 mi now</source>
+        <translation>à moins de 6 mi</translation>
+    </message>
+    <message>
+        <source>Heading straight for you</source>
+        <translation>Se dirige droit sur vous</translation>
+    </message>
+    <message>
+        <source>%1–%2 km</source>
+        <translation>%1–%2 km</translation>
+    </message>
+    <message>
+        <source>%1–%2 mi</source>
+        <translation>%1–%2 mi</translation>
+    </message>
+    <message>
+        <source>May pass %1 now</source>
+        <translation>Passe peut-être maintenant %1</translation>
+    </message>
+    <message>
+        <source>May pass %1 in about %2 min</source>
+        <translation>Passera peut-être %1 dans environ %2 min</translation>
+    </message>
+    <message>
+        <source>Two storms: %1 and %2</source>
+        <translation>Deux orages : %1 et %2</translation>
+    </message>
+    <message>
+        <source>Two storms: about %1 and %2 away</source>
+        <translation>Deux orages : à environ %1 et %2</translation>
     </message>
     <message>
         <source>Heading straight for you: %1</source>

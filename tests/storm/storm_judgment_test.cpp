@@ -82,7 +82,7 @@ TEST(StormJudgment, TwoStormsAreNamedAndNotFittedWithOneLine) {
   ASSERT_TRUE(judged.track);
   EXPECT_EQ(judged.track->direction, TrackDirection::Unclear);
   EXPECT_EQ(judged.trackReason, "two storms");
-  EXPECT_EQ(cellsText(judged.cells, English{}), "Two storms: 7 km east and 17 km south-east");
+  EXPECT_EQ(cellsText(judged.cells, English{}), "Two storms: 7 km east of you and 17 km south-east of you");
 }
 
 TEST(StormJudgment, WordsGiveThePassingAsARangeAndTheTenKilometresInTheLocalesUnit) {
