@@ -77,8 +77,10 @@ StormPicture::~StormPicture() {
 
 void StormPicture::start() {
   if (watch_)
-    watch_->addObserver([weak = weak_from_this()] {
-      if (auto self = weak.lock()) self->refresh(true);
+    // The storm is worked out again only when it changed: a measurement starting or ending by
+    // itself changes only the question for a flash's direction.
+    watch_->addObserver([weak = weak_from_this()](bool storm) {
+      if (auto self = weak.lock()) self->refresh(storm);
     });
   refresh(true);
 }

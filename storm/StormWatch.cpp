@@ -61,7 +61,7 @@ void StormWatch::measured(const Measurement& measurement) {
 void StormWatch::setTiming(bool timing) {
   if (timing == timing_) return;
   timing_ = timing;
-  tell();
+  tell(false);
 }
 
 std::optional<Strike> StormWatch::newest(double seconds) const {
@@ -176,14 +176,14 @@ void StormWatch::countdownEnded() {
   tell();
 }
 
-void StormWatch::addObserver(std::function<void()> changed) {
+void StormWatch::addObserver(std::function<void(bool)> changed) {
   if (changed) observers_.push_back(std::move(changed));
 }
 
-void StormWatch::tell() {
+void StormWatch::tell(bool storm) {
   // An observer may add another while being told.
   const auto observers = observers_;
-  for (const auto& changed : observers) changed();
+  for (const auto& changed : observers) changed(storm);
 }
 
 }  // namespace storm

@@ -86,13 +86,14 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   void setLogNotice(std::string notice);
   const std::string& logNotice() const { return logNotice_; }
 
-  // `changed` is called whenever the shelter, the all-clear or the log's recent strikes change.
-  void addObserver(std::function<void()> changed);
+  // `changed` is called whenever the shelter, the all-clear, the log's recent strikes or whether a
+  // measurement runs change; `storm` tells whether anything but the last did.
+  void addObserver(std::function<void(bool storm)> changed);
 
  private:
   void feed();
   void countdownEnded();
-  void tell();
+  void tell(bool storm = true);
   // After the log has lost strikes: the countdown and the circle's strike from what is left.
   void refeed();
   std::string localized(const char* key) const;
@@ -106,7 +107,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   bool timing_ = false;
   std::vector<std::string> notified_;
   std::string logNotice_;
-  std::vector<std::function<void()>> observers_;
+  std::vector<std::function<void(bool)>> observers_;
 };
 
 }  // namespace storm

@@ -30,7 +30,7 @@
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
 #include "storm/SpeedOfSound.h"
-#include "storm/StormAutomation.h"
+#include "storm/qt/StormAutomation.h"
 #include "storm/StormPicture.h"
 #include "storm/StormWatch.h"
 #include "storm/qt/StormAutomationQt.h"
@@ -69,7 +69,7 @@ Features::Features(Services& services, const Options& options, AutomationDriver*
   stopwatch_->addTimingObserver([weak = std::weak_ptr(stormWatch_)](bool timing) {
     if (auto watch = weak.lock()) watch->setTiming(timing);
   });
-  stormWatch_->addObserver([this] { holdCommerce(); });
+  stormWatch_->addObserver([this](bool) { holdCommerce(); });
   // The house advertisement of the safety rule opens the information screen, which explains it.
   services.banners->setOwnLinks([this](const QString& name) {
     if (name != "info" || !screens_) return;

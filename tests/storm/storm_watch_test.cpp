@@ -29,6 +29,7 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   auto picture = std::make_shared<StormPicture>(watch, layer, StormPicture::Services{fake.clock, fake.clock, nullptr});
   auto stopwatch = fake.stopwatch();
   stopwatch->addMeasurementObserver([watch](const Measurement& m) { watch->measured(m); });
+  stopwatch->addTimingObserver([watch](bool timing) { watch->setTiming(timing); });
   auto controller = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
   auto map = std::make_shared<fakes::FakeMapView>();
   map->location = position->fix;
@@ -49,7 +50,9 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   EXPECT_EQ(log->strikes[0].delay, 40);
   EXPECT_EQ(log->strikes[0].position, (StrikePosition{47, 8, 25, "system"}));
   fake.clock->advance(120);
+  const int workedOut = layer->stormsWorkedOut;
   measure(5);
+  EXPECT_EQ(layer->stormsWorkedOut - workedOut, 1) << "the storm is worked out once a stop, not at its start too";
   EXPECT_EQ(layer->rings.size(), 1u) << "the newest strike is the circle's, the earlier one a ring";
   EXPECT_EQ(layer->panel.countdown, "All clear in 30:00");
   const int before = layer->panelsSet;

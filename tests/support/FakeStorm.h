@@ -51,7 +51,10 @@ class RecordingNotifier : public DesktopNotifier {
 
 class RecordingStormLayer : public StormMapLayer {
  public:
-  void setStrikeRings(std::vector<StrikeRing> r) override { rings = std::move(r); }
+  void setStrikeRings(std::vector<StrikeRing> r) override {
+    rings = std::move(r);
+    ++stormsWorkedOut;
+  }
   void setStormPanel(const StormPanel& p) override {
     panel = p;
     ++panelsSet;
@@ -62,6 +65,7 @@ class RecordingStormLayer : public StormMapLayer {
   std::vector<StrikeMark> marks;
   StormPanel panel;
   int panelsSet = 0;
+  int stormsWorkedOut = 0;  // full refreshes: the rings, the trend and the track worked out
   bool circlePast = false;
 };
 

@@ -1,4 +1,4 @@
-#include "storm/StormAutomation.h"
+#include "storm/qt/StormAutomation.h"
 
 #include <algorithm>
 #include <charconv>
