@@ -6,8 +6,7 @@
 
 #include "map/GeoMath.h"
 #include "storm/StormTexts.h"
-#include "storm/Track.h"
-#include "storm/Trend.h"
+#include "storm/StormJudgment.h"
 
 namespace storm {
 
@@ -65,6 +64,42 @@ std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, d
   return MKCoordinateRegion{{(south + north) / 2, (west + east) / 2}, {north - south, east - west}};
 }
 
+// The rings of the hour's strikes measured somewhere, newest first, but the circle's own. The store
+// keeps the hour oldest first; the newest rings are taken from its end, and the walk stops at the
+// last ring drawn, so a busy hour costs no more rings than a quiet one.
+std::vector<StrikeRing> ringsOf(const std::vector<Strike>& strikes, double now, std::optional<double> circle) {
+  std::vector<StrikeRing> rings;
+  for (auto s = strikes.rbegin(); s != strikes.rend() && rings.size() < kMostStrikeRings; ++s) {
+    if (!s->position || s->time > now || s->time == circle) continue;
+    rings.push_back({{s->position->latitude, s->position->longitude}, s->km, ringOpacity(now - s->time)});
+  }
+  return rings;
+}
+
+// The marks of the hour's placed strikes, newest first; those the track set aside are marked so.
+std::vector<StrikeMark> marksOf(const std::vector<Strike>& strikes, double now, const std::vector<double>& setAside) {
+  std::vector<StrikeMark> marks;
+  for (auto s = strikes.rbegin(); s != strikes.rend() && marks.size() < kMostStrikeRings; ++s) {
+    if (!s->position || !s->bearing || !s->bearing->placed || s->time > now) continue;
+    marks.push_back({{s->position->latitude, s->position->longitude}, s->bearing->degrees, s->km,
+                     ringOpacity(now - s->time), std::find(setAside.begin(), setAside.end(), s->time) != setAside.end()});
+  }
+  return marks;
+}
+
+// The arrow of a claimed track; nothing while no motion is claimed.
+std::optional<TrackPicture> pathOf(const Track& track) {
+  if (!track.closestKm) return std::nullopt;
+  TrackPicture path;
+  path.centre = track.centre;
+  path.headingDegrees = track.headingDegrees;
+  path.spreadDegrees = track.headingSpreadDegrees;
+  path.aheadKm = track.speedKmh * kTrackArrowMinutes / 60;
+  path.ahead = geo::destination(track.centre, track.headingDegrees, path.aheadKm * 1000);
+  if (track.closestInMinutes && *track.closestInMinutes > 0) path.closest = track.closestPoint;
+  return path;
+}
+
 }  // namespace
 
 StormPicture::StormPicture(std::shared_ptr<StormWatch> watch, std::shared_ptr<StormMapLayer> layer,
@@ -113,69 +148,73 @@ void StormPicture::refresh(bool everything) {
   timer_.reset();
   if (!layer_) return;
   const double now = services_.clock->now();
-  const std::shared_ptr<StrikeStore> store = watch_ ? watch_->strikes() : nullptr;
+  if (everything || now - refreshedAt_ >= kStormRefreshSeconds - kSecondSlack) workOutStorm(now);
+  const Moments moments = momentsAfterStop(now);
+  // Sheltering takes the latest close thunder, whatever strikes came after it.
+  const ShelterStatus shelter = watch_ ? watch_->shelter() : ShelterStatus{};
+  const bool sheltering = shelter.shelter && shelter.allClearIn;
+  showShelter(shelter);
+  layer_->setStormPanel(panel_);
+  // The circle is of the past once the all-clear came, or half an hour after its strike when there
+  // was nothing to shelter from.
+  const bool over = watch_ && (watch_->allClear() || (!sheltering && newest_ && now - newest_->time >= kShelterSeconds));
+  layer_->setCirclePast(over);
+  if (!over && !sheltering && newest_ && newest_->time <= now)
+    pastAt_ = newest_->time + kShelterSeconds;
+  else
+    pastAt_.reset();
 
-  if (everything || now - refreshedAt_ >= kStormRefreshSeconds - kSecondSlack) {
-    refreshedAt_ = now;
-    const std::vector<Strike> strikes = store ? store->recent(now - kRingSeconds) : std::vector<Strike>{};
-    const std::optional<double> circle = watch_ ? watch_->circleStrike() : std::nullopt;
-    // The store keeps the hour oldest first; the newest rings are taken from its end, and the walk
-    // stops at the last ring drawn, so a busy hour costs no more rings than a quiet one.
-    std::vector<StrikeRing> rings;  // newest first
-    for (auto s = strikes.rbegin(); s != strikes.rend() && rings.size() < kMostStrikeRings; ++s) {
-      if (!s->position || s->time > now || s->time == circle) continue;
-      rings.push_back({{s->position->latitude, s->position->longitude}, s->km, ringOpacity(now - s->time)});
-    }
-    const StormJudgment judged = judgeStorm(strikes, watch_ ? watch_->here() : std::nullopt, now);
-    const std::optional<Trend>& trend = judged.trend;
-    panel_.trend = trend && services_.locale ? trendText(*trend, *services_.locale) : std::string();
-    if (!judged.cells.empty() && services_.locale) panel_.trend = cellsText(judged.cells, *services_.locale);
-    const std::vector<double> setAside = judged.track ? judged.track->setAside : std::vector<double>{};
-    std::vector<StrikeMark> marks;  // newest first
-    bool placedLately = false;      // within the track's window
-    for (auto s = strikes.rbegin(); s != strikes.rend() && marks.size() < kMostStrikeRings; ++s) {
-      if (!s->position || !s->bearing || !s->bearing->placed || s->time > now) continue;
-      marks.push_back({{s->position->latitude, s->position->longitude}, s->bearing->degrees, s->km,
-                       ringOpacity(now - s->time),
-                       std::find(setAside.begin(), setAside.end(), s->time) != setAside.end()});
-      placedLately = placedLately || s->time >= now - kTrackWindowSeconds;
-    }
-    const std::optional<Track>& track = judged.track;
-    std::optional<TrackPicture> path;
-    if (track && track->closestKm) {
-      path = TrackPicture{};
-      path->centre = track->centre;
-      path->headingDegrees = track->headingDegrees;
-      path->spreadDegrees = track->headingSpreadDegrees;
-      path->aheadKm = track->speedKmh * kTrackArrowMinutes / 60;
-      path->ahead = geo::destination(track->centre, track->headingDegrees, path->aheadKm * 1000);
-      if (track->closestInMinutes && *track->closestInMinutes > 0) path->closest = track->closestPoint;
-    }
-    TrackWords words;
-    if (services_.locale && placedLately)
-      words = track ? trackWords(*track, *services_.locale) : TrackWords{localized("No clear track yet"), {}};
-    panel_.track = std::move(words.motion);
-    panel_.course = std::move(words.course);
-    // A claimed track tells all the trend does (whether it comes closer, how fast, when within
-    // 10 km) and where besides: the panel says it once, by the track.
-    if (path) panel_.trend.clear();
-    // The newest strike: of the hour at hand when there is one (the newest the log knows of); the
-    // whole log is asked only without one.
-    const Strike* newestOfHour = nullptr;
-    for (const Strike& s : strikes)
-      if (!newestOfHour || s.time >= newestOfHour->time) newestOfHour = &s;
-    newest_ = newestOfHour ? std::optional<Strike>(*newestOfHour) : std::nullopt;
-    if (!newest_ && watch_) newest_ = watch_->newest(std::numeric_limits<double>::infinity());
-    const std::optional<Strike> last =
-        newest_ && newest_->time >= now - kAgeShownSeconds ? newest_ : std::optional<Strike>();
-    panel_.age = last && last->time <= now ? ageText(now - last->time) : std::string();
-    panel_.showStorm = std::count_if(strikes.begin(), strikes.end(), [](const Strike& s) { return s.position; }) >= 2;
-    layer_->setStormRegion(regionOf(strikes, now, path));
-    changes_ = !rings.empty() || !marks.empty() || !panel_.trend.empty() || !panel_.age.empty();
-    layer_->setStrikeRings(std::move(rings));
-    layer_->setStrikeMarks(std::move(marks));
-    layer_->setStormTrack(std::move(path));
-  }
+  double wait = std::numeric_limits<double>::infinity();
+  if (sheltering) wait = *shelter.allClearIn - (shownSeconds(*shelter.allClearIn) - 1);
+  for (const std::optional<double>& end : {moments.undoEnds, moments.askEnds, moments.noteEnds, pastAt_})
+    if (end) wait = std::min(wait, *end - now);
+  if (changes_) wait = std::min(wait, refreshedAt_ + kStormRefreshSeconds - now);
+  if (!std::isfinite(wait) || !services_.timers) return;
+  timer_ = services_.timers->scheduledTimer(std::max(wait, kSecondSlack), false, [weak = weak_from_this()] {
+    if (auto self = weak.lock()) self->refresh(false);
+  });
+}
+
+void StormPicture::workOutStorm(double now) {
+  refreshedAt_ = now;
+  const std::shared_ptr<StrikeStore> store = watch_ ? watch_->strikes() : nullptr;
+  const std::vector<Strike> strikes = store ? store->recent(now - kRingSeconds) : std::vector<Strike>{};
+  std::vector<StrikeRing> rings = ringsOf(strikes, now, watch_ ? watch_->circleStrike() : std::nullopt);
+  const StormJudgment judged = judgeStorm(strikes, watch_ ? watch_->here() : std::nullopt, now);
+  panel_.trend = judged.trend && services_.locale ? trendText(*judged.trend, *services_.locale) : std::string();
+  if (!judged.cells.empty() && services_.locale) panel_.trend = cellsText(judged.cells, *services_.locale);
+  std::vector<StrikeMark> marks = marksOf(strikes, now, judged.track ? judged.track->setAside : std::vector<double>{});
+  const bool placedLately = std::any_of(strikes.begin(), strikes.end(), [now](const Strike& s) {
+    return s.bearing && s.bearing->placed && s.position && s.time <= now && s.time >= now - kTrackWindowSeconds;
+  });
+  std::optional<TrackPicture> path = judged.track ? pathOf(*judged.track) : std::nullopt;
+  TrackWords words;
+  if (services_.locale && placedLately)
+    words = judged.track ? trackWords(*judged.track, *services_.locale) : TrackWords{localized("No clear track yet"), {}};
+  panel_.track = std::move(words.motion);
+  panel_.course = std::move(words.course);
+  // A claimed track tells all the trend does (whether it comes closer, how fast, when within
+  // 10 km) and where besides: the panel says it once, by the track.
+  if (path) panel_.trend.clear();
+  // The newest strike: of the hour at hand when there is one (the newest the log knows of); the
+  // whole log is asked only without one.
+  const Strike* newestOfHour = nullptr;
+  for (const Strike& s : strikes)
+    if (!newestOfHour || s.time >= newestOfHour->time) newestOfHour = &s;
+  newest_ = newestOfHour ? std::optional<Strike>(*newestOfHour) : std::nullopt;
+  if (!newest_ && watch_) newest_ = watch_->newest(std::numeric_limits<double>::infinity());
+  const bool recent = newest_ && newest_->time >= now - kAgeShownSeconds && newest_->time <= now;
+  panel_.age = recent ? ageText(now - newest_->time) : std::string();
+  panel_.showStorm = std::count_if(strikes.begin(), strikes.end(), [](const Strike& s) { return s.position; }) >= 2;
+  layer_->setStormRegion(regionOf(strikes, now, path));
+  changes_ = !rings.empty() || !marks.empty() || !panel_.trend.empty() || !panel_.age.empty();
+  layer_->setStrikeRings(std::move(rings));
+  layer_->setStrikeMarks(std::move(marks));
+  layer_->setStormTrack(std::move(path));
+}
+
+StormPicture::Moments StormPicture::momentsAfterStop(double now) {
+  Moments moments;
   // The moment after a stop: the offer to undo it, or the note that it was not logged.
   const std::optional<double> logged = watch_ ? watch_->loggedAt() : std::nullopt;
   const std::optional<double> slip = watch_ ? watch_->slipAt() : std::nullopt;
@@ -199,9 +238,13 @@ void StormPicture::refresh(bool everything) {
   panel_.note = noting ? localized("Too quick to be thunder: not logged. Press at the flash, then at the thunder.")
                        : std::string();
   if (!noting && watch_ && !watch_->logNotice().empty()) panel_.note = localized(watch_->logNotice().c_str());
+  if (undoing) moments.undoEnds = *logged + kUndoSeconds;
+  if (asking) moments.askEnds = *logged + kBearingAskSeconds;
+  if (noting) moments.noteEnds = *slip + kUndoSeconds;
+  return moments;
+}
 
-  // Sheltering takes the latest close thunder, whatever strikes came after it.
-  const ShelterStatus shelter = watch_ ? watch_->shelter() : ShelterStatus{};
+void StormPicture::showShelter(const ShelterStatus& shelter) {
   const bool sheltering = shelter.shelter && shelter.allClearIn;
   panel_.shelter = sheltering ? localized("Take shelter now") : std::string();
   panel_.countdown =
@@ -213,28 +256,6 @@ void StormPicture::refresh(bool everything) {
                  : std::string();
   panel_.clear =
       !sheltering && watch_ && watch_->allClear() ? localized("All clear: no close thunder for 30 minutes") : "";
-  layer_->setStormPanel(panel_);
-  // The circle is of the past once the all-clear came, or half an hour after its strike when there
-  // was nothing to shelter from.
-  const std::optional<Strike>& newest = newest_;
-  const bool over = watch_ && (watch_->allClear() || (!sheltering && newest && now - newest->time >= kShelterSeconds));
-  layer_->setCirclePast(over);
-  if (!over && !sheltering && newest && newest->time <= now)
-    pastAt_ = newest->time + kShelterSeconds;
-  else
-    pastAt_.reset();
-
-  double wait = std::numeric_limits<double>::infinity();
-  if (sheltering) wait = *shelter.allClearIn - (shownSeconds(*shelter.allClearIn) - 1);
-  if (undoing) wait = std::min(wait, *logged + kUndoSeconds - now);
-  if (asking) wait = std::min(wait, *logged + kBearingAskSeconds - now);
-  if (noting) wait = std::min(wait, *slip + kUndoSeconds - now);
-  if (pastAt_) wait = std::min(wait, *pastAt_ - now);
-  if (changes_) wait = std::min(wait, refreshedAt_ + kStormRefreshSeconds - now);
-  if (!std::isfinite(wait) || !services_.timers) return;
-  timer_ = services_.timers->scheduledTimer(std::max(wait, kSecondSlack), false, [weak = weak_from_this()] {
-    if (auto self = weak.lock()) self->refresh(false);
-  });
 }
 
 }  // namespace storm

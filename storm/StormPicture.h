@@ -125,6 +125,15 @@ class StormPicture : public std::enable_shared_from_this<StormPicture> {
   void refresh(bool everything);
 
  private:
+  // When the moments after a stop end: the offer to undo, the question for the flash's direction,
+  // the note of a slip.
+  struct Moments {
+    std::optional<double> undoEnds, askEnds, noteEnds;
+  };
+  // The rings, the marks, the track, the trend and the last strike's age, worked out afresh.
+  void workOutStorm(double now);
+  Moments momentsAfterStop(double now);
+  void showShelter(const ShelterStatus& shelter);
   std::string localized(const char* key) const;
   std::string number(long long n) const;
   std::string minutesAndSeconds(double seconds) const;
