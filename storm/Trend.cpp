@@ -54,6 +54,66 @@ double recentOffset(const std::vector<Range>& window, const Trend& trend, double
   return offset / (trend.scatterKm * std::sqrt(share));
 }
 
+// The robust line through the window (sorted by time): its slope, distance now, scatter and the
+// slope's standard error, and how far its newest strikes lie off it; returns the scatter's degrees
+// of freedom.
+int fitLine(const std::vector<Range>& window, double now, Trend& trend) {
+  // Minutes before now.
+  auto minutes = [now](const Range& r) { return (r.time - now) / 60.0; };
+  std::vector<double> slopes;
+  slopes.reserve(window.size() * (window.size() - 1) / 2);
+  for (size_t i = 0; i < window.size(); ++i)
+    for (size_t j = i + 1; j < window.size(); ++j) {
+      const double dt = minutes(window[j]) - minutes(window[i]);
+      if (dt != 0) slopes.push_back((window[j].km - window[i].km) / dt);
+    }
+  trend.kmPerMinute = median(slopes);
+  std::vector<double> offsets;
+  for (const Range& r : window) offsets.push_back(r.km - trend.kmPerMinute * minutes(r));
+  trend.distanceNow = median(offsets);
+  double mean = 0;
+  for (const Range& r : window) mean += minutes(r);
+  mean /= static_cast<double>(window.size());
+  double sxx = 0, squares = 0;
+  for (const Range& r : window) {
+    sxx += (minutes(r) - mean) * (minutes(r) - mean);
+    // The scatter the strikes show about the line, a strike far off counted as only so far off.
+    const double residual = std::abs(r.km - trend.distanceAt(r.time, now));
+    squares += std::pow(std::min(residual, kFarOffScatters * kStrikeScatterKm), 2);
+  }
+  const int freedom = static_cast<int>(window.size()) - 2;
+  // Never less than a storm's own scatter.
+  trend.scatterKm = std::hypot(std::max(std::sqrt(squares / freedom), kStrikeScatterKm), kDistanceErrorKm);
+  trend.standardError = kRobustSlopeCost * trend.scatterKm / std::sqrt(sxx);
+  trend.strikes = static_cast<int>(window.size());
+  trend.meanTime = now + mean * 60;
+  trend.recentOffset = recentOffset(window, trend, now, sxx, mean);
+  return freedom;
+}
+
+// The claim the slope allows. A direction is named only where it is beyond the slope's 99 %
+// interval: the trend is judged again with every strike, and a storm that keeps its distance is not
+// to be given a direction by one of those judgments in twenty. Newest strikes that disagree with
+// the line withhold what they contradict.
+void classify(Trend& trend, int freedom) {
+  const double interval = studentT99(freedom) * trend.standardError;
+  const double steadyInterval = studentT95(freedom) * trend.standardError;
+  const double rate = std::abs(trend.kmPerMinute);
+  if (rate * 60 > kFastestStormKmh) {
+    trend.withheld = "faster than storms move";
+  } else if (rate > interval) {
+    trend.direction = trend.kmPerMinute < 0 ? TrendDirection::Approaching : TrendDirection::MovingAway;
+  } else if (rate + steadyInterval <= kSteadyKmh / 60) {
+    trend.direction = TrendDirection::Steady;
+  }
+  const bool nearer = trend.recentOffset < kRecentNearer, farther = trend.recentOffset > kRecentFarther;
+  if ((trend.direction == TrendDirection::Approaching && farther) ||
+      (trend.direction != TrendDirection::Approaching && trend.direction != TrendDirection::Unclear && nearer)) {
+    trend.direction = TrendDirection::Unclear;
+    trend.withheld = nearer ? "newest strikes nearer than the trend" : "newest strikes farther than the trend";
+  }
+}
+
 }  // namespace
 
 double studentT95(int freedom) {
@@ -84,58 +144,9 @@ std::optional<Trend> trendOf(std::vector<Range> ranges, double now) {
   // The slopes between every two strikes grow with the square of their number.
   thin(window);
 
-  // Minutes before now.
-  auto minutes = [now](const Range& r) { return (r.time - now) / 60.0; };
-  std::vector<double> slopes;
-  slopes.reserve(window.size() * (window.size() - 1) / 2);
-  for (size_t i = 0; i < window.size(); ++i)
-    for (size_t j = i + 1; j < window.size(); ++j) {
-      const double dt = minutes(window[j]) - minutes(window[i]);
-      if (dt != 0) slopes.push_back((window[j].km - window[i].km) / dt);
-    }
   Trend trend;
-  trend.kmPerMinute = median(slopes);
-  std::vector<double> offsets;
-  for (const Range& r : window) offsets.push_back(r.km - trend.kmPerMinute * minutes(r));
-  trend.distanceNow = median(offsets);
-  double mean = 0;
-  for (const Range& r : window) mean += minutes(r);
-  mean /= static_cast<double>(window.size());
-  double sxx = 0, squares = 0;
-  for (const Range& r : window) {
-    sxx += (minutes(r) - mean) * (minutes(r) - mean);
-    // The scatter the strikes show about the line, a strike far off counted as only so far off.
-    const double residual = std::abs(r.km - trend.distanceAt(r.time, now));
-    squares += std::pow(std::min(residual, kFarOffScatters * kStrikeScatterKm), 2);
-  }
-  const int freedom = static_cast<int>(window.size()) - 2;
-  const double shown = std::sqrt(squares / freedom);
-  // Never less than a storm's own scatter.
-  const double scatter = std::hypot(std::max(shown, kStrikeScatterKm), kDistanceErrorKm);
-  trend.standardError = kRobustSlopeCost * scatter / std::sqrt(sxx);
-  trend.scatterKm = scatter;
-  trend.strikes = static_cast<int>(window.size());
-  trend.meanTime = now + mean * 60;
-  trend.recentOffset = recentOffset(window, trend, now, sxx, mean);
-  // A direction is named only where it is beyond the slope's 99 % interval: the trend is judged
-  // again with every strike, and a storm that keeps its distance is not to be given a direction
-  // by one of those judgments in twenty.
-  const double interval = studentT99(freedom) * trend.standardError;
-  const double steadyInterval = studentT95(freedom) * trend.standardError;
-  const double rate = std::abs(trend.kmPerMinute);
-  if (rate * 60 > kFastestStormKmh) {
-    trend.withheld = "faster than storms move";
-  } else if (rate > interval) {
-    trend.direction = trend.kmPerMinute < 0 ? TrendDirection::Approaching : TrendDirection::MovingAway;
-  } else if (rate + steadyInterval <= kSteadyKmh / 60) {
-    trend.direction = TrendDirection::Steady;
-  }
-  const bool nearer = trend.recentOffset < kRecentNearer, farther = trend.recentOffset > kRecentFarther;
-  if ((trend.direction == TrendDirection::Approaching && farther) ||
-      (trend.direction != TrendDirection::Approaching && trend.direction != TrendDirection::Unclear && nearer)) {
-    trend.direction = TrendDirection::Unclear;
-    trend.withheld = nearer ? "newest strikes nearer than the trend" : "newest strikes farther than the trend";
-  }
+  const int freedom = fitLine(window, now, trend);
+  classify(trend, freedom);
   if (trend.direction == TrendDirection::Approaching)
     trend.minutesTo10km = trend.distanceNow <= kCloseKilometres
                               ? 0.0
