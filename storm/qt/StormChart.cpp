@@ -58,6 +58,27 @@ std::optional<std::pair<double, double>> StormChart::closest() const {
   return std::pair(track_->time + *track_->closestInMinutes * 60, *track_->closestKm);
 }
 
+StormChart::Frame StormChart::frame(const QFontMetrics& metrics) const {
+  Frame f;
+  f.unit = miles_ ? kMilesPerKilometre : 1.0;
+  const double first = strikes_.front().time;
+  f.last = strikes_.back().time;
+  // At least ten minutes across, and room for the shelter after the last close strike.
+  f.start = first - 60;
+  f.end = std::max(f.last + 60, first + 600);
+  if (const std::optional<std::pair<double, double>> nearest = closest()) {
+    f.start = std::min(f.start, nearest->first - 300);
+    f.end = std::max(f.end, nearest->first + 300);
+  }
+  f.top = kCloseKilometres * 1.2;
+  for (const Strike& s : strikes_) f.top = std::max(f.top, s.km * 1.1);
+  if (trend_) f.top = std::max(f.top, trend_->distanceAt(f.start, f.last) + 1);
+  f.top *= f.unit;
+  f.left = metrics.horizontalAdvance(QLocale().toString(std::ceil(f.top))) + 10;
+  f.plot = QRectF(f.left, 6, width() - f.left - 8, height() - 6 - metrics.height() - 8);
+  return f;
+}
+
 void StormChart::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
@@ -67,34 +88,31 @@ void StormChart::paintEvent(QPaintEvent*) {
   p.setFont(small);
   const QFontMetrics metrics(small);
   if (strikes_.empty()) return;
-
-  const double unit = miles_ ? kMilesPerKilometre : 1.0;  // per km
-  const double first = strikes_.front().time, last = strikes_.back().time;
-  // At least ten minutes across, and room for the shelter after the last close strike.
-  double start = first - 60, end = std::max(last + 60, first + 600);
-  const std::optional<std::pair<double, double>> nearest = closest();
-  if (nearest) {
-    start = std::min(start, nearest->first - 300);
-    end = std::max(end, nearest->first + 300);
-  }
-  double top = kCloseKilometres * 1.2;
-  for (const Strike& s : strikes_) top = std::max(top, s.km * 1.1);
-  if (trend_) top = std::max(top, trend_->distanceAt(start, last) + 1);
-  top *= unit;
-
-  const int left = metrics.horizontalAdvance(QLocale().toString(std::ceil(top))) + 10;
-  const QRectF plot(left, 6, width() - left - 8, height() - 6 - metrics.height() - 8);
-  if (plot.width() < 20 || plot.height() < 20) return;
-  auto x = [&](double time) { return plot.left() + (time - start) / (end - start) * plot.width(); };
-  auto y = [&](double km) { return plot.bottom() - km * unit / top * plot.height(); };
-
-  // The half hour of shelter after each close strike's thunder, overlapping ones as one.
+  const Frame f = frame(metrics);
+  if (f.plot.width() < 20 || f.plot.height() < 20) return;
   p.save();
-  p.setClipRect(plot);
+  p.setClipRect(f.plot);
+  drawShelter(p, f);
+  if (trend_) drawTrend(p, f);
+  if (track_) drawTrack(p, f);
+  // The 10 km line.
+  p.setPen(QPen(kTen, 1, Qt::DashLine));
+  p.drawLine(QPointF(f.plot.left(), f.y(kCloseKilometres)), QPointF(f.plot.right(), f.y(kCloseKilometres)));
+  p.restore();
+  drawAxes(p, f, metrics);
+  // The strikes.
+  p.setPen(Qt::NoPen);
+  p.setBrush(kPoint);
+  for (const Strike& s : strikes_) p.drawEllipse(QPointF(f.x(s.time), f.y(s.km)), 3.5, 3.5);
+}
+
+// The half hour of shelter after each close strike's thunder, overlapping ones as one.
+void StormChart::drawShelter(QPainter& p, const Frame& f) const {
   std::optional<std::pair<double, double>> shelter;
   auto shade = [&] {
-    if (shelter) p.fillRect(QRectF(QPointF(x(shelter->first), plot.top()), QPointF(x(shelter->second), plot.bottom())),
-                            kShelter);
+    if (shelter)
+      p.fillRect(QRectF(QPointF(f.x(shelter->first), f.plot.top()), QPointF(f.x(shelter->second), f.plot.bottom())),
+                 kShelter);
   };
   for (const Strike& s : strikes_) {
     if (!isCloseStrike(s)) continue;
@@ -106,69 +124,67 @@ void StormChart::paintEvent(QPaintEvent*) {
     shelter = {s.thunderTime(), s.thunderTime() + kShelterSeconds};
   }
   shade();
-  // The trend's band and line, over the strikes it was fitted to.
-  if (trend_) {
-    const double from = std::max(start, last - kTrendWindowSeconds), to = last;
-    QPainterPath band;
-    constexpr int kSteps = 24;
-    for (int i = 0; i <= kSteps; ++i) {
-      const double t = from + (to - from) * i / kSteps;
-      const QPointF point(x(t), y(trend_->distanceAt(t, last) + 1.96 * trend_->distanceError(t)));
-      i == 0 ? band.moveTo(point) : band.lineTo(point);
-    }
-    for (int i = kSteps; i >= 0; --i) {
-      const double t = from + (to - from) * i / kSteps;
-      band.lineTo(x(t), y(trend_->distanceAt(t, last) - 1.96 * trend_->distanceError(t)));
-    }
-    QColor fill = kLine;
-    fill.setAlpha(50);
-    p.fillPath(band, fill);
-    p.setPen(QPen(kLine, 2));
-    p.drawLine(QPointF(x(from), y(trend_->distanceAt(from, last))), QPointF(x(to), y(trend_->distanceAt(to, last))));
-  }
-  // The track's distance from the last strike to past its closest approach, and that point.
-  if (nearest) {
-    const double from = std::min(last, nearest->first), to = std::max(last, nearest->first) + 300;
-    QPainterPath path;
-    constexpr int kSteps = 48;
-    for (int i = 0; i <= kSteps; ++i) {
-      const double t = from + (to - from) * i / kSteps;
-      const QPointF point(x(t), y(track_->distanceAt(t)));
-      i == 0 ? path.moveTo(point) : path.lineTo(point);
-    }
-    p.strokePath(path, QPen(kTrack, 2, Qt::DashLine));
-    p.setPen(QPen(kTrack, 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(x(nearest->first), y(nearest->second)), 5, 5);
-  }
-  // The 10 km line.
-  p.setPen(QPen(kTen, 1, Qt::DashLine));
-  p.drawLine(QPointF(plot.left(), y(kCloseKilometres)), QPointF(plot.right(), y(kCloseKilometres)));
-  p.restore();
+}
 
-  // The axes, in the locale's units and times of day.
+// The trend's band and line, over the strikes it was fitted to.
+void StormChart::drawTrend(QPainter& p, const Frame& f) const {
+  const double from = std::max(f.start, f.last - kTrendWindowSeconds), to = f.last;
+  QPainterPath band;
+  constexpr int kSteps = 24;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double t = from + (to - from) * i / kSteps;
+    const QPointF point(f.x(t), f.y(trend_->distanceAt(t, f.last) + 1.96 * trend_->distanceError(t)));
+    i == 0 ? band.moveTo(point) : band.lineTo(point);
+  }
+  for (int i = kSteps; i >= 0; --i) {
+    const double t = from + (to - from) * i / kSteps;
+    band.lineTo(f.x(t), f.y(trend_->distanceAt(t, f.last) - 1.96 * trend_->distanceError(t)));
+  }
+  QColor fill = kLine;
+  fill.setAlpha(50);
+  p.fillPath(band, fill);
+  p.setPen(QPen(kLine, 2));
+  p.drawLine(QPointF(f.x(from), f.y(trend_->distanceAt(from, f.last))),
+             QPointF(f.x(to), f.y(trend_->distanceAt(to, f.last))));
+}
+
+// The track's distance from the last strike to past its closest approach, and that point.
+void StormChart::drawTrack(QPainter& p, const Frame& f) const {
+  const std::pair<double, double> nearest = *closest();
+  const double from = std::min(f.last, nearest.first), to = std::max(f.last, nearest.first) + 300;
+  QPainterPath path;
+  constexpr int kSteps = 48;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double t = from + (to - from) * i / kSteps;
+    const QPointF point(f.x(t), f.y(track_->distanceAt(t)));
+    i == 0 ? path.moveTo(point) : path.lineTo(point);
+  }
+  p.strokePath(path, QPen(kTrack, 2, Qt::DashLine));
+  p.setPen(QPen(kTrack, 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(QPointF(f.x(nearest.first), f.y(nearest.second)), 5, 5);
+}
+
+// The axes, in the locale's units and times of day.
+void StormChart::drawAxes(QPainter& p, const Frame& f, const QFontMetrics& metrics) const {
   const QLocale locale;
   p.setPen(kAxis);
-  p.drawLine(plot.bottomLeft(), plot.bottomRight());
-  p.drawLine(plot.bottomLeft(), plot.topLeft());
-  const double step = niceStep(top, std::max(2, static_cast<int>(plot.height() / (metrics.height() * 2))));
-  for (double v = 0; v <= top + 1e-9; v += step) {
-    const double py = plot.bottom() - v / top * plot.height();
-    p.drawText(QRectF(0, py - metrics.height() / 2.0, left - 6, metrics.height()), Qt::AlignRight | Qt::AlignVCenter,
+  p.drawLine(f.plot.bottomLeft(), f.plot.bottomRight());
+  p.drawLine(f.plot.bottomLeft(), f.plot.topLeft());
+  const double step = niceStep(f.top, std::max(2, static_cast<int>(f.plot.height() / (metrics.height() * 2))));
+  for (double v = 0; v <= f.top + 1e-9; v += step) {
+    const double py = f.plot.bottom() - v / f.top * f.plot.height();
+    p.drawText(QRectF(0, py - metrics.height() / 2.0, f.left - 6, metrics.height()), Qt::AlignRight | Qt::AlignVCenter,
                locale.toString(v, 'f', step < 1 ? 1 : 0));
   }
-  p.drawText(QRectF(plot.left() + 4, plot.top(), 60, metrics.height()), Qt::AlignLeft,
+  p.drawText(QRectF(f.plot.left() + 4, f.plot.top(), 60, metrics.height()), Qt::AlignLeft,
              miles_ ? tr("mi") : tr("km"));
-  const double minutes = niceStep((end - start) / 60, std::max(2, static_cast<int>(plot.width() / 70)));
-  for (double t = std::ceil(start / 60 / minutes) * minutes * 60; t <= end; t += minutes * 60) {
+  const double minutes = niceStep((f.end - f.start) / 60, std::max(2, static_cast<int>(f.plot.width() / 70)));
+  for (double t = std::ceil(f.start / 60 / minutes) * minutes * 60; t <= f.end; t += minutes * 60) {
     const QString label =
         locale.toString(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(t * 1000)).time(), QLocale::ShortFormat);
-    p.drawText(QRectF(x(t) - 40, plot.bottom() + 3, 80, metrics.height()), Qt::AlignHCenter, label);
+    p.drawText(QRectF(f.x(t) - 40, f.plot.bottom() + 3, 80, metrics.height()), Qt::AlignHCenter, label);
   }
-  // The strikes.
-  p.setPen(Qt::NoPen);
-  p.setBrush(kPoint);
-  for (const Strike& s : strikes_) p.drawEllipse(QPointF(x(s.time), y(s.km)), 3.5, 3.5);
 }
 
 }  // namespace storm::qt

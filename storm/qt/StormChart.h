@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRectF>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -37,6 +40,21 @@ class StormChart : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // Where the chart draws: the plot's rectangle, its times and distances (in the shown unit), and
+  // where a time and a distance in km fall in it.
+  struct Frame {
+    QRectF plot;
+    double start = 0, end = 1, last = 0, top = 1, unit = 1;
+    int left = 0;
+    double x(double time) const { return plot.left() + (time - start) / (end - start) * plot.width(); }
+    double y(double km) const { return plot.bottom() - km * unit / top * plot.height(); }
+  };
+  Frame frame(const QFontMetrics& metrics) const;
+  void drawShelter(QPainter& p, const Frame& f) const;
+  void drawTrend(QPainter& p, const Frame& f) const;
+  void drawTrack(QPainter& p, const Frame& f) const;
+  void drawAxes(QPainter& p, const Frame& f, const QFontMetrics& metrics) const;
+
   std::vector<Strike> strikes_;
   std::optional<Trend> trend_;
   std::optional<Track> track_;
