@@ -98,78 +98,89 @@ QRectF StormTrackLayer::extent(const MapLayerFrame& frame) const {
   return extent;
 }
 
+namespace {
+
+QPen stroke(QColor ink, double width, double opacity) {
+  ink.setAlphaF(static_cast<float>(opacity));
+  return QPen(ink, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+}  // namespace
+
 void StormTrackLayer::paint(QPainter& painter, const MapLayerFrame& frame, QPointF origin) const {
-  const double s = frame.scale;
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
+  // Where a shape's world points fall on the screen: the copy of the world nearest the view.
   auto placer = [&](const QRectF& bounds) {
-    const double shift = shiftOf(bounds, frame);
+    const double shift = shiftOf(bounds, frame), s = frame.scale;
     return [=](QPointF p) { return QPointF((p.x() - shift) * s - origin.x(), p.y() * s - origin.y()); };
   };
-  auto stroke = [&](QColor ink, double width, double opacity) {
-    ink.setAlphaF(static_cast<float>(opacity));
-    return QPen(ink, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-  };
   if (trackShape_) {
-    const TrackShape& t = *trackShape_;
-    const auto place = placer(t.bounds);
+    const auto place = placer(trackShape_->bounds);
     QPolygonF cone;
-    for (const QPointF& p : t.cone) cone << place(p);
-    QColor fill = kTrackInk;
-    fill.setAlphaF(0.16f);
-    painter.setPen(stroke(kTrackInk, 1, 0.6));
-    painter.setBrush(fill);
-    painter.drawPolygon(cone);
-    const QPointF from = place(t.from), to = place(t.to);
-    const QPointF along = to - from;
-    const double length = std::hypot(along.x(), along.y());
-    QPolygonF head;
-    if (length > 1) {
-      const QPointF u = along / length, n(-u.y(), u.x());
-      head << to << to - u * kArrowHead + n * kArrowHead * 0.55 << to - u * kArrowHead - n * kArrowHead * 0.55;
-    }
-    for (const auto& [ink, width] : {std::pair{kHalo, 6.0}, std::pair{kTrackInk, 3.0}}) {
-      painter.setPen(stroke(ink, width, 1));
-      painter.setBrush(Qt::NoBrush);
-      painter.drawLine(from, to);
-      painter.setBrush(ink);
-      if (!head.isEmpty()) painter.drawPolygon(head);
-    }
-    if (t.closest) {
-      const QPointF c = place(*t.closest);
-      painter.setBrush(Qt::NoBrush);
-      painter.setPen(stroke(kHalo, 5, 1));
-      painter.drawEllipse(c, kClosestRadius, kClosestRadius);
-      painter.setPen(stroke(kTrackInk, 2.5, 1));
-      painter.drawEllipse(c, kClosestRadius, kClosestRadius);
-      painter.setBrush(kTrackInk);
-      painter.setPen(Qt::NoPen);
-      painter.drawEllipse(c, 2.5, 2.5);
-    }
+    for (const QPointF& p : trackShape_->cone) cone << place(p);
+    paintTrack(painter, cone, place(trackShape_->from), place(trackShape_->to),
+               trackShape_->closest ? std::optional(place(*trackShape_->closest)) : std::nullopt);
   }
   // The oldest first, so that the newest lie on top.
   for (auto m = markShapes_.rbegin(); m != markShapes_.rend(); ++m) {
     const auto place = placer(m->bounds);
     QPolygonF outline;
     for (const QPointF& p : m->outline) outline << place(p);
-    QColor fill = kMarkInk;
-    fill.setAlphaF(static_cast<float>(0.35 * m->opacity));
-    painter.setPen(stroke(kHalo, 3, 0.8 * m->opacity));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPolygon(outline);
-    // A mark the track leaves out is drawn hollow and dashed: still there, but not counted.
-    QPen edge = stroke(kMarkInk, 1.5, m->opacity);
-    if (m->setAside) edge.setStyle(Qt::DashLine);
-    painter.setPen(edge);
-    painter.setBrush(m->setAside ? QBrush(Qt::NoBrush) : QBrush(fill));
-    painter.drawPolygon(outline);
-    QColor dot = kMarkInk;
-    dot.setAlphaF(static_cast<float>(m->opacity));
-    painter.setPen(stroke(kHalo, 1.5, m->opacity));
-    painter.setBrush(dot);
-    painter.drawEllipse(place(m->point), 3.5, 3.5);
+    paintMark(painter, *m, outline, place(m->point));
   }
   painter.restore();
+}
+
+void StormTrackLayer::paintTrack(QPainter& painter, const QPolygonF& cone, QPointF from, QPointF to,
+                                 std::optional<QPointF> closest) {
+  QColor fill = kTrackInk;
+  fill.setAlphaF(0.16f);
+  painter.setPen(stroke(kTrackInk, 1, 0.6));
+  painter.setBrush(fill);
+  painter.drawPolygon(cone);
+  const QPointF along = to - from;
+  const double length = std::hypot(along.x(), along.y());
+  QPolygonF head;
+  if (length > 1) {
+    const QPointF u = along / length, n(-u.y(), u.x());
+    head << to << to - u * kArrowHead + n * kArrowHead * 0.55 << to - u * kArrowHead - n * kArrowHead * 0.55;
+  }
+  for (const auto& [ink, width] : {std::pair{kHalo, 6.0}, std::pair{kTrackInk, 3.0}}) {
+    painter.setPen(stroke(ink, width, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawLine(from, to);
+    painter.setBrush(ink);
+    if (!head.isEmpty()) painter.drawPolygon(head);
+  }
+  if (!closest) return;
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(stroke(kHalo, 5, 1));
+  painter.drawEllipse(*closest, kClosestRadius, kClosestRadius);
+  painter.setPen(stroke(kTrackInk, 2.5, 1));
+  painter.drawEllipse(*closest, kClosestRadius, kClosestRadius);
+  painter.setBrush(kTrackInk);
+  painter.setPen(Qt::NoPen);
+  painter.drawEllipse(*closest, 2.5, 2.5);
+}
+
+void StormTrackLayer::paintMark(QPainter& painter, const MarkShape& mark, const QPolygonF& outline, QPointF point) {
+  QColor fill = kMarkInk;
+  fill.setAlphaF(static_cast<float>(0.35 * mark.opacity));
+  painter.setPen(stroke(kHalo, 3, 0.8 * mark.opacity));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPolygon(outline);
+  // A mark the track leaves out is drawn hollow and dashed: still there, but not counted.
+  QPen edge = stroke(kMarkInk, 1.5, mark.opacity);
+  if (mark.setAside) edge.setStyle(Qt::DashLine);
+  painter.setPen(edge);
+  painter.setBrush(mark.setAside ? QBrush(Qt::NoBrush) : QBrush(fill));
+  painter.drawPolygon(outline);
+  QColor dot = kMarkInk;
+  dot.setAlphaF(static_cast<float>(mark.opacity));
+  painter.setPen(stroke(kHalo, 1.5, mark.opacity));
+  painter.setBrush(dot);
+  painter.drawEllipse(point, 3.5, 3.5);
 }
 
 }  // namespace storm::qt

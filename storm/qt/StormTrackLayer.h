@@ -45,6 +45,10 @@ class StormTrackLayer : public MapLayer {
     QRectF bounds;
   };
 
+  static void paintTrack(QPainter& painter, const QPolygonF& cone, QPointF from, QPointF to,
+                         std::optional<QPointF> closest);
+  static void paintMark(QPainter& painter, const MarkShape& mark, const QPolygonF& outline, QPointF point);
+
   std::vector<StrikeMark> marks_;
   std::vector<MarkShape> markShapes_;
   std::optional<TrackPicture> track_;
