@@ -93,7 +93,7 @@ void showStorm(storm::qt::StormLayer& layer, bool track) {
   std::vector<storm::StrikeRing> rings;
   std::vector<storm::StrikeMark> marks;
   for (int i = 0; i < 12; ++i) {
-    const storm::CLLocationCoordinate2D from{47.3769 + 0.01 * (i % 3), 8.5417 + 0.01 * (i % 4)};
+    const storm::GeoPoint from{47.3769 + 0.01 * (i % 3), 8.5417 + 0.01 * (i % 4)};
     rings.push_back({from, 3.0 + i, 0.85 - 0.06 * i});
     marks.push_back({from, 250.0 + 3 * i, 3.0 + i, 0.85 - 0.06 * i});
   }
@@ -104,7 +104,7 @@ void showStorm(storm::qt::StormLayer& layer, bool track) {
   panel.countdown = "All clear in 29:59";
   if (track) {
     layer.setStrikeMarks(marks);
-    const storm::CLLocationCoordinate2D here{47.3769, 8.5417};
+    const storm::GeoPoint here{47.3769, 8.5417};
     storm::TrackPicture path;
     path.centre = storm::geo::destination(here, 260, 6000);
     path.headingDegrees = 70;
@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
   settings.diskFolder = s.cache.path() + "/tiles";
   s.map.model().setTileSources(*sources, settings);
   s.map.resize(360, 640);
-  s.map.model().setUserLocation(storm::CLLocationCoordinate2D{47.3769, 8.5417}, 25);
+  s.map.model().setUserLocation(storm::GeoPoint{47.3769, 8.5417}, 25);
   // The storm circle in the main screen's colours.
   s.map.model().addCircle({47.3769, 8.5417}, 3573.045, [] {
     return storm::qt::MapCircleStyle{QColor::fromRgbF(0, 0, 0, 0.5f), QColor::fromRgbF(1, 0, 0, 0.25f), 0};
@@ -281,9 +281,10 @@ int main(int argc, char** argv) {
                 storm / 1e3, (storm - plain) / 1e3, (storm - plain) / image);
   const double tracked = collector.nanoseconds["MapRepaintWithTrack/120"];
   if (image > 0 && storm > 0 && tracked > 0)
-    std::printf("repaint: with placed strikes and the track %.1f us, %.1f us more than rings and panel: %.2f "
-                "full-window images more\n",
-                tracked / 1e3, (tracked - storm) / 1e3, (tracked - storm) / image);
+    std::printf(
+        "repaint: with placed strikes and the track %.1f us, %.1f us more than rings and panel: %.2f "
+        "full-window images more\n",
+        tracked / 1e3, (tracked - storm) / 1e3, (tracked - storm) / image);
   const double quiet = collector.nanoseconds["StrikeRefresh/10/iterations:200"];
   const double busy = collector.nanoseconds["StrikeRefresh/50000/iterations:200"];
   if (quiet > 0 && busy > 0)

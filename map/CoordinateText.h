@@ -21,7 +21,7 @@ struct CoordinateReading {
     Longitude,   // beyond 180° east or west
   };
   Problem problem = Problem::Unreadable;
-  CLLocationCoordinate2D place;
+  GeoPoint place;
 };
 
 CoordinateReading readCoordinates(std::string_view text);

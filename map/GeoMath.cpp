@@ -5,7 +5,6 @@
 #include <limits>
 #include <numbers>
 
-
 namespace storm {
 
 namespace {
@@ -18,15 +17,13 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 //   latitudeDelta  = latitudinalMeters  / (M(phi) * pi / 180)
 //   longitudeDelta = longitudinalMeters / (N(phi) * cos phi * pi / 180)
 // Spans are capped at the whole globe (180 degrees of latitude, 360 of longitude).
-MKCoordinateRegion MKCoordinateRegionMakeWithDistance(CLLocationCoordinate2D center, double latitudinalMeters,
-                                                      double longitudinalMeters) {
+GeoRegion regionWithDistance(GeoPoint center, double latitudinalMeters, double longitudinalMeters) {
   const double perLat = geo::metersPerDegreeLatitude(center.latitude);
   const double perLon = geo::metersPerDegreeLongitude(center.latitude);
   double latDelta = std::min(std::abs(latitudinalMeters) / perLat, 180.0);
   double lonDelta = perLon > 0 ? std::min(std::abs(longitudinalMeters) / perLon, 360.0) : 360.0;
   return {center, {latDelta, lonDelta}};
 }
-
 
 namespace geo {
 
@@ -55,7 +52,7 @@ double latitudeFromWorldY(double y) {
   return (2 * std::atan(std::exp((0.5 - y) * 2 * std::numbers::pi)) - std::numbers::pi / 2) / kDegree;
 }
 
-CLLocationCoordinate2D destination(CLLocationCoordinate2D origin, double bearing, double distance) {
+GeoPoint destination(GeoPoint origin, double bearing, double distance) {
   // Vincenty (1975), direct problem. U is the reduced latitude, sigma the angular distance on the
   // auxiliary sphere, alpha the azimuth of the geodesic where it crosses the equator.
   const double a = kWgs84SemiMajorAxis;
@@ -105,8 +102,8 @@ CLLocationCoordinate2D destination(CLLocationCoordinate2D origin, double bearing
   return {phi2 / kDegree, origin.longitude + L / kDegree};
 }
 
-std::vector<CLLocationCoordinate2D> geodesicCircle(CLLocationCoordinate2D center, double radius, int count) {
-  std::vector<CLLocationCoordinate2D> points;
+std::vector<GeoPoint> geodesicCircle(GeoPoint center, double radius, int count) {
+  std::vector<GeoPoint> points;
   points.reserve(static_cast<size_t>(std::max(count, 0)));
   for (int i = 0; i < count; ++i) points.push_back(destination(center, 360.0 * i / count, radius));
   return points;
@@ -122,7 +119,7 @@ double metersPerPixel(double latitude, double zoom) {
 // zoom is chosen so that the taller half fits half the view's height, and the region a view shows
 // is the largest one centred on its centre that it shows whole. So fitting a fitted region changes
 // nothing, and a fitted region always contains the one asked for.
-Camera cameraFittingRegion(const MKCoordinateRegion& region, Size viewSize, double minZoom, double maxZoom) {
+Camera cameraFittingRegion(const GeoRegion& region, Size viewSize, double minZoom, double maxZoom) {
   const double halfLat = std::abs(region.span.latitudeDelta) / 2;
   const double cy = worldY(region.center.latitude);
   const double needWidth = std::abs(region.span.longitudeDelta) / 360.0;
@@ -137,7 +134,7 @@ Camera cameraFittingRegion(const MKCoordinateRegion& region, Size viewSize, doub
   return {region.center, std::clamp(zoom, minZoom, maxZoom)};
 }
 
-MKCoordinateRegion regionForCamera(const Camera& camera, Size viewSize) {
+GeoRegion regionForCamera(const Camera& camera, Size viewSize) {
   const double scale = kTileSize * std::exp2(camera.zoom);
   const double cy = worldY(camera.center.latitude);
   const double north = latitudeFromWorldY(std::max(0.0, cy - viewSize.height / 2 / scale));

@@ -29,12 +29,12 @@ double latitudeFromWorldY(double y);
 // The point at `distance` metres from `origin` along the geodesic that leaves it at `bearing` (degrees
 // clockwise from north), on the WGS 84 ellipsoid (Vincenty's direct solution, sub-millimetre for any
 // distance a storm circle can have).
-CLLocationCoordinate2D destination(CLLocationCoordinate2D origin, double bearing, double distance);
+GeoPoint destination(GeoPoint origin, double bearing, double distance);
 
 // `count` points of the geodesic circle of `radius` metres around `center`, at evenly spaced bearings
 // starting due north and turning clockwise. Longitudes are continuous around the circle (they may
 // leave -180..180 near the antimeridian) so that the ring can be projected without a seam.
-std::vector<CLLocationCoordinate2D> geodesicCircle(CLLocationCoordinate2D center, double radius, int count);
+std::vector<GeoPoint> geodesicCircle(GeoPoint center, double radius, int count);
 
 // Ground metres per pixel along the parallel at `latitude` when the world is `256 * 2^zoom` pixels wide.
 double metersPerPixel(double latitude, double zoom);
@@ -42,15 +42,15 @@ double metersPerPixel(double latitude, double zoom);
 // What a map view shows: a centre and a (fractional) zoom, where zoom z draws the world
 // 256 * 2^z pixels wide.
 struct Camera {
-  CLLocationCoordinate2D center;
+  GeoPoint center;
   double zoom = 0;
 };
 
 // The camera centred on `region` that shows all of it in a view of `viewSize` (as closely as it can),
 // its zoom clamped to the range; a region of no size gets `maxZoom`.
-Camera cameraFittingRegion(const MKCoordinateRegion& region, Size viewSize, double minZoom, double maxZoom);
+Camera cameraFittingRegion(const GeoRegion& region, Size viewSize, double minZoom, double maxZoom);
 // The largest region centred on the camera's centre that a view of `viewSize` shows whole.
 // Fitting it again gives the same camera.
-MKCoordinateRegion regionForCamera(const Camera& camera, Size viewSize);
+GeoRegion regionForCamera(const Camera& camera, Size viewSize);
 
 }  // namespace storm::geo

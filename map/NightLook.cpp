@@ -14,7 +14,7 @@ constexpr int kEveningHour = 20, kMorningHour = 6;
 
 }  // namespace
 
-double solarElevationDegrees(double unixSeconds, CLLocationCoordinate2D place) {
+double solarElevationDegrees(double unixSeconds, GeoPoint place) {
   // Days from the epoch J2000.0 (2000-01-01 12:00 UT); the sun's mean anomaly and mean longitude,
   // its ecliptic longitude with the equation of centre, the obliquity of the ecliptic.
   const double d = unixSeconds / 86400.0 - 10957.5;
@@ -28,12 +28,12 @@ double solarElevationDegrees(double unixSeconds, CLLocationCoordinate2D place) {
   const double siderealDegrees = 280.46061837 + 360.98564736629 * d;
   const double hourAngle = (siderealDegrees + place.longitude) * kDegree - rightAscension;
   const double latitude = place.latitude * kDegree;
-  const double sine = std::sin(latitude) * std::sin(declination) +
-                      std::cos(latitude) * std::cos(declination) * std::cos(hourAngle);
+  const double sine =
+      std::sin(latitude) * std::sin(declination) + std::cos(latitude) * std::cos(declination) * std::cos(hourAngle);
   return std::asin(std::clamp(sine, -1.0, 1.0)) / kDegree;
 }
 
-bool isNight(double unixSeconds, const std::optional<CLLocationCoordinate2D>& place, int localHour) {
+bool isNight(double unixSeconds, const std::optional<GeoPoint>& place, int localHour) {
   if (place) return solarElevationDegrees(unixSeconds, *place) < kSunset;
   return localHour >= kEveningHour || localHour < kMorningHour;
 }
@@ -66,8 +66,7 @@ std::vector<PreferenceKey> NightLook::settingKeys() { return {{kNightLookKey, Pr
 
 void NightLook::start() {
   if (settings_)
-    if (const auto kept = settings_->stringForKey(kNightLookKey))
-      mode_ = nightModeNamed(*kept).value_or(mode_);
+    if (const auto kept = settings_->stringForKey(kNightLookKey)) mode_ = nightModeNamed(*kept).value_or(mode_);
   update();
   // Sunset comes at most a minute late to the map; the check wakes the app once a minute.
   if (timers_) minute_ = timers_->scheduledTimer(60, true, [this] { update(); });

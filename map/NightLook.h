@@ -23,23 +23,22 @@ inline constexpr const char* kNightLookKey = "nightLook";
 
 // The sun's elevation above the horizon in degrees at `unixSeconds` seen from `place`; accurate to
 // a few hundredths of a degree, far better than a sunset needs.
-double solarElevationDegrees(double unixSeconds, CLLocationCoordinate2D place);
+double solarElevationDegrees(double unixSeconds, GeoPoint place);
 
 // Whether it is night at `unixSeconds`: by the sun at `place`, else by `localHour` (0 to 23).
-bool isNight(double unixSeconds, const std::optional<CLLocationCoordinate2D>& place, int localHour);
+bool isNight(double unixSeconds, const std::optional<GeoPoint>& place, int localHour);
 
 std::optional<NightMode> nightModeNamed(const std::string& name);
 const char* nightModeName(NightMode mode);
 
 class NightLook {
  public:
-  using Where = std::function<std::optional<CLLocationCoordinate2D>()>;
+  using Where = std::function<std::optional<GeoPoint>()>;
   using Show = std::function<void(bool night)>;
 
   // `byDefault` stands until the user chooses.
   NightLook(std::shared_ptr<Preferences> settings, std::shared_ptr<const Clock> clock,
-            std::shared_ptr<TimerScheduler> timers, Where where, Show show,
-            NightMode byDefault = NightMode::Automatic);
+            std::shared_ptr<TimerScheduler> timers, Where where, Show show, NightMode byDefault = NightMode::Automatic);
 
   static std::vector<PreferenceKey> settingKeys();
 

@@ -13,7 +13,7 @@ bool onEarth(double latitude, double longitude) {
 }
 
 // Good enough for "has it moved 100 m": flat ground around `a`.
-double metresBetween(CLLocationCoordinate2D a, CLLocationCoordinate2D b) {
+double metresBetween(GeoPoint a, GeoPoint b) {
   double dLon = std::abs(a.longitude - b.longitude);
   if (dLon > 180) dLon = 360 - dLon;
   return std::hypot((a.latitude - b.latitude) * geo::metersPerDegreeLatitude(a.latitude),
@@ -32,11 +32,10 @@ std::vector<PreferenceKey> PositionMemory::settingKeys() {
           {kLastPositionTimeKey, PreferenceType::Double}};
 }
 
-std::optional<CLLocationCoordinate2D> PositionMemory::remembered() const {
+std::optional<GeoPoint> PositionMemory::remembered() const {
   if (!settings_ || !settings_->containsKey(kLastLatitudeKey) || !settings_->containsKey(kLastLongitudeKey))
     return std::nullopt;
-  const CLLocationCoordinate2D place{settings_->doubleForKey(kLastLatitudeKey),
-                                     settings_->doubleForKey(kLastLongitudeKey)};
+  const GeoPoint place{settings_->doubleForKey(kLastLatitudeKey), settings_->doubleForKey(kLastLongitudeKey)};
   if (!onEarth(place.latitude, place.longitude)) return std::nullopt;
   return place;
 }
@@ -53,7 +52,7 @@ void PositionMemory::start() {
   keptTime_ = kept_ ? rememberedTime() : 0;
   // A position known at launch that is not the kept one (a fix, or one given on the command line).
   const std::optional<PositionReport> known = position_->report();
-  std::optional<CLLocationCoordinate2D> open;
+  std::optional<GeoPoint> open;
   if (known && known->source != PositionSource::Remembered) open = known->coordinate;
   if (open)
     keep(*open);
@@ -61,12 +60,12 @@ void PositionMemory::start() {
     position_->restore(*kept_, keptTime_);
   if (!open) open = kept_;
   if (open) position_->showAround(*open, kOpeningViewMetres);
-  position_->setObserver([weak = weak_from_this()](CLLocationCoordinate2D place, UserPosition::Origin origin) {
+  position_->setObserver([weak = weak_from_this()](GeoPoint place, UserPosition::Origin origin) {
     if (auto self = weak.lock()) self->heard(place, origin);
   });
 }
 
-void PositionMemory::heard(CLLocationCoordinate2D place, UserPosition::Origin origin) {
+void PositionMemory::heard(GeoPoint place, UserPosition::Origin origin) {
   if (!onEarth(place.latitude, place.longitude)) return;
   // The first position ever known opens the map around it, as a kept one does at start.
   if (!kept_ && origin == UserPosition::Origin::Fix && position_) position_->showAround(place, kOpeningViewMetres);
@@ -80,7 +79,7 @@ void PositionMemory::heard(CLLocationCoordinate2D place, UserPosition::Origin or
 
 double PositionMemory::now() const { return clock_ ? clock_->now() : 0; }
 
-void PositionMemory::keep(CLLocationCoordinate2D place) {
+void PositionMemory::keep(GeoPoint place) {
   kept_ = place;
   keptTime_ = now();
   if (!settings_) return;

@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "map/UserPosition.h"
 #include "system/Clock.h"
 #include "system/Preferences.h"
-#include "map/UserPosition.h"
 
 // Keeps the user's last good position (a fix or a place they set) in the application's settings,
 // with when it was last known there, and at start puts it back and opens the map around it.
@@ -30,7 +30,7 @@ class PositionMemory : public std::enable_shared_from_this<PositionMemory> {
 
   static std::vector<PreferenceKey> settingKeys();
   // The kept position; nothing when none was kept or the file holds something that is not one.
-  std::optional<CLLocationCoordinate2D> remembered() const;
+  std::optional<GeoPoint> remembered() const;
   // When the user was last known there; 0 when the file does not say (kept by an older version).
   double rememberedTime() const;
   // Opens the map on the position known now (a fix at launch) or else the kept one, and follows
@@ -38,14 +38,14 @@ class PositionMemory : public std::enable_shared_from_this<PositionMemory> {
   void start();
 
  private:
-  void heard(CLLocationCoordinate2D place, UserPosition::Origin origin);
-  void keep(CLLocationCoordinate2D place);
+  void heard(GeoPoint place, UserPosition::Origin origin);
+  void keep(GeoPoint place);
   double now() const;
 
   std::shared_ptr<Preferences> settings_;
   std::shared_ptr<UserPosition> position_;
   std::shared_ptr<const Clock> clock_;
-  std::optional<CLLocationCoordinate2D> kept_;
+  std::optional<GeoPoint> kept_;
   double keptTime_ = 0;
 };
 

@@ -32,7 +32,7 @@ enum class PositionProblem {
 };
 
 struct PositionReport {
-  CLLocationCoordinate2D coordinate;
+  GeoPoint coordinate;
   double accuracy = 0;  // radius of uncertainty in metres; 0 when the source did not say
   PositionSource source = PositionSource::Fixed;
   double time = 0;  // wall-clock seconds since 1970 of the fix or the setting; 0 when unknown
@@ -45,7 +45,7 @@ class UserPosition {
   virtual ~UserPosition() = default;
   // A fix if there is one, else the place set or kept; nothing when none is known.
   virtual std::optional<PositionReport> report() const = 0;
-  std::optional<CLLocationCoordinate2D> position() const {
+  std::optional<GeoPoint> position() const {
     const auto r = report();
     return r ? std::optional(r->coordinate) : std::nullopt;
   }
@@ -54,12 +54,12 @@ class UserPosition {
     return r ? r->accuracy : 0;
   }
   // Told of each fix and each place the user sets, as they arrive.
-  virtual void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) = 0;
+  virtual void setObserver(std::function<void(GeoPoint, Origin)> observer) = 0;
   // Takes `place`, kept at wall-clock `time` (0: unknown), as the user's position while there is no
   // fix; the observer is not told.
-  virtual void restore(CLLocationCoordinate2D place, double time) = 0;
+  virtual void restore(GeoPoint place, double time) = 0;
   // Centres the map on `place`, showing `metres` of ground across its narrower side.
-  virtual void showAround(CLLocationCoordinate2D place, double metres) = 0;
+  virtual void showAround(GeoPoint place, double metres) = 0;
 };
 
 }  // namespace storm

@@ -42,7 +42,8 @@ std::vector<int> twoMeans(const std::vector<Point>& points) {
   for (int round = 0; round < 10; ++round) {
     double sx[2] = {0, 0}, sy[2] = {0, 0}, n[2] = {0, 0};
     for (size_t i = 0; i < points.size(); ++i) {
-      label[i] = std::hypot(points[i].x - cx[1], points[i].y - cy[1]) < std::hypot(points[i].x - cx[0], points[i].y - cy[0]);
+      label[i] =
+          std::hypot(points[i].x - cx[1], points[i].y - cy[1]) < std::hypot(points[i].x - cx[0], points[i].y - cy[0]);
       sx[label[i]] += points[i].x;
       sy[label[i]] += points[i].y;
       ++n[label[i]];
@@ -97,8 +98,7 @@ std::vector<StormCell> twoCells(const std::vector<Point>& points, bool plane) {
   // Interleaved: the group changes from one strike to the next at least half as often as it would
   // at random. A storm that moved, or that came and went again, changes group only once or twice.
   const double expected = 2 * n[0] * n[1] / (n[0] + n[1]) / (n[0] + n[1]) * (n[0] + n[1] - 1);
-  if (n[0] < kLeastCellStrikes || n[1] < kLeastCellStrikes || switches < kLeastCellSwitches ||
-      switches < expected / 2)
+  if (n[0] < kLeastCellStrikes || n[1] < kLeastCellStrikes || switches < kLeastCellSwitches || switches < expected / 2)
     return {};
   const double cx[2] = {sx[0] / n[0], sx[1] / n[1]}, cy[2] = {sy[0] / n[0], sy[1] / n[1]};
   // The groups' spread about their own centres along one axis, pooled, and how far apart they are,
@@ -127,7 +127,7 @@ std::vector<StormCell> twoCells(const std::vector<Point>& points, bool plane) {
   return cells;
 }
 
-double kmBetween(CLLocationCoordinate2D a, CLLocationCoordinate2D b) {
+double kmBetween(GeoPoint a, GeoPoint b) {
   const auto [east, north] = localKm(a, b);
   return std::hypot(east, north);
 }
@@ -135,8 +135,7 @@ double kmBetween(CLLocationCoordinate2D a, CLLocationCoordinate2D b) {
 // The distances of the trend's window as from `here`: as measured where that was within
 // kSamePlaceKm of it (or where either place is unknown), from the strike's placed point where it
 // has one, and not at all otherwise.
-std::vector<Range> rangesFrom(const std::vector<Strike>& strikes, std::optional<CLLocationCoordinate2D> here,
-                              double now) {
+std::vector<Range> rangesFrom(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now) {
   std::vector<Range> ranges;
   for (const Strike& s : strikes) {
     if (s.time > now || s.time < now - kTrendWindowSeconds) continue;
@@ -150,8 +149,8 @@ std::vector<Range> rangesFrom(const std::vector<Strike>& strikes, std::optional<
 
 // The ranges without their newest.
 std::vector<Range> withoutNewest(std::vector<Range> ranges) {
-  const auto newest = std::max_element(ranges.begin(), ranges.end(),
-                                       [](const Range& a, const Range& b) { return a.time < b.time; });
+  const auto newest =
+      std::max_element(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.time < b.time; });
   if (newest != ranges.end()) ranges.erase(newest);
   return ranges;
 }
@@ -183,9 +182,7 @@ void withhold(Track& track, std::string& reason, std::string why) {
 }
 
 // Why the newest fit's claim is not made: it did not hold without the newest strike.
-std::string notHeld(bool before) {
-  return before ? "the newest strike changed it" : "not yet held for two strikes";
-}
+std::string notHeld(bool before) { return before ? "the newest strike changed it" : "not yet held for two strikes"; }
 
 void judgeTrend(StormJudgment& judgment, const std::vector<Range>& ranges, double now) {
   judgment.trend = trendOf(ranges, now);
@@ -210,7 +207,7 @@ int sense(const Track& track) {
   }
 }
 
-void judgeTrack(StormJudgment& judgment, const std::vector<Strike>& strikes, CLLocationCoordinate2D here, double now) {
+void judgeTrack(StormJudgment& judgment, const std::vector<Strike>& strikes, GeoPoint here, double now) {
   judgment.track = trackAt(strikes, here, now);
   if (!judgment.track) return;
   Track& track = *judgment.track;
@@ -219,9 +216,10 @@ void judgeTrack(StormJudgment& judgment, const std::vector<Strike>& strikes, CLL
     return;
   }
   const std::optional<Track> before = trackAt(withoutNewestPlaced(strikes, now), here, now);
-  const bool held = before && before->direction != TrackDirection::Unclear && sense(*before) == sense(track) &&
-                    (track.direction == TrackDirection::Steady ||
-                     std::abs(std::remainder(before->headingDegrees - track.headingDegrees, 360.0)) <= kSameHeadingDegrees);
+  const bool held =
+      before && before->direction != TrackDirection::Unclear && sense(*before) == sense(track) &&
+      (track.direction == TrackDirection::Steady ||
+       std::abs(std::remainder(before->headingDegrees - track.headingDegrees, 360.0)) <= kSameHeadingDegrees);
   if (!held) withhold(track, judgment.trackReason, notHeld(before && before->direction != TrackDirection::Unclear));
 }
 
@@ -233,8 +231,7 @@ bool disagree(const Trend& trend, const Track& track) {
   switch (trend.direction) {
     case TrendDirection::Approaching: return sense(track) <= 0 && !(rate < -kTrackRateKmh);
     case TrendDirection::MovingAway: return sense(track) >= 0 && !(rate > kTrackRateKmh);
-    case TrendDirection::Steady:
-      return track.direction == TrackDirection::Approaching || std::abs(rate) > kSteadyKmh;
+    case TrendDirection::Steady: return track.direction == TrackDirection::Approaching || std::abs(rate) > kSteadyKmh;
     case TrendDirection::Unclear: break;
   }
   return false;
@@ -242,13 +239,13 @@ bool disagree(const Trend& trend, const Track& track) {
 
 }  // namespace
 
-StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<CLLocationCoordinate2D> here, double now) {
+StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now) {
   StormJudgment judgment;
   if (!here) {
     const Strike* newest = nullptr;
     for (const Strike& s : strikes)
       if (s.position && s.time <= now && (!newest || s.time > newest->time)) newest = &s;
-    if (newest) here = CLLocationCoordinate2D{newest->position->latitude, newest->position->longitude};
+    if (newest) here = GeoPoint{newest->position->latitude, newest->position->longitude};
   }
   const std::vector<Range> ranges = rangesFrom(strikes, here, now);
   judgeTrend(judgment, ranges, now);

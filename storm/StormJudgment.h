@@ -46,6 +46,6 @@ struct StormJudgment {
 
 // The judgment at wall-clock `now` from `strikes` (oldest first, as the log keeps them) for a person
 // at `here`, or, where that is not known, where they measured the newest strike from.
-StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<CLLocationCoordinate2D> here, double now);
+StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now);
 
 }  // namespace storm

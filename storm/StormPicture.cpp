@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "map/GeoMath.h"
-#include "storm/StormTexts.h"
 #include "storm/StormJudgment.h"
+#include "storm/StormTexts.h"
 
 namespace storm {
 
@@ -30,11 +30,10 @@ double ringOpacity(double age) {
 // The whole seconds a countdown shows: 30:00 right at its start, 00:01 in its last second.
 double shownSeconds(double left) { return std::max(0.0, std::ceil(left - kSecondSlack)); }
 
-
 // The region that holds every circle of `strikes` measured somewhere (those up to `now`), and the
 // track's arrow and closest approach.
-std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, double now,
-                                           const std::optional<TrackPicture>& track) {
+std::optional<GeoRegion> regionOf(const std::vector<Strike>& strikes, double now,
+                                  const std::optional<TrackPicture>& track) {
   double south = 90, north = -90, west = 180, east = -180;
   auto take = [&](double lat, double lon, double dLat, double dLon) {
     south = std::min(south, std::max(-90.0, lat - dLat));
@@ -53,7 +52,7 @@ std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, d
     const double middle = (west + east) / 2;
     // The arrow, the two edges of its cone and the closest approach.
     const double metres = track->aheadKm * 1000;
-    for (const std::optional<CLLocationCoordinate2D>& p :
+    for (const std::optional<GeoPoint>& p :
          {std::optional(track->centre), std::optional(track->ahead),
           std::optional(geo::destination(track->centre, track->headingDegrees - track->spreadDegrees, metres)),
           std::optional(geo::destination(track->centre, track->headingDegrees + track->spreadDegrees, metres)),
@@ -61,7 +60,7 @@ std::optional<MKCoordinateRegion> regionOf(const std::vector<Strike>& strikes, d
       if (p) take(p->latitude, middle + std::remainder(p->longitude - middle, 360.0), 0, 0);
   }
   if (south > north) return std::nullopt;
-  return MKCoordinateRegion{{(south + north) / 2, (west + east) / 2}, {north - south, east - west}};
+  return GeoRegion{{(south + north) / 2, (west + east) / 2}, {north - south, east - west}};
 }
 
 // The rings of the hour's strikes measured somewhere, newest first, but the circle's own. The store
@@ -81,8 +80,11 @@ std::vector<StrikeMark> marksOf(const std::vector<Strike>& strikes, double now, 
   std::vector<StrikeMark> marks;
   for (auto s = strikes.rbegin(); s != strikes.rend() && marks.size() < kMostStrikeRings; ++s) {
     if (!s->position || !s->bearing || !s->bearing->placed || s->time > now) continue;
-    marks.push_back({{s->position->latitude, s->position->longitude}, s->bearing->degrees, s->km,
-                     ringOpacity(now - s->time), std::find(setAside.begin(), setAside.end(), s->time) != setAside.end()});
+    marks.push_back({{s->position->latitude, s->position->longitude},
+                     s->bearing->degrees,
+                     s->km,
+                     ringOpacity(now - s->time),
+                     std::find(setAside.begin(), setAside.end(), s->time) != setAside.end()});
   }
   return marks;
 }
@@ -102,8 +104,7 @@ std::optional<TrackPicture> pathOf(const Track& track) {
 
 }  // namespace
 
-StormPicture::StormPicture(std::shared_ptr<StormWatch> watch, std::shared_ptr<StormMapLayer> layer,
-                           Services services)
+StormPicture::StormPicture(std::shared_ptr<StormWatch> watch, std::shared_ptr<StormMapLayer> layer, Services services)
     : watch_(std::move(watch)), layer_(std::move(layer)), services_(std::move(services)) {}
 
 StormPicture::~StormPicture() {
@@ -157,7 +158,8 @@ void StormPicture::refresh(bool everything) {
   layer_->setStormPanel(panel_);
   // The circle is of the past once the all-clear came, or half an hour after its strike when there
   // was nothing to shelter from.
-  const bool over = watch_ && (watch_->allClear() || (!sheltering && newest_ && now - newest_->time >= kShelterSeconds));
+  const bool over =
+      watch_ && (watch_->allClear() || (!sheltering && newest_ && now - newest_->time >= kShelterSeconds));
   layer_->setCirclePast(over);
   if (!over && !sheltering && newest_ && newest_->time <= now)
     pastAt_ = newest_->time + kShelterSeconds;
@@ -190,7 +192,8 @@ void StormPicture::workOutStorm(double now) {
   std::optional<TrackPicture> path = judged.track ? pathOf(*judged.track) : std::nullopt;
   TrackWords words;
   if (services_.locale && placedLately)
-    words = judged.track ? trackWords(*judged.track, *services_.locale) : TrackWords{localized("No clear track yet"), {}};
+    words =
+        judged.track ? trackWords(*judged.track, *services_.locale) : TrackWords{localized("No clear track yet"), {}};
   panel_.track = std::move(words.motion);
   panel_.course = std::move(words.course);
   // A claimed track tells all the trend does (whether it comes closer, how fast, when within
@@ -232,9 +235,9 @@ StormPicture::Moments StormPicture::momentsAfterStop(double now) {
                        ? localized("Click its direction on the map, press a compass key, or type the degrees")
                        : localized("Drag in its direction on the map, press a compass key, or type the degrees");
   panel_.askFor = asking ? std::optional<double>(newest_->time) : std::nullopt;
-  panel_.askFrom = asking && newest_->position ? std::optional<CLLocationCoordinate2D>(
-                                                     {newest_->position->latitude, newest_->position->longitude})
-                                               : std::nullopt;
+  panel_.askFrom = asking && newest_->position
+                       ? std::optional<GeoPoint>({newest_->position->latitude, newest_->position->longitude})
+                       : std::nullopt;
   panel_.note = noting ? localized("Too quick to be thunder: not logged. Press at the flash, then at the thunder.")
                        : std::string();
   if (!noting && watch_ && !watch_->logNotice().empty()) panel_.note = localized(watch_->logNotice().c_str());

@@ -23,7 +23,7 @@ namespace storm {
 // An earlier strike's distance: a thin ring of `km` radius around where it was measured from, at
 // `opacity` (0 to 1).
 struct StrikeRing {
-  CLLocationCoordinate2D center;
+  GeoPoint center;
   double km = 0;
   double opacity = 1;
   friend bool operator==(const StrikeRing&, const StrikeRing&) = default;
@@ -33,7 +33,7 @@ struct StrikeRing {
 // was measured, as wide as the direction's error across and as long as the distance's along, at
 // `opacity`.
 struct StrikeMark {
-  CLLocationCoordinate2D from;
+  GeoPoint from;
   double bearing = 0;
   double km = 0;
   double opacity = 1;
@@ -45,32 +45,32 @@ struct StrikeMark {
 // kTrackArrowMinutes, within the cone its heading may lie in, and the point of its closest
 // approach to the person while that is still to come.
 struct TrackPicture {
-  CLLocationCoordinate2D centre;
-  CLLocationCoordinate2D ahead;
+  GeoPoint centre;
+  GeoPoint ahead;
   double headingDegrees = 0;
   double spreadDegrees = 0;
   double aheadKm = 0;
-  std::optional<CLLocationCoordinate2D> closest;
+  std::optional<GeoPoint> closest;
   friend bool operator==(const TrackPicture&, const TrackPicture&) = default;
 };
 
 // The storm's lines in a small panel at the top of the map; an empty line is not shown.
 struct StormPanel {
-  std::string trend;      // whether the storm comes closer
-  std::string track;      // where the storm is going
-  std::string course;     // what that means for the person: closest approach, heading straight in, moving away
-  std::string ask;        // the question for the direction of the last flash, while it is asked
-  std::string askHint;    // how to answer it
+  std::string trend;             // whether the storm comes closer
+  std::string track;             // where the storm is going
+  std::string course;            // what that means for the person: closest approach, heading straight in, moving away
+  std::string ask;               // the question for the direction of the last flash, while it is asked
+  std::string askHint;           // how to answer it
   std::optional<double> askFor;  // the flash time of the strike it is asked for
-  std::optional<CLLocationCoordinate2D> askFrom;  // where that strike was measured from
-  std::string shelter;    // the call to take shelter
-  std::string countdown;  // the time left until the all-clear, while sheltering
-  std::string countdownSpoken;  // the same in whole minutes, for screen readers
-  std::string clear;      // the all-clear, until the next strike
-  std::string age;        // how long ago the last strike was
-  std::string note;       // a stop that was not logged, and how to measure again; or where the log is
-  bool undo = false;      // the last strike may be undone (for a moment after each stop)
-  bool showStorm = false; // the storm has more than one strike to fit the map to
+  std::optional<GeoPoint> askFrom;  // where that strike was measured from
+  std::string shelter;              // the call to take shelter
+  std::string countdown;            // the time left until the all-clear, while sheltering
+  std::string countdownSpoken;      // the same in whole minutes, for screen readers
+  std::string clear;                // the all-clear, until the next strike
+  std::string age;                  // how long ago the last strike was
+  std::string note;                 // a stop that was not logged, and how to measure again; or where the log is
+  bool undo = false;                // the last strike may be undone (for a moment after each stop)
+  bool showStorm = false;           // the storm has more than one strike to fit the map to
   friend bool operator==(const StormPanel&, const StormPanel&) = default;
 };
 
@@ -95,7 +95,7 @@ class StormMapLayer {
   virtual void setStormPanel(const StormPanel& panel) = 0;
   // What "show the storm" brings into view: every circle of the last hour's strikes; nothing when
   // no strike was measured somewhere.
-  virtual void setStormRegion(std::optional<MKCoordinateRegion> region) { (void)region; }
+  virtual void setStormRegion(std::optional<GeoRegion> region) { (void)region; }
   // Whether the main screen's circle stands for a storm that is over.
   virtual void setCirclePast(bool past) { (void)past; }
   // The placed strikes of the last hour, newest first, and the storm's track (nothing while none
@@ -144,8 +144,8 @@ class StormPicture : public std::enable_shared_from_this<StormPicture> {
   const Services services_;
   StormPanel panel_;
   std::shared_ptr<Timer> timer_;
-  double refreshedAt_ = 0;  // wall-clock time the rings and the trend were last worked out
-  bool changes_ = false;    // rings, a trend or an age are on show: they change as time passes
+  double refreshedAt_ = 0;        // wall-clock time the rings and the trend were last worked out
+  bool changes_ = false;          // rings, a trend or an age are on show: they change as time passes
   std::optional<Strike> newest_;  // the log's newest strike at the last full refresh
   std::optional<double> pastAt_;  // when the circle's strike becomes the past, if it is not yet
 };

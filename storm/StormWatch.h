@@ -77,9 +77,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   std::optional<double> slipAt() const { return slipAt_; }
   const std::shared_ptr<StrikeStore>& strikes() const { return services_.strikes; }
   // Where the person is now, as far as the position knows it.
-  std::optional<CLLocationCoordinate2D> here() const {
-    return services_.position ? services_.position->position() : std::nullopt;
-  }
+  std::optional<GeoPoint> here() const { return services_.position ? services_.position->position() : std::nullopt; }
 
   // What the user is to know about the log itself (that it keeps its strikes in another file), as
   // the log said it; shown on the storm's panel for the rest of the run.

@@ -35,7 +35,7 @@ struct StrikeBearing {
   double degrees = 0;  // clockwise from true north, 0 <= degrees < 360
   BearingSource source = BearingSource::Typed;
   // The point at the strike's distance along the bearing from its position (nothing without one).
-  std::optional<CLLocationCoordinate2D> placed;
+  std::optional<GeoPoint> placed;
   friend bool operator==(const StrikeBearing&, const StrikeBearing&) = default;
 };
 

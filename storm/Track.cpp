@@ -122,7 +122,7 @@ double robustScale(const std::vector<Placed>& points, const Vector4& beta) {
 
 // A placed strike with its covariance: the cell's scatter all round, the timing's error along the
 // bearing and the direction's across it, then inverted.
-Placed placedStrike(const Strike& s, CLLocationCoordinate2D here, double now) {
+Placed placedStrike(const Strike& s, GeoPoint here, double now) {
   Placed p;
   std::tie(p.east, p.north) = localKm(here, *s.bearing->placed);
   p.time = s.time;
@@ -211,22 +211,23 @@ double recentOffset(const std::vector<Placed>& points, const Vector4& beta, doub
 
 }  // namespace
 
-std::pair<double, double> localKm(CLLocationCoordinate2D here, CLLocationCoordinate2D point) {
+std::pair<double, double> localKm(GeoPoint here, GeoPoint point) {
   const double f1 = here.latitude * kRadians, f2 = point.latitude * kRadians;
   const double dl = std::remainder(point.longitude - here.longitude, 360.0) * kRadians;
   const double h = std::pow(std::sin((f2 - f1) / 2), 2) + std::cos(f1) * std::cos(f2) * std::pow(std::sin(dl / 2), 2);
   const double km = 2 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(h)));
-  const double azimuth = std::atan2(std::sin(dl) * std::cos(f2),
-                                    std::cos(f1) * std::sin(f2) - std::sin(f1) * std::cos(f2) * std::cos(dl));
+  const double azimuth =
+      std::atan2(std::sin(dl) * std::cos(f2), std::cos(f1) * std::sin(f2) - std::sin(f1) * std::cos(f2) * std::cos(dl));
   return {km * std::sin(azimuth), km * std::cos(azimuth)};
 }
 
-CLLocationCoordinate2D fromLocalKm(CLLocationCoordinate2D here, double eastKm, double northKm) {
+GeoPoint fromLocalKm(GeoPoint here, double eastKm, double northKm) {
   const double f1 = here.latitude * kRadians, d = std::hypot(eastKm, northKm) / kEarthRadiusKm;
   const double azimuth = std::atan2(eastKm, northKm);
-  const double f2 = std::asin(std::clamp(std::sin(f1) * std::cos(d) + std::cos(f1) * std::sin(d) * std::cos(azimuth),
-                                         -1.0, 1.0));
-  const double dl = std::atan2(std::sin(azimuth) * std::sin(d) * std::cos(f1), std::cos(d) - std::sin(f1) * std::sin(f2));
+  const double f2 =
+      std::asin(std::clamp(std::sin(f1) * std::cos(d) + std::cos(f1) * std::sin(d) * std::cos(azimuth), -1.0, 1.0));
+  const double dl =
+      std::atan2(std::sin(azimuth) * std::sin(d) * std::cos(f1), std::cos(d) - std::sin(f1) * std::sin(f2));
   // Longitudes in [-180, 180).
   const double longitude = std::remainder(here.longitude + dl / kRadians, 360.0);
   return {f2 / kRadians, longitude >= 180 ? longitude - 360 : longitude};
@@ -258,7 +259,7 @@ bool covariance(const std::vector<Placed>& points, const Fit& f, Matrix4& cov, i
 
 // Where and when the claimed motion brings the centre nearest the person, how sure that is, and
 // whether it is coming, passing or gone.
-void closestApproach(Track& track, const Matrix4& cov, CLLocationCoordinate2D here) {
+void closestApproach(Track& track, const Matrix4& cov, GeoPoint here) {
   const double ce = track.eastKm, cn = track.northKm, ve = track.eastKmh, vn = track.northKmh;
   const double speed = track.speedKmh;
   // Whether it still nears the person: its rate of approach now and how sure that is. Where the
@@ -304,7 +305,7 @@ void closestApproach(Track& track, const Matrix4& cov, CLLocationCoordinate2D he
 // is judged again with every strike, and a storm standing still is not to be given a motion by
 // one of those judgments in twenty), "steady" where its whole 95 % region is slow, and neither
 // where the newest strikes disagree.
-void classify(Track& track, const Matrix4& cov, int freedom, CLLocationCoordinate2D here) {
+void classify(Track& track, const Matrix4& cov, int freedom, GeoPoint here) {
   const double vee = cov[2][2], ven = cov[2][3], vnn = cov[3][3];
   const double ve = track.eastKmh, vn = track.northKmh, speed = track.speedKmh;
   const double q95 = ellipseQuantile(0.05, freedom), q995 = ellipseQuantile(0.005, freedom);
@@ -325,7 +326,7 @@ void classify(Track& track, const Matrix4& cov, int freedom, CLLocationCoordinat
     track.direction = TrackDirection::Steady;
   }
   const bool coming = track.direction == TrackDirection::Approaching || track.direction == TrackDirection::Passing;
-  const bool nearer = track.recentOffset < kRecentNearer, farther = track.recentOffset > kRecentFarther;
+  const bool nearer = track.recentOffset<kRecentNearer, farther = track.recentOffset> kRecentFarther;
   if ((coming && farther) || (!coming && track.direction != TrackDirection::Unclear && nearer)) {
     track.direction = TrackDirection::Unclear;
     track.withheld = nearer ? "newest strikes nearer than the track" : "newest strikes farther than the track";
@@ -334,7 +335,7 @@ void classify(Track& track, const Matrix4& cov, int freedom, CLLocationCoordinat
 
 }  // namespace
 
-std::optional<Track> trackAt(const std::vector<Strike>& strikes, CLLocationCoordinate2D here, double now) {
+std::optional<Track> trackAt(const std::vector<Strike>& strikes, GeoPoint here, double now) {
   std::vector<Placed> points;
   double first = now, last = now - kTrackWindowSeconds;
   for (const Strike& s : strikes) {
@@ -355,7 +356,8 @@ std::optional<Track> trackAt(const std::vector<Strike>& strikes, CLLocationCoord
   if (points.size() < static_cast<size_t>(kTrackLeastStrikes) || !robustFit(points, f) ||
       !covariance(points, f, cov, freedom, scale))
     return std::nullopt;
-  track.strikes = static_cast<int>(std::count_if(points.begin(), points.end(), [](const Placed& p) { return p.weight > 0; }));
+  track.strikes =
+      static_cast<int>(std::count_if(points.begin(), points.end(), [](const Placed& p) { return p.weight > 0; }));
   track.time = now;
   track.eastKm = f.beta[0];
   track.northKm = f.beta[1];

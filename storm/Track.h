@@ -47,7 +47,7 @@ enum class TrackDirection { Approaching, MovingAway, Passing, Steady, Unclear };
 struct Track {
   TrackDirection direction = TrackDirection::Unclear;
   // The centre's estimated position at the moment of the fit.
-  CLLocationCoordinate2D centre;
+  GeoPoint centre;
   // Its motion: speed, the direction it moves to (degrees clockwise from north), and the half
   // angle of the cone within which that direction lies (95 %).
   double speedKmh = 0;
@@ -59,7 +59,7 @@ struct Track {
   std::optional<double> closestInMinutes;
   // How far off the closest approach may be across the path (one standard error, km).
   double closestErrorKm = 0;
-  CLLocationCoordinate2D closestPoint;
+  GeoPoint closestPoint;
   double closestBearingDegrees = 0;
   // When the track brings the centre within kCloseKilometres of the person: minutes from the fit
   // (0 when it is already that close).
@@ -84,15 +84,15 @@ struct Track {
 // The track at wall-clock `now` from the placed ones among `strikes` of the last kTrackWindowSeconds,
 // for a person at `here`; nothing with fewer than kTrackLeastStrikes of them or a span shorter than
 // kTrackLeastSpanSeconds.
-std::optional<Track> trackAt(const std::vector<Strike>& strikes, CLLocationCoordinate2D here, double now);
+std::optional<Track> trackAt(const std::vector<Strike>& strikes, GeoPoint here, double now);
 
 // The same for the person where they measured the newest placed strike of the window from.
 std::optional<Track> trackAt(const std::vector<Strike>& strikes, double now);
 
 // Where `point` lies from `here`, east and north in km along the surface (azimuthal equidistant on
 // a sphere: true distances and directions from `here`, wherever it is), and back.
-std::pair<double, double> localKm(CLLocationCoordinate2D here, CLLocationCoordinate2D point);
-CLLocationCoordinate2D fromLocalKm(CLLocationCoordinate2D here, double eastKm, double northKm);
+std::pair<double, double> localKm(GeoPoint here, GeoPoint point);
+GeoPoint fromLocalKm(GeoPoint here, double eastKm, double northKm);
 
 // "approaching", "moving away", "passing", "steady" or "unclear".
 const char* trackDirectionName(TrackDirection direction);

@@ -28,7 +28,7 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
       feed->useSystemSource(build::kApplicationId);
     } else if (args.size() == 2 && toDouble(args[0], lat) && toDouble(args[1], lon) && std::abs(lat) <= 90 &&
                std::abs(lon) <= 180) {
-      map->model().overrideUserLocation(CLLocationCoordinate2D{lat, lon});
+      map->model().overrideUserLocation(GeoPoint{lat, lon});
     } else {
       return Reply::fail("location needs LAT LON in degrees, none or system");
     }
@@ -41,7 +41,7 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
     if (args.size() != 2 || !toDouble(args[0], lat) || !toDouble(args[1], lon) || std::abs(lat) > 90 ||
         std::abs(lon) > 180)
       return Reply::fail("pin needs LAT LON in degrees");
-    map->model().setUserLocationByHand(CLLocationCoordinate2D{lat, lon});
+    map->model().setUserLocationByHand(GeoPoint{lat, lon});
     return Reply::ok();
   });
   driver.addCommand("camera", [map](const QStringList& args) {

@@ -26,7 +26,7 @@ using MapCircleId = quint64;
 
 struct MapCircle {
   MapCircleId id = 0;
-  CLLocationCoordinate2D centre;
+  GeoPoint centre;
   double radius = 0;  // metres
 };
 

@@ -105,27 +105,27 @@ void MapModel::applyAnimation(double t) {
   emit changed();
 }
 
-MKCoordinateRegion MapModel::region() const {
+GeoRegion MapModel::region() const {
   // While gliding, the region is the one the map is heading to.
   return geo::regionForCamera(destination(), sizeOf(viewSize()));
 }
 
-MKCoordinateRegion MapModel::regionThatFits(const MKCoordinateRegion& region) const {
+GeoRegion MapModel::regionThatFits(const GeoRegion& region) const {
   const Size view = sizeOf(viewSize());
   return geo::regionForCamera(geo::cameraFittingRegion(region, view, minZoom(), maxZoom()), view);
 }
 
-void MapModel::setRegion(const MKCoordinateRegion& region, bool animated) {
+void MapModel::setRegion(const GeoRegion& region, bool animated) {
   setCamera(geo::cameraFittingRegion(region, sizeOf(viewSize()), minZoom(), maxZoom()), animated);
 }
 
-void MapModel::showAround(CLLocationCoordinate2D place, double metres) {
-  setRegion(MKCoordinateRegionMakeWithDistance(place, metres, metres), false);
+void MapModel::showAround(GeoPoint place, double metres) {
+  setRegion(regionWithDistance(place, metres, metres), false);
   openingView_ = {place, metres};
 }
 
 void MapModel::centreOnUser() {
-  const std::optional<CLLocationCoordinate2D> user = userLocation();
+  const std::optional<GeoPoint> user = userLocation();
   if (!user) return;
   setCamera({*user, std::max(camera_.zoom, std::min(kCentreLeastZoom, maxZoom()))}, true);
   emit regionChanged();
@@ -168,7 +168,7 @@ void MapModel::zoomBy(double levels) {
   zoomAround(QPointF(view.width() / 2.0, view.height() / 2.0), levels);
 }
 
-QPointF MapModel::pointForCoordinate(CLLocationCoordinate2D coordinate) const {
+QPointF MapModel::pointForCoordinate(GeoPoint coordinate) const {
   const QSize view = viewSize();
   const double s = scale();
   double dx = geo::worldX(coordinate.longitude) - geo::worldX(camera_.center.longitude);
@@ -177,7 +177,7 @@ QPointF MapModel::pointForCoordinate(CLLocationCoordinate2D coordinate) const {
   return {view.width() / 2.0 + dx * s, view.height() / 2.0 + dy * s};
 }
 
-CLLocationCoordinate2D MapModel::coordinateForPoint(QPointF point) const {
+GeoPoint MapModel::coordinateForPoint(QPointF point) const {
   const QSize view = viewSize();
   const double s = scale();
   const double x = geo::worldX(camera_.center.longitude) + (point.x() - view.width() / 2.0) / s;
@@ -213,7 +213,7 @@ void MapModel::setMapType(MapType type) {
 
 // ---- the user's position ----
 
-void MapModel::setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy, PositionSource source) {
+void MapModel::setUserLocation(std::optional<GeoPoint> location, double accuracy, PositionSource source) {
   std::optional<PositionReport> fix;
   if (location) fix = PositionReport{*location, accuracy, source, now()};
   if (position_.givenOutright()) return;
@@ -221,7 +221,7 @@ void MapModel::setUserLocation(std::optional<CLLocationCoordinate2D> location, d
   positionChanged(location.has_value());
 }
 
-void MapModel::overrideUserLocation(std::optional<CLLocationCoordinate2D> location) {
+void MapModel::overrideUserLocation(std::optional<GeoPoint> location) {
   std::optional<PositionReport> given;
   if (location) given = PositionReport{*location, 0, PositionSource::Fixed, now()};
   position_.giveOutright(given);
@@ -234,12 +234,12 @@ void MapModel::stopOverridingUserLocation() {
   positionChanged(false);
 }
 
-void MapModel::setUserLocationByHand(CLLocationCoordinate2D place) {
+void MapModel::setUserLocationByHand(GeoPoint place) {
   position_.setByUser({place, 0, PositionSource::Pinned, now()});
   positionChanged(true);
 }
 
-void MapModel::restoreUserLocation(CLLocationCoordinate2D place, double time) {
+void MapModel::restoreUserLocation(GeoPoint place, double time) {
   if (position_.restore({place, 0, PositionSource::Remembered, time})) positionChanged(false);
 }
 
@@ -260,8 +260,7 @@ void MapModel::positionChanged(bool heard) {
     ageing_->invalidate();
     ageing_.reset();
   }
-  if (ages && !ageing_ && timers_)
-    ageing_ = timers_->scheduledTimer(60, true, [this] { emit userLocationChanged(); });
+  if (ages && !ageing_ && timers_) ageing_ = timers_->scheduledTimer(60, true, [this] { emit userLocationChanged(); });
   emit userLocationChanged();
   emit changed();
   if (!heard) return;
@@ -279,7 +278,7 @@ std::vector<MapCircle> MapModel::circles() const {
   return circles;
 }
 
-MapCircleId MapModel::addCircle(CLLocationCoordinate2D centre, double radius, MapCircleStyleSource style) {
+MapCircleId MapModel::addCircle(GeoPoint centre, double radius, MapCircleStyleSource style) {
   CircleShape shape{{++lastCircleId_, centre, radius}, std::move(style), std::nullopt, {}, {}};
   for (const auto& c : geo::geodesicCircle(centre, radius, kCirclePoints))
     shape.ring.emplace_back(geo::worldX(c.longitude), geo::worldY(c.latitude));

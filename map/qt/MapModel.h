@@ -95,12 +95,12 @@ class MapModel : public QObject {
   // The view's top left corner in world pixels (world units times scale()).
   QPointF viewOrigin() const;
 
-  MKCoordinateRegion region() const;
-  MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const;
-  void setRegion(const MKCoordinateRegion& region, bool animated);
+  GeoRegion region() const;
+  GeoRegion regionThatFits(const GeoRegion& region) const;
+  void setRegion(const GeoRegion& region, bool animated);
   // Centres on `place` with `metres` of ground across the narrower side; kept fitted to the
   // view's size while the window is laid out, until the map is moved.
-  void showAround(CLLocationCoordinate2D place, double metres);
+  void showAround(GeoPoint place, double metres);
   // Centres on the user's position, zoomed in at least far enough to see the country round it.
   void centreOnUser();
 
@@ -113,8 +113,8 @@ class MapModel : public QObject {
   void zoomBy(double levels);
 
   // Where a coordinate lands in the view, in view pixels, and back.
-  QPointF pointForCoordinate(CLLocationCoordinate2D coordinate) const;
-  CLLocationCoordinate2D coordinateForPoint(QPointF point) const;
+  QPointF pointForCoordinate(GeoPoint coordinate) const;
+  GeoPoint coordinateForPoint(QPointF point) const;
 
   MapType mapType() const { return mapType_; }
   void setMapType(MapType type);
@@ -141,7 +141,7 @@ class MapModel : public QObject {
   // What is known of the user's position and how far to trust it.
   const PositionState& position() const { return position_; }
   // The last fix, else the place the user set (or that was restored); nothing when neither.
-  std::optional<CLLocationCoordinate2D> userLocation() const {
+  std::optional<GeoPoint> userLocation() const {
     const auto report = position_.report();
     return report ? std::optional(report->coordinate) : std::nullopt;
   }
@@ -154,17 +154,17 @@ class MapModel : public QObject {
   std::optional<double> positionAge() const { return position_.ageAt(now()); }
   // The position `source` reports, timed now (accuracy in metres, 0 when unknown), or its loss.
   // Ignored while the position is overridden. A fix replaces a place the user set.
-  void setUserLocation(std::optional<CLLocationCoordinate2D> location, double accuracy = 0,
+  void setUserLocation(std::optional<GeoPoint> location, double accuracy = 0,
                        PositionSource source = PositionSource::Fixed);
   // Puts the user at `location` from now on, whatever position sources say.
-  void overrideUserLocation(std::optional<CLLocationCoordinate2D> location);
+  void overrideUserLocation(std::optional<GeoPoint> location);
   // Listens to position sources again after overrideUserLocation, with no fix until one comes.
   void stopOverridingUserLocation();
   // The user's "I am here": `place` is their position until the next fix.
-  void setUserLocationByHand(CLLocationCoordinate2D place);
+  void setUserLocationByHand(GeoPoint place);
   // A place kept from before, as of wall-clock `time` (0: unknown): the position while there is no
   // fix, and nobody is told.
-  void restoreUserLocation(CLLocationCoordinate2D place, double time = 0);
+  void restoreUserLocation(GeoPoint place, double time = 0);
   // Why the desktop's location service gives no position (None while it does).
   void setPositionProblem(PositionProblem problem);
   // Dates fixes and ages the position; without it positions have no time. Once a minute while the
@@ -174,7 +174,7 @@ class MapModel : public QObject {
   // The circles on the map, in the order added (the last on top).
   std::vector<MapCircle> circles() const;
   // Puts a circle of `radius` metres around `centre` on the map, styled by `style` when first drawn.
-  MapCircleId addCircle(CLLocationCoordinate2D centre, double radius, MapCircleStyleSource style);
+  MapCircleId addCircle(GeoPoint centre, double radius, MapCircleStyleSource style);
   void removeCircle(MapCircleId id);
   const std::vector<CircleShape>& circleShapes() const { return circles_; }
   // Whether the circles stand for the past (a storm that is over): they are then drawn as such.
@@ -227,7 +227,7 @@ class MapModel : public QObject {
   geo::Camera animationTo_;
   QPointF animationFromWorld_, animationToWorld_;
   double animationFromZoom_ = 0;
-  std::optional<std::pair<CLLocationCoordinate2D, double>> openingView_;  // from showAround
+  std::optional<std::pair<GeoPoint, double>> openingView_;  // from showAround
   MapType mapType_ = MapType::Standard;
   bool night_ = false;
 

@@ -198,7 +198,10 @@ bool MapWidget::placeTopPanel() {
     QFont font = this->font();
     setTextPixels(font, kNoticePixels);
     const int below =
-        notice.isEmpty() ? 0 : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this, centre_ && !centre_->isHidden()).width(), font);
+        notice.isEmpty()
+            ? 0
+            : kNoticeMargin + MapDecorations::noticeHeight(
+                                  notice, noticeRoom(*this, centre_ && !centre_->isHidden()).width(), font);
     room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
   }
   topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
@@ -226,7 +229,7 @@ void MapWidget::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void MapWidget::offerPosition(QPoint at) {
-  const CLLocationCoordinate2D place = model_->coordinateForPoint(at);
+  const GeoPoint place = model_->coordinateForPoint(at);
   QMenu menu(this);
   QAction* here = menu.addAction(tr("I am here"));
   QAction* typed = menu.addAction(tr("Type a position\u2026"));
@@ -237,11 +240,11 @@ void MapWidget::offerPosition(QPoint at) {
   if (chosen == typed) askForPosition();
 }
 
-void MapWidget::setPositionByHand(CLLocationCoordinate2D place) {
+void MapWidget::setPositionByHand(GeoPoint place) {
   model_->setUserLocationByHand(place);
   // Close enough to see the streets around the place set, and to check it.
   constexpr double kAcrossMetres = 1000;
-  model_->setRegion(MKCoordinateRegionMakeWithDistance(place, kAcrossMetres, kAcrossMetres), true);
+  model_->setRegion(regionWithDistance(place, kAcrossMetres, kAcrossMetres), true);
 }
 
 QString MapWidget::noticeText() const {
@@ -265,16 +268,19 @@ QString MapWidget::noticeText() const {
       lines << tr("No location service is available. Right-click or hold the map: \u201cI am here\u201d.");
       break;
     case PositionProblem::Off:
-      lines << tr("Location services are off. Switch them on in the desktop\u2019s privacy settings, or "
-                  "right-click or hold the map: \u201cI am here\u201d.");
+      lines << tr(
+          "Location services are off. Switch them on in the desktop\u2019s privacy settings, or "
+          "right-click or hold the map: \u201cI am here\u201d.");
       break;
     case PositionProblem::Refused:
-      lines << tr("The location service refuses this app. Allow it in the desktop\u2019s privacy settings, or "
-                  "right-click or hold the map: \u201cI am here\u201d.");
+      lines << tr(
+          "The location service refuses this app. Allow it in the desktop\u2019s privacy settings, or "
+          "right-click or hold the map: \u201cI am here\u201d.");
       break;
     case PositionProblem::NoFix:
-      lines << tr("No fix from the location service for some minutes. Go where the sky is open, or right-click "
-                  "or hold the map: \u201cI am here\u201d.");
+      lines << tr(
+          "No fix from the location service for some minutes. Go where the sky is open, or right-click "
+          "or hold the map: \u201cI am here\u201d.");
       break;
   }
   if (standing == PositionState::Standing::Unknown) {

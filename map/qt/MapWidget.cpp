@@ -120,7 +120,7 @@ void MapWidget::focusOutEvent(QFocusEvent* event) {
 // ---- what is drawn over the tiles and circles ----
 
 void MapWidget::drawUserLocation(QPainter& painter, double dpr) {
-  const std::optional<CLLocationCoordinate2D> user = model_->userLocation();
+  const std::optional<GeoPoint> user = model_->userLocation();
   if (!user) return;
   std::optional<double> destination;
   if (model_->animating()) destination = geo::metersPerPixel(user->latitude, model_->destination().zoom);

@@ -63,7 +63,7 @@ class MapWidget : public QWidget {
   // The words a screen reader hears for the storm circle's radius; by default kilometres.
   void setRadiusWords(std::function<QString(double metres)> words);
   // Sets the user's position as "I am here" does, and shows the kilometre around it.
-  void setPositionByHand(CLLocationCoordinate2D place);
+  void setPositionByHand(GeoPoint place);
   // Asks in a dialog over the window for a position typed as coordinates; a valid one is set as
   // "I am here" sets it.
   void askForPosition();

@@ -29,7 +29,7 @@ PositionFeed::~PositionFeed() {
   if (silence_) silence_->invalidate();
 }
 
-void PositionFeed::useFixedPosition(CLLocationCoordinate2D position) {
+void PositionFeed::useFixedPosition(GeoPoint position) {
   replaceSource(nullptr, PositionSource::Fixed);
   if (map_) map_->setUserLocation(position, 0, PositionSource::Fixed);
 }
@@ -95,7 +95,7 @@ void PositionFeed::fixed(double latitude, double longitude, double accuracy) {
   complained_ = false;
   setProblem(PositionProblem::None, {});
   watchForSilence(kFixStaleSeconds);
-  map_->setUserLocation(CLLocationCoordinate2D{latitude, longitude}, accuracy, kind_);
+  map_->setUserLocation(GeoPoint{latitude, longitude}, accuracy, kind_);
 }
 
 void PositionFeed::failed(QGeoPositionInfoSource::Error error) {

@@ -38,7 +38,7 @@ class PositionFeed : public QObject {
   PositionFeed(MapModel* map, Services services);
   ~PositionFeed() override;
 
-  void useFixedPosition(CLLocationCoordinate2D position);
+  void useFixedPosition(GeoPoint position);
   void useNmeaLog(const QString& path);
   // The desktop's location service (GeoClue 2 on the system bus), as `desktopId`.
   void useSystemSource(const QString& desktopId);

@@ -16,22 +16,18 @@ void QtUserPosition::attach(MapModel* map) {
   view_.reset();
 }
 
-std::optional<PositionReport> QtUserPosition::report() const {
-  return map_ ? map_->position().report() : restored_;
-}
+std::optional<PositionReport> QtUserPosition::report() const { return map_ ? map_->position().report() : restored_; }
 
-void QtUserPosition::setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) {
-  observer_ = std::move(observer);
-}
+void QtUserPosition::setObserver(std::function<void(GeoPoint, Origin)> observer) { observer_ = std::move(observer); }
 
-void QtUserPosition::restore(CLLocationCoordinate2D place, double time) {
+void QtUserPosition::restore(GeoPoint place, double time) {
   if (map_)
     map_->restoreUserLocation(place, time);
   else
     restored_ = PositionReport{place, 0, PositionSource::Remembered, time};
 }
 
-void QtUserPosition::showAround(CLLocationCoordinate2D place, double metres) {
+void QtUserPosition::showAround(GeoPoint place, double metres) {
   if (map_)
     map_->showAround(place, metres);
   else

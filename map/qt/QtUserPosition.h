@@ -17,15 +17,15 @@ class QtUserPosition : public UserPosition {
   void attach(MapModel* map);
 
   std::optional<PositionReport> report() const override;
-  void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> observer) override;
-  void restore(CLLocationCoordinate2D place, double time) override;
-  void showAround(CLLocationCoordinate2D place, double metres) override;
+  void setObserver(std::function<void(GeoPoint, Origin)> observer) override;
+  void restore(GeoPoint place, double time) override;
+  void showAround(GeoPoint place, double metres) override;
 
  private:
   QPointer<MapModel> map_;
-  std::function<void(CLLocationCoordinate2D, Origin)> observer_;
+  std::function<void(GeoPoint, Origin)> observer_;
   std::optional<PositionReport> restored_;
-  std::optional<std::pair<CLLocationCoordinate2D, double>> view_;
+  std::optional<std::pair<GeoPoint, double>> view_;
 };
 
 }  // namespace storm::qt

@@ -32,7 +32,7 @@ BearingPrompt::BearingPrompt(MapWidget* map, QLineEdit* field) : map_(map), mapW
 
 BearingPrompt::~BearingPrompt() { ask(std::nullopt, std::nullopt); }
 
-void BearingPrompt::ask(std::optional<double> strikeTime, std::optional<CLLocationCoordinate2D> from) {
+void BearingPrompt::ask(std::optional<double> strikeTime, std::optional<GeoPoint> from) {
   const bool was = asking();
   if (strikeTime != strike_ && field_) field_->clear();
   strike_ = strikeTime;
@@ -61,13 +61,17 @@ std::optional<double> BearingPrompt::keyBearing(int key, Qt::KeyboardModifiers m
   if (!keypad) return std::nullopt;
   switch (key) {
     case Qt::Key_8: return 0.0;
-    case Qt::Key_9: case Qt::Key_PageUp: return 45.0;
+    case Qt::Key_9:
+    case Qt::Key_PageUp: return 45.0;
     case Qt::Key_6: return 90.0;
-    case Qt::Key_3: case Qt::Key_PageDown: return 135.0;
+    case Qt::Key_3:
+    case Qt::Key_PageDown: return 135.0;
     case Qt::Key_2: return 180.0;
-    case Qt::Key_1: case Qt::Key_End: return 225.0;
+    case Qt::Key_1:
+    case Qt::Key_End: return 225.0;
     case Qt::Key_4: return 270.0;
-    case Qt::Key_7: case Qt::Key_Home: return 315.0;
+    case Qt::Key_7:
+    case Qt::Key_Home: return 315.0;
     default: return std::nullopt;
   }
 }

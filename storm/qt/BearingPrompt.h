@@ -29,7 +29,7 @@ class BearingPrompt : public QObject {
 
   // Asks for the direction of the strike flashed at `strikeTime`, measured from `from` (a click
   // needs it); nothing stops asking.
-  void ask(std::optional<double> strikeTime, std::optional<CLLocationCoordinate2D> from);
+  void ask(std::optional<double> strikeTime, std::optional<GeoPoint> from);
   bool asking() const { return strike_.has_value(); }
   // Keys are taken only from widgets within `screen` (by default the map's window).
   void setKeyScope(QWidget* screen) { scope_ = screen; }
@@ -59,7 +59,7 @@ class BearingPrompt : public QObject {
   QPointer<QLineEdit> field_;
   QPointer<QWidget> scope_;
   std::optional<double> strike_;
-  std::optional<CLLocationCoordinate2D> from_;
+  std::optional<GeoPoint> from_;
   std::optional<QPoint> pressedAt_;
 };
 

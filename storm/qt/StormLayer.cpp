@@ -28,11 +28,11 @@ constexpr double kRingHaloShare = 0.7;
 
 // A ring's outline in world units. A geodesic circle is symmetric about its centre's meridian, so
 // the western half mirrors the eastern one: half the geodesic sums for each ring.
-std::vector<QPointF> ringOutline(CLLocationCoordinate2D center, double metres) {
+std::vector<QPointF> ringOutline(GeoPoint center, double metres) {
   std::vector<QPointF> points(kRingPoints);
   const double mirror = 2 * geo::worldX(center.longitude);
   for (int i = 0; i <= kRingPoints / 2; ++i) {
-    const CLLocationCoordinate2D c = geo::destination(center, 360.0 * i / kRingPoints, metres);
+    const GeoPoint c = geo::destination(center, 360.0 * i / kRingPoints, metres);
     points[static_cast<size_t>(i)] = {geo::worldX(c.longitude), geo::worldY(c.latitude)};
     if (i > 0 && i < kRingPoints / 2)
       points[static_cast<size_t>(kRingPoints - i)] = {mirror - points[static_cast<size_t>(i)].x(),
@@ -94,7 +94,7 @@ void StormLayer::makeQuestion() {
   };
 }
 
-void StormLayer::setStormRegion(std::optional<MKCoordinateRegion> region) {
+void StormLayer::setStormRegion(std::optional<GeoRegion> region) {
   region_ = region;
   if (!held_) showOnMap();
 }
@@ -177,9 +177,8 @@ bool StormLayer::showStorm() {
     model.setRegion(model.regionThatFits(*region_), true);
     return true;
   }
-  geo::Camera camera = geo::cameraFittingRegion(*region_, {static_cast<float>(map_->width()),
-                                                           static_cast<float>(freeHeight)},
-                                                model.minZoom(), model.maxZoom());
+  geo::Camera camera = geo::cameraFittingRegion(
+      *region_, {static_cast<float>(map_->width()), static_cast<float>(freeHeight)}, model.minZoom(), model.maxZoom());
   // The view's middle lies half the difference of the insets above the free part's middle.
   const double worldPixels = geo::kTileSize * std::exp2(camera.zoom);
   const double y = geo::worldY(camera.center.latitude) - (top - bottom) / 2.0 / worldPixels;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPointF>
 #include <QAbstractButton>
+#include <QPointF>
 #include <QPointer>
 #include <QRectF>
 #include <functional>
@@ -37,7 +37,7 @@ class StormLayer : public StormMapLayer, public MapLayer {
 
   void setStrikeRings(std::vector<StrikeRing> rings) override;
   void setStormPanel(const StormPanel& panel) override;
-  void setStormRegion(std::optional<MKCoordinateRegion> region) override;
+  void setStormRegion(std::optional<GeoRegion> region) override;
   void setCirclePast(bool past) override;
   void setStrikeMarks(std::vector<StrikeMark> marks) override;
   void setStormTrack(std::optional<TrackPicture> track) override;
@@ -90,7 +90,7 @@ class StormLayer : public StormMapLayer, public MapLayer {
   std::vector<RingEntry> entries_;  // one per ring drawn, as given
   StormPanel panel_;
   std::optional<Held> held_;
-  std::optional<MKCoordinateRegion> region_;
+  std::optional<GeoRegion> region_;
   StormTrackLayer trackLayer_;
   std::unique_ptr<BearingPrompt> prompt_;
   std::function<void(double, double, BearingSource)> bearingHandler_;

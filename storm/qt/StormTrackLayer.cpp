@@ -17,13 +17,13 @@ const QColor kMarkInk(0xb9, 0x1c, 0x1c);
 const QColor kTrackInk(0x6d, 0x28, 0xd9);
 const QColor kHalo(0xff, 0xff, 0xff);
 constexpr double kArcStepDegrees = 2.5;
-constexpr double kMarkReach = 6;     // pixels around a shape that its strokes and dots take
-constexpr double kArrowHead = 11;    // pixels
-constexpr double kClosestRadius = 7; // pixels
+constexpr double kMarkReach = 6;      // pixels around a shape that its strokes and dots take
+constexpr double kArrowHead = 11;     // pixels
+constexpr double kClosestRadius = 7;  // pixels
 
 // A point in world units, its x taken as the copy nearest `nearX` (so that a shape crossing the
 // antimeridian stays whole).
-QPointF world(CLLocationCoordinate2D c, double nearX) {
+QPointF world(GeoPoint c, double nearX) {
   double x = geo::worldX(c.longitude);
   x -= std::round(x - nearX);
   return {x, geo::worldY(c.latitude)};
@@ -35,8 +35,7 @@ double shiftOf(const QRectF& bounds, const MapLayerFrame& frame) {
 }
 
 QRectF grown(const QRectF& bounds, double scale, double shift, double reach) {
-  return QRectF((bounds.left() - shift) * scale, bounds.top() * scale, bounds.width() * scale,
-                bounds.height() * scale)
+  return QRectF((bounds.left() - shift) * scale, bounds.top() * scale, bounds.width() * scale, bounds.height() * scale)
       .adjusted(-reach, -reach, reach, reach);
 }
 
@@ -91,8 +90,7 @@ bool StormTrackLayer::setTrack(std::optional<TrackPicture> track) {
 
 QRectF StormTrackLayer::extent(const MapLayerFrame& frame) const {
   QRectF extent;
-  for (const MarkShape& m : markShapes_)
-    extent |= grown(m.bounds, frame.scale, shiftOf(m.bounds, frame), kMarkReach);
+  for (const MarkShape& m : markShapes_) extent |= grown(m.bounds, frame.scale, shiftOf(m.bounds, frame), kMarkReach);
   if (trackShape_)
     extent |= grown(trackShape_->bounds, frame.scale, shiftOf(trackShape_->bounds, frame), kArrowHead + kMarkReach);
   return extent;

@@ -4,11 +4,11 @@
 #include <charconv>
 #include <optional>
 
-#include "storm/qt/SqliteStrikeStore.h"
-#include "storm/qt/StrikeCsv.h"
-#include "storm/qt/StormAutomationQt.h"
 #include "storm/StormWatch.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "storm/qt/StormAutomationQt.h"
 #include "storm/qt/StormLayer.h"
+#include "storm/qt/StrikeCsv.h"
 
 namespace storm::qt {
 
@@ -67,7 +67,7 @@ void registerStormMapAutomation(AutomationDriver& driver, std::shared_ptr<StormL
                      .set("setAside", mark.setAside));
     Json arrow;
     if (const std::optional<TrackPicture>& t = layer->trackLayer().track()) {
-      auto point = [](CLLocationCoordinate2D c) { return Json::array().push(Json(c.latitude)).push(Json(c.longitude)); };
+      auto point = [](GeoPoint c) { return Json::array().push(Json(c.latitude)).push(Json(c.longitude)); };
       arrow = Json::object()
                   .set("from", point(t->centre))
                   .set("to", point(t->ahead))

@@ -27,7 +27,7 @@ Strike widestStrike() {
   s.position = StrikePosition{-88.8888, -178.8888, 0, "remembered"};
   s.bearing = StrikeBearing{};
   s.bearing->degrees = 315.8;  // "NW 315.8°"
-  s.bearing->placed = CLLocationCoordinate2D{-88.8888, -178.8888};
+  s.bearing->placed = GeoPoint{-88.8888, -178.8888};
   return s;
 }
 

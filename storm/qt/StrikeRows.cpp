@@ -71,8 +71,10 @@ std::optional<StrikeBearing> saneBearing(std::optional<double> degrees, std::str
   StrikeBearing bearing;
   bearing.degrees = *degrees;
   bearing.source = *how;
-  auto in = [](const std::optional<double>& v, double limit) { return v && std::isfinite(*v) && std::abs(*v) <= limit; };
-  if (in(latitude, 90) && in(longitude, 180)) bearing.placed = CLLocationCoordinate2D{*latitude, *longitude};
+  auto in = [](const std::optional<double>& v, double limit) {
+    return v && std::isfinite(*v) && std::abs(*v) <= limit;
+  };
+  if (in(latitude, 90) && in(longitude, 180)) bearing.placed = GeoPoint{*latitude, *longitude};
   return bearing;
 }
 

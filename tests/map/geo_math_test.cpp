@@ -51,8 +51,7 @@ class PublishedDegreeLengths : public ::testing::TestWithParam<DegreeLength> {};
 
 TEST_P(PublishedDegreeLengths, SpanOneDegree) {
   const auto& c = GetParam();
-  const auto r =
-      MKCoordinateRegionMakeWithDistance({c.latitude, 10}, c.metresPerDegreeLatitude, c.metresPerDegreeLongitude);
+  const auto r = regionWithDistance({c.latitude, 10}, c.metresPerDegreeLatitude, c.metresPerDegreeLongitude);
   // The published lengths are rounded to the metre.
   EXPECT_NEAR(r.span.latitudeDelta, 1.0, 0.6 / c.metresPerDegreeLatitude);
   EXPECT_NEAR(r.span.longitudeDelta, 1.0, 0.6 / c.metresPerDegreeLongitude);
@@ -74,7 +73,7 @@ class RegionFromDistance : public ::testing::TestWithParam<RegionCase> {};
 
 TEST_P(RegionFromDistance, SpansTheDistanceAlongTheMeridianAndTheParallel) {
   const auto& c = GetParam();
-  const auto r = MKCoordinateRegionMakeWithDistance({c.latitude, -3}, c.metres, c.metres);
+  const auto r = regionWithDistance({c.latitude, -3}, c.metres, c.metres);
   const double phi = rad(c.latitude);
   const double half = rad(r.span.latitudeDelta) / 2;
   EXPECT_NEAR(meridianArc(phi - half, phi + half), c.metres, 1e-6 * c.metres + 1e-9);
@@ -88,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(Extents, RegionFromDistance,
                                            RegionCase{78, 500}, RegionCase{45, 0}));
 
 TEST(RegionFromDistance, IsCappedAtTheWholeGlobe) {
-  const auto r = MKCoordinateRegionMakeWithDistance({89.9999, 0}, 5e7, 5e7);
+  const auto r = regionWithDistance({89.9999, 0}, 5e7, 5e7);
   EXPECT_EQ(r.span.latitudeDelta, 180);
   EXPECT_EQ(r.span.longitudeDelta, 360);
 }
@@ -115,9 +114,9 @@ class FitToView : public ::testing::TestWithParam<FitCase> {};
 
 TEST_P(FitToView, KeepsTheCentreAndGrowsOneSpanToTheViewsProportions) {
   const auto& c = GetParam();
-  const MKCoordinateRegion wanted = MKCoordinateRegionMakeWithDistance({c.latitude, 12}, c.latMetres, c.lonMetres);
+  const GeoRegion wanted = regionWithDistance({c.latitude, 12}, c.latMetres, c.lonMetres);
   const geo::Camera camera = geo::cameraFittingRegion(wanted, c.view, 0, 19);
-  const MKCoordinateRegion fitted = geo::regionForCamera(camera, c.view);
+  const GeoRegion fitted = geo::regionForCamera(camera, c.view);
 
   // What the view needs, in world units at zoom 0, and the zoom that just holds it. The view is
   // centred on the region's centre, so the taller of its halves on the Mercator plane decides.
@@ -145,7 +144,7 @@ TEST_P(FitToView, KeepsTheCentreAndGrowsOneSpanToTheViewsProportions) {
   EXPECT_TRUE(tightNorthSouth || tightEastWest);
 
   // Fitting what was fitted changes nothing.
-  const MKCoordinateRegion again = geo::regionForCamera(geo::cameraFittingRegion(fitted, c.view, 0, 19), c.view);
+  const GeoRegion again = geo::regionForCamera(geo::cameraFittingRegion(fitted, c.view, 0, 19), c.view);
   EXPECT_NEAR(again.span.latitudeDelta, fitted.span.latitudeDelta, 1e-9 * fitted.span.latitudeDelta);
   EXPECT_NEAR(again.span.longitudeDelta, fitted.span.longitudeDelta, 1e-9 * fitted.span.longitudeDelta);
 }
@@ -159,9 +158,9 @@ INSTANTIATE_TEST_SUITE_P(PortraitAndLandscape, FitToView,
 
 TEST(FitToView, ClampsToTheZoomsOnOffer) {
   const Size view{360, 640};
-  const MKCoordinateRegion point{{45, 7}, {0, 0}};
+  const GeoRegion point{{45, 7}, {0, 0}};
   EXPECT_EQ(geo::cameraFittingRegion(point, view, 0, 17).zoom, 17) << "0 m gives the closest zoom";
-  const MKCoordinateRegion world{{0, 0}, {180, 360}};
+  const GeoRegion world{{0, 0}, {180, 360}};
   EXPECT_EQ(geo::cameraFittingRegion(world, view, 2, 17).zoom, 2);
 }
 
@@ -170,7 +169,7 @@ TEST(FitToView, ClampsToTheZoomsOnOffer) {
 // Traces the geodesic from (lat, lon) at `bearing` for `metres` with fourth-order Runge-Kutta steps
 // of the equations dphi/ds = cos(alpha)/M, dlambda/ds = sin(alpha)/(N cos(phi)),
 // dalpha/ds = sin(alpha) tan(phi)/N.
-CLLocationCoordinate2D traceGeodesic(double lat, double lon, double bearing, double metres) {
+GeoPoint traceGeodesic(double lat, double lon, double bearing, double metres) {
   struct S {
     double phi, lambda, alpha;
   };

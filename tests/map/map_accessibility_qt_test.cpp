@@ -21,7 +21,7 @@ TEST(Accessibility, TheMapDescribesItsTypeCircleAndPositionAsTheyChange) {
     return QString::fromStdString(distanceText(distanceForKilometres(static_cast<float>(metres / 1000.0))));
   });
   map.model().setMapType(MapType::Hybrid);
-  map.model().overrideUserLocation(CLLocationCoordinate2D{51.5, -0.12});
+  map.model().overrideUserLocation(GeoPoint{51.5, -0.12});
   // The circle the main screen draws for 9 s of delay, "1.90mi or 3.06km".
   const MapCircleId circle = map.model().addCircle({51.5, -0.12}, 3062.61, {});
   EXPECT_EQ(map.accessibleDescription(),

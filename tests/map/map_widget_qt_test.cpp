@@ -8,10 +8,10 @@
 #include <cmath>
 
 #include "map/qt/MapWidget.h"
-#include "system/ManualClock.h"
 #include "storm/qt/StormLayer.h"
-#include "support/MapTileServer.h"
 #include "support/MapTestSupport.h"
+#include "support/MapTileServer.h"
+#include "system/ManualClock.h"
 
 // The map widget on the offscreen platform: fitting and showing regions, gliding, and what it
 // draws when tiles are there, missing, or only there at a coarser zoom.
@@ -76,8 +76,8 @@ class MapWidgetTest : public ::testing::Test {
 
 TEST_F(MapWidgetTest, ARegionOfNoSizeGetsTheClosestZoomOfTheSource) {
   useServer(17);
-  const MKCoordinateRegion point{{47.37, 8.54}, {0, 0}};
-  const MKCoordinateRegion fitted = model_.regionThatFits(point);
+  const GeoRegion point{{47.37, 8.54}, {0, 0}};
+  const GeoRegion fitted = model_.regionThatFits(point);
   EXPECT_EQ(fitted.center, point.center);
   EXPECT_GT(fitted.span.latitudeDelta, 0);
   model_.setRegion(fitted, false);
@@ -87,10 +87,10 @@ TEST_F(MapWidgetTest, ARegionOfNoSizeGetsTheClosestZoomOfTheSource) {
 TEST_F(MapWidgetTest, WithoutAnimationTheRegionIsShownAtOnce) {
   for (QSize size : {QSize(360, 640), QSize(640, 360)}) {
     map_.resize(size);
-    const MKCoordinateRegion wanted = MKCoordinateRegionMakeWithDistance({-33.9, 151.2}, 7146.09, 7146.09);
-    const MKCoordinateRegion fitted = model_.regionThatFits(wanted);
+    const GeoRegion wanted = regionWithDistance({-33.9, 151.2}, 7146.09, 7146.09);
+    const GeoRegion fitted = model_.regionThatFits(wanted);
     model_.setRegion(fitted, false);
-    const MKCoordinateRegion shown = model_.region();
+    const GeoRegion shown = model_.region();
     EXPECT_NEAR(shown.center.latitude, -33.9, 1e-12);
     EXPECT_NEAR(shown.center.longitude, 151.2, 1e-12);
     EXPECT_NEAR(shown.span.latitudeDelta, fitted.span.latitudeDelta, 1e-12);
@@ -105,7 +105,7 @@ TEST_F(MapWidgetTest, WithoutAnimationTheRegionIsShownAtOnce) {
 TEST_F(MapWidgetTest, AnimatedRegionChangesGlideCentreAndZoomTogether) {
   map_.show();
   model_.setCamera({{0, 0}, 3}, false);
-  const MKCoordinateRegion target = model_.regionThatFits(MKCoordinateRegionMakeWithDistance({40, 20}, 2000, 2000));
+  const GeoRegion target = model_.regionThatFits(regionWithDistance({40, 20}, 2000, 2000));
   bool changed = false;
   QObject::connect(&model_, &MapModel::regionChanged, [&] { changed = true; });
   model_.setRegion(target, true);
@@ -235,14 +235,14 @@ TEST_F(MapWidgetTest, DrawsEveryDevicePixelOnAHighDensityDevice) {
 }
 
 TEST_F(MapWidgetTest, AnOverriddenPositionIgnoresTheSource) {
-  model_.setUserLocation(CLLocationCoordinate2D{1, 2}, 30);
+  model_.setUserLocation(GeoPoint{1, 2}, 30);
   EXPECT_EQ(model_.userLocationAccuracy(), 30);
-  model_.overrideUserLocation(CLLocationCoordinate2D{3, 4});
-  model_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
+  model_.overrideUserLocation(GeoPoint{3, 4});
+  model_.setUserLocation(GeoPoint{5, 6}, 10);
   ASSERT_TRUE(model_.userLocation());
   EXPECT_EQ(model_.userLocation()->latitude, 3);
   model_.overrideUserLocation(std::nullopt);
-  model_.setUserLocation(CLLocationCoordinate2D{5, 6}, 10);
+  model_.setUserLocation(GeoPoint{5, 6}, 10);
   EXPECT_FALSE(model_.userLocation());
 }
 
@@ -294,7 +294,7 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   EXPECT_EQ(box->accessibleName().toStdString(), panel.shelter + "\n" + panel.countdown + "\n" + panel.trend);
   for (QSize size : {QSize(336, 400), QSize(1256, 500)}) {
     map_.resize(size);
-    model_.setUserLocation(CLLocationCoordinate2D{45, 7});
+    model_.setUserLocation(GeoPoint{45, 7});
     EXPECT_FALSE(box->isHidden());
     EXPECT_FALSE(box->geometry().intersects(centre->geometry())) << size.width();
     EXPECT_TRUE(map_.rect().contains(box->geometry())) << size.width();
@@ -307,7 +307,7 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   // On a low map the trend gives way to the shelter advice, rather than running off the map; a
   // screen reader still hears it.
   map_.resize(260, 110);
-  model_.setUserLocation(CLLocationCoordinate2D{45, 7});
+  model_.setUserLocation(GeoPoint{45, 7});
   EXPECT_TRUE(map_.rect().contains(box->geometry()));
   EXPECT_NE(box->accessibleName().toStdString().find(panel.trend), std::string::npos);
   layer.setStormPanel({});
@@ -322,13 +322,13 @@ TEST(MapNotice, SaysAgeAccuracyAndOwnerThenTheProblem) {
   const auto clock = std::make_shared<ManualClock>(1.75e9);
   model.setClock(clock, clock);
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-  model.setUserLocation(CLLocationCoordinate2D{47, 8}, 25000, PositionSource::System);
+  model.setUserLocation(GeoPoint{47, 8}, 25000, PositionSource::System);
   EXPECT_EQ(map.noticeText(), "Approximate position, \u00b116 mi");
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-  model.setUserLocation(CLLocationCoordinate2D{47, 8}, 1500, PositionSource::System);
+  model.setUserLocation(GeoPoint{47, 8}, 1500, PositionSource::System);
   EXPECT_EQ(map.noticeText(), "Approximate position, \u00b11,5 km") << "untranslated here; the number is German";
   QLocale::setDefault(QLocale::c());
-  model.setUserLocation(CLLocationCoordinate2D{47, 8}, 5, PositionSource::System);
+  model.setUserLocation(GeoPoint{47, 8}, 5, PositionSource::System);
   EXPECT_EQ(map.noticeText(), "");
   clock->advance(3 * 3600 + 59 * 60);
   EXPECT_EQ(map.noticeText(), "Last known position, 3 h ago");
@@ -337,7 +337,7 @@ TEST(MapNotice, SaysAgeAccuracyAndOwnerThenTheProblem) {
   EXPECT_EQ(map.noticeText(),
             "Last known position, 2 d ago\nNo fix from the location service for some minutes. Go where the sky is "
             "open, or right-click or hold the map: \u201cI am here\u201d.");
-  model.setUserLocationByHand(CLLocationCoordinate2D{47, 8});
+  model.setUserLocationByHand(GeoPoint{47, 8});
   EXPECT_TRUE(map.noticeText().startsWith("Set by you\nNo fix")) << map.noticeText().toStdString();
 }
 

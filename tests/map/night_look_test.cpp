@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "map/NightLook.h"
-#include "system/ManualClock.h"
 #include "support/FakeRating.h"
+#include "system/ManualClock.h"
 
 namespace storm {
 namespace {
@@ -10,12 +10,12 @@ namespace {
 // Almanac sunsets (2026-06-21/22): Berlin 19:33 UTC, New York 00:31 UTC the next day; Sydney's
 // winter sunrise 20:59 UTC. A sign slip in longitude or season lands hours away from these.
 TEST(NightLook, TheSunSetsWhereAndWhenTheAlmanacSays) {
-  const CLLocationCoordinate2D berlin{52.52, 13.405}, newYork{40.71, -74.0}, sydney{-33.87, 151.21};
-  EXPECT_FALSE(isNight(1782069600, berlin, 12));  // 19:20 UTC
-  EXPECT_TRUE(isNight(1782071400, berlin, 12));   // 19:50 UTC
-  EXPECT_FALSE(isNight(1782087300, newYork, 12));  // 00:15 UTC
-  EXPECT_TRUE(isNight(1782089100, newYork, 12));   // 00:45 UTC
-  EXPECT_TRUE(isNight(1782069600, sydney, 12));    // 05:20 local, before sunrise
+  const GeoPoint berlin{52.52, 13.405}, newYork{40.71, -74.0}, sydney{-33.87, 151.21};
+  EXPECT_FALSE(isNight(1782069600, berlin, 12));                                    // 19:20 UTC
+  EXPECT_TRUE(isNight(1782071400, berlin, 12));                                     // 19:50 UTC
+  EXPECT_FALSE(isNight(1782087300, newYork, 12));                                   // 00:15 UTC
+  EXPECT_TRUE(isNight(1782089100, newYork, 12));                                    // 00:45 UTC
+  EXPECT_TRUE(isNight(1782069600, sydney, 12));                                     // 05:20 local, before sunrise
   EXPECT_NEAR(solarElevationDegrees(1782040020, berlin), 90 - 52.52 + 23.44, 0.3);  // noon, 11:07 UTC
   // With no position, the local clock.
   EXPECT_TRUE(isNight(0, std::nullopt, 23));
@@ -28,7 +28,10 @@ TEST(NightLook, FollowsTheChoiceKeepsItAndLooksAgainEachMinute) {
   std::vector<bool> shown;
   auto make = [&] {
     return std::make_shared<NightLook>(
-        settings, clock, clock, [] { return std::optional(CLLocationCoordinate2D{52.52, 13.405}); },
+        settings, clock, clock,
+        [] {
+          return std::optional(GeoPoint{52.52, 13.405});
+        },
         [&](bool night) { shown.push_back(night); });
   };
   auto look = make();

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "map/PositionMemory.h"
-#include "system/ManualClock.h"
 #include "support/FakePosition.h"
 #include "support/FakeRating.h"
+#include "system/ManualClock.h"
 
 namespace storm {
 namespace {
@@ -21,7 +21,7 @@ class PositionMemoryTest : public ::testing::Test {
     settings->setDouble(lat, kLastLatitudeKey);
     settings->setDouble(lon, kLastLongitudeKey);
   }
-  std::optional<CLLocationCoordinate2D> kept() const { return memory->remembered(); }
+  std::optional<GeoPoint> kept() const { return memory->remembered(); }
 };
 
 TEST_F(PositionMemoryTest, NothingKeptLeavesTheMapAsItIs) {
@@ -33,23 +33,23 @@ TEST_F(PositionMemoryTest, NothingKeptLeavesTheMapAsItIs) {
 TEST_F(PositionMemoryTest, AKeptPlaceIsPutBackWithItsTimeAndTheMapOpensAroundIt) {
   keep(47.3769, 8.5417);
   memory->start();
-  EXPECT_EQ(map->restored, (CLLocationCoordinate2D{47.3769, 8.5417}));
+  EXPECT_EQ(map->restored, (GeoPoint{47.3769, 8.5417}));
   EXPECT_EQ(map->restoredTime, 0) << "kept by a version that wrote no time";
   settings->setDouble(1.7e9, kLastPositionTimeKey);
   memory->start();
   EXPECT_EQ(map->restoredTime, 1.7e9);
   ASSERT_TRUE(map->shown);
-  EXPECT_EQ(map->shown->first, (CLLocationCoordinate2D{47.3769, 8.5417}));
+  EXPECT_EQ(map->shown->first, (GeoPoint{47.3769, 8.5417}));
   EXPECT_EQ(map->shown->second, kOpeningViewMetres);
 }
 
 TEST_F(PositionMemoryTest, AFixAtLaunchWinsOverTheKeptPlaceAndIsKept) {
   keep(47.3769, 8.5417);
-  map->fix = CLLocationCoordinate2D{46.2, 6.1};
+  map->fix = GeoPoint{46.2, 6.1};
   memory->start();
   EXPECT_FALSE(map->restored);
-  EXPECT_EQ(map->shown->first, (CLLocationCoordinate2D{46.2, 6.1}));
-  EXPECT_EQ(kept(), (CLLocationCoordinate2D{46.2, 6.1}));
+  EXPECT_EQ(map->shown->first, (GeoPoint{46.2, 6.1}));
+  EXPECT_EQ(kept(), (GeoPoint{46.2, 6.1}));
 }
 
 TEST_F(PositionMemoryTest, OnAFirstRunTheFirstFixOpensTheMapAroundIt) {
@@ -57,7 +57,7 @@ TEST_F(PositionMemoryTest, OnAFirstRunTheFirstFixOpensTheMapAroundIt) {
   ASSERT_TRUE(map->observer);
   map->observer({46.2, 6.1}, UserPosition::Origin::Fix);
   ASSERT_TRUE(map->shown);
-  EXPECT_EQ(map->shown->first, (CLLocationCoordinate2D{46.2, 6.1}));
+  EXPECT_EQ(map->shown->first, (GeoPoint{46.2, 6.1}));
   EXPECT_EQ(map->shown->second, kOpeningViewMetres);
   map->shown.reset();
   map->observer({46.3, 6.1}, UserPosition::Origin::Fix);
@@ -79,19 +79,19 @@ TEST_F(PositionMemoryTest, SmallMovesOfAFixAreNotWrittenButAPlaceSetAlwaysIs) {
   memory->start();
   ASSERT_TRUE(map->observer);
   map->observer({47.0, 8.0}, UserPosition::Origin::Fix);
-  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 8.0}));
+  EXPECT_EQ(kept(), (GeoPoint{47.0, 8.0}));
   map->observer({47.0005, 8.0}, UserPosition::Origin::Fix);  // about 56 m north
-  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 8.0}));
+  EXPECT_EQ(kept(), (GeoPoint{47.0, 8.0}));
   clock->advance(kRememberAfterSeconds);
   map->observer({47.0005, 8.0}, UserPosition::Origin::Fix);
   EXPECT_EQ(memory->rememberedTime(), clock->now()) << "still there, a quarter of an hour on";
   map->observer({47.0, 179.9999}, UserPosition::Origin::Fix);
-  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 179.9999}));
+  EXPECT_EQ(kept(), (GeoPoint{47.0, 179.9999}));
   map->observer({47.0, -179.9999}, UserPosition::Origin::Fix);  // 15 m away across the date line
-  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0, 179.9999}));
+  EXPECT_EQ(kept(), (GeoPoint{47.0, 179.9999}));
   map->observer({47.0, 179.9999}, UserPosition::Origin::SetByUser);
   map->observer({47.0001, 179.9999}, UserPosition::Origin::SetByUser);
-  EXPECT_EQ(kept(), (CLLocationCoordinate2D{47.0001, 179.9999}));
+  EXPECT_EQ(kept(), (GeoPoint{47.0001, 179.9999}));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(BearingPrompt, EveryWayOfGivingTheDirectionReachesTheStrikeAsked) {
     StormPanel panel;
     panel.ask = "Where was the flash?";
     panel.askFor = strike;
-    panel.askFrom = CLLocationCoordinate2D{45, 7};
+    panel.askFrom = GeoPoint{45, 7};
     layer.setStormPanel(panel);
   };
   EXPECT_EQ(map.findChild<QWidget*>("bearingPanel"), nullptr) << "made the first time it is asked";
@@ -80,7 +80,7 @@ TEST(BearingPrompt, EveryWayOfGivingTheDirectionReachesTheStrikeAsked) {
   QTest::keyClick(&map, Qt::Key_Escape);
   EXPECT_FALSE(layer.askingBearing());
   EXPECT_TRUE(bearingPanel->isHidden());
-  const CLLocationCoordinate2D before = map.model().camera().center;
+  const GeoPoint before = map.model().camera().center;
   QTest::mousePress(&map, Qt::LeftButton, {}, QPoint(200, 300));
   QTest::mouseMove(&map, QPoint(200, 250));
   QTest::mouseRelease(&map, Qt::LeftButton, {}, QPoint(200, 200));

@@ -7,9 +7,9 @@
 #include <numeric>
 #include <random>
 
-#include "system/ManualClock.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "storm/qt/StrikeTableModel.h"
+#include "system/ManualClock.h"
 #include "system/qt/WorkerPool.h"
 
 // The history screen's table over a real log of a thousand strikes: what it reads, when, and in
@@ -34,7 +34,7 @@ Strike strikeNumber(int i) {
     s.bearing = StrikeBearing{};
     s.bearing->degrees = i % 360;
     s.bearing->source = BearingSource::Map;
-    s.bearing->placed = CLLocationCoordinate2D{52.53, 13.39};
+    s.bearing->placed = GeoPoint{52.53, 13.39};
   }
   return s;
 }
@@ -70,8 +70,12 @@ class HistoryModel : public ::testing::Test {
               s.position ? QVariant(s.position->latitude) : none, s.position ? QVariant(s.position->longitude) : none,
               QVariant(s.position ? s.position->accuracy : 0.0),
               s.position ? QVariant(QString::fromStdString(s.position->source)) : QVariant(),
-              b ? QVariant(b->degrees) : i == kInsaneBearing ? QVariant(400.0) : none,
-              b ? QVariant(bearingSourceName(b->source)) : i == kInsaneBearing ? QVariant("typed") : QVariant(),
+              b                     ? QVariant(b->degrees)
+              : i == kInsaneBearing ? QVariant(400.0)
+                                    : none,
+              b                     ? QVariant(bearingSourceName(b->source))
+              : i == kInsaneBearing ? QVariant("typed")
+                                    : QVariant(),
               b ? QVariant(b->placed->latitude) : none, b ? QVariant(b->placed->longitude) : none})
           q.addBindValue(v);
         ASSERT_TRUE(q.exec());

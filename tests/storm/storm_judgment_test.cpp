@@ -22,7 +22,7 @@ struct English : Locale {
 };
 
 // A strike `minutesAgo` before kNow, measured from `from`, pointed at `degrees` and placed `km` away.
-Strike placed(CLLocationCoordinate2D from, double minutesAgo, double degrees, double km) {
+Strike placed(GeoPoint from, double minutesAgo, double degrees, double km) {
   Strike s;
   s.time = kNow - minutesAgo * 60;
   s.km = km;
@@ -35,17 +35,18 @@ Strike placed(CLLocationCoordinate2D from, double minutesAgo, double degrees, do
 
 // A storm moving east at 40 km/h along a line 8 km north of `from`, timed every two minutes for
 // half an hour; its centre is due north of `from` `minutesAfter` after kNow.
-std::vector<Strike> passingNorth(CLLocationCoordinate2D from, double minutesAfter = 12) {
+std::vector<Strike> passingNorth(GeoPoint from, double minutesAfter = 12) {
   std::vector<Strike> strikes;
   for (double ago = 30; ago >= 0; ago -= 2) {
     const double east = -40 * (ago + minutesAfter) / 60, north = 8;
-    strikes.push_back(placed(from, ago, std::fmod(std::atan2(east, north) * 180 / M_PI + 360, 360), std::hypot(east, north)));
+    strikes.push_back(
+        placed(from, ago, std::fmod(std::atan2(east, north) * 180 / M_PI + 360, 360), std::hypot(east, north)));
   }
   return strikes;
 }
 
 TEST(StormJudgment, TheClosestApproachIsMeasuredFromWhereThePersonIsNow) {
-  const CLLocationCoordinate2D here{48.137, 11.575};
+  const GeoPoint here{48.137, 11.575};
   const std::vector<Strike> strikes = passingNorth(here);
   const StormJudgment there = judgeStorm(strikes, here, kNow);
   ASSERT_TRUE(there.track && there.track->closestKm) << there.trackReason;
@@ -58,7 +59,7 @@ TEST(StormJudgment, TheClosestApproachIsMeasuredFromWhereThePersonIsNow) {
 }
 
 TEST(StormJudgment, AWildNewestDirectionIsSetAsideAndDoesNotTurnTheStormRound) {
-  const CLLocationCoordinate2D here{48.137, 11.575};
+  const GeoPoint here{48.137, 11.575};
   std::vector<Strike> strikes = passingNorth(here);
   const StormJudgment clean = judgeStorm(strikes, here, kNow);
   ASSERT_TRUE(clean.track && clean.track->closestKm);
@@ -71,10 +72,11 @@ TEST(StormJudgment, AWildNewestDirectionIsSetAsideAndDoesNotTurnTheStormRound) {
 }
 
 TEST(StormJudgment, TwoStormsAreNamedAndNotFittedWithOneLine) {
-  const CLLocationCoordinate2D here{48.137, 11.575};
+  const GeoPoint here{48.137, 11.575};
   std::vector<Strike> strikes;
   for (int i = 0; i < 12; ++i)  // interleaved: 7 km east and 17 km south-east
-    strikes.push_back(placed(here, 30 - 2.5 * i, i % 2 ? 90 + (i % 3) : 130 - (i % 4), i % 2 ? 7 + 0.3 * (i % 3) : 17 - 0.4 * (i % 3)));
+    strikes.push_back(placed(here, 30 - 2.5 * i, i % 2 ? 90 + (i % 3) : 130 - (i % 4),
+                             i % 2 ? 7 + 0.3 * (i % 3) : 17 - 0.4 * (i % 3)));
   const StormJudgment judged = judgeStorm(strikes, here, kNow);
   ASSERT_EQ(judged.cells.size(), 2u);
   EXPECT_NEAR(judged.cells[0].km, 7.3, 0.5);
@@ -86,12 +88,13 @@ TEST(StormJudgment, TwoStormsAreNamedAndNotFittedWithOneLine) {
 }
 
 TEST(StormJudgment, WordsGiveThePassingAsARangeAndTheTenKilometresInTheLocalesUnit) {
-  const CLLocationCoordinate2D here{48.137, 11.575};
+  const GeoPoint here{48.137, 11.575};
   const StormJudgment judged = judgeStorm(passingNorth(here, 6), here, kNow);
   ASSERT_TRUE(judged.track && judged.track->closestKm) << judged.trackReason;
   const TrackWords km = trackWords(*judged.track, English{});
   EXPECT_EQ(km.motion, "Moving east at about 40 km/h");
-  EXPECT_TRUE(km.course.starts_with("May pass ") && km.course.find(" km north of you in about 6 min") != std::string::npos &&
+  EXPECT_TRUE(km.course.starts_with("May pass ") &&
+              km.course.find(" km north of you in about 6 min") != std::string::npos &&
               km.course.ends_with("within 10 km now"))
       << km.course;
   English miles;
@@ -101,7 +104,7 @@ TEST(StormJudgment, WordsGiveThePassingAsARangeAndTheTenKilometresInTheLocalesUn
 }
 
 TEST(StormJudgment, NearAPoleAPassingStormIsNotHeadingStraightForThePersonAndLongitudesStayInRange) {
-  for (const CLLocationCoordinate2D here : {CLLocationCoordinate2D{89.95, 179.99}, CLLocationCoordinate2D{-89.97, -179.99}}) {
+  for (const GeoPoint here : {GeoPoint{89.95, 179.99}, GeoPoint{-89.97, -179.99}}) {
     const StormJudgment judged = judgeStorm(passingNorth(here), here, kNow);
     ASSERT_TRUE(judged.track && judged.track->closestKm) << judged.trackReason;
     EXPECT_NE(judged.track->direction, TrackDirection::Approaching);
@@ -112,7 +115,7 @@ TEST(StormJudgment, NearAPoleAPassingStormIsNotHeadingStraightForThePersonAndLon
 }
 
 TEST(StormJudgment, AClaimIsMadeOnlyOnceItHasHeldForTwoStrikes) {
-  const CLLocationCoordinate2D here{48.137, 11.575};
+  const GeoPoint here{48.137, 11.575};
   const std::vector<Strike> all = passingNorth(here);
   // The first moment the fit alone claims a motion, the judgment still withholds it.
   for (size_t n = 4; n <= all.size(); ++n) {

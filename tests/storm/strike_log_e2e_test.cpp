@@ -8,11 +8,11 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include "support/Sandbox.h"
-#include "support/AutomationClient.h"
 #include "map/GeoMath.h"
 #include "measure/Measurement.h"
 #include "storm/SpeedOfSound.h"
+#include "support/AutomationClient.h"
+#include "support/Sandbox.h"
 
 namespace storm::e2e {
 namespace {
@@ -225,7 +225,7 @@ TEST_F(StrikeLog, ASecondSchemaLogTakesDirectionsThatOutlastARestart) {
     db.close();
   }
   QSqlDatabase::removeDatabase("second-schema");
-  const CLLocationCoordinate2D placed = geo::destination({48.8566, 2.3522}, 45, 1020.87);
+  const GeoPoint placed = geo::destination({48.8566, 2.3522}, 45, 1020.87);
   {
     AutomationClient app({"--manual-clock", "1700000000"}, environment());
     ASSERT_TRUE(app.started());

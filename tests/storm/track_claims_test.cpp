@@ -97,9 +97,9 @@ TEST(StrikePlacing, PointsLieWhereTheExactGeodesicPutsThem) {
   std::uniform_real_distribution<double> lat(-89.9, 89.9), lon(-180, 180), bearing(0, 360), km(0, 120);
   double worst = 0;
   for (int i = 0; i < 20000; ++i) {
-    const CLLocationCoordinate2D from{lat(random), lon(random)};
+    const GeoPoint from{lat(random), lon(random)};
     const double b = bearing(random), metres = km(random) * 1000;
-    const CLLocationCoordinate2D ours = geo::destination(from, b, metres);
+    const GeoPoint ours = geo::destination(from, b, metres);
     double lat2 = 0, lon2 = 0;
     exact.Direct(from.latitude, from.longitude, b, metres, lat2, lon2);
     double apart = 0;

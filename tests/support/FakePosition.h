@@ -17,19 +17,19 @@ class FakeUserPosition : public UserPosition {
     if (restored) return PositionReport{*restored, 0, PositionSource::Remembered, restoredTime};
     return std::nullopt;
   }
-  void setObserver(std::function<void(CLLocationCoordinate2D, Origin)> o) override { observer = std::move(o); }
-  void restore(CLLocationCoordinate2D place, double time) override {
+  void setObserver(std::function<void(GeoPoint, Origin)> o) override { observer = std::move(o); }
+  void restore(GeoPoint place, double time) override {
     restored = place;
     restoredTime = time;
   }
-  void showAround(CLLocationCoordinate2D place, double m) override { shown = {place, m}; }
+  void showAround(GeoPoint place, double m) override { shown = {place, m}; }
 
-  std::optional<CLLocationCoordinate2D> fix, restored;
+  std::optional<GeoPoint> fix, restored;
   double metres = 0;
   PositionSource source = PositionSource::System;
   double restoredTime = 0;
-  std::optional<std::pair<CLLocationCoordinate2D, double>> shown;
-  std::function<void(CLLocationCoordinate2D, Origin)> observer;
+  std::optional<std::pair<GeoPoint, double>> shown;
+  std::function<void(GeoPoint, Origin)> observer;
 };
 
 }  // namespace storm::fakes

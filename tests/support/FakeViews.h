@@ -80,14 +80,14 @@ class FakeMapView : public FakeViewOf<MKMapView> {
     calls.push_back("userLocation");
     return location ? std::make_shared<MKUserLocation>(*location) : nullptr;
   }
-  MKCoordinateRegion region() const override { return region_; }
-  MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const override {
+  GeoRegion region() const override { return region_; }
+  GeoRegion regionThatFits(const GeoRegion& region) const override {
     calls.push_back("regionThatFits");
     askedToFit = region;
     // A recognisable adjustment: the span grows by half.
     return {region.center, {region.span.latitudeDelta * 1.5, region.span.longitudeDelta * 1.5}};
   }
-  void setRegion(const MKCoordinateRegion& region, bool animated) override {
+  void setRegion(const GeoRegion& region, bool animated) override {
     calls.push_back(animated ? "setRegion:animated" : "setRegion");
     region_ = region;
   }
@@ -118,12 +118,12 @@ class FakeMapView : public FakeViewOf<MKMapView> {
     mask_ = mask;
   }
 
-  std::optional<CLLocationCoordinate2D> location;
+  std::optional<GeoPoint> location;
   mutable std::vector<std::string> calls;
-  mutable MKCoordinateRegion askedToFit;
+  mutable GeoRegion askedToFit;
 
  private:
-  MKCoordinateRegion region_;
+  GeoRegion region_;
   std::vector<std::shared_ptr<MKOverlay>> overlays_;
   std::weak_ptr<MKMapViewDelegate> delegate_;
   MKMapType type_ = MKMapTypeStandard;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "SyntheticStorm.h"
 #include "map/GeoMath.h"
 #include "storm/StormJudgment.h"
-#include "SyntheticStorm.h"
 
 // Whole storms with a known truth, judged as the app judges them after every stop of their life,
 // and scored by what the person was told: a direction the storm does not have, "moving away" while
@@ -58,7 +58,8 @@ struct StormLife {
 // What a storm's life came to: in how many of its moments each kind of error was made, whether any
 // claim at all was made of a storm with no motion, and how its last moment was judged.
 struct LifeScore {
-  bool anyMotion = false, trendMotion = false, trackMotion = false, falseAway = false, falseSteady = false, falseStraight = false, wrongDirection = false;
+  bool anyMotion = false, trendMotion = false, trackMotion = false, falseAway = false, falseSteady = false,
+       falseStraight = false, wrongDirection = false;
   bool eligible = false;  // moving, at least 12 strikes, within 15 km at the last
   bool rightAtEnd = false, claimAtEnd = false;
 };
@@ -69,7 +70,8 @@ inline double degreesOff(double a, double b) { return std::abs(std::remainder(a 
 inline LifeScore liveStorm(const StormLife& life, std::mt19937& random, double now) {
   const double start = now - life.minutes * 60;
   std::uniform_real_distribution<double> when(0, life.minutes), unit(0, 1);
-  std::normal_distribution<double> cell(0, life.cellKm), timing(0, life.timingKm), pointing(0, life.bearingErrorDegrees);
+  std::normal_distribution<double> cell(0, life.cellKm), timing(0, life.timingKm),
+      pointing(0, life.bearingErrorDegrees);
   std::vector<double> minutes;
   for (int i = 0; i < life.strikes; ++i) minutes.push_back(when(random));
   std::sort(minutes.begin(), minutes.end());
@@ -85,11 +87,12 @@ inline LifeScore liveStorm(const StormLife& life, std::mt19937& random, double n
       x = r * std::sin(angle);
       y = r * std::cos(angle);
     } else if (life.shape == StormLife::Shape::AlongBearing) {
-      const double r = std::hypot(ce, cn) + 12 * (unit(random) - 0.5), angle = std::atan2(ce, cn) + 0.02 * (unit(random) - 0.5);
+      const double r = std::hypot(ce, cn) + 12 * (unit(random) - 0.5),
+                   angle = std::atan2(ce, cn) + 0.02 * (unit(random) - 0.5);
       x = r * std::sin(angle);
       y = r * std::cos(angle);
     }
-    const CLLocationCoordinate2D from = fromLocalKm(kSyntheticHere, pe, pn);
+    const GeoPoint from = fromLocalKm(kSyntheticHere, pe, pn);
     Strike s;
     s.time = start + minute * 60;
     s.km = std::max(0.1, std::hypot(x - pe, y - pn) + timing(random));
@@ -125,8 +128,8 @@ inline LifeScore liveStorm(const StormLife& life, std::mt19937& random, double n
 
     const TrendDirection trend = judged.trend ? judged.trend->direction : TrendDirection::Unclear;
     const TrackDirection track = judged.track ? judged.track->direction : TrackDirection::Unclear;
-    const bool trackMotion = track == TrackDirection::Approaching || track == TrackDirection::Passing ||
-                             track == TrackDirection::MovingAway;
+    const bool trackMotion =
+        track == TrackDirection::Approaching || track == TrackDirection::Passing || track == TrackDirection::MovingAway;
     const bool trendMotion = trend == TrendDirection::Approaching || trend == TrendDirection::MovingAway;
     score.anyMotion |= trendMotion || trackMotion;
     score.trendMotion |= trendMotion;
@@ -140,11 +143,12 @@ inline LifeScore liveStorm(const StormLife& life, std::mt19937& random, double n
     score.wrongDirection |= trendWrong || trackWrong;
     if (minute == minutes.back()) {
       score.eligible = moving && speed >= 20 && life.strikes >= 12 && distance <= 15;
-      const bool trendRight = (trend == TrendDirection::Approaching && rate < 0) ||
-                              (trend == TrendDirection::MovingAway && rate > 0);
+      const bool trendRight =
+          (trend == TrendDirection::Approaching && rate < 0) || (trend == TrendDirection::MovingAway && rate > 0);
       const bool trackRight = trackMotion && moving && degreesOff(judged.track->headingDegrees, heading) <= 45;
       score.rightAtEnd = trendRight || trackRight;
-      score.claimAtEnd = trendMotion || trackMotion || trend == TrendDirection::Steady || track == TrackDirection::Steady;
+      score.claimAtEnd =
+          trendMotion || trackMotion || trend == TrendDirection::Steady || track == TrackDirection::Steady;
     }
   }
   return score;
@@ -247,12 +251,14 @@ inline std::vector<LifeClass> lifeClasses(bool bearings) {
        }},
       {"still, scatter 4 km", still(8, 20, 4)},
       {"still, scatter 6 km", still(8, 20, 6)},
-      {"still, all around", [still](std::mt19937& random) {
+      {"still, all around",
+       [still](std::mt19937& random) {
          StormLife life = still(6, 12)(random);
          life.shape = StormLife::Shape::AllAround;
          return life;
        }},
-      {"still, along a bearing", [still](std::mt19937& random) {
+      {"still, along a bearing",
+       [still](std::mt19937& random) {
          StormLife life = still(10, 18)(random);
          life.shape = StormLife::Shape::AlongBearing;
          return life;
@@ -268,7 +274,8 @@ inline std::vector<LifeClass> lifeClasses(bool bearings) {
 }
 
 struct ClassScore {
-  int storms = 0, anyMotion = 0, trendMotion = 0, trackMotion = 0, falseAway = 0, falseSteady = 0, falseStraight = 0, wrong = 0;
+  int storms = 0, anyMotion = 0, trendMotion = 0, trackMotion = 0, falseAway = 0, falseSteady = 0, falseStraight = 0,
+      wrong = 0;
   int eligible = 0, right = 0, claimAtEnd = 0;
   void add(const LifeScore& s) {
     ++storms;
@@ -298,27 +305,29 @@ inline ClassScore scoreClass(const LifeClass& kind, int storms, unsigned seed) {
 inline void printLifeTable(bool bearings, int storms) {
   std::printf("\nover each storm's whole life (judged after every stop, %s; %d storms a row, seeded)\n",
               bearings ? "every flash pointed at" : "distances only", storms);
-  std::printf("%-24s | %7s %7s %7s %7s %7s %7s %7s | %7s %9s\n", "storm", "motion", "trend", "track", "away!", "steady!", "straight!",
-              "wrong", "claim@end", "right@end");
+  std::printf("%-24s | %7s %7s %7s %7s %7s %7s %7s | %7s %9s\n", "storm", "motion", "trend", "track", "away!",
+              "steady!", "straight!", "wrong", "claim@end", "right@end");
   ClassScore moving;
   unsigned seed = 100;
   for (const LifeClass& kind : lifeClasses(bearings)) {
     const ClassScore s = scoreClass(kind, storms, seed++);
     auto pct = [&](int n, int of) { return of > 0 ? 100.0 * n / of : 0.0; };
-    std::printf("%-24s | %6.1f%% %6.1f%% %6.1f%% %6.2f%% %6.2f%% %6.2f%% %6.1f%% | %6.1f%% %6.1f%% of %d\n",
-                kind.name, pct(s.anyMotion, s.storms), pct(s.trendMotion, s.storms), pct(s.trackMotion, s.storms), pct(s.falseAway, s.storms), pct(s.falseSteady, s.storms),
-                pct(s.falseStraight, s.storms), pct(s.wrong, s.storms), pct(s.claimAtEnd, s.storms),
-                pct(s.right, s.eligible), s.eligible);
+    std::printf("%-24s | %6.1f%% %6.1f%% %6.1f%% %6.2f%% %6.2f%% %6.2f%% %6.1f%% | %6.1f%% %6.1f%% of %d\n", kind.name,
+                pct(s.anyMotion, s.storms), pct(s.trendMotion, s.storms), pct(s.trackMotion, s.storms),
+                pct(s.falseAway, s.storms), pct(s.falseSteady, s.storms), pct(s.falseStraight, s.storms),
+                pct(s.wrong, s.storms), pct(s.claimAtEnd, s.storms), pct(s.right, s.eligible), s.eligible);
     moving.eligible += s.eligible;
     moving.right += s.right;
   }
-  std::printf("moving storms (20-70 km/h, 12+ strikes, within 15 km at the last) called right by the last "
-              "strike: %.1f%% of %d\n",
-              moving.eligible ? 100.0 * moving.right / moving.eligible : 0.0, moving.eligible);
-  std::printf("columns: motion = ever given a motion; away! = \"moving away\" while it closed by more than 5 km/h;\n"
-              "steady! = keeping its distance / barely moving while it closed by more than 20 km/h; straight! =\n"
-              "\"heading straight for you\" while it would never come within 12 km; wrong = ever a direction it\n"
-              "did not have; claim@end = any claim at the last strike.\n");
+  std::printf(
+      "moving storms (20-70 km/h, 12+ strikes, within 15 km at the last) called right by the last "
+      "strike: %.1f%% of %d\n",
+      moving.eligible ? 100.0 * moving.right / moving.eligible : 0.0, moving.eligible);
+  std::printf(
+      "columns: motion = ever given a motion; away! = \"moving away\" while it closed by more than 5 km/h;\n"
+      "steady! = keeping its distance / barely moving while it closed by more than 20 km/h; straight! =\n"
+      "\"heading straight for you\" while it would never come within 12 km; wrong = ever a direction it\n"
+      "did not have; claim@end = any claim at the last strike.\n");
 }
 
 }  // namespace storm::test

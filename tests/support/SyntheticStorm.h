@@ -32,7 +32,7 @@ struct SyntheticStorm {
   double wildShare = 0;  // the share of flashes pointed at anywhere (a reflection, a second cell)
 };
 
-inline constexpr CLLocationCoordinate2D kSyntheticHere{48.137, 11.575};
+inline constexpr GeoPoint kSyntheticHere{48.137, 11.575};
 
 // Where the storm's centre is `minutes` after the first moment of the watch, east and north in km.
 inline std::pair<double, double> stormCentre(const SyntheticStorm& storm, double minutes) {
