@@ -116,20 +116,28 @@ void classify(Trend& trend, int freedom) {
 
 }  // namespace
 
+namespace {
+
+// Student's t from a table of its first twenty degrees of freedom; beyond them, close to the
+// table's tail and to the normal's `normal`, which it nears as `tail / freedom`.
+double studentT(const double (&table)[20], int freedom, double normal, double tail) {
+  if (freedom < 1) return table[0];
+  if (freedom <= 20) return table[freedom - 1];
+  return normal + tail / freedom;
+}
+
+}  // namespace
+
 double studentT95(int freedom) {
   static constexpr double kTable[] = {12.706, 4.303, 3.182, 2.776, 2.571, 2.447, 2.365, 2.306, 2.262, 2.228,
                                       2.201,  2.179, 2.160, 2.145, 2.131, 2.120, 2.110, 2.101, 2.093, 2.086};
-  if (freedom < 1) return kTable[0];
-  if (freedom <= 20) return kTable[freedom - 1];
-  return 1.96 + 2.5 / freedom;  // close to the table's tail and to the normal's 1.96 beyond
+  return studentT(kTable, freedom, 1.96, 2.5);
 }
 
 double studentT99(int freedom) {
   static constexpr double kTable[] = {63.657, 9.925, 5.841, 4.604, 4.032, 3.707, 3.499, 3.355, 3.250, 3.169,
                                       3.106,  3.055, 3.012, 2.977, 2.947, 2.921, 2.898, 2.878, 2.861, 2.845};
-  if (freedom < 1) return kTable[0];
-  if (freedom <= 20) return kTable[freedom - 1];
-  return 2.576 + 5.4 / freedom;  // close to the table's tail and to the normal's 2.576 beyond
+  return studentT(kTable, freedom, 2.576, 5.4);
 }
 
 std::optional<Trend> trendOf(std::vector<Range> ranges, double now) {
