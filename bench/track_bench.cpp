@@ -6,6 +6,9 @@
 // often each kind of claim was made, how often the panel said when the storm comes within 10 km
 // ("in10km"), and the median errors of the speed, the heading, the closest distance and its time
 // where a motion was claimed.
+// Then every kind of storm judged as the app judges it after every stop of its life, every flash
+// pointed at (tests/support/StormLife.h): how often each was ever told something wrong, and how
+// often a moving one was called right by its last strike.
 // Run: build/release/bench/track_bench [storms per row] [storms per kind over their life]
 
 #include <algorithm>

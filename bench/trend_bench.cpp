@@ -1,6 +1,9 @@
 // How often the trend says what, for storms whose motion is known, with a real storm's scatter
 // (tests/support/SyntheticStorm.h): storms that keep their distance, and storms approaching and
 // moving away at 20 and 40 km/h, each watched for 15 minutes with 5, 8 and 12 strikes timed.
+// Then every kind of storm judged as the app judges it after every stop of its life, distances only
+// (tests/support/StormLife.h): how often each was ever told something wrong, and how often a moving
+// one was called right by its last strike.
 // Run: build/release/bench/trend_bench [storms per row] [storms per kind over their life]
 
 #include <cstdio>
