@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPointF>
 #include <optional>
+#include <vector>
 
 #include "map/qt/MapModel.h"
 
@@ -23,6 +24,12 @@ class MapOverlayPainter {
   void paint(QPainter& painter, MapModel& model, double dpr, const QRect& area);
 
  private:
+  // Draws the layers and circles within `drawn` (world pixels) into the picture.
+  void redraw(MapModel& model, const MapLayerFrame& frame, const QRectF& drawn, double dpr,
+              const std::vector<double>& shifts);
+  // Puts the picture where the camera shows it, scaled from `drawnScale` while the map glides.
+  void show(QPainter& painter, MapModel& model, double dpr, double drawnScale) const;
+
   QImage image_;
   QPointF origin_;  // its top left, in world pixels at zoom_
   double zoom_ = -1;
