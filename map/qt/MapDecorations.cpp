@@ -135,29 +135,36 @@ void MapDecorations::drawUserLocation(QPainter& painter, QPointF at, double accu
   drawCentred(userPicture(plainDot_, 0, true, current, dpr), 0);
 }
 
+namespace {
+
+// The scale bars at most `longest` pixels long: a round length in metres or kilometres, one in feet
+// or miles, each with its length in whole pixels (the bars are read off to a pixel anyway).
+struct ScaleBars {
+  QString metric;
+  double metricPixels;
+  QString imperial;
+  double imperialPixels;
+};
+
+ScaleBars scaleBars(double metresPerPixel, double longest) {
+  const double maxMetres = longest * metresPerPixel;
+  const double metres = roundDown125(maxMetres);
+  const double maxFeet = maxMetres / kMetresPerFoot;
+  const bool miles = maxFeet >= kFeetPerMile;
+  const double imperial = roundDown125(miles ? maxFeet / kFeetPerMile : maxFeet);
+  const double imperialMetres = imperial * (miles ? kFeetPerMile : 1) * kMetresPerFoot;
+  return {metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m", std::round(metres / metresPerPixel),
+          number(imperial) + (miles ? " mi" : " ft"), std::round(imperialMetres / metresPerPixel)};
+}
+
+}  // namespace
+
 void MapDecorations::drawScaleBar(QPainter& painter, double metresPerPixel, double longest, const QFont& font,
                                   double dpr) {
   if (!(metresPerPixel > 0) || !std::isfinite(metresPerPixel)) return;
   const double pointSize = std::max(7.0, font.pointSizeF() * 0.85);
   const QImage& image = picture(scaleBar_, {metresPerPixel, longest, pointSize, dpr}, {}, [&] {
-    const double maxMetres = longest * metresPerPixel;
-    const double metres = roundDown125(maxMetres);
-    const QString metric = metres >= 1000 ? number(metres / 1000) + " km" : number(metres) + " m";
-    const double maxFeet = maxMetres / kMetresPerFoot;
-    double imperialMetres = 0;
-    QString imperial;
-    if (maxFeet >= kFeetPerMile) {
-      const double miles = roundDown125(maxFeet / kFeetPerMile);
-      imperial = number(miles) + " mi";
-      imperialMetres = miles * kFeetPerMile * kMetresPerFoot;
-    } else {
-      const double feet = roundDown125(maxFeet);
-      imperial = number(feet) + " ft";
-      imperialMetres = feet * kMetresPerFoot;
-    }
-    // Whole pixels: the bars' lengths are read off to a pixel anyway.
-    const double metricPixels = std::round(metres / metresPerPixel);
-    const double imperialPixels = std::round(imperialMetres / metresPerPixel);
+    const auto [metric, metricPixels, imperial, imperialPixels] = scaleBars(metresPerPixel, longest);
     const double length = std::max(metricPixels, imperialPixels);
 
     QFont small = font;
@@ -240,7 +247,9 @@ void MapDecorations::setNight(bool night) {
   labels_.clear();
 }
 
-QColor MapDecorations::halo(int alpha) const { return night_ ? QColor(31, 41, 51, alpha) : QColor(255, 255, 255, alpha); }
+QColor MapDecorations::halo(int alpha) const {
+  return night_ ? QColor(31, 41, 51, alpha) : QColor(255, 255, 255, alpha);
+}
 
 QColor MapDecorations::ink() const { return night_ ? QColor(0xe4, 0xe7, 0xeb) : QColor(0x20, 0x20, 0x20); }
 
@@ -260,7 +269,8 @@ QRectF MapDecorations::drawAttribution(QPainter& painter, const QString& text, Q
     const QString shown = metrics.elidedText(text, Qt::ElideRight, maxWidth);
     const double width = std::min(maxWidth, std::ceil(metrics.horizontalAdvance(shown)));
     return textBox(QSizeF(width + 6, attributionHeight(font)), QMarginsF(3, 1, 3, 1), 3,
-                   night_ ? QColor(31, 41, 51, 190) : QColor(255, 255, 255, 190), ink(), small, Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
+                   night_ ? QColor(31, 41, 51, 190) : QColor(255, 255, 255, 190), ink(), small,
+                   Qt::TextSingleLine | Qt::AlignRight | Qt::AlignVCenter, shown, dpr);
   });
   const QSizeF size = image.deviceIndependentSize();
   const QPointF at(view.width() - size.width() - 3, view.height() - size.height() - 3);
