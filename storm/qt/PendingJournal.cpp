@@ -5,13 +5,15 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QSaveFile>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "storm/qt/StrikeRows.h"
+#include "storm/qt/WholeFile.h"
 
 namespace storm::qt {
 
@@ -95,6 +97,19 @@ bool parse(std::string_view line, Strike& s) {
   return true;
 }
 
+// The strike a whole line holds, its position put on the globe; none when it is no sane strike.
+std::optional<Strike> strikeOfLine(std::string_view line, double now) {
+  Strike s;
+  if (!parse(line, s) || !isSaneStrike(s, now)) return std::nullopt;
+  if (s.position) {
+    const CLLocationCoordinate2D at = onTheGlobe({s.position->latitude, s.position->longitude});
+    s.position->latitude = at.latitude;
+    s.position->longitude = at.longitude;
+    s.position->accuracy = knownAccuracy(s.position->accuracy);
+  }
+  return s;
+}
+
 }  // namespace
 
 PendingJournal::PendingJournal(QString path) : path_(std::move(path)) {}
@@ -105,19 +120,43 @@ PendingJournal::~PendingJournal() {
 
 std::vector<Strike> PendingJournal::load(double now) const {
   std::vector<Strike> out;
-  QFile file(path_);
-  // Only a regular file: whatever else sits at its name is not ours to read.
+  // Only a regular file, never through a link: whatever else sits at its name is not ours to read.
+  const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return out;
   struct stat info {};
-  if (::stat(QFile::encodeName(path_).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return out;
-  if (!file.open(QIODevice::ReadOnly)) return out;
-  const QByteArray text = file.read(kLargestJournal);
-  std::string_view rest(text.constData(), static_cast<size_t>(text.size()));
-  // A line without its end was torn by a kill: left out.
-  for (size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
-    Strike s;
-    if (parse(rest.substr(0, end), s) && isSaneStrike(s, now)) out.push_back(std::move(s));
-    rest.remove_prefix(end + 1);
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return out;
   }
+  // A line at a time, each at most kLongestLine bytes: a longer one is skipped to its end, and the
+  // lines after it are read as usual.
+  std::string line;
+  bool skipping = false;
+  char chunk[64 * 1024];
+  for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (const char *at = chunk, *end = chunk + n; at < end;) {
+      const char* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+      const char* stop = newline ? newline : end;
+      if (!skipping && line.size() + static_cast<size_t>(stop - at) > kLongestLine) {
+        skipping = true;
+        line.clear();
+      }
+      if (!skipping) line.append(at, stop);
+      if (newline) {
+        if (!skipping)
+          if (std::optional<Strike> s = strikeOfLine(line, now)) out.push_back(std::move(*s));
+        line.clear();
+        skipping = false;
+      }
+      at = newline ? newline + 1 : end;
+    }
+  }
+  // A last line without its end was torn by a kill: left out.
+  ::close(fd);
   return out;
 }
 
@@ -160,13 +199,12 @@ bool PendingJournal::rewrite(const std::vector<Strike>& strikes) {
     const QByteArray name = QFile::encodeName(path_);
     return ::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) || ::unlink(name.constData()) == 0;
   }
-  std::string text;
-  for (const Strike& s : strikes) text += lineOf(s);
-  // All or nothing: the old journal stays until the new one is whole.
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
-      !file.commit())
-    return false;
+  // All or nothing: the old journal stays until the new one is whole; a link or a special file
+  // in its place is neither written through nor replaced.
+  WholeFile file(QFile::encodeName(path_));
+  bool written = file.open();
+  for (size_t i = 0; written && i < strikes.size(); ++i) written = file.write(lineOf(strikes[i]));
+  if (!written || !file.commit()) return false;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   return openForAppend();

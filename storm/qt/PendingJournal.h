@@ -23,16 +23,17 @@ class PendingJournal {
   PendingJournal(const PendingJournal&) = delete;
   PendingJournal& operator=(const PendingJournal&) = delete;
 
-  // The strikes of an earlier run's journal, in order (at most kLargestJournal bytes of it); those
-  // dated after `now` plus a day and other bad lines are left out.
+  // The strikes of an earlier run's journal, in order, read a line at a time; lines longer than
+  // kLongestLine, strikes that are not sane at `now` and other bad lines are left out.
   std::vector<Strike> load(double now) const;
   // Appends `strike`; false when the file cannot be written.
   bool append(const Strike& strike);
-  // Makes the file hold exactly `strikes`; with none, removes it.
+  // Makes the file hold exactly `strikes` (a new file renamed over it); with none, removes it. False
+  // when it cannot be written, or something other than a regular file is in its place.
   bool rewrite(const std::vector<Strike>& strikes);
 
   const QString& path() const { return path_; }
-  static constexpr long kLargestJournal = 16 * 1024 * 1024;
+  static constexpr size_t kLongestLine = 4096;
 
  private:
   bool openForAppend();

@@ -58,7 +58,7 @@ void SqliteStrikeStore::reportSkipped(long rows) {
   reportedSkipped_ = true;
   qCWarning(lcStorm,
             "skipped %ld rows of the strike log %s that are not strikes (values of the wrong type or size, "
-            "or a time before 2000 or more than a day ahead)",
+            "or a time before 2000 or more than five minutes ahead of the clock)",
             rows, qPrintable(place_.path));
 }
 

@@ -126,8 +126,8 @@ void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteSt
       return throughWatch(&StormWatch::undo) ? Reply::ok() : Reply::fail("there is no strike to undo");
     }
     if (args.size() >= 2 && args[0] == "export") {
-      // The path is the rest of the line as it stands, spaces included.
-      const std::string problem = store->exportNow(driver.restOfLine(1));
+      // The path is the rest of the line as it stands, spaces and bytes that are no text included.
+      const std::string problem = store->exportNow(driver.restOfLineBytes(1));
       return problem.empty() ? Reply::ok() : Reply::fail(problem);
     }
     return Reply::fail("strikes takes nothing, clear, or export PATH");
