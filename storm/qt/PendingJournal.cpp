@@ -1,10 +1,12 @@
 #include "storm/qt/PendingJournal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -14,6 +16,7 @@
 
 #include "storm/qt/StrikeRows.h"
 #include "storm/qt/WholeFile.h"
+#include "system/qt/QtLogger.h"
 
 namespace storm::qt {
 
@@ -110,18 +113,11 @@ std::optional<Strike> strikeOfLine(std::string_view line, double now) {
   return s;
 }
 
-}  // namespace
-
-PendingJournal::PendingJournal(QString path) : path_(std::move(path)) {}
-
-PendingJournal::~PendingJournal() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-std::vector<Strike> PendingJournal::load(double now) const {
+// The strikes of the journal at `path`, in order, a line at a time (see load()).
+std::vector<Strike> readJournal(const QByteArray& path, double now) {
   std::vector<Strike> out;
   // Only a regular file, never through a link: whatever else sits at its name is not ours to read.
-  const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return out;
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -141,7 +137,7 @@ std::vector<Strike> PendingJournal::load(double now) const {
     for (const char *at = chunk, *end = chunk + n; at < end;) {
       const char* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
       const char* stop = newline ? newline : end;
-      if (!skipping && line.size() + static_cast<size_t>(stop - at) > kLongestLine) {
+      if (!skipping && line.size() + static_cast<size_t>(stop - at) > PendingJournal::kLongestLine) {
         skipping = true;
         line.clear();
       }
@@ -158,6 +154,61 @@ std::vector<Strike> PendingJournal::load(double now) const {
   // A last line without its end was torn by a kill: left out.
   ::close(fd);
   return out;
+}
+
+}  // namespace
+
+PendingJournal::PendingJournal(QString path) : usual_(path), path_(std::move(path)) {}
+
+PendingJournal::~PendingJournal() {
+  if (fd_ >= 0) ::close(fd_);
+  for (const auto& held : adopted_) ::close(held.second);
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+QString PendingJournal::slotPath(int slot) const { return slot == 0 ? usual_ : usual_ + "-" + QString::number(slot); }
+
+int PendingJournal::lockSlot(int slot) const {
+  // A lock file of its own, which the journal's rewrite (a rename) leaves in place; something
+  // other than a regular file there (a folder, a link) is a slot in use.
+  const int fd = ::open(QFile::encodeName(slotPath(slot) + ".lock").constData(),
+                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::vector<Strike> PendingJournal::load(double now) {
+  for (int slot = 0; slot < kSlots && lockFd_ < 0; ++slot)
+    if ((lockFd_ = lockSlot(slot)) >= 0) {
+      path_ = slotPath(slot);
+      if (slot > 0)
+        qCInfo(lcStorm, "another copy of the program keeps its pending strikes in %s; this one keeps its own in %s",
+               qPrintable(usual_), qPrintable(path_));
+    }
+  std::vector<Strike> out = readJournal(QFile::encodeName(path_), now);
+  // The journals of copies no longer running: their strikes are this copy's to write now.
+  for (int slot = 0; slot < kSlots && lockFd_ >= 0; ++slot) {
+    if (slotPath(slot) == path_ || pathKind(QFile::encodeName(slotPath(slot))) != PathKind::Regular) continue;
+    const int fd = lockSlot(slot);
+    if (fd < 0) continue;
+    adopted_.push_back({slotPath(slot), fd});
+    for (Strike& s : readJournal(QFile::encodeName(slotPath(slot)), now)) out.push_back(std::move(s));
+  }
+  std::stable_sort(out.begin(), out.end(), [](const Strike& a, const Strike& b) { return a.time < b.time; });
+  return out;
+}
+
+void PendingJournal::forgetAdopted() {
+  for (const auto& [path, fd] : adopted_) {
+    if (pathKind(QFile::encodeName(path)) == PathKind::Regular) ::unlink(QFile::encodeName(path).constData());
+    ::close(fd);
+  }
+  adopted_.clear();
 }
 
 bool PendingJournal::openForAppend() {

@@ -73,6 +73,8 @@ SqliteStrikeStore::SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> p
     pending_.push_back(kept);
     recent_.push_back(kept);
   }
+  // Another copy's strikes, left when it ended: in this copy's journal before theirs go.
+  if (journal_.adopted() && journal_.rewrite(strikesOf(pending_))) journal_.forgetAdopted();
   const double since = clock_->now() - kRecentSeconds;
   flushQueued_ = !pending_.empty();
   submit([this, since](StrikeLogConnection& c) {

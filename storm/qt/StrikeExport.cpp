@@ -39,7 +39,7 @@ bool isLogName(const QByteArray& target, const QString& log) {
   const auto [folder, name] = placeOf(target);
   if (folder.isEmpty()) return false;
   for (const QString& base : {log, StrikeLogConnection::ownLogPath(log)})
-    for (const char* suffix : {"", "-wal", "-shm", "-journal", ".pending"}) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal", ".pending", ".pending.lock"}) {
       const auto [logFolder, logName] = placeOf(QFile::encodeName(base) + suffix);
       if (logFolder == folder && logName == name) return true;
     }

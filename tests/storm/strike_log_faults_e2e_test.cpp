@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -231,6 +232,39 @@ TEST_F(StrikeLogFaults, TwoCopiesStartingOnAFreshLogShareIt) {
   }
   EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 2);
   EXPECT_EQ(other.count("PRAGMA user_version"), 3);
+}
+
+// Two copies share a data folder while the log is locked: each keeps its pending strikes in a
+// journal of its own, so the first writing its strike and forgetting it leaves the second's; the
+// second, killed meanwhile, has its strike written by the next copy to start.
+TEST_F(StrikeLogFaults, TwoCopiesSharingAFolderKeepEachOthersPendingStrikes) {
+  start()->quit();  // a log of this version
+  OtherProgram other(logPath());
+  auto first = start();
+  auto second = start(kEpoch + 1);
+  first->state();
+  second->state();
+  other.exec("BEGIN EXCLUSIVE");
+  for (AutomationClient* app : {first.get(), second.get()}) {
+    measure(*app);
+    app->ok("settle");
+  }
+  other.exec("ROLLBACK");
+  first->ok("advance 5");  // tried again: written, and forgotten by its journal
+  first->ok("settle");
+  second->kill();
+  EXPECT_EQ(first->quit(), 0);
+  EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 1);
+  auto third = start(kEpoch + 100);
+  third->ok("settle");
+  EXPECT_EQ(strikes(*third).size(), 2) << "the killed copy's strike is not lost";
+  EXPECT_EQ(third->quit(), 0);
+  EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 2);
+  EXPECT_EQ(QDir(folder())
+                .entryList({"strikes.sqlite.pending*"}, QDir::Files)
+                .filter(QRegularExpression("\\.pending(-\\d)?$")),
+            QStringList())
+      << "no journal is left";
 }
 
 // A damaged page of the time index: the table still reads, so its rows are copied to a fresh log
