@@ -132,11 +132,12 @@ void SqliteStrikeStore::allStrikes(std::function<void(std::vector<Strike>)> done
   });
 }
 
-std::vector<Strike> SqliteStrikeStore::allStrikesNow() {
-  return waitForAnswer<std::vector<Strike>>([this](std::function<void(std::vector<Strike>)> done) {
-    submit([this, done = std::move(done)](StrikeLogConnection& c) {
+std::vector<Strike> SqliteStrikeStore::allStrikesNow(bool* complete) {
+  return waitForAnswer<std::vector<Strike>>([this, complete](std::function<void(std::vector<Strike>)> done) {
+    submit([this, complete, done = std::move(done)](StrikeLogConnection& c) {
       std::vector<Strike> strikes;
-      readAll(c, strikes);
+      const bool read = readAll(c, strikes);
+      if (complete) *complete = read;  // the caller waits for `done`, which follows
       done(std::move(strikes));
     });
   });

@@ -65,8 +65,9 @@ class SqliteStrikeStore : public StrikeStore {
   void setBearing(double time, std::optional<StrikeBearing> bearing, std::function<void(bool)> done) override;
   void exportCSV(const std::string& path, std::function<void(std::string)> done) override;
 
-  // The same, waiting for the answer (for the automation mode and tests).
-  std::vector<Strike> allStrikesNow();
+  // The same, waiting for the answer (for the automation mode and tests); `complete` (optional)
+  // learns whether the file was read, or only the strikes this run knows are listed.
+  std::vector<Strike> allStrikesNow(bool* complete = nullptr);
   bool clearNow();
   // The export's problem, empty when it worked; `path` is the file system's bytes.
   std::string exportNow(const QByteArray& path);

@@ -116,8 +116,14 @@ void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteSt
   driver.addCommand("strikes", [store, throughWatch, &driver](const QStringList& args) {
     if (args.isEmpty()) {
       Json list = Json::array();
-      for (const Strike& s : store->allStrikesNow()) list.push(strikeJson(s));
-      return Reply::with(Json::object().set("strikes", std::move(list)));
+      bool complete = false;
+      for (const Strike& s : store->allStrikesNow(&complete)) list.push(strikeJson(s));
+      Json reply = Json::object().set("strikes", std::move(list)).set("complete", complete);
+      // A list that is not the whole log says so.
+      if (!complete)
+        reply.set("note",
+                  Json(std::string("the strike log cannot be read now; only the strikes this run knows are listed")));
+      return Reply::with(std::move(reply));
     }
     if (args.size() == 1 && args[0] == "clear")
       return throughWatch(&StormWatch::clear) ? Reply::ok() : Reply::fail("the strike log could not be cleared");

@@ -267,6 +267,26 @@ TEST_F(StrikeLogFaults, TwoCopiesSharingAFolderKeepEachOthersPendingStrikes) {
       << "no journal is left";
 }
 
+// Another program holds a log of the rollback kind locked, so it cannot be read at all: `strikes`
+// lists what this run knows and says the list is not the whole log; once the lock is gone, it is.
+TEST_F(StrikeLogFaults, AListOfALogThatCannotBeReadSaysItIsIncomplete) {
+  writeLog(10);
+  OtherProgram other(logPath());
+  other.exec("BEGIN EXCLUSIVE");
+  auto app = start();
+  measure(*app);
+  app->ok("settle");
+  QJsonObject answer = app->send("strikes");
+  EXPECT_EQ(answer["strikes"].toArray().size(), 1);
+  EXPECT_FALSE(answer["complete"].toBool(true));
+  EXPECT_TRUE(answer["note"].toString().contains("cannot be read")) << answer["note"].toString().toStdString();
+  other.exec("ROLLBACK");
+  answer = app->send("strikes");
+  EXPECT_EQ(answer["strikes"].toArray().size(), 11);
+  EXPECT_TRUE(answer["complete"].toBool(false));
+  EXPECT_FALSE(answer.contains("note"));
+}
+
 // A damaged page of the time index: the table still reads, so its rows are copied to a fresh log
 // rather than the whole log moved aside.
 TEST_F(StrikeLogFaults, ADamagedIndexKeepsEveryStrike) {
