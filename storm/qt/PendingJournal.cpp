@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -183,6 +185,8 @@ int PendingJournal::lockSlot(int slot) const {
 }
 
 std::vector<Strike> PendingJournal::load(double now) {
+  // The folder may be new: its lock files need it.
+  QDir().mkpath(QFileInfo(usual_).absolutePath());
   for (int slot = 0; slot < kSlots && lockFd_ < 0; ++slot)
     if ((lockFd_ = lockSlot(slot)) >= 0) {
       path_ = slotPath(slot);

@@ -238,12 +238,12 @@ TEST_F(StrikeLogFaults, TwoCopiesStartingOnAFreshLogShareIt) {
 // journal of its own, so the first writing its strike and forgetting it leaves the second's; the
 // second, killed meanwhile, has its strike written by the next copy to start.
 TEST_F(StrikeLogFaults, TwoCopiesSharingAFolderKeepEachOthersPendingStrikes) {
-  start()->quit();  // a log of this version
-  OtherProgram other(logPath());
+  // A fresh data folder: the first copy makes it, and the log.
   auto first = start();
   auto second = start(kEpoch + 1);
-  first->state();
-  second->state();
+  first->ok("settle");
+  second->ok("settle");
+  OtherProgram other(logPath());
   other.exec("BEGIN EXCLUSIVE");
   for (AutomationClient* app : {first.get(), second.get()}) {
     measure(*app);
