@@ -28,6 +28,9 @@ class AutomationRegistry {
   virtual void addCommand(std::string verb, std::function<Answer(const std::vector<std::string>& args)> command) = 0;
   // Something that must be idle before `settle` answers (a background queue, say).
   virtual void addIdleCheck(std::function<bool()> idle) = 0;
+  // For a command whose answer waits on work elsewhere: runs the application until `done` says so
+  // (for a while at most); whether it did.
+  virtual bool waitUntil(const std::function<bool()>& done) { return done(); }
 };
 
 }  // namespace storm

@@ -14,7 +14,8 @@ bool sameReport(const std::optional<PositionReport>& a, const std::optional<Posi
 }
 
 PositionReport cleaned(PositionReport report) {
-  if (!(std::isfinite(report.accuracy) && report.accuracy > 0)) report.accuracy = 0;
+  if (!(std::isfinite(report.accuracy) && report.accuracy > 0 && report.accuracy <= kCoarsestAccuracyMetres))
+    report.accuracy = 0;
   if (!(std::isfinite(report.time) && report.time > 0)) report.time = 0;
   return report;
 }
@@ -45,7 +46,8 @@ PositionState::Standing PositionState::standingAt(double now) const {
   }
   // A fix stops being current when it grows old, or when its source stops giving fixes.
   if (live(r->source) && ((age && *age > kFixStaleSeconds) || problem_ != PositionProblem::None)) return Standing::Old;
-  return r->accuracy > kApproximateMetres ? Standing::Approximate : Standing::Current;
+  // A live fix that does not say how accurate it is may be as rough as any.
+  return r->accuracy > kApproximateMetres || r->accuracy == 0 ? Standing::Approximate : Standing::Current;
 }
 
 bool PositionState::setFix(std::optional<PositionReport> fix) {

@@ -13,6 +13,9 @@ namespace storm {
 
 // A fix coarser than this (metres) is called approximate.
 inline constexpr double kApproximateMetres = 1000;
+// An accuracy coarser than this (metres) says nothing: it is taken as unknown (0), as are one that
+// is missing, not a number, infinite, negative or 0.
+inline constexpr double kCoarsestAccuracyMetres = 1e6;
 // A fix of a live source older than this (seconds) is no longer the current position.
 inline constexpr double kFixStaleSeconds = 5 * 60;
 
@@ -22,7 +25,7 @@ class PositionState {
   enum class Standing {
     Unknown,      // no position at all
     Current,      // a recent fix, or a position given outright
-    Approximate,  // a recent fix coarser than kApproximateMetres
+    Approximate,  // a recent fix coarser than kApproximateMetres, or of unknown accuracy
     Old,          // a fix older than kFixStaleSeconds or from a source that has a problem now, or a
                   // kept place of known age
     Kept,         // a kept place of unknown age

@@ -46,9 +46,11 @@ void StormWatch::measured(const Measurement& measurement) {
   strike.km = static_cast<double>(measurement.distance.kilometres);
   strike.speed = measurement.speed;
   if (services_.position)
-    if (const std::optional<PositionReport> place = services_.position->report())
-      strike.position = StrikePosition{place->coordinate.latitude, place->coordinate.longitude, place->accuracy,
-                                       positionSourceName(place->source)};
+    if (const std::optional<PositionReport> place = services_.position->report()) {
+      const GeoPoint at = onTheGlobe(place->coordinate);
+      strike.position =
+          StrikePosition{at.latitude, at.longitude, knownAccuracy(place->accuracy), positionSourceName(place->source)};
+    }
   // The store only queues the write, so nothing here waits for the disk.
   if (services_.strikes) services_.strikes->append(strike);
   // The map's circle now stands for this strike, if it was measured somewhere.
@@ -66,10 +68,13 @@ void StormWatch::setTiming(bool timing) {
 
 std::optional<Strike> StormWatch::newest(double seconds) const {
   if (!services_.strikes) return std::nullopt;
-  const std::vector<Strike> recent = services_.strikes->recent(services_.clock->now() - seconds);
-  if (recent.empty()) return std::nullopt;
-  return *std::max_element(recent.begin(), recent.end(),
-                           [](const Strike& a, const Strike& b) { return a.time < b.time; });
+  // A strike dated after now (a clock set back since, within the skew the log lets through) has not
+  // happened yet: it is no one's newest strike, and the next flash's direction is not its.
+  const double now = services_.clock->now();
+  std::optional<Strike> out;
+  for (const Strike& s : services_.strikes->recent(now - seconds))
+    if (s.time <= now && (!out || s.time > out->time)) out = s;
+  return out;
 }
 
 void StormWatch::undo(std::function<void(bool)> done) {
@@ -111,8 +116,8 @@ void StormWatch::setBearing(const Strike& strike, std::optional<double> degrees,
     bearing->degrees = normalizedBearing(*degrees);
     bearing->source = source;
     if (strike.position)
-      bearing->placed = geo::destination({strike.position->latitude, strike.position->longitude}, bearing->degrees,
-                                         strike.km * 1000.0);
+      bearing->placed = onTheGlobe(geo::destination({strike.position->latitude, strike.position->longitude},
+                                                    bearing->degrees, strike.km * 1000.0));
   }
   // A direction changes where the storm is drawn, not what was heard: the countdown, the all-clear
   // and the offer to undo stay as they are.

@@ -70,7 +70,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   // The flash time of the strike whose circle the main screen's map shows (the newest one logged
   // in this run with a position); it gets no ring of its own.
   std::optional<double> circleStrike() const { return circleStrike_; }
-  // The newest strike the log knows of in the last `seconds`.
+  // The newest strike the log knows of in the last `seconds`, none dated after now.
   std::optional<Strike> newest(double seconds) const;
   // When (wall clock) the last strike was logged in this run, and the last slip was let go.
   std::optional<double> loggedAt() const { return loggedAt_; }

@@ -22,6 +22,15 @@ struct StrikePosition {
   friend bool operator==(const StrikePosition&, const StrikePosition&) = default;
 };
 
+// `c` as every stored position has it: the longitude wrapped into [-180, 180), the latitude clamped
+// to [-90, 90]. Degrees that are not finite are left as they are, for the caller to refuse.
+GeoPoint onTheGlobe(GeoPoint c);
+
+// The accuracy a strike keeps of `metres`: the same when it is finite, above 0 and at most
+// kFarthestAccuracy; else 0, "unknown", as for a source that did not say.
+inline constexpr double kFarthestAccuracy = 1e6;
+double knownAccuracy(double metres);
+
 // How the direction of a flash was given: by a click or drag on the map, a compass key, a typed
 // number of degrees, or the device's compass.
 enum class BearingSource { Map, Key, Typed, Compass };

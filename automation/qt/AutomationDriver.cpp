@@ -7,14 +7,14 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeySequence>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <thread>
-
+#include <utility>
 
 // Qt's entry for a key as the window system delivers it: shortcuts first, then the focus widget of
 // the window. Exported by Qt GUI for test tools; declared here so that the product needs no test
@@ -191,6 +191,8 @@ Reply AutomationDriver::tap(const QStringList& args) {
 
 void AutomationDriver::addIdleCheck(std::function<bool()> idle) { idleChecks_.push_back(std::move(idle)); }
 
+bool AutomationDriver::waitUntil(const std::function<bool()>& done) { return runUntil(done); }
+
 void AutomationDriver::start() {
   notifier_ = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { readInput(); });
@@ -236,6 +238,8 @@ void AutomationDriver::drain() {
     const std::optional<std::string> line = std::move(pending_.front());
     pending_.pop_front();
     queuedBytes_ -= std::min(queuedBytes_, (line ? line->size() : 0) + kQueuedLineCost);
+    rawLine_ = line ? *line : std::string();
+    rawGiven_ = true;
     const Reply reply =
         line ? run(QString::fromStdString(*line))
              : Reply::fail("command line longer than " + std::to_string(kLongestCommand) + " bytes; ignored");
@@ -258,8 +262,19 @@ QString AutomationDriver::restOfLine(int words) const {
   return line_.mid(at < line_.size() ? at + 1 : at);
 }
 
+QByteArray AutomationDriver::restOfLineBytes(int words) const {
+  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
+  size_t at = 0;
+  for (int word = 0; word <= words; ++word) {
+    while (at < rawLine_.size() && space(rawLine_[at])) ++at;
+    while (at < rawLine_.size() && !space(rawLine_[at])) ++at;
+  }
+  return QByteArray::fromStdString(rawLine_.substr(at < rawLine_.size() ? at + 1 : at));
+}
+
 Reply AutomationDriver::run(const QString& line) {
   line_ = line;
+  if (!std::exchange(rawGiven_, false)) rawLine_ = line.toStdString();
   QStringList words = line.trimmed().split(' ', Qt::SkipEmptyParts);
   if (words.isEmpty()) return Reply::fail("empty command");
   const QString verb = words.takeFirst();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -52,6 +53,7 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   void addTapTarget(std::string name, std::function<std::string(const std::vector<std::string>& args)> tap) override;
   void addCommand(std::string verb, std::function<Answer(const std::vector<std::string>& args)> command) override;
   void addIdleCheck(std::function<bool()> idle) override;
+  bool waitUntil(const std::function<bool()>& done) override;
   // `tap NAME` for a name no tap target has: presses the control of that name on the screen on top.
   void setControlTapper(std::function<Reply(const std::string& name)> tapper) { tapControl_ = std::move(tapper); }
 
@@ -59,6 +61,8 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   // The line of the command being run after its verb and `words` more words, as it stands: the
   // spaces inside it kept (a path's, say), only the one that ends the last word skipped.
   QString restOfLine(int words) const;
+  // The same as the bytes that came in, for a file name that is not valid text.
+  QByteArray restOfLineBytes(int words) const;
 
  private:
   void readInput();
@@ -79,6 +83,8 @@ class AutomationDriver : public QObject, public AutomationRegistry {
   bool running_ = false;
   bool inputClosed_ = false;
   QString line_;  // the command being run
+  std::string rawLine_;    // its bytes
+  bool rawGiven_ = false;  // rawLine_ was set by the reader for the next run
   std::map<QString, Command> commands_;
   std::map<std::string, std::function<std::string(const std::vector<std::string>&)>> tapTargets_;
   std::vector<std::pair<std::string, std::function<Json()>>> stateMembers_;

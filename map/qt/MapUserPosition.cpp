@@ -256,7 +256,9 @@ QString MapWidget::noticeText() const {
     case PositionState::Standing::Unknown:
     case PositionState::Standing::Current: break;
     case PositionState::Standing::Approximate:
-      lines << tr("Approximate position, \u00b1%1").arg(distanceWords(model_->userLocationAccuracy()));
+      lines << (model_->userLocationAccuracy() > 0
+                    ? tr("Approximate position, \u00b1%1").arg(distanceWords(model_->userLocationAccuracy()))
+                    : tr("Approximate position, accuracy unknown"));
       break;
     case PositionState::Standing::Old: lines << ageWords(model_->positionAge().value_or(0)); break;
     case PositionState::Standing::Kept: lines << tr("Last known position, from an earlier run."); break;

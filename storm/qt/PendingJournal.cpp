@@ -1,17 +1,24 @@
 #include "storm/qt/PendingJournal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "storm/qt/StrikeRows.h"
+#include "storm/qt/WholeFile.h"
+#include "system/qt/QtLogger.h"
 
 namespace storm::qt {
 
@@ -95,30 +102,117 @@ bool parse(std::string_view line, Strike& s) {
   return true;
 }
 
+// The strike a whole line holds, its position put on the globe; none when it is no sane strike.
+std::optional<Strike> strikeOfLine(std::string_view line, double now) {
+  Strike s;
+  if (!parse(line, s) || !isSaneStrike(s, now)) return std::nullopt;
+  if (s.position) {
+    const GeoPoint at = onTheGlobe({s.position->latitude, s.position->longitude});
+    s.position->latitude = at.latitude;
+    s.position->longitude = at.longitude;
+    s.position->accuracy = knownAccuracy(s.position->accuracy);
+  }
+  return s;
+}
+
+// The strikes of the journal at `path`, in order, a line at a time (see load()).
+std::vector<Strike> readJournal(const QByteArray& path, double now) {
+  std::vector<Strike> out;
+  // Only a regular file, never through a link: whatever else sits at its name is not ours to read.
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return out;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return out;
+  }
+  // A line at a time, each at most kLongestLine bytes: a longer one is skipped to its end, and the
+  // lines after it are read as usual.
+  std::string line;
+  bool skipping = false;
+  char chunk[64 * 1024];
+  for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (const char *at = chunk, *end = chunk + n; at < end;) {
+      const char* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+      const char* stop = newline ? newline : end;
+      if (!skipping && line.size() + static_cast<size_t>(stop - at) > PendingJournal::kLongestLine) {
+        skipping = true;
+        line.clear();
+      }
+      if (!skipping) line.append(at, stop);
+      if (newline) {
+        if (!skipping)
+          if (std::optional<Strike> s = strikeOfLine(line, now)) out.push_back(std::move(*s));
+        line.clear();
+        skipping = false;
+      }
+      at = newline ? newline + 1 : end;
+    }
+  }
+  // A last line without its end was torn by a kill: left out.
+  ::close(fd);
+  return out;
+}
+
 }  // namespace
 
-PendingJournal::PendingJournal(QString path) : path_(std::move(path)) {}
+PendingJournal::PendingJournal(QString path) : usual_(path), path_(std::move(path)) {}
 
 PendingJournal::~PendingJournal() {
   if (fd_ >= 0) ::close(fd_);
+  for (const auto& held : adopted_) ::close(held.second);
+  if (lockFd_ >= 0) ::close(lockFd_);
 }
 
-std::vector<Strike> PendingJournal::load(double now) const {
-  std::vector<Strike> out;
-  QFile file(path_);
-  // Only a regular file: whatever else sits at its name is not ours to read.
+QString PendingJournal::slotPath(int slot) const { return slot == 0 ? usual_ : usual_ + "-" + QString::number(slot); }
+
+int PendingJournal::lockSlot(int slot) const {
+  // A lock file of its own, which the journal's rewrite (a rename) leaves in place; something
+  // other than a regular file there (a folder, a link) is a slot in use.
+  const int fd = ::open(QFile::encodeName(slotPath(slot) + ".lock").constData(),
+                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd < 0) return -1;
   struct stat info {};
-  if (::stat(QFile::encodeName(path_).constData(), &info) != 0 || !S_ISREG(info.st_mode)) return out;
-  if (!file.open(QIODevice::ReadOnly)) return out;
-  const QByteArray text = file.read(kLargestJournal);
-  std::string_view rest(text.constData(), static_cast<size_t>(text.size()));
-  // A line without its end was torn by a kill: left out.
-  for (size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
-    Strike s;
-    if (parse(rest.substr(0, end), s) && isSaneStrike(s, now)) out.push_back(std::move(s));
-    rest.remove_prefix(end + 1);
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return -1;
   }
+  return fd;
+}
+
+std::vector<Strike> PendingJournal::load(double now) {
+  // The folder may be new: its lock files need it.
+  QDir().mkpath(QFileInfo(usual_).absolutePath());
+  for (int slot = 0; slot < kSlots && lockFd_ < 0; ++slot)
+    if ((lockFd_ = lockSlot(slot)) >= 0) {
+      path_ = slotPath(slot);
+      if (slot > 0)
+        qCInfo(lcStorm, "another copy of the program keeps its pending strikes in %s; this one keeps its own in %s",
+               qPrintable(usual_), qPrintable(path_));
+    }
+  std::vector<Strike> out = readJournal(QFile::encodeName(path_), now);
+  // The journals of copies no longer running: their strikes are this copy's to write now.
+  for (int slot = 0; slot < kSlots && lockFd_ >= 0; ++slot) {
+    if (slotPath(slot) == path_ || pathKind(QFile::encodeName(slotPath(slot))) != PathKind::Regular) continue;
+    const int fd = lockSlot(slot);
+    if (fd < 0) continue;
+    adopted_.push_back({slotPath(slot), fd});
+    for (Strike& s : readJournal(QFile::encodeName(slotPath(slot)), now)) out.push_back(std::move(s));
+  }
+  std::stable_sort(out.begin(), out.end(), [](const Strike& a, const Strike& b) { return a.time < b.time; });
   return out;
+}
+
+void PendingJournal::forgetAdopted() {
+  for (const auto& [path, fd] : adopted_) {
+    if (pathKind(QFile::encodeName(path)) == PathKind::Regular) ::unlink(QFile::encodeName(path).constData());
+    ::close(fd);
+  }
+  adopted_.clear();
 }
 
 bool PendingJournal::openForAppend() {
@@ -160,13 +254,12 @@ bool PendingJournal::rewrite(const std::vector<Strike>& strikes) {
     const QByteArray name = QFile::encodeName(path_);
     return ::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode) || ::unlink(name.constData()) == 0;
   }
-  std::string text;
-  for (const Strike& s : strikes) text += lineOf(s);
-  // All or nothing: the old journal stays until the new one is whole.
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
-      !file.commit())
-    return false;
+  // All or nothing: the old journal stays until the new one is whole; a link or a special file
+  // in its place is neither written through nor replaced.
+  WholeFile file(QFile::encodeName(path_));
+  bool written = file.open();
+  for (size_t i = 0; written && i < strikes.size(); ++i) written = file.write(lineOf(strikes[i]));
+  if (!written || !file.commit()) return false;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   return openForAppend();

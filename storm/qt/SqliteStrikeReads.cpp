@@ -58,7 +58,7 @@ void SqliteStrikeStore::reportSkipped(long rows) {
   reportedSkipped_ = true;
   qCWarning(lcStorm,
             "skipped %ld rows of the strike log %s that are not strikes (values of the wrong type or size, "
-            "or a time before 2000 or more than a day ahead)",
+            "or a time before 2000 or more than five minutes ahead of the clock)",
             rows, qPrintable(place_.path));
 }
 
@@ -132,11 +132,12 @@ void SqliteStrikeStore::allStrikes(std::function<void(std::vector<Strike>)> done
   });
 }
 
-std::vector<Strike> SqliteStrikeStore::allStrikesNow() {
-  return waitForAnswer<std::vector<Strike>>([this](std::function<void(std::vector<Strike>)> done) {
-    submit([this, done = std::move(done)](StrikeLogConnection& c) {
+std::vector<Strike> SqliteStrikeStore::allStrikesNow(bool* complete) {
+  return waitForAnswer<std::vector<Strike>>([this, complete](std::function<void(std::vector<Strike>)> done) {
+    submit([this, complete, done = std::move(done)](StrikeLogConnection& c) {
       std::vector<Strike> strikes;
-      readAll(c, strikes);
+      const bool read = readAll(c, strikes);
+      if (complete) *complete = read;  // the caller waits for `done`, which follows
       done(std::move(strikes));
     });
   });

@@ -73,6 +73,8 @@ SqliteStrikeStore::SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> p
     pending_.push_back(kept);
     recent_.push_back(kept);
   }
+  // Another copy's strikes, left when it ended: in this copy's journal before theirs go.
+  if (journal_.adopted() && journal_.rewrite(strikesOf(pending_))) journal_.forgetAdopted();
   const double since = clock_->now() - kRecentSeconds;
   flushQueued_ = !pending_.empty();
   submit([this, since](StrikeLogConnection& c) {
@@ -176,6 +178,17 @@ void SqliteStrikeStore::flush(StrikeLogConnection& c) {
       q.bindValue(13, k.strike.delay);
       if (!q.exec()) return false;
     }
+    // A strike that was in the file already (pending again for a direction the file would not take,
+    // or committed just before a kill) has the direction it has here.
+    q.prepare(
+        QStringLiteral("UPDATE strikes SET bearing_deg = ?, bearing_source = ?, strike_lat = ?, strike_lon = ? "
+                       "WHERE time = ? AND delay = ?"));
+    for (const Kept& k : batch) {
+      bindBearing(q, 0, k.strike.bearing);
+      q.bindValue(4, k.strike.time);
+      q.bindValue(5, k.strike.delay);
+      if (!q.exec()) return false;
+    }
     return true;
   });
   std::lock_guard lock(mutex_);
@@ -230,19 +243,19 @@ void SqliteStrikeStore::setBearing(double time, std::optional<StrikeBearing> bea
   // A job, so that it follows every write queued before it: a strike appended a moment ago is in the
   // file by then, or still pending because the file would not take it.
   submit([this, time, bearing = std::move(bearing), done = std::move(answer)](StrikeLogConnection& c) {
-    bool wasPending = false;
+    bool kept = false;
     {
       std::lock_guard lock(mutex_);
       for (Kept& k : pending_)
         if (k.strike.time == time) {
           k.strike.bearing = bearing;
-          wasPending = true;
+          kept = true;
         }
-      if (wasPending) journal_.rewrite(strikesOf(pending_));
+      if (kept) journal_.rewrite(strikesOf(pending_));
     }
     int rows = 0;
     const QString good = strikeRowCondition(clock_->now());
-    const bool written = c.transaction("set a strike's direction", [&](QSqlQuery& q) {
+    const bool written = kept || c.transaction("set a strike's direction", [&](QSqlQuery& q) {
       q.prepare(QStringLiteral("UPDATE strikes SET bearing_deg = ?, bearing_source = ?, strike_lat = ?, "
                                "strike_lon = ? WHERE time = ? AND %1")
                     .arg(good));
@@ -252,8 +265,9 @@ void SqliteStrikeStore::setBearing(double time, std::optional<StrikeBearing> bea
       rows = q.numRowsAffected();
       return true;
     });
-    // A pending strike takes it with its next write.
-    const bool ok = wasPending || (written && rows > 0);
+    // A pending strike takes it with its next write; one the file would not take now is pending
+    // again, with its direction, and written when the file can be.
+    const bool ok = kept || (written && rows > 0) || (!written && keepPendingWith(time, bearing));
     if (ok) {
       std::lock_guard lock(mutex_);
       for (Kept& k : recent_)
@@ -261,6 +275,21 @@ void SqliteStrikeStore::setBearing(double time, std::optional<StrikeBearing> bea
     }
     done(ok);
   });
+}
+
+bool SqliteStrikeStore::keepPendingWith(double time, const std::optional<StrikeBearing>& bearing) {
+  {
+    std::lock_guard lock(mutex_);
+    const auto known =
+        std::find_if(recent_.begin(), recent_.end(), [time](const Kept& k) { return k.strike.time == time; });
+    if (known == recent_.end()) return false;
+    Kept again{known->strike, nextOrder_++};
+    again.strike.bearing = bearing;
+    pending_.push_back(std::move(again));
+    if (!journal_.rewrite(strikesOf(pending_))) return false;
+  }
+  queueFlush();
+  return true;
 }
 
 void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
@@ -288,10 +317,11 @@ void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
 }
 
 void SqliteStrikeStore::exportCSV(const std::string& path, std::function<void(std::string)> done) {
-  writeCSV(QString::fromStdString(path), toMainThread(*main_, std::move(done)));
+  // The name as the file system has it: bytes, whether or not they are valid text.
+  writeCSV(QByteArray::fromStdString(path), toMainThread(*main_, std::move(done)));
 }
 
-std::string SqliteStrikeStore::exportNow(const QString& path) {
+std::string SqliteStrikeStore::exportNow(const QByteArray& path) {
   return waitForAnswer<std::string>(
       [this, &path](std::function<void(std::string)> done) { writeCSV(path, std::move(done)); });
 }

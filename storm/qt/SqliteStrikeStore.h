@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <condition_variable>
 #include <cstdint>
@@ -64,11 +65,12 @@ class SqliteStrikeStore : public StrikeStore {
   void setBearing(double time, std::optional<StrikeBearing> bearing, std::function<void(bool)> done) override;
   void exportCSV(const std::string& path, std::function<void(std::string)> done) override;
 
-  // The same, waiting for the answer (for the automation mode and tests).
-  std::vector<Strike> allStrikesNow();
+  // The same, waiting for the answer (for the automation mode and tests); `complete` (optional)
+  // learns whether the file was read, or only the strikes this run knows are listed.
+  std::vector<Strike> allStrikesNow(bool* complete = nullptr);
   bool clearNow();
-  // The export's problem, empty when it worked.
-  std::string exportNow(const QString& path);
+  // The export's problem, empty when it worked; `path` is the file system's bytes.
+  std::string exportNow(const QByteArray& path);
 
   // What the user should be told about the log (that its strikes went to a file of their own);
   // `notice` is called on the main thread with each, those already known included.
@@ -100,7 +102,10 @@ class SqliteStrikeStore : public StrikeStore {
   bool readAll(StrikeLogConnection& c, std::vector<Strike>& out);
   std::vector<Strike> pendingNewestFirst() const;
   void clearAll(std::function<void(bool)> done);
-  void writeCSV(const QString& path, std::function<void(std::string)> done);
+  // The strike flashed at `time` pending again with `bearing` (a job, after the file would not take
+  // the direction); false when it is not known here or the journal cannot keep it.
+  bool keepPendingWith(double time, const std::optional<StrikeBearing>& bearing);
+  void writeCSV(const QByteArray& path, std::function<void(std::string)> done);
   // The log files in use, for an export that must not write over them.
   std::vector<QString> logFiles() const;
 

@@ -103,7 +103,7 @@ Json stormJson(const StormAutomation& storm) {
 
 void registerStormAutomation(AutomationRegistry& automation, StormAutomation storm) {
   automation.addStateMember("storm", [storm] { return stormJson(storm); });
-  automation.addCommand("bearing", [watch = storm.watch](const std::vector<std::string>& args) {
+  automation.addCommand("bearing", [watch = storm.watch, &automation](const std::vector<std::string>& args) {
     AutomationRegistry::Answer answer;
     const std::optional<double> degrees = args.size() == 1 ? numberFrom(args[0]) : std::nullopt;
     if (!degrees || !(*degrees >= 0 && *degrees < 360)) {
@@ -116,7 +116,13 @@ void registerStormAutomation(AutomationRegistry& automation, StormAutomation sto
       answer.error = "there is no strike to give a bearing";
       return answer;
     }
-    watch->setBearing(*newest, *degrees, BearingSource::Typed);
+    // The answer once the log has it: in its file, or in its journal until the file takes it.
+    auto kept = std::make_shared<std::optional<bool>>();
+    watch->setBearing(*newest, *degrees, BearingSource::Typed, [kept](bool ok) { *kept = ok; });
+    if (!automation.waitUntil([kept] { return kept->has_value(); }) || !**kept) {
+      answer.error = "the direction could not be saved";
+      return answer;
+    }
     answer.value = Json::object().set("ok", true).set("bearing", *degrees);
     return answer;
   });

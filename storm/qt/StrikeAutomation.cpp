@@ -116,8 +116,14 @@ void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteSt
   driver.addCommand("strikes", [store, throughWatch, &driver](const QStringList& args) {
     if (args.isEmpty()) {
       Json list = Json::array();
-      for (const Strike& s : store->allStrikesNow()) list.push(strikeJson(s));
-      return Reply::with(Json::object().set("strikes", std::move(list)));
+      bool complete = false;
+      for (const Strike& s : store->allStrikesNow(&complete)) list.push(strikeJson(s));
+      Json reply = Json::object().set("strikes", std::move(list)).set("complete", complete);
+      // A list that is not the whole log says so.
+      if (!complete)
+        reply.set("note",
+                  Json(std::string("the strike log cannot be read now; only the strikes this run knows are listed")));
+      return Reply::with(std::move(reply));
     }
     if (args.size() == 1 && args[0] == "clear")
       return throughWatch(&StormWatch::clear) ? Reply::ok() : Reply::fail("the strike log could not be cleared");
@@ -126,8 +132,8 @@ void registerStrikeAutomation(AutomationDriver& driver, std::shared_ptr<SqliteSt
       return throughWatch(&StormWatch::undo) ? Reply::ok() : Reply::fail("there is no strike to undo");
     }
     if (args.size() >= 2 && args[0] == "export") {
-      // The path is the rest of the line as it stands, spaces included.
-      const std::string problem = store->exportNow(driver.restOfLine(1));
+      // The path is the rest of the line as it stands, spaces and bytes that are no text included.
+      const std::string problem = store->exportNow(driver.restOfLineBytes(1));
       return problem.empty() ? Reply::ok() : Reply::fail(problem);
     }
     return Reply::fail("strikes takes nothing, clear, or export PATH");

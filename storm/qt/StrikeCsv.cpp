@@ -19,6 +19,17 @@ std::string fixed(double value, int decimals) {
 
 }  // namespace
 
+std::string csvText(std::string_view text) {
+  std::string out = "\"";
+  // A spreadsheet runs a cell that starts like a formula; an apostrophe first makes it plain text.
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) out += '\'';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
 const char* StrikeCsv::header() {
   return "time,utc,delay_s,distance_km,speed_km_s,latitude,longitude,accuracy_m,distance_mi,storm,position_source,"
          "bearing_deg,bearing_source,strike_lat,strike_lon\n";
@@ -29,18 +40,18 @@ std::string StrikeCsv::line(const Strike& s) {
   last_ = s.time;
   const QString utc = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(s.time * 1000)), Qt::UTC)
                           .toString(Qt::ISODateWithMs);
-  std::string out = fixed(s.time, 3) + "," + utc.toStdString() + "," + fixed(s.delay, 3) + "," + fixed(s.km, 3) + "," +
-                    fixed(s.speed, 6) + ",";
+  std::string out = fixed(s.time, 3) + "," + csvText(utc.toStdString()) + "," + fixed(s.delay, 3) + "," +
+                    fixed(s.km, 3) + "," + fixed(s.speed, 6) + ",";
   if (s.position)
     out += fixed(s.position->latitude, 6) + "," + fixed(s.position->longitude, 6) + "," +
            fixed(s.position->accuracy, 0);
   else
     out += ",,0";
-  // The source is one of a few plain words, never anything a reader would have to unquote.
+  // A source comes from outside (a receiver's or a service's name): quoted like every text.
   out += "," + fixed(s.km * kMilesPerKilometre, 3) + "," + std::to_string(storm_) + "," +
-         (s.position ? s.position->source : std::string()) + ",";
+         (s.position && !s.position->source.empty() ? csvText(s.position->source) : std::string()) + ",";
   if (s.bearing) {
-    out += strikeNumberText(s.bearing->degrees) + "," + bearingSourceName(s.bearing->source) + ",";
+    out += strikeNumberText(s.bearing->degrees) + "," + csvText(bearingSourceName(s.bearing->source)) + ",";
     if (s.bearing->placed)
       out += fixed(s.bearing->placed->latitude, 6) + "," + fixed(s.bearing->placed->longitude, 6);
     else

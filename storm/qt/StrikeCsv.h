@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "storm/Strike.h"
 
@@ -12,7 +13,8 @@
 // and the storm the strike belongs to (numbered from 1; strikes more than half an hour apart are
 // different storms), the position's source, and the direction of the flash (degrees as their
 // shortest text, how it was given, and the point it places the strike at, to six decimals; empty
-// without one). The columns of earlier versions come first, in their order.
+// without one). The columns of earlier versions come first, in their order. Every text is quoted;
+// numbers, negative ones too, are plain.
 
 namespace storm::qt {
 
@@ -31,6 +33,10 @@ class StrikeCsv {
 // value that is exactly a float is written as that float's shortest text (the delay and the
 // distance come from float arithmetic, and read as the label showed them).
 std::string strikeNumberText(double value, bool fromFloat = false);
+
+// `text` as a quoted CSV field: quotes doubled, and one that a spreadsheet would take for a formula
+// (its first character one of = + - @, a tab or a carriage return) given a leading apostrophe.
+std::string csvText(std::string_view text);
 
 // The name offered for an export made at wall-clock `now`: the date in the user's time zone.
 QString defaultExportName(double now);

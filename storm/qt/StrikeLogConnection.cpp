@@ -54,10 +54,14 @@ LogFault faultOf(const QSqlError& error) {
 
 QSqlError problem(const QString& text) { return QSqlError(text, {}, QSqlError::UnknownError); }
 
-// Something other than a regular file (after links) at `path`: a folder, a FIFO, a device.
-bool notRegular(const QString& path) {
+// Why SQLite may not open `path`, or nothing: a symbolic link (SQLite would write the file it
+// names; Qt's driver passes no SQLITE_OPEN_NOFOLLOW, so it is looked at first), a folder, a FIFO,
+// a device.
+QString notRegular(const QString& path) {
   struct stat info {};
-  return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+  if (::lstat(QFile::encodeName(path).constData(), &info) != 0) return {};
+  if (S_ISLNK(info.st_mode)) return path + " is a symbolic link";
+  return S_ISREG(info.st_mode) ? QString() : path + " is not a regular file";
 }
 
 std::atomic<int> connectionCount{0};
@@ -146,11 +150,12 @@ bool StrikeLogConnection::openFile(QSqlError& error) {
     error = problem("cannot make its folder");
     return false;
   }
-  // SQLite would open a FIFO and wait on it, or take a folder for a missing write-ahead log.
+  // SQLite would open a FIFO and wait on it, take a folder for a missing write-ahead log, or write
+  // through a link.
   for (const QString& file : {path, path + "-wal", path + "-shm", path + "-journal"}) {
-    if (notRegular(file)) {
+    if (const QString why = notRegular(file); !why.isEmpty()) {
       fault_ = LogFault::Unusable;
-      error = problem(file + " is not a regular file");
+      error = problem(why);
       return false;
     }
   }

@@ -19,9 +19,10 @@ QString numberIn(const char* column, double low, double high) {
 
 QString strikeRowCondition(double now) {
   return numberIn("time", kEarliestStrike, now + kLatestStrikeAhead) + " AND " + numberIn("delay", 0, 86400) + " AND " +
-         numberIn("km", 0, 1e5) + " AND " + numberIn("speed", 0, 10) + " AND " + numberIn("accuracy", 0, 1e8) +
-         " AND (latitude IS NULL OR " + numberIn("latitude", -90, 90) + ") AND (longitude IS NULL OR " +
-         numberIn("longitude", -180, 180) +
+         numberIn("km", 0, 1e5) + " AND " + numberIn("speed", 0, 10) +
+         // Any accuracy: one that makes no sense reads as unknown.
+         " AND typeof(accuracy) IN ('integer','real')" + " AND (latitude IS NULL OR " + numberIn("latitude", -90, 90) +
+         ") AND (longitude IS NULL OR " + numberIn("longitude", -kFarthestLongitude, kFarthestLongitude) +
          ") AND (source IS NULL OR (typeof(source) = 'text' AND length(source) <= " + QString::number(kLongestSource) +
          "))";
 }
@@ -43,9 +44,11 @@ Strike strikeFromRow(const QSqlQuery& q) {
   s.delay = q.value(1).toDouble();
   s.km = q.value(2).toDouble();
   s.speed = q.value(3).toDouble();
-  if (!q.value(4).isNull() && !q.value(5).isNull())
-    s.position = StrikePosition{q.value(4).toDouble(), q.value(5).toDouble(), q.value(6).toDouble(),
+  if (!q.value(4).isNull() && !q.value(5).isNull()) {
+    const GeoPoint at = onTheGlobe({q.value(4).toDouble(), q.value(5).toDouble()});
+    s.position = StrikePosition{at.latitude, at.longitude, knownAccuracy(q.value(6).toDouble()),
                                 q.value(7).toString().toStdString()};
+  }
   auto number = [&q](int column) {
     const QVariant v = q.value(column);
     return v.isNull() ? std::nullopt : std::optional(v.toDouble());
@@ -60,8 +63,8 @@ bool isSaneStrike(const Strike& s, double now) {
       !in(s.speed, 0, 10))
     return false;
   if (!s.position) return true;
-  return in(s.position->latitude, -90, 90) && in(s.position->longitude, -180, 180) &&
-         in(s.position->accuracy, 0, 1e8) && s.position->source.size() <= static_cast<size_t>(kLongestSource);
+  return in(s.position->latitude, -90, 90) && in(s.position->longitude, -kFarthestLongitude, kFarthestLongitude) &&
+         s.position->source.size() <= static_cast<size_t>(kLongestSource);
 }
 
 std::optional<StrikeBearing> saneBearing(std::optional<double> degrees, std::string_view source,
@@ -71,10 +74,9 @@ std::optional<StrikeBearing> saneBearing(std::optional<double> degrees, std::str
   StrikeBearing bearing;
   bearing.degrees = *degrees;
   bearing.source = *how;
-  auto in = [](const std::optional<double>& v, double limit) {
-    return v && std::isfinite(*v) && std::abs(*v) <= limit;
-  };
-  if (in(latitude, 90) && in(longitude, 180)) bearing.placed = GeoPoint{*latitude, *longitude};
+  auto in = [](const std::optional<double>& v, double limit) { return v && std::isfinite(*v) && std::abs(*v) <= limit; };
+  if (in(latitude, 90) && in(longitude, kFarthestLongitude))
+    bearing.placed = onTheGlobe(GeoPoint{*latitude, *longitude});
   return bearing;
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <cmath>
 
 #include "map/PositionState.h"
 
@@ -46,6 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a fresh GPS fix", PositionSource::System, 5, 10, PositionProblem::None, Standing::Current},
         Case{"a fix just 1 km rough", PositionSource::System, 1000, 10, PositionProblem::None, Standing::Current},
         Case{"a city-level fix", PositionSource::System, 25000, 10, PositionProblem::None, Standing::Approximate},
+        Case{"a fix that does not say how accurate", PositionSource::System, 0, 10, PositionProblem::None,
+             Standing::Approximate},
+        Case{"a fix of no accuracy at all", PositionSource::Nmea, std::nan(""), 10, PositionProblem::None,
+             Standing::Approximate},
         Case{"a fix of five minutes", PositionSource::System, 5, 300, PositionProblem::None, Standing::Current},
         Case{"a fix past five minutes", PositionSource::Nmea, 5, 301, PositionProblem::None, Standing::Old},
         Case{"a fix of a service now off", PositionSource::System, 5, 10, PositionProblem::Off, Standing::Old},

@@ -89,7 +89,7 @@ TEST_F(SystemPosition, AGpsFixArrivesWithItsAccuracyAndGrowsOldWhenTheFeedStops)
 TEST_F(SystemPosition, LocationServicesOffAreNamedAndTheFixComesOnceTheyAreOn) {
   GeoClueService geo;
   ASSERT_TRUE(geo.start({.agent = GeoClueService::Agent::Off})) << geo.log().toStdString();
-  geo.feed({48.8566, 2.3522, 0.9}, 200);
+  geo.feed({48.8566, 2.3522, 5}, 200);  // 3 m: a fix that says how accurate it is
   const auto app = launch(geo);
   ASSERT_TRUE(app);
   QJsonObject state = waitFor(*app, [](const QJsonObject& s) { return notice(s).contains('\n'); });

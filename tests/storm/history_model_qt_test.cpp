@@ -94,7 +94,8 @@ class HistoryModel : public ::testing::Test {
 
   QTemporaryDir dir;
   std::shared_ptr<WorkerPool> pool = std::make_shared<WorkerPool>();
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(kEpoch);
+  // Now is after every strike the tests log: a strike dated ahead of the clock is none.
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(kEpoch + 60.0 * (kStrikes + 1));
   std::shared_ptr<SqliteStrikeStore> store;
 };
 

@@ -100,8 +100,9 @@ TEST_F(StrikeLog, KeepsEveryMeasurementAcrossARestart) {
             "bearing_deg,bearing_source,strike_lat,strike_lon");
   // Times to the millisecond, distances to the metre, degrees to six decimals; the three strikes
   // are one storm, measured from a position given outright.
-  EXPECT_EQ(lines[1],
-            "1700000000.000,2023-11-14T22:13:20.000Z,3.000,1.021,0.340290,48.856600,2.352200,0,0.634,1,fixed,,,,");
+  EXPECT_EQ(
+      lines[1],
+      "1700000000.000,\"2023-11-14T22:13:20.000Z\",3.000,1.021,0.340290,48.856600,2.352200,0,0.634,1,\"fixed\",,,,");
   app.ok("strikes clear");
   EXPECT_EQ(strikes(app).size(), 0);
   EXPECT_EQ(app.quit(), 0);
@@ -261,8 +262,8 @@ TEST_F(StrikeLog, ASecondSchemaLogTakesDirectionsThatOutlastARestart) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
   ASSERT_EQ(lines.size(), 3);
-  EXPECT_TRUE(lines[1].endsWith(",12,1.269,1,fixed,,,,")) << lines[1].data();
-  EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",fixed,45,typed,%1,%2")
+  EXPECT_TRUE(lines[1].endsWith(",12,1.269,1,\"fixed\",,,,")) << lines[1].data();
+  EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",\"fixed\",45,\"typed\",%1,%2")
                                     .arg(placed.latitude, 0, 'f', 6)
                                     .arg(placed.longitude, 0, 'f', 6)
                                     .toUtf8()))

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -231,6 +232,59 @@ TEST_F(StrikeLogFaults, TwoCopiesStartingOnAFreshLogShareIt) {
   }
   EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 2);
   EXPECT_EQ(other.count("PRAGMA user_version"), 3);
+}
+
+// Two copies share a data folder while the log is locked: each keeps its pending strikes in a
+// journal of its own, so the first writing its strike and forgetting it leaves the second's; the
+// second, killed meanwhile, has its strike written by the next copy to start.
+TEST_F(StrikeLogFaults, TwoCopiesSharingAFolderKeepEachOthersPendingStrikes) {
+  // A fresh data folder: the first copy makes it, and the log.
+  auto first = start();
+  auto second = start(kEpoch + 1);
+  first->ok("settle");
+  second->ok("settle");
+  OtherProgram other(logPath());
+  other.exec("BEGIN EXCLUSIVE");
+  for (AutomationClient* app : {first.get(), second.get()}) {
+    measure(*app);
+    app->ok("settle");
+  }
+  other.exec("ROLLBACK");
+  first->ok("advance 5");  // tried again: written, and forgotten by its journal
+  first->ok("settle");
+  second->kill();
+  EXPECT_EQ(first->quit(), 0);
+  EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 1);
+  auto third = start(kEpoch + 100);
+  third->ok("settle");
+  EXPECT_EQ(strikes(*third).size(), 2) << "the killed copy's strike is not lost";
+  EXPECT_EQ(third->quit(), 0);
+  EXPECT_EQ(other.count("SELECT count(*) FROM strikes"), 2);
+  EXPECT_EQ(QDir(folder())
+                .entryList({"strikes.sqlite.pending*"}, QDir::Files)
+                .filter(QRegularExpression("\\.pending(-\\d)?$")),
+            QStringList())
+      << "no journal is left";
+}
+
+// Another program holds a log of the rollback kind locked, so it cannot be read at all: `strikes`
+// lists what this run knows and says the list is not the whole log; once the lock is gone, it is.
+TEST_F(StrikeLogFaults, AListOfALogThatCannotBeReadSaysItIsIncomplete) {
+  writeLog(10);
+  OtherProgram other(logPath());
+  other.exec("BEGIN EXCLUSIVE");
+  auto app = start();
+  measure(*app);
+  app->ok("settle");
+  QJsonObject answer = app->send("strikes");
+  EXPECT_EQ(answer["strikes"].toArray().size(), 1);
+  EXPECT_FALSE(answer["complete"].toBool(true));
+  EXPECT_TRUE(answer["note"].toString().contains("cannot be read")) << answer["note"].toString().toStdString();
+  other.exec("ROLLBACK");
+  answer = app->send("strikes");
+  EXPECT_EQ(answer["strikes"].toArray().size(), 11);
+  EXPECT_TRUE(answer["complete"].toBool(false));
+  EXPECT_FALSE(answer.contains("note"));
 }
 
 // A damaged page of the time index: the table still reads, so its rows are copied to a fresh log

@@ -46,8 +46,10 @@ class AutomationClient {
   qint64 pid() const { return process_.processId(); }
 
   // Sends one command and returns its answer (an empty object if none came in time).
-  QJsonObject send(const QString& command, int timeoutMs = 30000) {
-    process_.write((command + "\n").toUtf8());
+  QJsonObject send(const QString& command, int timeoutMs = 30000) { return sendBytes(command.toUtf8(), timeoutMs); }
+  // The same for a command line given as bytes, which need not be valid text.
+  QJsonObject sendBytes(const QByteArray& command, int timeoutMs = 30000) {
+    process_.write(command + "\n");
     process_.waitForBytesWritten(2000);
     while (!process_.canReadLine()) {
       if (!process_.waitForReadyRead(timeoutMs)) {
