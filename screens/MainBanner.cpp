@@ -1,7 +1,7 @@
 // The banner half of the main screen: the banner waits below the bottom edge and slides in at
 // the foot of the screen, shortening the content view, while it has an advertisement to show.
 
-#include "kit/Nil.h"
+#include "screens/Nil.h"
 #include "screens/MainViewController.h"
 
 namespace storm {
@@ -13,7 +13,6 @@ constexpr double kBannerAnimationSeconds = 0.5;
 void MainViewController::viewDidLoad() {
   createAdBannerView();
   send(view(), &View::addSubview, std::static_pointer_cast<View>(adBannerView_));
-  ViewController::viewDidLoad();
 }
 
 void MainViewController::createAdBannerView() {
@@ -22,7 +21,7 @@ void MainViewController::createAdBannerView() {
   const float height = send(view(), &View::frame).height;
   send(adBannerView_, &View::setFrame, Rect{banner.x, height, banner.width, banner.height});
   send(adBannerView_, &ADBannerView::setDelegate,
-       std::weak_ptr<ADBannerViewDelegate>(std::static_pointer_cast<MainViewController>(shared_from_this())));
+       std::weak_ptr<ADBannerViewDelegate>(shared_from_this()));
   send(adBannerView_, &ADBannerView::setRequiredContentSizeIdentifiers,
        std::set<std::string>{ADBannerContentSizeIdentifierPortrait, ADBannerContentSizeIdentifierLandscape});
 }
@@ -39,7 +38,7 @@ void MainViewController::adjustBannerView() {
     banner.y = content.height;
   }
   // The block keeps the controller alive and fetches the views when it runs.
-  auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
+  auto self = shared_from_this();
   send(services_.animator, &Animator::animateWithDuration, kBannerAnimationSeconds, [self, banner, content] {
     send(self->adBannerView(), &View::setFrame, banner);
     send(self->contentView(), &View::setFrame, content);
@@ -66,12 +65,6 @@ bool MainViewController::shouldAutorotateToInterfaceOrientation(InterfaceOrienta
   send(adBannerView_, &ADBannerView::setCurrentContentSizeIdentifier,
        landscape ? ADBannerContentSizeIdentifierLandscape : ADBannerContentSizeIdentifierPortrait);
   return true;
-}
-
-void MainViewController::didRotateFromInterfaceOrientation(InterfaceOrientation) {
-  // The banner has taken the height of its new identifier: the layout rule places it and the
-  // content again for that height.
-  if (adBannerView_) adjustBannerView();
 }
 
 }  // namespace storm

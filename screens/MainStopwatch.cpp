@@ -1,6 +1,6 @@
 // The stopwatch half of the main screen: the main button's two presses and the tick.
 
-#include "kit/Nil.h"
+#include "screens/Nil.h"
 #include "measure/Measurement.h"
 #include "measure/Stopwatch.h"
 #include "screens/MainViewController.h"
@@ -8,7 +8,7 @@
 
 namespace storm {
 
-void MainViewController::button(View*) {
+void MainViewController::button() {
   Stopwatch& state = *stopwatch_;
   const int32_t phase = state.measurementPhase;
   if (phase == MeasurementPhaseTiming) {
@@ -25,14 +25,14 @@ void MainViewController::button(View*) {
   } else if (phase == MeasurementPhaseIdle) {
     send(dist_, &Label::setText, std::string());
     // The timer keeps its target alive, as a scheduled timer does.
-    auto self = std::static_pointer_cast<MainViewController>(shared_from_this());
+    auto self = shared_from_this();
     state.start([self] { self->updateTimer(); });
     send(buttonP_, &Button::setTitle, std::string(kTitleTiming), ControlStateNormal);
     state.setMeasurementPhase(MeasurementPhaseTiming);
   }
 }
 
-void MainViewController::cancel(View*) {
+void MainViewController::cancel() {
   if (stopwatch_->measurementPhase != MeasurementPhaseTiming) return;
   // The distance label was emptied by the start and stays so; the map keeps the last circle.
   stopwatch_->reset();

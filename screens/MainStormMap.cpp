@@ -1,6 +1,6 @@
 // The storm-map half of the main screen: the distance circle, its look, and the map type.
 
-#include "kit/Nil.h"
+#include "screens/Nil.h"
 #include "screens/MainViewController.h"
 
 namespace storm {
@@ -33,7 +33,7 @@ void MainViewController::updateStormCircle(float kilometres) {
   auto circle = MKCircle::circleWithCenterCoordinate(center, radius);
   map->removeOverlays(map->overlays());
   map->addOverlay(circle);
-  map->setDelegate(std::static_pointer_cast<MainViewController>(shared_from_this()));
+  map->setDelegate(shared_from_this());
 }
 
 std::shared_ptr<MKOverlayView> MainViewController::mapViewViewForOverlay(MKMapView&,
@@ -44,7 +44,7 @@ std::shared_ptr<MKOverlayView> MainViewController::mapViewViewForOverlay(MKMapVi
   return view;
 }
 
-void MainViewController::switcher(View*) {
+void MainViewController::switcher(SegmentedControl*) {
   if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 0)
     send(mapView_, &MKMapView::setMapType, MKMapTypeStandard);
   if (send(switcher_, &SegmentedControl::selectedSegmentIndex) == 1)

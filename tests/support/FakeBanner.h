@@ -5,7 +5,7 @@
 #include <string>
 
 #include "support/FakeViews.h"
-#include "kit/AdBanner.h"
+#include "screens/AdBanner.h"
 
 // A banner and its service for tests: the test decides what the banner reports.
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support/FakeBanner.h"
-#include "kit/View.h"
+#include "screens/View.h"
 #include "system/DateFormatter.h"
 #include "system/Logger.h"
 #include "system/ManualClock.h"
