@@ -61,10 +61,8 @@ Features::Features(Services& services, const Options& options, AutomationDriver*
                                                                   services.position});
   stopwatch_->addMeasurementObserver([this](const Measurement& measurement) { announceDistance(measurement); });
   stopwatch_->addTimingObserver([this](bool timing) { quietTime(timing); });
-  // The storm feature logs each measurement.
-  stopwatch_->addMeasurementObserver([weak = std::weak_ptr(stormWatch_)](const Measurement& measurement) {
-    if (auto watch = weak.lock()) watch->measured(measurement);
-  });
+  // The storm feature logs each measurement: the stopwatch tells the watch itself.
+  stopwatch_->addMeasurementObserver(std::bind_front(&StormWatch::measured, stormWatch_));
   // Nothing commercial on the safety path: while a measurement runs or the call to shelter is up, a
   // rating dialog that falls due waits, and the banner keeps the advertisement it shows.
   stopwatch_->addTimingObserver([this](bool) { holdCommerce(); });

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "screens/Map.h"
 #include "screens/View.h"
 
 // The main screen's views over Qt widgets. Each wrapper points at its widget (which Qt's parent
@@ -18,6 +19,7 @@
 
 namespace storm::qt {
 
+class MapWidget;
 class SegmentedControlWidget;
 
 Rect rectFromQRect(const QRect& r);
@@ -92,6 +94,11 @@ class QtSegmentedControl : public QtView<SegmentedControl> {
   int selectedSegmentIndex() const override;
   void setSelectedSegmentIndex(int index) override;
 };
+
+// The map view over a map widget. Region and map type go through to the widget; the overlays given
+// are kept here, each circle among them put on the map as a circle of its own, and the delegate is
+// asked for an overlay's view when the map first draws its circle.
+std::shared_ptr<MKMapView> makeMapView(MapWidget* widget);
 
 // The widget behind a view, if it is a Qt one.
 QWidget* widgetOf(const View* view);

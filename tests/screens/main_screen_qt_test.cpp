@@ -13,7 +13,6 @@
 #include "screens/MainViewController.h"
 #include "screens/qt/BannerView.h"
 #include "screens/qt/MainScreen.h"
-#include "screens/qt/MapViewAdapter.h"
 #include "screens/qt/QtViews.h"
 #include "screens/qt/Screens.h"
 #include "support/FakeServices.h"
