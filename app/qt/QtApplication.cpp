@@ -213,6 +213,57 @@ void startAfterFirstFrame(QWidget* window, const Options& options, const Service
   }
 }
 
+// Builds the services, the features and the screens into the window, shows it, and runs the event
+// loop; its exit status.
+int runWindow(QApplication& app, const Options& options, SingleInstance* instance, FontSetUp& fonts) {
+  installTranslations();
+  std::unique_ptr<QWidget> window = makeWindow();
+  const std::unique_ptr<Services> services = buildServices(options, window.get());
+  std::unique_ptr<AutomationDriver> automation;
+  if (options.automation) automation = std::make_unique<AutomationDriver>(window.get(), services->manualClock);
+  auto features = std::make_unique<Features>(*services, options, automation.get());
+  AppDelegate delegate;
+  Lifecycle lifecycle;
+  connectLifecycle(lifecycle, delegate);
+  auto* screens = new Screens(window.get(), new MainScreen(features->makeMainController(), window.get()),
+                              [&features](QWidget* in) { return features->makeInfoScreen(in); });
+  // The screens' members come first in `state`, what the services recorded last.
+  if (automation) registerScreenAutomation(*automation, {window.get(), screens, services->banners});
+  features->mainScreenShown(screens, !options.automation);
+  startAfterFirstFrame(window.get(), options, *services, features.get(), instance);
+  features->launch();
+  delegate.applicationDidFinishLaunchingWithOptions({});
+  // The style sheets' work and the native window need no font: they are done before the fonts are.
+  window->ensurePolished();
+  window->winId();
+  fonts.finish();
+  window->show();
+  if (instance) {
+    instance->setOnActivate([w = window.get()] {
+      w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+      w->show();
+      w->raise();
+      w->activateWindow();
+    });
+  }
+  if (automation)
+    startAutomation(*automation, *services, *features, lifecycle);
+  else
+    followSystemLifecycle(app, window.get(), lifecycle);
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&lifecycle, dispatch = services->dispatch] {
+    // Once terminated the application hears no more of its lifecycle, so the prompt gets no new
+    // work; nothing is left running on the workers when the services go.
+    lifecycle.disconnect();
+    dispatch->waitForIdle();
+  });
+  const int status = app.exec();
+  automation.reset();
+  // The widgets go first, while the features and services they were made with are still there.
+  window.reset();
+  features.reset();
+  return status;
+}
+
 }  // namespace
 
 int runApplication(int argc, char** argv) {
@@ -247,52 +298,7 @@ int runApplication(int argc, char** argv) {
     fonts.finish();
     return !options ? 2 : answered ? 0 : 1;
   }
-  installTranslations();
-  std::unique_ptr<QWidget> window = makeWindow();
-  const std::unique_ptr<Services> services = buildServices(*options, window.get());
-  std::unique_ptr<AutomationDriver> automation;
-  if (options->automation) automation = std::make_unique<AutomationDriver>(window.get(), services->manualClock);
-  auto features = std::make_unique<Features>(*services, *options, automation.get());
-  AppDelegate delegate;
-  Lifecycle lifecycle;
-  connectLifecycle(lifecycle, delegate);
-  auto* screens = new Screens(window.get(), new MainScreen(features->makeMainController(), window.get()),
-                              [&features](QWidget* in) { return features->makeInfoScreen(in); });
-  // The screens' members come first in `state`, what the services recorded last.
-  if (automation) registerScreenAutomation(*automation, {window.get(), screens, services->banners});
-  features->mainScreenShown(screens, !options->automation);
-  startAfterFirstFrame(window.get(), *options, *services, features.get(), instance.get());
-  features->launch();
-  delegate.applicationDidFinishLaunchingWithOptions({});
-  // The style sheets' work and the native window need no font: they are done before the fonts are.
-  window->ensurePolished();
-  window->winId();
-  fonts.finish();
-  window->show();
-  if (instance) {
-    instance->setOnActivate([w = window.get()] {
-      w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-      w->show();
-      w->raise();
-      w->activateWindow();
-    });
-  }
-  if (automation)
-    startAutomation(*automation, *services, *features, lifecycle);
-  else
-    followSystemLifecycle(app, window.get(), lifecycle);
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&lifecycle, dispatch = services->dispatch] {
-    // Once terminated the application hears no more of its lifecycle, so the prompt gets no new
-    // work; nothing is left running on the workers when the services go.
-    lifecycle.disconnect();
-    dispatch->waitForIdle();
-  });
-  const int status = app.exec();
-  automation.reset();
-  // The widgets go first, while the features and services they were made with are still there.
-  window.reset();
-  features.reset();
-  return status;
+  return runWindow(app, *options, instance.get(), fonts);
 }
 
 }  // namespace storm::qt
