@@ -69,18 +69,14 @@ class MKCircleView : public MKOverlayView {
   explicit MKCircleView(std::shared_ptr<MKOverlay> overlay) : MKOverlayView(std::move(overlay)) {}
 };
 
-// The annotation that stands for the user's position, with the radius of its uncertainty in
-// metres (0 when the source did not say).
+// The annotation that stands for the user's position.
 class MKUserLocation {
  public:
-  explicit MKUserLocation(CLLocationCoordinate2D c, double horizontalAccuracy = 0)
-      : coordinate_(c), horizontalAccuracy_(horizontalAccuracy) {}
+  explicit MKUserLocation(CLLocationCoordinate2D c) : coordinate_(c) {}
   CLLocationCoordinate2D coordinate() const { return coordinate_; }
-  double horizontalAccuracy() const { return horizontalAccuracy_; }
 
  private:
   CLLocationCoordinate2D coordinate_;
-  double horizontalAccuracy_ = 0;
 };
 
 class MKMapView;

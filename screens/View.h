@@ -13,7 +13,6 @@
 namespace storm {
 
 enum AutoresizingMask : unsigned {
-  AutoresizingNone = 0,
   AutoresizingFlexibleLeftMargin = 1,
   AutoresizingFlexibleWidth = 2,
   AutoresizingFlexibleRightMargin = 4,
@@ -34,7 +33,8 @@ class View {
   virtual void setAutoresizingMask(unsigned mask) = 0;
 };
 
-enum ControlState : unsigned { ControlStateNormal = 0, ControlStateHighlighted = 1, ControlStateDisabled = 2 };
+// Only the normal state has a title of its own here.
+enum ControlState : unsigned { ControlStateNormal = 0 };
 
 class Label : public View {
  public:

@@ -170,21 +170,14 @@ void QtLabel::setText(const std::string& text) {
 }
 
 QtButton::QtButton(QAbstractButton* button) : QtView(button) {
-  if (button) titles_[ControlStateNormal] = button->text().toStdString();
+  if (button) title_ = button->text().toStdString();
 }
 
-std::string QtButton::title(ControlState state) const {
-  auto it = titles_.find(state);
-  if (it != titles_.end()) return it->second;
-  it = titles_.find(ControlStateNormal);  // other states fall back to the normal title
-  return it != titles_.end() ? it->second : std::string();
-}
+std::string QtButton::title(ControlState) const { return title_; }
 
-void QtButton::setTitle(const std::string& title, ControlState state) {
-  titles_[state] = title;
-  // A widget button shows one text: the normal state's.
-  if (auto* button = qobject_cast<QAbstractButton*>(widget_.data()); button && state == ControlStateNormal)
-    button->setText(QString::fromStdString(title));
+void QtButton::setTitle(const std::string& title, ControlState) {
+  title_ = title;
+  if (auto* button = qobject_cast<QAbstractButton*>(widget_.data())) button->setText(QString::fromStdString(title));
 }
 
 QtSegmentedControl::QtSegmentedControl(SegmentedControlWidget* control) : QtView(control) {}
@@ -226,7 +219,7 @@ class QtMapView : public QtView<MKMapView> {
   std::shared_ptr<MKUserLocation> userLocation() const override {
     auto* m = map();
     if (!m || !m->model().userLocation()) return nullptr;
-    return std::make_shared<MKUserLocation>(*m->model().userLocation(), m->model().userLocationAccuracy());
+    return std::make_shared<MKUserLocation>(*m->model().userLocation());
   }
   MKCoordinateRegion region() const override { return map() ? map()->model().region() : MKCoordinateRegion{}; }
   MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const override {

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QWidget>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -85,7 +84,7 @@ class QtButton : public QtView<Button> {
   void setTitle(const std::string& title, ControlState state) override;
 
  private:
-  std::map<unsigned, std::string> titles_;
+  std::string title_;  // the normal state's: the only state with a title of its own
 };
 
 class QtSegmentedControl : public QtView<SegmentedControl> {
