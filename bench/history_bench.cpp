@@ -18,9 +18,9 @@
 #include "app/qt/Services.h"
 #include "screens/qt/MainScreen.h"
 #include "screens/qt/Screens.h"
-#include "system/ManualClock.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "storm/qt/StrikeListWidget.h"
+#include "system/ManualClock.h"
 #include "system/qt/WorkerPool.h"
 #include "tests/support/Sandbox.h"
 

@@ -20,12 +20,12 @@
 
 #include "app/qt/AppInfo.h"
 #include "app/qt/QtLocale.h"
+#include "rating/RatingPrompt.h"
 #include "rating/qt/KernelReachability.h"
+#include "rating/qt/QtURLConnection.h"
 #include "system/qt/QtClock.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtPreferences.h"
-#include "rating/qt/QtURLConnection.h"
-#include "rating/RatingPrompt.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

@@ -12,11 +12,11 @@
 
 #include "BenchSupport.h"
 #include "measure/Stopwatch.h"
+#include "screens/MainViewController.h"
 #include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtClock.h"
-#include "screens/MainViewController.h"
-#include "tests/support/XvfbServer.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/XvfbServer.h"
 
 namespace {
 

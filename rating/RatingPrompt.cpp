@@ -4,7 +4,6 @@
 #include <limits>
 #include <utility>
 
-
 namespace storm {
 
 namespace {
@@ -282,7 +281,7 @@ void RatingPrompt::rateApp() {
   const bool opened = services_->urlOpener->openURL(centre);
   if (services_->logger)
     services_->logger->log(opened ? "No handler for " + url + "; opened " + centre + " instead"
-                                 : "No handler for " + url + " or " + centre + "; nothing opened");
+                                  : "No handler for " + url + " or " + centre + "; nothing opened");
 }
 
 }  // namespace storm

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "system/Geometry.h"
 #include "screens/View.h"
+#include "system/Geometry.h"
 
 // The advertising service: a banner view that loads advertisements by itself and reports to its
 // delegate, in one of two content sizes.

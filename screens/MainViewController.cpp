@@ -114,8 +114,7 @@ void MainViewController::createAdBannerView() {
   const Rect banner = send(adBannerView_, &View::frame);
   const float height = send(view(), &View::frame).height;
   send(adBannerView_, &View::setFrame, Rect{banner.x, height, banner.width, banner.height});
-  send(adBannerView_, &ADBannerView::setDelegate,
-       std::weak_ptr<ADBannerViewDelegate>(shared_from_this()));
+  send(adBannerView_, &ADBannerView::setDelegate, std::weak_ptr<ADBannerViewDelegate>(shared_from_this()));
   send(adBannerView_, &ADBannerView::setRequiredContentSizeIdentifiers,
        std::set<std::string>{ADBannerContentSizeIdentifierPortrait, ADBannerContentSizeIdentifierLandscape});
 }

@@ -63,7 +63,7 @@ std::optional<std::string> AppInfo::infoString(const std::string& key) const {
     return value.isString() ? std::optional(value.toString().toStdString()) : std::nullopt;
   }
   static const std::map<std::string, std::string> built{{kCFBundleVersionKey, build::kVersion},
-                                                       {kCFBundleNameKey, build::kApplicationName}};
+                                                        {kCFBundleNameKey, build::kApplicationName}};
   const auto it = built.find(key);
   return it != built.end() ? std::optional(it->second) : std::nullopt;
 }

@@ -16,9 +16,9 @@
 #include "map/NightLook.h"
 #include "map/PositionMemory.h"
 #include "map/qt/MapAutomation.h"
-#include "map/qt/NightControl.h"
 #include "map/qt/MapServices.h"
 #include "map/qt/MapWidget.h"
+#include "map/qt/NightControl.h"
 #include "map/qt/QtUserPosition.h"
 #include "measure/Stopwatch.h"
 #include "rating/RatingPrompt.h"
@@ -28,24 +28,24 @@
 #include "screens/MainViewController.h"
 #include "screens/qt/BannerView.h"
 #include "screens/qt/MainScreen.h"
-#include "screens/qt/Screens.h"
 #include "screens/qt/QtViews.h"
+#include "screens/qt/Screens.h"
 #include "storm/SpeedOfSound.h"
 #include "storm/StormAutomation.h"
 #include "storm/StormPicture.h"
 #include "storm/StormWatch.h"
-#include "storm/qt/StormAutomationQt.h"
 #include "storm/qt/HistoryWindow.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "storm/qt/StormAutomationQt.h"
 #include "storm/qt/StormLayer.h"
 #include "storm/qt/TemperatureSetting.h"
-#include "storm/qt/SqliteStrikeStore.h"
+#include "system/qt/Accessibility.h"
 #include "system/qt/DBusNotifier.h"
 #include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtFileChooser.h"
 #include "system/qt/QtLogger.h"
 #include "system/qt/QtPreferences.h"
-#include "system/qt/Accessibility.h"
 #include "system/qt/QtURLOpener.h"
 #include "system/qt/ScreenFit.h"
 #include "ui_Main.h"
@@ -54,11 +54,10 @@ namespace storm::qt {
 
 Features::Features(Services& services, const Options& options, AutomationDriver* automation)
     : services_(services), options_(options), automation_(automation) {
-  stopwatch_ = std::make_shared<Stopwatch>(services.clock, services.timers,
-                                           [settings = services.settings] { return speedOfSoundSetting(settings.get()); });
-  stormWatch_ = std::make_shared<StormWatch>(StormWatch::Services{services.strikes, services.clock, services.timers,
-                                                                  services.notifier, services.locale,
-                                                                  services.position});
+  stopwatch_ = std::make_shared<Stopwatch>(
+      services.clock, services.timers, [settings = services.settings] { return speedOfSoundSetting(settings.get()); });
+  stormWatch_ = std::make_shared<StormWatch>(StormWatch::Services{
+      services.strikes, services.clock, services.timers, services.notifier, services.locale, services.position});
   stopwatch_->addMeasurementObserver([this](const Measurement& measurement) { announceDistance(measurement); });
   stopwatch_->addTimingObserver([this](bool timing) { quietTime(timing); });
   // The storm feature logs each measurement: the stopwatch tells the watch itself.
@@ -142,12 +141,13 @@ void Features::addStorm(MapWidget* map, bool holdStorm) {
   stormLayer_->setUndo([weak = std::weak_ptr(stormWatch_)] {
     if (auto watch = weak.lock()) watch->undo();
   });
-  stormLayer_->setBearingHandler([weak = std::weak_ptr(stormWatch_)](double time, double degrees, BearingSource source) {
-    auto watch = weak.lock();
-    if (!watch || !watch->strikes()) return;
-    for (const Strike& strike : watch->strikes()->recent(time))
-      if (strike.time == time) return watch->setBearing(strike, degrees, source);
-  });
+  stormLayer_->setBearingHandler(
+      [weak = std::weak_ptr(stormWatch_)](double time, double degrees, BearingSource source) {
+        auto watch = weak.lock();
+        if (!watch || !watch->strikes()) return;
+        for (const Strike& strike : watch->strikes()->recent(time))
+          if (strike.time == time) return watch->setBearing(strike, degrees, source);
+      });
   stormLayer_->setKeyScope(mainRoot_);
   stormPicture_ = std::make_shared<StormPicture>(
       stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.locale});
@@ -269,8 +269,7 @@ void Features::registerAutomation() {
   });
   registerStrikeAutomation(driver, services_.strikes, stormWatch_);
   registerHistoryAutomation(
-      driver,
-      [screens = screens_] { return screens ? qobject_cast<HistoryWindow*>(screens->presented()) : nullptr; },
+      driver, [screens = screens_] { return screens ? qobject_cast<HistoryWindow*>(screens->presented()) : nullptr; },
       services_.files);
 }
 

@@ -1,9 +1,9 @@
 #include "app/qt/QtApplication.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
@@ -149,8 +149,7 @@ void connectLifecycle(Lifecycle& lifecycle, AppDelegate& delegate) {
 }
 
 // What automation mode adds once the window is up; then it starts reading commands.
-void startAutomation(AutomationDriver& automation, const Services& services, Features& features,
-                     Lifecycle& lifecycle) {
+void startAutomation(AutomationDriver& automation, const Services& services, Features& features, Lifecycle& lifecycle) {
   features.registerAutomation();
   registerRatingAutomation(automation, {services.scriptedReachability, services.preferences});
   registerLifecycleAutomation(automation, lifecycle);

@@ -217,9 +217,8 @@ void addScreenMembers(AutomationDriver& driver, const ScreenAutomation& ctx) {
     QWidget* top = ctx.screens->top();
     return top ? fitJson(ctx.window, top) : Json();
   });
-  driver.addStateMember("window", [ctx]() -> Json {
-    return ctx.window ? windowJson(ctx.window, ctx.screens->main()) : Json(nullptr);
-  });
+  driver.addStateMember(
+      "window", [ctx]() -> Json { return ctx.window ? windowJson(ctx.window, ctx.screens->main()) : Json(nullptr); });
   driver.addStateMember("banner", [ctx]() -> Json { return bannerJson(*ctx.banners, ctx.screens->main()); });
 }
 
@@ -247,11 +246,12 @@ void addMainMembers(AutomationDriver& driver, Screens* screens) {
                           auto map = c.mapView();
                           return map ? mapJson(*map, screens->main()->form().mapView) : Json();
                         }));
-  driver.addStateMember("view", member([](MainViewController& c) {
-                          auto view = c.view();
-                          if (!view) return Json();
-                          return Json::object().set("frame", rectJson(view->frame())).set("bounds", rectJson(view->bounds()));
-                        }));
+  driver.addStateMember(
+      "view", member([](MainViewController& c) {
+        auto view = c.view();
+        if (!view) return Json();
+        return Json::object().set("frame", rectJson(view->frame())).set("bounds", rectJson(view->bounds()));
+      }));
   driver.addStateMember("content", member([](MainViewController& c) {
                           auto content = c.contentView();
                           return content ? Json::object().set("frame", rectJson(content->frame())) : Json();

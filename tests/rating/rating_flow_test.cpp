@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/FakeServices.h"
 #include "rating/RatingPrompt.h"
+#include "support/FakeServices.h"
 
 // The prompt's flow: counting, asking, the dialog and its three answers, hiding, and the class
 // entry points the application delegate calls.

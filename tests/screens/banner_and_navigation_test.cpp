@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "BuildConfig.h"
+#include "screens/FlipsideViewController.h"
+#include "screens/MainViewController.h"
 #include "support/FakeBanner.h"
 #include "support/FakeServices.h"
 #include "support/FakeViews.h"
-#include "screens/FlipsideViewController.h"
-#include "screens/MainViewController.h"
 
 namespace storm {
 namespace {
@@ -178,8 +178,7 @@ class NavigationTest : public ::testing::Test {
   }
   fakes::FakeServices fake;
   std::vector<bool> dismissed;
-  std::shared_ptr<MainViewController> main =
-      std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
+  std::shared_ptr<MainViewController> main = std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
   std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.urls);
 };
 

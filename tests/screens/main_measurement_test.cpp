@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "support/FakeServices.h"
-#include "support/FakeViews.h"
 #include "measure/Stopwatch.h"
 #include "screens/MainViewController.h"
+#include "support/FakeServices.h"
+#include "support/FakeViews.h"
 
 namespace storm {
 namespace {

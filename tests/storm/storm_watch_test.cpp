@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "support/FakePosition.h"
-#include "support/FakeServices.h"
-#include "support/FakeStorm.h"
-#include "support/FakeViews.h"
 #include "map/GeoMath.h"
 #include "screens/MainViewController.h"
 #include "storm/StormPicture.h"
 #include "storm/StormWatch.h"
+#include "support/FakePosition.h"
+#include "support/FakeServices.h"
+#include "support/FakeStorm.h"
+#include "support/FakeViews.h"
 
 // The storm feature wired as the application wires it, on the manual clock: the main screen's
 // stopwatch announces each measurement, the watch logs it, and the picture hands the map's storm
@@ -24,7 +24,8 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   auto position = std::make_shared<fakes::FakeUserPosition>();
   position->fix = CLLocationCoordinate2D{47, 8};
   position->metres = 25;
-  auto watch = std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, notifier, nullptr, position});
+  auto watch =
+      std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, notifier, nullptr, position});
   auto layer = std::make_shared<fakes::RecordingStormLayer>();
   auto picture = std::make_shared<StormPicture>(watch, layer, StormPicture::Services{fake.clock, fake.clock, nullptr});
   auto stopwatch = fake.stopwatch();

@@ -20,7 +20,8 @@ FakeServices::FakeServices(double epoch)
       alerts(std::make_shared<FakeAlertViewFactory>()) {}
 
 std::shared_ptr<Stopwatch> FakeServices::stopwatch() const {
-  return std::make_shared<Stopwatch>(clock, clock, [settings = settings] { return speedOfSoundSetting(settings.get()); });
+  return std::make_shared<Stopwatch>(clock, clock,
+                                     [settings = settings] { return speedOfSoundSetting(settings.get()); });
 }
 
 MainViewController::Services FakeServices::mainScreen() const { return {formatters, banners, animator, urls}; }

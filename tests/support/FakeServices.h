@@ -3,13 +3,13 @@
 #include <memory>
 #include <string>
 
-#include "support/FakeBanner.h"
-#include "support/FakeRating.h"
-#include "support/FakeRecorders.h"
 #include "measure/Stopwatch.h"
 #include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
+#include "support/FakeBanner.h"
+#include "support/FakeRating.h"
+#include "support/FakeRecorders.h"
 #include "system/ManualClock.h"
 
 // The one wiring of fakes for the tests: every service as a fake, and the services each class

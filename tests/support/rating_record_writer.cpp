@@ -13,10 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "rating/RatingPrompt.h"
 #include "support/FakeRating.h"
 #include "system/ManualClock.h"
 #include "system/qt/QtPreferences.h"
-#include "rating/RatingPrompt.h"
 
 int main(int argc, char** argv) {
   const bool counting = argc == 5 && std::strcmp(argv[3], "count") == 0;
