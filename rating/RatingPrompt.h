@@ -47,10 +47,10 @@ inline constexpr char kRatingPromptReminderRequestDate[] = "kRatingPromptReminde
 // The page whose fetching tells that the network is really there.
 inline constexpr const char* kRatingPromptProbeURL = build::kProbeURL;
 
-// The store's review page; "APP_ID" stands for the application's store identifier.
 // The application's page in the desktop's software centre.
 inline std::string softwareCentreURL() { return std::string("appstream://") + build::kApplicationId; }
 
+// The store's review page; "APP_ID" stands for the application's store identifier.
 inline std::string reviewURLTemplate() {
   return std::string("itms-apps://") + build::kReviewHost +
          "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=APP_ID";
