@@ -16,12 +16,11 @@
 #include "StrikeLogFill.h"
 #include "app/qt/Features.h"
 #include "app/qt/Services.h"
-#include "kit/qt/LayoutLoader.h"
-#include "screens/qt/ScreenLayouts.h"
-#include "system/ManualClock.h"
-#include "kit/qt/ScreenStack.h"
+#include "screens/qt/MainScreen.h"
+#include "screens/qt/Screens.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "storm/qt/StrikeListWidget.h"
+#include "system/ManualClock.h"
 #include "system/qt/WorkerPool.h"
 #include "tests/support/Sandbox.h"
 
@@ -79,19 +78,18 @@ int main(int argc, char** argv) {
   window.resize(360, 640);
   const std::unique_ptr<storm::qt::Services> services = storm::qt::buildServices(storm::qt::Options{}, &window);
   storm::qt::Features features(*services, storm::qt::Options{}, nullptr);
-  storm::qt::LayoutLoader loader(storm::qt::buildScreenLayout,
-                                 [&features](const std::string& name) { return features.makeViewController(name); });
-  auto screens = std::make_shared<storm::qt::ScreenStack>(&window, loader);
-  if (!screens->showMain("Main")) return 1;
+  auto* screens = new storm::qt::Screens(&window, new storm::qt::MainScreen(features.makeMainController(), &window),
+                                         [&features](QWidget* in) { return features.makeInfoScreen(in); });
+  features.mainScreenShown(screens, false);
   window.show();
   services->workers->release();      // as the application does once its first frame is up
   services->strikes->waitForIdle();  // the last hour read back
-  auto* historyButton = screens->main()->root->findChild<QAbstractButton*>("history");
-  auto* infoButton = screens->main()->root->findChild<QAbstractButton*>("info");
+  auto* historyButton = screens->main()->findChild<QAbstractButton*>("history");
+  auto* infoButton = screens->main()->findChild<QAbstractButton*>("info");
   if (!historyButton || !infoButton) return 1;
   auto closeTop = [&] {
     waitUntil([&] { return !screens->transitioning(); });
-    screens->dismissModalViewController(*screens->main()->controller, false);
+    screens->dismiss(false);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   };
 
@@ -103,9 +101,7 @@ int main(int argc, char** argv) {
     historyButton->click();
     storm::qt::StrikeListWidget* list = nullptr;
     const bool shown = waitUntil([&] {
-      list = screens->top() && screens->top() != screens->main()
-                 ? screens->top()->root->findChild<storm::qt::StrikeListWidget*>()
-                 : nullptr;
+      list = screens->presented() ? screens->presented()->findChild<storm::qt::StrikeListWidget*>() : nullptr;
       return list && list->model() && list->model()->strikeAt(0);
     });
     if (!shown) {
@@ -137,8 +133,8 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     infoButton->click();
-    if (screens->top() == screens->main()) return 1;
-    screens->top()->root->repaint();
+    if (!screens->presented()) return 1;
+    screens->presented()->repaint();
     info.push_back(milliseconds(timer));
     closeTop();
   }

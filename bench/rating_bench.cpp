@@ -18,13 +18,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "kit/qt/KernelReachability.h"
-#include "kit/qt/QtBundle.h"
+#include "app/qt/AppInfo.h"
+#include "app/qt/QtLocale.h"
+#include "rating/RatingPrompt.h"
+#include "rating/qt/KernelReachability.h"
+#include "rating/qt/QtURLConnection.h"
 #include "system/qt/QtClock.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtPreferences.h"
-#include "kit/qt/QtURLConnection.h"
-#include "rating/RatingPrompt.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
@@ -68,8 +69,10 @@ struct RatingServices {
   RatingServices() {
     auto services = std::make_shared<storm::RatingPrompt::Services>();
     services->clock = clock;
-    services->bundle = std::make_shared<storm::qt::QtBundle>();
-    services->notificationCenter = std::make_shared<storm::NotificationCenter>();
+    services->info = [info = std::make_shared<storm::qt::AppInfo>()](const std::string& key) {
+      return info->infoString(key);
+    };
+    services->locale = std::make_shared<storm::qt::QtLocale>();
     services->reachability = std::make_shared<storm::qt::KernelReachability>();
     services->urlConnections = std::make_shared<storm::qt::QtURLConnectionFactory>();
     dispatch = std::make_shared<storm::qt::QtDispatcher>();

@@ -12,11 +12,11 @@
 
 #include "BenchSupport.h"
 #include "measure/Stopwatch.h"
+#include "screens/MainViewController.h"
 #include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtClock.h"
-#include "screens/MainViewController.h"
-#include "tests/support/XvfbServer.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/XvfbServer.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void BM_Tick(benchmark::State& state) {
   services.dateFormatters = std::make_shared<storm::qt::IcuDateFormatterFactory>();
   auto controller = std::make_shared<storm::MainViewController>(stopwatch, services);
   auto label = std::make_shared<PlainLabel>();
-  controller->setOutlet("time", label);
+  controller->setTime(label);
   stopwatch->startDate = clock->monotonic() - 12.345;
   for (auto _ : state) {
     controller->updateTimer();

@@ -4,8 +4,6 @@
 #include <limits>
 #include <utility>
 
-#include "kit/Nil.h"
-
 namespace storm {
 
 namespace {
@@ -66,9 +64,10 @@ void RatingPrompt::setSharedServices(std::shared_ptr<const Services> services) {
 
 void RatingPrompt::submit(void (RatingPrompt::*operation)(bool), bool canPromptForRating) {
   const std::shared_ptr<const Services> services = shared().load();
-  if (!services) return;
-  send(services->dispatch, &Dispatcher::asyncLowPriority,
-       [operation, canPromptForRating] { send(sharedInstance(), operation, canPromptForRating); });
+  if (!services || !services->dispatch) return;
+  services->dispatch->asyncLowPriority([operation, canPromptForRating] {
+    if (auto instance = sharedInstance()) (instance.get()->*operation)(canPromptForRating);
+  });
 }
 
 void RatingPrompt::appLaunched(bool canPromptForRating) { submit(&RatingPrompt::incrementAndRate, canPromptForRating); }
@@ -88,18 +87,17 @@ std::shared_ptr<RatingPrompt> RatingPrompt::sharedInstance() {
   static std::shared_ptr<RatingPrompt> instance;
   std::shared_ptr<const Services> services = shared().load();
   if (!services) return nullptr;
-  dispatchOnce(once, [&services] {
-    instance = std::make_shared<RatingPrompt>(services);
-    // Registered once, for the life of the process; it finds the instance afresh each time.
-    send(services->notificationCenter, &NotificationCenter::addObserver,
-         std::string(kApplicationWillResignActiveNotification), [] { appWillResignActive(); });
-  });
+  dispatchOnce(once, [&services] { instance = std::make_shared<RatingPrompt>(services); });
   return instance;
 }
 
-void RatingPrompt::appWillResignActive() { send(sharedInstance(), &RatingPrompt::hideRatingAlert); }
+void RatingPrompt::appWillResignActive() {
+  if (auto instance = sharedInstance()) instance->hideRatingAlert();
+}
 
-void RatingPrompt::holdRatingAlert(bool held) { send(sharedInstance(), &RatingPrompt::setRatingAlertHeld, held); }
+void RatingPrompt::holdRatingAlert(bool held) {
+  if (auto instance = sharedInstance()) instance->setRatingAlertHeld(held);
+}
 
 const std::vector<PreferenceKey>& RatingPrompt::preferenceKeys() {
   static const std::vector<PreferenceKey> keys{
@@ -121,7 +119,7 @@ void RatingPrompt::incrementUseCount() { incrementCount(Counter::Uses); }
 void RatingPrompt::incrementSignificantEventCount() { incrementCount(Counter::SignificantEvents); }
 
 void RatingPrompt::incrementCount(Counter counter) {
-  const std::optional<std::string> current = services_->bundle->infoString(kCFBundleVersionKey);
+  const std::optional<std::string> current = services_->info(kCFBundleVersionKey);
   const bool uses = counter == Counter::Uses;
   // Without a version no record can be told to be this version's, so each count starts it over;
   // said once, not at every use.
@@ -178,7 +176,7 @@ bool RatingPrompt::connectedToNetwork() {
   const SocketAddressIn zeroAddress;
   std::unique_ptr<ReachabilityTarget> target = services_->reachability->createWithAddress(zeroAddress);
   ReachabilityFlags flags = 0;
-  const bool gotFlags = send(target.get(), &ReachabilityTarget::getFlags, flags);
+  const bool gotFlags = target && target->getFlags(flags);
   target.reset();
   if (!gotFlags) {
     services_->logger->log("Error. Could not recover network reachability flags");
@@ -211,10 +209,10 @@ void RatingPrompt::rateIfAllowed(bool canPromptForRating) {
   services_->dispatch->asyncMain([self = shared_from_this()] { self->showRatingAlert(); });
 }
 
-std::string RatingPrompt::localized(const std::string& key) const { return services_->bundle->localizedString(key); }
+std::string RatingPrompt::localized(const std::string& key) const { return services_->locale->localizedString(key); }
 
 std::string RatingPrompt::bundleName() const {
-  std::optional<std::string> name = services_->bundle->infoString(kCFBundleNameKey);
+  std::optional<std::string> name = services_->info(kCFBundleNameKey);
   if (name) return *name;
   // Without a name the text reads as if the name were empty; said once, not at every dialog.
   if (!namelessReported_.exchange(true))
@@ -224,7 +222,7 @@ std::string RatingPrompt::bundleName() const {
 
 void RatingPrompt::showRatingAlert() {
   // Two counting calls can both find the conditions met; the user is asked once.
-  if (send(ratingAlert_, &AlertView::isVisible)) return;
+  if (ratingAlert_ && ratingAlert_->isVisible()) return;
   // A running measurement is never interrupted: the dialog waits for its end.
   if (alertHeld_) {
     alertDue_ = true;
@@ -237,7 +235,7 @@ void RatingPrompt::showRatingAlert() {
   const std::string remind = localized(kRemindButtonText);
   ratingAlert_ =
       services_->alertViews->makeAlertView(title, message, weak_from_this(), cancel, std::vector{rate, remind});
-  send(ratingAlert_, &AlertView::show);
+  if (ratingAlert_) ratingAlert_->show();
 }
 
 void RatingPrompt::setRatingAlertHeld(bool held) {
@@ -249,7 +247,7 @@ void RatingPrompt::hideRatingAlert() {
   // One that was waiting goes too; the next return to the foreground asks again.
   alertDue_ = false;
   // Index -1 is no button's: nothing is recorded.
-  if (send(ratingAlert_, &AlertView::isVisible)) ratingAlert_->dismissWithClickedButtonIndex(-1, false);
+  if (ratingAlert_ && ratingAlert_->isVisible()) ratingAlert_->dismissWithClickedButtonIndex(-1, false);
 }
 
 template <class Write>
@@ -283,7 +281,7 @@ void RatingPrompt::rateApp() {
   const bool opened = services_->urlOpener->openURL(centre);
   if (services_->logger)
     services_->logger->log(opened ? "No handler for " + url + "; opened " + centre + " instead"
-                                 : "No handler for " + url + " or " + centre + "; nothing opened");
+                                  : "No handler for " + url + " or " + centre + "; nothing opened");
 }
 
 }  // namespace storm

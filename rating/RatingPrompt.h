@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -8,13 +9,12 @@
 #include <vector>
 
 #include "BuildConfig.h"
-#include "kit/AlertView.h"
-#include "kit/Bundle.h"
-#include "kit/NotificationCenter.h"
-#include "kit/Reachability.h"
-#include "kit/URLConnection.h"
+#include "rating/AlertView.h"
+#include "rating/Reachability.h"
+#include "rating/URLConnection.h"
 #include "system/Clock.h"
 #include "system/Dispatch.h"
+#include "system/Locale.h"
 #include "system/Logger.h"
 #include "system/Preferences.h"
 #include "system/URLOpener.h"
@@ -31,6 +31,10 @@
 
 namespace storm {
 
+// The keys of the application's information the prompt reads: its version and its name.
+inline constexpr char kCFBundleVersionKey[] = "CFBundleVersion";
+inline constexpr char kCFBundleNameKey[] = "CFBundleName";
+
 // The usage record: each key's text is its own name.
 inline constexpr char kRatingPromptCurrentVersion[] = "kRatingPromptCurrentVersion";
 inline constexpr char kRatingPromptFirstUseDate[] = "kRatingPromptFirstUseDate";
@@ -43,10 +47,10 @@ inline constexpr char kRatingPromptReminderRequestDate[] = "kRatingPromptReminde
 // The page whose fetching tells that the network is really there.
 inline constexpr const char* kRatingPromptProbeURL = build::kProbeURL;
 
-// The store's review page; "APP_ID" stands for the application's store identifier.
 // The application's page in the desktop's software centre.
 inline std::string softwareCentreURL() { return std::string("appstream://") + build::kApplicationId; }
 
+// The store's review page; "APP_ID" stands for the application's store identifier.
 inline std::string reviewURLTemplate() {
   return std::string("itms-apps://") + build::kReviewHost +
          "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=APP_ID";
@@ -55,11 +59,15 @@ inline constexpr long applicationStoreIdentifier = build::kAppStoreId;
 
 class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_this<RatingPrompt> {
  public:
-  // What the prompt runs on. The record, the bundle, the clock and the queue are needed; without
-  // the others their step does nothing (no dialog, no probe, no link opened, nothing logged).
+  // What the prompt runs on. The record, the information, the texts, the clock and the queue are
+  // needed; without the others their step does nothing (no dialog, no probe, no link opened,
+  // nothing logged).
   struct Services {
     std::shared_ptr<Preferences> preferences;
-    std::shared_ptr<Bundle> bundle;
+    // The application's information: the string under a key (kCFBundleVersionKey,
+    // kCFBundleNameKey), read afresh at each call; nothing for a key it lacks. Any thread.
+    std::function<std::optional<std::string>(const std::string& key)> info;
+    std::shared_ptr<Locale> locale;  // the dialog's texts in the user's language
     std::shared_ptr<Clock> clock;
     std::shared_ptr<Dispatcher> dispatch;
     std::shared_ptr<Reachability> reachability;
@@ -67,7 +75,6 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
     std::shared_ptr<AlertViewFactory> alertViews;
     std::shared_ptr<URLOpener> urlOpener;
     std::shared_ptr<Logger> logger;
-    std::shared_ptr<NotificationCenter> notificationCenter;
     std::string probeURL = kRatingPromptProbeURL;
   };
 
@@ -86,7 +93,7 @@ class RatingPrompt : public AlertViewDelegate, public std::enable_shared_from_th
   static void appLaunched();
   // Made on the first call, once per process; empty while no shared platform is set.
   static std::shared_ptr<RatingPrompt> sharedInstance();
-  // The observer of the resign-active notification.
+  // The application is about to stop being active: a dialog on show goes. Main thread.
   static void appWillResignActive();
   // While held (a measurement runs), a dialog that is due waits and shows when released. Main thread.
   static void holdRatingAlert(bool held);

@@ -1,31 +1,42 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
-#include <string_view>
+#include <string>
 
-#include "automation/Automation.h"
-#include "kit/AdBanner.h"
-#include "kit/Map.h"
-#include "kit/View.h"
-#include "kit/ViewController.h"
 #include "measure/Measurement.h"
 #include "measure/Stopwatch.h"
+#include "screens/AdBanner.h"
 #include "screens/FlipsideViewController.h"
+#include "screens/Map.h"
+#include "screens/View.h"
 #include "system/DateFormatter.h"
 #include "system/URLOpener.h"
 
-// The main screen: the stopwatch button with its time and distance labels, the storm map with its
-// distance circle and type selector, the advertising banner at its foot, and the ways to the
-// information screen and the store. What the map shows of the storm besides the circle, and the
-// strike history its button opens, are the storm feature's own.
+// The main screen's controller: the stopwatch button with its time and distance labels, the storm
+// map with its distance circle and type selector, the advertising banner at its foot, and the ways
+// to the information screen and the store. Its Qt screen (screens/qt/MainScreen.h) gives it its
+// views and calls its actions. What the map shows of the storm besides the circle, and the strike
+// history its button opens, are the storm feature's own.
 
 namespace storm {
 
-class MainViewController : public ViewController,
-                           public MKMapViewDelegate,
+// The screen's orientations as the system numbers them; a value outside these may arrive too.
+enum InterfaceOrientation : long {
+  InterfaceOrientationPortrait = 1,
+  InterfaceOrientationPortraitUpsideDown = 2,
+  InterfaceOrientationLandscapeRight = 3,
+  InterfaceOrientationLandscapeLeft = 4,
+};
+
+// The identifier of the way to the information screen.
+inline constexpr char kShowAlternateSegue[] = "showAlternate";
+
+class MainViewController : public MKMapViewDelegate,
                            public ADBannerViewDelegate,
-                           public FlipsideViewControllerDelegate {
+                           public FlipsideViewControllerDelegate,
+                           public std::enable_shared_from_this<MainViewController> {
  public:
   // The services the screen uses; any may be missing, and what needs it then does nothing.
   struct Services {
@@ -36,7 +47,15 @@ class MainViewController : public ViewController,
   };
 
   // `stopwatch` is the application's one stopwatch, shared by every main screen.
-  MainViewController(std::shared_ptr<Stopwatch> stopwatch, Services services);
+  MainViewController(std::shared_ptr<Stopwatch> stopwatch, Services services)
+      : stopwatch_(std::move(stopwatch)), services_(std::move(services)) {}
+
+  const Stopwatch& stopwatch() const { return *stopwatch_; }
+  // The main view, held strongly.
+  std::shared_ptr<View> view() const { return view_; }
+  void setView(std::shared_ptr<View> view) { view_ = std::move(view); }
+  // How the screen this one presented is closed (`animated` or at once); set by whoever shows it.
+  void setDismissal(std::function<void(bool animated)> dismiss) { dismiss_ = std::move(dismiss); }
 
   // Outlets: the layout's views, held weakly; the content view strongly.
   std::shared_ptr<Label> time() const { return time_.lock(); }
@@ -54,23 +73,23 @@ class MainViewController : public ViewController,
   std::shared_ptr<ADBannerView> adBannerView() const { return adBannerView_; }
   void setAdBannerView(std::shared_ptr<ADBannerView> v) { adBannerView_ = std::move(v); }
 
-  bool setOutlet(std::string_view name, const std::shared_ptr<View>& view) override;
-
   // The stopwatch: the main button's action and the tick.
-  void button(View* sender);
+  void button();
   void updateTimer();
   // Escape while timing: the measurement is dropped as if never started; nothing is recorded.
-  void cancel(View* sender);
+  void cancel();
   // Centres the map on the user, fits a circle of `kilometres` radius and draws it.
   void updateStormCircle(float kilometres);
   std::shared_ptr<MKOverlayView> mapViewViewForOverlay(MKMapView& mapView,
                                                        const std::shared_ptr<MKOverlay>& overlay) override;
-  // The map-type selector's action.
-  void switcher(View* sender);
+  // The map-type selector's action; it reads the selector through its outlet, not the sender. (The
+  // sender tells it from the outlet's getter of the same name.)
+  void switcher(SegmentedControl* sender);
 
   // The banner: created below the bottom edge when the view loads, moved in and out at each
   // report of the advertising service.
-  void viewDidLoad() override;
+  void viewDidLoad();
+  void viewDidUnload() {}
   void createAdBannerView();
   void adjustBannerView();
   void bannerViewDidLoadAd(ADBannerView& banner) override;
@@ -78,23 +97,21 @@ class MainViewController : public ViewController,
   bool bannerViewActionShouldBeginWillLeaveApplication(ADBannerView& banner, bool willLeave) override;
   void bannerViewActionDidFinish(ADBannerView& banner) override;
   // Picks the banner's size for the orientation; every orientation is allowed.
-  bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation orientation) override;
-  void didRotateFromInterfaceOrientation(InterfaceOrientation from) override;
+  bool shouldAutorotateToInterfaceOrientation(InterfaceOrientation orientation);
 
-  // Adds the screen's members to the automation `state` answer.
-  void registerAutomation(AutomationRegistry& automation);
-
-  // Navigation: the information screen and the store.
-  void prepareForSegue(StoryboardSegue& segue, View* sender) override;
+  // Navigation: the information screen and the store. `identifier` is the way's (none: it has
+  // none); `destination` the screen about to show.
+  void prepareForSegue(const std::optional<std::string>& identifier,
+                       const std::shared_ptr<FlipsideViewController>& destination);
   void flipsideViewControllerDidFinish(FlipsideViewController& controller) override;
-  void paid(View* sender);
-
- protected:
-  Action action(std::string_view selector) override;
+  void dismissModalViewControllerAnimated(bool animated);
+  void paid();
 
  private:
   const std::shared_ptr<Stopwatch> stopwatch_;
   const Services services_;
+  std::shared_ptr<View> view_;
+  std::function<void(bool)> dismiss_;
   std::weak_ptr<Label> time_;
   std::weak_ptr<Label> dist_;
   std::weak_ptr<Button> buttonP_;

@@ -9,59 +9,59 @@
 #include <functional>
 #include <utility>
 
+#include "app/qt/AppInfo.h"
+#include "app/qt/QtLocale.h"
 #include "app/qt/Services.h"
 #include "automation/qt/AutomationDriver.h"
-#include "kit/Nil.h"
-#include "kit/qt/BannerView.h"
-#include "kit/qt/QtAlertView.h"
-#include "kit/qt/QtBundle.h"
-#include "kit/qt/QtURLConnection.h"
-#include "kit/qt/QtViews.h"
-#include "kit/qt/ScreenStack.h"
 #include "map/NightLook.h"
 #include "map/PositionMemory.h"
 #include "map/qt/MapAutomation.h"
-#include "map/qt/NightControl.h"
 #include "map/qt/MapServices.h"
 #include "map/qt/MapWidget.h"
+#include "map/qt/NightControl.h"
 #include "map/qt/QtUserPosition.h"
 #include "measure/Stopwatch.h"
 #include "rating/RatingPrompt.h"
+#include "rating/qt/QtAlertView.h"
+#include "rating/qt/QtURLConnection.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
+#include "screens/qt/BannerView.h"
+#include "screens/qt/MainScreen.h"
+#include "screens/qt/QtViews.h"
+#include "screens/qt/Screens.h"
 #include "storm/SpeedOfSound.h"
 #include "storm/qt/StormAutomation.h"
 #include "storm/StormPicture.h"
 #include "storm/StormWatch.h"
-#include "storm/qt/StormAutomationQt.h"
 #include "storm/qt/HistoryWindow.h"
+#include "storm/qt/SqliteStrikeStore.h"
+#include "storm/qt/StormAutomationQt.h"
 #include "storm/qt/StormLayer.h"
 #include "storm/qt/TemperatureSetting.h"
-#include "storm/qt/SqliteStrikeStore.h"
+#include "system/qt/Accessibility.h"
 #include "system/qt/DBusNotifier.h"
 #include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtFileChooser.h"
 #include "system/qt/QtLogger.h"
 #include "system/qt/QtPreferences.h"
-#include "system/qt/Accessibility.h"
 #include "system/qt/QtURLOpener.h"
+#include "system/qt/ScreenFit.h"
+#include "ui_Main.h"
 
 namespace storm::qt {
 
 Features::Features(Services& services, const Options& options, AutomationDriver* automation)
     : services_(services), options_(options), automation_(automation) {
-  stopwatch_ = std::make_shared<Stopwatch>(services.clock, services.timers,
-                                           [settings = services.settings] { return speedOfSoundSetting(settings.get()); });
-  stormWatch_ = std::make_shared<StormWatch>(StormWatch::Services{services.strikes, services.clock, services.timers,
-                                                                  services.notifier, services.bundle,
-                                                                  services.position});
+  stopwatch_ = std::make_shared<Stopwatch>(
+      services.clock, services.timers, [settings = services.settings] { return speedOfSoundSetting(settings.get()); });
+  stormWatch_ = std::make_shared<StormWatch>(StormWatch::Services{
+      services.strikes, services.clock, services.timers, services.notifier, services.locale, services.position});
   stopwatch_->addMeasurementObserver([this](const Measurement& measurement) { announceDistance(measurement); });
   stopwatch_->addTimingObserver([this](bool timing) { quietTime(timing); });
-  // The storm feature logs each measurement.
-  stopwatch_->addMeasurementObserver([weak = std::weak_ptr(stormWatch_)](const Measurement& measurement) {
-    if (auto watch = weak.lock()) watch->measured(measurement);
-  });
+  // The storm feature logs each measurement: the stopwatch tells the watch itself.
+  stopwatch_->addMeasurementObserver(std::bind_front(&StormWatch::measured, stormWatch_));
   // Nothing commercial on the safety path: while a measurement runs or the call to shelter is up, a
   // rating dialog that falls due waits, and the banner keeps the advertisement it shows.
   stopwatch_->addTimingObserver([this](bool) { holdCommerce(); });
@@ -72,9 +72,7 @@ Features::Features(Services& services, const Options& options, AutomationDriver*
   stormWatch_->addObserver([this](bool) { holdCommerce(); });
   // The house advertisement of the safety rule opens the information screen, which explains it.
   services.banners->setOwnLinks([this](const QString& name) {
-    if (name != "info" || !screens_) return;
-    if (LoadedScreen* main = screens_->main(); main && screens_->top() == main)
-      if (auto* info = main->root->findChild<QAbstractButton*>("info")) info->click();
+    if (name == "info" && screens_ && !screens_->presented()) screens_->main()->form().info->click();
   });
 }
 
@@ -88,52 +86,25 @@ void Features::holdCommerce() {
 
 Features::~Features() = default;
 
-std::shared_ptr<ViewController> Features::makeViewController(const std::string& className) {
-  if (className == "MainViewController") {
-    auto main = std::make_shared<MainViewController>(
-        stopwatch_, MainViewController::Services{services_.dateFormatters, services_.banners, services_.animator,
-                                                 services_.urlOpener});
-    if (automation_) main->registerAutomation(*automation_);
-    return main;
-  }
-  if (className == "FlipsideViewController") return std::make_shared<FlipsideViewController>(services_.urlOpener);
-  return nullptr;
+std::shared_ptr<MainViewController> Features::makeMainController() {
+  return std::make_shared<MainViewController>(
+      stopwatch_, MainViewController::Services{services_.dateFormatters, services_.banners, services_.animator,
+                                               services_.urlOpener});
 }
 
-void Features::screenLoaded(const QString& name, QWidget* root) {
-  if (name != "Flipside" || !root) return;
-  if (auto* field = root->findChild<QLineEdit*>("temperature"))
-    new TemperatureSetting(field, root->findChild<QLabel*>("temperatureNote"), services_.settings, services_.bundle);
+InfoScreen* Features::makeInfoScreen(QWidget* window) {
+  auto* info = new InfoScreen(std::make_shared<FlipsideViewController>(services_.urlOpener), window);
+  if (auto* field = info->findChild<QLineEdit*>("temperature"))
+    new TemperatureSetting(field, info->findChild<QLabel*>("temperatureNote"), services_.settings, services_.locale);
+  return info;
 }
 
-void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
+void Features::mainScreenShown(Screens* screens, bool holdStorm) {
   screens_ = screens;
-  LoadedScreen* main = screens->main();
-  QWidget* root = main ? main->root.data() : nullptr;
-  mainRoot_ = root;
-  if (auto* button = root ? root->findChild<QAbstractButton*>("history") : nullptr) {
-    QObject::connect(button, &QAbstractButton::clicked, button, [this, screens] {
-      LoadedScreen* main = screens->main();
-      if (!main || screens->top() != main) return;
-      auto* history = new HistoryWindow(
-          {stormWatch_, services_.strikes, services_.clock, services_.bundle, services_.files}, main->root->window());
-      QObject::connect(history, &HistoryWindow::doneRequested, history, [screens] {
-        if (LoadedScreen* main = screens->main()) screens->dismissModalViewController(*main->controller, true);
-      });
-      // A direction typed for a strike goes through the watch, so that the storm follows; the list
-      // shows the log's answer.
-      QObject::connect(history, &HistoryWindow::directionChosen, history,
-                       [this, history = QPointer(history)](const Strike& strike, std::optional<double> degrees) {
-                         if (!stormWatch_) return;
-                         stormWatch_->setBearing(strike, degrees, storm::BearingSource::Typed, [history](bool ok) {
-                           if (history) history->directionSet(ok);
-                         });
-                       });
-      screens->presentWidget(*main, history, "History", history->firstFocus());
-    });
-  }
-  auto* map = root ? root->findChild<MapWidget*>() : nullptr;
-  if (!map) return;
+  MainScreen* main = screens->main();
+  mainRoot_ = main;
+  QObject::connect(main->form().history, &QAbstractButton::clicked, main, [this] { showHistory(); });
+  MapWidget* map = main->form().mapView;
   // The position follows the main screen's map from the start, so that it opens where the
   // application asks.
   services_.position->attach(&map->model());
@@ -141,19 +112,48 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
   map->setRadiusWords([](double metres) {
     return QString::fromStdString(distanceText(distanceForKilometres(static_cast<float>(metres / 1000.0))));
   });
+  addStorm(map, holdStorm);
+  addMapKeys(map);
+  addNightLook(map);
+}
+
+void Features::showHistory() {
+  if (!screens_ || screens_->presented()) return;
+  auto* history = new HistoryWindow(
+      {stormWatch_, services_.strikes, services_.clock, services_.locale, services_.files}, screens_->main()->window());
+  QObject::connect(history, &HistoryWindow::doneRequested, history, [screens = screens_] { screens->dismiss(true); });
+  // A direction typed for a strike goes through the watch, so that the storm follows; the list
+  // shows the log's answer.
+  QObject::connect(history, &HistoryWindow::directionChosen, history,
+                   [this, history = QPointer(history)](const Strike& strike, std::optional<double> degrees) {
+                     if (!stormWatch_) return;
+                     stormWatch_->setBearing(strike, degrees, storm::BearingSource::Typed, [history](bool ok) {
+                       if (history) history->directionSet(ok);
+                     });
+                   });
+  applyApplicationFontSizes(history);
+  ScreenFit::install(history);
+  screens_->present(history, "History", history->firstFocus());
+}
+
+void Features::addStorm(MapWidget* map, bool holdStorm) {
   stormLayer_ = std::make_shared<StormLayer>(map, holdStorm);
   stormLayer_->setUndo([weak = std::weak_ptr(stormWatch_)] {
     if (auto watch = weak.lock()) watch->undo();
   });
-  stormLayer_->setBearingHandler([weak = std::weak_ptr(stormWatch_)](double time, double degrees, BearingSource source) {
-    auto watch = weak.lock();
-    if (!watch || !watch->strikes()) return;
-    for (const Strike& strike : watch->strikes()->recent(time))
-      if (strike.time == time) return watch->setBearing(strike, degrees, source);
-  });
-  stormLayer_->setKeyScope(root);
+  stormLayer_->setBearingHandler(
+      [weak = std::weak_ptr(stormWatch_)](double time, double degrees, BearingSource source) {
+        auto watch = weak.lock();
+        if (!watch || !watch->strikes()) return;
+        for (const Strike& strike : watch->strikes()->recent(time))
+          if (strike.time == time) return watch->setBearing(strike, degrees, source);
+      });
+  stormLayer_->setKeyScope(mainRoot_);
   stormPicture_ = std::make_shared<StormPicture>(
-      stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.bundle});
+      stormWatch_, stormLayer_, StormPicture::Services{services_.clock, services_.timers, services_.locale});
+}
+
+void Features::addMapKeys(MapWidget* map) {
   // The main screen's keys for its map: Ctrl+L types a position (as the location bar of a browser
   // or a file dialog takes one), Ctrl+0 fits the map to the storm (as image viewers fit the picture
   // to the window).
@@ -163,11 +163,14 @@ void Features::mainScreenShown(ScreenStack* screens, bool holdStorm) {
          if (auto shown = layer.lock()) shown->showStorm();
        }}};
   for (const auto& [key, act] : keys) {
-    auto* shortcut = new QShortcut(key, root);
+    auto* shortcut = new QShortcut(key, mainRoot_);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
     shortcut->setAutoRepeat(false);
     QObject::connect(shortcut, &QShortcut::activated, map, act);
   }
+}
+
+void Features::addNightLook(MapWidget* map) {
   // Automation mode keeps the day look until told otherwise, so that a run's pictures do not
   // depend on the hour it runs at.
   const QPointer<MapWidget> weakMap(map);
@@ -212,10 +215,10 @@ void Features::releaseStorm() {
 }
 
 void Features::launch() {
-  send(services_.preferences, &Preferences::declareKeys, RatingPrompt::preferenceKeys());
-  send(services_.settings, &Preferences::declareKeys, speedOfSoundSettingKeys());
-  send(services_.settings, &Preferences::declareKeys, PositionMemory::settingKeys());
-  send(services_.settings, &Preferences::declareKeys, NightLook::settingKeys());
+  services_.preferences->declareKeys(RatingPrompt::preferenceKeys());
+  services_.settings->declareKeys(speedOfSoundSettingKeys());
+  services_.settings->declareKeys(PositionMemory::settingKeys());
+  services_.settings->declareKeys(NightLook::settingKeys());
   if (nightLook_) nightLook_->start();
   positionMemory_ = std::make_shared<PositionMemory>(services_.settings, services_.position, services_.clock);
   positionMemory_->start();
@@ -231,7 +234,8 @@ void Features::launch() {
   if (qEnvironmentVariableIsSet("STORM_DISTANCE_NO_RATING_PROMPT")) return;
   auto rating = std::make_shared<RatingPrompt::Services>();
   rating->preferences = services_.preferences;
-  rating->bundle = services_.bundle;
+  rating->info = [info = services_.info](const std::string& key) { return info->infoString(key); };
+  rating->locale = services_.locale;
   rating->clock = services_.clock;
   rating->dispatch = services_.dispatch;
   rating->reachability = services_.reachability;
@@ -239,7 +243,6 @@ void Features::launch() {
   rating->alertViews = services_.alerts;
   rating->urlOpener = services_.urlOpener;
   rating->logger = services_.logger;
-  rating->notificationCenter = services_.notificationCenter;
   if (const QString probe = qEnvironmentVariable("STORM_DISTANCE_PROBE_URL"); !probe.isEmpty())
     rating->probeURL = probe.toStdString();
   RatingPrompt::setSharedServices(std::move(rating));
@@ -266,11 +269,7 @@ void Features::registerAutomation() {
   });
   registerStrikeAutomation(driver, services_.strikes, stormWatch_);
   registerHistoryAutomation(
-      driver,
-      [screens = screens_] {
-        const LoadedScreen* top = screens ? screens->top() : nullptr;
-        return top && top->layoutName == "History" ? qobject_cast<HistoryWindow*>(top->root.data()) : nullptr;
-      },
+      driver, [screens = screens_] { return screens ? qobject_cast<HistoryWindow*>(screens->presented()) : nullptr; },
       services_.files);
 }
 

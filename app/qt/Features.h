@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/qt/Services.h"
-#include "kit/ViewController.h"
 
 // The one place that wires the features together over the shared services: the stopwatch, the
 // screens' controllers, the storm (its watch over the strike log, its picture on the map), the
@@ -14,6 +13,7 @@
 // adds to the automation.
 
 namespace storm {
+class MainViewController;
 struct Measurement;
 class NightLook;
 class PositionMemory;
@@ -25,7 +25,9 @@ class Stopwatch;
 namespace storm::qt {
 
 class AutomationDriver;
-class ScreenStack;
+class InfoScreen;
+class MapWidget;
+class Screens;
 class StormLayer;
 
 class Features {
@@ -36,15 +38,14 @@ class Features {
   Features(const Features&) = delete;
   Features& operator=(const Features&) = delete;
 
-  // The controller for a screen's layout.
-  std::shared_ptr<ViewController> makeViewController(const std::string& className);
-  // A screen's layout was built: the features take their parts of it (the information screen's
-  // air temperature field).
-  void screenLoaded(const QString& name, QWidget* root);
+  // The main screen's controller, on the application's stopwatch.
+  std::shared_ptr<MainViewController> makeMainController();
+  // The information screen in `window`, with the storm feature's air temperature field.
+  InfoScreen* makeInfoScreen(QWidget* window);
   // The main screen is on show in `screens`: its map follows the user's position and carries the
   // storm's layer, held (see StormLayer::hold) while `holdStorm`, and its History button opens the
   // strike history.
-  void mainScreenShown(ScreenStack* screens, bool holdStorm);
+  void mainScreenShown(Screens* screens, bool holdStorm);
   // Connects the main screen's map to its tiles and its position source.
   void connectMap();
   // Shows the storm on the map if it was held.
@@ -62,6 +63,12 @@ class Features {
   // Screen readers hear the distance once, the moment it shows; the time is quiet while it runs.
   void announceDistance(const Measurement& measurement);
   void quietTime(bool timing);
+  // The strike history over the main screen.
+  void showHistory();
+  // What the main screen's map carries: the storm's layer and picture, its keys, the night look.
+  void addStorm(MapWidget* map, bool holdStorm);
+  void addMapKeys(MapWidget* map);
+  void addNightLook(MapWidget* map);
 
   Services& services_;
   const Options options_;
@@ -73,7 +80,7 @@ class Features {
   std::shared_ptr<StormLayer> stormLayer_;
   std::shared_ptr<StormPicture> stormPicture_;
   QPointer<QWidget> mainRoot_;
-  ScreenStack* screens_ = nullptr;
+  Screens* screens_ = nullptr;
   bool commerceHeld_ = false;
 };
 

@@ -2,14 +2,15 @@
 
 #include <QStandardPaths>
 
-#include "kit/qt/BannerView.h"
-#include "kit/qt/KernelReachability.h"
-#include "kit/qt/QtAlertView.h"
-#include "kit/qt/QtBundle.h"
-#include "kit/qt/QtURLConnection.h"
-#include "kit/qt/QtViews.h"
-#include "kit/qt/ScriptableReachability.h"
+#include "app/qt/AppInfo.h"
+#include "app/qt/QtLocale.h"
 #include "map/qt/QtUserPosition.h"
+#include "rating/qt/KernelReachability.h"
+#include "rating/qt/QtAlertView.h"
+#include "rating/qt/QtURLConnection.h"
+#include "rating/qt/ScriptableReachability.h"
+#include "screens/qt/BannerView.h"
+#include "screens/qt/QtViews.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "system/qt/DBusNotifier.h"
 #include "system/qt/IcuDateFormatter.h"
@@ -55,10 +56,10 @@ std::unique_ptr<Services> buildServices(const Options& options, QWidget* window)
   s->urlOpener = std::make_shared<QtURLOpener>(options.automation);
   s->dateFormatters = std::make_shared<IcuDateFormatterFactory>();
   s->animator = std::make_shared<QtAnimator>();
-  s->bundle = std::make_shared<QtBundle>(options.infoFile);
+  s->locale = std::make_shared<QtLocale>();
+  s->info = std::make_shared<AppInfo>(options.infoFile);
   s->preferences = std::make_shared<QtPreferences>(preferencesFilePath(), std::vector<PreferenceKey>{}, s->clock);
   s->settings = std::make_shared<QtPreferences>(settingsFilePath(), std::vector<PreferenceKey>{}, s->clock);
-  s->notificationCenter = std::make_shared<NotificationCenter>();
   auto reachability = std::make_shared<KernelReachability>();
   if (options.automation) {
     s->scriptedReachability = std::make_shared<ScriptableReachability>(reachability);

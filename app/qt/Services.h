@@ -4,8 +4,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "kit/NotificationCenter.h"
-#include "kit/Reachability.h"
+#include "rating/Reachability.h"
 #include "system/ManualClock.h"
 #include "system/qt/Options.h"
 
@@ -15,13 +14,14 @@
 
 namespace storm::qt {
 
+class AppInfo;
 class DBusNotifier;
 class IcuDateFormatterFactory;
 class KernelReachability;
 class QtAlertViewFactory;
 class QtAnimator;
 class QtBannerService;
-class QtBundle;
+class QtLocale;
 class QtDispatcher;
 class QtFileChooser;
 class QtPreferences;
@@ -44,10 +44,10 @@ struct Services {
   std::shared_ptr<QtURLOpener> urlOpener;
   std::shared_ptr<IcuDateFormatterFactory> dateFormatters;
   std::shared_ptr<QtAnimator> animator;
-  std::shared_ptr<QtBundle> bundle;
+  std::shared_ptr<QtLocale> locale;
+  std::shared_ptr<AppInfo> info;
   std::shared_ptr<QtPreferences> preferences;  // the rating prompt's record
   std::shared_ptr<QtPreferences> settings;     // the application's own settings
-  std::shared_ptr<NotificationCenter> notificationCenter;
   std::shared_ptr<Reachability> reachability;
   std::shared_ptr<ScriptableReachability> scriptedReachability;  // in automation mode
   std::shared_ptr<QtURLConnectionFactory> urlConnections;

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "kit/qt/QtAlertView.h"
+#include "rating/qt/QtAlertView.h"
 #include "system/qt/QtURLOpener.h"
 
 // The in-window dialog: button order and indices, pressing, dismissing, following the window; the

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/AppDelegate.h"
-#include "support/FakeServices.h"
 #include "rating/RatingPrompt.h"
+#include "support/FakeServices.h"
 
 // The prompt's flow: counting, asking, the dialog and its three answers, hiding, and the class
 // entry points the application delegate calls.
@@ -269,8 +268,7 @@ TEST(RatingSharedInstance, EntryPointsQueueTheWorkAndReturnAtOnce) {
   EXPECT_EQ(RatingPrompt::sharedInstance(), nullptr) << "without services nothing is made";
 
   RatingPrompt::setSharedServices(fake.rating("http://probe.test/"));
-  AppDelegate delegate;
-  EXPECT_TRUE(delegate.applicationDidFinishLaunchingWithOptions({{"UIApplicationLaunchOptionsURLKey", "x"}}));
+  RatingPrompt::appLaunched(true);
   EXPECT_EQ(fake.dispatch->pendingLowPriority(), 1u) << "a launch is one use";
   EXPECT_TRUE(fake.preferences->values().empty()) << "nothing is counted before the queue runs";
   EXPECT_EQ(fake.dispatch->runLowPriority(), 1);
@@ -279,12 +277,7 @@ TEST(RatingSharedInstance, EntryPointsQueueTheWorkAndReturnAtOnce) {
   ASSERT_TRUE(instance);
   EXPECT_EQ(RatingPrompt::sharedInstance(), instance);
 
-  delegate.applicationWillResignActive();
-  delegate.applicationDidEnterBackground();
-  delegate.applicationDidBecomeActive();
-  delegate.applicationWillTerminate();
-  EXPECT_EQ(fake.dispatch->pendingLowPriority(), 0u) << "only launches and foreground returns count";
-  delegate.applicationWillEnterForeground();
+  RatingPrompt::appEnteredForeground(true);
   EXPECT_EQ(fake.dispatch->runLowPriority(), 1);
   EXPECT_EQ(fake.preferences->integerForKey(kRatingPromptUseCount), 2);
 
@@ -293,7 +286,7 @@ TEST(RatingSharedInstance, EntryPointsQueueTheWorkAndReturnAtOnce) {
   EXPECT_EQ(fake.preferences->integerForKey(kRatingPromptSignificantEventCount), 1);
 
   // Resigning active with no dialog does nothing; with one, hides it.
-  fake.notifications->post(kApplicationWillResignActiveNotification);
+  RatingPrompt::appWillResignActive();
   EXPECT_TRUE(fake.alerts->made.empty());
   fake.preferences->setInteger(10, kRatingPromptUseCount);
   fake.preferences->setDouble(kNow - kThirtyDays, kRatingPromptFirstUseDate);
@@ -302,7 +295,7 @@ TEST(RatingSharedInstance, EntryPointsQueueTheWorkAndReturnAtOnce) {
   EXPECT_EQ(fake.dispatch->runMain(), 1);
   ASSERT_EQ(fake.alerts->made.size(), 1u);
   EXPECT_TRUE(fake.alerts->made[0]->visible);
-  fake.notifications->post(kApplicationWillResignActiveNotification);
+  RatingPrompt::appWillResignActive();
   EXPECT_EQ(fake.alerts->made[0]->dismissals, (std::vector<std::pair<long, bool>>{{-1, false}}));
   EXPECT_EQ(fake.preferences->integerForKey(kRatingPromptUseCount), 11);
   EXPECT_FALSE(fake.preferences->boolForKey(kRatingPromptDeclinedToRate));

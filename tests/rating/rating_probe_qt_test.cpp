@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <thread>
 
-#include "kit/qt/QtURLConnection.h"
+#include "rating/qt/QtURLConnection.h"
 
 // The probe request: sent from any thread without waiting, to a server the test runs on loopback.
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "kit/qt/KernelReachability.h"
+#include "rating/qt/KernelReachability.h"
 
 // Reachability flags from the kernel's routing tables and interface states.
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "BuildConfig.h"
+#include "screens/FlipsideViewController.h"
+#include "screens/MainViewController.h"
 #include "support/FakeBanner.h"
 #include "support/FakeServices.h"
 #include "support/FakeViews.h"
-#include "screens/FlipsideViewController.h"
-#include "screens/MainViewController.h"
 
 namespace storm {
 namespace {
@@ -22,7 +22,7 @@ class BannerTest : public ::testing::Test {
     content->setFrame({0, 0, 320, 460});
     controller = std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
     controller->setView(mainView);
-    controller->setOutlet("contentView", content);
+    controller->setContentView(content);
     controller->viewDidLoad();
     banner = banners->made.back();
   }
@@ -73,15 +73,15 @@ TEST_F(BannerTest, ReservedHeightIsTheSizeForTheIdentifierNotTheFrame) {
   EXPECT_EQ(banner->frame(), (Rect{0, 428, 320, 50}));
 }
 
-// A window that turns lays the screen out again at once, for the new identifier's height; the
-// question alone does not.
-TEST_F(BannerTest, TheTurnItselfRunsTheLayoutForTheNewIdentifier) {
+// The question whether the screen may turn runs no layout; the next one uses the new identifier's
+// height (the Qt screens run it once the window has turned: main_screen_qt_test).
+TEST_F(BannerTest, TheQuestionAloneRunsNoLayoutTheNextOneTakesTheNewHeight) {
   banner->loaded = true;
   controller->bannerViewDidLoadAd(*banner);
   EXPECT_TRUE(controller->shouldAutorotateToInterfaceOrientation(InterfaceOrientationLandscapeRight));
   EXPECT_EQ(fake.animator->durations.size(), 1u);
   mainView->setFrame({0, 0, 460, 320});
-  controller->didRotateFromInterfaceOrientation(InterfaceOrientationPortrait);
+  controller->adjustBannerView();
   EXPECT_EQ(content->frame(), (Rect{0, 0, 460, 288}));
   EXPECT_EQ(banner->frame().y, 288);
   EXPECT_EQ(fake.animator->durations, (std::vector<double>{0.5, 0.5}));
@@ -168,32 +168,17 @@ INSTANTIATE_TEST_SUITE_P(Values, Rotation,
                                            Orientation{-1, false}, Orientation{1L << 40, false},
                                            Orientation{std::numeric_limits<long>::min(), false}));
 
-TEST_F(BannerTest, BannerActionsAreAlwaysAllowedAndChangeNothing) {
-  EXPECT_TRUE(controller->bannerViewActionShouldBeginWillLeaveApplication(*banner, true));
-  EXPECT_TRUE(controller->bannerViewActionShouldBeginWillLeaveApplication(*banner, false));
-  controller->bannerViewActionDidFinish(*banner);
-  EXPECT_TRUE(fake.animator->durations.empty());
-  EXPECT_TRUE(fake.urls->opened.empty());
-}
-
 // ---- the information screen and the store links ----
-
-// A presentation host that records dismissals.
-class RecordingHost : public PresentationHost {
- public:
-  void dismissModalViewController(ViewController& presenter, bool animated) override {
-    dismissed.emplace_back(&presenter, animated);
-  }
-  std::vector<std::pair<ViewController*, bool>> dismissed;
-};
 
 class NavigationTest : public ::testing::Test {
  protected:
-  void SetUp() override { main->setPresentationHost(host); }
+  // The main screen's dismissals of the screen it presented: animated or not.
+  void SetUp() override {
+    main->setDismissal([this](bool animated) { dismissed.push_back(animated); });
+  }
   fakes::FakeServices fake;
-  std::shared_ptr<RecordingHost> host = std::make_shared<RecordingHost>();
-  std::shared_ptr<MainViewController> main =
-      std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
+  std::vector<bool> dismissed;
+  std::shared_ptr<MainViewController> main = std::make_shared<MainViewController>(fake.stopwatch(), fake.mainScreen());
   std::shared_ptr<FlipsideViewController> info = std::make_shared<FlipsideViewController>(fake.urls);
 };
 
@@ -205,8 +190,7 @@ struct SegueCase {
 class SegueIdentifier : public NavigationTest, public ::testing::WithParamInterface<SegueCase> {};
 
 TEST_P(SegueIdentifier, OnlyTheExactIdentifierMakesTheMainScreenTheDelegate) {
-  StoryboardSegue segue{GetParam().identifier, main, info};
-  main->prepareForSegue(segue, nullptr);
+  main->prepareForSegue(GetParam().identifier, info);
   EXPECT_EQ(info->delegate() == main, GetParam().connects);
 }
 
@@ -215,43 +199,37 @@ INSTANTIATE_TEST_SUITE_P(Identifiers, SegueIdentifier,
                                            SegueCase{"showalternate", false}, SegueCase{"showAlternate ", false},
                                            SegueCase{"", false}, SegueCase{std::nullopt, false}));
 
-TEST_F(NavigationTest, AShowAlternateSegueToAnotherKindOfScreenIsLeftAlone) {
-  StoryboardSegue segue{"showAlternate", main, std::make_shared<ViewController>()};
-  main->prepareForSegue(segue, nullptr);  // no crash, nothing to connect
-  StoryboardSegue none{"showAlternate", main, nullptr};
-  main->prepareForSegue(none, nullptr);
-  EXPECT_TRUE(host->dismissed.empty());
+TEST_F(NavigationTest, AShowAlternateSegueWithoutADestinationIsLeftAlone) {
+  main->prepareForSegue(std::string("showAlternate"), nullptr);  // no crash, nothing to connect
+  EXPECT_TRUE(dismissed.empty());
   // The screen is none the worse: the next segue to the information screen connects it.
-  StoryboardSegue proper{"showAlternate", main, info};
-  main->prepareForSegue(proper, nullptr);
+  main->prepareForSegue(std::string("showAlternate"), info);
   EXPECT_EQ(info->delegate(), main);
 }
 
 TEST_F(NavigationTest, DoneAsksTheDelegateToDismissWithAnimation) {
-  StoryboardSegue segue{"showAlternate", main, info};
-  main->prepareForSegue(segue, nullptr);
-  EXPECT_TRUE(info->performAction("done:", nullptr));
-  ASSERT_EQ(host->dismissed.size(), 1u);
-  EXPECT_EQ(host->dismissed[0].first, main.get());
-  EXPECT_TRUE(host->dismissed[0].second);
+  main->prepareForSegue(std::string("showAlternate"), info);
+  info->done();
+  EXPECT_EQ(dismissed, std::vector<bool>{true});
+  // Whichever screen it is handed, the main screen dismisses the one it presented.
+  FlipsideViewController other(fake.urls);
+  main->flipsideViewControllerDidFinish(other);
+  EXPECT_EQ(dismissed, (std::vector<bool>{true, true}));
 }
 
 TEST_F(NavigationTest, DoneWithoutADelegateDoesNothing) {
-  info->done(nullptr);
-  {
-    StoryboardSegue segue{"showAlternate", main, info};
-    main->prepareForSegue(segue, nullptr);
-  }
+  info->done();
+  main->prepareForSegue(std::string("showAlternate"), info);
   main.reset();  // the delegate is held weakly: once gone, done does nothing
   EXPECT_EQ(info->delegate(), nullptr);
-  info->done(nullptr);
-  EXPECT_TRUE(host->dismissed.empty());
+  info->done();
+  EXPECT_TRUE(dismissed.empty());
 }
 
 TEST_F(NavigationTest, StoreLinksOpenOncePerUseInTheirFixedForms) {
-  EXPECT_TRUE(main->performAction("paid:", nullptr));
-  info->performAction("more:", nullptr);
-  main->paid(nullptr);
+  main->paid();
+  info->more();
+  main->paid();
   ASSERT_EQ(fake.urls->opened.size(), 3u);
   EXPECT_EQ(fake.urls->opened[0], std::string("http://") + build::kStoreHost + "/us/app/" + build::kAppStoreSlug +
                                       "/id" + std::to_string(build::kAppStoreId) + "?mt=8");
@@ -259,7 +237,7 @@ TEST_F(NavigationTest, StoreLinksOpenOncePerUseInTheirFixedForms) {
                                       "/id" + std::to_string(build::kArtistStoreId) + "?uo=4");
   EXPECT_EQ(fake.urls->opened[2], fake.urls->opened[0]);
   fake.urls->result = false;  // the system refuses: nothing else happens
-  main->paid(nullptr);
+  main->paid();
   EXPECT_EQ(fake.urls->opened.size(), 4u);
 }
 

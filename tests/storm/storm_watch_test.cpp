@@ -34,17 +34,17 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   auto controller = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
   auto map = std::make_shared<fakes::FakeMapView>();
   map->location = position->fix;
-  controller->setOutlet("mapView", map);
+  controller->setMapView(map);
   auto time = std::make_shared<fakes::FakeLabel>();  // the delay is read off it
-  controller->setOutlet("time", time);
+  controller->setTime(time);
   watch->start();
   picture->start();
   EXPECT_EQ(fake.clock->activeTimers(), 0u) << "nothing to show, nothing running";
 
   auto measure = [&](double seconds) {
-    controller->button(nullptr);
+    controller->button();
     fake.clock->advance(seconds);
-    controller->button(nullptr);
+    controller->button();
   };
   measure(40);
   ASSERT_EQ(log->strikes.size(), 1u);

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "screens/AdBanner.h"
 #include "support/FakeViews.h"
-#include "kit/AdBanner.h"
 
 // A banner and its service for tests: the test decides what the banner reports.
 

@@ -10,16 +10,17 @@
 #include <variant>
 #include <vector>
 
-#include "kit/AlertView.h"
+#include "rating/AlertView.h"
+#include "rating/RatingPrompt.h"
+#include "rating/Reachability.h"
+#include "rating/URLConnection.h"
 #include "system/Clock.h"
-#include "kit/Bundle.h"
 #include "system/Dispatch.h"
-#include "kit/NotificationCenter.h"
+#include "system/Locale.h"
 #include "system/Preferences.h"
-#include "kit/Reachability.h"
-#include "kit/URLConnection.h"
 
-// Fakes of the services the rating prompt runs on: an in-memory preference store, a bundle, queues
+// Fakes of the services the rating prompt runs on: an in-memory preference store, the application's
+// information and texts, queues
 // that run only when told, scripted reachability, a recording probe and recording dialogs. All
 // record into one event list, so tests can check the order of calls across them.
 
@@ -87,9 +88,10 @@ class FakePreferences : public Preferences {
   std::mutex updateMutex_;  // keeps updates one at a time
 };
 
-class FakeBundle : public Bundle {
+// The application's information (version and name) and its translated texts.
+class FakeBundle : public Locale {
  public:
-  std::optional<std::string> infoString(const std::string& key) const override;
+  std::optional<std::string> infoString(const std::string& key) const;
   std::string localizedString(const std::string& key) const override;
 
   std::map<std::string, std::string> info{{kCFBundleVersionKey, "1.0"}, {kCFBundleNameKey, "Storm Distance"}};

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "screens/View.h"
 #include "support/FakeBanner.h"
-#include "kit/View.h"
 #include "system/DateFormatter.h"
 #include "system/Logger.h"
 #include "system/ManualClock.h"

@@ -15,13 +15,13 @@ FakeServices::FakeServices(double epoch)
       settings(std::make_shared<FakePreferences>()),
       bundle(std::make_shared<FakeBundle>()),
       dispatch(std::make_shared<FakeDispatcher>()),
-      notifications(std::make_shared<NotificationCenter>()),
       reachability(std::make_shared<FakeReachability>(log)),
       connections(std::make_shared<FakeURLConnections>(log)),
       alerts(std::make_shared<FakeAlertViewFactory>()) {}
 
 std::shared_ptr<Stopwatch> FakeServices::stopwatch() const {
-  return std::make_shared<Stopwatch>(clock, clock, [settings = settings] { return speedOfSoundSetting(settings.get()); });
+  return std::make_shared<Stopwatch>(clock, clock,
+                                     [settings = settings] { return speedOfSoundSetting(settings.get()); });
 }
 
 MainViewController::Services FakeServices::mainScreen() const { return {formatters, banners, animator, urls}; }
@@ -29,7 +29,8 @@ MainViewController::Services FakeServices::mainScreen() const { return {formatte
 std::shared_ptr<const RatingPrompt::Services> FakeServices::rating(std::string probeURL) const {
   auto services = std::make_shared<RatingPrompt::Services>();
   services->preferences = preferences;
-  services->bundle = bundle;
+  services->info = [bundle = bundle](const std::string& key) { return bundle->infoString(key); };
+  services->locale = bundle;
   services->clock = clock;
   services->dispatch = dispatch;
   services->reachability = reachability;
@@ -37,17 +38,8 @@ std::shared_ptr<const RatingPrompt::Services> FakeServices::rating(std::string p
   services->alertViews = alerts;
   services->urlOpener = urls;
   services->logger = logger;
-  services->notificationCenter = notifications;
   services->probeURL = std::move(probeURL);
   return services;
-}
-
-ViewControllerFactory FakeServices::screens(std::shared_ptr<Stopwatch> stopwatch) const {
-  return [stopwatch, main = mainScreen(), urls = urls](const std::string& name) -> std::shared_ptr<ViewController> {
-    if (name == "MainViewController") return std::make_shared<MainViewController>(stopwatch, main);
-    if (name == "FlipsideViewController") return std::make_shared<FlipsideViewController>(urls);
-    return nullptr;
-  };
 }
 
 }  // namespace storm::fakes

@@ -3,14 +3,13 @@
 #include <memory>
 #include <string>
 
-#include "support/FakeBanner.h"
-#include "support/FakeRating.h"
-#include "support/FakeRecorders.h"
-#include "kit/Application.h"
 #include "measure/Stopwatch.h"
 #include "rating/RatingPrompt.h"
 #include "screens/FlipsideViewController.h"
 #include "screens/MainViewController.h"
+#include "support/FakeBanner.h"
+#include "support/FakeRating.h"
+#include "support/FakeRecorders.h"
 #include "system/ManualClock.h"
 
 // The one wiring of fakes for the tests: every service as a fake, and the services each class
@@ -33,7 +32,6 @@ struct FakeServices {
   std::shared_ptr<FakePreferences> settings;     // the application's settings
   std::shared_ptr<FakeBundle> bundle;
   std::shared_ptr<FakeDispatcher> dispatch;
-  std::shared_ptr<NotificationCenter> notifications;
   std::shared_ptr<FakeReachability> reachability;
   std::shared_ptr<FakeURLConnections> connections;
   std::shared_ptr<FakeAlertViewFactory> alerts;
@@ -42,8 +40,6 @@ struct FakeServices {
   std::shared_ptr<Stopwatch> stopwatch() const;
   MainViewController::Services mainScreen() const;
   std::shared_ptr<const RatingPrompt::Services> rating(std::string probeURL = kRatingPromptProbeURL) const;
-  // The controllers of the main and the information screen, as the application makes them.
-  ViewControllerFactory screens(std::shared_ptr<Stopwatch> stopwatch) const;
 };
 
 }  // namespace storm::fakes

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "kit/Map.h"
-#include "kit/View.h"
+#include "screens/Map.h"
+#include "screens/View.h"
 
 // In-memory views for tests: they remember what was set and record the calls made on them.
 

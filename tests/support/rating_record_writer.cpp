@@ -13,10 +13,10 @@
 #include <memory>
 #include <string>
 
+#include "rating/RatingPrompt.h"
 #include "support/FakeRating.h"
 #include "system/ManualClock.h"
 #include "system/qt/QtPreferences.h"
-#include "rating/RatingPrompt.h"
 
 int main(int argc, char** argv) {
   const bool counting = argc == 5 && std::strcmp(argv[3], "count") == 0;
@@ -27,7 +27,9 @@ int main(int argc, char** argv) {
   }
   auto services = std::make_shared<storm::RatingPrompt::Services>();
   services->clock = std::make_shared<storm::ManualClock>(std::strtod(argv[2], nullptr));
-  services->bundle = std::make_shared<storm::fakes::FakeBundle>();
+  auto bundle = std::make_shared<storm::fakes::FakeBundle>();
+  services->info = [bundle](const std::string& key) { return bundle->infoString(key); };
+  services->locale = bundle;
   auto store =
       std::make_shared<storm::qt::QtPreferences>(argv[1], storm::RatingPrompt::preferenceKeys(), services->clock);
   services->preferences = store;
