@@ -16,6 +16,7 @@
 
 #include "support/AutomationClient.h"
 #include "support/Sandbox.h"
+#include "support/StrikeLogFixture.h"
 
 namespace storm::e2e {
 namespace {
@@ -54,23 +55,13 @@ constexpr const char* kTable =
     "CREATE TABLE strikes (id INTEGER PRIMARY KEY, time REAL NOT NULL, delay REAL NOT NULL, km REAL NOT NULL, "
     "speed REAL NOT NULL, latitude REAL, longitude REAL, accuracy REAL NOT NULL DEFAULT 0, source TEXT)";
 
-class StrikeLogFaults : public ::testing::Test {
+class StrikeLogFaults : public StrikeLogFixture {
  protected:
-  test::Sandbox home;
-  QString folder() const { return home.data() + "/storm-distance"; }
-  QString logPath() const { return home.strikeLog(); }
-  std::unique_ptr<AutomationClient> start(double epoch = kEpoch) {
-    auto app = std::make_unique<AutomationClient>(QStringList{"--manual-clock", QString::number(epoch, 'f', 0)},
-                                                  home.environment());
-    EXPECT_TRUE(app->started());
-    return app;
-  }
   static void measure(AutomationClient& app) {
     app.ok("tap button");
     app.ok("advance 2");
     app.ok("tap button");
   }
-  static QJsonArray strikes(AutomationClient& app) { return app.send("strikes")["strikes"].toArray(); }
   // A log of the second version with `rows` strikes a second apart, the last one a minute before kEpoch.
   void writeLog(int rows, bool indexAfterRows = false) {
     OtherProgram log(logPath());
@@ -91,7 +82,6 @@ class StrikeLogFaults : public ::testing::Test {
     ASSERT_TRUE(file.seek((page - 1) * 4096));
     file.write(QByteArray(4096, '\x5a'));
   }
-  static constexpr double kEpoch = 1700000000;
 };
 
 // A kill at any moment after a strike was shown: the strike is in the log at the next start.

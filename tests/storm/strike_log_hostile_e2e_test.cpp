@@ -15,12 +15,13 @@
 
 #include "support/AutomationClient.h"
 #include "support/Sandbox.h"
+#include "support/StrikeLogFixture.h"
 #include "support/WaitForState.h"
 
 namespace storm::e2e {
 namespace {
 
-constexpr double kEpoch = 1700000000;
+constexpr double kEpoch = StrikeLogFixture::kEpoch;
 
 QByteArray contents(const QString& path) {
   QFile f(path);
@@ -77,25 +78,15 @@ class LogLock {
   QSqlDatabase db_;
 };
 
-class HostileStrikeLog : public ::testing::Test {
+class HostileStrikeLog : public StrikeLogFixture {
  protected:
-  test::Sandbox home;
-  QString folder() const { return home.data() + "/storm-distance"; }
-  QString logPath() const { return home.strikeLog(); }
   QString mine(const QString& name) const { return home.path() + "/" + name; }
-  std::unique_ptr<AutomationClient> start(double epoch = kEpoch) {
-    auto app = std::make_unique<AutomationClient>(QStringList{"--manual-clock", QString::number(epoch, 'f', 0)},
-                                                  home.environment());
-    EXPECT_TRUE(app->started());
-    return app;
-  }
   static void measure(AutomationClient& app) {
     app.ok("tap button");
     app.ok("advance 2");
     app.ok("tap button");
     app.ok("advance 1");
   }
-  static QJsonArray strikes(AutomationClient& app) { return app.send("strikes")["strikes"].toArray(); }
   // Runs `sql` on the log as another program would.
   void onLog(const QString& path, const QStringList& sql) {
     QDir().mkpath(QFileInfo(path).absolutePath());
