@@ -131,7 +131,7 @@ TEST(HostileTileServer, TheAppStaysSmallAndQuietWhateverTheServerSends) {
     std::printf("segment %d: RSS %lld KiB, peak %lld KiB, %.2f s of processor time in %.2f s\n", segment,
                 after.rssKiB, after.peakRssKiB, after.cpuSeconds - cpuBefore, seconds);
   }
-  // Half the hybrid map's tiles are the looping base layer's; in its 4 s on show each was tried
+  // Half the hybrid map's tiles are the looping base layer's; up to their retry each was tried
   // twice, and each try ends after three redirects (Qt by itself follows fifty).
   EXPECT_LE(server.requests("loop"), tilesOnShow / 2 * 2 * 4);
   EXPECT_EQ(app.quit(), 0);
