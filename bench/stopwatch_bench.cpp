@@ -12,7 +12,7 @@
 
 #include "BenchSupport.h"
 #include "measure/Stopwatch.h"
-#include "system/qt/IcuDateFormatter.h"
+#include "system/FixedDateFormatter.h"
 #include "system/qt/QtClock.h"
 #include "screens/MainViewController.h"
 #include "tests/support/XvfbServer.h"
@@ -39,7 +39,7 @@ void BM_Tick(benchmark::State& state) {
   auto clock = std::make_shared<storm::qt::SystemClock>();
   auto stopwatch = std::make_shared<storm::Stopwatch>(clock, nullptr);
   storm::MainViewController::Services services;
-  services.dateFormatters = std::make_shared<storm::qt::IcuDateFormatterFactory>();
+  services.dateFormatters = std::make_shared<storm::FixedDateFormatterFactory>();
   auto controller = std::make_shared<storm::MainViewController>(stopwatch, services);
   auto label = std::make_shared<PlainLabel>();
   controller->setOutlet("time", label);

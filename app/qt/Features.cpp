@@ -39,7 +39,6 @@
 #include "storm/qt/TemperatureSetting.h"
 #include "storm/qt/SqliteStrikeStore.h"
 #include "system/qt/DBusNotifier.h"
-#include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtFileChooser.h"
 #include "system/qt/QtLogger.h"

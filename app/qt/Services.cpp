@@ -11,8 +11,8 @@
 #include "kit/qt/ScriptableReachability.h"
 #include "map/qt/QtUserPosition.h"
 #include "storm/qt/SqliteStrikeStore.h"
+#include "system/FixedDateFormatter.h"
 #include "system/qt/DBusNotifier.h"
-#include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtClock.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtFileChooser.h"
@@ -53,7 +53,7 @@ std::unique_ptr<Services> buildServices(const Options& options, QWidget* window)
   }
   s->logger = std::make_shared<RecordingLogger>();
   s->urlOpener = std::make_shared<QtURLOpener>(options.automation);
-  s->dateFormatters = std::make_shared<IcuDateFormatterFactory>();
+  s->dateFormatters = std::make_shared<FixedDateFormatterFactory>();
   s->animator = std::make_shared<QtAnimator>();
   s->bundle = std::make_shared<QtBundle>(options.infoFile);
   s->preferences = std::make_shared<QtPreferences>(preferencesFilePath(), std::vector<PreferenceKey>{}, s->clock);

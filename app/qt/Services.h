@@ -6,6 +6,7 @@
 
 #include "kit/NotificationCenter.h"
 #include "kit/Reachability.h"
+#include "system/DateFormatter.h"
 #include "system/ManualClock.h"
 #include "system/qt/Options.h"
 
@@ -16,7 +17,6 @@
 namespace storm::qt {
 
 class DBusNotifier;
-class IcuDateFormatterFactory;
 class KernelReachability;
 class QtAlertViewFactory;
 class QtAnimator;
@@ -42,7 +42,7 @@ struct Services {
   std::shared_ptr<TimerScheduler> timers;
   std::shared_ptr<RecordingLogger> logger;
   std::shared_ptr<QtURLOpener> urlOpener;
-  std::shared_ptr<IcuDateFormatterFactory> dateFormatters;
+  std::shared_ptr<DateFormatterFactory> dateFormatters;
   std::shared_ptr<QtAnimator> animator;
   std::shared_ptr<QtBundle> bundle;
   std::shared_ptr<QtPreferences> preferences;  // the rating prompt's record
