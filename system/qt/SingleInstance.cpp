@@ -1,8 +1,12 @@
 #include "system/qt/SingleInstance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -61,14 +65,14 @@ std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& configFolde
   if (answered) *answered = false;
   QDir().mkpath(configFolder);
   const QString lockPath = configFolder + "/instance.lock";
-  auto lock = std::make_unique<QLockFile>(lockPath);
-  lock->setStaleLockTime(0);  // a running copy's lock is never stale, however long it runs
-  if (!lock->tryLock(0)) {
-    if (lock->error() != QLockFile::LockFailedError) {
-      // Without a lock file the copies cannot be told apart; running twice beats not running.
-      qCWarning(lcStorm, "cannot open %s; not checking for another running copy", qPrintable(lockPath));
-      return std::unique_ptr<SingleInstance>(new SingleInstance(nullptr, socketPath(configFolder)));
-    }
+  const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    // Without a lock file the copies cannot be told apart; running twice beats not running.
+    qCWarning(lcStorm, "cannot open %s; not checking for another running copy", qPrintable(lockPath));
+    return std::unique_ptr<SingleInstance>(new SingleInstance(-1, socketPath(configFolder)));
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
     const bool forward = askRunningCopy(socketPath(configFolder));
     if (answered) *answered = forward;
     if (forward)
@@ -77,13 +81,15 @@ std::unique_ptr<SingleInstance> SingleInstance::claim(const QString& configFolde
       qCWarning(lcStorm, "already running, but the running copy did not answer; nothing was brought forward");
     return nullptr;
   }
-  return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(lock), socketPath(configFolder)));
+  return std::unique_ptr<SingleInstance>(new SingleInstance(fd, socketPath(configFolder)));
 }
 
-SingleInstance::SingleInstance(std::unique_ptr<QLockFile> lock, QString socketPath)
-    : lock_(std::move(lock)), socketPath_(std::move(socketPath)) {}
+SingleInstance::SingleInstance(int lockFd, QString socketPath) : lockFd_(lockFd), socketPath_(std::move(socketPath)) {}
 
-SingleInstance::~SingleInstance() = default;  // the server removes its socket; the lock file goes with the lock
+SingleInstance::~SingleInstance() {
+  delete server_;  // removes its socket, before the lock that makes it ours goes
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
 
 void SingleInstance::listen() {
   if (server_) return;

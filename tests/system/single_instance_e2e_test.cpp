@@ -5,18 +5,29 @@
 #include <QProcess>
 #include <QThread>
 
+#include <sys/stat.h>
+
 #include "support/Sandbox.h"
 
 // The one running copy's claim outlives nothing: a copy that was killed leaves its lock file
-// behind, and the next launch takes it over and runs rather than asking a dead copy.
+// behind, and the next launch takes it over and runs rather than asking a dead copy; a launch
+// after that finds the new copy and brings it forward.
 
 namespace storm::e2e {
 namespace {
 
-// The process id the lock file names (its first line), or 0.
+// The process that holds a flock on `lock` (from the kernel's table of locks), or 0.
 qint64 lockHolder(const QString& lock) {
-  QFile file(lock);
-  return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toLongLong() : 0;
+  struct stat st {};
+  QFile locks("/proc/locks");
+  if (::stat(QFile::encodeName(lock).constData(), &st) != 0 || !locks.open(QIODevice::ReadOnly)) return 0;
+  // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"
+  for (const QByteArray& line : locks.readAll().split('\n')) {
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    if (fields.size() > 5 && fields[1] == "FLOCK" && fields[5].split(':').value(2).toULongLong() == st.st_ino)
+      return fields[4].toLongLong();
+  }
+  return 0;
 }
 
 TEST(SingleInstance, AKilledCopysLockIsTakenOverByTheNextLaunch) {
@@ -47,6 +58,13 @@ TEST(SingleInstance, AKilledCopysLockIsTakenOverByTheNextLaunch) {
   EXPECT_TRUE(holderBecomes(second.processId())) << second.readAllStandardError().toStdString();
   EXPECT_EQ(second.state(), QProcess::Running);
   EXPECT_FALSE(second.readAllStandardError().contains("already running"));
+
+  QProcess third;
+  third.setProcessEnvironment(env);
+  third.start(STORM_APP_BINARY, arguments);
+  ASSERT_TRUE(third.waitForFinished(10000));
+  EXPECT_EQ(third.exitCode(), 0);
+  EXPECT_TRUE(third.readAllStandardError().contains("already running; brought its window forward"));
   second.kill();
   second.waitForFinished(5000);
 }
