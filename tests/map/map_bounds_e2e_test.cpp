@@ -74,6 +74,24 @@ bool tilesReady(const QJsonObject& s) {
   return tiles["needed"].toInt() > 0 && tiles["ready"] == tiles["needed"];
 }
 
+// Every tile on show has failed its first try.
+bool everyTileFailing(const QJsonObject& s) {
+  const QJsonObject tiles = s["mapView"].toObject()["tiles"].toObject();
+  return tiles["needed"].toInt() > 0 && tiles["failing"] == tiles["needed"];
+}
+
+// A map type's layers, each with the requests one try of one of its tiles makes (a redirect loop
+// is followed three times).
+using Layers = std::vector<std::pair<QString, int>>;
+
+// The server has seen every tile on show tried twice.
+bool everyTileRetried(const QJsonObject& s, const test::MapTileServer& server, const Layers& layers) {
+  const int perLayer = s["mapView"].toObject()["tiles"].toObject()["needed"].toInt() / static_cast<int>(layers.size());
+  for (const auto& [layer, perTry] : layers)
+    if (server.requests(layer) < 2 * perTry * perLayer) return false;
+  return true;
+}
+
 TEST(HostileTileServer, TheAppStaysSmallAndQuietWhateverTheServerSends) {
   test::MapTileServer server({
       {"endless", {Qt::red, false, 256, Behaviour::EndlessBody}},
@@ -95,30 +113,17 @@ TEST(HostileTileServer, TheAppStaysSmallAndQuietWhateverTheServerSends) {
   ASSERT_GT(app.pid(), 0);
   app.ok("camera 45 7 10");
 
-  // Each map type's layers and the requests one try of one of their tiles makes (a redirect
-  // loop is followed three times).
-  const std::vector<std::vector<std::pair<QString, int>>> layers{
-      {{"endless", 1}}, {{"bomb", 1}}, {{"loop", 4}, {"huge", 1}}};
+  const std::vector<Layers> layers{{{"endless", 1}}, {{"bomb", 1}}, {{"loop", 4}, {"huge", 1}}};
   int tilesOnShow = 0;
   for (int segment : {0, 1, 2}) {
     SCOPED_TRACE("segment " + std::to_string(segment));
     app.ok("segment " + QString::number(segment));
-    // Every tile on show has failed its first try...
-    waitFor(app, [](const QJsonObject& s) {
-      const QJsonObject tiles = s["mapView"].toObject()["tiles"].toObject();
-      return tiles["needed"].toInt() > 0 && tiles["failing"] == tiles["needed"];
-    });
+    waitFor(app, everyTileFailing);
     const double cpuBefore = figures(app.pid()).cpuSeconds;
     QElapsedTimer waited;
     waited.start();
-    // ...and then its retry, 2 s later, what the background made of it included.
-    waitFor(app, [&](const QJsonObject& s) {
-      const int perLayer = s["mapView"].toObject()["tiles"].toObject()["needed"].toInt() /
-                           static_cast<int>(layers[segment].size());
-      for (const auto& [layer, perTry] : layers[segment])
-        if (server.requests(layer) < 2 * perTry * perLayer) return false;
-      return true;
-    });
+    // Every tile's retry, 2 s after its first try, what the background made of it included.
+    waitFor(app, [&](const QJsonObject& s) { return everyTileRetried(s, server, layers[segment]); });
     app.ok("settle");
     const ProcessFigures after = figures(app.pid());
     const QJsonObject tiles = app.state()["mapView"].toObject()["tiles"].toObject();
