@@ -1,28 +1,23 @@
 #include "system/qt/MainThreadQueue.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QSocketNotifier>
 #include <utility>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace storm::qt {
 
-// Receives the wake-up event on the queue's thread.
-class MainThreadQueue::Waker : public QObject {
- public:
-  explicit Waker(MainThreadQueue& queue) : queue_(queue) {}
-  bool event(QEvent* event) override {
-    if (event->type() != QEvent::User) return QObject::event(event);
-    queue_.drain();
-    return true;
-  }
+MainThreadQueue::MainThreadQueue()
+    : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      notifier_(std::make_unique<QSocketNotifier>(wake_, QSocketNotifier::Read)) {
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { drain(); });
+}
 
- private:
-  MainThreadQueue& queue_;
-};
-
-MainThreadQueue::MainThreadQueue() : waker_(std::make_unique<Waker>(*this)) {}
-
-MainThreadQueue::~MainThreadQueue() = default;
+MainThreadQueue::~MainThreadQueue() {
+  notifier_.reset();
+  if (wake_ >= 0) close(wake_);
+}
 
 void MainThreadQueue::post(std::function<void()> block) {
   bool wake = false;
@@ -31,10 +26,12 @@ void MainThreadQueue::post(std::function<void()> block) {
     blocks_.push_back(std::move(block));
     wake = !std::exchange(wakePending_, true);
   }
-  if (wake) QCoreApplication::postEvent(waker_.get(), new QEvent(QEvent::User));
+  if (wake) eventfd_write(wake_, 1);
 }
 
 void MainThreadQueue::drain() {
+  eventfd_t count = 0;
+  eventfd_read(wake_, &count);
   std::deque<std::function<void()>> due;
   {
     std::lock_guard lock(mutex_);

@@ -1,16 +1,17 @@
 #pragma once
 
-#include <QObject>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 
+class QSocketNotifier;
+
 // Blocks for the thread that made the queue (the main thread), run by its event loop in the order
-// they were posted. Any thread may post. A posting wakes the loop with a posted event only when no
-// wake-up is pending yet; the blocks themselves change threads under the queue's mutex, a hand-over
-// the thread sanitizer sees, where a queued Qt call would hide it inside the uninstrumented Qt
-// library.
+// they were posted. Any thread may post. A posting wakes the loop through an event counter (an
+// eventfd the loop watches) only when no wake-up is pending yet; the blocks themselves change
+// threads under the queue's mutex. Both are hand-overs the thread sanitizer sees, where a queued
+// Qt call would hide them inside the uninstrumented Qt library.
 
 namespace storm::qt {
 
@@ -26,11 +27,11 @@ class MainThreadQueue {
   void post(std::function<void()> block);
 
  private:
-  class Waker;
   void drain();
 
-  const std::unique_ptr<QObject> waker_;  // lives on the queue's thread; its pending wake-up dies with it
-  std::mutex mutex_;                      // guards blocks_ and wakePending_
+  const int wake_;  // the event counter
+  std::unique_ptr<QSocketNotifier> notifier_;
+  std::mutex mutex_;  // guards blocks_ and wakePending_
   std::deque<std::function<void()>> blocks_;
   bool wakePending_ = false;
 };

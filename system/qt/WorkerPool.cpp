@@ -30,30 +30,34 @@ void lowerThisThread() {
 
 }  // namespace
 
-// One posted job. QThreadPool deletes it after it ran; a task taken back before it started is
-// deleted by whoever took it.
+// One posted job. It deletes itself once it ran, and a task taken back before it started is
+// deleted by whoever took it: not QThreadPool, whose frees the thread sanitizer does not see (it
+// would take the next task at the same address for the same memory).
 class WorkerPool::Task : public QRunnable {
  public:
-  Task(WorkerPool& pool, std::function<void()> job, Owner owner) : pool_(&pool), job_(std::move(job)), owner_(owner) {}
+  Task(std::function<void()> job, Owner owner) : job_(std::move(job)), owner_(owner) { setAutoDelete(false); }
   Owner owner() const { return owner_; }
   bool started = false;  // guarded by the pool's mutex
+  // Set once the task is complete; the worker reads it first, which makes everything written
+  // before it visible there.
+  std::atomic<WorkerPool*> pool{nullptr};
 
   void run() override {
     lowerThisThread();
-    WorkerPool& pool = *pool_.load(std::memory_order_acquire);  // read before the pool's lock is held
+    WorkerPool& owningPool = *pool.load(std::memory_order_acquire);
     std::function<void()> job;
     {
-      std::lock_guard lock(pool.mutex_);
+      std::lock_guard lock(owningPool.mutex_);
       started = true;
       job = std::move(job_);
     }
     job();
     job = nullptr;  // what the job holds goes before it counts as finished
-    pool.finished(this);
+    owningPool.finished(this);
+    delete this;  // QThreadPool does not touch a task that does not delete itself after it ran
   }
 
  private:
-  const std::atomic<WorkerPool*> pool_;
   std::function<void()> job_;
   const Owner owner_;
 };
@@ -67,6 +71,10 @@ WorkerPool::~WorkerPool() {
     released = releaseLocked();
   }
   start(released);
+  // Waited for under our own lock, which the thread sanitizer sees, before QThreadPool's own wait.
+  std::unique_lock lock(mutex_);
+  finished_.wait(lock, [this] { return tasks_.empty(); });
+  lock.unlock();
   threads_.waitForDone();
 }
 
@@ -74,7 +82,8 @@ void WorkerPool::post(std::function<void()> job, Owner owner) {
   Task* task = nullptr;
   {
     std::lock_guard lock(mutex_);
-    task = new Task(*this, std::move(job), owner);
+    task = new Task(std::move(job), owner);
+    task->pool.store(this, std::memory_order_release);
     tasks_.push_back(task);
     ++posted_;
     if (holding_) {
