@@ -93,6 +93,13 @@ double median(std::vector<double> times) {
   return times[times.size() / 2];
 }
 
+// The app to start: this build's, or another build's named by STORM_BENCH_APP (to hold a change
+// against the same baseline).
+QString appBinary() {
+  const QString other = qEnvironmentVariable("STORM_BENCH_APP");
+  return other.isEmpty() ? QStringLiteral(STORM_APP_BINARY) : other;
+}
+
 // The app's start against the one-label window's on `platform`, `pairs` runs of each, in the order
 // window, app, app, window… so that neither always runs first; prints the medians and their ratio.
 void compareStarts(const char* self, const QString& platform, QProcessEnvironment env, QProcessEnvironment appEnv,
@@ -104,7 +111,7 @@ void compareStarts(const char* self, const QString& platform, QProcessEnvironmen
     std::optional<double> appMs, windowMs;
     for (const bool appTurn : {i % 2 == 1, i % 2 == 0}) {
       if (appTurn)
-        appMs = startMilliseconds(STORM_APP_BINARY, {}, appEnv);
+        appMs = startMilliseconds(appBinary(), {}, appEnv);
       else
         windowMs = startMilliseconds(self, {"--label-window"}, env);
     }
