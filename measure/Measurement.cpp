@@ -17,7 +17,6 @@ std::string elapsedText(double elapsed, DateFormatterFactory& formatters) {
   auto formatter = formatters.makeDateFormatter();
   formatter->setDateFormat(kTimePattern);
   formatter->setTimeZoneSecondsFromGMT(kTimePatternSecondsFromGMT);
-  formatter->setLatinDigits(true);
   return formatter->stringFromDate(milliseconds / 1000.0);
 }
 

@@ -41,7 +41,6 @@
 #include "storm/qt/TemperatureSetting.h"
 #include "system/qt/Accessibility.h"
 #include "system/qt/DBusNotifier.h"
-#include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtFileChooser.h"
 #include "system/qt/QtLogger.h"

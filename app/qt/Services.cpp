@@ -12,8 +12,8 @@
 #include "screens/qt/BannerView.h"
 #include "screens/qt/QtViews.h"
 #include "storm/qt/SqliteStrikeStore.h"
+#include "system/FixedDateFormatter.h"
 #include "system/qt/DBusNotifier.h"
-#include "system/qt/IcuDateFormatter.h"
 #include "system/qt/QtClock.h"
 #include "system/qt/QtDispatch.h"
 #include "system/qt/QtFileChooser.h"
@@ -54,7 +54,7 @@ std::unique_ptr<Services> buildServices(const Options& options, QWidget* window)
   }
   s->logger = std::make_shared<RecordingLogger>();
   s->urlOpener = std::make_shared<QtURLOpener>(options.automation);
-  s->dateFormatters = std::make_shared<IcuDateFormatterFactory>();
+  s->dateFormatters = std::make_shared<FixedDateFormatterFactory>();
   s->animator = std::make_shared<QtAnimator>();
   s->locale = std::make_shared<QtLocale>();
   s->info = std::make_shared<AppInfo>(options.infoFile);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "rating/Reachability.h"
+#include "system/DateFormatter.h"
 #include "system/ManualClock.h"
 #include "system/qt/Options.h"
 
@@ -16,7 +17,6 @@ namespace storm::qt {
 
 class AppInfo;
 class DBusNotifier;
-class IcuDateFormatterFactory;
 class KernelReachability;
 class QtAlertViewFactory;
 class QtAnimator;
@@ -42,7 +42,7 @@ struct Services {
   std::shared_ptr<TimerScheduler> timers;
   std::shared_ptr<RecordingLogger> logger;
   std::shared_ptr<QtURLOpener> urlOpener;
-  std::shared_ptr<IcuDateFormatterFactory> dateFormatters;
+  std::shared_ptr<DateFormatterFactory> dateFormatters;
   std::shared_ptr<QtAnimator> animator;
   std::shared_ptr<QtLocale> locale;
   std::shared_ptr<AppInfo> info;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 namespace storm::qt {
 
@@ -42,38 +43,10 @@ std::optional<bool> parseBoolPreference(const std::string& text) {
 
 namespace {
 
+// The code point `c` in UTF-8; what is not a character becomes U+FFFD.
 void appendUtf8(std::string& out, char32_t c) {
   if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// The code points of `text`, which is valid UTF-8.
-std::u32string codePoints(std::string_view text) {
-  std::u32string out;
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-    for (int k = 1; k < length && i + k < text.size(); ++k)
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    out += c;
-    i += length;
-  }
-  return out;
+  out += QString::fromUcs4(&c, 1).toStdString();
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -92,41 +65,31 @@ int hexValue(char c) {
 const char kHexDigits[] = "0123456789ABCDEF";
 
 // Keys are written as QSettings writes them: letters, digits, '_', '-' and '.' as they are, '/'
-// as '\', anything else as %XX (code points up to FF) or %UXXXX (UTF-16 units).
+// as '\', anything else as %XX (up to FF) or %UXXXX, one UTF-16 unit at a time.
 std::string escapedKey(std::string_view name) {
   std::string out;
-  for (char32_t c : codePoints(name)) {
+  for (const QChar unit : QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))) {
+    const char16_t c = unit.unicode();
     if (c == '/') {
       out += '\\';
     } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
                c == '.') {
       out += static_cast<char>(c);
-    } else if (c <= 0xFF) {
-      out += '%';
-      out += kHexDigits[c >> 4];
-      out += kHexDigits[c & 0xF];
     } else {
-      auto unit = [&out](char32_t u) {
-        out += "%U";
-        for (int shift = 12; shift >= 0; shift -= 4) out += kHexDigits[(u >> shift) & 0xF];
-      };
-      if (c < 0x10000) {
-        unit(c);
-      } else {
-        unit(0xD800 + ((c - 0x10000) >> 10));
-        unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-      }
+      out += c <= 0xFF ? "%" : "%U";
+      for (int shift = c <= 0xFF ? 4 : 12; shift >= 0; shift -= 4) out += kHexDigits[(c >> shift) & 0xF];
     }
   }
   return out;
 }
 
+// The escapes of a key read back: UTF-16 units that Qt pairs up, between runs of UTF-8 text.
 std::string unescapedKey(std::string_view key) {
-  std::string out;
-  char32_t highSurrogate = 0;
+  QString out;
+  std::string run;  // UTF-8 text since the last escape
   for (size_t i = 0; i < key.size();) {
     if (key[i] == '\\') {
-      out += '/';
+      run += '/';
       ++i;
       continue;
     }
@@ -137,21 +100,15 @@ std::string unescapedKey(std::string_view key) {
     for (size_t k = first; value >= 0 && k < first + digits; ++k)
       value = hexValue(key[k]) < 0 ? -1 : value * 16 + hexValue(key[k]);
     if (value < 0) {
-      out += key[i++];
+      run += key[i++];
       continue;
     }
     i = first + digits;
-    const auto c = static_cast<char32_t>(value);
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      highSurrogate = c;
-    } else if (c >= 0xDC00 && c <= 0xDFFF && highSurrogate) {
-      appendUtf8(out, 0x10000 + ((highSurrogate - 0xD800) << 10) + (c - 0xDC00));
-      highSurrogate = 0;
-    } else {
-      appendUtf8(out, c);
-    }
+    out += QString::fromStdString(std::exchange(run, {}));
+    out += QChar(static_cast<char16_t>(value));
   }
-  return out;
+  out += QString::fromStdString(run);
+  return out.toStdString();
 }
 
 // A value as QSettings writes a string: quoted when it holds ';', ',' or '=' or starts or ends

@@ -5,17 +5,18 @@
 #include <functional>
 #include <memory>
 
-class QSocketNotifier;
+class QLocalServer;
 
 // One running copy of the application per user session (per configuration folder). The first
-// copy holds a lock on a file in that folder for as long as it runs and listens on a local
-// socket; a later launch finds the lock taken, asks the running copy to bring its window forward,
-// waits a few seconds at most for its answer, and leaves. The lock is taken at once; the socket
-// may open later (the application opens it once its window is up), as a later launch keeps
-// asking for a few seconds.
+// copy holds a lock on a file in that folder for as long as it runs and listens on a local socket
+// (`QLocalServer`); a later launch finds the lock taken, asks the running copy to bring its window
+// forward, waits a few seconds at most for its answer, and leaves. The lock is taken at once; the
+// socket may open later (the application opens it once its window is up), as a later launch keeps
+// asking for a few seconds. The socket, in the temporary folder, is for its user alone.
 //
-// The socket is a plain Unix socket in the temporary folder that only its user may reach, read
-// through a socket notifier: nothing of Qt's network library is needed to start.
+// The lock is an advisory flock, which the kernel lets go of when its holder dies, rather than a
+// QLockFile: writing a QLockFile's holder, host and machine into it costs the start about 5 ms,
+// a flock a tenth of a millisecond.
 
 namespace storm::qt {
 
@@ -33,13 +34,12 @@ class SingleInstance : public QObject {
   void listen();
 
  private:
-  SingleInstance(int lockFd, const QString& socketPath);
+  SingleInstance(int lockFd, QString socketPath);
   void accept();
-  void read(int client, QSocketNotifier* notifier);
 
-  int lockFd_ = -1;
-  QString socketPath_;
-  int serverFd_ = -1;
+  const int lockFd_;  // -1 when there was no lock file to be had
+  const QString socketPath_;
+  QLocalServer* server_ = nullptr;
   std::function<void()> activate_;
 };
 

@@ -1,24 +1,24 @@
 #pragma once
 
+#include <QThreadPool>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
 
-// The process's worker threads: a few standard threads at low scheduling priority that run jobs
-// in the order they were posted. The low-priority queue and the tile loaders share one pool.
+// The process's worker threads: a QThreadPool of a few threads at low scheduling priority that
+// runs jobs in the order they were posted. The low-priority queue and the tile loaders share one
+// pool.
 //
-// Jobs change threads only under the pool's mutex, so that the thread sanitizer sees every
-// hand-over. The workers start when the first job may run and sleep on a condition variable;
-// posting a job wakes one of them and nothing else. A job may be tagged with its owner, so that an
-// owner that goes away can drop its jobs that have not started and wait for those that have.
+// Each job is tagged with its owner, so that an owner that goes away can drop its jobs that have
+// not started and wait for those that have; a job changes threads only under the pool's own
+// mutex, a hand-over the thread sanitizer sees (QThreadPool's would be hidden inside Qt).
 //
-// The pool can be held: its jobs then wait, and no worker starts, until it is released. The
-// application holds it until its window's first frame is on screen, which the work queued at
-// start-up would only slow down.
+// The pool can be held: its jobs then wait, and none starts, until it is released. The application
+// holds it until its window's first frame is on screen, which the work queued at start-up would
+// only slow down.
 
 namespace storm::qt {
 
@@ -53,26 +53,21 @@ class WorkerPool {
   std::uint64_t posted() const;
 
  private:
-  struct Job {
-    std::function<void()> run;
-    Owner owner = nullptr;
-  };
+  class Task;
 
-  void work();
+  // Hands the held jobs to the threads; with `mutex_` held, and the tasks to start are returned.
+  std::vector<Task*> releaseLocked();
+  void start(const std::vector<Task*>& tasks);
+  void finished(Task* task);
   bool busyLocked(Owner owner) const;
-  // Lets the queued jobs run: ends the hold and starts the workers if they have not started.
-  void releaseLocked();
 
-  mutable std::mutex mutex_;          // guards everything below (threads_ grows under it, before the pool stops)
-  std::condition_variable wake_;      // a job was queued, or the pool is stopping
+  QThreadPool threads_;
+  mutable std::mutex mutex_;          // guards everything below and the jobs of the tasks
   std::condition_variable finished_;  // a job finished or was dropped
-  std::deque<Job> queue_;
-  std::vector<Owner> running_;  // the owner of each job running now
+  std::vector<Task*> tasks_;          // not finished: held, queued or running
+  std::deque<Task*> held_;            // posted while the pool was held, in order
   std::uint64_t posted_ = 0;
-  bool held_ = false;
-  bool stopping_ = false;
-  int threadCount_;
-  std::vector<std::thread> threads_;
+  bool holding_ = false;
 };
 
 }  // namespace storm::qt

@@ -11,7 +11,6 @@ class FakeDateFormatter : public DateFormatter {
  public:
   void setDateFormat(const std::string& pattern) override { pattern_ = pattern; }
   void setTimeZoneSecondsFromGMT(int seconds) override { offset_ = seconds; }
-  void setLatinDigits(bool) override {}
   std::string stringFromDate(double instant) override {
     const long long ms = std::llround((instant + offset_) * 1000.0);
     const long long second = ((ms / 1000) % 60 + 60) % 60;

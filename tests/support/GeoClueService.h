@@ -6,11 +6,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTime>
 
 #include "BuildConfig.h"
 
@@ -142,6 +144,14 @@ class GeoClueService {
   }
   // No more fixes; the socket stays open.
   void stopFeeding() { command("stop\n"); }
+
+  // When GeoClue, as last started, took its first client in (its log's time of day), or an invalid
+  // time while it has taken none.
+  QTime firstClientAt() const {
+    static const QRegularExpression line(R"((\d\d:\d\d:\d\d\.\d\d\d): Number of connected clients)");
+    const QRegularExpressionMatch match = line.match(read("geoclue.log", geoClueLogStart_));
+    return match.hasMatch() ? QTime::fromString(match.captured(1), "HH:mm:ss.zzz") : QTime();
+  }
 
   // What GeoClue, the agent and the feeder said, for failure messages.
   QString log() const {

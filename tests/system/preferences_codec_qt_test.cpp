@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSettings>
 #include <cfloat>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <variant>
+#include <vector>
 
 #include "support/PreferencesTestSupport.h"
 
@@ -103,6 +106,38 @@ TEST_F(PreferencesStore, RemovedKeysLeaveTheFileAndOtherProgramsKeysStay) {
   EXPECT_FALSE(reread->containsKey(kRatingPromptUseCount));
   EXPECT_EQ(reread->stringForKey(kRatingPromptCurrentVersion), "2.0");
   EXPECT_EQ(reread->stringForKey("someoneElse"), "kept");
+}
+
+// The file is QSettings' INI both ways: what the store writes QSettings reads as the same strings,
+// and what QSettings writes the store reads; keys and values that need escaping included.
+TEST_F(PreferencesStore, WritesAndReadsTheFormatQSettingsDoes) {
+  const std::vector<std::pair<std::string, std::string>> entries{
+      {"plain", "1.0"},
+      {"Gewitter \xE2\x9A\xA1 key", "value \xC3\xBC"},
+      {"cloud\xF0\x9F\x8C\xA9", "\xF0\x9F\x8C\xA9 storm"},
+      {"elsewhere/inner key", "  padded  "},
+      {"quote", "say \"hi\" \\ there"},
+      {"list", "1.0, beta"},
+      {"typed", "@Variant(x)"},
+      {"control", std::string("a\tb\x01" "c\n", 6)},
+      {"comment", "a;b=c"}};
+  {
+    auto store = open();
+    for (const auto& [key, value] : entries) store->setObject(value, key);
+    ASSERT_TRUE(store->synchronize());
+  }
+  {
+    QSettings settings(path, QSettings::IniFormat);
+    for (const auto& [key, value] : entries)
+      EXPECT_EQ(settings.value(QString::fromStdString(key)).toString().toStdString(), value) << key;
+  }
+  const QString written = dir.path() + "/storm-distance/by-qsettings.ini";
+  {
+    QSettings settings(written, QSettings::IniFormat);
+    for (const auto& [key, value] : entries) settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
+  }
+  QtPreferences reread(written, {}, clock);
+  for (const auto& [key, value] : entries) EXPECT_EQ(reread.stringForKey(key), value) << key;
 }
 
 struct OddValue {
