@@ -161,6 +161,40 @@ std::string escapedValue(const std::string& text) {
   return out;
 }
 
+// Appends what the escape at `raw[i]` (just after its backslash) stands for, and moves `i` past it.
+void appendEscaped(std::string_view raw, size_t& i, std::string& out) {
+  const char e = raw[i++];
+  switch (e) {
+    case 'a': out += '\a'; break;
+    case 'b': out += '\b'; break;
+    case 'f': out += '\f'; break;
+    case 'n': out += '\n'; break;
+    case 'r': out += '\r'; break;
+    case 't': out += '\t'; break;
+    case 'v': out += '\v'; break;
+    case '"':
+    case '?':
+    case '\'':
+    case '\\': out += e; break;
+    case 'x': {
+      char32_t code = 0;
+      bool any = false;
+      for (; i < raw.size() && hexValue(raw[i]) >= 0 && code <= 0x10FFFF; ++i, any = true)
+        code = code * 16 + hexValue(raw[i]);
+      if (any) appendUtf8(out, code);
+      break;
+    }
+    default:
+      if (e >= '0' && e <= '7') {
+        char32_t code = static_cast<char32_t>(e - '0');
+        for (; i < raw.size() && raw[i] >= '0' && raw[i] <= '7' && code <= 0x10FFFF; ++i)
+          code = code * 8 + (raw[i] - '0');
+        appendUtf8(out, code);
+      }
+      // Any other escaped character is dropped, as QSettings does.
+  }
+}
+
 // The text of a value as QSettings reads it, or nothing when QSettings would read something other
 // than one string: a list (an unquoted comma) or a typed value such as @ByteArray(...).
 std::optional<std::string> unescapedValue(std::string_view raw) {
@@ -191,36 +225,7 @@ std::optional<std::string> unescapedValue(std::string_view raw) {
       continue;
     }
     if (++i >= raw.size()) break;
-    const char e = raw[i++];
-    switch (e) {
-      case 'a': out += '\a'; break;
-      case 'b': out += '\b'; break;
-      case 'f': out += '\f'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      case 'v': out += '\v'; break;
-      case '"':
-      case '?':
-      case '\'':
-      case '\\': out += e; break;
-      case 'x': {
-        char32_t code = 0;
-        bool any = false;
-        for (; i < raw.size() && hexValue(raw[i]) >= 0 && code <= 0x10FFFF; ++i, any = true)
-          code = code * 16 + hexValue(raw[i]);
-        if (any) appendUtf8(out, code);
-        break;
-      }
-      default:
-        if (e >= '0' && e <= '7') {
-          char32_t code = static_cast<char32_t>(e - '0');
-          for (; i < raw.size() && raw[i] >= '0' && raw[i] <= '7' && code <= 0x10FFFF; ++i)
-            code = code * 8 + (raw[i] - '0');
-          appendUtf8(out, code);
-        }
-        // Any other escaped character is dropped, as QSettings does.
-    }
+    appendEscaped(raw, i, out);
     keep = out.size();
   }
   if (!quoted) {
