@@ -1,6 +1,7 @@
 #include "storm/StormWatch.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "map/GeoMath.h"
 #include "storm/Bearing.h"
@@ -113,7 +114,9 @@ void StormWatch::setBearing(const Strike& strike, std::optional<double> degrees,
   std::optional<StrikeBearing> bearing;
   if (degrees) {
     bearing = StrikeBearing{};
-    bearing->degrees = normalizedBearing(*degrees);
+    // To the millionth of a degree, as the export writes it: finer than that a direction says
+    // nothing a person could point, and the log keeps nothing it could not show.
+    bearing->degrees = normalizedBearing(std::round(*degrees * 1e6) / 1e6);
     bearing->source = source;
     if (strike.position)
       bearing->placed = onTheGlobe(geo::destination({strike.position->latitude, strike.position->longitude},

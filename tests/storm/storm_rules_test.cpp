@@ -11,6 +11,7 @@
 #include "storm/Shelter.h"
 #include "storm/SpeedOfSound.h"
 #include "storm/Trend.h"
+#include "storm/Bearing.h"
 
 namespace storm {
 namespace {
@@ -106,6 +107,17 @@ INSTANTIATE_TEST_SUITE_P(
         // Faster than storms go: noise, not motion.
         TrendCase{"tooFast", {{10, 40}, {5, 20}, {0, 2}}, TrendDirection::Unclear, -3.8, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A direction typed as the locale's own number field shows it reads back; a space inside a number
+// makes it none.
+TEST(BearingText, TheLocalesDigitsReadBackAndASpaceInsideIsNoNumber) {
+  EXPECT_EQ(parseBearing("\u0662\u0660\u0662\u066b\u0665"), 202.5);  // Arabic
+  EXPECT_EQ(parseBearing("\u06f4\u06f5"), 45.0);                        // Persian
+  EXPECT_EQ(parseBearing(" 202,5\u00b0 "), 202.5);
+  EXPECT_FALSE(parseBearing("4 5"));
+  EXPECT_FALSE(parseBearing("\u0664\u0665\u066c\u0660"));  // a thousands separator
+  EXPECT_FALSE(parseBearing("360"));
+}
 
 TEST(TrendFit, NothingFromStrikesAfterNow) {
   // A strike dated after the clock (the wall clock was set back) is not part of the quarter hour.

@@ -84,6 +84,23 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   EXPECT_EQ(notifier->sent.size(), 1u);
 }
 
+// A direction is kept to the millionth of a degree the export writes, whatever was typed.
+TEST(StormFeature, ADirectionIsKeptToTheMillionthOfADegree) {
+  fakes::FakeServices fake;
+  auto log = std::make_shared<fakes::MemoryStrikeLog>();
+  Strike s;
+  s.time = fake.clock->now() - 60;
+  s.km = 5;
+  log->strikes.push_back(s);
+  auto watch = std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, nullptr, nullptr, nullptr});
+  for (const auto& [typed, kept] : {std::pair{5e-324, 0.0}, std::pair{45.12345678912, 45.123457},
+                                    std::pair{359.9999999, 0.0}}) {
+    watch->setBearing(log->strikes[0], typed, BearingSource::Typed);
+    ASSERT_TRUE(log->strikes[0].bearing) << typed;
+    EXPECT_EQ(log->strikes[0].bearing->degrees, kept) << typed;
+  }
+}
+
 // However many strikes the hour holds, the map gets the rings of the newest of them only, newest first.
 TEST(StormFeature, RingsTheNewestStrikesOnly) {
   fakes::FakeServices fake;
