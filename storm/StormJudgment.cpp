@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "storm/Thinning.h"
+
 namespace storm {
 
 namespace {
@@ -259,8 +261,10 @@ StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<GeoPo
       placed.push_back({s.time, east, north});
     }
   for (const Range& r : ranges) distances.push_back({r.time, r.km, 0});
-  for (auto* points : {&placed, &distances})
+  for (auto* points : {&placed, &distances}) {
     std::sort(points->begin(), points->end(), [](const Point& a, const Point& b) { return a.time < b.time; });
+    thinEvenly(*points, kTrackMostStrikes);  // the split into two groups costs their number squared
+  }
   judgment.cells = twoCells(placed, true);
   if (judgment.cells.empty()) judgment.cells = twoCells(distances, false);
   // Two storms seen at the strike before are not one storm because the newest blurs them: no

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "storm/Thinning.h"
 #include "storm/Trend.h"
 
 namespace storm {
@@ -347,6 +348,10 @@ std::optional<Track> trackAt(const std::vector<Strike>& strikes, GeoPoint here, 
   }
   if (points.size() < static_cast<size_t>(kTrackLeastStrikes) || last - first < kTrackLeastSpanSeconds)
     return std::nullopt;
+  // A busier half hour rests on kTrackMostStrikes of its placed strikes, spread evenly in time:
+  // the set-aside test holds each against its neighbours.
+  std::sort(points.begin(), points.end(), [](const Placed& a, const Placed& b) { return a.time < b.time; });
+  thinEvenly(points, kTrackMostStrikes);
   Track track;
   track.setAside = setAsideWild(points);
   Fit f;

@@ -29,6 +29,8 @@ namespace storm {
 inline constexpr double kTrackWindowSeconds = 30 * 60;
 inline constexpr int kTrackLeastStrikes = 4;
 inline constexpr double kTrackLeastSpanSeconds = 5 * 60;
+// The most placed strikes a fit rests on: those of a busier half hour are thinned evenly in time.
+inline constexpr int kTrackMostStrikes = 200;
 // A storm's strikes about its centre (one standard deviation along each axis): 2.5 to 3 km in
 // real storms.
 inline constexpr double kCellScatterKm = 2.5;

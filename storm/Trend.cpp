@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "storm/Thinning.h"
+
 namespace storm {
 
 namespace {
@@ -25,16 +27,6 @@ constexpr double kFarOffScatters = 3;
 // with it: a storm that has begun to come, or has passed, shows first in its newest strikes.
 constexpr double kRecentNearer = -1.0;
 constexpr double kRecentFarther = 1.0;
-
-// Thins a window of more than kTrendMostStrikes ranges to that many, spread evenly over it, the
-// first and the last among them.
-void thin(std::vector<Range>& window) {
-  if (window.size() <= static_cast<size_t>(kTrendMostStrikes)) return;
-  std::vector<Range> spread(static_cast<size_t>(kTrendMostStrikes));
-  const size_t n = window.size() - 1, k = spread.size() - 1;
-  for (size_t i = 0; i <= k; ++i) spread[i] = window[i * n / k];
-  window = std::move(spread);
-}
 
 // The newest ranges' mean offset from the trend's line, in its standard errors.
 double recentOffset(const std::vector<Range>& window, const Trend& trend, double now, double sxx, double mean) {
@@ -150,7 +142,7 @@ std::optional<Trend> trendOf(std::vector<Range> ranges, double now) {
   if (!std::is_sorted(window.begin(), window.end(), earlier)) std::sort(window.begin(), window.end(), earlier);
   if (window.back().time - window.front().time < kTrendLeastSpanSeconds) return std::nullopt;
   // The slopes between every two strikes grow with the square of their number.
-  thin(window);
+  thinEvenly(window, kTrendMostStrikes);
 
   Trend trend;
   const int freedom = fitLine(window, now, trend);
