@@ -72,21 +72,6 @@ void BM_SnprintfFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_SnprintfFloor);
 
-// Milliseconds from starting `program` until it writes "first-frame", or nothing when it does not.
-std::optional<double> startMilliseconds(const QString& program, const QStringList& arguments,
-                                        const QProcessEnvironment& env) {
-  QProcess process;
-  process.setProcessEnvironment(env);
-  QElapsedTimer timer;
-  timer.start();
-  process.start(program, arguments);
-  bool seen = false;
-  while (!seen && process.waitForReadyRead(20000)) seen = process.readAllStandardOutput().contains("first-frame");
-  const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-  process.waitForFinished(10000);
-  return seen ? std::optional(ms) : std::nullopt;
-}
-
 double median(std::vector<double> times) {
   if (times.empty()) return -1;
   std::sort(times.begin(), times.end());
@@ -111,9 +96,9 @@ void compareStarts(const char* self, const QString& platform, QProcessEnvironmen
     std::optional<double> appMs, windowMs;
     for (const bool appTurn : {i % 2 == 1, i % 2 == 0}) {
       if (appTurn)
-        appMs = startMilliseconds(appBinary(), {}, appEnv);
+        appMs = storm::bench::startMilliseconds(appBinary(), {}, "first-frame", appEnv);
       else
-        windowMs = startMilliseconds(self, {"--label-window"}, env);
+        windowMs = storm::bench::startMilliseconds(self, {"--label-window"}, "first-frame", env);
     }
     if (appMs) app.push_back(*appMs);
     if (windowMs) window.push_back(*windowMs);
