@@ -21,7 +21,9 @@ PositionReport cleaned(PositionReport report) {
 }
 
 // Sources that keep giving fixes while they work: their fixes grow old.
-bool live(PositionSource source) { return source == PositionSource::System || source == PositionSource::Nmea; }
+bool live(PositionSource source) {
+  return source == PositionSource::System || source == PositionSource::Nmea || source == PositionSource::Gpsd;
+}
 
 }  // namespace
 
@@ -42,7 +44,8 @@ PositionState::Standing PositionState::standingAt(double now) const {
     case PositionSource::Remembered: return age ? Standing::Old : Standing::Kept;
     case PositionSource::Fixed: return Standing::Current;
     case PositionSource::System:
-    case PositionSource::Nmea: break;
+    case PositionSource::Nmea:
+    case PositionSource::Gpsd: break;
   }
   // A fix stops being current when it grows old, or when its source stops giving fixes.
   if (live(r->source) && ((age && *age > kFixStaleSeconds) || problem_ != PositionProblem::None)) return Standing::Old;

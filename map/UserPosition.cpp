@@ -9,6 +9,7 @@ const char* positionSourceName(PositionSource source) {
     case PositionSource::Fixed: return "fixed";
     case PositionSource::Pinned: return "pinned";
     case PositionSource::Remembered: return "remembered";
+    case PositionSource::Gpsd: return "gpsd";
   }
   return "fixed";
 }

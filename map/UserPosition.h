@@ -18,22 +18,27 @@ enum class PositionSource {
   Fixed,       // given on the command line (or by automation)
   Pinned,      // set by the user on the map
   Remembered,  // kept from an earlier run
+  Gpsd,        // gpsd, the daemon serving a GPS receiver
 };
-// "system", "nmea", "fixed", "pinned" or "remembered".
+// "system", "nmea", "fixed", "pinned", "remembered" or "gpsd".
 const char* positionSourceName(PositionSource source);
 
-// Why the desktop's location service gives no current position; None while it does.
+// Why a live source (the desktop's location service, an NMEA log, gpsd) gives no current
+// position; None while it does.
 enum class PositionProblem {
   None,
   NoService,  // no location service is running
   Off,        // location services are switched off
   Refused,    // the service refuses this application
   NoFix,      // it has given no fix for some minutes
+  Lost,       // the GPS receiver says it has no fix, or has given none for some seconds
+  Ended,      // the NMEA log has ended
+  NoGpsd,     // gpsd cannot be reached
 };
 
 struct PositionReport {
   GeoPoint coordinate;
-  double accuracy = 0;  // radius of uncertainty in metres; 0 when the source did not say
+  double accuracy = 0;  // radius of uncertainty in metres; 0 when unknown (the source did not say)
   PositionSource source = PositionSource::Fixed;
   double time = 0;  // wall-clock seconds since 1970 of the fix or the setting; 0 when unknown
 };

@@ -4,11 +4,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6uitools6
-  qt6-positioning-dev libqt6positioning6-plugins libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
+  libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
   qt6-image-formats-plugins
   libicu-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
   dbus-daemon geoclue-2.0 python3-gi at-spi2-core python3-pyatspi
   libgeographiclib-dev
+  libgps-dev gpsd gpsd-clients
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
   xvfb xdotool imagemagick graphviz
 )

@@ -31,7 +31,7 @@ QDBusMessage propertyCall(const QString& service, const QString& path, const cha
 
 }  // namespace
 
-GeoClueSource::GeoClueSource(Settings settings, QObject* parent) : QObject(parent), settings_(std::move(settings)) {
+GeoClueSource::GeoClueSource(Settings settings, QObject* parent) : LiveSource(parent), settings_(std::move(settings)) {
   link_ = new BusLink(QDBusConnection::SystemBus, kConnectionName, this);
   connect(link_, &BusLink::ready, this, &GeoClueSource::linked);
   connect(link_, &BusLink::failed, this, [this](const QString& why) {

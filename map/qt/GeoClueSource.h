@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "map/UserPosition.h"
+#include "map/qt/LiveSource.h"
 #include "system/Clock.h"
 
 class QDBusObjectPath;
@@ -29,7 +30,7 @@ namespace storm::qt {
 
 class BusLink;
 
-class GeoClueSource : public QObject {
+class GeoClueSource : public LiveSource {
   Q_OBJECT
 
  public:
@@ -47,14 +48,7 @@ class GeoClueSource : public QObject {
   GeoClueSource(Settings settings, QObject* parent = nullptr);
   ~GeoClueSource() override;
 
-  void start();
-
- signals:
-  // A fix: degrees, and the radius of its uncertainty in metres.
-  void fixed(double latitude, double longitude, double accuracy);
-  // Why the service gives no fixes (`detail` says more, for the log); None once it is asked
-  // successfully again.
-  void problem(storm::PositionProblem problem, const QString& detail);
+  void start() override;
 
  private slots:
   void locationUpdated(const QDBusObjectPath& previous, const QDBusObjectPath& location);

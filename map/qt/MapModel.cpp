@@ -247,6 +247,12 @@ void MapModel::setPositionProblem(PositionProblem problem) {
   if (position_.setProblem(problem)) emit userLocationChanged();
 }
 
+void MapModel::setPositionSourceNamed(bool named) {
+  if (named == positionSourceNamed_) return;
+  positionSourceNamed_ = named;
+  emit userLocationChanged();
+}
+
 void MapModel::setClock(std::shared_ptr<const Clock> clock, std::shared_ptr<TimerScheduler> timers) {
   clock_ = std::move(clock);
   timers_ = std::move(timers);

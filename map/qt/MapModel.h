@@ -165,8 +165,11 @@ class MapModel : public QObject {
   // A place kept from before, as of wall-clock `time` (0: unknown): the position while there is no
   // fix, and nobody is told.
   void restoreUserLocation(GeoPoint place, double time = 0);
-  // Why the desktop's location service gives no position (None while it does).
+  // Why the position source gives no position (None while it does).
   void setPositionProblem(PositionProblem problem);
+  // Whether the notice names the source of the position: when more than one may give it.
+  void setPositionSourceNamed(bool named);
+  bool positionSourceNamed() const { return positionSourceNamed_; }
   // Dates fixes and ages the position; without it positions have no time. Once a minute while the
   // position has an age, userLocationChanged() lets the words about it move on.
   void setClock(std::shared_ptr<const Clock> clock, std::shared_ptr<TimerScheduler> timers);
@@ -243,6 +246,7 @@ class MapModel : public QObject {
   void positionChanged(bool heard);
 
   PositionState position_;
+  bool positionSourceNamed_ = false;
   std::shared_ptr<const Clock> clock_;
   std::shared_ptr<TimerScheduler> timers_;
   std::shared_ptr<Timer> ageing_;

@@ -41,8 +41,11 @@ void connectMapServices(MapModel& map, const Options& options, const std::shared
     feed->useFixedPosition({options.location->first, options.location->second});
   else if (!options.nmeaFile.isEmpty())
     feed->useNmeaLog(options.nmeaFile);
-  else if (!options.automation)
-    feed->useSystemSource(build::kApplicationId);
+  else {
+    // gpsd, where asked for, beside the desktop's location service.
+    if (!options.automation) feed->useSystemSource(build::kApplicationId);
+    if (options.gpsd) feed->useGpsd(*options.gpsd);
+  }
 }
 
 }  // namespace storm::qt

@@ -252,6 +252,11 @@ QString MapWidget::noticeText() const {
   // giving one and how to mend it.
   QStringList lines;
   const PositionState::Standing standing = model_->positionStanding();
+  const std::optional<PositionReport> report = model_->position().report();
+  if (model_->positionSourceNamed() && report && report->source == PositionSource::Gpsd)
+    lines << tr("Position from gpsd");
+  else if (model_->positionSourceNamed() && report && report->source == PositionSource::System)
+    lines << tr("Position from the location service");
   switch (standing) {
     case PositionState::Standing::Unknown:
     case PositionState::Standing::Current: break;
@@ -283,6 +288,15 @@ QString MapWidget::noticeText() const {
       lines << tr(
           "No fix from the location service for some minutes. Go where the sky is open, or right-click "
           "or hold the map: \u201cI am here\u201d.");
+      break;
+    case PositionProblem::Lost:
+      lines << tr(
+          "The GPS receiver has no fix. Go where the sky is open, or right-click or hold the map: "
+          "\u201cI am here\u201d.");
+      break;
+    case PositionProblem::Ended: lines << tr("The NMEA log has ended."); break;
+    case PositionProblem::NoGpsd:
+      lines << tr("gpsd does not answer. Right-click or hold the map: \u201cI am here\u201d.");
       break;
   }
   if (standing == PositionState::Standing::Unknown) {

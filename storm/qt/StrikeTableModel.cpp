@@ -134,6 +134,7 @@ QString StrikeTableModel::positionNote(const StrikePosition& position) const {
   QString from;
   if (position.source == "system") from = tr("From the location service");
   else if (position.source == "nmea") from = tr("From an NMEA log");
+  else if (position.source == "gpsd") from = tr("From gpsd");
   else if (position.source == "fixed") from = tr("Given at start");
   else if (position.source == "pinned") from = tr("Set by you");
   else if (position.source == "remembered") from = tr("Last known position, from an earlier run");

@@ -22,9 +22,15 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
   parser.addOption({"info", "Use FILE as the application's information dictionary.", "FILE"});
   parser.addOption({"map-sources", "Use FILE as the map's tile sources.", "FILE"});
   parser.addOption({"nmea", "Replay the NMEA log FILE as the user's position.", "FILE"});
+  parser.addOption({"gpsd", "Take the user's position from gpsd at HOST:PORT (localhost:2947 when not given).",
+                    "HOST:PORT"});
   parser.addOption({"location", "Put the user at LAT,LON.", "LAT,LON"});
   parser.addOption({"house-ads", "Use FILE as the list of house advertisements.", "FILE"});
-  parser.process(arguments);
+  // --gpsd may stand without its value.
+  QStringList given = arguments;
+  for (int i = 1; i < given.size(); ++i)
+    if (given[i] == "--gpsd" && (i + 1 == given.size() || given[i + 1].startsWith('-'))) given[i] = "--gpsd=";
+  parser.process(given);
 
   Options options;
   options.automation = parser.isSet("automation");
@@ -42,6 +48,7 @@ std::optional<Options> parseOptions(const QStringList& arguments) {
   options.mapSources = parser.value("map-sources");
   options.nmeaFile = parser.value("nmea");
   options.houseAds = parser.value("house-ads");
+  if (parser.isSet("gpsd")) options.gpsd = parser.value("gpsd");
   if (parser.isSet("location")) {
     const QStringList parts = parser.value("location").split(',');
     bool okLat = false, okLon = false;

@@ -17,6 +17,7 @@ struct Options {
   QString mapSources;                              // --map-sources FILE
   QString nmeaFile;                                // --nmea FILE
   QString houseAds;                                // --house-ads FILE
+  std::optional<QString> gpsd;                     // --gpsd [HOST:PORT]: empty for the default
   std::optional<std::pair<double, double>> location;  // --location LAT,LON: latitude, longitude
 };
 
