@@ -79,6 +79,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${STORM_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's plugins, which no linker sees: the strike log's database driver, the SVG icon, the window
-# system and the position sources.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, qt6-qpa-plugins, libqt6positioning6-plugins, qt6-image-formats-plugins")
+# system and the images' formats.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, qt6-qpa-plugins, qt6-image-formats-plugins")
 include(CPack)
