@@ -517,6 +517,26 @@
         <translation>Seit einigen Minuten keine Position vom Ortungsdienst. Geh unter freien Himmel, oder rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
     </message>
     <message>
+        <source>The GPS receiver has no fix. Go where the sky is open, or right-click or hold the map: “I am here”.</source>
+        <translation>Der GPS-Empfänger hat keine Position. Geh unter freien Himmel, oder rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+    <message>
+        <source>The NMEA log has ended.</source>
+        <translation>Das NMEA-Protokoll ist zu Ende.</translation>
+    </message>
+    <message>
+        <source>gpsd does not answer. Right-click or hold the map: “I am here”.</source>
+        <translation>gpsd antwortet nicht. Rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
+    </message>
+    <message>
+        <source>Position from gpsd</source>
+        <translation>Position von gpsd</translation>
+    </message>
+    <message>
+        <source>Position from the location service</source>
+        <translation>Position vom Ortungsdienst</translation>
+    </message>
+    <message>
         <source>The location service refuses this app. Allow it in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
         <translation>Der Ortungsdienst verweigert dieser App den Zugriff. Erlaube ihn in den Datenschutzeinstellungen des Desktops, oder rechtsklick oder lange auf die Karte drücken: „Ich bin hier“.</translation>
     </message>
@@ -721,6 +741,10 @@
     <message>
         <source>From an NMEA log</source>
         <translation>Aus einem NMEA-Protokoll</translation>
+    </message>
+    <message>
+        <source>From gpsd</source>
+        <translation>Von gpsd</translation>
     </message>
     <message>
         <source>From the location service</source>

@@ -517,6 +517,26 @@
         <translation>Ninguna posición del servicio de ubicación desde hace unos minutos. Sal a cielo abierto, o clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
     </message>
     <message>
+        <source>The GPS receiver has no fix. Go where the sky is open, or right-click or hold the map: “I am here”.</source>
+        <translation>El receptor GPS no tiene posición. Sal a cielo abierto, o clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+    <message>
+        <source>The NMEA log has ended.</source>
+        <translation>El registro NMEA ha terminado.</translation>
+    </message>
+    <message>
+        <source>gpsd does not answer. Right-click or hold the map: “I am here”.</source>
+        <translation>gpsd no responde. Clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
+    </message>
+    <message>
+        <source>Position from gpsd</source>
+        <translation>Posición de gpsd</translation>
+    </message>
+    <message>
+        <source>Position from the location service</source>
+        <translation>Posición del servicio de ubicación</translation>
+    </message>
+    <message>
         <source>The location service refuses this app. Allow it in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
         <translation>El servicio de ubicación rechaza esta aplicación. Permítela en la configuración de privacidad del escritorio, o clic derecho o mantén pulsado el mapa: «Estoy aquí».</translation>
     </message>
@@ -721,6 +741,10 @@
     <message>
         <source>From an NMEA log</source>
         <translation>De un registro NMEA</translation>
+    </message>
+    <message>
+        <source>From gpsd</source>
+        <translation>De gpsd</translation>
     </message>
     <message>
         <source>From the location service</source>

@@ -517,6 +517,26 @@
         <translation>Aucune position du service de localisation depuis quelques minutes. Allez à ciel ouvert, ou clic droit ou appui long sur la carte : « Je suis ici ».</translation>
     </message>
     <message>
+        <source>The GPS receiver has no fix. Go where the sky is open, or right-click or hold the map: “I am here”.</source>
+        <translation>Le récepteur GPS n’a pas de position. Allez à ciel ouvert, ou clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+    <message>
+        <source>The NMEA log has ended.</source>
+        <translation>Le journal NMEA est terminé.</translation>
+    </message>
+    <message>
+        <source>gpsd does not answer. Right-click or hold the map: “I am here”.</source>
+        <translation>gpsd ne répond pas. Clic droit ou appui long sur la carte : « Je suis ici ».</translation>
+    </message>
+    <message>
+        <source>Position from gpsd</source>
+        <translation>Position de gpsd</translation>
+    </message>
+    <message>
+        <source>Position from the location service</source>
+        <translation>Position du service de localisation</translation>
+    </message>
+    <message>
         <source>The location service refuses this app. Allow it in the desktop’s privacy settings, or right-click or hold the map: “I am here”.</source>
         <translation>Le service de localisation refuse cette application. Autorisez-la dans les paramètres de confidentialité du bureau, ou clic droit ou appui long sur la carte : « Je suis ici ».</translation>
     </message>
@@ -721,6 +741,10 @@
     <message>
         <source>From an NMEA log</source>
         <translation>D’un journal NMEA</translation>
+    </message>
+    <message>
+        <source>From gpsd</source>
+        <translation>De gpsd</translation>
     </message>
     <message>
         <source>From the location service</source>
