@@ -3,8 +3,10 @@
 #include <QString>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
+#include <string>
 
 #include "map/qt/LiveSource.h"
 #include "system/qt/MainThreadQueue.h"
@@ -13,7 +15,9 @@
 // of its own: each TPV report of a 2D or 3D fix is a fix, with gpsd's own horizontal error (eph,
 // else epx and epy) as its accuracy; a report of no fix (mode 1, or a simulated one) is the problem
 // Lost. A gpsd that cannot be reached, or that goes, is the problem NoGpsd, and is asked again every
-// kRetrySeconds until it answers: its return brings the fixes back.
+// kRetrySeconds until it answers: its return brings the fixes back. The thread is let go, never
+// waited for, when the source ends: a host that does not answer holds up neither the window nor
+// the app's end.
 
 namespace storm::qt {
 
@@ -28,17 +32,23 @@ class GpsdSource : public LiveSource {
   void start() override;
 
  private:
-  void run();
+  // What the thread shares with the source, and outlives it.
+  struct Shared {
+    std::mutex mutex;  // guards queue, and the wait between tries
+    std::condition_variable wake;
+    std::atomic<bool> stop{false};
+    MainThreadQueue* queue = nullptr;  // null once the source has ended
+    bool post(std::function<void()> block);
+  };
+  static void run(const std::shared_ptr<Shared>& shared, const std::string& host, const std::string& port,
+                  GpsdSource* source);
   // One session with gpsd, until it goes or the source stops; false when it could not be reached.
-  bool session();
-  void post(PositionProblem problem, const QString& detail);
+  static bool session(Shared& shared, const std::string& host, const std::string& port, GpsdSource* source);
 
   std::string host_, port_;
   MainThreadQueue queue_;
-  std::thread thread_;
-  std::mutex mutex_;  // guards the wait between tries
-  std::condition_variable wake_;
-  std::atomic<bool> stop_{false};
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
+  bool started_ = false;
 };
 
 }  // namespace storm::qt
