@@ -74,6 +74,22 @@ bool NmeaReader::checksummed(std::string_view line) {
   return sum == high * 16 + low;
 }
 
+bool NmeaReader::anyChecksummed(const std::function<std::size_t(char*, std::size_t)>& read) {
+  std::string line;
+  char buffer[64 * 1024];
+  for (std::size_t n; (n = read(buffer, sizeof buffer)) > 0;)
+    for (std::size_t i = 0; i < n; ++i) {
+      if (buffer[i] != '\r' && buffer[i] != '\n') {
+        if (line.size() <= kLongestLine) line += buffer[i];
+      } else if (checksummed(line)) {
+        return true;
+      } else {
+        line.clear();
+      }
+    }
+  return checksummed(line);
+}
+
 void NmeaReader::read(std::string_view bytes, const Out& out) {
   while (!bytes.empty()) {
     const std::size_t end = bytes.find_first_of("\r\n");

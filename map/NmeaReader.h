@@ -48,6 +48,9 @@ class NmeaReader {
 
   // Whether `line` is a sentence whose checksum is present and right.
   static bool checksummed(std::string_view line);
+  // Whether any line of a log is, reading it through `read` (which fills the buffer it is given
+  // and says how many bytes it put there, 0 at the end) until the first one.
+  static bool anyChecksummed(const std::function<std::size_t(char*, std::size_t)>& read);
 
  private:
   struct Gst {

@@ -9,23 +9,6 @@ namespace {
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::size_t kBatch = 256;
 
-// Whether any sentence of the log has a checksum: where none has, sentences are read without one.
-bool hasChecksums(std::FILE* file, const std::atomic<bool>& stop) {
-  NmeaReader probe;
-  std::string line;
-  char buffer[kChunk];
-  for (std::size_t n; !stop && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-    for (std::size_t i = 0; i < n; ++i) {
-      const char c = buffer[i];
-      if (c != '\r' && c != '\n') {
-        if (line.size() <= NmeaReader::kLongestLine) line += c;
-        continue;
-      }
-      if (NmeaReader::checksummed(line)) return true;
-      line.clear();
-    }
-  return NmeaReader::checksummed(line);
-}
 }  // namespace
 
 NmeaLogSource::NmeaLogSource(QString path, std::shared_ptr<TimerScheduler> timers, QObject* parent)
@@ -50,7 +33,9 @@ void NmeaLogSource::read(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   std::deque<NmeaEpoch> batch;
   if (file) {
-    NmeaReader reader(hasChecksums(file, stop_));
+    // Where no sentence has a checksum, sentences are read without one.
+    NmeaReader reader(NmeaReader::anyChecksummed(
+        [&](char* buffer, std::size_t size) { return stop_ ? 0 : std::fread(buffer, 1, size, file); }));
     std::rewind(file);
     char buffer[kChunk];
     auto add = [&](const NmeaEpoch& e) { batch.push_back(e); };
