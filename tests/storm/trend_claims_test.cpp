@@ -58,8 +58,9 @@ TEST(StormLife, NoStormThatComesIsToldItMovesAwayAndStillOnesRarelyMove) {
     EXPECT_LE(s.falseAway, 1) << kind.name;
     EXPECT_LE(s.falseSteady, 1) << kind.name;
     EXPECT_LE(s.falseStraight, 1) << kind.name;
-    if (std::string(kind.name).find("still") != std::string::npos && std::string(kind.name) != "still, then coming")
+    if (std::string(kind.name).find("still") != std::string::npos && std::string(kind.name) != "still, then coming") {
       EXPECT_LE(s.anyMotion, 150 * 10 / 100) << kind.name;
+    }
     eligible += s.eligible;
     right += s.right;
   }
