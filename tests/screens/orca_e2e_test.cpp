@@ -9,7 +9,8 @@
 // The app heard through the Orca screen reader itself, keys pressed on a private X server and what
 // Orca says written down by speech-dispatcher: without moving the focus, the person hears the main
 // button's timing state, the distance within 3 s of each stop, the call to shelter, the question
-// for the flash's direction, the all-clear, and what the information screen is about.
+// for the flash's direction, the all-clear, what the information screen is about, a wrong
+// temperature as it is typed, and History's cells with their columns.
 
 namespace storm::e2e {
 namespace {
@@ -51,6 +52,17 @@ TEST(Orca, SpeaksTheTimingTheDistanceTheShelterCallTheQuestionAndTheAllClear) {
 
   from = orca.spoken().size();
   EXPECT_TRUE(heard("F1", "How far away is the storm?", from)) << said();
+  // A wrong temperature is said as it is found wrong.
+  ASSERT_TRUE(orca.x().xdotool({"key", "Tab"}));
+  ASSERT_TRUE(orca.x().xdotool({"type", "99"}));
+  from = orca.spoken().size();
+  EXPECT_TRUE(heard("Return", "Enter a temperature from", from)) << said();
+  // History's cells are heard with their column's name.
+  ASSERT_TRUE(orca.x().xdotool({"key", "Escape"}));
+  from = orca.spoken().size();
+  EXPECT_TRUE(heard("ctrl+h", "table", from)) << said();
+  from = orca.spoken().size();
+  EXPECT_TRUE(heard("Down", "Time: ", from)) << said();
   std::cout << "Orca said:\n" << said() << std::endl;
 }
 
