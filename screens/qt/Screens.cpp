@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QLabel>
-#include <QTextDocumentFragment>
 #include <QPropertyAnimation>
+#include <QTextDocumentFragment>
 
 #include "screens/qt/MainScreen.h"
 #include "system/qt/Accessibility.h"

@@ -139,8 +139,8 @@ void HistoryWindow::clear() {
   QString message = localized("This removes every recorded strike. It cannot be undone.");
   if (services_.watch && services_.watch->shelter().shelter)
     message += ' ' + localized("The call to take shelter stays until the all-clear.");
-  clearDialog_ = new WindowDialog(window_, localized("Clear all strikes?"), message,
-                                  {localized("Cancel"), localized("Clear")});
+  clearDialog_ =
+      new WindowDialog(window_, localized("Clear all strikes?"), message, {localized("Cancel"), localized("Clear")});
   // As desktops ask before destroying: side by side, Clear in red, Cancel the default and Escape.
   WindowDialog::Manner manner;
   manner.buttonsInRow = true;

@@ -2,8 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QApplication>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QMutex>
 
 namespace storm::qt {

@@ -54,8 +54,11 @@ class OrcaRig {
     if (!bus_.waitForStarted(5000) || !bus_.waitForReadyRead(5000)) return "no session bus";
     env_ = x_.environment();
     env_.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(bus_.readLine()).trimmed());
-    for (const auto& [name, sub] : {std::pair{"XDG_CONFIG_HOME", "config"}, {"XDG_DATA_HOME", "data"},
-                                    {"XDG_CACHE_HOME", "cache"}, {"XDG_RUNTIME_DIR", "runtime"}, {"HOME", ""}})
+    for (const auto& [name, sub] : {std::pair{"XDG_CONFIG_HOME", "config"},
+                                    {"XDG_DATA_HOME", "data"},
+                                    {"XDG_CACHE_HOME", "cache"},
+                                    {"XDG_RUNTIME_DIR", "runtime"},
+                                    {"HOME", ""}})
       env_.insert(name, path(sub));
     env_.insert("SPEECHD_ADDRESS", "unix_socket:" + path("speech/socket"));
     launcher_.setProcessEnvironment(env_);
@@ -121,8 +124,9 @@ class OrcaRig {
     const QByteArray module = "GenericExecuteSynth \"printf %s \\'$DATA\\' | " + path("speech/say.sh").toUtf8() +
                               "\"\nGenericDelimiters \"~\"\nGenericMaxChunkLength 4000\n"
                               "GenericLanguage \"en\" \"en\" \"utf-8\"\nAddVoice \"en\" \"MALE1\" \"default\"\n";
-    const QByteArray conf = "AddModule \"logger\" \"sd_generic\" \"logger.conf\"\nDefaultModule logger\n"
-                            "DefaultLanguage \"en\"\nAudioOutputMethod \"libao\"\n";
+    const QByteArray conf =
+        "AddModule \"logger\" \"sd_generic\" \"logger.conf\"\nDefaultModule logger\n"
+        "DefaultLanguage \"en\"\nAudioOutputMethod \"libao\"\n";
     return write(path("speech/say.sh"), say, true) && write(path("speech/modules/logger.conf"), module) &&
            write(path("speech/speechd.conf"), conf);
   }
@@ -134,11 +138,11 @@ class OrcaRig {
                               {"enableSound", false},
                               {"enableTutorialMessages", false},
                               {"startingProfile", QJsonArray{"Default", "default"}}};
-    const QJsonObject settings{{"general", general},
-                               {"pronunciations", QJsonObject{}},
-                               {"keybindings", QJsonObject{}},
-                               {"profiles", QJsonObject{{"default", QJsonObject{{"profile", QJsonArray{"Default",
-                                                                                                        "default"}}}}}}};
+    const QJsonObject settings{
+        {"general", general},
+        {"pronunciations", QJsonObject{}},
+        {"keybindings", QJsonObject{}},
+        {"profiles", QJsonObject{{"default", QJsonObject{{"profile", QJsonArray{"Default", "default"}}}}}}};
     return write(path("data/orca/user-settings.conf"), QJsonDocument(settings).toJson());
   }
 

@@ -37,9 +37,9 @@ class WestonServer {
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.setStandardOutputFile(dir_.filePath("weston.log"));
-    process_.start("weston", {"--backend=headless-backend.so", "--use-pixman", "--debug", "--no-config",
-                              "--idle-time=0", "--socket=wayland-test", QString("--width=%1").arg(width),
-                              QString("--height=%1").arg(height)});
+    process_.start("weston",
+                   {"--backend=headless-backend.so", "--use-pixman", "--debug", "--no-config", "--idle-time=0",
+                    "--socket=wayland-test", QString("--width=%1").arg(width), QString("--height=%1").arg(height)});
     if (!process_.waitForStarted(5000)) return false;
     const QDeadlineTimer deadline(15000);
     while (!QFileInfo(socket()).exists()) {
