@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <iostream>
 
@@ -38,6 +39,10 @@ TEST(Orca, SpeaksTheTimingTheDistanceTheShelterCallTheQuestionAndTheAllClear) {
   EXPECT_TRUE(heard("space", "1.02 kilometres, 0.63 miles", from)) << said();
   EXPECT_TRUE(heard(nullptr, "Take shelter now", from)) << said();
   EXPECT_TRUE(heard(nullptr, "Where was the flash?", from)) << said();
+  // The arrows answer it with Orca running (Orca takes the keypad for its own review commands).
+  ASSERT_TRUE(orca.x().xdotool({"key", "Left"}));
+  waitFor(app, [](const QJsonObject& s) { return !s["stormMap"].toObject()["asking"].toBool(); });
+  EXPECT_EQ(app.send("strikes")["strikes"].toArray().at(0).toObject()["bearing"].toDouble(), 270);
 
   // The next measurement, started while the question is up, is heard as well.
   from = orca.spoken().size();
