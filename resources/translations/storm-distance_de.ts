@@ -707,6 +707,18 @@
 <context>
     <name>storm::qt::StrikeTableModel</name>
     <message>
+        <source>Delay in seconds</source>
+        <translation>Dauer in Sekunden</translation>
+    </message>
+    <message>
+        <source>Miles</source>
+        <translation>Meilen</translation>
+    </message>
+    <message>
+        <source>Kilometres</source>
+        <translation>Kilometer</translation>
+    </message>
+    <message>
         <source>±%1 km</source>
         <translation>±%1 km</translation>
     </message>

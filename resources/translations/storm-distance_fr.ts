@@ -707,6 +707,18 @@
 <context>
     <name>storm::qt::StrikeTableModel</name>
     <message>
+        <source>Delay in seconds</source>
+        <translation>Délai en secondes</translation>
+    </message>
+    <message>
+        <source>Miles</source>
+        <translation>Milles</translation>
+    </message>
+    <message>
+        <source>Kilometres</source>
+        <translation>Kilomètres</translation>
+    </message>
+    <message>
         <source>±%1 km</source>
         <translation>±%1 km</translation>
     </message>

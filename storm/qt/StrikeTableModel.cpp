@@ -12,6 +12,16 @@ namespace storm::qt {
 
 namespace {
 
+// A column's name as a screen reader says it before a cell: the abbreviations written out.
+QString spokenColumn(int column, const QString& written) {
+  switch (column) {
+    case StrikeTableModel::DelayColumn: return StrikeTableModel::tr("Delay in seconds");
+    case StrikeTableModel::MilesColumn: return StrikeTableModel::tr("Miles");
+    case StrikeTableModel::KilometresColumn: return StrikeTableModel::tr("Kilometres");
+    default: return written;
+  }
+}
+
 // The locale's short time of day; a strike a few seconds after another needs the seconds too.
 QString shortTimeWithSeconds(const QLocale& locale) {
   QString format = locale.timeFormat(QLocale::ShortFormat);
@@ -161,7 +171,8 @@ QVariant StrikeTableModel::data(const QModelIndex& index, int role) const {
     const QString text = cellText(*strike, index.column(), stacked_);
     // A screen reader says the column with the value: "Delay (s): 3.0", not a bare number.
     if (role == Qt::AccessibleTextRole)
-      return QString("%1: %2").arg(headerText(index.column(), false), QString(text).replace('\n', ' '));
+      return QString("%1: %2").arg(spokenColumn(index.column(), headerText(index.column(), false)),
+                                   QString(text).replace('\n', ' '));
     return text;
   }
   if (role == Qt::AccessibleTextRole) return {};

@@ -137,6 +137,8 @@ TEST_F(HistoryModel, ReadsPagesNewestFirstOnlyWhenAViewAsks) {
             "Direction: N 338\u00b0");
   EXPECT_EQ(model.data(model.index(301, StrikeTableModel::PositionColumn), Qt::AccessibleTextRole).toString(),
             "Position: 52.5200, 13.4050");
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::DelayColumn), Qt::AccessibleTextRole).toString(),
+            "Delay in seconds: " + model.data(model.index(301, StrikeTableModel::DelayColumn)).toString());
 }
 
 TEST_F(HistoryModel, AStrikeAppendedAMomentAgoIsListedFirst) {
