@@ -17,7 +17,7 @@ namespace storm::e2e {
 namespace {
 
 TEST(Orca, SpeaksTheTimingTheDistanceTheShelterCallTheQuestionAndTheAllClear) {
-  if (!QFileInfo::exists("/usr/bin/orca")) GTEST_SKIP() << "Orca is not installed";
+  if (!test::OrcaRig::installed()) GTEST_SKIP() << "Orca is not installed";
   test::OrcaRig orca;
   const QString failed = orca.start();
   ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
