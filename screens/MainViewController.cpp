@@ -33,6 +33,8 @@ void MainViewController::button() {
     // never waits for that.
     state.finish(measurement);
   } else if (phase == MeasurementPhaseIdle) {
+    replacedTime_ = send(time_, &Label::text);
+    replacedDist_ = send(dist_, &Label::text);
     send(dist_, &Label::setText, std::string());
     // The timer keeps its target alive, as a scheduled timer does.
     auto self = shared_from_this();
@@ -44,9 +46,11 @@ void MainViewController::button() {
 
 void MainViewController::cancel() {
   if (stopwatch_->measurementPhase != MeasurementPhaseTiming) return;
-  // The distance label was emptied by the start and stays so; the map keeps the last circle.
+  // A start by mistake is taken back whole: the result it replaced comes back (the map kept its
+  // circle all along).
   stopwatch_->reset();
-  if (services_.dateFormatters) send(time_, &Label::setText, elapsedText(0.0, *services_.dateFormatters));
+  send(time_, &Label::setText, replacedTime_);
+  send(dist_, &Label::setText, replacedDist_);
   send(buttonP_, &Button::setTitle, std::string(kTitleIdle), ControlStateNormal);
 }
 

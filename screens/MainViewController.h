@@ -76,7 +76,8 @@ class MainViewController : public MKMapViewDelegate,
   // The stopwatch: the main button's action and the tick.
   void button();
   void updateTimer();
-  // Escape while timing: the measurement is dropped as if never started; nothing is recorded.
+  // Escape while timing: the measurement is dropped as if never started (the time and distance it
+  // replaced are shown again); nothing is recorded.
   void cancel();
   // Centres the map on the user, fits a circle of `kilometres` radius and draws it.
   void updateStormCircle(float kilometres);
@@ -114,6 +115,8 @@ class MainViewController : public MKMapViewDelegate,
   std::function<void(bool)> dismiss_;
   std::weak_ptr<Label> time_;
   std::weak_ptr<Label> dist_;
+  // The time and distance a start replaced, shown again if that start is cancelled.
+  std::string replacedTime_, replacedDist_;
   std::weak_ptr<Button> buttonP_;
   std::weak_ptr<SegmentedControl> switcher_;
   std::weak_ptr<MKMapView> mapView_;

@@ -12,10 +12,12 @@ packages=(
   libgps-dev gpsd gpsd-clients
   librsvg2-bin desktop-file-utils appstream lintian dpkg-dev file
   xvfb xdotool imagemagick graphviz
+  orca speech-dispatcher weston qt6-wayland
 )
 # Installed with --no-install-recommends: GeoClue's recommendations pull in ModemManager, Avahi and
-# udev, and upgrade systemd; the tests run it on a private system bus and need none of them.
-without_recommends=" geoclue-2.0 python3-pyatspi "
+# udev, and upgrade systemd; the tests run it on a private system bus and need none of them. Orca
+# and speech-dispatcher run in one test with their speech written to a file: no voice, no braille.
+without_recommends=" geoclue-2.0 python3-pyatspi orca speech-dispatcher "
 missing=()
 lean=()
 for p in "${packages[@]}"; do

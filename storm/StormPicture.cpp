@@ -230,10 +230,13 @@ StormPicture::Moments StormPicture::momentsAfterStop(double now) {
                       !newest_->bearing && newest_->thunderTime() >= *logged - 1;
   panel_.ask = asking ? localized("Where was the flash?") : std::string();
   // A click gives the direction from where the strike was measured: without a position, only a drag.
-  panel_.askHint = !asking ? std::string()
-                   : newest_->position
-                       ? localized("Click its direction on the map, press a compass key, or type the degrees")
-                       : localized("Drag in its direction on the map, press a compass key, or type the degrees");
+  panel_.askHint = !asking             ? std::string()
+                   : newest_->position ? localized(
+                                             "Click its direction on the map or type the degrees; keys: an arrow, "
+                                             "Shift with two arrows for the points between, or the keypad")
+                                       : localized(
+                                             "Drag in its direction on the map or type the degrees; keys: an arrow, "
+                                             "Shift with two arrows for the points between, or the keypad");
   panel_.askFor = asking ? std::optional<double>(newest_->time) : std::nullopt;
   panel_.askFrom = asking && newest_->position
                        ? std::optional<GeoPoint>({newest_->position->latitude, newest_->position->longitude})

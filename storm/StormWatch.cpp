@@ -136,9 +136,17 @@ void StormWatch::clear(std::function<void(bool)> done) {
     return;
   }
   services_.strikes->clear([weak = weak_from_this(), done = std::move(done)](bool cleared) {
-    if (auto self = weak.lock()) self->logChanged();
+    if (auto self = weak.lock()) cleared ? self->logCleared() : self->logChanged();
     if (done) done(cleared);
   });
+}
+
+void StormWatch::logCleared() {
+  // Wiping the record does not take the danger away: a call to shelter keeps its countdown to the
+  // all-clear. Nothing is left to undo or to draw.
+  loggedAt_.reset();
+  circleStrike_.reset();
+  tell();
 }
 
 void StormWatch::setLogNotice(std::string notice) {

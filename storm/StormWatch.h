@@ -53,6 +53,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   // the storm out afresh; `done` learns whether the log did it.
   void undo(std::function<void(bool)> done = {});
   void remove(double time, std::function<void(bool)> done = {});
+  // Clearing keeps a call to shelter running to its all-clear: the thunder was heard all the same.
   void clear(std::function<void(bool)> done = {});
   // Gives `strike` (as the log has it) the direction of its flash, in degrees clockwise from true
   // north, placing it on the map when it was measured somewhere, or takes the direction away;
@@ -89,6 +90,7 @@ class StormWatch : public std::enable_shared_from_this<StormWatch> {
   void addObserver(std::function<void(bool storm)> changed);
 
  private:
+  void logCleared();
   void feed();
   void countdownEnded();
   void tell(bool storm = true);

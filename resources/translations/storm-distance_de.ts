@@ -4,8 +4,8 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Drag in its direction on the map, press a compass key, or type the degrees</source>
-        <translation>Ziehe auf der Karte in seine Richtung, drücke eine Kompasstaste oder tippe die Grad ein</translation>
+        <source>Drag in its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
+        <translation>Ziehe auf der Karte in seine Richtung oder tippe die Grad ein; Tasten: ein Pfeil, Umschalt mit zwei Pfeilen für die Richtungen dazwischen, oder der Ziffernblock</translation>
     </message>
     <message>
         <source>Not now</source>
@@ -24,8 +24,8 @@
         <translation>Grad</translation>
     </message>
     <message>
-        <source>Click its direction on the map, press a compass key, or type the degrees</source>
-        <translation>Klicke auf der Karte in seine Richtung, drücke eine Kompasstaste oder tippe die Grad ein</translation>
+        <source>Click its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
+        <translation>Klicke auf der Karte in seine Richtung oder tippe die Grad ein; Tasten: ein Pfeil, Umschalt mit zwei Pfeilen für die Richtungen dazwischen, oder der Ziffernblock</translation>
     </message>
     <message>
         <source>Where was the flash?</source>
@@ -298,6 +298,10 @@
     <message>
         <source>Clear all strikes?</source>
         <translation>Alle Blitze löschen?</translation>
+    </message>
+    <message>
+        <source>The call to take shelter stays until the all-clear.</source>
+        <translation>Die Aufforderung, Schutz zu suchen, bleibt bis zur Entwarnung bestehen.</translation>
     </message>
     <message>
         <source>This removes every recorded strike. It cannot be undone.</source>
@@ -722,6 +726,18 @@
 </context>
 <context>
     <name>storm::qt::StrikeTableModel</name>
+    <message>
+        <source>Delay in seconds</source>
+        <translation>Dauer in Sekunden</translation>
+    </message>
+    <message>
+        <source>Miles</source>
+        <translation>Meilen</translation>
+    </message>
+    <message>
+        <source>Kilometres</source>
+        <translation>Kilometer</translation>
+    </message>
     <message>
         <source>±%1 km</source>
         <translation>±%1 km</translation>

@@ -4,8 +4,8 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Drag in its direction on the map, press a compass key, or type the degrees</source>
-        <translation>Arrastra en su dirección en el mapa, pulsa una tecla de brújula o escribe los grados</translation>
+        <source>Drag in its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
+        <translation>Arrastra en su dirección en el mapa o escribe los grados; teclas: una flecha, Mayús con dos flechas para las direcciones intermedias, o el teclado numérico</translation>
     </message>
     <message>
         <source>Not now</source>
@@ -24,8 +24,8 @@
         <translation>Grados</translation>
     </message>
     <message>
-        <source>Click its direction on the map, press a compass key, or type the degrees</source>
-        <translation>Haz clic en su dirección en el mapa, pulsa una tecla de brújula o escribe los grados</translation>
+        <source>Click its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
+        <translation>Haz clic en su dirección en el mapa o escribe los grados; teclas: una flecha, Mayús con dos flechas para las direcciones intermedias, o el teclado numérico</translation>
     </message>
     <message>
         <source>Where was the flash?</source>
@@ -298,6 +298,10 @@
     <message>
         <source>Clear all strikes?</source>
         <translation>¿Borrar todos los rayos?</translation>
+    </message>
+    <message>
+        <source>The call to take shelter stays until the all-clear.</source>
+        <translation>El aviso de refugiarse sigue hasta que pase el peligro.</translation>
     </message>
     <message>
         <source>This removes every recorded strike. It cannot be undone.</source>
@@ -722,6 +726,18 @@
 </context>
 <context>
     <name>storm::qt::StrikeTableModel</name>
+    <message>
+        <source>Delay in seconds</source>
+        <translation>Retardo en segundos</translation>
+    </message>
+    <message>
+        <source>Miles</source>
+        <translation>Millas</translation>
+    </message>
+    <message>
+        <source>Kilometres</source>
+        <translation>Kilómetros</translation>
+    </message>
     <message>
         <source>±%1 km</source>
         <translation>±%1 km</translation>

@@ -4,8 +4,8 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Drag in its direction on the map, press a compass key, or type the degrees</source>
-        <translation>Faites glisser dans sa direction sur la carte, appuyez sur une touche de boussole ou tapez les degrés</translation>
+        <source>Drag in its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
+        <translation>Faites glisser dans sa direction sur la carte ou tapez les degrés ; touches : une flèche, Maj avec deux flèches pour les directions intermédiaires, ou le pavé numérique</translation>
     </message>
     <message>
         <source>Not now</source>
@@ -24,8 +24,8 @@
         <translation>Degrés</translation>
     </message>
     <message>
-        <source>Click its direction on the map, press a compass key, or type the degrees</source>
-        <translation>Cliquez dans sa direction sur la carte, appuyez sur une touche de boussole ou tapez les degrés</translation>
+        <source>Click its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
+        <translation>Cliquez dans sa direction sur la carte ou tapez les degrés ; touches : une flèche, Maj avec deux flèches pour les directions intermédiaires, ou le pavé numérique</translation>
     </message>
     <message>
         <source>Where was the flash?</source>
@@ -298,6 +298,10 @@
     <message>
         <source>Clear all strikes?</source>
         <translation>Effacer tous les éclairs ?</translation>
+    </message>
+    <message>
+        <source>The call to take shelter stays until the all-clear.</source>
+        <translation>L’appel à se mettre à l’abri reste jusqu’à la fin de l’alerte.</translation>
     </message>
     <message>
         <source>This removes every recorded strike. It cannot be undone.</source>
@@ -722,6 +726,18 @@
 </context>
 <context>
     <name>storm::qt::StrikeTableModel</name>
+    <message>
+        <source>Delay in seconds</source>
+        <translation>Délai en secondes</translation>
+    </message>
+    <message>
+        <source>Miles</source>
+        <translation>Milles</translation>
+    </message>
+    <message>
+        <source>Kilometres</source>
+        <translation>Kilomètres</translation>
+    </message>
     <message>
         <source>±%1 km</source>
         <translation>±%1 km</translation>

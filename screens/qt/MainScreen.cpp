@@ -3,6 +3,7 @@
 
 #include "screens/qt/MainScreen.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QKeySequence>
 #include <QLayout>
@@ -350,6 +351,13 @@ void MainScreen::connectControls() {
   addZoomKeys(this, form_->mapView);
   setTabWay({form_->buttonP, form_->mapView, findChild<QWidget*>("centreOnUser"), form_->switcher, form_->history,
              form_->info, form_->paid});
+  // The focus Qt moves on from a control that went out of sight (the question for a flash's
+  // direction answered, let go or timed out; a dialog's layer closed) comes back to the main button,
+  // where Space times the next flash, not to the next control in the chain.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    if (!old || old->isVisible() || old->window() != window() || (now && !isAncestorOf(now))) return;
+    if (isVisible() && isEnabled() && form_->buttonP->isVisible()) form_->buttonP->setFocus(Qt::OtherFocusReason);
+  });
 }
 
 InfoScreen::InfoScreen(std::shared_ptr<FlipsideViewController> controller, QWidget* parent)
@@ -361,6 +369,10 @@ InfoScreen::InfoScreen(std::shared_ptr<FlipsideViewController> controller, QWidg
   connect(form_->more, &QAbstractButton::clicked, this, [c] { c->more(); });
   addButtonKeys(this, form_->done, {"Escape"});
   setTabWay({form_->temperature, form_->more, form_->done});
+  // The page scrolls to whatever takes the focus on it, however it came there.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now && form_->page->isAncestorOf(now)) form_->scroller->ensureWidgetVisible(now);
+  });
   controller_->viewDidLoad();
   ScreenFit::install(this);
 }

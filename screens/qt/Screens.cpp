@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QLabel>
 #include <QPropertyAnimation>
+#include <QTextDocumentFragment>
 
 #include "screens/qt/MainScreen.h"
 #include "system/qt/Accessibility.h"
@@ -49,6 +51,18 @@ void Screens::showInfo() {
   InfoScreen* info = makeInfo_(window_);
   main_->controller().prepareForSegue(std::string(kShowAlternateSegue), info->controller());
   present(info, "Flipside", info->firstFocus());
+  announceOpening(info);
+}
+
+void Screens::announceOpening(QWidget* screen) const {
+  // The focus starts on Done, which is all a screen reader would say: its title and first
+  // paragraph are said too.
+  auto* heading = screen->findChild<QLabel*>("heading");
+  auto* body = screen->findChild<QLabel*>("body");
+  if (!heading || !body) return;
+  const QString first = body->text().section("</p>", 0, 0);
+  const QString words = heading->text() + " " + QTextDocumentFragment::fromHtml(first).toPlainText().trimmed();
+  if (Announcer* announcer = Announcer::of(window_, "screen")) announcer->announce(words);
 }
 
 void Screens::present(QWidget* screen, const QString& name, QWidget* firstFocus) {

@@ -48,6 +48,7 @@ class Screens : public QObject {
   void windowResized();
   void finishDismissal();
   void transitionEnded();
+  void announceOpening(QWidget* screen) const;
 
   QPointer<QWidget> window_;
   QPointer<MainScreen> main_;

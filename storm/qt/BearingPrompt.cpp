@@ -21,6 +21,40 @@ double screenBearing(QPointF from, QPointF to) {
   return normalizedBearing(std::atan2(to.x() - from.x(), from.y() - to.y()) * 180 / M_PI);
 }
 
+std::optional<double> arrowBearing(int key) {
+  switch (key) {
+    case Qt::Key_Up: return 0.0;
+    case Qt::Key_Right: return 90.0;
+    case Qt::Key_Down: return 180.0;
+    case Qt::Key_Left: return 270.0;
+    default: return std::nullopt;
+  }
+}
+
+// The compass point of a keypad key known by its XKB keycode (evdev's plus 8): the same with Num
+// Lock on (a digit) or off (an arrow, Home, Page Up …).
+std::optional<double> keypadPlace(int key, quint32 scanCode) {
+  const bool digitOrMove = (key >= Qt::Key_1 && key <= Qt::Key_9) || arrowBearing(key) || key == Qt::Key_Home ||
+                           key == Qt::Key_End || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+  if (!digitOrMove) return std::nullopt;
+  switch (scanCode) {
+    case 80: return 0.0;    // 8
+    case 81: return 45.0;   // 9
+    case 85: return 90.0;   // 6
+    case 89: return 135.0;  // 3
+    case 88: return 180.0;  // 2
+    case 87: return 225.0;  // 1
+    case 83: return 270.0;  // 4
+    case 79: return 315.0;  // 7
+    default: return std::nullopt;
+  }
+}
+
+bool isEnter(const QKeyEvent* key) {
+  return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+         (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 }  // namespace
 
 BearingPrompt::BearingPrompt(MapWidget* map, QLineEdit* field) : map_(map), mapWidget_(map), field_(field) {
@@ -38,6 +72,7 @@ void BearingPrompt::ask(std::optional<double> strikeTime, std::optional<GeoPoint
   strike_ = strikeTime;
   from_ = from;
   pressedAt_.reset();
+  shiftHeld_.reset();
   if (was == asking()) return;
   if (asking()) {
     if (map_) map_->installEventFilter(this);
@@ -48,17 +83,13 @@ void BearingPrompt::ask(std::optional<double> strikeTime, std::optional<GeoPoint
   }
 }
 
-std::optional<double> BearingPrompt::keyBearing(int key, Qt::KeyboardModifiers modifiers) {
-  const bool keypad = modifiers & Qt::KeypadModifier;
+std::optional<double> BearingPrompt::keyBearing(int key, Qt::KeyboardModifiers modifiers, quint32 scanCode) {
   if ((modifiers & ~Qt::KeypadModifier) != Qt::NoModifier) return std::nullopt;
-  switch (key) {
-    case Qt::Key_Up: return 0.0;
-    case Qt::Key_Right: return 90.0;
-    case Qt::Key_Down: return 180.0;
-    case Qt::Key_Left: return 270.0;
-    default: break;
-  }
-  if (!keypad) return std::nullopt;
+  // The keypad by its place first: Wayland does not mark its keys as the keypad's, and with Num
+  // Lock on or off a key there keeps its place.
+  if (const std::optional<double> place = keypadPlace(key, scanCode)) return place;
+  if (const std::optional<double> arrow = arrowBearing(key)) return arrow;
+  if (!(modifiers & Qt::KeypadModifier)) return std::nullopt;
   switch (key) {
     case Qt::Key_8: return 0.0;
     case Qt::Key_9:
@@ -121,8 +152,14 @@ bool BearingPrompt::handleKey(QObject* receiver, QKeyEvent* key, bool act) {
     }
     return true;
   }
+  // Return and Enter in the degrees field take its number, and never reach the stopwatch's keys.
+  if (field_ && QApplication::focusWidget() == field_ && isEnter(key)) {
+    if (act) typed();
+    return true;
+  }
   if (inText) return false;
-  if (const std::optional<double> degrees = keyBearing(key->key(), key->modifiers())) {
+  if (shiftArrow(key, act)) return true;
+  if (const std::optional<double> degrees = keyBearing(key->key(), key->modifiers(), key->nativeScanCode())) {
     if (act) give(*degrees, BearingSource::Key);
     return true;
   }
@@ -138,9 +175,27 @@ bool BearingPrompt::handleKey(QObject* receiver, QKeyEvent* key, bool act) {
   return false;
 }
 
+bool BearingPrompt::shiftArrow(QKeyEvent* key, bool act) {
+  if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier) return false;
+  const std::optional<double> point = arrowBearing(key->key());
+  if (!point) return false;
+  if (!act) return true;
+  const double across = shiftHeld_ ? std::abs(*shiftHeld_ - *point) : 0;
+  if (across == 90 || across == 270)
+    give(across == 270 ? 315 : (*shiftHeld_ + *point) / 2, BearingSource::Key);  // north-west wraps
+  else
+    shiftHeld_ = point;
+  return true;
+}
+
 bool BearingPrompt::eventFilter(QObject* watched, QEvent* event) {
   if (!strike_) return false;
   if (event->type() == QEvent::KeyPress) return handleKey(watched, static_cast<QKeyEvent*>(event), true);
+  // Shift let go with one arrow held: that arrow's point.
+  if (event->type() == QEvent::KeyRelease && shiftHeld_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift) {
+    give(*shiftHeld_, BearingSource::Key);
+    return false;
+  }
   // A key the question takes is not a shortcut meanwhile (Escape, the arrows): it comes as a press.
   if (event->type() == QEvent::ShortcutOverride && handleKey(watched, static_cast<QKeyEvent*>(event), false)) {
     event->accept();

@@ -135,9 +135,12 @@ void HistoryWindow::exportTo(const std::string& path) {
 void HistoryWindow::clear() {
   if (clearDialog_ && clearDialog_->isVisible()) return;
   delete clearDialog_.data();
-  clearDialog_ = new WindowDialog(window_, localized("Clear all strikes?"),
-                                  localized("This removes every recorded strike. It cannot be undone."),
-                                  {localized("Cancel"), localized("Clear")});
+  // A call to shelter outlives the record: the thunder was heard all the same.
+  QString message = localized("This removes every recorded strike. It cannot be undone.");
+  if (services_.watch && services_.watch->shelter().shelter)
+    message += ' ' + localized("The call to take shelter stays until the all-clear.");
+  clearDialog_ =
+      new WindowDialog(window_, localized("Clear all strikes?"), message, {localized("Cancel"), localized("Clear")});
   // As desktops ask before destroying: side by side, Clear in red, Cancel the default and Escape.
   WindowDialog::Manner manner;
   manner.buttonsInRow = true;

@@ -12,6 +12,16 @@ namespace storm::qt {
 
 namespace {
 
+// A column's name as a screen reader says it before a cell: the abbreviations written out.
+QString spokenColumn(int column, const QString& written) {
+  switch (column) {
+    case StrikeTableModel::DelayColumn: return StrikeTableModel::tr("Delay in seconds");
+    case StrikeTableModel::MilesColumn: return StrikeTableModel::tr("Miles");
+    case StrikeTableModel::KilometresColumn: return StrikeTableModel::tr("Kilometres");
+    default: return written;
+  }
+}
+
 // The locale's short time of day; a strike a few seconds after another needs the seconds too.
 QString shortTimeWithSeconds(const QLocale& locale) {
   QString format = locale.timeFormat(QLocale::ShortFormat);
@@ -157,8 +167,16 @@ QVariant StrikeTableModel::data(const QModelIndex& index, int role) const {
     const std::optional<Strike> strike = strikeAt(index.row());
     return strike && strike->position ? positionNote(*strike->position) : QVariant();
   }
-  if (role != Qt::DisplayRole) return {};
-  if (const std::optional<Strike> strike = strikeAt(index.row())) return cellText(*strike, index.column(), stacked_);
+  if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
+  if (const std::optional<Strike> strike = strikeAt(index.row())) {
+    const QString text = cellText(*strike, index.column(), stacked_);
+    // A screen reader says the column with the value: "Delay (s): 3.0", not a bare number.
+    if (role == Qt::AccessibleTextRole)
+      return QString("%1: %2").arg(spokenColumn(index.column(), headerText(index.column(), false)),
+                                   QString(text).replace('\n', ' '));
+    return text;
+  }
+  if (role == Qt::AccessibleTextRole) return {};
   // A view asks for what it is about to show: the page is read now, and its rows are blank until
   // it arrives. Asking changes no row, so a const model may ask.
   const_cast<StrikeTableModel*>(this)->request(index.row() / kPageRows);

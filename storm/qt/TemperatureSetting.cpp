@@ -7,6 +7,7 @@
 
 #include "storm/SpeedOfSound.h"
 #include "storm/StormTexts.h"
+#include "system/qt/Accessibility.h"
 
 namespace storm::qt {
 
@@ -143,6 +144,10 @@ void TemperatureSetting::showError(const QString& message) {
   }
   if (field_) field_->setAccessibleDescription(message);
   if (note_ && error) note_->setText(message);
+  // Said the moment it is found wrong: the focused field's new description is said by itself, and
+  // here when the focus has moved on.
+  if (error && field_ && !field_->hasFocus())
+    if (Announcer* announcer = Announcer::of(field_->window(), "temperature")) announcer->announce(message);
 }
 
 }  // namespace storm::qt

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QMutex>
 
 namespace storm::qt {
@@ -42,6 +43,7 @@ QAccessibleInterface* roleFactory(const QString&, QObject* object) {
   if (!widget) return nullptr;
   const QString role = widget->property(kRoleProperty).toString();
   if (role == "alert") return new RoleAccessible(widget, QAccessible::AlertMessage);
+  if (role == "notification") return new RoleAccessible(widget, QAccessible::Notification);
   if (role == "link") return new RoleAccessible(widget, QAccessible::Link);
   if (role == "radio") return new RoleAccessible(widget, QAccessible::RadioButton);
   if (role == "group") return new RoleAccessible(widget, QAccessible::Grouping);
@@ -50,6 +52,7 @@ QAccessibleInterface* roleFactory(const QString&, QObject* object) {
 
 QMutex logLock;
 std::deque<AccessibilityEvent> logged;
+bool logging = false;  // only in automation mode (set once, before events flow)
 QAccessible::UpdateHandler forward = nullptr;
 
 QString typeOf(QAccessibleEvent* event) {
@@ -65,8 +68,24 @@ QString typeOf(QAccessibleEvent* event) {
   }
 }
 
+// Qt's bridge sends a new name or description with the object itself where the new words belong;
+// Orca 43 takes the object for the focused control's words and fails to speak them. The focused
+// button's new title and the focused control's new description (a field's error) are said as an
+// announcement instead, with nothing stale left behind: Orca asks for names anew each time.
+bool saidAsAnnouncement(QAccessibleEvent* event) {
+  const bool renamed = event->type() == QAccessible::NameChanged;
+  if ((!renamed && event->type() != QAccessible::DescriptionChanged) || !QAccessible::isActive()) return false;
+  auto* widget = qobject_cast<QWidget*>(event->object());
+  QAccessibleInterface* face = event->accessibleInterface();
+  if (!widget || !face || widget != QApplication::focusWidget() || (renamed && !qobject_cast<QAbstractButton*>(widget)))
+    return false;
+  if (Announcer* announcer = Announcer::of(widget->window(), "focus"))
+    announcer->announce(face->text(renamed ? QAccessible::Name : QAccessible::Description));
+  return true;
+}
+
 void record(QAccessibleEvent* event) {
-  const QString type = typeOf(event);
+  const QString type = logging ? typeOf(event) : QString();
   if (!type.isEmpty()) {
     QAccessibleInterface* face = event->accessibleInterface();
     QObject* object = event->object();
@@ -76,6 +95,7 @@ void record(QAccessibleEvent* event) {
     logged.push_back({type, object ? object->objectName() : QString(), text});
     while (logged.size() > kEventsKept) logged.pop_front();
   }
+  if (saidAsAnnouncement(event)) return;
   if (forward) {
     forward(event);
   } else {
@@ -90,7 +110,8 @@ void record(QAccessibleEvent* event) {
 }  // namespace
 
 void installAccessibleRoles() {
-  static const bool installed = (QAccessible::installFactory(roleFactory), true);
+  static const bool installed =
+      (QAccessible::installFactory(roleFactory), forward = QAccessible::installUpdateHandler(record), true);
   (void)installed;
 }
 
@@ -116,22 +137,28 @@ Announcer* Announcer::of(QWidget* window, const QString& channel) {
 Announcer::Announcer(QWidget* window) : QWidget(window) {
   installAccessibleRoles();
   setProperty(kRoleProperty, "alert");
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  setFocusPolicy(Qt::NoFocus);
-  setGeometry(0, 0, 1, 1);  // drawn as nothing
-  hide();
+  notification_ = new QWidget(window);
+  notification_->setProperty(kRoleProperty, "notification");
+  for (QWidget* face : {static_cast<QWidget*>(this), notification_}) {
+    face->setAttribute(Qt::WA_TransparentForMouseEvents);
+    face->setFocusPolicy(Qt::NoFocus);
+    face->setGeometry(0, 0, 1, 1);  // drawn as nothing
+    face->hide();
+  }
 }
 
 void Announcer::announce(const QString& text) {
   if (text.isEmpty()) return;
-  hide();
-  setAccessibleName(text);
-  show();
+  for (QWidget* face : {static_cast<QWidget*>(this), notification_}) {
+    face->hide();
+    face->setAccessibleName(text);
+    face->show();
+  }
 }
 
 void AccessibilityLog::install() {
-  static const bool installed = (forward = QAccessible::installUpdateHandler(record), true);
-  (void)installed;
+  installAccessibleRoles();
+  logging = true;
 }
 
 std::deque<AccessibilityEvent> AccessibilityLog::events() {

@@ -10,13 +10,16 @@
 // is exposed with that role (a radio button with its checked state and a press action).
 //
 // Announcements: Qt's bridge to the desktop's accessibility bus passes no announcement events, but
-// screen readers speak an alert the moment it shows. An Announcer is an alert without a face: each
-// announcement names it and shows it anew. A reader asks for the name after the event, so things
-// said at once go through announcers of their own (`channel`), or the later would hide the earlier.
+// screen readers speak what shows with a role they watch: an alert for most, a notification for
+// Orca 43 (which hears an alert come and says nothing). An Announcer is both without a face: each
+// announcement names them and shows them anew. A reader asks for the name after the event, so
+// things said at once go through announcers of their own (`channel`), or the later would hide the
+// earlier. The focused button's new title is said through the "focus" channel, not as a rename
+// (see Accessibility.cpp).
 
 namespace storm::qt {
 
-// Installs the roles above; idempotent.
+// Installs the roles above and the saying of the focused button's renames; idempotent.
 void installAccessibleRoles();
 
 // Hiding or showing a widget tells assistive technology of that widget only; readers keep what they
@@ -31,6 +34,7 @@ class Announcer : public QWidget {
 
  private:
   explicit Announcer(QWidget* window);
+  QWidget* notification_ = nullptr;  // the notification's face, the window's child too
 };
 
 // The last events the application sent to assistive technology, named as the accessibility bus

@@ -204,8 +204,9 @@ TEST_F(MainScreenTest, WithoutAnyPositionTheDistanceShowsTheMapStaysAndNoOlderCi
   EXPECT_EQ(map->region(), region) << "the map does not move";
 }
 
-// Escape while timing drops the measurement; at any other time it does nothing.
-TEST_F(MainScreenTest, CancelDropsTheRunningMeasurementAndNothingElse) {
+// Escape while timing drops the measurement and shows again the result the start replaced; at any
+// other time it does nothing.
+TEST_F(MainScreenTest, CancelDropsTheRunningMeasurementAndBringsBackTheResultItReplaced) {
   map->location = CLLocationCoordinate2D{52.52, 13.405};
   measure(3);
   const std::string shown = dist->text();
@@ -221,12 +222,12 @@ TEST_F(MainScreenTest, CancelDropsTheRunningMeasurementAndNothingElse) {
   EXPECT_EQ(stopwatch->measurementPhase, MeasurementPhaseIdle);
   EXPECT_FALSE(stopwatch->timer);
   EXPECT_EQ(buttonP->title(ControlStateNormal), "SAW LIGHTNING");
-  EXPECT_EQ(time->text(), "0.000");
-  EXPECT_EQ(dist->text(), "");
+  EXPECT_EQ(time->text(), "3.000");
+  EXPECT_EQ(dist->text(), shown);
   EXPECT_EQ(map->overlays(), std::vector<std::shared_ptr<MKOverlay>>{circle});
   EXPECT_EQ(map->region(), region);
   fake.clock->advance(1);
-  EXPECT_EQ(time->text(), "0.000") << "the tick has stopped";
+  EXPECT_EQ(time->text(), "3.000") << "the tick has stopped";
 
   // The next press starts afresh.
   measure(10.5);

@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -144,6 +145,19 @@ TEST_F(MainLayout, TheInformationScreenOpensOverTheMainOneAndDoneClosesIt) {
   screen->form().info->click();  // a second press while one is presented opens nothing more
   EXPECT_EQ(screens->presented(), info);
   ASSERT_TRUE(screens->transitioning());
+  // On a low window the page is longer than the screen: the control the focus comes to is scrolled
+  // into view above the Done bar.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !screens->transitioning(); }));
+  window.resize(360, 400);
+  QApplication::processEvents();
+  auto* scroller = info->findChild<QScrollArea*>("scroller");
+  auto* more = info->findChild<QWidget*>("more");
+  ASSERT_TRUE(scroller && more);
+  const QRect shown = scroller->viewport()->rect();
+  auto inView = [&] { return shown.contains(QRect(more->mapTo(scroller->viewport(), QPoint()), more->size())); };
+  ASSERT_FALSE(inView()) << "the page starts at its top";
+  more->setFocus(Qt::TabFocusReason);
+  EXPECT_TRUE(inView());
   info->findChild<QAbstractButton*>("done")->click();
   EXPECT_EQ(screens->presented(), info) << "closed once the slide has ended";
   ASSERT_TRUE(QTest::qWaitFor([&] { return !screens->presented() && !screens->transitioning(); }));

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTest>
 
 #include "map/qt/MapWidget.h"
@@ -86,6 +88,75 @@ TEST(BearingPrompt, EveryWayOfGivingTheDirectionReachesTheStrikeAsked) {
   QTest::mouseRelease(&map, Qt::LeftButton, {}, QPoint(200, 200));
   EXPECT_EQ(given.size(), 5u);
   EXPECT_NE(map.model().camera().center, before) << "the map pans again";
+}
+
+// Keys: the keypad by its keys' places (Wayland marks no key as the keypad's, Num Lock changes what
+// a key says), Shift with two arrows for the points between, and Return in the degrees field for
+// the field alone, never for a shortcut of the window (the stopwatch's); inside the field, a
+// keypad digit is a digit and an arrow moves the cursor.
+TEST(BearingPrompt, KeysGiveTheCompassOutsideTheFieldAndAreTheFieldsInsideIt) {
+  MapWidget map;
+  map.resize(400, 500);
+  map.show();
+  QApplication::setActiveWindow(&map);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&map));
+  int stopwatch = 0;
+  auto* returnKey = new QShortcut(QKeySequence(Qt::Key_Return), &map);
+  auto* enterKey = new QShortcut(QKeySequence(Qt::Key_Enter), &map);
+  for (QShortcut* key : std::initializer_list<QShortcut*>{returnKey, enterKey})
+    QObject::connect(key, &QShortcut::activated, &map, [&] { ++stopwatch; });
+  StormLayer layer(&map);
+  std::vector<double> given;
+  layer.setBearingHandler([&](double, double degrees, BearingSource) { given.push_back(degrees); });
+  auto ask = [&] {
+    StormPanel panel;
+    panel.ask = "Where was the flash?";
+    panel.askFor = static_cast<double>(given.size() + 1);
+    layer.setStormPanel(panel);
+  };
+  auto press = [&](QWidget* to, int key, Qt::KeyboardModifiers modifiers, quint32 scanCode, const QString& text = {}) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers, scanCode, 0, 0, text);
+    QApplication::sendEvent(to, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers, scanCode, 0, 0, text);
+    QApplication::sendEvent(to, &up);
+  };
+  ask();
+  press(&map, Qt::Key_9, Qt::NoModifier, 81, "9");  // keypad 9 as Wayland reports it
+  ask();
+  press(&map, Qt::Key_Left, Qt::KeypadModifier, 83);  // keypad 4 without Num Lock
+  ask();
+  QTest::keyPress(&map, Qt::Key_Up, Qt::ShiftModifier);
+  QTest::keyPress(&map, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyRelease(&map, Qt::Key_Shift, Qt::ShiftModifier);
+  ask();
+  QTest::keyPress(&map, Qt::Key_Left, Qt::ShiftModifier);
+  QTest::keyPress(&map, Qt::Key_Up, Qt::ShiftModifier);
+  ask();
+  QTest::keyPress(&map, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyRelease(&map, Qt::Key_Shift, Qt::NoModifier);
+  EXPECT_EQ(given, (std::vector<double>{45, 270, 45, 315, 180}));
+
+  ask();
+  auto* field = map.findChild<QLineEdit*>("flashBearingField");
+  ASSERT_TRUE(field);
+  field->setFocus();
+  press(field, Qt::Key_9, Qt::KeypadModifier, 81, "9");
+  press(field, Qt::Key_2, Qt::KeypadModifier, 88, "2");
+  press(field, Qt::Key_Left, Qt::NoModifier, 113);
+  EXPECT_EQ(field->text(), "92");
+  EXPECT_EQ(field->cursorPosition(), 1) << "the arrow moved the cursor";
+  QTest::keyClick(field, Qt::Key_Enter, Qt::KeypadModifier);
+  ASSERT_EQ(given.size(), 6u);
+  EXPECT_EQ(given.back(), 92);
+  ask();
+  field->setFocus();
+  QTest::keyClicks(field, "400");
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_TRUE(layer.askingBearing()) << "out of range: asked still";
+  field->setText("17");
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(given.back(), 17);
+  EXPECT_EQ(stopwatch, 0) << "Return and Enter in the field are the field's";
 }
 
 }  // namespace

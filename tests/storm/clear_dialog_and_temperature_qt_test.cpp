@@ -17,8 +17,9 @@
 #include "system/qt/WindowDialog.h"
 
 // From the keyboard: the history's Clear dialog, which keeps the focus among its buttons, has
-// Cancel as its default and on Escape, and clears only on Clear; and the temperature field's error
-// state, which says what is wrong and which temperature stays in use.
+// Cancel as its default and on Escape, clears only on Clear, and says that a call to shelter stays;
+// and the temperature field's error state, which says what is wrong and which temperature stays in
+// use.
 
 namespace storm::qt {
 namespace {
@@ -30,13 +31,17 @@ void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
 TEST(HistoryKeys, TheClearDialogKeepsTheFocusAndCancelsUnlessClearIsPressed) {
   fakes::FakeServices fake;
   auto log = std::make_shared<fakes::MemoryStrikeLog>();
-  for (double time : {1000.0, 1060.0}) {
+  for (double ago : {120.0, 60.0}) {  // close thunder: a call to shelter
     Strike strike;
-    strike.time = time;
+    strike.time = fake.clock->now() - ago;
+    strike.delay = 6;
+    strike.km = 2;
     log->strikes.push_back(strike);
   }
   auto watch =
       std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, nullptr, fake.bundle, nullptr});
+  watch->start();
+  ASSERT_TRUE(watch->shelter().shelter);
   QWidget window;
   window.resize(360, 640);
   auto* history = new HistoryWindow({watch, log, fake.clock, fake.bundle, nullptr}, &window, &window);
@@ -55,6 +60,8 @@ TEST(HistoryKeys, TheClearDialogKeepsTheFocusAndCancelsUnlessClearIsPressed) {
   };
   // A dialog that closed may be gone already: each is watched through a guard.
   QPointer<WindowDialog> dialog = open();
+  EXPECT_TRUE(dialog->message().endsWith("The call to take shelter stays until the all-clear."))
+      << dialog->message().toStdString();
   QAbstractButton *cancel = dialog->button(0), *clear = dialog->button(1);
   EXPECT_EQ(cancel->mapToGlobal(QPoint()).y(), clear->mapToGlobal(QPoint()).y()) << "in one row";
   EXPECT_LT(cancel->mapToGlobal(QPoint()).x(), clear->mapToGlobal(QPoint()).x());
@@ -81,6 +88,7 @@ TEST(HistoryKeys, TheClearDialogKeepsTheFocusAndCancelsUnlessClearIsPressed) {
   press(Qt::Key_Return);
   EXPECT_TRUE(closed(dialog));
   EXPECT_TRUE(log->strikes.empty());
+  EXPECT_TRUE(watch->shelter().shelter) << "as the dialog said";
 }
 
 TEST(TemperatureField, AnEntryThatCannotBeKeptShowsAnErrorOnTheFieldAndTheTemperatureInUse) {

@@ -132,6 +132,13 @@ TEST_F(HistoryModel, ReadsPagesNewestFirstOnlyWhenAViewAsks) {
   EXPECT_EQ(model.data(model.index(301, StrikeTableModel::StrikePointColumn)).toString(), "52.5300, 13.3900");
   EXPECT_EQ(model.data(model.index(300, StrikeTableModel::DirectionColumn)).toString(), "\u2014");
   EXPECT_EQ(model.data(model.index(300, StrikeTableModel::StrikePointColumn)).toString(), "\u2014");
+  // A screen reader hears each cell with its column's name.
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::DirectionColumn), Qt::AccessibleTextRole).toString(),
+            "Direction: N 338\u00b0");
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::PositionColumn), Qt::AccessibleTextRole).toString(),
+            "Position: 52.5200, 13.4050");
+  EXPECT_EQ(model.data(model.index(301, StrikeTableModel::DelayColumn), Qt::AccessibleTextRole).toString(),
+            "Delay in seconds: " + model.data(model.index(301, StrikeTableModel::DelayColumn)).toString());
 }
 
 TEST_F(HistoryModel, AStrikeAppendedAMomentAgoIsListedFirst) {

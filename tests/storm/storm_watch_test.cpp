@@ -84,6 +84,33 @@ TEST(StormFeature, TicksOnlyWhileSomethingChangesAndAnnouncesEachAllClearOnce) {
   EXPECT_EQ(notifier->sent.size(), 1u);
 }
 
+// Clearing the log wipes the record, not the danger: a call to shelter runs on to its all-clear.
+TEST(StormFeature, ClearingTheLogKeepsTheCallToShelter) {
+  fakes::FakeServices fake;
+  auto log = std::make_shared<fakes::MemoryStrikeLog>();
+  auto notifier = std::make_shared<fakes::RecordingNotifier>();
+  auto watch = std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, notifier});
+  auto stopwatch = fake.stopwatch();
+  stopwatch->addMeasurementObserver([watch](const Measurement& m) { watch->measured(m); });
+  auto controller = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
+  auto time = std::make_shared<fakes::FakeLabel>();
+  controller->setTime(time);
+  watch->start();
+  controller->button();
+  fake.clock->advance(5);
+  controller->button();
+  fake.clock->advance(600);
+  ASSERT_TRUE(watch->shelter().shelter);
+  bool cleared = false;
+  watch->clear([&](bool done) { cleared = done; });
+  ASSERT_TRUE(cleared && log->strikes.empty());
+  EXPECT_TRUE(watch->shelter().shelter);
+  EXPECT_EQ(watch->shelter().allClearIn, 1200);
+  fake.clock->advance(1200);
+  EXPECT_FALSE(watch->shelter().shelter);
+  EXPECT_EQ(notifier->sent.size(), 1u) << "the all-clear comes as it would have";
+}
+
 // A direction is kept to the millionth of a degree the export writes, whatever was typed.
 TEST(StormFeature, ADirectionIsKeptToTheMillionthOfADegree) {
   fakes::FakeServices fake;

@@ -56,6 +56,15 @@ class XvfbServer {
     return xdotool.waitForFinished(15000) && xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
   }
 
+  // Runs xdotool on this server with `arguments` ("key", "space"; "keydown", "shift" …): the keys
+  // of its keyboard, pressed as a person would. False when xdotool failed.
+  bool xdotool(const QStringList& arguments) const {
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(environment());
+    xdotool.start("xdotool", arguments);
+    return xdotool.waitForFinished(15000) && xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
+  }
+
  private:
   QProcess process_;
   QString display_;
