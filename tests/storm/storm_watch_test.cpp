@@ -89,7 +89,7 @@ TEST(StormFeature, ClearingTheLogKeepsTheCallToShelter) {
   fakes::FakeServices fake;
   auto log = std::make_shared<fakes::MemoryStrikeLog>();
   auto notifier = std::make_shared<fakes::RecordingNotifier>();
-  auto watch = std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, notifier});
+  auto watch = std::make_shared<StormWatch>(StormWatch::Services{log, fake.clock, fake.clock, notifier, nullptr, nullptr});
   auto stopwatch = fake.stopwatch();
   stopwatch->addMeasurementObserver([watch](const Measurement& m) { watch->measured(m); });
   auto controller = std::make_shared<MainViewController>(stopwatch, fake.mainScreen());
