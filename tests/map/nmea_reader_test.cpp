@@ -156,6 +156,7 @@ Said said(const std::string& log) {
   Said out;
   std::istringstream in(log);
   for (std::string line; std::getline(in, line, '\n');) {
+    if (line.rfind("$$", 0) == 0) line.erase(0, 1);  // one receiver doubles the sentence's mark
     std::vector<std::string> f;
     std::stringstream fields(line.substr(0, line.find('*')));
     for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
