@@ -81,6 +81,15 @@ SqliteStrikeStore::SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> p
     flush(c);
     readBack(c, since);
   });
+  // The storms and the size of a long log take a moment to find: found now, while nothing waits
+  // for them, the history screen has them at once. A damaged page met here is left to the reads
+  // that need it.
+  submit([this](StrikeLogConnection& c) {
+    std::vector<StormSpan> storms;
+    long count = 0;
+    if (fileStorms(c, storms, false))
+      c.transaction("read the strike log", [&](QSqlQuery& q) { return strikeCount(q, &count); }, false, false);
+  });
 }
 
 SqliteStrikeStore::~SqliteStrikeStore() {
@@ -191,6 +200,7 @@ void SqliteStrikeStore::flush(StrikeLogConnection& c) {
     }
     return true;
   });
+  ++fileWrites_;
   std::lock_guard lock(mutex_);
   if (!written) {
     // Without a file to write to, the journal keeps them for a later run; no timer waits for one.
@@ -225,6 +235,7 @@ void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
   submit([this, upTo, done = std::move(done)](StrikeLogConnection& c) {
     const bool cleared =
         c.transaction("clear the strike log", [](QSqlQuery& q) { return q.exec("DELETE FROM strikes"); });
+    ++fileWrites_;
     // Without a file, the strikes in memory are the whole log.
     const bool ok = cleared || place_.noFile;
     if (ok) {
@@ -307,6 +318,7 @@ void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
       q.addBindValue(time);
       return q.exec();
     });
+    ++fileWrites_;
     const bool ok = removed || wasPending || place_.noFile;
     if (ok) {
       std::lock_guard lock(mutex_);

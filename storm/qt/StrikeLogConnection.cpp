@@ -81,6 +81,8 @@ bool StrikeLogConnection::transaction(const char* what, const std::function<bool
     QSqlError error;
     if (open(error)) {
       QSqlQuery q(db_);
+      // Rows are read once, in order: Qt keeps no copy of every row read for going back.
+      q.setForwardOnly(true);
       if (!q.exec(writes ? "BEGIN IMMEDIATE" : "BEGIN")) {
         error = q.lastError();
       } else if (!work(q) || !q.exec("COMMIT")) {

@@ -389,5 +389,27 @@ TEST_F(HostileStrikeLog, AnAccuracyThatSaysNothingIsUnknownAndKept) {
   }
 }
 
+// History over a log of two storms, the newer a long one of 5,000 strikes a second apart: the
+// storms are told apart, the list holds every strike, and the chart shows the chosen storm with no
+// more strikes than it has room for.
+TEST_F(HostileStrikeLog, HistoryChartsALongStormWithinBounds) {
+  start()->quit();
+  onLog(logPath(), {insert(kEpoch - 86400), insert(kEpoch - 86300),
+                    QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 4999) "
+                                   "INSERT INTO strikes (time, delay, km, speed) "
+                                   "SELECT %1 + i, 3, 1.02 + i % 7, 0.34029 FROM n")
+                        .arg(kEpoch - 5100, 0, 'f', 0)});
+  auto app = start();
+  app->ok("tap history");
+  const QJsonObject history = waitFor(*app, [](const QJsonObject& s) {
+                                return s["history"].toObject()["chart"].toObject()["points"].toInt() > 0;
+                              })["history"].toObject();
+  EXPECT_EQ(history["storms"].toInt(), 2);
+  EXPECT_EQ(history["strikes"].toInt(), 5002);
+  const int points = history["chart"].toObject()["points"].toInt();
+  EXPECT_GE(points, 1000) << "the long storm is charted";
+  EXPECT_LE(points, 2000);
+}
+
 }  // namespace
 }  // namespace storm::e2e
