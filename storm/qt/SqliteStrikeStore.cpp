@@ -28,6 +28,13 @@ void bindBearing(QSqlQuery& q, int at, const std::optional<StrikeBearing>& b) {
   for (const QVariant& v : values) q.bindValue(at++, v);
 }
 
+// How the log's accuracy column, which cannot be empty, says that a position's accuracy is unknown:
+// a value past any accuracy this version takes (so it reads as unknown), which copies from before
+// still read as a strike (they take accuracies up to 10^8 m), rather than the 0 earlier versions
+// wrote, which could be mistaken for a measured accuracy.
+constexpr double kUnknownAccuracyInLog = 1e8;
+static_assert(kUnknownAccuracyInLog > kFarthestAccuracy);
+
 // The strike's values for the columns time, delay, km, speed, latitude, longitude, accuracy, source
 // and the direction's four.
 void bindStrike(QSqlQuery& q, const Strike& s) {
@@ -38,7 +45,7 @@ void bindStrike(QSqlQuery& q, const Strike& s) {
                              s.speed,
                              p ? QVariant(p->latitude) : nullDouble(),
                              p ? QVariant(p->longitude) : nullDouble(),
-                             p ? p->accuracy : 0.0,
+                             !p ? 0.0 : knownAccuracy(p->accuracy) > 0 ? p->accuracy : kUnknownAccuracyInLog,
                              p && !p->source.empty() ? QVariant(QString::fromStdString(p->source)) : nullText()};
   int at = 0;
   for (const QVariant& v : values) q.bindValue(at++, v);

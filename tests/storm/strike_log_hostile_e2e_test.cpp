@@ -347,11 +347,12 @@ TEST_F(HostileStrikeLog, ADirectionAnsweredSurvivesALockAndAKill) {
 }
 
 // A receiver's accuracy that says nothing (a dilution of 5e7, or none given) is unknown: no halo, a
-// note that says so, and strikes that keep it as unknown (0) and are read back after a restart, as
-// is an earlier row whose accuracy of 1e9 m says nothing either.
+// note that says so, and strikes that keep it as unknown and are read back after a restart, as are
+// earlier rows whose accuracy of 1e9 m or 0 says nothing either.
 TEST_F(HostileStrikeLog, AnAccuracyThatSaysNothingIsUnknownAndKept) {
   start()->quit();
-  onLog(logPath(), {insert(kEpoch - 600, ", latitude, longitude, accuracy", ", 48.85, 2.35, 1e9")});
+  onLog(logPath(), {insert(kEpoch - 600, ", latitude, longitude, accuracy", ", 48.85, 2.35, 1e9"),
+                    insert(kEpoch - 500, ", latitude, longitude, accuracy", ", 48.85, 2.35, 0")});
   for (const QByteArray& dilution : {QByteArray("5e7"), QByteArray()}) {
     SCOPED_TRACE(dilution.toStdString());
     const QString nmea = mine("track.nmea");
@@ -382,11 +383,25 @@ TEST_F(HostileStrikeLog, AnAccuracyThatSaysNothingIsUnknownAndKept) {
   }
   auto app = start(kEpoch + 200);
   const QJsonArray list = strikes(*app);
-  ASSERT_EQ(list.size(), 3) << "every strike written is read";
+  ASSERT_EQ(list.size(), 4) << "every strike written is read";
   for (const QJsonValue& s : list) {
     EXPECT_EQ(s.toObject()["accuracy"].toDouble(-1), 0);
     EXPECT_FALSE(s.toObject()["lat"].isNull());
   }
+  EXPECT_EQ(app->quit(), 0);
+  // In the file, the two measured here say "unknown" in a way no measured accuracy can be taken for
+  // (and copies from before, which take accuracies up to 10^8 m, still read); the earlier rows are
+  // as they were.
+  QList<double> stored;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+    db.setDatabaseName(logPath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q("SELECT accuracy FROM strikes ORDER BY time", db);
+    while (q.next()) stored << q.value(0).toDouble();
+  }
+  QSqlDatabase::removeDatabase("reader");
+  EXPECT_EQ(stored, (QList<double>{1e9, 0, 1e8, 1e8}));
 }
 
 // History over a log of two storms, the newer a long one of 5,000 strikes a second apart: the
