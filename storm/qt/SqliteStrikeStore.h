@@ -116,6 +116,9 @@ class SqliteStrikeStore : public StrikeStore {
   // the direction); false when it is not known here or the journal cannot keep it.
   bool keepPendingWith(double time, const std::optional<StrikeBearing>& bearing);
   void writeCSV(const QByteArray& path, std::function<void(std::string)> done);
+  // Hands the file's strikes flashed after `after`, in order of time (the oldest first or last), to
+  // `take` until it says stop; false, with the fault, when the file could not be read to the end.
+  bool readRows(StrikeLogConnection& c, bool oldestFirst, double after, const std::function<bool(const Strike&)>& take);
   // The log files in use, for an export that must not write over them.
   std::vector<QString> logFiles() const;
 

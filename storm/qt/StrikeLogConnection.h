@@ -55,6 +55,8 @@ QString strikeLogColumns(int version);
 inline constexpr const char* kOwnLogNotice =
     "The strike log cannot be used by this version: strikes are kept in a log of their own beside it.";
 inline constexpr const char* kNoFileNotice = "No strike log can be written: strikes are kept only until the app ends.";
+inline constexpr const char* kDamagedNotice =
+    "The strike log was damaged: it is kept aside, and a fresh log holds the strikes that could be read.";
 
 enum class LogFault { None, Busy, Damaged, Unusable };
 
@@ -62,6 +64,7 @@ class StrikeLogConnection {
  public:
   static constexpr int kSchemaVersion = 3;
   static constexpr int kBusyMilliseconds = 100;  // how long one statement waits for a lock
+  static constexpr qint64 kCheckedAtOpenBytes = 8 << 20;  // logs up to this size are checked whole at open
 
   explicit StrikeLogConnection(StrikeLogPlace& place) : place_(place) {}
   ~StrikeLogConnection() { close(); }
@@ -85,6 +88,8 @@ class StrikeLogConnection {
   void moveOn(const QSqlError& error);
   // The file's schema brought to this version's; false with fault_ set when it cannot be.
   bool upToDate(QSqlError& error);
+  // Whether the file open is whole as far as can be told quickly; Damaged when it is not.
+  bool looksWhole(QSqlError& error);
   bool repair(const QSqlError& why);
   bool rebuild(const QString& fresh, long& copied);
   bool moveAside(const QString& path, QString& aside);
