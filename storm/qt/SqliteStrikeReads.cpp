@@ -168,11 +168,12 @@ std::vector<Strike> SqliteStrikeStore::allStrikesNow(bool* complete) {
 }
 
 QString SqliteStrikeStore::fileState(QSqlQuery& q) const {
-  // This copy's writes, other connections' (data_version), and the rows' number and newest time.
+  // This copy's writes, other connections' (data_version), and, for a connection opened since, the
+  // newest row and time: each a look-up, never a walk over the rows.
   if (!q.exec("PRAGMA data_version") || !q.next()) return {};
   QString key = q.value(0).toString();
   q.finish();
-  if (!q.exec("SELECT count(*), max(time) FROM strikes") || !q.next()) return {};
+  if (!q.exec("SELECT max(id), max(time) FROM strikes") || !q.next()) return {};
   key += ' ' + q.value(0).toString() + ' ' + q.value(1).toString() + ' ' + QString::number(fileWrites_) + ' ' +
          place_.path;
   q.finish();
