@@ -44,6 +44,7 @@ void SqliteStrikeStore::readBack(StrikeLogConnection& c, double since) {
   // copy of them, or a vector grown by doubling, would hold twice their memory for a moment.
   std::vector<Kept> loaded;
   long skipped = 0;
+  bool future = false;
   const QString good = strikeRowCondition(clock_->now());
   c.transaction(
       "read the strike log",
@@ -60,10 +61,17 @@ void SqliteStrikeStore::readBack(StrikeLogConnection& c, double since) {
         q.addBindValue(since);
         if (!q.exec()) return false;
         while (q.next()) loaded.push_back(Kept{strikeFromRow(q), 0});
-        return !q.lastError().isValid();
+        if (q.lastError().isValid()) return false;
+        // Strikes dated ahead of the clock are skipped: the user is told, for the clock may be wrong.
+        q.prepare("SELECT count(*) FROM strikes WHERE time > ? AND typeof(time) IN ('integer','real')");
+        q.addBindValue(clock_->now() + kLatestStrikeAhead);
+        if (!q.exec() || !q.next()) return false;
+        future = q.value(0).toLongLong() > 0;
+        return true;
       },
       false);
   reportSkipped(skipped);
+  if (future) place_.notices.push_back(kFutureNotice);
   std::lock_guard lock(mutex_);
   // This run's strikes and the journal's may already be here, and in the file too.
   std::vector<double> read;

@@ -200,9 +200,9 @@ bool StrikeLogConnection::looksWhole(QSqlError& error) {
       disagrees = word(24) == word(92) && word(28) > 0 && bytes != size;
     }
   }
-  // SQLite's quick check reads every page: at open only where that is quick, or where the header
-  // disagrees. A long log's damaged page is found by the read that meets it.
-  if (size > kCheckedAtOpenBytes && !disagrees) return true;
+  // SQLite's quick check reads every page: at the run's first open only where that is quick, or
+  // where the header disagrees. A long log's damaged page is found by the read that meets it.
+  if ((size > kCheckedAtOpenBytes || place_.checked == place_.path) && !disagrees) return true;
   QSqlQuery q(db_);
   q.setForwardOnly(true);
   if (!q.exec("PRAGMA quick_check(1)") || !q.next()) {
@@ -214,6 +214,7 @@ bool StrikeLogConnection::looksWhole(QSqlError& error) {
     error = problem("it fails SQLite's check: " + verdict);
     return false;
   }
+  place_.checked = place_.path;
   return true;
 }
 

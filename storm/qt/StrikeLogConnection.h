@@ -42,6 +42,7 @@ struct StrikeLogPlace {
   bool noFile = false;               // no file can be used in this run
   bool reported = false;             // the problem now in the way has been reported
   std::vector<std::string> notices;  // for the user's screen, each once; the store hands them on
+  QString checked;                   // the file found whole at open in this run
 };
 
 // The schema, step by step: step i brings a file of version i to version i + 1. A later version
@@ -55,6 +56,8 @@ QString strikeLogColumns(int version);
 inline constexpr const char* kOwnLogNotice =
     "The strike log cannot be used by this version: strikes are kept in a log of their own beside it.";
 inline constexpr const char* kNoFileNotice = "No strike log can be written: strikes are kept only until the app ends.";
+inline constexpr const char* kFutureNotice =
+    "Some strikes in the log are dated in the future and are not shown: check the device's clock.";
 inline constexpr const char* kDamagedNotice =
     "The strike log was damaged: it is kept aside, and a fresh log holds the strikes that could be read.";
 

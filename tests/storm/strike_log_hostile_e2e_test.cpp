@@ -268,6 +268,8 @@ TEST_F(HostileStrikeLog, AStrikeFromTheFutureTakesNoDirection) {
   auto app = start();
   app->ok("settle");
   EXPECT_EQ(strikes(*app).size(), 2) << "two hours ahead is no strike";
+  EXPECT_TRUE(app->state()["stormMap"].toObject()["panel"].toObject()["note"].toString().contains("future"))
+      << "and the screen says so";
   measure(*app);
   app->ok("bearing 90");
   app->ok("settle");
@@ -426,5 +428,22 @@ TEST_F(HostileStrikeLog, HistoryChartsALongStormWithinBounds) {
   EXPECT_LE(points, 2000);
 }
 
+
+// The temporary file of a journal rewrite killed before its rename is gone at the next start; a
+// link of that shape, and the journal's lock, are not touched.
+TEST_F(HostileStrikeLog, ATemporaryFileLeftByAKilledRewriteIsRemovedAtTheNextStart) {
+  start()->quit();
+  const QString journal = logPath() + ".pending";
+  put(journal + ".Ab12Cd", journalLine(kEpoch - 30));
+  ASSERT_TRUE(QFile::link(mine("elsewhere"), journal + ".Zz99Yy"));
+  put(mine("elsewhere"), "kept");
+  auto app = start();
+  app->ok("settle");
+  EXPECT_FALSE(QFile::exists(journal + ".Ab12Cd"));
+  EXPECT_TRUE(QFileInfo(journal + ".Zz99Yy").isSymLink());
+  EXPECT_EQ(contents(mine("elsewhere")), "kept");
+  EXPECT_TRUE(QFile::exists(journal + ".lock"));
+  EXPECT_EQ(app->quit(), 0);
+}
 }  // namespace
 }  // namespace storm::e2e
