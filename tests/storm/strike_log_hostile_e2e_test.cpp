@@ -445,5 +445,40 @@ TEST_F(HostileStrikeLog, ATemporaryFileLeftByAKilledRewriteIsRemovedAtTheNextSta
   EXPECT_TRUE(QFile::exists(journal + ".lock"));
   EXPECT_EQ(app->quit(), 0);
 }
+
+// Directions in Arabic and Persian: the Set direction dialog offers the strike's direction in the
+// locale's digits ("٢٠٢٫٥") and takes it back; "4 5" is no number; a direction of 5e-324° is kept
+// as the export writes it, a short field.
+TEST_F(HostileStrikeLog, DirectionsInTheLocalesDigitsAreTakenAndOddOnesKeptShort) {
+  for (const char* locale : {"ar_EG.UTF-8", "fa_IR.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    QDir(home.data()).removeRecursively();
+    QProcessEnvironment environment = home.environment();
+    environment.insert("LANG", locale);
+    environment.insert("LC_ALL", locale);
+    AutomationClient app({"--manual-clock", QString::number(kEpoch, 'f', 0)}, environment);
+    ASSERT_TRUE(app.started());
+    measure(app);
+    app.ok("bearing 202.5");
+    app.ok("tap history");
+    app.ok("settle");
+    for (const char* line : {"key Home", "tap direction", "key Return", "settle"}) app.ok(line);
+    EXPECT_FALSE(app.state()["alert"].toObject()["visible"].toBool()) << "the offered direction is taken";
+    EXPECT_EQ(app.state()["history"].toObject()["result"].toString(), "Direction saved");
+    for (const char* line : {"tap direction", "key Ctrl+A", "key 4", "key Space", "key 5", "key Return", "settle"})
+      app.ok(line);
+    EXPECT_TRUE(app.state()["alert"].toObject()["visible"].toBool()) << "\"4 5\" is refused";
+    for (const char* line : {"key Ctrl+A", "key 4", "key 5", "key Return", "settle"}) app.ok(line);
+    EXPECT_FALSE(app.state()["alert"].toObject()["visible"].toBool()) << "\"45\" is taken";
+    EXPECT_EQ(strikes(app)[0].toObject()["bearing"].toDouble(), 45);
+    app.ok("bearing 5e-324");
+    const QString csv = mine("tiny.csv");
+    ASSERT_TRUE(app.send("strikes export " + csv)["ok"].toBool());
+    const std::vector<QStringList> records = csvRecords(QString::fromUtf8(contents(csv)));
+    ASSERT_EQ(records.size(), 2u);
+    for (const QString& field : records[1]) EXPECT_LT(field.size(), 30) << field.toStdString();
+    EXPECT_EQ(app.quit(), 0);
+  }
+}
 }  // namespace
 }  // namespace storm::e2e
