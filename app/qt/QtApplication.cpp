@@ -279,6 +279,7 @@ int runApplication(int argc, char** argv) {
   std::optional<DisplayWatch> displayWatch(std::in_place);
   QApplication app(argc, argv);
   displayWatch.reset();
+  startAccessibilityBridge();
   fonts.applicationReady();
   nameApplication();
   QApplication::setApplicationDisplayName("Storm Distance");

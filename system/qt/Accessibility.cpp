@@ -5,6 +5,7 @@
 #include <QAccessibleWidget>
 #include <QMutex>
 #include <chrono>
+#include <optional>
 
 #include "system/qt/BusConversation.h"
 #include "system/qt/BusLink.h"
@@ -138,13 +139,31 @@ void record(QAccessibleEvent* event) {
 
 }  // namespace
 
+namespace {
+// The bus address the environment had before the bridge was pointed at none.
+std::optional<QByteArray> givenAddress;
+}  // namespace
+
 QString guardAccessibilityBus() {
   // Platforms without a bridge (offscreen, minimal) use no bus.
   const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
   if (platform.startsWith("offscreen") || platform.startsWith("minimal")) return {};
   const QString why = accessibilityBusTrouble();
-  if (!why.isEmpty()) qputenv("AT_SPI_BUS_ADDRESS", kNoBus);
+  if (!why.isEmpty()) {
+    givenAddress = qgetenv("AT_SPI_BUS_ADDRESS");
+    qputenv("AT_SPI_BUS_ADDRESS", kNoBus);
+  }
   return why;
+}
+
+void startAccessibilityBridge() {
+  (void)QAccessible::isActive();  // the platform's bridge starts here and reads the address
+  if (!givenAddress) return;
+  if (givenAddress->isEmpty())
+    qunsetenv("AT_SPI_BUS_ADDRESS");
+  else
+    qputenv("AT_SPI_BUS_ADDRESS", *givenAddress);
+  givenAddress.reset();
 }
 
 void installAccessibleRoles() {

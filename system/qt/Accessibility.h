@@ -24,6 +24,9 @@ namespace storm::qt {
 // object is made (the bridge reads its environment when it starts); it returns why accessibility
 // is off, or nothing when the bridge was left alone.
 QString guardAccessibilityBus();
+// Once the application object is made: starts the bridge, then gives the environment back the bus
+// address it had, so that programs the application starts (a browser) find the desktop's bus.
+void startAccessibilityBridge();
 
 // Installs the roles above; idempotent.
 void installAccessibleRoles();
