@@ -133,10 +133,11 @@ void millionFigures(const char* name, const std::function<storm::Strike(int)>& s
   }
   const double openMs = milliseconds(timer);
   const QJsonObject history = app.send("state")["history"].toObject();
-  std::printf("  %s: %s in %.0f ms (target < 1000 ms), %d storms, %d points charted; slowest state %.0f ms; "
-              "peak memory %.0f MB after start-up, %.0f MB with the history screen\n",
-              name, open ? "history open" : "history NOT open", openMs, history["storms"].toInt(),
-              history["chart"].toObject()["points"].toInt(), slowest, started, peakMegabytes(app.pid()));
+  std::printf(
+      "  %s: %s in %.0f ms (target < 1000 ms), %d storms, %d points charted; slowest state %.0f ms; "
+      "peak memory %.0f MB after start-up, %.0f MB with the history screen\n",
+      name, open ? "history open" : "history NOT open", openMs, history["storms"].toInt(),
+      history["chart"].toObject()["points"].toInt(), slowest, started, peakMegabytes(app.pid()));
 }
 
 // Ten years of storms: 10,000 of them, a hundred strikes half a minute apart each, the last

@@ -11,7 +11,8 @@
 
 // The strike log: every completed measurement, kept across runs. Appending returns at once, with
 // the strike safe from a kill of the process (the database write happens elsewhere); the strikes
-// of the last hour are also kept in memory, so the screens read them without waiting for the disk. Callbacks run on the main thread. Main thread only.
+// of the last hour are also kept in memory, so the screens read them without waiting for the disk.
+// Callbacks run on the main thread. Main thread only.
 
 namespace storm {
 

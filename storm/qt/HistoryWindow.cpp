@@ -7,8 +7,8 @@
 #include <QSignalBlocker>
 
 #include "measure/Measurement.h"
-#include "storm/StormTexts.h"
 #include "storm/StormJudgment.h"
+#include "storm/StormTexts.h"
 #include "storm/qt/StrikeCsv.h"
 #include "system/qt/WindowDialog.h"
 
@@ -212,10 +212,11 @@ QString HistoryWindow::stormItem(const StormSpan& storm) const {
                                   ? locale.toString(storm.closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
                                   : locale.toString(storm.closestKm, 'f', 1).toStdString() + " km";
   const std::string start = locale.toString(when(storm.start), QLocale::ShortFormat).toStdString();
-  return storm.count == 1 ? localized("%1 · one strike · %2 away", {start, closest})
-                          : localized("%1 to %2 · %3 strikes · closest %4",
-                                      {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(),
-                                       locale.toString(storm.count).toStdString(), closest});
+  return storm.count == 1
+             ? localized("%1 · one strike · %2 away", {start, closest})
+             : localized("%1 to %2 · %3 strikes · closest %4",
+                         {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(),
+                          locale.toString(storm.count).toStdString(), closest});
 }
 
 void HistoryWindow::resizeEvent(QResizeEvent* event) {
@@ -244,13 +245,15 @@ void HistoryWindow::chooseStorm(int index) {
     ui_.strikeList->table()->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);
   // The chart shows a long storm's strikes spread evenly, as many as it has room for; the trend
   // and the track rest on as many anyway.
-  services_.strikes->strikesBetween(
-      storm.start, storm.end, kChartStrikes, [self = QPointer<HistoryWindow>(this), asked, storm](std::vector<Strike> strikes) {
-        if (!self || asked != self->chartAsked_) return;
-        const StormJudgment judged = judgeStorm(strikes, std::nullopt, storm.end);
-        self->ui_.chart->show(strikes, judged.trend, self->services_.locale && usesMiles(*self->services_.locale),
-                              judged.track);
-      });
+  services_.strikes->strikesBetween(storm.start, storm.end, kChartStrikes,
+                                    [self = QPointer<HistoryWindow>(this), asked, storm](std::vector<Strike> strikes) {
+                                      if (self && asked == self->chartAsked_) self->drawChart(strikes, storm.end);
+                                    });
+}
+
+void HistoryWindow::drawChart(const std::vector<Strike>& strikes, double end) {
+  const StormJudgment judged = judgeStorm(strikes, std::nullopt, end);
+  ui_.chart->show(strikes, judged.trend, services_.locale && usesMiles(*services_.locale), judged.track);
 }
 
 }  // namespace storm::qt

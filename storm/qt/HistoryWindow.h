@@ -9,8 +9,8 @@
 
 #include "storm/StormWatch.h"
 #include "storm/Storms.h"
-#include "storm/qt/StormChart.h"
 #include "storm/StrikeStore.h"
+#include "storm/qt/StormChart.h"
 #include "system/Clock.h"
 #include "system/FileChooser.h"
 #include "system/Locale.h"
@@ -88,6 +88,8 @@ class HistoryWindow : public QWidget {
   void loadStorms();
   // Shows storm `index` of the chooser: its chart, and its strikes in the list.
   void chooseStorm(int index);
+  // Charts a storm's `strikes`, judged at its `end`.
+  void drawChart(const std::vector<Strike>& strikes, double end);
   // The chooser's line for `storm`.
   QString stormItem(const StormSpan& storm) const;
   // The storms' chooser and chart while there are storms and the window is tall enough for them

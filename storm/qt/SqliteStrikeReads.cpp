@@ -255,7 +255,8 @@ void SqliteStrikeStore::storms(std::function<void(std::vector<StormSpan>)> done)
       }
     }
     for (const Strike& s : known) spans.push_back({s.time, s.time, 1, s.km, 0});
-    std::stable_sort(spans.begin(), spans.end(), [](const StormSpan& a, const StormSpan& b) { return a.start < b.start; });
+    std::stable_sort(spans.begin(), spans.end(),
+                     [](const StormSpan& a, const StormSpan& b) { return a.start < b.start; });
     done(joined(std::move(spans)));
   });
 }

@@ -35,6 +35,10 @@ void bindBearing(QSqlQuery& q, int at, const std::optional<StrikeBearing>& b) {
 constexpr double kUnknownAccuracyInLog = 1e8;
 static_assert(kUnknownAccuracyInLog > kFarthestAccuracy);
 
+double accuracyInLog(const StrikePosition& p) {
+  return knownAccuracy(p.accuracy) > 0 ? p.accuracy : kUnknownAccuracyInLog;
+}
+
 // The strike's values for the columns time, delay, km, speed, latitude, longitude, accuracy, source
 // and the direction's four.
 void bindStrike(QSqlQuery& q, const Strike& s) {
@@ -45,7 +49,7 @@ void bindStrike(QSqlQuery& q, const Strike& s) {
                              s.speed,
                              p ? QVariant(p->latitude) : nullDouble(),
                              p ? QVariant(p->longitude) : nullDouble(),
-                             !p ? 0.0 : knownAccuracy(p->accuracy) > 0 ? p->accuracy : kUnknownAccuracyInLog,
+                             p ? accuracyInLog(*p) : 0.0,
                              p && !p->source.empty() ? QVariant(QString::fromStdString(p->source)) : nullText()};
   int at = 0;
   for (const QVariant& v : values) q.bindValue(at++, v);
@@ -95,7 +99,8 @@ SqliteStrikeStore::SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> p
     std::vector<StormSpan> storms;
     long count = 0;
     if (fileStorms(c, storms, false))
-      c.transaction("read the strike log", [&](QSqlQuery& q) { return strikeCount(q, &count); }, false, false);
+      c.transaction(
+          "read the strike log", [&](QSqlQuery& q) { return strikeCount(q, &count); }, false, false);
   });
 }
 

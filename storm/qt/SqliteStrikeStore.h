@@ -145,8 +145,8 @@ class SqliteStrikeStore : public StrikeStore {
   // Touched only by the jobs, which run one at a time (handed over under mutex_).
   StrikeLogPlace place_;
   bool reportedSkipped_ = false;
-  std::uint64_t fileWrites_ = 0;       // the file's changes this copy made
-  QString stormsKey_;                  // the state of the file fileStorms_ were found in
+  std::uint64_t fileWrites_ = 0;  // the file's changes this copy made
+  QString stormsKey_;             // the state of the file fileStorms_ were found in
   std::vector<StormSpan> fileStorms_;
   QString countKey_;  // the state of the file strikeCount_ was counted in
   long strikeCount_ = 0;

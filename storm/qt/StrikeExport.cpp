@@ -73,6 +73,18 @@ std::string refusal(const QByteArray& target, const QString& log, const std::vec
 
 }  // namespace
 
+namespace {
+
+// What an export of a damaged log says, here and to the user.
+std::string damagedExport(long rows) {
+  const std::string problem = "the strike log is damaged: " + std::to_string(rows) +
+                              " strikes could be read and were exported, the rest could not";
+  qCWarning(lcStorm, "%s", problem.c_str());
+  return problem;
+}
+
+}  // namespace
+
 bool SqliteStrikeStore::readRows(StrikeLogConnection& c, bool oldestFirst, double after,
                                  const std::function<bool(const Strike&)>& take) {
   // A step that fails (a damaged page) ends the rows: those before it were taken.
@@ -146,10 +158,7 @@ void SqliteStrikeStore::writeCSV(const QByteArray& target, std::function<void(st
     for (; next != pending.rend(); ++next) write(*next);
     if (writeFailed || !file.commit()) return cannotWrite();
     if (read || place_.noFile) return done({});
-    const std::string problem = "the strike log is damaged: " + std::to_string(rows + static_cast<long>(tail.size())) +
-                                " strikes could be read and were exported, the rest could not";
-    qCWarning(lcStorm, "%s", problem.c_str());
-    done(problem);
+    done(damagedExport(rows + static_cast<long>(tail.size())));
   });
 }
 

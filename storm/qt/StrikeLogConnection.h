@@ -66,7 +66,7 @@ enum class LogFault { None, Busy, Damaged, Unusable };
 class StrikeLogConnection {
  public:
   static constexpr int kSchemaVersion = 3;
-  static constexpr int kBusyMilliseconds = 100;  // how long one statement waits for a lock
+  static constexpr int kBusyMilliseconds = 100;           // how long one statement waits for a lock
   static constexpr qint64 kCheckedAtOpenBytes = 8 << 20;  // logs up to this size are checked whole at open
 
   explicit StrikeLogConnection(StrikeLogPlace& place) : place_(place) {}

@@ -54,8 +54,7 @@ QString accessibilityBusTrouble() {
     return "the accessibility service on the session bus: " + why;
   if (!wanted) return {};
   BusConversation::Reply reply;
-  if (const QString why = session.call(kA11yService, kA11yPath, kA11yService, "GetAddress", {}, &reply);
-      !why.isEmpty())
+  if (const QString why = session.call(kA11yService, kA11yPath, kA11yService, "GetAddress", {}, &reply); !why.isEmpty())
     return "the accessibility service on the session bus: " + why;
   const QString a11y = BusConversation::stringOf(reply);
   const QString why = BusConversation(a11y, kBusBound).hello();

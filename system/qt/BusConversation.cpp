@@ -90,20 +90,26 @@ BusConversation::~BusConversation() {
 QString BusConversation::exchange(const QByteArray& out, const std::function<bool()>& enough) {
   qsizetype sent = 0;
   while (sent < out.size() || !enough()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
     pollfd p{fd_, static_cast<short>(sent < out.size() ? POLLOUT : POLLIN), 0};
     if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) == 0) return "the bus does not answer";
     if ((p.revents & (POLLERR | POLLHUP)) && !(p.revents & POLLIN)) return "the bus closed the connection";
     if (sent < out.size()) {
       const ssize_t n = send(fd_, out.constData() + sent, static_cast<size_t>(out.size() - sent), MSG_NOSIGNAL);
-      if (n > 0) sent += n;
-      else if (errno != EAGAIN && errno != EINTR) return QString::fromLocal8Bit(std::strerror(errno));
+      if (n > 0)
+        sent += n;
+      else if (errno != EAGAIN && errno != EINTR)
+        return QString::fromLocal8Bit(std::strerror(errno));
     } else {
       char buffer[512];
       const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-      if (n > 0) answer_.append(buffer, n);
-      else if (n == 0) return "the bus closed the connection";
-      else if (errno != EAGAIN && errno != EINTR) return QString::fromLocal8Bit(std::strerror(errno));
+      if (n > 0)
+        answer_.append(buffer, n);
+      else if (n == 0)
+        return "the bus closed the connection";
+      else if (errno != EAGAIN && errno != EINTR)
+        return QString::fromLocal8Bit(std::strerror(errno));
     }
   }
   return {};
@@ -124,8 +130,8 @@ QString BusConversation::hello() {
   if (QString why = exchange(auth, [this] { return answer_.contains('\n'); }); !why.isEmpty()) return why;
   if (!answer_.startsWith("OK ")) return "the bus refuses the handshake";
   answer_.clear();
-  const QByteArray hello = methodCall(++serial_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                      "org.freedesktop.DBus", "Hello", {});
+  const QByteArray hello =
+      methodCall(++serial_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "Hello", {});
   int type = 0;
   if (QString why = exchange("BEGIN\r\n" + hello, [&] { return nthReply(0, &type, nullptr); }); !why.isEmpty())
     return why;

@@ -106,7 +106,6 @@ TEST_F(StrikeExport, WritesOnlyARegularFileOrANewOneAndSaysWhatWentWrong) {
   }
   EXPECT_EQ(app.quit(), 0);
   EXPECT_FALSE(app.stderrText().contains("cannot read the strike log"));
-
 }
 
 // A log past the size checked whole at open, with a damaged page in the middle of its table: the

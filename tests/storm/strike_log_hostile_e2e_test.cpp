@@ -418,16 +418,17 @@ TEST_F(HostileStrikeLog, HistoryChartsALongStormWithinBounds) {
                         .arg(kEpoch - 5100, 0, 'f', 0)});
   auto app = start();
   app->ok("tap history");
-  const QJsonObject history = waitFor(*app, [](const QJsonObject& s) {
-                                return s["history"].toObject()["chart"].toObject()["points"].toInt() > 0;
-                              })["history"].toObject();
+  const QJsonObject history = waitFor(*app,
+                                      [](const QJsonObject& s) {
+                                        return s["history"].toObject()["chart"].toObject()["points"].toInt() > 0;
+                                      })["history"]
+                                  .toObject();
   EXPECT_EQ(history["storms"].toInt(), 2);
   EXPECT_EQ(history["strikes"].toInt(), 5002);
   const int points = history["chart"].toObject()["points"].toInt();
   EXPECT_GE(points, 1000) << "the long storm is charted";
   EXPECT_LE(points, 2000);
 }
-
 
 // The temporary file of a journal rewrite killed before its rename is gone at the next start; a
 // link of that shape, and the journal's lock, are not touched.

@@ -37,7 +37,7 @@ class AccessibilityBus {
     for (QProcess* process : {&listener_, &launcher_, &bus_}) {
       if (process->state() == QProcess::NotRunning) continue;
       ::kill(static_cast<pid_t>(process->processId()), SIGCONT);  // in case a test stopped it
-      process->terminate();  // the launcher ends the accessibility bus it started
+      process->terminate();                                       // the launcher ends the accessibility bus it started
       if (!process->waitForFinished(5000)) process->kill();
       process->waitForFinished(2000);
     }
@@ -55,8 +55,7 @@ class AccessibilityBus {
     if (!launcher_.waitForStarted(5000)) return false;
     listener_.setProcessEnvironment(env);
     listener_.start(kPython, {QString(STORM_TEST_SUPPORT_DIR "/atspi_listener.py")});
-    return listener_.waitForStarted(5000) &&
-           waitFor([](const QJsonObject& e) { return e["type"] == "ready"; }, 15000);
+    return listener_.waitForStarted(5000) && waitFor([](const QJsonObject& e) { return e["type"] == "ready"; }, 15000);
   }
 
   // The accessibility bus launcher, which answers for the accessibility service on the session bus.
