@@ -266,21 +266,24 @@ void SqliteStrikeStore::strikesBetween(double start, double end, size_t most,
   submit([this, start, end, most, done = toMainThread(*main_, std::move(done))](StrikeLogConnection& c) {
     std::vector<Strike> within;
     const QString good = strikeRowCondition(clock_->now());
-    // Every k-th of the span's rows in time, picked by SQLite, so that only those are read out.
+    // Every k-th of the span's rows in time, picked along the time index alone, so that only those
+    // rows are read (a busy storm is many strikes).
     const bool read = c.transaction(
         "read the strike log",
         [&](QSqlQuery& q) {
           within.clear();
-          q.prepare(QStringLiteral("SELECT count(*) FROM strikes WHERE time BETWEEN ? AND ? AND %1").arg(good));
+          q.prepare("SELECT count(*) FROM strikes WHERE time BETWEEN ? AND ?");
           q.addBindValue(start);
           q.addBindValue(end);
           if (!q.exec() || !q.next()) return false;
-          const qlonglong every = std::max<qlonglong>(1, (q.value(0).toLongLong() + static_cast<qlonglong>(most) - 1) /
-                                                             std::max<qlonglong>(1, static_cast<qlonglong>(most)));
+          const auto wanted = static_cast<qlonglong>(std::max<size_t>(1, most));
+          const qlonglong every = std::max<qlonglong>(1, (q.value(0).toLongLong() + wanted - 1) / wanted);
           q.finish();
-          q.prepare(QStringLiteral("SELECT * FROM (SELECT %1, row_number() OVER (ORDER BY time, id) AS n FROM strikes"
-                                   " WHERE time BETWEEN ? AND ? AND %2) WHERE (n - 1) % ? = 0")
-                        .arg(strikeRowColumns(), good));
+          q.prepare(
+              QStringLiteral("SELECT %1 FROM strikes WHERE id IN (SELECT id FROM (SELECT id, row_number() OVER "
+                             "(ORDER BY time, id) AS n FROM strikes WHERE time BETWEEN ? AND ?) WHERE (n - 1) % ? "
+                             "= 0) AND %2 ORDER BY time, id")
+                  .arg(strikeRowColumns(), good));
           q.addBindValue(start);
           q.addBindValue(end);
           q.addBindValue(every);
