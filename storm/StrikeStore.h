@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "storm/Storms.h"
 #include "storm/Strike.h"
+#include "storm/Thinning.h"
 
 // The strike log: every completed measurement, kept across runs. Appending returns at once, with
 // the strike safe from a kill of the process (the database write happens elsewhere); the strikes
-// of the last hour are also kept in memory, so the screens read them without waiting for the disk. Callbacks run on the main thread. Main thread only.
+// of the last hour are also kept in memory, so the screens read them without waiting for the disk.
+// Callbacks run on the main thread. Main thread only.
 
 namespace storm {
 
@@ -48,6 +51,24 @@ class StrikeStore {
       for (long i = page.offset; i < page.total && i < page.offset + limit; ++i)
         page.strikes.push_back(all[static_cast<size_t>(i)]);
       done(std::move(page));
+    });
+  }
+  // The log's storms, oldest first, each `first` counting the strikes before it; read without
+  // holding the log's strikes, once everything appended before has been written.
+  virtual void storms(std::function<void(std::vector<StormSpan>)> done) {
+    allStrikes([done = std::move(done)](std::vector<Strike> newestFirst) {
+      done(stormsOf(std::vector<Strike>(newestFirst.rbegin(), newestFirst.rend())));
+    });
+  }
+  // The strikes flashed from `start` to `end`, oldest first: at most `most` of them, spread evenly
+  // over the span, the first among them.
+  virtual void strikesBetween(double start, double end, size_t most, std::function<void(std::vector<Strike>)> done) {
+    allStrikes([start, end, most, done = std::move(done)](std::vector<Strike> newestFirst) {
+      std::vector<Strike> within;
+      for (auto s = newestFirst.rbegin(); s != newestFirst.rend(); ++s)
+        if (s->time >= start && s->time <= end) within.push_back(*s);
+      thinEvenly(within, most);
+      done(std::move(within));
     });
   }
   // Empties the log; `done` learns whether it worked.

@@ -274,9 +274,12 @@ int runApplication(int argc, char** argv) {
   // The fonts are set up on another core while the application object, the services and the
   // screen are built.
   FontSetUp fonts;
+  if (const QString why = guardAccessibilityBus(); !why.isEmpty())
+    std::fprintf(stderr, "storm-distance: accessibility is off for this run: %s\n", qPrintable(why));
   std::optional<DisplayWatch> displayWatch(std::in_place);
   QApplication app(argc, argv);
   displayWatch.reset();
+  startAccessibilityBridge();
   fonts.applicationReady();
   nameApplication();
   QApplication::setApplicationDisplayName("Storm Distance");

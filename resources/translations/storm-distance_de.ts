@@ -208,6 +208,14 @@
         <translation>Keine Blitzliste kann geschrieben werden: Blitze werden nur bis zum Beenden der App behalten.</translation>
     </message>
     <message>
+        <source>Some strikes in the log are dated in the future and are not shown: check the device&apos;s clock.</source>
+        <translation>Einige Blitze in der Liste sind in der Zukunft datiert und werden nicht angezeigt: Bitte die Uhr des Geräts prüfen.</translation>
+    </message>
+    <message>
+        <source>The strike log was damaged: it is kept aside, and a fresh log holds the strikes that could be read.</source>
+        <translation>Die Blitzliste war beschädigt: Sie wird beiseitegelegt, und eine neue Liste enthält die Blitze, die gelesen werden konnten.</translation>
+    </message>
+    <message>
         <source>Last strike %1 h %2 min ago</source>
         <translation>Letzter Blitz vor %1 h %2 min</translation>
     </message>

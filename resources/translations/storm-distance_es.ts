@@ -208,6 +208,14 @@
         <translation>No se puede escribir ninguna lista de rayos: los rayos solo se guardan hasta que se cierre la app.</translation>
     </message>
     <message>
+        <source>Some strikes in the log are dated in the future and are not shown: check the device&apos;s clock.</source>
+        <translation>Algunos rayos de la lista tienen fecha en el futuro y no se muestran: compruebe el reloj del dispositivo.</translation>
+    </message>
+    <message>
+        <source>The strike log was damaged: it is kept aside, and a fresh log holds the strikes that could be read.</source>
+        <translation>La lista de rayos estaba dañada: se guarda aparte y una lista nueva contiene los rayos que se pudieron leer.</translation>
+    </message>
+    <message>
         <source>Last strike %1 h %2 min ago</source>
         <translation>Último rayo hace %1 h %2 min</translation>
     </message>

@@ -208,6 +208,14 @@
         <translation>Aucune liste des éclairs ne peut être écrite : les éclairs ne sont gardés que jusqu’à la fermeture de l’app.</translation>
     </message>
     <message>
+        <source>Some strikes in the log are dated in the future and are not shown: check the device&apos;s clock.</source>
+        <translation>Certains éclairs de la liste sont datés dans le futur et ne sont pas affichés : vérifiez l’horloge de l’appareil.</translation>
+    </message>
+    <message>
+        <source>The strike log was damaged: it is kept aside, and a fresh log holds the strikes that could be read.</source>
+        <translation>La liste des éclairs était endommagée : elle est mise de côté, et une nouvelle liste contient les éclairs qui ont pu être lus.</translation>
+    </message>
+    <message>
         <source>Last strike %1 h %2 min ago</source>
         <translation>Dernier éclair il y a %1 h %2 min</translation>
     </message>

@@ -7,8 +7,8 @@
 #include <QSignalBlocker>
 
 #include "measure/Measurement.h"
-#include "storm/StormTexts.h"
 #include "storm/StormJudgment.h"
+#include "storm/StormTexts.h"
 #include "storm/qt/StrikeCsv.h"
 #include "system/qt/WindowDialog.h"
 
@@ -191,30 +191,35 @@ void HistoryWindow::removed(bool ok) {
 
 void HistoryWindow::loadStorms() {
   if (!services_.strikes) return;
-  services_.strikes->allStrikes([self = QPointer<HistoryWindow>(this)](std::vector<Strike> newestFirst) {
+  services_.strikes->storms([self = QPointer<HistoryWindow>(this)](std::vector<StormSpan> storms) {
     if (!self) return;
-    self->log_.assign(newestFirst.rbegin(), newestFirst.rend());
-    self->storms_ = stormsOf(self->log_);
+    self->storms_ = std::move(storms);
+    self->logSize_ = 0;
+    for (const StormSpan& storm : self->storms_) self->logSize_ += static_cast<size_t>(storm.count);
     const QSignalBlocker quiet(self->ui_.storms);
     self->ui_.storms->clear();
-    const QLocale locale;
-    for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm) {
-      auto when = [&](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
-      const std::string closest =
-          self->services_.locale && usesMiles(*self->services_.locale)
-              ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
-              : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
-      const std::string start = locale.toString(when(storm->start), QLocale::ShortFormat).toStdString();
-      self->ui_.storms->addItem(
-          storm->count == 1
-              ? self->localized("%1 · one strike · %2 away", {start, closest})
-              : self->localized("%1 to %2 · %3 strikes · closest %4",
-                                {start, locale.toString(when(storm->end).time(), QLocale::ShortFormat).toStdString(),
-                                 locale.toString(storm->count).toStdString(), closest}));
-    }
+    QStringList items;
+    items.reserve(static_cast<qsizetype>(self->storms_.size()));
+    for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm)
+      items.push_back(self->stormItem(*storm));
+    self->ui_.storms->addItems(items);
     self->showStormsIfRoom();
     self->chooseStorm(0);
   });
+}
+
+QString HistoryWindow::stormItem(const StormSpan& storm) const {
+  const QLocale locale;
+  auto when = [&](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
+  const std::string closest = services_.locale && usesMiles(*services_.locale)
+                                  ? locale.toString(storm.closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
+                                  : locale.toString(storm.closestKm, 'f', 1).toStdString() + " km";
+  const std::string start = locale.toString(when(storm.start), QLocale::ShortFormat).toStdString();
+  return storm.count == 1
+             ? localized("%1 · one strike · %2 away", {start, closest})
+             : localized("%1 to %2 · %3 strikes · closest %4",
+                         {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(),
+                          locale.toString(storm.count).toStdString(), closest});
 }
 
 void HistoryWindow::resizeEvent(QResizeEvent* event) {
@@ -230,20 +235,28 @@ void HistoryWindow::showStormsIfRoom() {
 }
 
 void HistoryWindow::chooseStorm(int index) {
-  if (index < 0 || index >= static_cast<int>(storms_.size())) {
+  const unsigned asked = ++chartAsked_;
+  if (index < 0 || index >= static_cast<int>(storms_.size()) || !services_.strikes) {
     ui_.chart->show({}, std::nullopt, false);
     return;
   }
   // The chooser lists the newest storm first.
-  const StormSpan& storm = storms_[storms_.size() - 1 - static_cast<size_t>(index)];
-  std::vector<Strike> strikes(log_.begin() + static_cast<long>(storm.first),
-                              log_.begin() + static_cast<long>(storm.first + static_cast<size_t>(storm.count)));
-  const StormJudgment judged = judgeStorm(strikes, std::nullopt, storm.end);
-  ui_.chart->show(strikes, judged.trend, services_.locale && usesMiles(*services_.locale), judged.track);
+  const StormSpan storm = storms_[storms_.size() - 1 - static_cast<size_t>(index)];
   // The list, newest first, scrolled to the storm's newest strike.
-  const int row = static_cast<int>(log_.size() - storm.first - static_cast<size_t>(storm.count));
+  const int row = static_cast<int>(logSize_ - storm.first - static_cast<size_t>(storm.count));
   if (QAbstractItemModel* model = ui_.strikeList->table()->model(); model && row < model->rowCount())
     ui_.strikeList->table()->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);
+  // The chart shows a long storm's strikes spread evenly, as many as it has room for; the trend
+  // and the track rest on as many anyway.
+  services_.strikes->strikesBetween(storm.start, storm.end, kChartStrikes,
+                                    [self = QPointer<HistoryWindow>(this), asked, storm](std::vector<Strike> strikes) {
+                                      if (self && asked == self->chartAsked_) self->drawChart(strikes, storm.end);
+                                    });
+}
+
+void HistoryWindow::drawChart(const std::vector<Strike>& strikes, double end) {
+  const StormJudgment judged = judgeStorm(strikes, std::nullopt, end);
+  ui_.chart->show(strikes, judged.trend, services_.locale && usesMiles(*services_.locale), judged.track);
 }
 
 }  // namespace storm::qt

@@ -9,8 +9,8 @@
 
 #include "storm/StormWatch.h"
 #include "storm/Storms.h"
-#include "storm/qt/StormChart.h"
 #include "storm/StrikeStore.h"
+#include "storm/qt/StormChart.h"
 #include "system/Clock.h"
 #include "system/FileChooser.h"
 #include "system/Locale.h"
@@ -88,6 +88,10 @@ class HistoryWindow : public QWidget {
   void loadStorms();
   // Shows storm `index` of the chooser: its chart, and its strikes in the list.
   void chooseStorm(int index);
+  // Charts a storm's `strikes`, judged at its `end`.
+  void drawChart(const std::vector<Strike>& strikes, double end);
+  // The chooser's line for `storm`.
+  QString stormItem(const StormSpan& storm) const;
   // The storms' chooser and chart while there are storms and the window is tall enough for them
   // besides the list, which matters more.
   void showStormsIfRoom();
@@ -97,8 +101,11 @@ class HistoryWindow : public QWidget {
   const Services services_;
   QPointer<QWidget> window_;
   Ui::HistoryScreen ui_;
-  std::vector<Strike> log_;  // oldest first, as last read for the storms
-  std::vector<StormSpan> storms_;
+  // The most strikes a storm's chart shows.
+  static constexpr size_t kChartStrikes = 2000;
+  std::vector<StormSpan> storms_;  // oldest first, as last read
+  size_t logSize_ = 0;             // the strikes of those storms
+  unsigned chartAsked_ = 0;        // the chart's latest read; earlier answers are dropped
   QPointer<WindowDialog> clearDialog_;
   QPointer<WindowDialog> directionDialog_;
   bool directionRemoved_ = false;  // what the last direction chosen was

@@ -194,6 +194,8 @@ std::vector<Strike> PendingJournal::load(double now) {
         qCInfo(lcStorm, "another copy of the program keeps its pending strikes in %s; this one keeps its own in %s",
                qPrintable(usual_), qPrintable(path_));
     }
+  // A rewrite killed before its rename left its temporary file: this copy's slot is its own.
+  if (lockFd_ >= 0) WholeFile::removeLeftovers(QFile::encodeName(path_));
   std::vector<Strike> out = readJournal(QFile::encodeName(path_), now);
   // The journals of copies no longer running: their strikes are this copy's to write now.
   for (int slot = 0; slot < kSlots && lockFd_ >= 0; ++slot) {
@@ -201,6 +203,7 @@ std::vector<Strike> PendingJournal::load(double now) {
     const int fd = lockSlot(slot);
     if (fd < 0) continue;
     adopted_.push_back({slotPath(slot), fd});
+    WholeFile::removeLeftovers(QFile::encodeName(slotPath(slot)));
     for (Strike& s : readJournal(QFile::encodeName(slotPath(slot)), now)) out.push_back(std::move(s));
   }
   std::stable_sort(out.begin(), out.end(), [](const Strike& a, const Strike& b) { return a.time < b.time; });

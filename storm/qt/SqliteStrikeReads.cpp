@@ -17,39 +17,71 @@ namespace {
 
 bool newerFirst(const Strike& a, const Strike& b) { return a.time > b.time; }
 
+// `spans` (sorted by start) with those less than a storm's gap apart made one, and each one's
+// `first` counted anew.
+std::vector<StormSpan> joined(std::vector<StormSpan> spans) {
+  std::vector<StormSpan> storms;
+  size_t before = 0;
+  for (const StormSpan& span : spans) {
+    if (storms.empty() || span.start - storms.back().end > kStormGapSeconds) {
+      storms.push_back(span);
+      storms.back().first = before;
+    } else {
+      StormSpan& storm = storms.back();
+      storm.end = std::max(storm.end, span.end);
+      storm.count += span.count;
+      storm.closestKm = std::min(storm.closestKm, span.closestKm);
+    }
+    before += static_cast<size_t>(span.count);
+  }
+  return storms;
+}
+
 }  // namespace
 
 void SqliteStrikeStore::readBack(StrikeLogConnection& c, double since) {
-  std::vector<Strike> loaded;
+  // Read straight into the form kept, sized beforehand: a busy hour is many strikes, and a second
+  // copy of them, or a vector grown by doubling, would hold twice their memory for a moment.
+  std::vector<Kept> loaded;
   long skipped = 0;
+  bool future = false;
   const QString good = strikeRowCondition(clock_->now());
   c.transaction(
       "read the strike log",
       [&](QSqlQuery& q) {
         loaded.clear();
+        q.prepare(QStringLiteral("SELECT count(*), sum(NOT (%1)) FROM strikes WHERE time >= ?").arg(good));
+        q.addBindValue(since);
+        if (!q.exec() || !q.next()) return false;
+        skipped = q.value(1).toLongLong();
+        loaded.reserve(static_cast<size_t>(std::max(0LL, q.value(0).toLongLong() - skipped)));
+        q.finish();
         q.prepare(QStringLiteral("SELECT %1 FROM strikes WHERE time >= ? AND %2 ORDER BY time, id")
                       .arg(strikeRowColumns(), good));
         q.addBindValue(since);
         if (!q.exec()) return false;
-        while (q.next()) loaded.push_back(strikeFromRow(q));
+        while (q.next()) loaded.push_back(Kept{strikeFromRow(q), 0});
         if (q.lastError().isValid()) return false;
-        q.prepare(QStringLiteral("SELECT count(*) FROM strikes WHERE time >= ? AND NOT (%1)").arg(good));
-        q.addBindValue(since);
+        // Strikes dated ahead of the clock are skipped: the user is told, for the clock may be wrong.
+        q.prepare("SELECT count(*) FROM strikes WHERE time > ? AND typeof(time) IN ('integer','real')");
+        q.addBindValue(clock_->now() + kLatestStrikeAhead);
         if (!q.exec() || !q.next()) return false;
-        skipped = q.value(0).toLongLong();
+        future = q.value(0).toLongLong() > 0;
         return true;
       },
       false);
   reportSkipped(skipped);
+  if (future) place_.notices.push_back(kFutureNotice);
   std::lock_guard lock(mutex_);
   // This run's strikes and the journal's may already be here, and in the file too.
-  std::vector<double> known;
-  for (const Kept& k : recent_) known.push_back(k.strike.time);
-  std::sort(known.begin(), known.end());
-  for (const Strike& s : loaded)
-    if (!std::binary_search(known.begin(), known.end(), s.time)) recent_.push_back(Kept{s, 0});
-  std::stable_sort(recent_.begin(), recent_.end(),
+  std::vector<double> read;
+  read.reserve(loaded.size());
+  for (const Kept& k : loaded) read.push_back(k.strike.time);  // in order of time
+  for (Kept& k : recent_)
+    if (!std::binary_search(read.begin(), read.end(), k.strike.time)) loaded.push_back(std::move(k));
+  std::stable_sort(loaded.begin(), loaded.end(),
                    [](const Kept& a, const Kept& b) { return a.strike.time < b.strike.time; });
+  recent_ = std::move(loaded);
   readBack_ = true;
 }
 
@@ -64,9 +96,13 @@ void SqliteStrikeStore::reportSkipped(long rows) {
 
 std::vector<Strike> SqliteStrikeStore::recent(double since) const {
   std::lock_guard lock(mutex_);
+  // Copied at their size: a busy hour is many strikes, and a vector grown by doubling holds up to
+  // twice their memory for a moment.
+  auto wanted = [since](const Kept& k) { return k.strike.time >= since; };
   std::vector<Strike> out;
+  out.reserve(static_cast<size_t>(std::count_if(recent_.begin(), recent_.end(), wanted)));
   for (const Kept& k : recent_)
-    if (k.strike.time >= since) out.push_back(k.strike);
+    if (wanted(k)) out.push_back(k.strike);
   return out;
 }
 
@@ -143,6 +179,136 @@ std::vector<Strike> SqliteStrikeStore::allStrikesNow(bool* complete) {
   });
 }
 
+QString SqliteStrikeStore::fileState(QSqlQuery& q) const {
+  // This copy's writes, other connections' (data_version), and, for a connection opened since, the
+  // newest row and time: each a look-up, never a walk over the rows.
+  if (!q.exec("PRAGMA data_version") || !q.next()) return {};
+  QString key = q.value(0).toString();
+  q.finish();
+  if (!q.exec("SELECT max(id), max(time) FROM strikes") || !q.next()) return {};
+  key += ' ' + q.value(0).toString() + ' ' + q.value(1).toString() + ' ' + QString::number(fileWrites_) + ' ' +
+         place_.path;
+  q.finish();
+  return key;
+}
+
+bool SqliteStrikeStore::strikeCount(QSqlQuery& q, long* count) {
+  // Every row is checked, which takes a while on a long log: counted again only when it changed.
+  const QString key = fileState(q);
+  if (key.isEmpty()) return false;
+  if (key != countKey_) {
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM strikes WHERE %1").arg(strikeRowCondition(clock_->now()))) ||
+        !q.next())
+      return false;
+    strikeCount_ = q.value(0).toLongLong();
+    countKey_ = key;
+    q.finish();
+  }
+  *count = strikeCount_;
+  return true;
+}
+
+bool SqliteStrikeStore::fileStorms(StrikeLogConnection& c, std::vector<StormSpan>& out, bool repair) {
+  const QString good = strikeRowCondition(clock_->now());
+  return c.transaction(
+      "read the strike log",
+      [&](QSqlQuery& q) {
+        const QString key = fileState(q);
+        if (key.isEmpty()) return false;
+        if (key == stormsKey_) {
+          out = fileStorms_;
+          return true;
+        }
+        // The storms found by SQLite itself: a strike more than the gap after the one before starts
+        // the next storm, and the storms are the runs between.
+        if (!q.exec(QStringLiteral("SELECT min(time), max(time), count(*), min(km) FROM ("
+                                   " SELECT time, km, sum(gap) OVER (ORDER BY time ROWS UNBOUNDED PRECEDING) AS storm"
+                                   " FROM (SELECT time, km, coalesce(time - lag(time) OVER (ORDER BY time) > %1, 1)"
+                                   " AS gap FROM strikes WHERE %2)) GROUP BY storm ORDER BY storm")
+                        .arg(kStormGapSeconds)
+                        .arg(good)))
+          return false;
+        out.clear();
+        while (q.next())
+          out.push_back({q.value(0).toDouble(), q.value(1).toDouble(), q.value(2).toInt(), q.value(3).toDouble(), 0});
+        if (q.lastError().isValid()) return false;
+        stormsKey_ = key;
+        fileStorms_ = out;
+        return true;
+      },
+      false, repair);
+}
+
+void SqliteStrikeStore::storms(std::function<void(std::vector<StormSpan>)> done) {
+  submit([this, done = toMainThread(*main_, std::move(done))](StrikeLogConnection& c) {
+    std::vector<StormSpan> spans;
+    const bool read = fileStorms(c, spans);
+    std::vector<Strike> known;
+    {
+      std::lock_guard lock(mutex_);
+      if (read) {
+        known = pendingNewestFirst();
+      } else {
+        // Without a readable file, what this run knows is all there is.
+        spans.clear();
+        for (const Kept& k : recent_) known.push_back(k.strike);
+      }
+    }
+    for (const Strike& s : known) spans.push_back({s.time, s.time, 1, s.km, 0});
+    std::stable_sort(spans.begin(), spans.end(),
+                     [](const StormSpan& a, const StormSpan& b) { return a.start < b.start; });
+    done(joined(std::move(spans)));
+  });
+}
+
+void SqliteStrikeStore::strikesBetween(double start, double end, size_t most,
+                                       std::function<void(std::vector<Strike>)> done) {
+  submit([this, start, end, most, done = toMainThread(*main_, std::move(done))](StrikeLogConnection& c) {
+    std::vector<Strike> within;
+    const QString good = strikeRowCondition(clock_->now());
+    // Every k-th of the span's rows in time, picked along the time index alone, so that only those
+    // rows are read (a busy storm is many strikes).
+    const bool read = c.transaction(
+        "read the strike log",
+        [&](QSqlQuery& q) {
+          within.clear();
+          q.prepare("SELECT count(*) FROM strikes WHERE time BETWEEN ? AND ?");
+          q.addBindValue(start);
+          q.addBindValue(end);
+          if (!q.exec() || !q.next()) return false;
+          const auto wanted = static_cast<qlonglong>(std::max<size_t>(1, most));
+          const qlonglong every = std::max<qlonglong>(1, (q.value(0).toLongLong() + wanted - 1) / wanted);
+          q.finish();
+          q.prepare(
+              QStringLiteral("SELECT %1 FROM strikes WHERE id IN (SELECT id FROM (SELECT id, row_number() OVER "
+                             "(ORDER BY time, id) AS n FROM strikes WHERE time BETWEEN ? AND ?) WHERE (n - 1) % ? "
+                             "= 0) AND %2 ORDER BY time, id")
+                  .arg(strikeRowColumns(), good));
+          q.addBindValue(start);
+          q.addBindValue(end);
+          q.addBindValue(every);
+          if (!q.exec()) return false;
+          while (q.next()) within.push_back(strikeFromRow(q));
+          return !q.lastError().isValid();
+        },
+        false);
+    {
+      std::lock_guard lock(mutex_);
+      if (!read) within.clear();
+      auto add = [&](const Strike& s) {
+        if (s.time >= start && s.time <= end) within.push_back(s);
+      };
+      if (read)
+        for (const Kept& k : pending_) add(k.strike);
+      else
+        for (const Kept& k : recent_) add(k.strike);
+    }
+    std::stable_sort(within.begin(), within.end(), [](const Strike& a, const Strike& b) { return a.time < b.time; });
+    thinEvenly(within, most);
+    done(std::move(within));
+  });
+}
+
 void SqliteStrikeStore::readPage(long offset, long limit, std::function<void(StrikePage)> done) {
   submit([this, offset, limit, done = toMainThread(*main_, std::move(done))](StrikeLogConnection& c) {
     StrikePage page;
@@ -162,9 +328,8 @@ void SqliteStrikeStore::readPage(long offset, long limit, std::function<void(Str
         "read the strike log",
         [&](QSqlQuery& q) {
           page.strikes.resize(std::min(page.strikes.size(), static_cast<size_t>(std::max(0L, before - page.offset))));
-          if (!q.exec(QStringLiteral("SELECT count(*) FROM strikes WHERE %1").arg(good)) || !q.next()) return false;
-          const long total = q.value(0).toLongLong();
-          q.finish();
+          long total = 0;
+          if (!strikeCount(q, &total)) return false;
           const long first = std::min(std::max(0L, page.offset - before), total);
           const long count = std::clamp(limit - static_cast<long>(page.strikes.size()), 0L, total - first);
           page.total = before + total;

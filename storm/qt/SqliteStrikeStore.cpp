@@ -28,6 +28,17 @@ void bindBearing(QSqlQuery& q, int at, const std::optional<StrikeBearing>& b) {
   for (const QVariant& v : values) q.bindValue(at++, v);
 }
 
+// How the log's accuracy column, which cannot be empty, says that a position's accuracy is unknown:
+// a value past any accuracy this version takes (so it reads as unknown), which copies from before
+// still read as a strike (they take accuracies up to 10^8 m), rather than the 0 earlier versions
+// wrote, which could be mistaken for a measured accuracy.
+constexpr double kUnknownAccuracyInLog = 1e8;
+static_assert(kUnknownAccuracyInLog > kFarthestAccuracy);
+
+double accuracyInLog(const StrikePosition& p) {
+  return knownAccuracy(p.accuracy) > 0 ? p.accuracy : kUnknownAccuracyInLog;
+}
+
 // The strike's values for the columns time, delay, km, speed, latitude, longitude, accuracy, source
 // and the direction's four.
 void bindStrike(QSqlQuery& q, const Strike& s) {
@@ -38,7 +49,7 @@ void bindStrike(QSqlQuery& q, const Strike& s) {
                              s.speed,
                              p ? QVariant(p->latitude) : nullDouble(),
                              p ? QVariant(p->longitude) : nullDouble(),
-                             p ? p->accuracy : 0.0,
+                             p ? accuracyInLog(*p) : 0.0,
                              p && !p->source.empty() ? QVariant(QString::fromStdString(p->source)) : nullText()};
   int at = 0;
   for (const QVariant& v : values) q.bindValue(at++, v);
@@ -80,6 +91,16 @@ SqliteStrikeStore::SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> p
   submit([this, since](StrikeLogConnection& c) {
     flush(c);
     readBack(c, since);
+  });
+  // The storms and the size of a long log take a moment to find: found now, while nothing waits
+  // for them, the history screen has them at once. A damaged page met here is left to the reads
+  // that need it.
+  submit([this](StrikeLogConnection& c) {
+    std::vector<StormSpan> storms;
+    long count = 0;
+    if (fileStorms(c, storms, false))
+      c.transaction(
+          "read the strike log", [&](QSqlQuery& q) { return strikeCount(q, &count); }, false, false);
   });
 }
 
@@ -191,6 +212,7 @@ void SqliteStrikeStore::flush(StrikeLogConnection& c) {
     }
     return true;
   });
+  ++fileWrites_;
   std::lock_guard lock(mutex_);
   if (!written) {
     // Without a file to write to, the journal keeps them for a later run; no timer waits for one.
@@ -225,6 +247,7 @@ void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
   submit([this, upTo, done = std::move(done)](StrikeLogConnection& c) {
     const bool cleared =
         c.transaction("clear the strike log", [](QSqlQuery& q) { return q.exec("DELETE FROM strikes"); });
+    ++fileWrites_;
     // Without a file, the strikes in memory are the whole log.
     const bool ok = cleared || place_.noFile;
     if (ok) {
@@ -307,6 +330,7 @@ void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
       q.addBindValue(time);
       return q.exec();
     });
+    ++fileWrites_;
     const bool ok = removed || wasPending || place_.noFile;
     if (ok) {
       std::lock_guard lock(mutex_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSqlQuery>
 #include <QString>
 #include <condition_variable>
 #include <cstdint>
@@ -60,6 +61,8 @@ class SqliteStrikeStore : public StrikeStore {
   void afterReadBack(std::function<void()> done) override;
   void allStrikes(std::function<void(std::vector<Strike>)> done) override;
   void readPage(long offset, long limit, std::function<void(StrikePage)> done) override;
+  void storms(std::function<void(std::vector<StormSpan>)> done) override;
+  void strikesBetween(double start, double end, size_t most, std::function<void(std::vector<Strike>)> done) override;
   void clear(std::function<void(bool)> done) override;
   void remove(double time, std::function<void(bool)> done) override;
   void setBearing(double time, std::optional<StrikeBearing> bearing, std::function<void(bool)> done) override;
@@ -101,11 +104,21 @@ class SqliteStrikeStore : public StrikeStore {
   // Every strike, newest first, the pending ones included; false when the file could not be read.
   bool readAll(StrikeLogConnection& c, std::vector<Strike>& out);
   std::vector<Strike> pendingNewestFirst() const;
+  // What tells one state of the file from another; empty when it could not be read. Jobs only.
+  QString fileState(QSqlQuery& q) const;
+  // The strikes in the file (a transaction's).
+  bool strikeCount(QSqlQuery& q, long* count);
+  // The file's storms, oldest first (`first` not set), found again only when the file changed; a
+  // damaged file is repaired with `repair`.
+  bool fileStorms(StrikeLogConnection& c, std::vector<StormSpan>& out, bool repair = true);
   void clearAll(std::function<void(bool)> done);
   // The strike flashed at `time` pending again with `bearing` (a job, after the file would not take
   // the direction); false when it is not known here or the journal cannot keep it.
   bool keepPendingWith(double time, const std::optional<StrikeBearing>& bearing);
   void writeCSV(const QByteArray& path, std::function<void(std::string)> done);
+  // Hands the file's strikes flashed after `after`, in order of time (the oldest first or last), to
+  // `take` until it says stop; false, with the fault, when the file could not be read to the end.
+  bool readRows(StrikeLogConnection& c, bool oldestFirst, double after, const std::function<bool(const Strike&)>& take);
   // The log files in use, for an export that must not write over them.
   std::vector<QString> logFiles() const;
 
@@ -132,6 +145,11 @@ class SqliteStrikeStore : public StrikeStore {
   // Touched only by the jobs, which run one at a time (handed over under mutex_).
   StrikeLogPlace place_;
   bool reportedSkipped_ = false;
+  std::uint64_t fileWrites_ = 0;  // the file's changes this copy made
+  QString stormsKey_;             // the state of the file fileStorms_ were found in
+  std::vector<StormSpan> fileStorms_;
+  QString countKey_;  // the state of the file strikeCount_ was counted in
+  long strikeCount_ = 0;
   // Main thread only.
   std::shared_ptr<Timer> retry_;
   std::vector<std::string> notices_;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "storm/qt/SqliteStrikeStore.h"
 #include "storm/qt/StrikeCsv.h"
@@ -72,6 +73,35 @@ std::string refusal(const QByteArray& target, const QString& log, const std::vec
 
 }  // namespace
 
+namespace {
+
+// What an export of a damaged log says, here and to the user.
+std::string damagedExport(long rows) {
+  const std::string problem = "the strike log is damaged: " + std::to_string(rows) +
+                              " strikes could be read and were exported, the rest could not";
+  qCWarning(lcStorm, "%s", problem.c_str());
+  return problem;
+}
+
+}  // namespace
+
+bool SqliteStrikeStore::readRows(StrikeLogConnection& c, bool oldestFirst, double after,
+                                 const std::function<bool(const Strike&)>& take) {
+  // A step that fails (a damaged page) ends the rows: those before it were taken.
+  return c.transaction(
+      "read the strike log",
+      [&](QSqlQuery& q) {
+        q.prepare(QStringLiteral("SELECT %1 FROM strikes WHERE %2 AND time > ? ORDER BY time %3, id %3")
+                      .arg(strikeRowColumns(), strikeRowCondition(clock_->now()), oldestFirst ? "ASC" : "DESC"));
+        q.addBindValue(after);
+        if (!q.exec()) return false;
+        while (q.next())
+          if (!take(strikeFromRow(q))) return true;
+        return !q.lastError().isValid();
+      },
+      false, false);
+}
+
 void SqliteStrikeStore::writeCSV(const QByteArray& target, std::function<void(std::string)> done) {
   submit([this, target, done = std::move(done)](StrikeLogConnection& c) {
     if (std::string refused = refusal(target, path_, logFiles()); !refused.empty()) {
@@ -86,7 +116,7 @@ void SqliteStrikeStore::writeCSV(const QByteArray& target, std::function<void(st
       return done(problem);
     };
     if (!file.open()) return cannotWrite();
-    std::vector<Strike> pending;
+    std::vector<Strike> pending, tail;
     {
       std::lock_guard lock(mutex_);
       pending = pendingNewestFirst();
@@ -94,41 +124,41 @@ void SqliteStrikeStore::writeCSV(const QByteArray& target, std::function<void(st
     StrikeCsv csv;
     bool writeFailed = !file.write(StrikeCsv::header());
     long rows = 0;
+    double last = std::numeric_limits<double>::lowest();
+    // Oldest first: the pending strikes (the newest, as a rule) go in where their time says.
+    auto next = pending.rbegin();
+    auto write = [&](const Strike& s) { writeFailed = writeFailed || !file.write(csv.line(s)); };
     auto put = [&](const Strike& s) {
-      const std::string line = csv.line(s);
-      writeFailed = writeFailed || !file.write(line);
+      for (; next != pending.rend() && next->time < s.time; ++next) write(*next);
+      write(s);
     };
-    const bool read = c.transaction(
-        "read the strike log",
-        [&](QSqlQuery& q) {
-          if (!q.exec(QStringLiteral("SELECT %1 FROM strikes WHERE %2 ORDER BY time, id")
-                          .arg(strikeRowColumns(), strikeRowCondition(clock_->now()))))
-            return false;
-          // Oldest first: the pending strikes (the newest, as a rule) go in where their time says.
-          auto next = pending.rbegin();
-          while (!writeFailed && q.next()) {
-            const Strike s = strikeFromRow(q);
-            for (; next != pending.rend() && next->time < s.time; ++next) put(*next);
-            put(s);
-            ++rows;
-          }
-          // A step that failed (a damaged page) ends the rows as if they were all.
-          if (q.lastError().isValid()) return false;
-          for (; !writeFailed && next != pending.rend(); ++next) put(*next);
-          return true;
-        },
-        false, false);
-    if (writeFailed) return cannotWrite();
-    if (!read) {
+    const bool read = readRows(c, true, last, [&](const Strike& s) {
+      put(s);
+      ++rows;
+      last = s.time;
+      return !writeFailed;
+    });
+    if (!read && c.fault() == LogFault::Damaged) {
+      // The rows past a damaged page, read from the other end up to it.
+      readRows(c, false, last, [&](const Strike& s) {
+        tail.push_back(s);
+        return true;
+      });
+      for (auto s = tail.rbegin(); s != tail.rend(); ++s) put(*s);
+    } else if (!read && place_.noFile) {
+      // No file can be used: the strikes this run knows, the journal's among them, are the log.
+      std::lock_guard lock(mutex_);
+      pending.clear();
+      next = pending.rbegin();
+      for (const Kept& k : recent_) put(k.strike);
+    } else if (!read) {
       file.cancel();
-      const std::string problem = c.fault() == LogFault::Damaged
-                                      ? "the strike log is damaged: only its first " + std::to_string(rows) +
-                                            " strikes could be read, so nothing was exported"
-                                      : "cannot read the strike log, so nothing was exported";
-      return done(problem);
+      return done("cannot read the strike log, so nothing was exported");
     }
-    if (!file.commit()) return cannotWrite();
-    done({});
+    for (; next != pending.rend(); ++next) write(*next);
+    if (writeFailed || !file.commit()) return cannotWrite();
+    if (read || place_.noFile) return done({});
+    done(damagedExport(rows + static_cast<long>(tail.size())));
   });
 }
 

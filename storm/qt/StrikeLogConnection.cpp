@@ -81,6 +81,8 @@ bool StrikeLogConnection::transaction(const char* what, const std::function<bool
     QSqlError error;
     if (open(error)) {
       QSqlQuery q(db_);
+      // Rows are read once, in order: Qt keeps no copy of every row read for going back.
+      q.setForwardOnly(true);
       if (!q.exec(writes ? "BEGIN IMMEDIATE" : "BEGIN")) {
         error = q.lastError();
       } else if (!work(q) || !q.exec("COMMIT")) {
@@ -170,11 +172,49 @@ bool StrikeLogConnection::openFile(QSqlError& error) {
     close();
     return false;
   }
-  if (!upToDate(error)) {
+  if (!upToDate(error) || !looksWhole(error)) {
     if (fault_ == LogFault::None) fault_ = faultOf(error);
     close();
     return false;
   }
+  return true;
+}
+
+bool StrikeLogConnection::looksWhole(QSqlError& error) {
+  // The header's count of pages, when it is current (its change counter matches the one it was
+  // written with), against the file's size: a file cut short, or with something else written
+  // past its pages, disagrees.
+  QFile file(place_.path);
+  const qint64 size = file.size();
+  bool disagrees = false;
+  if (file.open(QIODevice::ReadOnly)) {
+    const QByteArray header = file.read(100);
+    auto word = [&header](int at) {
+      quint32 value = 0;
+      for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(header[at + i]);
+      return value;
+    };
+    if (header.size() == 100) {
+      const quint32 pageSize = (static_cast<unsigned char>(header[16]) << 8) | static_cast<unsigned char>(header[17]);
+      const qint64 bytes = static_cast<qint64>(word(28)) * (pageSize == 1 ? 65536 : pageSize);
+      disagrees = word(24) == word(92) && word(28) > 0 && bytes != size;
+    }
+  }
+  // SQLite's quick check reads every page: at the run's first open only where that is quick, or
+  // where the header disagrees. A long log's damaged page is found by the read that meets it.
+  if ((size > kCheckedAtOpenBytes || place_.checked == place_.path) && !disagrees) return true;
+  QSqlQuery q(db_);
+  q.setForwardOnly(true);
+  if (!q.exec("PRAGMA quick_check(1)") || !q.next()) {
+    error = q.lastError();
+    return false;
+  }
+  if (const QString verdict = q.value(0).toString(); verdict != "ok") {
+    fault_ = LogFault::Damaged;
+    error = problem("it fails SQLite's check: " + verdict);
+    return false;
+  }
+  place_.checked = place_.path;
   return true;
 }
 

@@ -42,6 +42,7 @@ struct StrikeLogPlace {
   bool noFile = false;               // no file can be used in this run
   bool reported = false;             // the problem now in the way has been reported
   std::vector<std::string> notices;  // for the user's screen, each once; the store hands them on
+  QString checked;                   // the file found whole at open in this run
 };
 
 // The schema, step by step: step i brings a file of version i to version i + 1. A later version
@@ -55,13 +56,18 @@ QString strikeLogColumns(int version);
 inline constexpr const char* kOwnLogNotice =
     "The strike log cannot be used by this version: strikes are kept in a log of their own beside it.";
 inline constexpr const char* kNoFileNotice = "No strike log can be written: strikes are kept only until the app ends.";
+inline constexpr const char* kFutureNotice =
+    "Some strikes in the log are dated in the future and are not shown: check the device's clock.";
+inline constexpr const char* kDamagedNotice =
+    "The strike log was damaged: it is kept aside, and a fresh log holds the strikes that could be read.";
 
 enum class LogFault { None, Busy, Damaged, Unusable };
 
 class StrikeLogConnection {
  public:
   static constexpr int kSchemaVersion = 3;
-  static constexpr int kBusyMilliseconds = 100;  // how long one statement waits for a lock
+  static constexpr int kBusyMilliseconds = 100;           // how long one statement waits for a lock
+  static constexpr qint64 kCheckedAtOpenBytes = 8 << 20;  // logs up to this size are checked whole at open
 
   explicit StrikeLogConnection(StrikeLogPlace& place) : place_(place) {}
   ~StrikeLogConnection() { close(); }
@@ -85,6 +91,8 @@ class StrikeLogConnection {
   void moveOn(const QSqlError& error);
   // The file's schema brought to this version's; false with fault_ set when it cannot be.
   bool upToDate(QSqlError& error);
+  // Whether the file open is whole as far as can be told quickly; Damaged when it is not.
+  bool looksWhole(QSqlError& error);
   bool repair(const QSqlError& why);
   bool rebuild(const QString& fresh, long& copied);
   bool moveAside(const QString& path, QString& aside);

@@ -57,6 +57,7 @@ bool StrikeLogConnection::repair(const QSqlError& why) {
     place_.reported = true;
     return false;
   }
+  place_.notices.push_back(kDamagedNotice);
   if (rebuilt && QFile::rename(fresh, path)) {
     qCWarning(lcStorm,
               "the strike log %s is damaged (%s); its %ld strikes read whole and were copied to a fresh log, the "

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +40,19 @@ bool WholeFile::fail(const std::string& why) {
   error_ = why;
   cancel();
   return false;
+}
+
+void WholeFile::removeLeftovers(const QByteArray& target) {
+  const QFileInfo info(QFile::decodeName(target));
+  const QString prefix = info.fileName() + ".";
+  // The names open() makes: the target's, a dot and six letters or digits.
+  for (const QString& name : QDir(info.absolutePath()).entryList({prefix + "??????"}, QDir::Files | QDir::Hidden)) {
+    const QString tail = name.mid(prefix.size());
+    if (!std::all_of(tail.begin(), tail.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
+      continue;
+    const QByteArray path = QFile::encodeName(info.absolutePath() + "/" + name);
+    if (pathKind(path) == PathKind::Regular) ::unlink(path.constData());
+  }
 }
 
 bool WholeFile::open() {

@@ -36,6 +36,10 @@ class WholeFile {
   // Why the last step failed, in a few words.
   const std::string& error() const { return error_; }
 
+  // Removes the temporary files that rewrites of `target` left when they were killed before the
+  // rename; only for a target no other process rewrites now (the caller holds its lock).
+  static void removeLeftovers(const QByteArray& target);
+
  private:
   bool flushBuffer();
   bool fail(const std::string& why);

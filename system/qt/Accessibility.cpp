@@ -5,6 +5,11 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QMutex>
+#include <chrono>
+#include <optional>
+
+#include "system/qt/BusConversation.h"
+#include "system/qt/BusLink.h"
 
 namespace storm::qt {
 
@@ -12,6 +17,50 @@ namespace {
 
 constexpr const char* kRoleProperty = "accessibleRole";
 constexpr size_t kEventsKept = 20;
+
+// How long each bus may take over its part: a working one answers in milliseconds.
+constexpr std::chrono::milliseconds kBusBound(2000);
+// An address of no transport, which the bridge's connection gives up on at once, without a word.
+constexpr const char* kNoBus = "none:";
+constexpr const char* kA11yService = "org.a11y.Bus";
+constexpr const char* kA11yPath = "/org/a11y/bus";
+
+// Whether the session bus's accessibility service says assistive technology is wanted, as the
+// bridge asks it; why not when it cannot say in time (an error, such as no such service, is a no).
+QString accessibilityWanted(BusConversation& session, bool* wanted) {
+  *wanted = qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
+  for (const char* property : {"ScreenReaderEnabled", "IsEnabled"}) {
+    if (*wanted) break;
+    BusConversation::Reply reply;
+    const QString why = session.call(kA11yService, kA11yPath, "org.freedesktop.DBus.Properties", "Get",
+                                     {"org.a11y.Status", property}, &reply);
+    if (why.contains("does not answer") || why.contains("closed")) return why;
+    *wanted = why.isEmpty() && BusConversation::booleanOf(reply);
+  }
+  return {};
+}
+
+// Why the bridge would hang or fall on the buses it is about to use; empty when they answer.
+QString accessibilityBusTrouble() {
+  if (const QString given = qEnvironmentVariable("AT_SPI_BUS_ADDRESS"); !given.isEmpty()) {
+    const QString why = BusConversation(given, kBusBound).hello();
+    return why.isEmpty() ? QString() : "the accessibility bus at " + given + ": " + why;
+  }
+  const QString address = BusLink::sessionBusAddress();
+  BusConversation session(address, kBusBound);
+  if (const QString why = session.hello(); !why.isEmpty()) return "the session bus: " + why;
+  bool wanted = false;
+  if (!session.spoken()) return {};
+  if (const QString why = accessibilityWanted(session, &wanted); !why.isEmpty())
+    return "the accessibility service on the session bus: " + why;
+  if (!wanted) return {};
+  BusConversation::Reply reply;
+  if (const QString why = session.call(kA11yService, kA11yPath, kA11yService, "GetAddress", {}, &reply); !why.isEmpty())
+    return "the accessibility service on the session bus: " + why;
+  const QString a11y = BusConversation::stringOf(reply);
+  const QString why = BusConversation(a11y, kBusBound).hello();
+  return why.isEmpty() ? QString() : "the accessibility bus at " + a11y + ": " + why;
+}
 
 class RoleAccessible : public QAccessibleWidget {
  public:
@@ -108,6 +157,33 @@ void record(QAccessibleEvent* event) {
 }
 
 }  // namespace
+
+namespace {
+// The bus address the environment had before the bridge was pointed at none.
+std::optional<QByteArray> givenAddress;
+}  // namespace
+
+QString guardAccessibilityBus() {
+  // Platforms without a bridge (offscreen, minimal) use no bus.
+  const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+  if (platform.startsWith("offscreen") || platform.startsWith("minimal")) return {};
+  const QString why = accessibilityBusTrouble();
+  if (!why.isEmpty()) {
+    givenAddress = qgetenv("AT_SPI_BUS_ADDRESS");
+    qputenv("AT_SPI_BUS_ADDRESS", kNoBus);
+  }
+  return why;
+}
+
+void startAccessibilityBridge() {
+  (void)QAccessible::isActive();  // the platform's bridge starts here and reads the address
+  if (!givenAddress) return;
+  if (givenAddress->isEmpty())
+    qunsetenv("AT_SPI_BUS_ADDRESS");
+  else
+    qputenv("AT_SPI_BUS_ADDRESS", *givenAddress);
+  givenAddress.reset();
+}
 
 void installAccessibleRoles() {
   static const bool installed =

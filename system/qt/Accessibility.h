@@ -19,6 +19,18 @@
 
 namespace storm::qt {
 
+// Qt's bridge to the desktop's accessibility bus connects to that bus, and asks the session bus
+// where it is, on the GUI thread and without a bound: a stopped or silent bus holds up the window
+// and quitting, and one that refuses the registration brings the application down. This makes the
+// same conversations first, each bounded by a couple of seconds, and when one fails points the
+// bridge at no bus for the run, so that it connects to nothing. Call it before the application
+// object is made (the bridge reads its environment when it starts); it returns why accessibility
+// is off, or nothing when the bridge was left alone.
+QString guardAccessibilityBus();
+// Once the application object is made: starts the bridge, then gives the environment back the bus
+// address it had, so that programs the application starts (a browser) find the desktop's bus.
+void startAccessibilityBridge();
+
 // Installs the roles above and the saying of the focused button's renames; idempotent.
 void installAccessibleRoles();
 

@@ -106,18 +106,79 @@ TEST_F(StrikeExport, WritesOnlyARegularFileOrANewOneAndSaysWhatWentWrong) {
   }
   EXPECT_EQ(app.quit(), 0);
   EXPECT_FALSE(app.stderrText().contains("cannot read the strike log"));
+}
 
-  // A damaged page in the middle of the table: the export says it could not read it all.
+// A log past the size checked whole at open, with a damaged page in the middle of its table: the
+// export writes every strike it can read, from either side of the page, says that the rest could
+// not be read, and the log stays where it is.
+TEST_F(StrikeExport, ADamagedLogExportsWhatCanBeReadAndSaysSo) {
+  constexpr int kRows = 200000;
+  writeLog(0);
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "export-log");
+    db.setDatabaseName(logPath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("DROP INDEX strikes_by_time"));
+    ASSERT_TRUE(q.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                      "INSERT INTO strikes (time, delay, km, speed) SELECT 1690000000 + i, 3, 1.02, "
+                                      "0.34029 FROM n")
+                           .arg(kRows - 1)));
+    ASSERT_TRUE(q.exec("CREATE INDEX strikes_by_time ON strikes (time)"));
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("export-log");
+  ASSERT_GT(QFileInfo(logPath()).size(), 8 << 20);
   QFile damaged(logPath());
   ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
-  ASSERT_TRUE(damaged.seek(20 * 4096));
+  ASSERT_TRUE(damaged.seek(200 * 4096));
   damaged.write(QByteArray(4096, '\x5a'));
   damaged.close();
-  AutomationClient again({"--manual-clock", "1700000000"}, home.environment());
-  ASSERT_TRUE(again.started());
-  const QString error = again.send("strikes export " + out("partial.csv"))["error"].toString();
-  EXPECT_TRUE(error.contains("damaged")) << error.toStdString();
-  EXPECT_FALSE(QFile::exists(out("partial.csv")));
+  AutomationClient app({"--manual-clock", "1700000000"}, home.environment());
+  ASSERT_TRUE(app.started());
+  const QString error = app.send("strikes export " + out("partial.csv"))["error"].toString();
+  EXPECT_TRUE(error.contains("damaged") && error.contains("were exported")) << error.toStdString();
+  QFile csv(out("partial.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = csv.readAll().split('\n');
+  EXPECT_GT(lines.size(), kRows - 1000);
+  EXPECT_LT(lines.size(), kRows + 1) << "the damaged page's rows are missing";
+  EXPECT_TRUE(lines.value(lines.size() - 2).startsWith(QByteArray::number(1690000000 + kRows - 1)))
+      << "the newest strike, past the damaged page";
+  EXPECT_TRUE(error.startsWith("the strike log is damaged: " + QString::number(lines.size() - 2) + " strikes"));
+  EXPECT_EQ(app.quit(), 0);
+  EXPECT_TRUE(QFileInfo(logPath()).isFile());
+  EXPECT_TRUE(QDir(home.data() + "/storm-distance").entryList({"*damaged*"}).isEmpty()) << "not moved aside";
+}
+
+// With no file the log can use (a folder in the place of the log and of its own log beside it),
+// the strikes shown are exported from what the run and the journal keep, and a restart still has
+// them.
+TEST_F(StrikeExport, WithNoUsableLogTheShownStrikesExportAndSurviveARestart) {
+  const QString folder = home.data() + "/storm-distance";
+  ASSERT_TRUE(QDir().mkpath(logPath()));
+  ASSERT_TRUE(QDir().mkpath(folder + "/strikes-v3.sqlite"));
+  for (int run = 0; run < 2; ++run) {
+    AutomationClient app({"--manual-clock", QString::number(1700000000 + run * 100)}, home.environment());
+    ASSERT_TRUE(app.started());
+    if (run == 0) {
+      for (int i = 0; i < 3; ++i) {
+        app.ok("tap button");
+        app.ok("advance 2");
+        app.ok("tap button");
+        app.ok("advance 5");
+      }
+    }
+    app.ok("settle");
+    EXPECT_EQ(app.send("strikes")["strikes"].toArray().size(), 3);
+    const QString csv = out(QString("run%1.csv").arg(run));
+    const QJsonObject answer = app.send("strikes export " + csv);
+    EXPECT_TRUE(answer["ok"].toBool()) << answer["error"].toString().toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count('\n'), 4) << "the header and three strikes";
+    EXPECT_EQ(app.quit(), 0);
+  }
 }
 
 }  // namespace

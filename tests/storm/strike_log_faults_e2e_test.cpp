@@ -295,6 +295,31 @@ TEST_F(StrikeLogFaults, ADamagedIndexKeepsEveryStrike) {
   EXPECT_EQ(log.count("SELECT count(*) FROM strikes WHERE time > 0"), 3000) << "the index reads again";
 }
 
+// A log whose header is sound and whose pages are not, all after the first or one of the table's
+// that the start does not read: found at open, set aside, and the user told on the screen.
+TEST_F(StrikeLogFaults, ALogDamagedPastItsHeaderIsFoundAtOpenAndSetAsideWithANote) {
+  for (const bool wholeRest : {true, false}) {
+    SCOPED_TRACE(wholeRest ? "garbage after the header" : "a damaged page of the table");
+    QDir(home.data()).removeRecursively();
+    QDir().mkpath(folder());
+    writeLog(3000, true);  // the table's pages first, the index's after them
+    if (wholeRest) {
+      QFile file(logPath());
+      ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+      const qint64 size = file.size();
+      ASSERT_TRUE(file.seek(100));
+      file.write(QByteArray(size - 100, '\x5a'));
+    } else {
+      damagePage(10);
+    }
+    auto app = start(kEpoch + 7200);  // nothing in the last hour to read back
+    app->ok("settle");
+    EXPECT_TRUE(app->state()["stormMap"].toObject()["panel"].toObject()["note"].toString().contains("damaged"));
+    EXPECT_EQ(QDir(folder()).entryList({"strikes.sqlite.damaged-*"}).size(), 1);
+    EXPECT_EQ(app->quit(), 0);
+  }
+}
+
 // Rows that are not strikes (a time at 2^53 s, a time that is text, a source of a megabyte) are
 // skipped and reported once; the storm is that of the one real strike.
 TEST_F(StrikeLogFaults, RowsThatAreNotStrikesAreSkipped) {

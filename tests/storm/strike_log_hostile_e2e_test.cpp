@@ -268,6 +268,8 @@ TEST_F(HostileStrikeLog, AStrikeFromTheFutureTakesNoDirection) {
   auto app = start();
   app->ok("settle");
   EXPECT_EQ(strikes(*app).size(), 2) << "two hours ahead is no strike";
+  EXPECT_TRUE(app->state()["stormMap"].toObject()["panel"].toObject()["note"].toString().contains("future"))
+      << "and the screen says so";
   measure(*app);
   app->ok("bearing 90");
   app->ok("settle");
@@ -347,11 +349,12 @@ TEST_F(HostileStrikeLog, ADirectionAnsweredSurvivesALockAndAKill) {
 }
 
 // A receiver's accuracy that says nothing (a dilution of 5e7, or none given) is unknown: no halo, a
-// note that says so, and strikes that keep it as unknown (0) and are read back after a restart, as
-// is an earlier row whose accuracy of 1e9 m says nothing either.
+// note that says so, and strikes that keep it as unknown and are read back after a restart, as are
+// earlier rows whose accuracy of 1e9 m or 0 says nothing either.
 TEST_F(HostileStrikeLog, AnAccuracyThatSaysNothingIsUnknownAndKept) {
   start()->quit();
-  onLog(logPath(), {insert(kEpoch - 600, ", latitude, longitude, accuracy", ", 48.85, 2.35, 1e9")});
+  onLog(logPath(), {insert(kEpoch - 600, ", latitude, longitude, accuracy", ", 48.85, 2.35, 1e9"),
+                    insert(kEpoch - 500, ", latitude, longitude, accuracy", ", 48.85, 2.35, 0")});
   for (const QByteArray& dilution : {QByteArray("5e7"), QByteArray()}) {
     SCOPED_TRACE(dilution.toStdString());
     const QString nmea = mine("track.nmea");
@@ -383,12 +386,101 @@ TEST_F(HostileStrikeLog, AnAccuracyThatSaysNothingIsUnknownAndKept) {
   }
   auto app = start(kEpoch + 200);
   const QJsonArray list = strikes(*app);
-  ASSERT_EQ(list.size(), 3) << "every strike written is read";
+  ASSERT_EQ(list.size(), 4) << "every strike written is read";
   for (const QJsonValue& s : list) {
     EXPECT_EQ(s.toObject()["accuracy"].toDouble(-1), 0);
     EXPECT_FALSE(s.toObject()["lat"].isNull());
   }
+  EXPECT_EQ(app->quit(), 0);
+  // In the file, the two measured here say "unknown" in a way no measured accuracy can be taken for
+  // (and copies from before, which take accuracies up to 10^8 m, still read); the earlier rows are
+  // as they were.
+  QList<double> stored;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+    db.setDatabaseName(logPath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q("SELECT accuracy FROM strikes ORDER BY time", db);
+    while (q.next()) stored << q.value(0).toDouble();
+  }
+  QSqlDatabase::removeDatabase("reader");
+  EXPECT_EQ(stored, (QList<double>{1e9, 0, 1e8, 1e8}));
 }
 
+// History over a log of two storms, the newer a long one of 5,000 strikes a second apart: the
+// storms are told apart, the list holds every strike, and the chart shows the chosen storm with no
+// more strikes than it has room for.
+TEST_F(HostileStrikeLog, HistoryChartsALongStormWithinBounds) {
+  start()->quit();
+  onLog(logPath(), {insert(kEpoch - 86400), insert(kEpoch - 86300),
+                    QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 4999) "
+                                   "INSERT INTO strikes (time, delay, km, speed) "
+                                   "SELECT %1 + i, 3, 1.02 + i % 7, 0.34029 FROM n")
+                        .arg(kEpoch - 5100, 0, 'f', 0)});
+  auto app = start();
+  app->ok("tap history");
+  const QJsonObject history = waitFor(*app,
+                                      [](const QJsonObject& s) {
+                                        return s["history"].toObject()["chart"].toObject()["points"].toInt() > 0;
+                                      })["history"]
+                                  .toObject();
+  EXPECT_EQ(history["storms"].toInt(), 2);
+  EXPECT_EQ(history["strikes"].toInt(), 5002);
+  const int points = history["chart"].toObject()["points"].toInt();
+  EXPECT_GE(points, 1000) << "the long storm is charted";
+  EXPECT_LE(points, 2000);
+}
+
+// The temporary file of a journal rewrite killed before its rename is gone at the next start; a
+// link of that shape, and the journal's lock, are not touched.
+TEST_F(HostileStrikeLog, ATemporaryFileLeftByAKilledRewriteIsRemovedAtTheNextStart) {
+  start()->quit();
+  const QString journal = logPath() + ".pending";
+  put(journal + ".Ab12Cd", journalLine(kEpoch - 30));
+  ASSERT_TRUE(QFile::link(mine("elsewhere"), journal + ".Zz99Yy"));
+  put(mine("elsewhere"), "kept");
+  auto app = start();
+  app->ok("settle");
+  EXPECT_FALSE(QFile::exists(journal + ".Ab12Cd"));
+  EXPECT_TRUE(QFileInfo(journal + ".Zz99Yy").isSymLink());
+  EXPECT_EQ(contents(mine("elsewhere")), "kept");
+  EXPECT_TRUE(QFile::exists(journal + ".lock"));
+  EXPECT_EQ(app->quit(), 0);
+}
+
+// Directions in Arabic and Persian: the Set direction dialog offers the strike's direction in the
+// locale's digits ("٢٠٢٫٥") and takes it back; "4 5" is no number; a direction of 5e-324° is kept
+// as the export writes it, a short field.
+TEST_F(HostileStrikeLog, DirectionsInTheLocalesDigitsAreTakenAndOddOnesKeptShort) {
+  for (const char* locale : {"ar_EG.UTF-8", "fa_IR.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    QDir(home.data()).removeRecursively();
+    QProcessEnvironment environment = home.environment();
+    environment.insert("LANG", locale);
+    environment.insert("LC_ALL", locale);
+    AutomationClient app({"--manual-clock", QString::number(kEpoch, 'f', 0)}, environment);
+    ASSERT_TRUE(app.started());
+    measure(app);
+    app.ok("bearing 202.5");
+    app.ok("tap history");
+    app.ok("settle");
+    for (const char* line : {"key Home", "tap direction", "key Return", "settle"}) app.ok(line);
+    EXPECT_FALSE(app.state()["alert"].toObject()["visible"].toBool()) << "the offered direction is taken";
+    EXPECT_EQ(app.state()["history"].toObject()["result"].toString(), "Direction saved");
+    for (const char* line : {"tap direction", "key Ctrl+A", "key 4", "key Space", "key 5", "key Return", "settle"})
+      app.ok(line);
+    EXPECT_TRUE(app.state()["alert"].toObject()["visible"].toBool()) << "\"4 5\" is refused";
+    for (const char* line : {"key Ctrl+A", "key 4", "key 5", "key Return", "settle"}) app.ok(line);
+    EXPECT_FALSE(app.state()["alert"].toObject()["visible"].toBool()) << "\"45\" is taken";
+    EXPECT_EQ(strikes(app)[0].toObject()["bearing"].toDouble(), 45);
+    app.ok("bearing 5e-324");
+    const QString csv = mine("tiny.csv");
+    ASSERT_TRUE(app.send("strikes export " + csv)["ok"].toBool());
+    const std::vector<QStringList> records = csvRecords(QString::fromUtf8(contents(csv)));
+    ASSERT_EQ(records.size(), 2u);
+    for (const QString& field : records[1]) EXPECT_LT(field.size(), 30) << field.toStdString();
+    EXPECT_EQ(app.quit(), 0);
+  }
+}
 }  // namespace
 }  // namespace storm::e2e

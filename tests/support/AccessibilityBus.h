@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+#include <signal.h>
+
 // The desktop's accessibility bus for a test, as a screen reader meets it: a private session bus,
 // the accessibility bus launcher on it (which starts the accessibility bus and its registry), and
 // a listener on the bus written with the same client library the Orca screen reader uses
@@ -34,7 +36,8 @@ class AccessibilityBus {
   ~AccessibilityBus() {
     for (QProcess* process : {&listener_, &launcher_, &bus_}) {
       if (process->state() == QProcess::NotRunning) continue;
-      process->terminate();  // the launcher ends the accessibility bus it started
+      ::kill(static_cast<pid_t>(process->processId()), SIGCONT);  // in case a test stopped it
+      process->terminate();                                       // the launcher ends the accessibility bus it started
       if (!process->waitForFinished(5000)) process->kill();
       process->waitForFinished(2000);
     }
@@ -52,9 +55,11 @@ class AccessibilityBus {
     if (!launcher_.waitForStarted(5000)) return false;
     listener_.setProcessEnvironment(env);
     listener_.start(kPython, {QString(STORM_TEST_SUPPORT_DIR "/atspi_listener.py")});
-    return listener_.waitForStarted(5000) &&
-           waitFor([](const QJsonObject& e) { return e["type"] == "ready"; }, 15000);
+    return listener_.waitForStarted(5000) && waitFor([](const QJsonObject& e) { return e["type"] == "ready"; }, 15000);
   }
+
+  // The accessibility bus launcher, which answers for the accessibility service on the session bus.
+  qint64 launcherPid() const { return launcher_.processId(); }
 
   QProcessEnvironment environment(QProcessEnvironment base) const {
     base.insert("DBUS_SESSION_BUS_ADDRESS", address_);

@@ -1,10 +1,12 @@
 #!/usr/bin/python3
-"""A session bus for tests that lets a client in and then refuses to register it.
+"""A bus for tests that lets a client in and then misbehaves.
 
-Usage: refusing_bus.py SOCKET. It listens on the Unix socket SOCKET, prints "listening", and serves
-one client at a time: it completes the authentication handshake, answers the client's first message
-(the bus's Hello) with an error, prints "refused", and prints "closed" when the client hangs up. A
-client that hangs up during the handshake (a probe) is simply let go.
+Usage: refusing_bus.py SOCKET [MODE]. It listens on the Unix socket SOCKET, prints "listening", and
+serves one client at a time. In the default mode, "refuse", it completes the authentication
+handshake, answers the client's first message (the bus's Hello) with an error, prints "refused",
+and prints "closed" when the client hangs up. Mode "silent" takes connections and never says a
+word; mode "no-hello" completes the handshake and never answers Hello. A client that hangs up
+early (a probe) is simply let go.
 """
 import os
 import socket
@@ -32,7 +34,7 @@ def error_reply(serial):
     return pad(header + fields, 8) + body
 
 
-def serve(client):
+def serve(client, mode):
     buffer = b""
 
     def more():
@@ -64,8 +66,15 @@ def serve(client):
     total = 16 + fields_length + (-fields_length % 8) + body_length
     while len(buffer) < total:
         more()
+    if mode == "no-hello":
+        drain(client)
+        return
     client.sendall(error_reply(serial))
     print("refused", flush=True)
+    drain(client)
+
+
+def drain(client):
     while client.recv(4096):
         pass
     print("closed", flush=True)
@@ -73,6 +82,7 @@ def serve(client):
 
 def main():
     path = sys.argv[1]
+    mode = sys.argv[2] if len(sys.argv) > 2 else "refuse"
     if os.path.exists(path):
         os.unlink(path)
     server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
@@ -82,7 +92,10 @@ def main():
     while True:
         client, _ = server.accept()
         try:
-            serve(client)
+            if mode == "silent":
+                drain(client)
+            else:
+                serve(client, mode)
         except (EOFError, ConnectionError):
             pass
         finally:
