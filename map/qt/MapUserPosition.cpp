@@ -29,6 +29,9 @@ constexpr int kPanelLeastRoom = 300;
 constexpr int kPanelMostWidth = 460;
 constexpr int kPanelGap = 6;
 constexpr int kNoticePixels = 11;
+// The most of a storm circle fitted to the map (centred, as wide as the map's narrower side) that
+// the top panel may cover.
+constexpr double kTopPanelShare = 0.2;
 // The property of a feature's control that says whether its owner wants it on show.
 constexpr const char* kWanted = "storm-map-control-wanted";
 
@@ -50,6 +53,25 @@ void drawCrosshair(QPainter& p, QPointF c, QColor ink) {
   p.setPen(Qt::NoPen);
   p.setBrush(ink);
   p.drawEllipse(c, 2, 2);
+}
+
+// How far down from `room`'s top a panel as wide as `room` may reach before it covers more than
+// `share` of a storm circle fitted to a map of `size`.
+int heightCovering(QSize size, const QRect& room, double share) {
+  const double r = std::min(size.width(), size.height()) / 2.0;
+  const double cx = size.width() / 2.0, cy = size.height() / 2.0;
+  const double most = share * M_PI * r * r;
+  double covered = 0;
+  int y = room.top();
+  for (; y <= room.bottom(); ++y) {
+    const double dy = y + 0.5 - cy;
+    if (std::abs(dy) < r) {
+      const double half = std::sqrt(r * r - dy * dy);
+      covered += std::max(0.0, std::min(room.right() + 1.0, cx + half) - std::max<double>(room.left(), cx - half));
+    }
+    if (covered > most) break;
+  }
+  return y - room.top();
 }
 
 }  // namespace
@@ -76,15 +98,14 @@ void MapWidget::makePositionControls() {
 }
 
 void MapWidget::placePositionControls() {
-  // The panel first: where it goes says whether the features' controls have room beside it.
-  const bool besidePanel = placeTopPanel();
+  placeTopPanel();
   placeBottomPanel();
-  // A column at the top right: the re-centre control, then the features' controls that are wanted,
-  // while the panel leaves them room (it offers what matters of them itself).
+  // A column at the top right: the re-centre control, then the features' controls that are wanted.
+  // The top panel keeps left of it.
   int y = kMargin;
   for (QAbstractButton* control : controls_) {
     if (!control) continue;
-    if (control != centre_) control->setVisible(control->property(kWanted).toBool() && besidePanel);
+    if (control != centre_) control->setVisible(control->property(kWanted).toBool());
     if (control->isHidden()) continue;
     control->move(width() - kControlSize - kMargin, y);
     y += kControlSize + kMargin / 2;
@@ -125,8 +146,18 @@ void MapWidget::setBottomPanel(MapPanel* panel) {
   placePositionControls();
 }
 
+void MapWidget::setPanelDock(QWidget* dock, std::function<QSize(bool shown)> room) {
+  dock_ = dock;
+  dockRoom_ = std::move(room);
+  placePositionControls();
+}
+
 void MapWidget::placeBottomPanel() {
   if (!bottomPanel_) return;
+  if (dock_ && dockRoom_) {
+    dockBottomPanel();
+    return;
+  }
   if (bottomPanel_->isEmpty()) {
     bottomPanel_->hide();
     return;
@@ -148,6 +179,26 @@ void MapWidget::placeBottomPanel() {
     bottomPanel_->show();
     bottomPanel_->raise();
   }
+}
+
+void MapWidget::dockBottomPanel() {
+  // Off the map, where the screen keeps room for it: it covers neither the circle nor the person.
+  if (bottomPanel_->parentWidget() != dock_) bottomPanel_->setParent(dock_);
+  const bool shown = !bottomPanel_->isEmpty();
+  const QSize room = dockRoom_(shown);
+  if (!shown) {
+    bottomPanel_->hide();
+    dock_->hide();
+    return;
+  }
+  bottomPanel_->fitInto(room.width(), room.height());
+  const QPoint at((room.width() - bottomPanel_->width()) / 2, 0);
+  if (bottomPanel_->pos() != at) bottomPanel_->move(at);
+  if (dock_->height() != bottomPanel_->height() || dock_->isHidden()) {
+    dock_->setFixedHeight(bottomPanel_->height());
+    dock_->show();
+  }
+  bottomPanel_->show();
 }
 
 void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {
@@ -174,53 +225,52 @@ void MapWidget::setTopPanel(MapPanel* panel) {
   placePositionControls();
 }
 
-bool MapWidget::placeTopPanel() {
+void MapWidget::placeTopPanel() {
   // An empty panel is hidden and has nowhere to be; measuring the notice for it would also reach
   // the font configuration while it is still being read at start-up.
-  if (!topPanel_) return true;
+  if (!topPanel_) return;
   if (topPanel_->isEmpty()) {
     topPanel_->hide();
     if (panelOnTop_) {
       panelOnTop_ = false;
       update();
     }
-    return true;
+    return;
   }
-  // The control shows while the position is known, the notice while it is not.
+  // Left of the column of controls: beside the scale bar where the notice leaves that free and
+  // it is wide enough, else under the scale bar and the notice. It reaches down only as far as it
+  // may without hiding much of a storm circle; below that it shows its lines shorter.
   const QString notice = noticeText();
+  const int right = width() - kControlSize - kMargin - kPanelGap;
+  const int bandLeft = noticeRoom(*this, true).left();
   QRect room;
-  const int bandLeft = noticeRoom(*this, centre_ && !centre_->isHidden()).left();
-  const QRect band(bandLeft, kMargin, width() - kControlSize - 2 * kMargin - bandLeft, height() - kMargin);
-  const bool inBand = notice.isEmpty() && band.width() >= kPanelLeastRoom;
-  if (inBand) {
-    room = band;
+  if (notice.isEmpty() && right - bandLeft >= kPanelLeastRoom) {
+    room = QRect(bandLeft, kMargin, right - bandLeft, height() - 2 * kMargin);
   } else {
     QFont font = this->font();
     setTextPixels(font, kNoticePixels);
     const int below =
-        notice.isEmpty()
-            ? 0
-            : kNoticeMargin + MapDecorations::noticeHeight(
-                                  notice, noticeRoom(*this, centre_ && !centre_->isHidden()).width(), font);
-    room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
+        notice.isEmpty() ? 0
+                         : kNoticeMargin + MapDecorations::noticeHeight(notice, noticeRoom(*this, true).width(), font);
+    const int top = std::max(kMargin + kControlSize, below) + kPanelGap;
+    room = QRect(kMargin, top, right - kMargin, height() - kMargin - top);
   }
-  topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
-  const bool overTheTop = !inBand && topPanel_->height() > height() - kMargin - room.top();
+  const int most = std::min(room.height(), heightCovering(size(), room, kTopPanelShare));
+  topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), most);
+  const bool overTheTop = topPanel_->height() > most;
   if (overTheTop) {
-    // A map too low for the panel under the scale bar and the controls: what the panel says about
-    // the person's safety goes before them, at the top.
+    // A map too small for even the short lines there: what the panel says about the person's
+    // safety goes before the scale bar and the notice, at the top.
     room.setTop(kMargin);
     topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - 2 * kMargin);
   }
   topPanel_->move(room.left() + (room.width() - topPanel_->width()) / 2, room.top());
   topPanel_->show();
   topPanel_->raise();
-  if (centre_) centre_->setVisible(!overTheTop && model_->userLocation().has_value());
   if (overTheTop != panelOnTop_) {
     panelOnTop_ = overTheTop;
     update();
   }
-  return inBand;
 }
 
 void MapWidget::contextMenuEvent(QContextMenuEvent* event) {

@@ -54,8 +54,11 @@ class MapWidget : public QWidget {
   // that must not cover the middle of the map or the top panel; hidden where it does not fit
   // between them.
   void setBottomPanel(MapPanel* panel);
+  // A place off the map, in the screen's controls, where the bottom panel goes instead: `room` is
+  // told whether the panel shows (the screen makes way for it) and answers the size it may take.
+  void setPanelDock(QWidget* dock, std::function<QSize(bool shown)> room);
   // A feature's control (the map takes it over) in the column at the top right, under the
-  // re-centre control, shown while its owner wants it and the top panel leaves it room.
+  // re-centre control, shown while its owner wants it.
   void addControl(QAbstractButton* control);
   void setControlWanted(QAbstractButton* control, bool wanted);
   // Lays out the top panel and the column of controls again (after a change of the panel).
@@ -106,10 +109,9 @@ class MapWidget : public QWidget {
   // and the storm's panel.
   int topDecorationsBottom() const;
   void makePositionControls();
-  // Places the top panel; whether it went beside the controls (or is not on show) rather than
-  // under them.
-  bool placeTopPanel();
+  void placeTopPanel();
   void placeBottomPanel();
+  void dockBottomPanel();
   void updatePositionControls();
   // Keeps the accessible description in step with what the map shows.
   void describeForAccessibility();
@@ -134,6 +136,8 @@ class MapWidget : public QWidget {
   std::vector<QPointer<QAbstractButton>> controls_;  // the column at the top right, the re-centre control first
   QPointer<MapPanel> topPanel_;
   QPointer<MapPanel> bottomPanel_;
+  QPointer<QWidget> dock_;
+  std::function<QSize(bool)> dockRoom_;
   std::function<QString(double)> radiusWords_;
   QRect creditRect_;
   mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()

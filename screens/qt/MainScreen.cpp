@@ -348,8 +348,26 @@ void MainScreen::connectControls() {
   addButtonKeys(this, form_->buttonP, {"T"});
   addButtonKeys(this, form_->buttonP, {"Space", "Return", "Enter"}, true);
   addZoomKeys(this, form_->mapView);
+  dockQuestion();
   setTabWay({form_->buttonP, form_->mapView, findChild<QWidget*>("centreOnUser"), form_->switcher, form_->history,
              form_->info, form_->paid});
+}
+
+void MainScreen::dockQuestion() {
+  // The map's question for a flash's direction sits in the controls, off the map: under the time
+  // in a wide window, where the column has room; in its place otherwise, so that the map keeps
+  // its size (the distance stays on show, and the time comes back when the question goes).
+  QWidget* time = form_->time;
+  QWidget* dock = form_->questionDock;
+  form_->mapView->setPanelDock(dock, [this, time, dock](bool shown) {
+    const bool wide = property("wide").toBool();
+    time->setVisible(!shown || wide);
+    const int timeHeight = time->sizeHint().height();
+    if (!wide) return QSize(time->width(), timeHeight);
+    // The column's free height, counting what the question takes now.
+    const int used = form_->controls->sizeHint().height() - (dock->isVisible() ? dock->height() : 0);
+    return QSize(time->width(), std::max(timeHeight, form_->mapView->height() - used - 24));
+  });
 }
 
 InfoScreen::InfoScreen(std::shared_ptr<FlipsideViewController> controller, QWidget* parent)

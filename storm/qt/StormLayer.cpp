@@ -103,9 +103,11 @@ void StormLayer::showOnMap() {
   if (!map_) return;
   if (showStorm_) map_->setControlWanted(showStorm_, region_.has_value());
   if (!panelWidget_) return;
-  // Where the panel leaves the map's control no room, the panel offers it.
+  // Where the map does not show its control, the panel offers it.
   StormPanel shown = panel_;
-  shown.showStorm = panel_.showStorm || (region_ && !(showStorm_ && showStorm_->isVisibleTo(map_)));
+  const bool control = showStorm_ && showStorm_->isVisibleTo(map_);
+  shown.showStorm = panel_.showStorm || (region_ && !control);
+  panelWidget_->setShowStormOnMap(control);
   // The question goes at the foot of the map, until it is answered or let go.
   const bool asking = shown.askFor && shown.askFor != dismissedAsk_;
   // Made the first time it is asked: nothing of it is built while the window starts.

@@ -98,6 +98,7 @@ double StormPanelWidget::layOut(std::vector<Box>& boxes, int maxWidth) const {
       width = std::max(width, std::ceil(QFontMetricsF(line.font).horizontalAdvance(line.text)) + 2 * kPaddingX + 1);
   width = std::min(width, most);
   for (Box& box : boxes) {
+    box.width = width;
     box.height = 2 * kPaddingY - kLineGap;
     for (const Line& line : box.lines)
       box.height += std::ceil(QFontMetricsF(line.font)
@@ -129,45 +130,101 @@ void StormPanelWidget::fitInto(int maxWidth, int maxHeight) {
   maxWidth_ = maxWidth;
   maxHeight_ = maxHeight;
   picture_ = QImage();
-  std::vector<Box> stack = boxes();
+  laid_ = boxes();
   const bool buttons = panel_.undo || panel_.showStorm;
-  if (stack.empty() && !buttons) return;
-  auto stacked = [](const std::vector<Box>& boxes) {
-    double height = -kBoxGap;
-    for (const Box& box : boxes) height += box.height + kBoxGap;
-    return std::max(0.0, height);
-  };
-  const double row = buttons ? kButtonHeight + (stack.empty() ? 0 : kBoxGap) : 0;
-  double width = layOut(stack, maxWidth);
-  while (stack.size() > 1 && stacked(stack) + row > maxHeight) {
-    stack.pop_back();
-    width = layOut(stack, maxWidth);
+  if (laid_.empty() && !buttons) return;
+  const double row = buttons ? kButtonHeight + (laid_.empty() ? 0 : kBoxGap) : 0;
+  compact_ = false;
+  double width = layOut(laid_, maxWidth);
+  if (stacked(laid_) + row > maxHeight) {
+    // Each box on one line, and the buttons beside the last where they fit.
+    compact_ = true;
+    width = layOutShort(laid_, maxWidth);
   }
-  shown_ = stack.size();
-  // The actions in a row under the boxes, as wide as the boxes or as their own texts need.
-  const double top = std::ceil(stacked(stack)) + (stack.empty() ? 0 : kBoxGap);
-  double x = 0;
-  for (QPushButton* button : {undo_, showStorm_}) {
-    const bool wanted = button == undo_ ? panel_.undo : panel_.showStorm;
-    button->setVisible(wanted && top + kButtonHeight <= maxHeight);
-    if (!button->isVisibleTo(this)) continue;
-    button->setGeometry(static_cast<int>(x), static_cast<int>(top), button->sizeHint().width(), kButtonHeight);
-    x += button->width() + kBoxGap;
+  while (laid_.size() > 1 && stacked(laid_) + (compact_ ? 0 : row) > maxHeight) {
+    laid_.pop_back();
+    width = compact_ ? layOutShort(laid_, maxWidth) : layOut(laid_, maxWidth);
   }
-  width = std::max(width, x - kBoxGap);
-  // The row centred under the boxes.
-  const int shift = static_cast<int>((width - (x - kBoxGap)) / 2);
-  for (QPushButton* button : {undo_, showStorm_})
-    if (button->isVisibleTo(this)) button->move(button->x() + shift, button->y());
-  const bool anyButton = undo_->isVisibleTo(this) || showStorm_->isVisibleTo(this);
-  resize(static_cast<int>(width), static_cast<int>(anyButton ? top + kButtonHeight : std::ceil(stacked(stack))));
+  // The whole text where the lines are cut short, on demand.
+  setToolTip(compact_ ? accessibleName() : QString());
+  placeButtons(width, maxHeight);
   update();
 }
 
+double StormPanelWidget::stacked(const std::vector<Box>& boxes) {
+  double height = -kBoxGap;
+  for (const Box& box : boxes) height += box.height + kBoxGap;
+  return std::max(0.0, height);
+}
+
+double StormPanelWidget::layOutShort(std::vector<Box>& boxes, int maxWidth) const {
+  const double width = std::max(40.0, static_cast<double>(maxWidth));
+  for (Box& box : boxes) {
+    // In the type of the box's last line, and bold where its first line is: a call to shelter
+    // keeps its countdown in sight.
+    QFont font = box.lines.back().font;
+    font.setBold(box.lines.front().font.bold());
+    for (Line& line : box.lines) line.font = font;
+    box.width = width;
+    box.height = std::ceil(QFontMetricsF(font).height()) + 2 * kPaddingY - 2;
+  }
+  if (!boxes.empty() && buttonsWidth() > 0) {
+    Box& last = boxes.back();
+    last.width = width - buttonsWidth();
+    if (last.width < width / 3)
+      last.width = width;  // the buttons go under it
+    else
+      last.height = std::max<double>(last.height, kButtonHeight);  // they stand beside it
+  }
+  return width;
+}
+
+bool StormPanelWidget::wanted(const QPushButton* button) const {
+  // A short panel leaves the whole storm to the map's own control for it, where that shows.
+  return button == undo_ ? panel_.undo : panel_.showStorm && !(compact_ && showStormOnMap_);
+}
+
+void StormPanelWidget::setShowStormOnMap(bool shown) {
+  if (shown == showStormOnMap_) return;
+  showStormOnMap_ = shown;
+  maxWidth_ = -1;
+}
+
+double StormPanelWidget::buttonsWidth() const {
+  double width = 0;
+  for (QPushButton* button : {undo_, showStorm_})
+    if (wanted(button)) width += button->sizeHint().width() + kBoxGap;
+  return width;
+}
+
+void StormPanelWidget::placeButtons(double width, int maxHeight) {
+  // Under the boxes, centred; in a short panel beside the last box where it left them room.
+  const bool beside = compact_ && !laid_.empty() && laid_.back().width < width;
+  const double top = beside ? stacked(laid_) - laid_.back().height : std::ceil(stacked(laid_)) + (laid_.empty() ? 0 : kBoxGap);
+  const double height = beside ? laid_.back().height : kButtonHeight;
+  double x = beside ? laid_.back().width + kBoxGap : 0;
+  for (QPushButton* button : {undo_, showStorm_}) {
+    const bool wanted = this->wanted(button);
+    button->setVisible(wanted && (compact_ || top + height <= maxHeight));
+    button->setProperty("storm-fit-hidden", wanted && !button->isVisibleTo(this));
+    if (!button->isVisibleTo(this)) continue;
+    button->setGeometry(static_cast<int>(x), static_cast<int>(top), button->sizeHint().width(), static_cast<int>(height));
+    x += button->width() + kBoxGap;
+  }
+  const bool anyButton = undo_->isVisibleTo(this) || showStorm_->isVisibleTo(this);
+  if (!beside) {
+    width = std::max(width, x - kBoxGap);
+    const int shift = static_cast<int>((width - (x - kBoxGap)) / 2);
+    for (QPushButton* button : {undo_, showStorm_})
+      if (button->isVisibleTo(this)) button->move(button->x() + shift, button->y());
+  }
+  for (Box& box : laid_)
+    if (!compact_) box.width = width;
+  const double bottom = anyButton && !beside ? top + kButtonHeight : std::ceil(stacked(laid_));
+  resize(static_cast<int>(width), static_cast<int>(bottom));
+}
+
 QImage StormPanelWidget::draw(double dpr) const {
-  std::vector<Box> stack = boxes();
-  stack.resize(std::min(stack.size(), shown_));
-  const double width = layOut(stack, maxWidth_);
   QImage image(std::max(1, static_cast<int>(std::ceil(this->width() * dpr))),
                std::max(1, static_cast<int>(std::ceil(this->height() * dpr))), QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(dpr);
@@ -175,18 +232,29 @@ QImage StormPanelWidget::draw(double dpr) const {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   double y = 0;
-  for (const Box& box : stack) {
+  for (const Box& box : laid_) {
     p.setPen(Qt::NoPen);
     p.setBrush(box.ground);
-    p.drawRoundedRect(QRectF(0, y, width, box.height), kRadius, kRadius);
+    p.drawRoundedRect(QRectF(0, y, box.width, box.height), kRadius, kRadius);
     p.setPen(kInk);
-    double lineY = y + kPaddingY;
-    for (const Line& line : box.lines) {
-      p.setFont(line.font);
-      const QRectF room(kPaddingX, lineY, width - 2 * kPaddingX, 1e4);
-      const QRectF used = QFontMetricsF(line.font).boundingRect(room, kTextFlags, line.text);
-      p.drawText(room, kTextFlags, line.text);
-      lineY += std::ceil(used.height()) + kLineGap;
+    if (compact_) {
+      // One line: the box's lines in a row, cut short where they do not fit.
+      const Line& first = box.lines.front();
+      QStringList texts;
+      for (const Line& line : box.lines) texts << line.text;
+      const QString text = QFontMetricsF(first.font).elidedText(texts.join(QStringLiteral(" \u00b7 ")), Qt::ElideRight,
+                                                                box.width - 2 * kPaddingX);
+      p.setFont(first.font);
+      p.drawText(QRectF(kPaddingX, y, box.width - 2 * kPaddingX, box.height), Qt::AlignCenter, text);
+    } else {
+      double lineY = y + kPaddingY;
+      for (const Line& line : box.lines) {
+        p.setFont(line.font);
+        const QRectF room(kPaddingX, lineY, box.width - 2 * kPaddingX, 1e4);
+        const QRectF used = QFontMetricsF(line.font).boundingRect(room, kTextFlags, line.text);
+        p.drawText(room, kTextFlags, line.text);
+        lineY += std::ceil(used.height()) + kLineGap;
+      }
     }
     y += box.height + kBoxGap;
   }

@@ -32,9 +32,13 @@ class StormPanelWidget : public MapPanel {
   void setPanel(const StormPanel& panel);
   bool isEmpty() const override { return panel_ == StormPanel{}; }
   // Takes the size the panel needs within `maxWidth`. Where its boxes stack higher than
-  // `maxHeight`, the later ones are left out: the first (take shelter, or all clear) matters most.
-  // Screen readers still hear every line.
+  // `maxHeight`, each box shows one line (the whole text is the tooltip) with the buttons beside
+  // the last; where even that is too high, the later boxes are left out: the first (take
+  // shelter, or all clear) matters most. Screen readers still hear every line.
   void fitInto(int maxWidth, int maxHeight) override;
+
+  // Whether the map's own control for the whole storm is on show.
+  void setShowStormOnMap(bool shown);
 
   // What the buttons do.
   std::function<void()> onUndo;
@@ -52,17 +56,27 @@ class StormPanelWidget : public MapPanel {
     QColor ground;
     std::vector<Line> lines;
     double height = 0;
+    double width = 0;
   };
 
   std::vector<Box> boxes() const;
   // The boxes' common width and each one's height for `maxWidth`.
   double layOut(std::vector<Box>& boxes, int maxWidth) const;
+  // The same with each box on one line, the last leaving room for the buttons beside it.
+  double layOutShort(std::vector<Box>& boxes, int maxWidth) const;
+  static double stacked(const std::vector<Box>& boxes);
+  bool wanted(const QPushButton* button) const;
+  double buttonsWidth() const;
+  // Places the buttons and takes the panel's size.
+  void placeButtons(double width, int maxHeight);
   QImage draw(double dpr) const;
 
   StormPanel panel_;
   int maxWidth_ = -1;
   int maxHeight_ = std::numeric_limits<int>::max();
-  size_t shown_ = 0;  // how many of the boxes fit
+  std::vector<Box> laid_;  // the boxes that fit, as laid out
+  bool compact_ = false;   // each box on one line
+  bool showStormOnMap_ = false;
   QImage picture_;
   QPushButton* undo_ = nullptr;
   QPushButton* showStorm_ = nullptr;
