@@ -167,7 +167,9 @@ void MapWidget::placeBottomPanel() {
   const int top = (topPanel_ && !topPanel_->isHidden() ? topPanel_->geometry().bottom() + 1 : kMargin) + kPanelGap;
   const int room = height() - foot - top;
   bottomPanel_->fitInto(std::min(width() - 2 * kMargin, kPanelMostWidth), std::max(0, room));
-  if (bottomPanel_->height() > room || bottomPanel_->width() > width() - 2 * kMargin) {
+  const bool fits = bottomPanel_->height() <= room && bottomPanel_->width() <= width() - 2 * kMargin;
+  markLeftOutForRoom(bottomPanel_, !fits);
+  if (!fits) {
     bottomPanel_->hide();
     return;
   }

@@ -206,7 +206,7 @@ void StormPanelWidget::placeButtons(double width, int maxHeight) {
   for (QPushButton* button : {undo_, showStorm_}) {
     const bool wanted = this->wanted(button);
     button->setVisible(wanted && (compact_ || top + height <= maxHeight));
-    button->setProperty("storm-fit-hidden", wanted && !button->isVisibleTo(this));
+    markLeftOutForRoom(button, wanted && !button->isVisibleTo(this));
     if (!button->isVisibleTo(this)) continue;
     button->setGeometry(static_cast<int>(x), static_cast<int>(top), button->sizeHint().width(), static_cast<int>(height));
     x += button->width() + kBoxGap;
