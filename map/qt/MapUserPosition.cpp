@@ -31,7 +31,7 @@ constexpr int kPanelGap = 6;
 constexpr int kNoticePixels = 11;
 // The most of a storm circle fitted to the map (centred, as wide as the map's narrower side) that
 // the top panel may cover.
-constexpr double kTopPanelShare = 0.2;
+constexpr double kTopPanelShare = 0.22;
 // The property of a feature's control that says whether its owner wants it on show.
 constexpr const char* kWanted = "storm-map-control-wanted";
 
@@ -94,21 +94,65 @@ void MapWidget::makePositionControls() {
   centre_->setFocusPolicy(Qt::TabFocus);
   connect(centre_, &QAbstractButton::clicked, model_, &MapModel::centreOnUser);
   controls_.push_back(centre_);
+  // Where the column is too short for every control, the last place holds this one, which offers
+  // the others in a menu.
+  more_ = new MapControlButton(this, [](QPainter& p, QPointF c, QColor ink) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    for (double dx : {-6.0, 0.0, 6.0}) p.drawEllipse(c + QPointF(dx, 0), 2, 2);
+  });
+  more_->setObjectName("moreMapControls");
+  more_->setFixedSize(kControlSize, kControlSize);
+  more_->setToolTip(tr("More map controls"));
+  more_->setAccessibleName(tr("More map controls"));
+  more_->setFocusPolicy(Qt::TabFocus);
+  more_->hide();
+  connect(more_, &QAbstractButton::clicked, this, &MapWidget::offerFoldedControls);
   updatePositionControls();
+}
+
+void MapWidget::offerFoldedControls() {
+  QMenu menu(this);
+  for (QAbstractButton* control : controls_) {
+    if (!control || !isLeftOutForRoom(control)) continue;
+    connect(menu.addAction(control->accessibleName()), &QAction::triggered, control, [this, control] {
+      // Where the control would stand: what it opens opens by the menu.
+      control->move(more_->pos());
+      control->click();
+    });
+  }
+  menu.exec(more_->mapToGlobal(QPoint(0, more_->height())));
 }
 
 void MapWidget::placePositionControls() {
   placeTopPanel();
   placeBottomPanel();
-  // A column at the top right: the re-centre control, then the features' controls that are wanted.
-  // The top panel keeps left of it.
-  int y = kMargin;
+  // A column at the top right: the re-centre control, then the features' controls that are wanted;
+  // the top panel keeps left of it. Those the map is too short for go into the menu of the last.
+  std::vector<QAbstractButton*> wanted;
   for (QAbstractButton* control : controls_) {
     if (!control) continue;
-    if (control != centre_) control->setVisible(control->property(kWanted).toBool());
-    if (control->isHidden()) continue;
-    control->move(width() - kControlSize - kMargin, y);
-    y += kControlSize + kMargin / 2;
+    if (control->property(kWanted).toBool())
+      wanted.push_back(control);
+    else
+      control->hide();
+    markLeftOutForRoom(control, false);
+  }
+  const int step = kControlSize + kMargin / 2;
+  const size_t room = static_cast<size_t>(std::max(0, (height() - kMargin - kControlSize) / step + 1));
+  const bool folding = wanted.size() > room;
+  const size_t shown = folding ? std::max<size_t>(room, 1) - 1 : wanted.size();
+  int y = kMargin;
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    wanted[i]->setVisible(i < shown);
+    markLeftOutForRoom(wanted[i], i >= shown);
+    if (i >= shown) continue;
+    wanted[i]->move(width() - kControlSize - kMargin, y);
+    y += step;
+  }
+  if (more_) {
+    more_->setVisible(folding && room > 0);
+    more_->move(width() - kControlSize - kMargin, y);
   }
 }
 
@@ -132,6 +176,7 @@ void MapWidget::chainTabStops() {
   };
   for (QAbstractButton* control : controls_)
     if (control && control != centre_) follow(control);
+  follow(more_);
   if (topPanel_)
     for (QAbstractButton* button : topPanel_->findChildren<QAbstractButton*>()) follow(button);
   if (bottomPanel_)
@@ -210,7 +255,7 @@ void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {
 }
 
 void MapWidget::updatePositionControls() {
-  if (centre_) centre_->setVisible(model_->userLocation().has_value());
+  if (centre_) centre_->setProperty(kWanted, model_->userLocation().has_value());
   // The position's age moves on, or the location service's problem changed: new words to draw.
   if (QString notice = noticeText(); notice != shownNotice_) {
     shownNotice_ = std::move(notice);

@@ -112,6 +112,8 @@ class MapWidget : public QWidget {
   void placeTopPanel();
   void placeBottomPanel();
   void dockBottomPanel();
+  // The menu of the controls the column has no room for.
+  void offerFoldedControls();
   void updatePositionControls();
   // Keeps the accessible description in step with what the map shows.
   void describeForAccessibility();
@@ -133,6 +135,7 @@ class MapWidget : public QWidget {
   QTimer* longPress_ = nullptr;
   QPoint pressedAt_;
   QAbstractButton* centre_ = nullptr;
+  QAbstractButton* more_ = nullptr;  // the last place of a column too short for every control
   std::vector<QPointer<QAbstractButton>> controls_;  // the column at the top right, the re-centre control first
   QPointer<MapPanel> topPanel_;
   QPointer<MapPanel> bottomPanel_;

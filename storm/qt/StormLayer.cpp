@@ -15,6 +15,7 @@
 #include "storm/qt/BearingPrompt.h"
 #include "storm/qt/StormPanelWidget.h"
 #include "system/qt/Accessibility.h"
+#include "system/qt/ScreenFit.h"
 
 namespace storm::qt {
 
@@ -105,7 +106,8 @@ void StormLayer::showOnMap() {
   if (!panelWidget_) return;
   // Where the map does not show its control, the panel offers it.
   StormPanel shown = panel_;
-  const bool control = showStorm_ && showStorm_->isVisibleTo(map_);
+  // (on show, or in the menu of the controls the map has no room for)
+  const bool control = showStorm_ && (showStorm_->isVisibleTo(map_) || isLeftOutForRoom(showStorm_));
   shown.showStorm = panel_.showStorm || (region_ && !control);
   panelWidget_->setShowStormOnMap(control);
   // The question goes at the foot of the map, until it is answered or let go.

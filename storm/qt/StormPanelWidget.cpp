@@ -16,6 +16,7 @@ namespace {
 
 constexpr double kPaddingX = 10;
 constexpr double kPaddingY = 5;
+constexpr double kShortPaddingX = 6;  // in a panel of one line a box
 constexpr double kLineGap = 1;
 constexpr double kBoxGap = 4;
 constexpr double kRadius = 6;
@@ -205,7 +206,8 @@ void StormPanelWidget::placeButtons(double width, int maxHeight) {
   double x = beside ? laid_.back().width + kBoxGap : 0;
   for (QPushButton* button : {undo_, showStorm_}) {
     const bool wanted = this->wanted(button);
-    button->setVisible(wanted && (compact_ || top + height <= maxHeight));
+    const bool fits = (beside || top + height <= maxHeight) && x + button->sizeHint().width() <= maxWidth_;
+    button->setVisible(wanted && fits);
     markLeftOutForRoom(button, wanted && !button->isVisibleTo(this));
     if (!button->isVisibleTo(this)) continue;
     button->setGeometry(static_cast<int>(x), static_cast<int>(top), button->sizeHint().width(), static_cast<int>(height));
@@ -224,6 +226,20 @@ void StormPanelWidget::placeButtons(double width, int maxHeight) {
   resize(static_cast<int>(width), static_cast<int>(bottom));
 }
 
+QString StormPanelWidget::shortLine(const Box& box, const QFontMetricsF& metrics, double width) {
+  // The lines in a row. Where they do not fit, the last (the countdown, the last strike's age)
+  // stays whole and the ones before it are cut short.
+  const QString gap = QStringLiteral(" \u00b7 ");
+  QStringList before;
+  for (const Line& line : box.lines) before << line.text;
+  const QString last = before.takeLast();
+  const QString all = before.isEmpty() ? last : before.join(gap) + gap + last;
+  if (before.isEmpty() || metrics.horizontalAdvance(all) <= width) return metrics.elidedText(all, Qt::ElideRight, width);
+  const double room = width - metrics.horizontalAdvance(gap + last);
+  if (room < metrics.horizontalAdvance(QStringLiteral("Mmm\u2026"))) return metrics.elidedText(all, Qt::ElideRight, width);
+  return metrics.elidedText(before.join(gap), Qt::ElideRight, room) + gap + last;
+}
+
 QImage StormPanelWidget::draw(double dpr) const {
   QImage image(std::max(1, static_cast<int>(std::ceil(this->width() * dpr))),
                std::max(1, static_cast<int>(std::ceil(this->height() * dpr))), QImage::Format_ARGB32_Premultiplied);
@@ -240,12 +256,9 @@ QImage StormPanelWidget::draw(double dpr) const {
     if (compact_) {
       // One line: the box's lines in a row, cut short where they do not fit.
       const Line& first = box.lines.front();
-      QStringList texts;
-      for (const Line& line : box.lines) texts << line.text;
-      const QString text = QFontMetricsF(first.font).elidedText(texts.join(QStringLiteral(" \u00b7 ")), Qt::ElideRight,
-                                                                box.width - 2 * kPaddingX);
       p.setFont(first.font);
-      p.drawText(QRectF(kPaddingX, y, box.width - 2 * kPaddingX, box.height), Qt::AlignCenter, text);
+      const QString text = shortLine(box, QFontMetricsF(first.font), box.width - 2 * kShortPaddingX);
+      p.drawText(QRectF(kShortPaddingX, y, box.width - 2 * kShortPaddingX, box.height), Qt::AlignCenter, text);
     } else {
       double lineY = y + kPaddingY;
       for (const Line& line : box.lines) {

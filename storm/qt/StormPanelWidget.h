@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPushButton>
 #include <QString>
@@ -65,6 +66,8 @@ class StormPanelWidget : public MapPanel {
   // The same with each box on one line, the last leaving room for the buttons beside it.
   double layOutShort(std::vector<Box>& boxes, int maxWidth) const;
   static double stacked(const std::vector<Box>& boxes);
+  // A box's lines as the one line of a short panel, `width` pixels wide at most.
+  static QString shortLine(const Box& box, const QFontMetricsF& metrics, double width);
   bool wanted(const QPushButton* button) const;
   double buttonsWidth() const;
   // Places the buttons and takes the panel's size.
