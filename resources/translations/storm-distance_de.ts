@@ -180,6 +180,10 @@
         <translation>%1 bis %2 · %3 Blitze · am nächsten %4</translation>
     </message>
     <message>
+        <source>%1–%2 · %3 strikes · %4</source>
+        <translation>%1–%2 · %3 Blitze · %4</translation>
+    </message>
+    <message>
         <source>Could not remove the strike</source>
         <translation>Der Blitz konnte nicht entfernt werden</translation>
     </message>
@@ -547,6 +551,10 @@
     <message>
         <source>Centre the map on your position</source>
         <translation>Karte auf deine Position zentrieren</translation>
+    </message>
+    <message>
+        <source>More map controls</source>
+        <translation>Weitere Kartenknöpfe</translation>
     </message>
     <message>
         <source>I am here</source>

@@ -180,6 +180,10 @@
         <translation>%1 a %2 · %3 rayos · lo más cerca %4</translation>
     </message>
     <message>
+        <source>%1–%2 · %3 strikes · %4</source>
+        <translation>%1–%2 · %3 rayos · %4</translation>
+    </message>
+    <message>
         <source>Could not remove the strike</source>
         <translation>No se pudo eliminar el rayo</translation>
     </message>
@@ -547,6 +551,10 @@
     <message>
         <source>Centre the map on your position</source>
         <translation>Centrar el mapa en tu posición</translation>
+    </message>
+    <message>
+        <source>More map controls</source>
+        <translation>Más controles del mapa</translation>
     </message>
     <message>
         <source>I am here</source>

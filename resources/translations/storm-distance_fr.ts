@@ -180,6 +180,10 @@
         <translation>%1 à %2 · %3 éclairs · au plus près %4</translation>
     </message>
     <message>
+        <source>%1–%2 · %3 strikes · %4</source>
+        <translation>%1–%2 · %3 éclairs · %4</translation>
+    </message>
+    <message>
         <source>Could not remove the strike</source>
         <translation>Impossible de supprimer l’éclair</translation>
     </message>
@@ -547,6 +551,10 @@
     <message>
         <source>Centre the map on your position</source>
         <translation>Centrer la carte sur votre position</translation>
+    </message>
+    <message>
+        <source>More map controls</source>
+        <translation>Autres commandes de la carte</translation>
     </message>
     <message>
         <source>I am here</source>

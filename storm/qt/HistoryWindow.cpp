@@ -15,6 +15,12 @@
 namespace storm::qt {
 
 namespace {
+// Where a storm's item of the chooser keeps its whole and its brief text.
+constexpr int kWholeText = Qt::UserRole;
+constexpr int kBriefText = Qt::UserRole + 1;
+}  // namespace
+
+namespace {
 
 constexpr int kClearButtonIndex = 1;  // the cancel button is 0
 
@@ -194,20 +200,13 @@ void HistoryWindow::loadStorms() {
     self->storms_ = stormsOf(self->log_);
     const QSignalBlocker quiet(self->ui_.storms);
     self->ui_.storms->clear();
-    const QLocale locale;
     for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm) {
-      auto when = [&](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
-      const std::string closest =
-          self->services_.locale && usesMiles(*self->services_.locale)
-              ? locale.toString(storm->closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
-              : locale.toString(storm->closestKm, 'f', 1).toStdString() + " km";
-      const std::string start = locale.toString(when(storm->start), QLocale::ShortFormat).toStdString();
-      self->ui_.storms->addItem(
-          storm->count == 1
-              ? self->localized("%1 · one strike · %2 away", {start, closest})
-              : self->localized("%1 to %2 · %3 strikes · closest %4",
-                                {start, locale.toString(when(storm->end).time(), QLocale::ShortFormat).toStdString(),
-                                 locale.toString(storm->count).toStdString(), closest}));
+      const auto [whole, brief] = self->stormTexts(*storm);
+      self->ui_.storms->addItem(whole);
+      const int item = self->ui_.storms->count() - 1;
+      self->ui_.storms->setItemData(item, whole, kWholeText);
+      self->ui_.storms->setItemData(item, brief, kBriefText);
+      self->ui_.storms->setItemData(item, whole, Qt::ToolTipRole);
     }
     self->showStormsIfRoom();
     self->chooseStorm(0);
@@ -219,11 +218,43 @@ void HistoryWindow::resizeEvent(QResizeEvent* event) {
   showStormsIfRoom();
 }
 
+std::pair<QString, QString> HistoryWindow::stormTexts(const StormSpan& storm) const {
+  const QLocale locale;
+  auto when = [](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
+  // The brief text: hours and minutes without the day (the whole text is the item's tooltip).
+  const QString minutes = locale.timeFormat(QLocale::ShortFormat).remove(QStringLiteral(":ss"));
+  auto brief = [&](double time) { return locale.toString(when(time).time(), minutes).toStdString(); };
+  const std::string closest = services_.locale && usesMiles(*services_.locale)
+                                  ? locale.toString(storm.closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
+                                  : locale.toString(storm.closestKm, 'f', 1).toStdString() + " km";
+  const std::string start = locale.toString(when(storm.start), QLocale::ShortFormat).toStdString();
+  const std::string count = locale.toString(storm.count).toStdString();
+  if (storm.count == 1)
+    return {localized("%1 · one strike · %2 away", {start, closest}),
+            localized("%1 · one strike · %2 away", {brief(storm.start), closest})};
+  return {localized("%1 to %2 · %3 strikes · closest %4",
+                    {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(), count, closest}),
+          localized("%1–%2 · %3 strikes · %4", {brief(storm.start), brief(storm.end), count, closest})};
+}
+
 void HistoryWindow::showStormsIfRoom() {
+  // The chart and the chooser need the height of a portrait window, or a wide one, where the chart
+  // stands beside the list.
   constexpr int kLeastHeight = 480;
-  const bool shown = !storms_.empty() && height() >= kLeastHeight;
+  constexpr int kSideBySideWidth = 640;
+  const bool beside = height() < kLeastHeight && width() >= kSideBySideWidth && width() > height();
+  const bool shown = !storms_.empty() && (height() >= kLeastHeight || beside);
+  ui_.stormBody->setDirection(beside ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
   ui_.storms->setVisible(shown);
   ui_.chart->setVisible(shown);
+  // The chooser's texts whole: the brief ones where the whole ones do not fit.
+  const QFontMetrics metrics(ui_.storms->font());
+  const int room = ui_.storms->width() - ui_.storms->iconSize().width() - 40;
+  bool fits = true;
+  for (int i = 0; i < ui_.storms->count(); ++i)
+    fits = fits && metrics.horizontalAdvance(ui_.storms->itemData(i, kWholeText).toString()) <= room;
+  for (int i = 0; i < ui_.storms->count(); ++i)
+    ui_.storms->setItemText(i, ui_.storms->itemData(i, fits ? kWholeText : kBriefText).toString());
 }
 
 void HistoryWindow::chooseStorm(int index) {

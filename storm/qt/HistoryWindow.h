@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "storm/StormWatch.h"
 #include "storm/Storms.h"
@@ -89,8 +90,11 @@ class HistoryWindow : public QWidget {
   // Shows storm `index` of the chooser: its chart, and its strikes in the list.
   void chooseStorm(int index);
   // The storms' chooser and chart while there are storms and the window is tall enough for them
-  // besides the list, which matters more.
+  // besides the list, which matters more, or wide enough to set the chart beside the list; the
+  // chooser's brief texts where its whole ones would be cut.
   void showStormsIfRoom();
+  // A storm's text in the chooser, whole and brief.
+  std::pair<QString, QString> stormTexts(const StormSpan& storm) const;
   // The text for `key` in the user's language, with %1, %2, … replaced by `args`.
   QString localized(const char* key, std::initializer_list<std::string> args = {}) const;
 
