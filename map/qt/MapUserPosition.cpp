@@ -194,6 +194,9 @@ void MapWidget::setBottomPanel(MapPanel* panel) {
 void MapWidget::setPanelDock(QWidget* dock, std::function<QSize(bool shown)> room) {
   dock_ = dock;
   dockRoom_ = std::move(room);
+  // The screen lays out the map before the controls: the panel is placed again once they have
+  // their new size.
+  if (dock && dock->parentWidget()) dock->parentWidget()->installEventFilter(this);
   placePositionControls();
 }
 
@@ -226,6 +229,11 @@ void MapWidget::placeBottomPanel() {
     bottomPanel_->show();
     bottomPanel_->raise();
   }
+}
+
+bool MapWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize && dock_ && watched == dock_->parentWidget()) placeBottomPanel();
+  return QWidget::eventFilter(watched, event);
 }
 
 void MapWidget::dockBottomPanel() {

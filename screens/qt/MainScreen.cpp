@@ -363,10 +363,12 @@ void MainScreen::dockQuestion() {
     const bool wide = property("wide").toBool();
     time->setVisible(!shown || wide);
     const int timeHeight = time->sizeHint().height();
-    if (!wide) return QSize(time->width(), timeHeight);
+    const QMargins margins = form_->controls->layout()->contentsMargins();
+    const int width = form_->controls->width() - margins.left() - margins.right();
+    if (!wide) return QSize(width, timeHeight);
     // The column's free height, counting what the question takes now.
     const int used = form_->controls->sizeHint().height() - (dock->isVisible() ? dock->height() : 0);
-    return QSize(time->width(), std::max(timeHeight, form_->mapView->height() - used - 24));
+    return QSize(width, std::max(timeHeight, form_->mapView->height() - used - 24));
   });
 }
 
