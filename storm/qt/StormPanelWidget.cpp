@@ -1,6 +1,7 @@
 #include "storm/qt/StormPanelWidget.h"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <tuple>
 
+#include "map/qt/MapWidget.h"
 #include "system/qt/ScreenFit.h"
 
 namespace storm::qt {
@@ -137,17 +139,18 @@ void StormPanelWidget::fitInto(int maxWidth, int maxHeight) {
   const double row = buttons ? kButtonHeight + (laid_.empty() ? 0 : kBoxGap) : 0;
   compact_ = false;
   double width = layOut(laid_, maxWidth);
-  if (stacked(laid_) + row > maxHeight) {
+  if (stacked(laid_) + row > maxHeight && !open_) {
     // Each box on one line, and the buttons beside the last where they fit.
     compact_ = true;
     width = layOutShort(laid_, maxWidth);
   }
-  while (laid_.size() > 1 && stacked(laid_) + (compact_ ? 0 : row) > maxHeight) {
+  while (!open_ && laid_.size() > 1 && stacked(laid_) + (compact_ ? 0 : row) > maxHeight) {
     laid_.pop_back();
     width = compact_ ? layOutShort(laid_, maxWidth) : layOut(laid_, maxWidth);
   }
-  // The whole text where the lines are cut short, on demand.
+  // The whole text where the lines are cut short, on demand: as the tooltip, and opened by a click.
   setToolTip(compact_ ? accessibleName() : QString());
+  setCursor(compact_ || open_ ? Qt::PointingHandCursor : Qt::ArrowCursor);
   placeButtons(width, maxHeight);
   update();
 }
@@ -272,6 +275,24 @@ QImage StormPanelWidget::draw(double dpr) const {
     y += box.height + kBoxGap;
   }
   return image;
+}
+
+void StormPanelWidget::mousePressEvent(QMouseEvent* event) {
+  // A short panel (or one opened from it) takes a click; a whole one leaves presses to the map.
+  if (compact_ || open_)
+    event->accept();
+  else
+    event->ignore();
+}
+
+void StormPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (!(compact_ || open_)) {
+    event->ignore();
+    return;
+  }
+  open_ = !open_;
+  maxWidth_ = -1;  // laid out afresh
+  if (auto* map = qobject_cast<MapWidget*>(parentWidget())) map->placePositionControls();
 }
 
 void StormPanelWidget::paintEvent(QPaintEvent*) {

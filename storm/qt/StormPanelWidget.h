@@ -19,8 +19,9 @@
 // with the last strike's age on a dark one, stacked and centred, and under them the buttons that
 // undo the last strike and show the whole storm. The boxes are drawn once into a picture for each text, width and
 // density and then only copied, since the map under them is repainted at every step of a pan; they
-// take no clicks (the map under them still pans). Its accessible name is its text. The map places
-// it at its top.
+// take no clicks (the map under them still pans) unless they are cut short to one line each, when
+// a click opens them whole and the next shortens them again. Its accessible name is its text. The
+// map places it at its top.
 
 namespace storm::qt {
 
@@ -47,6 +48,8 @@ class StormPanelWidget : public MapPanel {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   struct Line {
@@ -80,6 +83,7 @@ class StormPanelWidget : public MapPanel {
   std::vector<Box> laid_;  // the boxes that fit, as laid out
   bool compact_ = false;   // each box on one line
   bool showStormOnMap_ = false;
+  bool open_ = false;  // a short panel opened whole by a click, until the next
   QImage picture_;
   QPushButton* undo_ = nullptr;
   QPushButton* showStorm_ = nullptr;

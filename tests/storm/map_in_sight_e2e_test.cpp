@@ -137,6 +137,12 @@ TEST_P(MapInSight, EveryPanelOfAStormLeavesTheCircleItsEdgeAndThePersonInSight) 
     const QJsonObject fit = s["fit"].toObject();
     EXPECT_TRUE(fit["cut"].toArray().isEmpty()) << where << QJsonDocument(fit).toJson().toStdString();
   }
+  // The smallest window: the map's controls its column has no room for are named, none is cut.
+  app.ok("resize 240 360");
+  measure(14);
+  const QJsonObject fit = app.state()["fit"].toObject();
+  EXPECT_TRUE(fit["cut"].toArray().isEmpty()) << QJsonDocument(fit).toJson().toStdString();
+  EXPECT_TRUE(fit["hidden"].toArray().contains("nightControl")) << QJsonDocument(fit).toJson().toStdString();
   if (qEnvironmentVariableIsSet("STORM_KEEP_SHOTS")) {  // to look at them
     shots.setAutoRemove(false);
     std::printf("%s\n", qPrintable(shots.path()));
