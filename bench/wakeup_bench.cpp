@@ -225,10 +225,11 @@ int main(int argc, char** argv) {
       "wakeups: at rest while sheltering (a countdown ticking each second) %.0f/s [%.0f, %.0f]: ratio %.1f "
       "to rest\n",
       sheltering, percentile(rest, 0), percentile(rest, 1), r > 0 ? sheltering / r : 0.0);
-  std::printf("wakeups: sheltering with the question for the flash's direction up %.0f/s [%.0f, %.0f] (%zu s), "
-              "once it is answered %.0f/s [%.0f, %.0f]\n",
-              percentile(asking, 0.5), percentile(asking, 0), percentile(asking, 1), asking.size(),
-              percentile(answered, 0.5), percentile(answered, 0), percentile(answered, 1));
+  std::printf(
+      "wakeups: sheltering with the question for the flash's direction up %.0f/s [%.0f, %.0f] (%zu s), "
+      "once it is answered %.0f/s [%.0f, %.0f]\n",
+      percentile(asking, 0.5), percentile(asking, 0), percentile(asking, 1), asking.size(), percentile(answered, 0.5),
+      percentile(answered, 0), percentile(answered, 1));
   std::printf("wakeups: while timing %.0f/s [%.0f, %.0f]: ratio %.1f to rest\n", t, percentile(timing, 0),
               percentile(timing, 1), r > 0 ? t / r : 0.0);
   std::printf("wakeups: the second after a stop %.0f/s [%.0f, %.0f]: ratio %.1f to rest\n", s, percentile(stop, 0),

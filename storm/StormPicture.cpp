@@ -233,8 +233,8 @@ StormPicture::Moments StormPicture::momentsAfterStop(double now) {
   panel_.askHint =
       asking ? localized("Click its direction on the map, press a compass key, or type the degrees") : std::string();
   panel_.askFor = asking ? std::optional<double>(newest_->time) : std::nullopt;
-  panel_.askFrom = asking ? std::optional<GeoPoint>({newest_->position->latitude, newest_->position->longitude})
-                          : std::nullopt;
+  panel_.askFrom =
+      asking ? std::optional<GeoPoint>({newest_->position->latitude, newest_->position->longitude}) : std::nullopt;
   panel_.note = noting ? localized("Too quick to be thunder: not logged. Press at the flash, then at the thunder.")
                        : std::string();
   if (!noting && watch_ && !watch_->logNotice().empty()) panel_.note = localized(watch_->logNotice().c_str());

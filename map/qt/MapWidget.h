@@ -92,6 +92,15 @@ class MapWidget : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  static constexpr int kMargin = 8;
+  static constexpr int kNoticeMargin = 4;
+  static constexpr int kControlSize = 34;
+  static constexpr int kNoticePixels = 11;
+  // The property of a feature's control that says whether its owner wants it on show.
+  static constexpr const char* kWanted = "storm-map-control-wanted";
+  // Where the notice may go: right of the scale bar, which keeps the top left corner, and left of
+  // the column of controls when one shows.
+  static QRect noticeRoom(const QWidget& map, bool besideControls);
   static QString ageWords(double seconds);
   static QString distanceWords(double metres);
   struct MeasuredNotice {
@@ -110,6 +119,8 @@ class MapWidget : public QWidget {
   // and the storm's panel.
   int topDecorationsBottom() const;
   void makePositionControls();
+  // The control in the last place of a column too short for every control, with the menu of the rest.
+  void makeControlMenu();
   void placeTopPanel();
   void placeBottomPanel();
   void dockBottomPanel();
@@ -136,7 +147,7 @@ class MapWidget : public QWidget {
   QTimer* longPress_ = nullptr;
   QPoint pressedAt_;
   QAbstractButton* centre_ = nullptr;
-  QAbstractButton* more_ = nullptr;  // the last place of a column too short for every control
+  QAbstractButton* more_ = nullptr;                  // the last place of a column too short for every control
   std::vector<QPointer<QAbstractButton>> controls_;  // the column at the top right, the re-centre control first
   QPointer<MapPanel> topPanel_;
   QPointer<MapPanel> bottomPanel_;

@@ -54,8 +54,7 @@ Json fitJson(QWidget* window, QWidget* root) {
   }
   Json cramped = Json::array(), cut = Json::array(), overlapping = Json::array(), hidden = Json::array();
   for (QWidget* widget : root->findChildren<QWidget*>())
-    if (isLeftOutForRoom(widget) && !widget->isVisibleTo(window))
-      hidden.push(widget->objectName().toStdString());
+    if (isLeftOutForRoom(widget) && !widget->isVisibleTo(window)) hidden.push(widget->objectName().toStdString());
   for (const Shown& s : shown) {
     const QSize least = s.widget->minimumSizeHint();
     const int height =

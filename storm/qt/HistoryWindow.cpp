@@ -7,8 +7,8 @@
 #include <QSignalBlocker>
 
 #include "measure/Measurement.h"
-#include "storm/StormTexts.h"
 #include "storm/StormJudgment.h"
+#include "storm/StormTexts.h"
 #include "storm/qt/StrikeCsv.h"
 #include "system/qt/WindowDialog.h"
 
@@ -232,9 +232,10 @@ std::pair<QString, QString> HistoryWindow::stormTexts(const StormSpan& storm) co
   if (storm.count == 1)
     return {localized("%1 · one strike · %2 away", {start, closest}),
             localized("%1 · one strike · %2 away", {brief(storm.start), closest})};
-  return {localized("%1 to %2 · %3 strikes · closest %4",
-                    {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(), count, closest}),
-          localized("%1–%2 · %3 strikes · %4", {brief(storm.start), brief(storm.end), count, closest})};
+  return {
+      localized("%1 to %2 · %3 strikes · closest %4",
+                {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(), count, closest}),
+      localized("%1–%2 · %3 strikes · %4", {brief(storm.start), brief(storm.end), count, closest})};
 }
 
 void HistoryWindow::showStormsIfRoom() {

@@ -10,8 +10,8 @@
 
 #include "storm/StormWatch.h"
 #include "storm/Storms.h"
-#include "storm/qt/StormChart.h"
 #include "storm/StrikeStore.h"
+#include "storm/qt/StormChart.h"
 #include "system/Clock.h"
 #include "system/FileChooser.h"
 #include "system/Locale.h"

@@ -39,19 +39,19 @@ StormPanelWidget::StormPanelWidget(QWidget* parent) : MapPanel(parent) {
   // Presses on the boxes go on to the map under them (a widget ignores them), so the map still
   // pans there; only the buttons take them.
   setFocusPolicy(Qt::NoFocus);
-  for (auto [button, name, text] : {std::tuple{&undo_, "undoStrike", QT_TRANSLATE_NOOP("Localizable", "Undo")},
-                                    std::tuple{&showStorm_, "showStorm", QT_TRANSLATE_NOOP("Localizable",
-                                                                                           "Show the storm")}}) {
+  for (auto [button, name, text] :
+       {std::tuple{&undo_, "undoStrike", QT_TRANSLATE_NOOP("Localizable", "Undo")},
+        std::tuple{&showStorm_, "showStorm", QT_TRANSLATE_NOOP("Localizable", "Show the storm")}}) {
     *button = new QPushButton(QCoreApplication::translate("Localizable", text), this);
     (*button)->setObjectName(name);
     (*button)->setCursor(Qt::PointingHandCursor);
     // Reached by Tab only: a click must leave the focus where Space times.
     (*button)->setFocusPolicy(Qt::TabFocus);
-    (*button)->setStyleSheet(withApplicationFontSizes(
-        "QPushButton { color: #ffffff; background: #1f2933; border: 1px solid #9aa5b1;"
-        " border-radius: 6px; padding: 4px 10px; font-size: 13px; }"
-        "QPushButton:focus { border: 2px solid #fcd34d; padding: 3px 9px; }"
-        "QPushButton:pressed { background: #3e4c59; }"));
+    (*button)->setStyleSheet(
+        withApplicationFontSizes("QPushButton { color: #ffffff; background: #1f2933; border: 1px solid #9aa5b1;"
+                                 " border-radius: 6px; padding: 4px 10px; font-size: 13px; }"
+                                 "QPushButton:focus { border: 2px solid #fcd34d; padding: 3px 9px; }"
+                                 "QPushButton:pressed { background: #3e4c59; }"));
     (*button)->hide();
   }
   connect(undo_, &QPushButton::clicked, this, [this] {
@@ -204,7 +204,8 @@ double StormPanelWidget::buttonsWidth() const {
 void StormPanelWidget::placeButtons(double width, int maxHeight) {
   // Under the boxes, centred; in a short panel beside the last box where it left them room.
   const bool beside = compact_ && !laid_.empty() && laid_.back().width < width;
-  const double top = beside ? stacked(laid_) - laid_.back().height : std::ceil(stacked(laid_)) + (laid_.empty() ? 0 : kBoxGap);
+  const double top =
+      beside ? stacked(laid_) - laid_.back().height : std::ceil(stacked(laid_)) + (laid_.empty() ? 0 : kBoxGap);
   const double height = beside ? laid_.back().height : kButtonHeight;
   double x = beside ? laid_.back().width + kBoxGap : 0;
   for (QPushButton* button : {undo_, showStorm_}) {
@@ -213,7 +214,8 @@ void StormPanelWidget::placeButtons(double width, int maxHeight) {
     button->setVisible(wanted && fits);
     markLeftOutForRoom(button, wanted && !button->isVisibleTo(this));
     if (!button->isVisibleTo(this)) continue;
-    button->setGeometry(static_cast<int>(x), static_cast<int>(top), button->sizeHint().width(), static_cast<int>(height));
+    button->setGeometry(static_cast<int>(x), static_cast<int>(top), button->sizeHint().width(),
+                        static_cast<int>(height));
     x += button->width() + kBoxGap;
   }
   const bool anyButton = undo_->isVisibleTo(this) || showStorm_->isVisibleTo(this);
@@ -237,9 +239,11 @@ QString StormPanelWidget::shortLine(const Box& box, const QFontMetricsF& metrics
   for (const Line& line : box.lines) before << line.text;
   const QString last = before.takeLast();
   const QString all = before.isEmpty() ? last : before.join(gap) + gap + last;
-  if (before.isEmpty() || metrics.horizontalAdvance(all) <= width) return metrics.elidedText(all, Qt::ElideRight, width);
+  if (before.isEmpty() || metrics.horizontalAdvance(all) <= width)
+    return metrics.elidedText(all, Qt::ElideRight, width);
   const double room = width - metrics.horizontalAdvance(gap + last);
-  if (room < metrics.horizontalAdvance(QStringLiteral("Mmm\u2026"))) return metrics.elidedText(all, Qt::ElideRight, width);
+  if (room < metrics.horizontalAdvance(QStringLiteral("Mmm\u2026")))
+    return metrics.elidedText(all, Qt::ElideRight, width);
   return metrics.elidedText(before.join(gap), Qt::ElideRight, room) + gap + last;
 }
 

@@ -32,9 +32,7 @@ bool near(QColor a, QColor b, int tolerance) {
          std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-bool isFill(QColor c) {
-  return near(c, over(kGround, Qt::red, 0.25), 10) || near(c, over(kGrid, Qt::red, 0.25), 10);
-}
+bool isFill(QColor c) { return near(c, over(kGround, Qt::red, 0.25), 10) || near(c, over(kGrid, Qt::red, 0.25), 10); }
 bool isGround(QColor c) { return near(c, kGround, 10) || near(c, kGrid, 10); }
 
 struct Sight {
