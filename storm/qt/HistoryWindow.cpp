@@ -1,5 +1,7 @@
 #include "storm/qt/HistoryWindow.h"
 
+#include <QHeaderView>
+
 #include <QDateTime>
 #include <QItemSelectionModel>
 #include <QLocale>
@@ -249,13 +251,24 @@ void HistoryWindow::showStormsIfRoom() {
   ui_.storms->setVisible(shown);
   ui_.chart->setVisible(shown);
   // The chooser's texts whole: the brief ones where the whole ones do not fit.
-  const QFontMetrics metrics(ui_.storms->font());
-  const int room = ui_.storms->width() - ui_.storms->iconSize().width() - 40;
   bool fits = true;
   for (int i = 0; i < ui_.storms->count(); ++i)
-    fits = fits && metrics.horizontalAdvance(ui_.storms->itemData(i, kWholeText).toString()) <= room;
+    fits = fits && fitsChooser(ui_.storms->itemData(i, kWholeText).toString());
   for (int i = 0; i < ui_.storms->count(); ++i)
     ui_.storms->setItemText(i, ui_.storms->itemData(i, fits ? kWholeText : kBriefText).toString());
+}
+
+bool HistoryWindow::fitsChooser(const QString& text) const {
+  // The box's frame and its arrow take some 40 pixels.
+  return QFontMetrics(ui_.storms->font()).horizontalAdvance(text) <= ui_.storms->width() - 40;
+}
+
+HistoryWindow::Sight HistoryWindow::sight() const {
+  const QHeaderView* columns = ui_.strikeList->table()->horizontalHeader();
+  const int left = columns->sectionViewportPosition(StrikeTableModel::DirectionColumn);
+  return {ui_.chart->isVisible(), ui_.storms->isVisible(), fitsChooser(ui_.storms->currentText()),
+          left >= 0 && left + columns->sectionSize(StrikeTableModel::DirectionColumn) <=
+                           ui_.strikeList->table()->viewport()->width()};
 }
 
 void HistoryWindow::chooseStorm(int index) {

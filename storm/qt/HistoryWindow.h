@@ -67,6 +67,15 @@ class HistoryWindow : public QWidget {
   QString resultText() const { return ui_.result->text(); }
   const StormChart* chart() const { return ui_.chart; }
   int stormCount() const { return static_cast<int>(storms_.size()); }
+  // What the window shows of the storms and the list: the chart and the chooser, whether the
+  // chooser's text shows whole, and whether the list's direction column lies within its view.
+  struct Sight {
+    bool chart = false;
+    bool chooser = false;
+    bool chooserWhole = false;
+    bool directionInView = false;
+  };
+  Sight sight() const;
   // The list itself, so that the arrow keys move its selection at once.
   QWidget* firstFocus() const { return ui_.strikeList->table(); }
 
@@ -95,6 +104,8 @@ class HistoryWindow : public QWidget {
   void showStormsIfRoom();
   // A storm's text in the chooser, whole and brief.
   std::pair<QString, QString> stormTexts(const StormSpan& storm) const;
+  // Whether `text` shows whole in the chooser.
+  bool fitsChooser(const QString& text) const;
   // The text for `key` in the user's language, with %1, %2, … replaced by `args`.
   QString localized(const char* key, std::initializer_list<std::string> args = {}) const;
 
