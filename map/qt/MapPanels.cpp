@@ -168,7 +168,7 @@ void MapWidget::placeBottomPanel() {
   const int foot = kMargin + std::max(creditRect_.height(), QFontMetrics(font()).height()) + kPanelGap;
   const int top = (topPanel_ && !topPanel_->isHidden() ? topPanel_->geometry().bottom() + 1 : kMargin) + kPanelGap;
   const int room = height() - foot - top;
-  bottomPanel_->fitInto(std::min(width() - 2 * kMargin, kPanelMostWidth), std::max(0, room));
+  bottomPanel_->fitInto(std::min(width() - 2 * kMargin, kPanelMostWidth), std::max(0, room), std::max(0, room));
   const bool fits = bottomPanel_->height() <= room && bottomPanel_->width() <= width() - 2 * kMargin;
   markLeftOutForRoom(bottomPanel_, !fits);
   if (!fits) {
@@ -200,7 +200,7 @@ void MapWidget::dockBottomPanel() {
     dock_->hide();
     return;
   }
-  bottomPanel_->fitInto(room.width(), room.height());
+  bottomPanel_->fitInto(room.width(), room.height(), room.height());
   const QPoint at((room.width() - bottomPanel_->width()) / 2, 0);
   if (bottomPanel_->pos() != at) bottomPanel_->move(at);
   if (dock_->height() != bottomPanel_->height() || dock_->isHidden()) {
@@ -254,13 +254,15 @@ void MapWidget::placeTopPanel() {
     room = QRect(kMargin, top, right - kMargin, height() - kMargin - top);
   }
   const int most = std::min(room.height(), heightCovering(size(), room, kTopPanelShare));
-  topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), most);
-  const bool overTheTop = topPanel_->height() > most;
+  topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), most, room.height());
+  // Kept short, it may still reach further down (its buttons stay): only a map too low for it
+  // there moves it up.
+  const bool overTheTop = topPanel_->height() > room.height();
   if (overTheTop) {
     // A map too small for even the short lines there: what the panel says about the person's
     // safety goes before the scale bar and the notice, at the top.
     room.setTop(kMargin);
-    topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - 2 * kMargin);
+    topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - 2 * kMargin, height() - 2 * kMargin);
   }
   topPanel_->move(room.left() + (room.width() - topPanel_->width()) / 2, room.top());
   topPanel_->show();

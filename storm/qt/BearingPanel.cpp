@@ -83,7 +83,7 @@ void BearingPanel::setQuestion(const QString& question, const QString& hint) {
   field_->setAccessibleDescription(hint);
 }
 
-void BearingPanel::fitInto(int maxWidth, int maxHeight) {
+void BearingPanel::fitInto(int maxWidth, int maxHeight, int) {
   // Wide enough for the hint on two lines where there is the room; where the height is short, the
   // hint is left out (the field still describes it to screen readers, and shows it as its tooltip).
   auto heightFor = [this](int width) {

@@ -19,6 +19,7 @@ namespace {
 constexpr double kPaddingX = 10;
 constexpr double kPaddingY = 5;
 constexpr double kShortPaddingX = 6;  // in a panel of one line a box
+constexpr double kShortestBox = 90;   // beside the buttons, else they go under it
 constexpr double kLineGap = 1;
 constexpr double kBoxGap = 4;
 constexpr double kRadius = 6;
@@ -128,10 +129,11 @@ void StormPanelWidget::setPanel(const StormPanel& panel) {
   if (const QString name = lines.join('\n'); name != accessibleName()) setAccessibleName(name);
 }
 
-void StormPanelWidget::fitInto(int maxWidth, int maxHeight) {
-  if (maxWidth == maxWidth_ && maxHeight == maxHeight_) return;
+void StormPanelWidget::fitInto(int maxWidth, int maxHeight, int roomHeight) {
+  if (maxWidth == maxWidth_ && maxHeight == maxHeight_ && roomHeight == roomHeight_) return;
   maxWidth_ = maxWidth;
   maxHeight_ = maxHeight;
+  roomHeight_ = roomHeight;
   picture_ = QImage();
   laid_ = boxes();
   const bool buttons = panel_.undo || panel_.showStorm;
@@ -175,10 +177,14 @@ double StormPanelWidget::layOutShort(std::vector<Box>& boxes, int maxWidth) cons
   if (!boxes.empty() && buttonsWidth() > 0) {
     Box& last = boxes.back();
     last.width = width - buttonsWidth();
-    if (last.width < width / 3)
-      last.width = width;  // the buttons go under it
+    // The buttons go under it where it would be too short beside them and there is the height.
+    const bool under = last.width < std::max(width / 4, kShortestBox) &&
+                       (stacked(boxes) + kBoxGap + kButtonHeight <= std::max(maxHeight_, roomHeight_) ||
+                        last.width < kShortestBox / 3);
+    if (under)
+      last.width = width;
     else
-      last.height = std::max<double>(last.height, kButtonHeight);  // they stand beside it
+      last.height = std::max<double>(last.height, kButtonHeight);
   }
   return width;
 }
@@ -210,7 +216,8 @@ void StormPanelWidget::placeButtons(double width, int maxHeight) {
   double x = beside ? laid_.back().width + kBoxGap : 0;
   for (QPushButton* button : {undo_, showStorm_}) {
     const bool wanted = this->wanted(button);
-    const bool fits = (beside || top + height <= maxHeight) && x + button->sizeHint().width() <= maxWidth_;
+    // A short panel keeps its buttons, even where they make it higher than it was asked to be.
+    const bool fits = (compact_ || top + height <= maxHeight) && x + button->sizeHint().width() <= maxWidth_;
     button->setVisible(wanted && fits);
     markLeftOutForRoom(button, wanted && !button->isVisibleTo(this));
     if (!button->isVisibleTo(this)) continue;

@@ -37,7 +37,7 @@ class StormPanelWidget : public MapPanel {
   // `maxHeight`, each box shows one line (the whole text is the tooltip) with the buttons beside
   // the last; where even that is too high, the later boxes are left out: the first (take
   // shelter, or all clear) matters most. Screen readers still hear every line.
-  void fitInto(int maxWidth, int maxHeight) override;
+  void fitInto(int maxWidth, int maxHeight, int roomHeight) override;
 
   // Whether the map's own control for the whole storm is on show.
   void setShowStormOnMap(bool shown);
@@ -66,7 +66,8 @@ class StormPanelWidget : public MapPanel {
   std::vector<Box> boxes() const;
   // The boxes' common width and each one's height for `maxWidth`.
   double layOut(std::vector<Box>& boxes, int maxWidth) const;
-  // The same with each box on one line, the last leaving room for the buttons beside it.
+  // The same with each box on one line, the last leaving room for the buttons beside it unless
+  // that would leave it too short and the room has the height for them under it.
   double layOutShort(std::vector<Box>& boxes, int maxWidth) const;
   static double stacked(const std::vector<Box>& boxes);
   // A box's lines as the one line of a short panel, `width` pixels wide at most.
@@ -80,6 +81,7 @@ class StormPanelWidget : public MapPanel {
   StormPanel panel_;
   int maxWidth_ = -1;
   int maxHeight_ = std::numeric_limits<int>::max();
+  int roomHeight_ = std::numeric_limits<int>::max();
   std::vector<Box> laid_;  // the boxes that fit, as laid out
   bool compact_ = false;   // each box on one line
   bool showStormOnMap_ = false;

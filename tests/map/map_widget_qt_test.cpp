@@ -314,6 +314,7 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   // Where it would hide much of a storm circle fitted to the map, each box keeps to one line (the
   // whole text its tooltip); a click opens it whole and the next shortens it again.
   map_.resize(336, 322);
+  map_.placePositionControls();  // a hidden widget hears of its new size only when shown
   const int shortHeight = box->height();
   EXPECT_LT(shortHeight, 70);
   EXPECT_EQ(box->toolTip(), box->accessibleName());
