@@ -174,7 +174,10 @@ bool StormLayer::showStorm() {
   if (!map_ || !region_) return false;
   // Fitted into the part of the map the panels leave free, so that they cover none of it.
   const int top = panelWidget_ && panelWidget_->isVisible() ? panelWidget_->geometry().bottom() + 1 : 0;
-  const int bottom = bearingPanel_ && bearingPanel_->isVisible() ? map_->height() - bearingPanel_->y() : 0;
+  // (the question counts only where it stands on the map, not in the screen's place for it)
+  const int bottom = bearingPanel_ && bearingPanel_->isVisible() && bearingPanel_->parentWidget() == map_
+                         ? map_->height() - bearingPanel_->y()
+                         : 0;
   const int freeHeight = map_->height() - top - bottom;
   MapModel& model = map_->model();
   if (freeHeight < map_->height() / 2) {
