@@ -2,6 +2,7 @@
 // involuntary, summed over every thread in /proc/<pid>/task/*/status), per second
 //  - at rest, the map's tiles all loaded, before any strike;
 //  - at rest while sheltering after a close strike, with the countdown over the map ticking;
+//  - sheltering with the question for the flash's direction up, and once it is answered;
 //  - while the stopwatch runs;
 //  - in the second after a stop, which holds the map's 0.4 s glide to the storm circle;
 // with the extra wake-ups of that second spread over the glide's animation steps. The app runs in
@@ -202,6 +203,18 @@ int main(int argc, char** argv) {
     app.send("wait 0.5");
   }
 
+  // After a stop, sheltering: with the question for the flash's direction up, and once answered.
+  std::vector<double> asking, answered;
+  app.send("tap button");
+  app.send("wait 1");
+  app.send("tap button");
+  app.send("wait 1");  // the glide is over
+  for (int round = 0; round < rounds; ++round)
+    if (app.send("state")["stormMap"].toObject()["asking"].toBool()) asking.push_back(second({}));
+  app.send("bearing 90");
+  app.send("wait 0.5");
+  for (int round = 0; round < rounds; ++round) answered.push_back(second({}));
+
   const double r = percentile(quiet, 0.5), t = percentile(timing, 0.5), s = percentile(stop, 0.5);
   const double sheltering = percentile(rest, 0.5);
   const double steps = kGlideSeconds / kAnimationStepSeconds;
@@ -212,6 +225,11 @@ int main(int argc, char** argv) {
       "wakeups: at rest while sheltering (a countdown ticking each second) %.0f/s [%.0f, %.0f]: ratio %.1f "
       "to rest\n",
       sheltering, percentile(rest, 0), percentile(rest, 1), r > 0 ? sheltering / r : 0.0);
+  std::printf(
+      "wakeups: sheltering with the question for the flash's direction up %.0f/s [%.0f, %.0f] (%zu s), "
+      "once it is answered %.0f/s [%.0f, %.0f]\n",
+      percentile(asking, 0.5), percentile(asking, 0), percentile(asking, 1), asking.size(), percentile(answered, 0.5),
+      percentile(answered, 0), percentile(answered, 1));
   std::printf("wakeups: while timing %.0f/s [%.0f, %.0f]: ratio %.1f to rest\n", t, percentile(timing, 0),
               percentile(timing, 1), r > 0 ? t / r : 0.0);
   std::printf("wakeups: the second after a stop %.0f/s [%.0f, %.0f]: ratio %.1f to rest\n", s, percentile(stop, 0),

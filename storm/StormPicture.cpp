@@ -225,22 +225,19 @@ StormPicture::Moments StormPicture::momentsAfterStop(double now) {
   const bool noting = slip && now - *slip < kUndoSeconds && now >= *slip;
   panel_.undo = undoing;
   // The direction of the flash just measured, asked for a while after its stop unless it was given,
-  // or the next measurement began.
+  // or the next measurement began. Only of a strike measured at a known place: a direction from
+  // nowhere places nothing.
   const bool asking = logged && now - *logged < kBearingAskSeconds && now >= *logged && newest_ && !watch_->timing() &&
-                      !newest_->bearing && newest_->thunderTime() >= *logged - 1;
+                      !newest_->bearing && newest_->position && newest_->thunderTime() >= *logged - 1;
   panel_.ask = asking ? localized("Where was the flash?") : std::string();
-  // A click gives the direction from where the strike was measured: without a position, only a drag.
-  panel_.askHint = !asking             ? std::string()
-                   : newest_->position ? localized(
-                                             "Click its direction on the map or type the degrees; keys: an arrow, "
-                                             "Shift with two arrows for the points between, or the keypad")
-                                       : localized(
-                                             "Drag in its direction on the map or type the degrees; keys: an arrow, "
-                                             "Shift with two arrows for the points between, or the keypad");
+  // A question is asked only where the strike has a position, so a click on the map can answer it.
+  panel_.askHint = asking ? localized(
+                                "Click its direction on the map or type the degrees; keys: an arrow, "
+                                "Shift with two arrows for the points between, or the keypad")
+                          : std::string();
   panel_.askFor = asking ? std::optional<double>(newest_->time) : std::nullopt;
-  panel_.askFrom = asking && newest_->position
-                       ? std::optional<GeoPoint>({newest_->position->latitude, newest_->position->longitude})
-                       : std::nullopt;
+  panel_.askFrom =
+      asking ? std::optional<GeoPoint>({newest_->position->latitude, newest_->position->longitude}) : std::nullopt;
   panel_.note = noting ? localized("Too quick to be thunder: not logged. Press at the flash, then at the thunder.")
                        : std::string();
   if (!noting && watch_ && !watch_->logNotice().empty()) panel_.note = localized(watch_->logNotice().c_str());

@@ -14,8 +14,8 @@ namespace storm::qt {
 // The zoom and place a layer is drawn for. Positions are in world pixels: Web Mercator world units
 // (0 to 1 across the world) times `scale`.
 struct MapLayerFrame {
-  double scale = 1;     // pixels per world unit
-  QPointF viewCentre;   // in world units; a layer draws each shape as the copy of the world nearest it
+  double scale = 1;    // pixels per world unit
+  QPointF viewCentre;  // in world units; a layer draws each shape as the copy of the world nearest it
 };
 
 class MapLayer {
@@ -32,8 +32,9 @@ class MapPanel : public QWidget {
   using QWidget::QWidget;
   // Whether it has anything to show; an empty panel is hidden and takes no room.
   virtual bool isEmpty() const = 0;
-  // Takes the size it needs within `maxWidth` × `maxHeight`.
-  virtual void fitInto(int maxWidth, int maxHeight) = 0;
+  // Takes the size it needs within `maxWidth` × `maxHeight` where it can, and never more than
+  // `roomHeight` (at least `maxHeight`) high.
+  virtual void fitInto(int maxWidth, int maxHeight, int roomHeight) = 0;
 };
 
 }  // namespace storm::qt

@@ -1,6 +1,5 @@
 // The map widget's part in knowing where the user is: "I am here" from the context menu or a long
-// press, the control that centres the map on the user, and the notice while no position is known;
-// and the panel at the top of the map, which keeps clear of the two.
+// press, the control that centres the map on the user, and the notice while no position is known.
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -20,25 +19,6 @@ namespace storm::qt {
 
 namespace {
 constexpr int kLongPressMilliseconds = 600;
-constexpr int kMargin = 8;
-constexpr int kNoticeMargin = 4;
-constexpr int kControlSize = 34;
-// The top panel sits between the scale bar and the control when it has this much room there, else
-// below them; it is never wider than this.
-constexpr int kPanelLeastRoom = 300;
-constexpr int kPanelMostWidth = 460;
-constexpr int kPanelGap = 6;
-constexpr int kNoticePixels = 11;
-// The property of a feature's control that says whether its owner wants it on show.
-constexpr const char* kWanted = "storm-map-control-wanted";
-
-// Where the notice may go: right of the scale bar, which keeps the top left corner, and left of
-// the column of controls when one shows.
-QRect noticeRoom(const QWidget& map, bool besideControls) {
-  const int left = kMargin + static_cast<int>(std::min(110.0, map.width() / 3.0)) + 16;
-  const int right = besideControls ? kControlSize + kMargin + kNoticeMargin : kNoticeMargin;
-  return map.rect().adjusted(left, kNoticeMargin, -right, -kNoticeMargin);
-}
 
 // A crosshair: the usual sign for "where I am".
 void drawCrosshair(QPainter& p, QPointF c, QColor ink) {
@@ -53,6 +33,12 @@ void drawCrosshair(QPainter& p, QPointF c, QColor ink) {
 }
 
 }  // namespace
+
+QRect MapWidget::noticeRoom(const QWidget& map, bool besideControls) {
+  const int left = kMargin + static_cast<int>(std::min(110.0, map.width() / 3.0)) + 16;
+  const int right = besideControls ? kControlSize + kMargin + kNoticeMargin : kNoticeMargin;
+  return map.rect().adjusted(left, kNoticeMargin, -right, -kNoticeMargin);
+}
 
 void MapWidget::makePositionControls() {
   longPress_ = new QTimer(this);
@@ -72,92 +58,12 @@ void MapWidget::makePositionControls() {
   centre_->setFocusPolicy(Qt::TabFocus);
   connect(centre_, &QAbstractButton::clicked, model_, &MapModel::centreOnUser);
   controls_.push_back(centre_);
+  makeControlMenu();
   updatePositionControls();
 }
 
-void MapWidget::placePositionControls() {
-  // The panel first: where it goes says whether the features' controls have room beside it.
-  const bool besidePanel = placeTopPanel();
-  placeBottomPanel();
-  // A column at the top right: the re-centre control, then the features' controls that are wanted,
-  // while the panel leaves them room (it offers what matters of them itself).
-  int y = kMargin;
-  for (QAbstractButton* control : controls_) {
-    if (!control) continue;
-    if (control != centre_) control->setVisible(control->property(kWanted).toBool() && besidePanel);
-    if (control->isHidden()) continue;
-    control->move(width() - kControlSize - kMargin, y);
-    y += kControlSize + kMargin / 2;
-  }
-}
-
-void MapWidget::addControl(QAbstractButton* control) {
-  if (!control) return;
-  control->setParent(this);
-  control->setFixedSize(kControlSize, kControlSize);
-  control->hide();
-  control->setFocusPolicy(Qt::TabFocus);
-  controls_.push_back(control);
-  applyNight();
-  chainTabStops();
-  placePositionControls();
-}
-
-void MapWidget::chainTabStops() {
-  QWidget* previous = centre_;
-  auto follow = [&previous](QWidget* stop) {
-    if (previous && stop && previous->window() == stop->window()) QWidget::setTabOrder(previous, stop);
-    previous = stop;
-  };
-  for (QAbstractButton* control : controls_)
-    if (control && control != centre_) follow(control);
-  if (topPanel_)
-    for (QAbstractButton* button : topPanel_->findChildren<QAbstractButton*>()) follow(button);
-  if (bottomPanel_)
-    for (QWidget* stop : bottomPanel_->findChildren<QWidget*>())
-      if (stop->focusPolicy() & Qt::TabFocus) follow(stop);
-}
-
-void MapWidget::setBottomPanel(MapPanel* panel) {
-  bottomPanel_ = panel;
-  if (panel) panel->setParent(this);
-  chainTabStops();
-  placePositionControls();
-}
-
-void MapWidget::placeBottomPanel() {
-  if (!bottomPanel_) return;
-  if (bottomPanel_->isEmpty()) {
-    bottomPanel_->hide();
-    return;
-  }
-  // Above the credit line (or the tile note) at the foot, and below whatever the top shows.
-  const int foot = kMargin + std::max(creditRect_.height(), QFontMetrics(font()).height()) + kPanelGap;
-  const int top = (topPanel_ && !topPanel_->isHidden() ? topPanel_->geometry().bottom() + 1 : kMargin) + kPanelGap;
-  const int room = height() - foot - top;
-  bottomPanel_->fitInto(std::min(width() - 2 * kMargin, kPanelMostWidth), std::max(0, room));
-  if (bottomPanel_->height() > room || bottomPanel_->width() > width() - 2 * kMargin) {
-    bottomPanel_->hide();
-    return;
-  }
-  // Placed again with every change of the top panel (each second of a countdown): only what moved
-  // is touched, so that the map under it is not drawn again for nothing.
-  const QPoint at((width() - bottomPanel_->width()) / 2, height() - foot - bottomPanel_->height());
-  if (bottomPanel_->pos() != at) bottomPanel_->move(at);
-  if (bottomPanel_->isHidden()) {
-    bottomPanel_->show();
-    bottomPanel_->raise();
-  }
-}
-
-void MapWidget::setControlWanted(QAbstractButton* control, bool wanted) {
-  if (!control) return;
-  control->setProperty(kWanted, wanted);
-  placePositionControls();
-}
-
 void MapWidget::updatePositionControls() {
-  if (centre_) centre_->setVisible(model_->userLocation().has_value());
+  if (centre_) centre_->setProperty(kWanted, model_->userLocation().has_value());
   // The position's age moves on, or the location service's problem changed: new words to draw.
   if (QString notice = noticeText(); notice != shownNotice_) {
     shownNotice_ = std::move(notice);
@@ -165,62 +71,6 @@ void MapWidget::updatePositionControls() {
   }
   placePositionControls();
   describeForAccessibility();
-}
-
-void MapWidget::setTopPanel(MapPanel* panel) {
-  topPanel_ = panel;
-  if (panel) panel->setParent(this);
-  chainTabStops();
-  placePositionControls();
-}
-
-bool MapWidget::placeTopPanel() {
-  // An empty panel is hidden and has nowhere to be; measuring the notice for it would also reach
-  // the font configuration while it is still being read at start-up.
-  if (!topPanel_) return true;
-  if (topPanel_->isEmpty()) {
-    topPanel_->hide();
-    if (panelOnTop_) {
-      panelOnTop_ = false;
-      update();
-    }
-    return true;
-  }
-  // The control shows while the position is known, the notice while it is not.
-  const QString notice = noticeText();
-  QRect room;
-  const int bandLeft = noticeRoom(*this, centre_ && !centre_->isHidden()).left();
-  const QRect band(bandLeft, kMargin, width() - kControlSize - 2 * kMargin - bandLeft, height() - kMargin);
-  const bool inBand = notice.isEmpty() && band.width() >= kPanelLeastRoom;
-  if (inBand) {
-    room = band;
-  } else {
-    QFont font = this->font();
-    setTextPixels(font, kNoticePixels);
-    const int below =
-        notice.isEmpty()
-            ? 0
-            : kNoticeMargin + MapDecorations::noticeHeight(
-                                  notice, noticeRoom(*this, centre_ && !centre_->isHidden()).width(), font);
-    room = rect().adjusted(kMargin, std::max(kMargin + kControlSize, below) + kPanelGap, -kMargin, 0);
-  }
-  topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - kMargin - room.top());
-  const bool overTheTop = !inBand && topPanel_->height() > height() - kMargin - room.top();
-  if (overTheTop) {
-    // A map too low for the panel under the scale bar and the controls: what the panel says about
-    // the person's safety goes before them, at the top.
-    room.setTop(kMargin);
-    topPanel_->fitInto(std::min(room.width(), kPanelMostWidth), height() - 2 * kMargin);
-  }
-  topPanel_->move(room.left() + (room.width() - topPanel_->width()) / 2, room.top());
-  topPanel_->show();
-  topPanel_->raise();
-  if (centre_) centre_->setVisible(!overTheTop && model_->userLocation().has_value());
-  if (overTheTop != panelOnTop_) {
-    panelOnTop_ = overTheTop;
-    update();
-  }
-  return inBand;
 }
 
 void MapWidget::contextMenuEvent(QContextMenuEvent* event) {

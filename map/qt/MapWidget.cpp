@@ -52,6 +52,7 @@ void MapWidget::applyNight() {
   decorations_.setNight(night);
   for (QAbstractButton* control : controls_)
     if (auto* button = dynamic_cast<MapControlButton*>(control)) button->setNight(night);
+  if (auto* button = dynamic_cast<MapControlButton*>(more_)) button->setNight(night);
 }
 
 // The model goes with the widget's other children, after the painters it reports to.

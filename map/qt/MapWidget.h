@@ -54,8 +54,11 @@ class MapWidget : public QWidget {
   // that must not cover the middle of the map or the top panel; hidden where it does not fit
   // between them.
   void setBottomPanel(MapPanel* panel);
+  // A place off the map, in the screen's controls, where the bottom panel goes instead: `room` is
+  // told whether the panel shows (the screen makes way for it) and answers the size it may take.
+  void setPanelDock(QWidget* dock, std::function<QSize(bool shown)> room);
   // A feature's control (the map takes it over) in the column at the top right, under the
-  // re-centre control, shown while its owner wants it and the top panel leaves it room.
+  // re-centre control, shown while its owner wants it.
   void addControl(QAbstractButton* control);
   void setControlWanted(QAbstractButton* control, bool wanted);
   // Lays out the top panel and the column of controls again (after a change of the panel).
@@ -75,6 +78,7 @@ class MapWidget : public QWidget {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -88,6 +92,15 @@ class MapWidget : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  static constexpr int kMargin = 8;
+  static constexpr int kNoticeMargin = 4;
+  static constexpr int kControlSize = 34;
+  static constexpr int kNoticePixels = 11;
+  // The property of a feature's control that says whether its owner wants it on show.
+  static constexpr const char* kWanted = "storm-map-control-wanted";
+  // Where the notice may go: right of the scale bar, which keeps the top left corner, and left of
+  // the column of controls when one shows.
+  static QRect noticeRoom(const QWidget& map, bool besideControls);
   static QString ageWords(double seconds);
   static QString distanceWords(double metres);
   struct MeasuredNotice {
@@ -106,10 +119,13 @@ class MapWidget : public QWidget {
   // and the storm's panel.
   int topDecorationsBottom() const;
   void makePositionControls();
-  // Places the top panel; whether it went beside the controls (or is not on show) rather than
-  // under them.
-  bool placeTopPanel();
+  // The control in the last place of a column too short for every control, with the menu of the rest.
+  void makeControlMenu();
+  void placeTopPanel();
   void placeBottomPanel();
+  void dockBottomPanel();
+  // The menu of the controls the column has no room for.
+  void offerFoldedControls();
   void updatePositionControls();
   // Keeps the accessible description in step with what the map shows.
   void describeForAccessibility();
@@ -131,9 +147,12 @@ class MapWidget : public QWidget {
   QTimer* longPress_ = nullptr;
   QPoint pressedAt_;
   QAbstractButton* centre_ = nullptr;
+  QAbstractButton* more_ = nullptr;                  // the last place of a column too short for every control
   std::vector<QPointer<QAbstractButton>> controls_;  // the column at the top right, the re-centre control first
   QPointer<MapPanel> topPanel_;
   QPointer<MapPanel> bottomPanel_;
+  QPointer<QWidget> dock_;
+  std::function<QSize(bool)> dockRoom_;
   std::function<QString(double)> radiusWords_;
   QRect creditRect_;
   mutable MeasuredNotice noticeHeight_;  // for topDecorationsBottom()

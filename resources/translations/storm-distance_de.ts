@@ -4,10 +4,6 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Drag in its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
-        <translation>Ziehe auf der Karte in seine Richtung oder tippe die Grad ein; Tasten: ein Pfeil, Umschalt mit zwei Pfeilen für die Richtungen dazwischen, oder der Ziffernblock</translation>
-    </message>
-    <message>
         <source>Not now</source>
         <translation>Jetzt nicht</translation>
     </message>
@@ -178,6 +174,10 @@
     <message>
         <source>%1 to %2 · %3 strikes · closest %4</source>
         <translation>%1 bis %2 · %3 Blitze · am nächsten %4</translation>
+    </message>
+    <message>
+        <source>%1–%2 · %3 strikes · %4</source>
+        <translation>%1–%2 · %3 Blitze · %4</translation>
     </message>
     <message>
         <source>Could not remove the strike</source>
@@ -579,6 +579,10 @@
     <message>
         <source>Centre the map on your position</source>
         <translation>Karte auf deine Position zentrieren</translation>
+    </message>
+    <message>
+        <source>More map controls</source>
+        <translation>Weitere Kartenknöpfe</translation>
     </message>
     <message>
         <source>I am here</source>

@@ -4,10 +4,6 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Drag in its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
-        <translation>Arrastra en su dirección en el mapa o escribe los grados; teclas: una flecha, Mayús con dos flechas para las direcciones intermedias, o el teclado numérico</translation>
-    </message>
-    <message>
         <source>Not now</source>
         <translation>Ahora no</translation>
     </message>
@@ -178,6 +174,10 @@
     <message>
         <source>%1 to %2 · %3 strikes · closest %4</source>
         <translation>%1 a %2 · %3 rayos · lo más cerca %4</translation>
+    </message>
+    <message>
+        <source>%1–%2 · %3 strikes · %4</source>
+        <translation>%1–%2 · %3 rayos · %4</translation>
     </message>
     <message>
         <source>Could not remove the strike</source>
@@ -579,6 +579,10 @@
     <message>
         <source>Centre the map on your position</source>
         <translation>Centrar el mapa en tu posición</translation>
+    </message>
+    <message>
+        <source>More map controls</source>
+        <translation>Más controles del mapa</translation>
     </message>
     <message>
         <source>I am here</source>

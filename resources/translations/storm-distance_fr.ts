@@ -4,10 +4,6 @@
 <context>
     <name>Localizable</name>
     <message>
-        <source>Drag in its direction on the map or type the degrees; keys: an arrow, Shift with two arrows for the points between, or the keypad</source>
-        <translation>Faites glisser dans sa direction sur la carte ou tapez les degrés ; touches : une flèche, Maj avec deux flèches pour les directions intermédiaires, ou le pavé numérique</translation>
-    </message>
-    <message>
         <source>Not now</source>
         <translation>Pas maintenant</translation>
     </message>
@@ -178,6 +174,10 @@
     <message>
         <source>%1 to %2 · %3 strikes · closest %4</source>
         <translation>%1 à %2 · %3 éclairs · au plus près %4</translation>
+    </message>
+    <message>
+        <source>%1–%2 · %3 strikes · %4</source>
+        <translation>%1–%2 · %3 éclairs · %4</translation>
     </message>
     <message>
         <source>Could not remove the strike</source>
@@ -579,6 +579,10 @@
     <message>
         <source>Centre the map on your position</source>
         <translation>Centrer la carte sur votre position</translation>
+    </message>
+    <message>
+        <source>More map controls</source>
+        <translation>Autres commandes de la carte</translation>
     </message>
     <message>
         <source>I am here</source>

@@ -349,6 +349,7 @@ void MainScreen::connectControls() {
   addButtonKeys(this, form_->buttonP, {"T"});
   addButtonKeys(this, form_->buttonP, {"Space", "Return", "Enter"}, true);
   addZoomKeys(this, form_->mapView);
+  dockQuestion();
   setTabWay({form_->buttonP, form_->mapView, findChild<QWidget*>("centreOnUser"), form_->switcher, form_->history,
              form_->info, form_->paid});
   // The focus Qt moves on from a control that went out of sight (the question for a flash's
@@ -357,6 +358,25 @@ void MainScreen::connectControls() {
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     if (!old || old->isVisible() || old->window() != window() || (now && !isAncestorOf(now))) return;
     if (isVisible() && isEnabled() && form_->buttonP->isVisible()) form_->buttonP->setFocus(Qt::OtherFocusReason);
+  });
+}
+
+void MainScreen::dockQuestion() {
+  // The map's question for a flash's direction sits in the controls, off the map: under the time
+  // in a wide window, where the column has room; in its place otherwise, so that the map keeps
+  // its size (the distance stays on show, and the time comes back when the question goes).
+  QWidget* time = form_->time;
+  QWidget* dock = form_->questionDock;
+  form_->mapView->setPanelDock(dock, [this, time, dock](bool shown) {
+    const bool wide = property("wide").toBool();
+    time->setVisible(!shown || wide);
+    const int timeHeight = time->sizeHint().height();
+    const QMargins margins = form_->controls->layout()->contentsMargins();
+    const int width = form_->controls->width() - margins.left() - margins.right();
+    if (!wide) return QSize(width, timeHeight);
+    // The column's free height, counting what the question takes now.
+    const int used = form_->controls->sizeHint().height() - (dock->isVisible() ? dock->height() : 0);
+    return QSize(width, std::max(timeHeight, form_->mapView->height() - used - 24));
   });
 }
 

@@ -33,6 +33,7 @@ class MainScreen : public QWidget {
  private:
   void connectViews();
   void connectControls();
+  void dockQuestion();
 
   std::unique_ptr<Ui::MainScreen> form_;
   const std::shared_ptr<MainViewController> controller_;

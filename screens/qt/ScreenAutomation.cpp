@@ -15,6 +15,7 @@
 #include "screens/qt/QtViews.h"
 #include "screens/qt/Screens.h"
 #include "screens/qt/SegmentedControlWidget.h"
+#include "system/qt/ScreenFit.h"
 #include "ui_Main.h"
 
 namespace storm::qt {
@@ -33,7 +34,8 @@ QRect inWindow(const QWidget* widget, QWidget* window) {
 // How the top screen fits the window: its size classes, and the named widgets on show that are
 // squeezed below the size their content needs (`cramped`), cut off by the window or a parent
 // without a way to scroll to them (`cut`), or covering one another without one holding the other
-// (`overlapping`, in pairs).
+// (`overlapping`, in pairs); and the controls left out for want of room (`hidden`: those their
+// owner marks so).
 Json fitJson(QWidget* window, QWidget* root) {
   struct Shown {
     QWidget* widget;
@@ -50,7 +52,9 @@ Json fitJson(QWidget* window, QWidget* root) {
       visible &= QRect(up->mapTo(window, QPoint(0, 0)), up->size());
     shown.push_back({widget, rect, visible});
   }
-  Json cramped = Json::array(), cut = Json::array(), overlapping = Json::array();
+  Json cramped = Json::array(), cut = Json::array(), overlapping = Json::array(), hidden = Json::array();
+  for (QWidget* widget : root->findChildren<QWidget*>())
+    if (isLeftOutForRoom(widget) && !widget->isVisibleTo(window)) hidden.push(widget->objectName().toStdString());
   for (const Shown& s : shown) {
     const QSize least = s.widget->minimumSizeHint();
     const int height =
@@ -77,7 +81,8 @@ Json fitJson(QWidget* window, QWidget* root) {
       .set("large", root->property("large").toBool())
       .set("cramped", std::move(cramped))
       .set("cut", std::move(cut))
-      .set("overlapping", std::move(overlapping));
+      .set("overlapping", std::move(overlapping))
+      .set("hidden", std::move(hidden));
 }
 
 Json mapJson(MKMapView& map, const QWidget* widget) {

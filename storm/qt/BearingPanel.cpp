@@ -83,13 +83,24 @@ void BearingPanel::setQuestion(const QString& question, const QString& hint) {
   field_->setAccessibleDescription(hint);
 }
 
-void BearingPanel::fitInto(int maxWidth, int maxHeight) {
-  (void)maxHeight;
-  layout()->activate();
-  // Wide enough for the hint on two lines where the map has the room.
-  const int width = std::clamp(std::max(layout()->sizeHint().width(), kPreferredWidth), 1, std::max(1, maxWidth));
-  const int height = layout()->hasHeightForWidth() ? layout()->heightForWidth(width) : layout()->sizeHint().height();
-  resize(width, height);
+void BearingPanel::fitInto(int maxWidth, int maxHeight, int) {
+  // Wide enough for the hint on two lines where there is the room; where the height is short, the
+  // hint is left out (the field still describes it to screen readers, and shows it as its tooltip).
+  auto heightFor = [this](int width) {
+    layout()->activate();
+    return layout()->hasHeightForWidth() ? layout()->heightForWidth(width) : layout()->sizeHint().height();
+  };
+  hint_->setVisible(!hint_->text().isEmpty());
+  layout()->setContentsMargins(10, 6, 10, 8);
+  layout()->setSpacing(4);
+  int width = std::clamp(std::max(layout()->sizeHint().width(), kPreferredWidth), 1, std::max(1, maxWidth));
+  if (heightFor(width) > maxHeight && hint_->isVisibleTo(this)) {
+    hint_->hide();
+    layout()->setContentsMargins(8, 2, 8, 2);
+    layout()->setSpacing(2);
+  }
+  setToolTip(hint_->isVisibleTo(this) ? QString() : hint_->text());
+  resize(width, heightFor(width));
 }
 
 }  // namespace storm::qt

@@ -23,7 +23,7 @@ class BearingPanel : public MapPanel {
   std::function<void()> onDismiss;
 
   bool isEmpty() const override { return question_->text().isEmpty(); }
-  void fitInto(int maxWidth, int maxHeight) override;
+  void fitInto(int maxWidth, int maxHeight, int roomHeight) override;
 
  private:
   QLabel* question_ = nullptr;

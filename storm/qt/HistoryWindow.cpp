@@ -1,5 +1,7 @@
 #include "storm/qt/HistoryWindow.h"
 
+#include <QHeaderView>
+
 #include <QDateTime>
 #include <QItemSelectionModel>
 #include <QLocale>
@@ -13,6 +15,12 @@
 #include "system/qt/WindowDialog.h"
 
 namespace storm::qt {
+
+namespace {
+// Where a storm's item of the chooser keeps its whole and its brief text.
+constexpr int kWholeText = Qt::UserRole;
+constexpr int kBriefText = Qt::UserRole + 1;
+}  // namespace
 
 namespace {
 
@@ -198,28 +206,25 @@ void HistoryWindow::loadStorms() {
     for (const StormSpan& storm : self->storms_) self->logSize_ += static_cast<size_t>(storm.count);
     const QSignalBlocker quiet(self->ui_.storms);
     self->ui_.storms->clear();
+    // Filled in one step: a log of a decade holds thousands of storms.
     QStringList items;
+    std::vector<std::pair<QString, QString>> texts;
     items.reserve(static_cast<qsizetype>(self->storms_.size()));
-    for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm)
-      items.push_back(self->stormItem(*storm));
+    texts.reserve(self->storms_.size());
+    for (auto storm = self->storms_.rbegin(); storm != self->storms_.rend(); ++storm) {
+      texts.push_back(self->stormTexts(*storm));
+      items.push_back(texts.back().first);
+    }
     self->ui_.storms->addItems(items);
+    for (int item = 0; item < static_cast<int>(texts.size()); ++item) {
+      const auto& [whole, brief] = texts[static_cast<size_t>(item)];
+      self->ui_.storms->setItemData(item, whole, kWholeText);
+      self->ui_.storms->setItemData(item, brief, kBriefText);
+      self->ui_.storms->setItemData(item, whole, Qt::ToolTipRole);
+    }
     self->showStormsIfRoom();
     self->chooseStorm(0);
   });
-}
-
-QString HistoryWindow::stormItem(const StormSpan& storm) const {
-  const QLocale locale;
-  auto when = [&](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
-  const std::string closest = services_.locale && usesMiles(*services_.locale)
-                                  ? locale.toString(storm.closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
-                                  : locale.toString(storm.closestKm, 'f', 1).toStdString() + " km";
-  const std::string start = locale.toString(when(storm.start), QLocale::ShortFormat).toStdString();
-  return storm.count == 1
-             ? localized("%1 · one strike · %2 away", {start, closest})
-             : localized("%1 to %2 · %3 strikes · closest %4",
-                         {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(),
-                          locale.toString(storm.count).toStdString(), closest});
 }
 
 void HistoryWindow::resizeEvent(QResizeEvent* event) {
@@ -227,11 +232,55 @@ void HistoryWindow::resizeEvent(QResizeEvent* event) {
   showStormsIfRoom();
 }
 
+std::pair<QString, QString> HistoryWindow::stormTexts(const StormSpan& storm) const {
+  const QLocale locale;
+  auto when = [](double time) { return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(time * 1000)); };
+  // The brief text: hours and minutes without the day (the whole text is the item's tooltip).
+  const QString minutes = locale.timeFormat(QLocale::ShortFormat).remove(QStringLiteral(":ss"));
+  auto brief = [&](double time) { return locale.toString(when(time).time(), minutes).toStdString(); };
+  const std::string closest = services_.locale && usesMiles(*services_.locale)
+                                  ? locale.toString(storm.closestKm * kMilesPerKilometre, 'f', 1).toStdString() + " mi"
+                                  : locale.toString(storm.closestKm, 'f', 1).toStdString() + " km";
+  const std::string start = locale.toString(when(storm.start), QLocale::ShortFormat).toStdString();
+  const std::string count = locale.toString(storm.count).toStdString();
+  if (storm.count == 1)
+    return {localized("%1 · one strike · %2 away", {start, closest}),
+            localized("%1 · one strike · %2 away", {brief(storm.start), closest})};
+  return {
+      localized("%1 to %2 · %3 strikes · closest %4",
+                {start, locale.toString(when(storm.end).time(), QLocale::ShortFormat).toStdString(), count, closest}),
+      localized("%1–%2 · %3 strikes · %4", {brief(storm.start), brief(storm.end), count, closest})};
+}
+
 void HistoryWindow::showStormsIfRoom() {
+  // The chart and the chooser need the height of a portrait window, or a wide one, where the chart
+  // stands beside the list.
   constexpr int kLeastHeight = 480;
-  const bool shown = !storms_.empty() && height() >= kLeastHeight;
+  constexpr int kSideBySideWidth = 640;
+  const bool beside = height() < kLeastHeight && width() >= kSideBySideWidth && width() > height();
+  const bool shown = !storms_.empty() && (height() >= kLeastHeight || beside);
+  ui_.stormBody->setDirection(beside ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
   ui_.storms->setVisible(shown);
   ui_.chart->setVisible(shown);
+  // The chooser's texts whole: the brief ones where the whole ones do not fit.
+  bool fits = true;
+  for (int i = 0; i < ui_.storms->count(); ++i)
+    fits = fits && fitsChooser(ui_.storms->itemData(i, kWholeText).toString());
+  for (int i = 0; i < ui_.storms->count(); ++i)
+    ui_.storms->setItemText(i, ui_.storms->itemData(i, fits ? kWholeText : kBriefText).toString());
+}
+
+bool HistoryWindow::fitsChooser(const QString& text) const {
+  // The box's frame and its arrow take some 40 pixels.
+  return QFontMetrics(ui_.storms->font()).horizontalAdvance(text) <= ui_.storms->width() - 40;
+}
+
+HistoryWindow::Sight HistoryWindow::sight() const {
+  const QHeaderView* columns = ui_.strikeList->table()->horizontalHeader();
+  const int left = columns->sectionViewportPosition(StrikeTableModel::DirectionColumn);
+  return {ui_.chart->isVisible(), ui_.storms->isVisible(), fitsChooser(ui_.storms->currentText()),
+          left >= 0 && left + columns->sectionSize(StrikeTableModel::DirectionColumn) <=
+                           ui_.strikeList->table()->viewport()->width()};
 }
 
 void HistoryWindow::chooseStorm(int index) {

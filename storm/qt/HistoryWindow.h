@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "storm/StormWatch.h"
 #include "storm/Storms.h"
@@ -66,6 +67,15 @@ class HistoryWindow : public QWidget {
   QString resultText() const { return ui_.result->text(); }
   const StormChart* chart() const { return ui_.chart; }
   int stormCount() const { return static_cast<int>(storms_.size()); }
+  // What the window shows of the storms and the list: the chart and the chooser, whether the
+  // chooser's text shows whole, and whether the list's direction column lies within its view.
+  struct Sight {
+    bool chart = false;
+    bool chooser = false;
+    bool chooserWhole = false;
+    bool directionInView = false;
+  };
+  Sight sight() const;
   // The list itself, so that the arrow keys move its selection at once.
   QWidget* firstFocus() const { return ui_.strikeList->table(); }
 
@@ -90,11 +100,14 @@ class HistoryWindow : public QWidget {
   void chooseStorm(int index);
   // Charts a storm's `strikes`, judged at its `end`.
   void drawChart(const std::vector<Strike>& strikes, double end);
-  // The chooser's line for `storm`.
-  QString stormItem(const StormSpan& storm) const;
   // The storms' chooser and chart while there are storms and the window is tall enough for them
-  // besides the list, which matters more.
+  // besides the list, which matters more, or wide enough to set the chart beside the list; the
+  // chooser's brief texts where its whole ones would be cut.
   void showStormsIfRoom();
+  // A storm's text in the chooser, whole and brief.
+  std::pair<QString, QString> stormTexts(const StormSpan& storm) const;
+  // Whether `text` shows whole in the chooser.
+  bool fitsChooser(const QString& text) const;
   // The text for `key` in the user's language, with %1, %2, … replaced by `args`.
   QString localized(const char* key, std::initializer_list<std::string> args = {}) const;
 

@@ -15,6 +15,7 @@
 #include "storm/qt/BearingPrompt.h"
 #include "storm/qt/StormPanelWidget.h"
 #include "system/qt/Accessibility.h"
+#include "system/qt/ScreenFit.h"
 
 namespace storm::qt {
 
@@ -103,9 +104,12 @@ void StormLayer::showOnMap() {
   if (!map_) return;
   if (showStorm_) map_->setControlWanted(showStorm_, region_.has_value());
   if (!panelWidget_) return;
-  // Where the panel leaves the map's control no room, the panel offers it.
+  // Where the map does not show its control, the panel offers it.
   StormPanel shown = panel_;
-  shown.showStorm = panel_.showStorm || (region_ && !(showStorm_ && showStorm_->isVisibleTo(map_)));
+  // (on show, or in the menu of the controls the map has no room for)
+  const bool control = showStorm_ && (showStorm_->isVisibleTo(map_) || isLeftOutForRoom(showStorm_));
+  shown.showStorm = panel_.showStorm || (region_ && !control);
+  panelWidget_->setShowStormOnMap(control);
   // The question goes at the foot of the map, until it is answered or let go.
   const bool asking = shown.askFor && shown.askFor != dismissedAsk_;
   // Made the first time it is asked: nothing of it is built while the window starts.
@@ -170,7 +174,10 @@ bool StormLayer::showStorm() {
   if (!map_ || !region_) return false;
   // Fitted into the part of the map the panels leave free, so that they cover none of it.
   const int top = panelWidget_ && panelWidget_->isVisible() ? panelWidget_->geometry().bottom() + 1 : 0;
-  const int bottom = bearingPanel_ && bearingPanel_->isVisible() ? map_->height() - bearingPanel_->y() : 0;
+  // (the question counts only where it stands on the map, not in the screen's place for it)
+  const int bottom = bearingPanel_ && bearingPanel_->isVisible() && bearingPanel_->parentWidget() == map_
+                         ? map_->height() - bearingPanel_->y()
+                         : 0;
   const int freeHeight = map_->height() - top - bottom;
   MapModel& model = map_->model();
   if (freeHeight < map_->height() / 2) {

@@ -51,7 +51,7 @@ std::string StrikeCsv::line(const Strike& s) {
   out += "," + fixed(s.km * kMilesPerKilometre, 3) + "," + std::to_string(storm_) + "," +
          (s.position && !s.position->source.empty() ? csvText(s.position->source) : std::string()) + ",";
   if (s.bearing) {
-    out += strikeNumberText(s.bearing->degrees) + "," + csvText(bearingSourceName(s.bearing->source)) + ",";
+    out += fixed(s.bearing->degrees, 6) + "," + csvText(bearingSourceName(s.bearing->source)) + ",";
     if (s.bearing->placed)
       out += fixed(s.bearing->placed->latitude, 6) + "," + fixed(s.bearing->placed->longitude, 6);
     else

@@ -119,6 +119,12 @@ void StrikeListWidget::fitCells() {
   const bool stacked = sum(widths) > room;
   if (stacked) widths = natural(true);
   model_->setStacked(stacked);
+  // On a narrow list the direction comes before the positions, so that it shows without scrolling
+  // sideways; the model's columns keep their order.
+  QHeaderView* columns = table_->horizontalHeader();
+  const int place = stacked ? StrikeTableModel::PositionColumn : StrikeTableModel::DirectionColumn;
+  if (columns->visualIndex(StrikeTableModel::DirectionColumn) != place)
+    columns->moveSection(columns->visualIndex(StrikeTableModel::DirectionColumn), place);
   table_->verticalHeader()->setDefaultSectionSize((stacked ? 2 : 1) * cells.lineSpacing() + kRowPadding);
   // Room to spare is shared out evenly, so that a wide window spreads the columns alike.
   const int spare = std::max(0, room - sum(widths));

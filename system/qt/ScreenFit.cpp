@@ -33,6 +33,16 @@ QString withApplicationFontSizes(const QString& styleSheet) {
   return out + styleSheet.mid(at);
 }
 
+namespace {
+constexpr const char* kLeftOutForRoom = "leftOutForRoom";
+}  // namespace
+
+void markLeftOutForRoom(QWidget* control, bool leftOut) {
+  if (control) control->setProperty(kLeftOutForRoom, leftOut);
+}
+
+bool isLeftOutForRoom(const QWidget* control) { return control && control->property(kLeftOutForRoom).toBool(); }
+
 void applyApplicationFontSizes(QWidget* root) {
   if (!root) return;
   QList<QWidget*> widgets = root->findChildren<QWidget*>();

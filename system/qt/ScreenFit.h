@@ -40,6 +40,10 @@ void applyApplicationFontSizes(QWidget* root);
 // The width of the side column of a wide screen `width` pixels across.
 int sideColumnWidth(int width, bool large = false);
 
+// Marks `control` as left out (hidden) for want of room, or back; the fit check names such controls.
+void markLeftOutForRoom(QWidget* control, bool leftOut);
+bool isLeftOutForRoom(const QWidget* control);
+
 class ScreenFit : public QObject {
  public:
   // Watches `root` (and the widgets in it that ask for a readable width) from now on.

@@ -34,7 +34,8 @@ TEST(RealWindow, KeysFromTheXServerMeasureAndTheScreenShowsTheButton) {
   if (!test::XvfbServer::installed()) GTEST_SKIP() << "Xvfb is not installed";
   test::XvfbServer x;
   ASSERT_TRUE(x.start(800, 700));
-  AutomationClient app({"--manual-clock", "1700000000"}, x.environment(), "xcb");
+  // A position: the direction of a flash is asked only where it can place the strike.
+  AutomationClient app({"--manual-clock", "1700000000", "--location", "48.1,11.5"}, x.environment(), "xcb");
   ASSERT_TRUE(app.started());
   ASSERT_TRUE(x.focusWindow("Storm Distance"));
   waitFor(app, [](const QJsonObject& s) { return s["window"].toObject()["active"].toBool(); });

@@ -2,6 +2,7 @@
 #include <QRegularExpression>
 #include <QFile>
 #include <QJsonArray>
+#include <vector>
 
 #include "support/AutomationClient.h"
 
@@ -43,6 +44,31 @@ TEST(HistoryE2E, ListsTheStrikesJustMeasuredAndClosesWithDone) {
   s = app.state();
   EXPECT_EQ(s["screen"].toString(), "main");
   EXPECT_TRUE(s["history"].isNull());
+}
+
+// A wide low window sets the storm's chart beside the list; a narrow one keeps the chooser's text
+// whole and the direction of each strike in view, in English and in German.
+TEST(HistoryE2E, ShowsTheChartInAWideLowWindowAndTheChooserAndDirectionsWholeInANarrowOne) {
+  for (const char* language : {"en", "de"}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANGUAGE", language);
+    AutomationClient app({"--manual-clock", "1700000000", "--location", "47.37,8.54"}, env);
+    ASSERT_TRUE(app.started());
+    for (const char* delay : {"20", "18"}) {
+      measure(app, delay);
+      app.ok("bearing 315.8");
+    }
+    app.ok("tap history");
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{800, 400}, {360, 640}}) {
+      app.ok(QString("resize %1 %2").arg(width).arg(height));
+      app.ok("settle");
+      const QJsonObject sight = history(app)["sight"].toObject();
+      const std::string where = QString("%1 at %2x%3").arg(language).arg(width).arg(height).toStdString();
+      EXPECT_TRUE(sight["chart"].toBool() && sight["chooser"].toBool()) << where;
+      EXPECT_TRUE(sight["chooserWhole"].toBool()) << where;
+      EXPECT_TRUE(sight["directionInView"].toBool()) << where;
+    }
+  }
 }
 
 TEST(HistoryE2E, ExportWritesTheChosenFileAndOnlyAConfirmedClearEmptiesTheLog) {

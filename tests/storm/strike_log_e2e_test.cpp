@@ -263,7 +263,8 @@ TEST_F(StrikeLog, ASecondSchemaLogTakesDirectionsThatOutlastARestart) {
   const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
   ASSERT_EQ(lines.size(), 3);
   EXPECT_TRUE(lines[1].endsWith(",12,1.269,1,\"fixed\",,,,")) << lines[1].data();
-  EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",\"fixed\",45,\"typed\",%1,%2")
+  // The direction to six decimals, as the point it gives.
+  EXPECT_TRUE(lines[2].endsWith(QStringLiteral(",\"fixed\",45.000000,\"typed\",%1,%2")
                                     .arg(placed.latitude, 0, 'f', 6)
                                     .arg(placed.longitude, 0, 'f', 6)
                                     .toUtf8()))
