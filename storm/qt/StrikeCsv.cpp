@@ -43,8 +43,9 @@ std::string StrikeCsv::line(const Strike& s) {
   std::string out = fixed(s.time, 3) + "," + csvText(utc.toStdString()) + "," + fixed(s.delay, 3) + "," +
                     fixed(s.km, 3) + "," + fixed(s.speed, 6) + ",";
   if (s.position)
+    // An accuracy the source did not give is left empty: 0 would read as an exact position.
     out += fixed(s.position->latitude, 6) + "," + fixed(s.position->longitude, 6) + "," +
-           fixed(s.position->accuracy, 0);
+           (s.position->accuracy > 0 ? fixed(s.position->accuracy, 0) : std::string());
   else
     out += ",,0";
   // A source comes from outside (a receiver's or a service's name): quoted like every text.

@@ -9,11 +9,11 @@
 
 // The strike log as CSV, one line a strike, oldest first: the flash (seconds since 1970, to the
 // millisecond, and as UTC), the delay (to the millisecond), the distance in km and in miles (to the
-// metre), the speed of sound used, the position (degrees to six decimals, accuracy to the metre),
-// and the storm the strike belongs to (numbered from 1; strikes more than half an hour apart are
-// different storms), the position's source, and the direction of the flash (degrees as their
-// shortest text, how it was given, and the point it places the strike at, to six decimals; empty
-// without one). The columns of earlier versions come first, in their order. Every text is quoted;
+// metre), the speed of sound used, the position (degrees to six decimals, accuracy to the metre and
+// empty where the source gave none), and the storm the strike belongs to (numbered from 1; strikes
+// more than half an hour apart are different storms), the position's source, and the direction of
+// the flash (degrees to six decimals, how it was given, and the point it places the strike at, to
+// six decimals; empty without one). The columns of earlier versions come first, in their order. Every text is quoted;
 // numbers, negative ones too, are plain.
 
 namespace storm::qt {

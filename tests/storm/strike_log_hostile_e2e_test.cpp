@@ -391,6 +391,12 @@ TEST_F(HostileStrikeLog, AnAccuracyThatSaysNothingIsUnknownAndKept) {
     EXPECT_EQ(s.toObject()["accuracy"].toDouble(-1), 0);
     EXPECT_FALSE(s.toObject()["lat"].isNull());
   }
+  // The export leaves an unknown accuracy empty rather than writing an exact 0.
+  const QString csv = mine("unknown.csv");
+  app->ok("strikes export " + csv);
+  const QList<QByteArray> rows = contents(csv).trimmed().split('\n');
+  ASSERT_EQ(rows.size(), 5);
+  for (const QByteArray& row : rows.mid(1)) EXPECT_EQ(row.split(',')[7], "") << row.toStdString();
   EXPECT_EQ(app->quit(), 0);
   // In the file, the two measured here say "unknown" in a way no measured accuracy can be taken for
   // (and copies from before, which take accuracies up to 10^8 m, still read); the earlier rows are
