@@ -1,6 +1,7 @@
 #include "storm/qt/StormPanelWidget.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -153,6 +154,8 @@ void StormPanelWidget::fitInto(int maxWidth, int maxHeight, int roomHeight) {
   // The whole text where the lines are cut short, on demand: as the tooltip, and opened by a click.
   setToolTip(compact_ ? accessibleName() : QString());
   setCursor(compact_ || open_ ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  // Opened by Space or Return too, so the keyboard reaches the whole text as a click does.
+  setFocusPolicy(compact_ || open_ ? Qt::StrongFocus : Qt::NoFocus);
   placeButtons(width, maxHeight);
   update();
 }
@@ -301,6 +304,18 @@ void StormPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
     event->ignore();
     return;
   }
+  toggleOpen();
+}
+
+void StormPanelWidget::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((compact_ || open_) && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter))
+    toggleOpen();
+  else
+    MapPanel::keyPressEvent(event);
+}
+
+void StormPanelWidget::toggleOpen() {
   open_ = !open_;
   maxWidth_ = -1;  // laid out afresh
   if (auto* map = qobject_cast<MapWidget*>(parentWidget())) map->placePositionControls();
@@ -311,6 +326,12 @@ void StormPanelWidget::paintEvent(QPaintEvent*) {
   const double dpr = painter.device()->devicePixelRatioF();
   if (picture_.isNull() || picture_.devicePixelRatio() != dpr) picture_ = draw(dpr);
   painter.drawImage(QPointF(0, 0), picture_);
+  if (hasFocus()) {
+    // The keyboard's ring, in the yellow of the screen's other rings.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0xfc, 0xd3, 0x4d), 2));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+  }
 }
 
 }  // namespace storm::qt

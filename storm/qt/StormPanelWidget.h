@@ -17,11 +17,11 @@
 // The storm's panel over the map: the call to shelter with its countdown on a red box, the
 // all-clear on a green one, a stop that was not logged on an amber one and the trend and the track
 // with the last strike's age on a dark one, stacked and centred, and under them the buttons that
-// undo the last strike and show the whole storm. The boxes are drawn once into a picture for each text, width and
-// density and then only copied, since the map under them is repainted at every step of a pan; they
-// take no clicks (the map under them still pans) unless they are cut short to one line each, when
-// a click opens them whole and the next shortens them again. Its accessible name is its text. The
-// map places it at its top.
+// undo the last strike and show the whole storm. The boxes are drawn once into a picture for each
+// text, width and density and then only copied, since the map under them is repainted at every
+// step of a pan; they take no clicks (the map under them still pans) unless they are cut short to
+// one line each, when a click (or Space or Return, where it has the focus) opens them whole and the
+// next shortens them again. Its accessible name is its text. The map places it at its top.
 
 namespace storm::qt {
 
@@ -50,6 +50,7 @@ class StormPanelWidget : public MapPanel {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   struct Line {
@@ -77,6 +78,8 @@ class StormPanelWidget : public MapPanel {
   // Places the buttons and takes the panel's size.
   void placeButtons(double width, int maxHeight);
   QImage draw(double dpr) const;
+  // Opens a short panel whole, or shortens an opened one.
+  void toggleOpen();
 
   StormPanel panel_;
   int maxWidth_ = -1;

@@ -312,15 +312,21 @@ TEST_F(MapWidgetTest, TheStormPanelKeepsClearOfTheControlsAndTheNotice) {
   EXPECT_TRUE(map_.rect().contains(box->geometry()));
   EXPECT_NE(box->accessibleName().toStdString().find(panel.trend), std::string::npos);
   // Where it would hide much of a storm circle fitted to the map, each box keeps to one line (the
-  // whole text its tooltip); a click opens it whole and the next shortens it again.
+  // whole text its tooltip); a click, or Space where it has the focus, opens it whole and the next
+  // shortens it again.
   map_.resize(336, 322);
   map_.placePositionControls();  // a hidden widget hears of its new size only when shown
   const int shortHeight = box->height();
   EXPECT_LT(shortHeight, 70);
   EXPECT_EQ(box->toolTip(), box->accessibleName());
+  EXPECT_EQ(box->focusPolicy(), Qt::StrongFocus);
   QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(10, 5));
   EXPECT_GT(box->height(), shortHeight + 20);
   QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(10, 5));
+  EXPECT_EQ(box->height(), shortHeight);
+  QTest::keyClick(box, Qt::Key_Space);
+  EXPECT_GT(box->height(), shortHeight + 20);
+  QTest::keyClick(box, Qt::Key_Return);
   EXPECT_EQ(box->height(), shortHeight);
   layer.setStormPanel({});
   EXPECT_TRUE(box->isHidden());
