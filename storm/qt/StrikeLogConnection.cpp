@@ -9,12 +9,11 @@
 #include <QVariant>
 #include <atomic>
 #include <cmath>
+#include <optional>
 
 #include "system/qt/QtLogger.h"
 
 namespace storm::qt {
-
-namespace {}  // namespace
 
 const std::vector<std::vector<const char*>>& strikeLogMigrations() {
   static const std::vector<std::vector<const char*>> steps = {
@@ -218,75 +217,103 @@ bool StrikeLogConnection::looksWhole(QSqlError& error) {
   return true;
 }
 
+namespace {
+
+// The file's schema version, or nothing when it cannot be read.
+std::optional<int> schemaVersion(QSqlQuery& q) {
+  if (!q.exec("PRAGMA user_version") || !q.next()) return std::nullopt;
+  const int version = q.value(0).toInt();
+  q.finish();
+  return version;
+}
+
+// The strikes table's columns in their order, or nothing when they cannot be read.
+std::optional<QString> strikeColumns(QSqlQuery& q) {
+  if (!q.exec("SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('strikes') ORDER BY cid)") ||
+      !q.next())
+    return std::nullopt;
+  const QString columns = q.value(0).toString();
+  q.finish();
+  return columns;
+}
+
+}  // namespace
+
+bool StrikeLogConnection::unusable(const QString& why, QSqlError& error) {
+  fault_ = LogFault::Unusable;
+  error = problem(why);
+  return false;
+}
+
 bool StrikeLogConnection::upToDate(QSqlError& error) {
   QSqlQuery q(db_);
-  auto version = [&](int& out) {
-    if (!q.exec("PRAGMA user_version") || !q.next()) return false;
-    out = q.value(0).toInt();
-    q.finish();
-    return true;
-  };
-  auto columns = [&](QString& out) {
-    if (!q.exec("SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('strikes') ORDER BY cid)") ||
-        !q.next())
-      return false;
-    out = q.value(0).toString();
-    q.finish();
-    return true;
-  };
-  auto sqlFailed = [&] {
-    error = q.lastError();
-    return false;
-  };
-  auto unusable = [&](const QString& why) {
-    fault_ = LogFault::Unusable;
-    error = problem(why);
-    return false;
-  };
   const int latest = static_cast<int>(strikeLogMigrations().size());
   // synchronous=FULL: a commit is on the disk, not only in the system's cache, before the strike
   // counts as saved.
-  int found = 0;
-  QString has;
-  if (!q.exec("PRAGMA synchronous=FULL") || !version(found)) return sqlFailed();
-  if (found < 0 || found > latest)
-    return unusable(
-        QStringLiteral("its schema version %1 is not one of this program's 0 to %2").arg(found).arg(latest));
-  if (found != latest) {
-    // Read again inside the write transaction: another copy may have brought it up to date meanwhile.
-    if (!q.exec("BEGIN IMMEDIATE")) return sqlFailed();
-    auto rollback = [&] {
-      error = q.lastError();
-      q.finish();
-      QSqlQuery(db_).exec("ROLLBACK");
-      return false;
-    };
-    if (!version(found) || !columns(has)) return rollback();
-    if (found < 0 || found > latest) {
-      rollback();
-      return unusable(QStringLiteral("its schema version %1 is not one of this program's").arg(found));
-    }
-    QSqlQuery tables(db_);
-    const bool empty =
-        tables.exec("SELECT count(*) FROM sqlite_master") && tables.next() && tables.value(0).toInt() == 0;
-    tables.finish();
-    // A file of version 0 is ours only while it is empty; later versions have our columns.
-    if (found == 0 ? !empty : has != strikeLogColumns(found)) {
-      rollback();
-      return unusable("its tables are not this program's");
-    }
-    for (int step = found; step < latest; ++step)
-      for (const char* statement : strikeLogMigrations()[static_cast<size_t>(step)])
-        if (!q.exec(statement)) return rollback();
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(latest)) || !q.exec("COMMIT")) return rollback();
+  const std::optional<int> found = q.exec("PRAGMA synchronous=FULL") ? schemaVersion(q) : std::nullopt;
+  if (!found) {
+    error = q.lastError();
+    return false;
   }
-  if (!columns(has)) return sqlFailed();
-  if (has != strikeLogColumns(latest)) return unusable("its strikes table is not this program's");
+  if (*found < 0 || *found > latest)
+    return unusable(
+        QStringLiteral("its schema version %1 is not one of this program's 0 to %2").arg(*found).arg(latest), error);
+  if (*found != latest && !migrate(error)) return false;
+  const std::optional<QString> has = strikeColumns(q);
+  if (!has) {
+    error = q.lastError();
+    return false;
+  }
+  if (*has != strikeLogColumns(latest)) return unusable("its strikes table is not this program's", error);
+  return writeAhead(error);
+}
+
+bool StrikeLogConnection::migrate(QSqlError& error) {
+  const int latest = static_cast<int>(strikeLogMigrations().size());
+  QSqlQuery q(db_);
+  auto rollback = [&] {
+    error = q.lastError();
+    q.finish();
+    QSqlQuery(db_).exec("ROLLBACK");
+    return false;
+  };
+  // Read again inside the write transaction: another copy may have brought it up to date meanwhile.
+  if (!q.exec("BEGIN IMMEDIATE")) {
+    error = q.lastError();
+    return false;
+  }
+  const std::optional<int> found = schemaVersion(q);
+  const std::optional<QString> has = found ? strikeColumns(q) : std::nullopt;
+  if (!has) return rollback();
+  if (*found < 0 || *found > latest) {
+    rollback();
+    return unusable(QStringLiteral("its schema version %1 is not one of this program's").arg(*found), error);
+  }
+  QSqlQuery tables(db_);
+  const bool empty = tables.exec("SELECT count(*) FROM sqlite_master") && tables.next() && tables.value(0).toInt() == 0;
+  tables.finish();
+  // A file of version 0 is ours only while it is empty; later versions have our columns.
+  if (*found == 0 ? !empty : *has != strikeLogColumns(*found)) {
+    rollback();
+    return unusable("its tables are not this program's", error);
+  }
+  for (int step = *found; step < latest; ++step)
+    for (const char* statement : strikeLogMigrations()[static_cast<size_t>(step)])
+      if (!q.exec(statement)) return rollback();
+  if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(latest)) || !q.exec("COMMIT")) return rollback();
+  return true;
+}
+
+bool StrikeLogConnection::writeAhead(QSqlError& error) {
   // WAL: a commit appends to the log file, and a kill mid-write leaves the last whole commit.
+  QSqlQuery q(db_);
   if (q.exec("PRAGMA journal_mode") && q.next() && q.value(0).toString() == "wal") return true;
   q.finish();
-  if (!q.exec("PRAGMA journal_mode=WAL") || !q.next()) return sqlFailed();
-  if (q.value(0).toString() != "wal") return unusable("it cannot keep a write-ahead log");
+  if (!q.exec("PRAGMA journal_mode=WAL") || !q.next()) {
+    error = q.lastError();
+    return false;
+  }
+  if (q.value(0).toString() != "wal") return unusable("it cannot keep a write-ahead log", error);
   return true;
 }
 

@@ -91,6 +91,12 @@ class StrikeLogConnection {
   void moveOn(const QSqlError& error);
   // The file's schema brought to this version's; false with fault_ set when it cannot be.
   bool upToDate(QSqlError& error);
+  // The steps from an older version to this one's, in one write transaction.
+  bool migrate(QSqlError& error);
+  // The file kept with a write-ahead log.
+  bool writeAhead(QSqlError& error);
+  // Marks the file as one this version cannot use, saying `why`; false.
+  bool unusable(const QString& why, QSqlError& error);
   // Whether the file open is whole as far as can be told quickly; Damaged when it is not.
   bool looksWhole(QSqlError& error);
   bool repair(const QSqlError& why);

@@ -102,7 +102,7 @@ TEST_F(StrikeLog, KeepsEveryMeasurementAcrossARestart) {
   // are one storm, measured from a position given outright.
   EXPECT_EQ(
       lines[1],
-      "1700000000.000,\"2023-11-14T22:13:20.000Z\",3.000,1.021,0.340290,48.856600,2.352200,0,0.634,1,\"fixed\",,,,");
+      "1700000000.000,\"2023-11-14T22:13:20.000Z\",3.000,1.021,0.340290,48.856600,2.352200,,0.634,1,\"fixed\",,,,");
   app.ok("strikes clear");
   EXPECT_EQ(strikes(app).size(), 0);
   EXPECT_EQ(app.quit(), 0);
