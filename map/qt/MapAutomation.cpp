@@ -13,6 +13,38 @@
 
 namespace storm::qt {
 
+namespace {
+
+// The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
+// gliding, how many of the tiles it shows (or glides to) are in memory or failing, and the note
+// shown while some are missing; where the circles and the user's position are drawn, in window
+// pixels ([x, y, radius] and [x, y]), for reading a screenshot.
+Json mapViewState(const MapWidget& map) {
+  const MapModel::TileStatus tiles = map.model().tileStatus();
+  const QPointF origin = map.mapTo(map.window(), QPoint(0, 0));
+  Json circles = Json::array();
+  for (const MapModel::CircleShape& shape : map.model().circleShapes()) {
+    const QPointF c = map.model().pointForCoordinate(shape.circle.centre) + origin;
+    circles.push(Json(Json::Array{c.x(), c.y(), shape.bounds.width() * map.model().scale() / 2}));
+  }
+  Json user;
+  if (const auto at = map.model().userLocation()) {
+    const QPointF p = map.model().pointForCoordinate(*at) + origin;
+    user = Json(Json::Array{p.x(), p.y()});
+  }
+  return Json::object()
+      .set("zoom", map.model().camera().zoom)
+      .set("animating", map.model().animating())
+      .set("accuracy", map.model().userLocationAccuracy())
+      .set("notice", map.noticeText().isEmpty() ? Json() : Json(map.noticeText().toStdString()))
+      .set("offline", map.tileNoteText().isEmpty() ? Json() : Json(map.tileNoteText().toStdString()))
+      .set("tiles", Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing))
+      .set("circlePixels", std::move(circles))
+      .set("userPixel", std::move(user));
+}
+
+}  // namespace
+
 void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
   const QPointer<MapWidget> map(widget);
   driver.addCommand("location", [map](const QStringList& args) {
@@ -53,35 +85,7 @@ void registerMapAutomation(AutomationDriver& driver, MapWidget* widget) {
     map->model().setCamera({{lat, lon}, zoom}, false);
     return Reply::ok();
   });
-  // The map widget as drawn (its place in the window is map.frame): its zoom, whether it is
-  // gliding, how many of the tiles it shows (or glides to) are in memory or failing, and the note
-  // shown while some are missing; where the circles and the user's position are drawn, in window
-  // pixels ([x, y, radius] and [x, y]), for reading a screenshot.
-  driver.addStateMember("mapView", [map]() -> Json {
-    if (!map) return nullptr;
-    const MapModel::TileStatus tiles = map->model().tileStatus();
-    const QPointF origin = map->mapTo(map->window(), QPoint(0, 0));
-    Json circles = Json::array();
-    for (const MapModel::CircleShape& shape : map->model().circleShapes()) {
-      const QPointF c = map->model().pointForCoordinate(shape.circle.centre) + origin;
-      circles.push(Json(Json::Array{c.x(), c.y(), shape.bounds.width() * map->model().scale() / 2}));
-    }
-    Json user;
-    if (const auto at = map->model().userLocation()) {
-      const QPointF p = map->model().pointForCoordinate(*at) + origin;
-      user = Json(Json::Array{p.x(), p.y()});
-    }
-    return Json::object()
-        .set("zoom", map->model().camera().zoom)
-        .set("animating", map->model().animating())
-        .set("accuracy", map->model().userLocationAccuracy())
-        .set("notice", map->noticeText().isEmpty() ? Json() : Json(map->noticeText().toStdString()))
-        .set("offline", map->tileNoteText().isEmpty() ? Json() : Json(map->tileNoteText().toStdString()))
-        .set("tiles",
-             Json::object().set("needed", tiles.needed).set("ready", tiles.ready).set("failing", tiles.failing))
-        .set("circlePixels", std::move(circles))
-        .set("userPixel", std::move(user));
-  });
+  driver.addStateMember("mapView", [map]() -> Json { return map ? mapViewState(*map) : Json(); });
 }
 
 }  // namespace storm::qt

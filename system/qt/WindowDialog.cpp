@@ -183,6 +183,11 @@ void WindowDialog::build() {
     content_->setContentsMargins(16, 0, 16, 8);
     column->addWidget(content_);
   }
+  addButtons(panel, column);
+  layer->hide();
+}
+
+void WindowDialog::addButtons(QFrame* panel, QVBoxLayout* column) {
   // Side by side, as desktop dialogs have them, or one per row, as the alerts of phones do.
   QBoxLayout* buttons = column;
   if (manner_.buttonsInRow) {
@@ -206,7 +211,6 @@ void WindowDialog::build() {
     buttons_.emplace_back(button);
     connect(button, &QPushButton::clicked, this, [this, index] { press(index); });
   }
-  layer->hide();
 }
 
 WindowDialog::Field WindowDialog::setField(const QString& objectName, const QString& accessibleName,

@@ -8,8 +8,10 @@
 #include <vector>
 
 class QAbstractButton;
+class QFrame;
 class QLabel;
 class QLineEdit;
+class QVBoxLayout;
 
 // A dialog drawn inside the application's window: a dimmed layer over the whole window with a
 // panel holding the title, the message, any content and the buttons in index order, one per row
@@ -70,6 +72,8 @@ class WindowDialog : public QObject {
 
  private:
   void build();
+  // The dialog's buttons under its texts, in a row or one per row as its manner says.
+  void addButtons(QFrame* panel, QVBoxLayout* column);
   void press(int index);
 
   QPointer<QWidget> window_;
