@@ -11,11 +11,6 @@ int compassPointIndex(double degrees) {
   return static_cast<int>(std::floor(normalizedBearing(degrees) / 45.0 + 0.5)) % 8;
 }
 
-const char* compassPointAbbreviation(double degrees) {
-  static constexpr const char* kPoints[] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
-  return kPoints[compassPointIndex(degrees)];
-}
-
 double normalizedBearing(double degrees) {
   double d = std::fmod(degrees, 360.0);
   if (d < 0) d += 360.0;

@@ -9,8 +9,6 @@ namespace storm {
 
 // 0 north, 1 north-east … 7 north-west: the point nearest to `degrees` (clockwise from north).
 int compassPointIndex(double degrees);
-// "N", "NE", "E", "SE", "S", "SW", "W", "NW" (English; each a key for the locale's own).
-const char* compassPointAbbreviation(double degrees);
 // `degrees` brought into 0 <= degrees < 360.
 double normalizedBearing(double degrees);
 // The bearing a typed text gives ("45", "45.5", "045°"), when it is a number of degrees from 0 up
