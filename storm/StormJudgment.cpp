@@ -137,7 +137,7 @@ double kmBetween(GeoPoint a, GeoPoint b) {
 // The distances of the trend's window as from `here`: as measured where that was within
 // kSamePlaceKm of it (or where either place is unknown), from the strike's placed point where it
 // has one, and not at all otherwise.
-std::vector<Range> rangesFrom(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now) {
+std::vector<Range> rangesFrom(std::span<const Strike> strikes, std::optional<GeoPoint> here, double now) {
   std::vector<Range> ranges;
   for (const Strike& s : strikes) {
     if (s.time > now || s.time < now - kTrendWindowSeconds) continue;
@@ -157,15 +157,19 @@ std::vector<Range> withoutNewest(std::vector<Range> ranges) {
   return ranges;
 }
 
-// The strikes without the newest placed one.
-std::vector<Strike> withoutNewestPlaced(const std::vector<Strike>& strikes, double now) {
+// The placed strikes, which are all a track looks at, without the newest of them; in their order.
+std::vector<Strike> withoutNewestPlaced(std::span<const Strike> strikes, double now) {
   const Strike* newest = nullptr;
+  size_t placed = 0;
   for (const Strike& s : strikes)
-    if (s.bearing && s.bearing->placed && s.time <= now && (!newest || s.time > newest->time)) newest = &s;
+    if (s.bearing && s.bearing->placed) {
+      ++placed;
+      if (s.time <= now && (!newest || s.time > newest->time)) newest = &s;
+    }
   std::vector<Strike> rest;
-  rest.reserve(strikes.size());
+  rest.reserve(placed);
   for (const Strike& s : strikes)
-    if (&s != newest) rest.push_back(s);
+    if (s.bearing && s.bearing->placed && &s != newest) rest.push_back(s);
   return rest;
 }
 
@@ -209,7 +213,7 @@ int sense(const Track& track) {
   }
 }
 
-void judgeTrack(StormJudgment& judgment, const std::vector<Strike>& strikes, GeoPoint here, double now) {
+void judgeTrack(StormJudgment& judgment, std::span<const Strike> strikes, GeoPoint here, double now) {
   judgment.track = trackAt(strikes, here, now);
   if (!judgment.track) return;
   Track& track = *judgment.track;
@@ -241,7 +245,7 @@ bool disagree(const Trend& trend, const Track& track) {
 
 }  // namespace
 
-StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now) {
+StormJudgment judgeStorm(std::span<const Strike> strikes, std::optional<GeoPoint> here, double now) {
   StormJudgment judgment;
   if (!here) {
     const Strike* newest = nullptr;
