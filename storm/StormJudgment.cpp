@@ -190,7 +190,7 @@ void withhold(Track& track, std::string& reason, std::string why) {
 // Why the newest fit's claim is not made: it did not hold without the newest strike.
 std::string notHeld(bool before) { return before ? "the newest strike changed it" : "not yet held for two strikes"; }
 
-void judgeTrend(StormJudgment& judgment, const std::vector<Range>& ranges, double now) {
+void judgeTrend(StormJudgment& judgment, std::vector<Range> ranges, double now) {
   judgment.trend = trendOf(ranges, now);
   if (!judgment.trend) return;
   Trend& trend = *judgment.trend;
@@ -198,7 +198,7 @@ void judgeTrend(StormJudgment& judgment, const std::vector<Range>& ranges, doubl
     judgment.trendReason = trend.withheld ? trend.withheld : "within the scatter";
     return;
   }
-  const std::optional<Trend> before = trendOf(withoutNewest(ranges), now);
+  const std::optional<Trend> before = trendOf(withoutNewest(std::move(ranges)), now);
   if (!before || before->direction != trend.direction)
     withhold(trend, judgment.trendReason, notHeld(before && before->direction != TrendDirection::Unclear));
 }
@@ -253,22 +253,24 @@ StormJudgment judgeStorm(std::span<const Strike> strikes, std::optional<GeoPoint
       if (s.position && s.time <= now && (!newest || s.time > newest->time)) newest = &s;
     if (newest) here = GeoPoint{newest->position->latitude, newest->position->longitude};
   }
-  const std::vector<Range> ranges = rangesFrom(strikes, here, now);
-  judgeTrend(judgment, ranges, now);
-  if (here) judgeTrack(judgment, strikes, *here, now);
+  std::vector<Range> ranges = rangesFrom(strikes, here, now);
 
   // Two storms at once: from where the strikes were placed, or else from their distances alone.
+  // Thinned before the trend is judged, for a busy storm's points and ranges are many.
   std::vector<Point> placed, distances;
   for (const Strike& s : strikes)
     if (here && s.bearing && s.bearing->placed && s.time <= now && s.time >= now - kTrackWindowSeconds) {
       const auto [east, north] = localKm(*here, *s.bearing->placed);
       placed.push_back({s.time, east, north});
     }
+  distances.reserve(ranges.size());
   for (const Range& r : ranges) distances.push_back({r.time, r.km, 0});
   for (auto* points : {&placed, &distances}) {
     std::sort(points->begin(), points->end(), [](const Point& a, const Point& b) { return a.time < b.time; });
     thinEvenly(*points, kTrackMostStrikes);  // the split into two groups costs their number squared
   }
+  judgeTrend(judgment, std::move(ranges), now);
+  if (here) judgeTrack(judgment, strikes, *here, now);
   judgment.cells = twoCells(placed, true);
   if (judgment.cells.empty()) judgment.cells = twoCells(distances, false);
   // Two storms seen at the strike before are not one storm because the newest blurs them: no
