@@ -138,9 +138,11 @@ double kmBetween(GeoPoint a, GeoPoint b) {
 // kSamePlaceKm of it (or where either place is unknown), from the strike's placed point where it
 // has one, and not at all otherwise.
 std::vector<Range> rangesFrom(std::span<const Strike> strikes, std::optional<GeoPoint> here, double now) {
+  const auto outside = [now](const Strike& s) { return s.time > now || s.time < now - kTrendWindowSeconds; };
   std::vector<Range> ranges;
+  ranges.reserve(strikes.size() - static_cast<size_t>(std::count_if(strikes.begin(), strikes.end(), outside)));
   for (const Strike& s : strikes) {
-    if (s.time > now || s.time < now - kTrendWindowSeconds) continue;
+    if (outside(s)) continue;
     if (!here || !s.position || kmBetween(*here, {s.position->latitude, s.position->longitude}) <= kSamePlaceKm)
       ranges.push_back({s.time, s.km});
     else if (s.bearing && s.bearing->placed)
