@@ -83,15 +83,16 @@ void SqliteStrikeStore::readBack(StrikeLogConnection& c, double since) {
   // This run's strikes and the journal's may already be here, and in the file too; those that are
   // not go after the file's strikes of their time. The file's are read in order of time.
   const auto byTime = [](const Strike& s, double t) { return s.time < t; };
-  std::vector<std::pair<Strike, std::uint64_t>> extra;
-  for (size_t i = 0; i < hour_->size(); ++i) {
-    const Strike& s = (*hour_)[i];
-    const auto same = std::lower_bound(loaded->begin(), loaded->end(), s.time, byTime);
-    if (same == loaded->end() || same->time != s.time) extra.emplace_back(s, hourOrders_[i]);
-  }
-  hourOrders_.assign(loaded->size(), 0);
+  const auto inFile = [&](double time) {
+    const auto same = std::lower_bound(loaded->begin(), loaded->end(), time, byTime);
+    return same != loaded->end() && same->time == time;
+  };
+  std::vector<Kept> extra;
+  for (const Strike& s : *hour_)
+    if (!inFile(s.time)) extra.push_back(Kept{s, orderInHour(s.time)});
   hour_ = std::move(loaded);
-  for (const auto& [strike, order] : extra) keepInHour(Kept{strike, order});
+  runOrders_.clear();
+  for (const Kept& k : extra) keepInHour(k);
   readBack_ = true;
 }
 

@@ -3,6 +3,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <limits>
 
 #include "storm/qt/StoreAnswers.h"
 #include "storm/qt/StrikeRows.h"
@@ -132,23 +133,22 @@ void SqliteStrikeStore::keepInHour(const Kept& kept) {
   std::vector<Strike>& hour = hourToChange();
   const auto at = std::upper_bound(hour.begin(), hour.end(), kept.strike.time,
                                    [](double t, const Strike& s) { return t < s.time; });
-  hourOrders_.insert(hourOrders_.begin() + (at - hour.begin()), kept.order);
   hour.insert(at, kept.strike);
+  if (kept.order == 0) return;
+  const std::pair<double, std::uint64_t> run{kept.strike.time, kept.order};
+  runOrders_.insert(std::upper_bound(runOrders_.begin(), runOrders_.end(), run), run);
 }
 
-void SqliteStrikeStore::dropFromHour(const std::function<bool(const Strike&, std::uint64_t)>& drop) {
+std::uint64_t SqliteStrikeStore::orderInHour(double time) const {
+  const auto after = std::upper_bound(runOrders_.begin(), runOrders_.end(),
+                                      std::pair{time, std::numeric_limits<std::uint64_t>::max()});
+  return after != runOrders_.begin() && std::prev(after)->first == time ? std::prev(after)->second : 0;
+}
+
+void SqliteStrikeStore::dropFromHour(const std::function<bool(double, std::uint64_t)>& drop) {
   std::vector<Strike>& hour = hourToChange();
-  size_t kept = 0;
-  for (size_t i = 0; i < hour.size(); ++i) {
-    if (drop(hour[i], hourOrders_[i])) continue;
-    if (kept != i) {
-      hour[kept] = std::move(hour[i]);
-      hourOrders_[kept] = hourOrders_[i];
-    }
-    ++kept;
-  }
-  hour.resize(kept);
-  hourOrders_.resize(kept);
+  std::erase_if(hour, [&](const Strike& s) { return drop(s.time, orderInHour(s.time)); });
+  std::erase_if(runOrders_, [&](const auto& run) { return drop(run.first, run.second); });
 }
 
 void SqliteStrikeStore::drain() {
@@ -283,7 +283,7 @@ void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
     if (ok) {
       // What was appended after the clear was asked for stays.
       std::lock_guard lock(mutex_);
-      dropFromHour([upTo](const Strike&, std::uint64_t order) { return order < upTo; });
+      dropFromHour([upTo](double, std::uint64_t order) { return order < upTo; });
       std::erase_if(pending_, [upTo](const Kept& k) { return k.order < upTo; });
       journal_.rewrite(strikesOf(pending_));
     }
@@ -363,7 +363,7 @@ void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
     const bool ok = removed || wasPending || place_.noFile;
     if (ok) {
       std::lock_guard lock(mutex_);
-      dropFromHour([time](const Strike& s, std::uint64_t) { return s.time == time; });
+      dropFromHour([time](double t, std::uint64_t) { return t == time; });
     }
     done(ok);
   });

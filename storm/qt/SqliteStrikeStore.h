@@ -97,8 +97,10 @@ class SqliteStrikeStore : public StrikeStore {
   std::vector<Strike>& hourToChange();
   // `kept` among the hour's strikes, after those of its time or before. mutex_ held.
   void keepInHour(const Kept& kept);
-  // The hour's strikes without those `drop` picks (by the strike and its order). mutex_ held.
-  void dropFromHour(const std::function<bool(const Strike&, std::uint64_t)>& drop);
+  // The hour's strikes without those `drop` picks (by their time and order). mutex_ held.
+  void dropFromHour(const std::function<bool(double, std::uint64_t)>& drop);
+  // The order of the hour's strike flashed at `time`: 0 for one read back. mutex_ held.
+  std::uint64_t orderInHour(double time) const;
   void drain();
   // The pending strikes into the file (a job); when that fails, a retry on the timers.
   void flush(StrikeLogConnection& c);
@@ -139,10 +141,11 @@ class SqliteStrikeStore : public StrikeStore {
   std::condition_variable finished_;  // the queue ran empty
   std::deque<Job> queue_;
   bool draining_ = false;     // a run of jobs is posted or running
-  // The last hour and this run's strikes, in order of time, shared with what recent() hands out;
-  // each one's order beside it.
+  // The last hour and this run's strikes, in order of time, shared with what recent() hands out.
   std::shared_ptr<std::vector<Strike>> hour_ = std::make_shared<std::vector<Strike>>();
-  std::vector<std::uint64_t> hourOrders_;
+  // The time and order of those this run put there (a few, while those read back are many), in
+  // order of time; a strike's time is what tells it apart in the log.
+  std::vector<std::pair<double, std::uint64_t>> runOrders_;
   std::deque<Kept> pending_;  // not in the file yet, in the order appended
   std::uint64_t nextOrder_ = 1;
   PendingJournal journal_;
