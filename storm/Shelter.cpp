@@ -14,7 +14,7 @@ double shownKilometres(double km) {
   return shown;
 }
 
-ShelterStatus shelterAt(const std::vector<Strike>& strikes, double now) {
+ShelterStatus shelterAt(std::span<const Strike> strikes, double now) {
   std::optional<double> lastThunder;
   for (const Strike& s : strikes)
     if (s.time <= now && isCloseStrike(s))

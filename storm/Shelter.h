@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "system/Clock.h"
@@ -32,7 +33,7 @@ struct ShelterStatus {
 };
 
 // The rule at wall-clock `now` for the strikes of a log (any order).
-ShelterStatus shelterAt(const std::vector<Strike>& strikes, double now);
+ShelterStatus shelterAt(std::span<const Strike> strikes, double now);
 
 // The same rule kept up to date as strikes come in, with a timer for the moment it is clear again.
 // Main thread only.

@@ -137,10 +137,12 @@ double kmBetween(GeoPoint a, GeoPoint b) {
 // The distances of the trend's window as from `here`: as measured where that was within
 // kSamePlaceKm of it (or where either place is unknown), from the strike's placed point where it
 // has one, and not at all otherwise.
-std::vector<Range> rangesFrom(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now) {
+std::vector<Range> rangesFrom(std::span<const Strike> strikes, std::optional<GeoPoint> here, double now) {
+  const auto outside = [now](const Strike& s) { return s.time > now || s.time < now - kTrendWindowSeconds; };
   std::vector<Range> ranges;
+  ranges.reserve(strikes.size() - static_cast<size_t>(std::count_if(strikes.begin(), strikes.end(), outside)));
   for (const Strike& s : strikes) {
-    if (s.time > now || s.time < now - kTrendWindowSeconds) continue;
+    if (outside(s)) continue;
     if (!here || !s.position || kmBetween(*here, {s.position->latitude, s.position->longitude}) <= kSamePlaceKm)
       ranges.push_back({s.time, s.km});
     else if (s.bearing && s.bearing->placed)
@@ -157,15 +159,19 @@ std::vector<Range> withoutNewest(std::vector<Range> ranges) {
   return ranges;
 }
 
-// The strikes without the newest placed one.
-std::vector<Strike> withoutNewestPlaced(const std::vector<Strike>& strikes, double now) {
+// The placed strikes, which are all a track looks at, without the newest of them; in their order.
+std::vector<Strike> withoutNewestPlaced(std::span<const Strike> strikes, double now) {
   const Strike* newest = nullptr;
+  size_t placed = 0;
   for (const Strike& s : strikes)
-    if (s.bearing && s.bearing->placed && s.time <= now && (!newest || s.time > newest->time)) newest = &s;
+    if (s.bearing && s.bearing->placed) {
+      ++placed;
+      if (s.time <= now && (!newest || s.time > newest->time)) newest = &s;
+    }
   std::vector<Strike> rest;
-  rest.reserve(strikes.size());
+  rest.reserve(placed);
   for (const Strike& s : strikes)
-    if (&s != newest) rest.push_back(s);
+    if (s.bearing && s.bearing->placed && &s != newest) rest.push_back(s);
   return rest;
 }
 
@@ -186,7 +192,7 @@ void withhold(Track& track, std::string& reason, std::string why) {
 // Why the newest fit's claim is not made: it did not hold without the newest strike.
 std::string notHeld(bool before) { return before ? "the newest strike changed it" : "not yet held for two strikes"; }
 
-void judgeTrend(StormJudgment& judgment, const std::vector<Range>& ranges, double now) {
+void judgeTrend(StormJudgment& judgment, std::vector<Range> ranges, double now) {
   judgment.trend = trendOf(ranges, now);
   if (!judgment.trend) return;
   Trend& trend = *judgment.trend;
@@ -194,7 +200,7 @@ void judgeTrend(StormJudgment& judgment, const std::vector<Range>& ranges, doubl
     judgment.trendReason = trend.withheld ? trend.withheld : "within the scatter";
     return;
   }
-  const std::optional<Trend> before = trendOf(withoutNewest(ranges), now);
+  const std::optional<Trend> before = trendOf(withoutNewest(std::move(ranges)), now);
   if (!before || before->direction != trend.direction)
     withhold(trend, judgment.trendReason, notHeld(before && before->direction != TrendDirection::Unclear));
 }
@@ -209,7 +215,7 @@ int sense(const Track& track) {
   }
 }
 
-void judgeTrack(StormJudgment& judgment, const std::vector<Strike>& strikes, GeoPoint here, double now) {
+void judgeTrack(StormJudgment& judgment, std::span<const Strike> strikes, GeoPoint here, double now) {
   judgment.track = trackAt(strikes, here, now);
   if (!judgment.track) return;
   Track& track = *judgment.track;
@@ -241,7 +247,7 @@ bool disagree(const Trend& trend, const Track& track) {
 
 }  // namespace
 
-StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now) {
+StormJudgment judgeStorm(std::span<const Strike> strikes, std::optional<GeoPoint> here, double now) {
   StormJudgment judgment;
   if (!here) {
     const Strike* newest = nullptr;
@@ -249,22 +255,24 @@ StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<GeoPo
       if (s.position && s.time <= now && (!newest || s.time > newest->time)) newest = &s;
     if (newest) here = GeoPoint{newest->position->latitude, newest->position->longitude};
   }
-  const std::vector<Range> ranges = rangesFrom(strikes, here, now);
-  judgeTrend(judgment, ranges, now);
-  if (here) judgeTrack(judgment, strikes, *here, now);
+  std::vector<Range> ranges = rangesFrom(strikes, here, now);
 
   // Two storms at once: from where the strikes were placed, or else from their distances alone.
+  // Thinned before the trend is judged, for a busy storm's points and ranges are many.
   std::vector<Point> placed, distances;
   for (const Strike& s : strikes)
     if (here && s.bearing && s.bearing->placed && s.time <= now && s.time >= now - kTrackWindowSeconds) {
       const auto [east, north] = localKm(*here, *s.bearing->placed);
       placed.push_back({s.time, east, north});
     }
+  distances.reserve(ranges.size());
   for (const Range& r : ranges) distances.push_back({r.time, r.km, 0});
   for (auto* points : {&placed, &distances}) {
     std::sort(points->begin(), points->end(), [](const Point& a, const Point& b) { return a.time < b.time; });
     thinEvenly(*points, kTrackMostStrikes);  // the split into two groups costs their number squared
   }
+  judgeTrend(judgment, std::move(ranges), now);
+  if (here) judgeTrack(judgment, strikes, *here, now);
   judgment.cells = twoCells(placed, true);
   if (judgment.cells.empty()) judgment.cells = twoCells(distances, false);
   // Two storms seen at the strike before are not one storm because the newest blurs them: no

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,6 @@ struct StormJudgment {
 
 // The judgment at wall-clock `now` from `strikes` (oldest first, as the log keeps them) for a person
 // at `here`, or, where that is not known, where they measured the newest strike from.
-StormJudgment judgeStorm(const std::vector<Strike>& strikes, std::optional<GeoPoint> here, double now);
+StormJudgment judgeStorm(std::span<const Strike> strikes, std::optional<GeoPoint> here, double now);
 
 }  // namespace storm

@@ -32,7 +32,7 @@ double shownSeconds(double left) { return std::max(0.0, std::ceil(left - kSecond
 
 // The region that holds every circle of `strikes` measured somewhere (those up to `now`), and the
 // track's arrow and closest approach.
-std::optional<GeoRegion> regionOf(const std::vector<Strike>& strikes, double now,
+std::optional<GeoRegion> regionOf(std::span<const Strike> strikes, double now,
                                   const std::optional<TrackPicture>& track) {
   double south = 90, north = -90, west = 180, east = -180;
   auto take = [&](double lat, double lon, double dLat, double dLon) {
@@ -66,7 +66,7 @@ std::optional<GeoRegion> regionOf(const std::vector<Strike>& strikes, double now
 // The rings of the hour's strikes measured somewhere, newest first, but the circle's own. The store
 // keeps the hour oldest first; the newest rings are taken from its end, and the walk stops at the
 // last ring drawn, so a busy hour costs no more rings than a quiet one.
-std::vector<StrikeRing> ringsOf(const std::vector<Strike>& strikes, double now, std::optional<double> circle) {
+std::vector<StrikeRing> ringsOf(std::span<const Strike> strikes, double now, std::optional<double> circle) {
   std::vector<StrikeRing> rings;
   for (auto s = strikes.rbegin(); s != strikes.rend() && rings.size() < kMostStrikeRings; ++s) {
     if (!s->position || s->time > now || s->time == circle) continue;
@@ -76,7 +76,7 @@ std::vector<StrikeRing> ringsOf(const std::vector<Strike>& strikes, double now, 
 }
 
 // The marks of the hour's placed strikes, newest first; those the track set aside are marked so.
-std::vector<StrikeMark> marksOf(const std::vector<Strike>& strikes, double now, const std::vector<double>& setAside) {
+std::vector<StrikeMark> marksOf(std::span<const Strike> strikes, double now, const std::vector<double>& setAside) {
   std::vector<StrikeMark> marks;
   for (auto s = strikes.rbegin(); s != strikes.rend() && marks.size() < kMostStrikeRings; ++s) {
     if (!s->position || !s->bearing || !s->bearing->placed || s->time > now) continue;
@@ -180,7 +180,7 @@ void StormPicture::refresh(bool everything) {
 void StormPicture::workOutStorm(double now) {
   refreshedAt_ = now;
   const std::shared_ptr<StrikeStore> store = watch_ ? watch_->strikes() : nullptr;
-  const std::vector<Strike> strikes = store ? store->recent(now - kRingSeconds) : std::vector<Strike>{};
+  const RecentStrikes strikes = store ? store->recent(now - kRingSeconds) : RecentStrikes{};
   std::vector<StrikeRing> rings = ringsOf(strikes, now, watch_ ? watch_->circleStrike() : std::nullopt);
   const StormJudgment judged = judgeStorm(strikes, watch_ ? watch_->here() : std::nullopt, now);
   panel_.trend = judged.trend && services_.locale ? trendText(*judged.trend, *services_.locale) : std::string();

@@ -166,8 +166,7 @@ void StormWatch::refeed() {
   loggedAt_.reset();
   feed();
   if (circleStrike_) {
-    const std::vector<Strike> since =
-        services_.strikes ? services_.strikes->recent(*circleStrike_) : std::vector<Strike>{};
+    const RecentStrikes since = services_.strikes ? services_.strikes->recent(*circleStrike_) : RecentStrikes{};
     if (std::none_of(since.begin(), since.end(), [this](const Strike& s) { return s.time == *circleStrike_; }))
       circleStrike_.reset();
   }

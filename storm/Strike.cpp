@@ -11,6 +11,25 @@ constexpr const char* kSourceNames[] = {"map", "key", "typed", "compass"};
 
 }  // namespace
 
+SourceName::SourceName(std::string_view name) {
+  static const std::shared_ptr<const std::string> usual[] = {
+      std::make_shared<const std::string>("system"), std::make_shared<const std::string>("nmea"),
+      std::make_shared<const std::string>("gpsd"),   std::make_shared<const std::string>("fixed"),
+      std::make_shared<const std::string>("pinned"), std::make_shared<const std::string>("remembered")};
+  if (name.empty()) return;
+  for (const auto& known : usual)
+    if (*known == name) {
+      name_ = known;
+      return;
+    }
+  name_ = std::make_shared<const std::string>(name);
+}
+
+const std::string& SourceName::str() const {
+  static const std::string none;
+  return name_ ? *name_ : none;
+}
+
 GeoPoint onTheGlobe(GeoPoint c) {
   if (!std::isfinite(c.latitude) || !std::isfinite(c.longitude)) return c;
   c.latitude = std::clamp(c.latitude, -90.0, 90.0);

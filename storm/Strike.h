@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +13,30 @@
 
 namespace storm {
 
+// The name of where a position came from. A busy hour holds many strikes from one source: each
+// usual name is kept once and shared by them all, any other once for each strike.
+class SourceName {
+ public:
+  SourceName() = default;
+  SourceName(std::string_view name);
+  SourceName(const std::string& name) : SourceName(std::string_view(name)) {}
+  SourceName(const char* name) : SourceName(std::string_view(name)) {}
+
+  const std::string& str() const;
+  operator const std::string&() const { return str(); }
+  bool empty() const { return str().empty(); }
+  std::size_t size() const { return str().size(); }
+  auto begin() const { return str().begin(); }
+  auto end() const { return str().end(); }
+  friend bool operator==(const SourceName& a, const SourceName& b) { return a.str() == b.str(); }
+  friend bool operator==(const SourceName& a, const std::string& b) { return a.str() == b; }
+  friend bool operator==(const SourceName& a, std::string_view b) { return a.str() == b; }
+  friend bool operator==(const SourceName& a, const char* b) { return a.str() == b; }
+
+ private:
+  std::shared_ptr<const std::string> name_;  // none: empty
+};
+
 // Where a strike was measured from: degrees, the radius of uncertainty in metres (0 when the
 // position source did not say), and where the position came from ("system", "nmea", "fixed",
 // "pinned" or "remembered"; empty for strikes logged before it was recorded).
@@ -18,7 +44,7 @@ struct StrikePosition {
   double latitude = 0;
   double longitude = 0;
   double accuracy = 0;
-  std::string source;
+  SourceName source;
   friend bool operator==(const StrikePosition&, const StrikePosition&) = default;
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,21 @@ struct StrikePage {
   std::vector<Strike> strikes;
 };
 
+// Strikes the log keeps in memory, oldest first: a view of a snapshot that stays as it was when
+// taken. A busy hour is many strikes, so every reader shares the one snapshot instead of a copy.
+struct RecentStrikes : std::span<const Strike> {
+  RecentStrikes() = default;
+  // The strikes of `all` (sorted by time) flashed at or after `since`.
+  RecentStrikes(std::shared_ptr<const std::vector<Strike>> all, double since)
+      : std::span<const Strike>(
+            std::lower_bound(all->begin(), all->end(), since, [](const Strike& s, double t) { return s.time < t; }),
+            all->end()),
+        keep_(std::move(all)) {}
+
+ private:
+  std::shared_ptr<const std::vector<Strike>> keep_;
+};
+
 class StrikeStore {
  public:
   virtual ~StrikeStore() = default;
@@ -32,7 +49,7 @@ class StrikeStore {
   // The strikes measured at or after wall-clock `since` that the log knows of (those still being
   // written included), oldest first. Only the last hour before the log was opened is read back
   // from disk.
-  virtual std::vector<Strike> recent(double since) const = 0;
+  virtual RecentStrikes recent(double since) const = 0;
   // Calls `done` on the main thread once the last hour has been read back from disk, so that
   // `recent` knows it; at once when there is nothing to wait for.
   virtual void afterReadBack(std::function<void()> done) {

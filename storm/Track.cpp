@@ -336,7 +336,7 @@ void classify(Track& track, const Matrix4& cov, int freedom, GeoPoint here) {
 
 }  // namespace
 
-std::optional<Track> trackAt(const std::vector<Strike>& strikes, GeoPoint here, double now) {
+std::optional<Track> trackAt(std::span<const Strike> strikes, GeoPoint here, double now) {
   std::vector<Placed> points;
   double first = now, last = now - kTrackWindowSeconds;
   for (const Strike& s : strikes) {

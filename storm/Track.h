@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -86,7 +87,7 @@ struct Track {
 // The track at wall-clock `now` from the placed ones among `strikes` of the last kTrackWindowSeconds,
 // for a person at `here`; nothing with fewer than kTrackLeastStrikes of them or a span shorter than
 // kTrackLeastSpanSeconds.
-std::optional<Track> trackAt(const std::vector<Strike>& strikes, GeoPoint here, double now);
+std::optional<Track> trackAt(std::span<const Strike> strikes, GeoPoint here, double now);
 
 // The same for the person where they measured the newest placed strike of the window from.
 std::optional<Track> trackAt(const std::vector<Strike>& strikes, double now);

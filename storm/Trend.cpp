@@ -132,10 +132,11 @@ double studentT99(int freedom) {
   return studentT(kTable, freedom, 2.576, 5.4);
 }
 
-std::optional<Trend> trendOf(std::vector<Range> ranges, double now) {
-  std::vector<Range> window;
-  for (const Range& r : ranges)
-    if (r.time <= now && r.time >= now - kTrendWindowSeconds && std::isfinite(r.km)) window.push_back(r);
+std::optional<Trend> trendOf(std::vector<Range> window, double now) {
+  // The window's ranges, in their order: taken in place, for a busy storm's are many.
+  std::erase_if(window, [now](const Range& r) {
+    return !(r.time <= now && r.time >= now - kTrendWindowSeconds && std::isfinite(r.km));
+  });
   if (window.size() < static_cast<size_t>(kTrendLeastStrikes)) return std::nullopt;
   const auto earlier = [](const Range& a, const Range& b) { return a.time < b.time; };
   // A log's strikes come oldest first: sorted already, as a look tells.

@@ -101,8 +101,8 @@ long HistoryWindow::strikeCount() const { return ui_.strikeList->strikeCount(); 
 
 void HistoryWindow::updateTrend() {
   const double now = services_.clock->now();
-  const std::vector<Strike> recent =
-      services_.strikes ? services_.strikes->recent(now - kTrackWindowSeconds) : std::vector<Strike>{};
+  const RecentStrikes recent =
+      services_.strikes ? services_.strikes->recent(now - kTrackWindowSeconds) : RecentStrikes{};
   const std::optional<Trend> trend = judgeStorm(recent, std::nullopt, now).trend;
   ui_.trend->setText(trend && services_.locale
                          ? localized("Last 15 minutes: %1", {keptTogether(storm::trendText(*trend, *services_.locale))})

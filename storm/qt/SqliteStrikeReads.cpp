@@ -41,26 +41,33 @@ std::vector<StormSpan> joined(std::vector<StormSpan> spans) {
 
 void SqliteStrikeStore::readBack(StrikeLogConnection& c, double since) {
   // Read straight into the form kept, sized beforehand: a busy hour is many strikes, and a second
-  // copy of them, or a vector grown by doubling, would hold twice their memory for a moment.
-  std::vector<Kept> loaded;
+  // copy of them, or a vector grown by doubling, would hold twice their memory for a moment. Room is
+  // left for what this run knows already and for the strikes measured next.
+  constexpr size_t kRoom = 1024;
+  size_t known = 0;
+  {
+    std::lock_guard lock(mutex_);
+    known = hour_->size();
+  }
+  auto loaded = std::make_shared<std::vector<Strike>>();
   long skipped = 0;
   bool future = false;
   const QString good = strikeRowCondition(clock_->now());
   c.transaction(
       "read the strike log",
       [&](QSqlQuery& q) {
-        loaded.clear();
+        loaded->clear();
         q.prepare(QStringLiteral("SELECT count(*), sum(NOT (%1)) FROM strikes WHERE time >= ?").arg(good));
         q.addBindValue(since);
         if (!q.exec() || !q.next()) return false;
         skipped = q.value(1).toLongLong();
-        loaded.reserve(static_cast<size_t>(std::max(0LL, q.value(0).toLongLong() - skipped)));
+        loaded->reserve(static_cast<size_t>(std::max(0LL, q.value(0).toLongLong() - skipped)) + known + kRoom);
         q.finish();
         q.prepare(QStringLiteral("SELECT %1 FROM strikes WHERE time >= ? AND %2 ORDER BY time, id")
                       .arg(strikeRowColumns(), good));
         q.addBindValue(since);
         if (!q.exec()) return false;
-        while (q.next()) loaded.push_back(Kept{strikeFromRow(q), 0});
+        while (q.next()) loaded->push_back(strikeFromRow(q));
         if (q.lastError().isValid()) return false;
         // Strikes dated ahead of the clock are skipped: the user is told, for the clock may be wrong.
         q.prepare("SELECT count(*) FROM strikes WHERE time > ? AND typeof(time) IN ('integer','real')");
@@ -73,15 +80,19 @@ void SqliteStrikeStore::readBack(StrikeLogConnection& c, double since) {
   reportSkipped(skipped);
   if (future) place_.notices.push_back(kFutureNotice);
   std::lock_guard lock(mutex_);
-  // This run's strikes and the journal's may already be here, and in the file too.
-  std::vector<double> read;
-  read.reserve(loaded.size());
-  for (const Kept& k : loaded) read.push_back(k.strike.time);  // in order of time
-  for (Kept& k : recent_)
-    if (!std::binary_search(read.begin(), read.end(), k.strike.time)) loaded.push_back(std::move(k));
-  std::stable_sort(loaded.begin(), loaded.end(),
-                   [](const Kept& a, const Kept& b) { return a.strike.time < b.strike.time; });
-  recent_ = std::move(loaded);
+  // This run's strikes and the journal's may already be here, and in the file too; those that are
+  // not go after the file's strikes of their time. The file's are read in order of time.
+  const auto byTime = [](const Strike& s, double t) { return s.time < t; };
+  const auto inFile = [&](double time) {
+    const auto same = std::lower_bound(loaded->begin(), loaded->end(), time, byTime);
+    return same != loaded->end() && same->time == time;
+  };
+  std::vector<Kept> extra;
+  for (const Strike& s : *hour_)
+    if (!inFile(s.time)) extra.push_back(Kept{s, orderInHour(s.time)});
+  hour_ = std::move(loaded);
+  runOrders_.clear();
+  for (const Kept& k : extra) keepInHour(k);
   readBack_ = true;
 }
 
@@ -94,16 +105,9 @@ void SqliteStrikeStore::reportSkipped(long rows) {
             rows, qPrintable(place_.path));
 }
 
-std::vector<Strike> SqliteStrikeStore::recent(double since) const {
+RecentStrikes SqliteStrikeStore::recent(double since) const {
   std::lock_guard lock(mutex_);
-  // Copied at their size: a busy hour is many strikes, and a vector grown by doubling holds up to
-  // twice their memory for a moment.
-  auto wanted = [since](const Kept& k) { return k.strike.time >= since; };
-  std::vector<Strike> out;
-  out.reserve(static_cast<size_t>(std::count_if(recent_.begin(), recent_.end(), wanted)));
-  for (const Kept& k : recent_)
-    if (wanted(k)) out.push_back(k.strike);
-  return out;
+  return RecentStrikes(hour_, since);
 }
 
 void SqliteStrikeStore::afterReadBack(std::function<void()> done) {
@@ -149,7 +153,7 @@ bool SqliteStrikeStore::readAll(StrikeLogConnection& c, std::vector<Strike>& out
   if (!read) {
     // Without a readable file, what this run knows is all there is.
     out.clear();
-    for (auto k = recent_.rbegin(); k != recent_.rend(); ++k) out.push_back(k->strike);
+    out.assign(hour_->rbegin(), hour_->rend());
     return false;
   }
   const std::vector<Strike> pending = pendingNewestFirst();
@@ -251,7 +255,7 @@ void SqliteStrikeStore::storms(std::function<void(std::vector<StormSpan>)> done)
       } else {
         // Without a readable file, what this run knows is all there is.
         spans.clear();
-        for (const Kept& k : recent_) known.push_back(k.strike);
+        known = *hour_;
       }
     }
     for (const Strike& s : known) spans.push_back({s.time, s.time, 1, s.km, 0});
@@ -301,7 +305,7 @@ void SqliteStrikeStore::strikesBetween(double start, double end, size_t most,
       if (read)
         for (const Kept& k : pending_) add(k.strike);
       else
-        for (const Kept& k : recent_) add(k.strike);
+        for (const Strike& s : *hour_) add(s);
     }
     std::stable_sort(within.begin(), within.end(), [](const Strike& a, const Strike& b) { return a.time < b.time; });
     thinEvenly(within, most);
@@ -353,10 +357,10 @@ void SqliteStrikeStore::readPage(long offset, long limit, std::function<void(Str
     if (!read) {
       // Without a readable file, what this run knows is all there is.
       std::lock_guard lock(mutex_);
-      page.total = static_cast<long>(recent_.size());
+      page.total = static_cast<long>(hour_->size());
       page.strikes.clear();
       for (long i = page.offset; i < page.total && i < page.offset + std::max(0L, limit); ++i)
-        page.strikes.push_back(recent_[static_cast<size_t>(page.total - 1 - i)].strike);
+        page.strikes.push_back((*hour_)[static_cast<size_t>(page.total - 1 - i)]);
     }
     done(std::move(page));
   });

@@ -3,6 +3,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <limits>
 
 #include "storm/qt/StoreAnswers.h"
 #include "storm/qt/StrikeRows.h"
@@ -82,7 +83,7 @@ SqliteStrikeStore::SqliteStrikeStore(QString path, std::shared_ptr<WorkerPool> p
   for (Strike& s : journal_.load(clock_->now())) {
     const Kept kept{std::move(s), nextOrder_++};
     pending_.push_back(kept);
-    recent_.push_back(kept);
+    keepInHour(kept);
   }
   // Another copy's strikes, left when it ended: in this copy's journal before theirs go.
   if (journal_.adopted() && journal_.rewrite(strikesOf(pending_))) journal_.forgetAdopted();
@@ -119,6 +120,35 @@ void SqliteStrikeStore::submit(Job job) {
   if (draining_) return;
   draining_ = true;
   pool_->post([this] { drain(); }, this);
+}
+
+std::vector<Strike>& SqliteStrikeStore::hourToChange() {
+  // Only those holding a snapshot raise the count, and they take it under mutex_: a count of one
+  // stays one until the change is made.
+  if (hour_.use_count() > 1) hour_ = std::make_shared<std::vector<Strike>>(*hour_);
+  return *hour_;
+}
+
+void SqliteStrikeStore::keepInHour(const Kept& kept) {
+  std::vector<Strike>& hour = hourToChange();
+  const auto at = std::upper_bound(hour.begin(), hour.end(), kept.strike.time,
+                                   [](double t, const Strike& s) { return t < s.time; });
+  hour.insert(at, kept.strike);
+  if (kept.order == 0) return;
+  const std::pair<double, std::uint64_t> run{kept.strike.time, kept.order};
+  runOrders_.insert(std::upper_bound(runOrders_.begin(), runOrders_.end(), run), run);
+}
+
+std::uint64_t SqliteStrikeStore::orderInHour(double time) const {
+  const auto after = std::upper_bound(runOrders_.begin(), runOrders_.end(),
+                                      std::pair{time, std::numeric_limits<std::uint64_t>::max()});
+  return after != runOrders_.begin() && std::prev(after)->first == time ? std::prev(after)->second : 0;
+}
+
+void SqliteStrikeStore::dropFromHour(const std::function<bool(double, std::uint64_t)>& drop) {
+  std::vector<Strike>& hour = hourToChange();
+  std::erase_if(hour, [&](const Strike& s) { return drop(s.time, orderInHour(s.time)); });
+  std::erase_if(runOrders_, [&](const auto& run) { return drop(run.first, run.second); });
 }
 
 void SqliteStrikeStore::drain() {
@@ -158,7 +188,7 @@ void SqliteStrikeStore::append(const Strike& strike) {
   {
     std::lock_guard lock(mutex_);
     const Kept kept{strike, nextOrder_++};
-    recent_.push_back(kept);
+    keepInHour(kept);
     pending_.push_back(kept);
     if (!journal_.append(strike) && !journalReported_) {
       journalReported_ = true;
@@ -253,7 +283,7 @@ void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
     if (ok) {
       // What was appended after the clear was asked for stays.
       std::lock_guard lock(mutex_);
-      std::erase_if(recent_, [upTo](const Kept& k) { return k.order < upTo; });
+      dropFromHour([upTo](double, std::uint64_t order) { return order < upTo; });
       std::erase_if(pending_, [upTo](const Kept& k) { return k.order < upTo; });
       journal_.rewrite(strikesOf(pending_));
     }
@@ -293,8 +323,8 @@ void SqliteStrikeStore::setBearing(double time, std::optional<StrikeBearing> bea
     const bool ok = kept || (written && rows > 0) || (!written && keepPendingWith(time, bearing));
     if (ok) {
       std::lock_guard lock(mutex_);
-      for (Kept& k : recent_)
-        if (k.strike.time == time) k.strike.bearing = bearing;
+      for (Strike& s : hourToChange())
+        if (s.time == time) s.bearing = bearing;
     }
     done(ok);
   });
@@ -303,10 +333,9 @@ void SqliteStrikeStore::setBearing(double time, std::optional<StrikeBearing> bea
 bool SqliteStrikeStore::keepPendingWith(double time, const std::optional<StrikeBearing>& bearing) {
   {
     std::lock_guard lock(mutex_);
-    const auto known =
-        std::find_if(recent_.begin(), recent_.end(), [time](const Kept& k) { return k.strike.time == time; });
-    if (known == recent_.end()) return false;
-    Kept again{known->strike, nextOrder_++};
+    const auto known = std::find_if(hour_->begin(), hour_->end(), [time](const Strike& s) { return s.time == time; });
+    if (known == hour_->end()) return false;
+    Kept again{*known, nextOrder_++};
     again.strike.bearing = bearing;
     pending_.push_back(std::move(again));
     if (!journal_.rewrite(strikesOf(pending_))) return false;
@@ -334,7 +363,7 @@ void SqliteStrikeStore::remove(double time, std::function<void(bool)> done) {
     const bool ok = removed || wasPending || place_.noFile;
     if (ok) {
       std::lock_guard lock(mutex_);
-      std::erase_if(recent_, [time](const Kept& k) { return k.strike.time == time; });
+      dropFromHour([time](double t, std::uint64_t) { return t == time; });
     }
     done(ok);
   });

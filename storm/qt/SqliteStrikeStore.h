@@ -57,7 +57,7 @@ class SqliteStrikeStore : public StrikeStore {
   SqliteStrikeStore& operator=(const SqliteStrikeStore&) = delete;
 
   void append(const Strike& strike) override;
-  std::vector<Strike> recent(double since) const override;
+  RecentStrikes recent(double since) const override;
   void afterReadBack(std::function<void()> done) override;
   void allStrikes(std::function<void(std::vector<Strike>)> done) override;
   void readPage(long offset, long limit, std::function<void(StrikePage)> done) override;
@@ -93,6 +93,14 @@ class SqliteStrikeStore : public StrikeStore {
     std::uint64_t order = 0;  // 0: read from the file; this run's and the journal's count up
   };
   void submit(Job job);
+  // The hour's strikes to change: a copy of its own first while a reader still holds them. mutex_ held.
+  std::vector<Strike>& hourToChange();
+  // `kept` among the hour's strikes, after those of its time or before. mutex_ held.
+  void keepInHour(const Kept& kept);
+  // The hour's strikes without those `drop` picks (by their time and order). mutex_ held.
+  void dropFromHour(const std::function<bool(double, std::uint64_t)>& drop);
+  // The order of the hour's strike flashed at `time`: 0 for one read back. mutex_ held.
+  std::uint64_t orderInHour(double time) const;
   void drain();
   // The pending strikes into the file (a job); when that fails, a retry on the timers.
   void flush(StrikeLogConnection& c);
@@ -133,14 +141,18 @@ class SqliteStrikeStore : public StrikeStore {
   std::condition_variable finished_;  // the queue ran empty
   std::deque<Job> queue_;
   bool draining_ = false;     // a run of jobs is posted or running
-  std::vector<Kept> recent_;  // the last hour and this run's strikes, oldest first
+  // The last hour and this run's strikes, in order of time, shared with what recent() hands out.
+  std::shared_ptr<std::vector<Strike>> hour_ = std::make_shared<std::vector<Strike>>();
+  // The time and order of those this run put there (a few, while those read back are many), in
+  // order of time; a strike's time is what tells it apart in the log.
+  std::vector<std::pair<double, std::uint64_t>> runOrders_;
   std::deque<Kept> pending_;  // not in the file yet, in the order appended
   std::uint64_t nextOrder_ = 1;
   PendingJournal journal_;
   bool journalReported_ = false;
   bool flushQueued_ = false;
   bool closing_ = false;
-  bool readBack_ = false;  // the last hour is in recent_
+  bool readBack_ = false;  // the last hour is in hour_
   QString inUse_;          // the log file the jobs last used
   // Touched only by the jobs, which run one at a time (handed over under mutex_).
   StrikeLogPlace place_;

@@ -67,10 +67,8 @@ Json stormJson(const StormAutomation& storm) {
   const double now = storm.clock->now();
   const StrikeStore* store = storm.watch ? storm.watch->strikes().get() : nullptr;
   // The longest look back any rule takes: the countdown after a close strike.
-  const std::vector<Strike> strikes =
-      store ? store->recent(now - kShelterSeconds - kCloseDelaySeconds) : std::vector<Strike>{};
-  const std::vector<Strike> lastHalfHour =
-      store ? store->recent(now - kTrackWindowSeconds) : std::vector<Strike>{};
+  const RecentStrikes strikes = store ? store->recent(now - kShelterSeconds - kCloseDelaySeconds) : RecentStrikes{};
+  const RecentStrikes lastHalfHour = store ? store->recent(now - kTrackWindowSeconds) : RecentStrikes{};
   const std::optional<PositionReport> position = storm.position ? storm.position->report() : std::nullopt;
   const StormJudgment judged =
       judgeStorm(lastHalfHour, position ? std::optional(position->coordinate) : std::nullopt, now);

@@ -50,7 +50,7 @@ std::string StrikeCsv::line(const Strike& s) {
     out += ",,0";
   // A source comes from outside (a receiver's or a service's name): quoted like every text.
   out += "," + fixed(s.km * kMilesPerKilometre, 3) + "," + std::to_string(storm_) + "," +
-         (s.position && !s.position->source.empty() ? csvText(s.position->source) : std::string()) + ",";
+         (s.position && !s.position->source.empty() ? csvText(s.position->source.str()) : std::string()) + ",";
   if (s.bearing) {
     out += fixed(s.bearing->degrees, 6) + "," + csvText(bearingSourceName(s.bearing->source)) + ",";
     if (s.bearing->placed)

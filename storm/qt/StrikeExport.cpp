@@ -150,7 +150,7 @@ void SqliteStrikeStore::writeCSV(const QByteArray& target, std::function<void(st
       std::lock_guard lock(mutex_);
       pending.clear();
       next = pending.rbegin();
-      for (const Kept& k : recent_) put(k.strike);
+      for (const Strike& s : *hour_) put(s);
     } else if (!read) {
       file.cancel();
       return done("cannot read the strike log, so nothing was exported");

@@ -163,5 +163,34 @@ TEST_F(HistoryModel, AStrikeAppendedAMomentAgoIsListedFirst) {
   EXPECT_EQ(model.strikeAt(0), fresh);
 }
 
+// The hour's strikes are handed out as a shared snapshot: a later change leaves a reader's as it
+// was, and a strike measured out of order still comes in its place by time.
+TEST_F(HistoryModel, TheHourHandedOutStaysAsReadAndInOrderOfTime) {
+  store->waitForIdle();
+  const RecentStrikes before = store->recent(0);
+  ASSERT_EQ(before.size(), 59u) << "the last hour's strikes read back";
+  Strike between = strikeNumber(990);
+  between.time += 30;
+  store->append(between);
+  const auto times = [](const RecentStrikes& strikes) {
+    std::vector<double> out;
+    for (const Strike& s : strikes) out.push_back(s.time);
+    return out;
+  };
+  const RecentStrikes after = store->recent(0);
+  ASSERT_EQ(after.size(), 60u);
+  const std::vector<double> afterTimes = times(after);
+  EXPECT_TRUE(std::is_sorted(afterTimes.begin(), afterTimes.end()));
+  EXPECT_EQ(store->recent(between.time).size(), 10u) << "it and the nine after it";
+  EXPECT_EQ(store->recent(between.time)[0], between);
+  store->remove(strikeNumber(941).time, nullptr);
+  store->waitForIdle();
+  EXPECT_EQ(store->recent(0).size(), 59u);
+  EXPECT_EQ(store->recent(0)[0], strikeNumber(942));
+  EXPECT_EQ(before.size(), 59u);
+  EXPECT_EQ(after.size(), 60u);
+  EXPECT_EQ(after[0], strikeNumber(941)) << "a snapshot outlives a change";
+}
+
 }  // namespace
 }  // namespace storm::qt

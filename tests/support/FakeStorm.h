@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,11 +19,11 @@ namespace storm::fakes {
 class MemoryStrikeLog : public StrikeStore {
  public:
   void append(const Strike& strike) override { strikes.push_back(strike); }
-  std::vector<Strike> recent(double since) const override {
-    std::vector<Strike> out;
+  RecentStrikes recent(double since) const override {
+    auto out = std::make_shared<std::vector<Strike>>();
     for (const Strike& s : strikes)
-      if (s.time >= since) out.push_back(s);
-    return out;
+      if (s.time >= since) out->push_back(s);
+    return RecentStrikes(std::move(out), -std::numeric_limits<double>::infinity());
   }
   void allStrikes(std::function<void(std::vector<Strike>)> done) override { done(strikes); }
   void clear(std::function<void(bool)> done) override {
