@@ -264,10 +264,6 @@ void SqliteStrikeStore::retryLater() {
 
 void SqliteStrikeStore::clear(std::function<void(bool)> done) { clearAll(toMainThread(*main_, std::move(done))); }
 
-bool SqliteStrikeStore::clearNow() {
-  return waitForAnswer<bool>([this](std::function<void(bool)> done) { clearAll(std::move(done)); });
-}
-
 void SqliteStrikeStore::clearAll(std::function<void(bool)> done) {
   std::uint64_t upTo = 0;
   {
@@ -383,11 +379,6 @@ void SqliteStrikeStore::onNotice(std::function<void(const std::string&)> notice)
   notice_ = std::move(notice);
   if (notice_)
     for (const std::string& n : notices_) notice_(n);
-}
-
-size_t SqliteStrikeStore::pendingCount() const {
-  std::lock_guard lock(mutex_);
-  return pending_.size();
 }
 
 std::vector<QString> SqliteStrikeStore::logFiles() const {

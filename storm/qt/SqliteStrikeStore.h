@@ -71,16 +71,12 @@ class SqliteStrikeStore : public StrikeStore {
   // The same, waiting for the answer (for the automation mode and tests); `complete` (optional)
   // learns whether the file was read, or only the strikes this run knows are listed.
   std::vector<Strike> allStrikesNow(bool* complete = nullptr);
-  bool clearNow();
   // The export's problem, empty when it worked; `path` is the file system's bytes.
   std::string exportNow(const QByteArray& path);
 
   // What the user should be told about the log (that its strikes went to a file of their own);
   // `notice` is called on the main thread with each, those already known included.
   void onNotice(std::function<void(const std::string&)> notice);
-  // Strikes not in the log file yet.
-  size_t pendingCount() const;
-
   // Nothing is queued or being written.
   bool idle() const;
   void waitForIdle();
